@@ -1,0 +1,100 @@
+// Output samples per second of Synthesize for typical and heavy sounds.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "synth/synthesizer.h"
+
+namespace quavix {
+namespace {
+
+void RunSynthesis(benchmark::State& state, const std::function<void(SynthParams&)>& configure,
+                  std::int32_t area) {
+  RandomSource random;
+  SeedRandom(random, 1);
+  Synthesizer synth(random);
+  configure(synth.Params);
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(area));
+  std::int64_t produced = 0;
+  for (auto _ : state) {
+    Synthesize(synth, area, samples.data(), random);
+    benchmark::DoNotOptimize(samples.data());
+    produced += synth.SampleCount;
+  }
+  state.counters["samples"] = static_cast<double>(synth.SampleCount);
+  state.SetItemsProcessed(produced);
+}
+
+constexpr std::int32_t kLongArea = 2460000;
+
+void Long(SynthParams& p) { p.SustainTime = 4.9f; }
+
+void BM_Default(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams&) {}, 205000);
+}
+void BM_Noise(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) { p.WaveType = 3; }, 205000);
+}
+void BM_LowPassResonance(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    p.LPCutoff = 0.5f;
+    p.LPResonance = 0.5f;
+  }, 205000);
+}
+void BM_SineVibrato(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    p.WaveType = 2;
+    p.VibDepth = 0.5f;
+    p.VibSpeed = 0.3f;
+  }, 205000);
+}
+
+// The long cases: 60-second area, SustainTime 4.9 (about 2.4 million samples).
+void BM_Long_SquareBypass(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) { Long(p); }, kLongArea);
+}
+void BM_Long_Noise(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    Long(p);
+    p.WaveType = 3;
+  }, kLongArea);
+}
+void BM_Long_FilterPhaserRepeat(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    Long(p);
+    p.LPCutoff = 0.5f;
+    p.LPResonance = 0.5f;
+    p.PhaserOffset = 0.3f;
+    p.PhaserSweep = 0.1f;
+    p.RepeatSpeed = 0.5f;
+  }, kLongArea);
+}
+void BM_Long_Sine(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    Long(p);
+    p.WaveType = 2;
+  }, kLongArea);
+}
+void BM_Long_SineVibrato(benchmark::State& state) {
+  RunSynthesis(state, [](SynthParams& p) {
+    Long(p);
+    p.WaveType = 2;
+    p.VibDepth = 0.5f;
+    p.VibSpeed = 0.3f;
+  }, kLongArea);
+}
+
+BENCHMARK(BM_Default)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LowPassResonance)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SineVibrato)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Long_SquareBypass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Long_Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Long_FilterPhaserRepeat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Long_Sine)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Long_SineVibrato)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quavix

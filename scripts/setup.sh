@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, tests and cross build need.
+# Safe to run repeatedly: it only calls apt when something is missing.
+set -euo pipefail
+
+need_wine=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-wine) need_wine=0 ;;
+  esac
+done
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev libsndfile1-dev
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+wine_missing=0
+if [ "$need_wine" = 1 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    wine_missing=1
+  fi
+  for p in wine wine32:i386; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || { missing+=("$p"); wine_missing=1; }
+  done
+fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,32 @@
+// Helpers for arithmetic whose every rounding is fixed.
+//
+// Formulas are evaluated in double from float operands and rounded to float
+// exactly where a value is stored. These helpers make the roundings and the
+// powers explicit so that every build computes the same bits.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+namespace quavix {
+
+// Rounds a double to the nearest float: the single(x) of the formulas.
+constexpr float Single(double x) { return static_cast<float>(x); }
+
+// x·x in double. For a float x the product is exact before the final rounding,
+// so single(Square(x)) is the correctly rounded power on every platform.
+constexpr double Square(double x) { return x * x; }
+
+// (x·x)·x in double: one exact product, one rounding; keeps the sign of x.
+constexpr double Cube(double x) { return (x * x) * x; }
+
+// Truncates toward zero into int32. NaN and values outside the int32 range give
+// -2147483648; a plain cast would be undefined behaviour for them.
+constexpr std::int32_t TruncToInt32(double x) {
+  if (x > -2147483649.0 && x < 2147483648.0) {
+    return static_cast<std::int32_t>(x);
+  }
+  return std::numeric_limits<std::int32_t>::min();
+}
+
+}  // namespace quavix

@@ -1,0 +1,75 @@
+// The sound engine of one instance: the parameters followed by the state of
+// the synthesis, which turns the parameters into 16-bit mono samples.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "synth/random_source.h"
+#include "synth/synth_params.h"
+
+namespace quavix {
+
+inline constexpr int kPhaserSize = 1024;
+inline constexpr int kNoiseSize = 32;
+inline constexpr int kSubsamples = 8;
+
+struct Synthesizer {
+  // Default parameters and a full restart: draws 32 values for the noise table.
+  explicit Synthesizer(RandomSource& random);
+
+  SynthParams Params;
+
+  bool Playing = false;
+  std::int32_t Phase = 0;
+  double PeriodExact = 0;
+  double PeriodMax = 0;
+  double SlideFactor = 0;
+  double SlideStep = 0;
+  std::int32_t Period = 0;
+  float Duty = 0;
+  float DutyStep = 0;
+  std::int32_t EnvStage = 0;
+  std::int32_t EnvTime = 0;
+  std::array<std::int32_t, 3> EnvLength{};
+  float EnvVolume = 0;
+  float PhaserPos = 0;
+  float PhaserStep = 0;
+  std::int32_t PhaserDelay = 0;
+  std::array<float, kPhaserSize> PhaserBuffer{};
+  std::int32_t PhaserIndex = 0;
+  std::array<float, kNoiseSize> NoiseTable{};
+  float LpPos = 0;
+  float LpVel = 0;
+  float LpCoeff = 0;
+  float LpCoeffFactor = 0;
+  float LpDamping = 0;
+  float HpPos = 0;
+  float HpCoeff = 0;
+  float HpCoeffFactor = 0;
+  float VibPhase = 0;
+  float VibStep = 0;
+  float VibAmp = 0;
+  std::int32_t RepeatTime = 0;
+  std::int32_t RepeatLimit = 0;
+  std::int32_t ChangeTime = 0;
+  std::int32_t ChangeLimit = 0;
+  double ChangeFactor = 0;
+  std::int32_t SampleCount = 0;
+};
+
+// Restores the default parameters and clears Playing; the rest of the
+// synthesis state, SampleCount included, is left as it is.
+void Reset(Synthesizer& synth);
+
+// Derives the synthesis state from the parameters. A repeat restart resets
+// only frequency, slide, duty and change; a full one resets everything and
+// refills the noise table (32 draws).
+void Restart(Synthesizer& synth, bool repeat, RandomSource& random);
+
+// Generates one sound into samples[0 .. maxSamples-1] and leaves the number of
+// samples written in synth.SampleCount. The parameters are only read.
+void Synthesize(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,
+                RandomSource& random);
+
+}  // namespace quavix
