@@ -1,0 +1,26 @@
+// Randomize, mutate and the seeding of the random source.
+#pragma once
+
+#include <cstdint>
+
+#include "synth/random_source.h"
+#include "synth/synth_params.h"
+
+namespace quavix {
+
+// Resets the parameters, then draws every parameter but Volume and MinFreq.
+void Randomize(SynthParams& params, RandomSource& random);
+
+// Nudges 22 parameters by up to ±0.5 × coefficient; WaveType, Volume and
+// MinFreq never change. Nothing is clamped.
+void Mutate(SynthParams& params, float coefficient, RandomSource& random);
+
+// The calendar time in whole seconds since 1970-01-01 UTC, low 32 bits.
+std::uint32_t CalendarSeconds();
+
+// Seeds the source as a script asks: 0 means the clock's current time, any
+// other value is used as its 32 bits read unsigned (-1 is 4294967295).
+void SeedFromScript(RandomSource& random, std::int32_t seed,
+                    std::uint32_t (*clock)() = &CalendarSeconds);
+
+}  // namespace quavix
