@@ -32,8 +32,9 @@ constexpr int kGenWave = 0, kGenLength = 1, kVariable = 2, kCsv = 3, kWaveTypeEx
 // expression 4..27, in registration order.
 constexpr int kSetterParam[] = {1, 2, -1, -1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
                                 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 0};
-constexpr int kGetterParam[] = {1, 0, 2, 3, 4, 5, 6, 7, 14, 15, 10, 11,
-                                12, 13, 16, 17, 18, 19, 20, 21, 22, 23};
+constexpr int kGetterParam[] = {1,  0,  2,  3,  4,  5,  6,  7,  8,  9,  14, 15,
+                                10, 11, 12, 13, 16, 17, 18, 19, 20, 21, 22, 23};
+static_assert(std::size(kSetterParam) == 26 && std::size(kGetterParam) == 24);
 
 std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
 
