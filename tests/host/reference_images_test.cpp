@@ -4,8 +4,9 @@
 // module must agree byte for byte.
 //
 // To write the file anew after an intended change of the sound:
-//   QUAVIX_WRITE_REFERENCE=tests/winhost/reference_images.txt build/release/tests/host/host_tests \
-//     --gtest_filter='ReferenceImages.*'
+//   QUAVIX_WRITE_REFERENCE=tests/winhost/reference_images.txt
+//   build/release/tests/host/host_tests --gtest_filter='ReferenceImages.*'
+// (the variable set for that one command).
 #include <gtest/gtest.h>
 
 #include <cstdio>
