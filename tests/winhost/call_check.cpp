@@ -1,13 +1,19 @@
-# uint32_t __cdecl CallWithStackCheck(const void* function, const uint32_t* args,
-#                                     uint32_t count, int32_t* espChange,
-#                                     uint32_t misalign);
-#
-# Pushes count arguments (args[0] last, so it lands on top), calls the
-# function, and stores how far ESP moved across the call: 0 for a stdcall
-# function with exactly count arguments. Before the pushes the stack is set to
-# 16-byte alignment minus `misalign` bytes, as a host with looser alignment
-# would leave it. Returns EAX. EBX, ESI, EDI and EBP are restored whatever the
-# callee did to ESP.
+// uint32_t __cdecl CallWithStackCheck(const void* function, const uint32_t* args,
+//                                     uint32_t count, int32_t* espChange,
+//                                     uint32_t misalign);
+//
+// Pushes count arguments (args[0] last, so it lands on top), calls the
+// function, and stores how far ESP moved across the call: 0 for a stdcall
+// function with exactly count arguments. Before the pushes the stack is set to
+// 16-byte alignment minus `misalign` bytes, as a host with looser alignment
+// would leave it. Returns EAX. EBX, ESI, EDI and EBP are restored whatever the
+// callee did to ESP.
+//
+// Written as file-scope assembly so that no assembler language is needed in
+// the build.
+
+// clang-format off
+asm(R"(
         .text
         .globl  _CallWithStackCheck
 _CallWithStackCheck:
@@ -39,3 +45,4 @@ _CallWithStackCheck:
         popl    %ebx
         popl    %ebp
         ret
+)");
