@@ -112,6 +112,23 @@ std::uint64_t Fnv1a64(const std::uint8_t* bytes, std::size_t size) {
   return h;
 }
 
+// The checker itself: a stdcall callee with the right count keeps ESP, a cdecl
+// callee leaves its arguments on the stack.
+int WINAPI StdcallTwo(int a, int b) { return a - b; }
+int __cdecl CdeclOne(int a) { return a + 1; }
+
+void CheckTheChecker() {
+  std::int32_t change = 1;
+  const std::uint32_t two[2] = {9, 4};
+  Check(CallWithStackCheck(reinterpret_cast<const void*>(&StdcallTwo), two, 2, &change, 4) == 5 &&
+            change == 0,
+        "stack check: stdcall with two arguments");
+  const std::uint32_t one[1] = {41};
+  Check(CallWithStackCheck(reinterpret_cast<const void*>(&CdeclOne), one, 1, &change, 8) == 42 &&
+            change == -4,
+        "stack check: a cdecl callee is caught");
+}
+
 // ---- The host side of the run header ----------------------------------------
 
 constexpr std::size_t kRecordSize = 204;
@@ -446,6 +463,7 @@ int main(int argc, char** argv) {
     std::printf("usage: winhost <Quavix.dll> <reference digests>\n");
     return 2;
   }
+  CheckTheChecker();
   const std::vector<Reference> refs = ReadReferences(argv[2]);
   bool haveRefs = true;
   for (const Reference& r : refs) haveRefs = haveRefs && r.Size > 0;
