@@ -147,20 +147,6 @@ TEST(ParamTable, SetterTextsAndTitles) {
   EXPECT_EQ(Param("Volume").SetterTitle, "Sound volume");
 }
 
-TEST(ParamTable, UnitsOfTheConvertedParameters) {
-  int converted = 0;
-  for (const ParamInfo& info : kParamTable) {
-    if (info.Unit != ParamUnit::Stored && info.Unit != ParamUnit::WaveType) {
-      ++converted;
-    }
-  }
-  EXPECT_EQ(converted, 6);
-  EXPECT_EQ(Param("DecayTime").Unit, ParamUnit::Seconds);
-  EXPECT_EQ(Param("ChangeSpeed").Unit, ParamUnit::ChangeSeconds);
-  EXPECT_EQ(Param("RepeatSpeed").Unit, ParamUnit::RepeatsPerSecond);
-  EXPECT_EQ(Param("VibSpeed").Unit, ParamUnit::CyclesPerSecond);
-}
-
 TEST(ParamTable, FindIgnoresAsciiCase) {
   EXPECT_EQ(FindParam("lpcutoff"), &kParamTable[19]);
   EXPECT_EQ(FindParam("HPCUTOFFSWEEP"), &kParamTable[23]);
