@@ -100,7 +100,7 @@ const BadCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, BadInput, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<BadCase>& info) { return info.param.Title; });
+                         [](const ::testing::TestParamInfo<BadCase>& param) { return param.param.Title; });
 
 // A folder that cannot be written stops the batch: no sound and no manifest stay.
 TEST(BadOutput, BatchIntoReadOnlyFolderLeavesNothing) {
