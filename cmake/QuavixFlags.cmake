@@ -32,3 +32,9 @@ if(QUAVIX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(QUAVIX_FUZZ)
+  # Coverage instrumentation for every target, so that the fuzzers see the
+  # branches of the core and not only their own.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -15,6 +15,11 @@ for preset in release debug; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+echo "== fuzz (each target briefly over its corpus)" >&2
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+ctest --preset fuzz
+
 echo "== win32" >&2
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"

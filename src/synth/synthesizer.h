@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "synth/random_source.h"
@@ -13,6 +14,17 @@ namespace quavix {
 inline constexpr int kPhaserSize = 1024;
 inline constexpr int kNoiseSize = 32;
 inline constexpr int kSubsamples = 8;
+
+// Sine values of the current period, filled as the phases come up. For a fixed
+// Period each Phase always yields the same single(sin(single(2·x·πf))), so a hit
+// returns exactly the bits the sine would give.
+struct SineCache {
+  static constexpr std::int32_t kMaxPeriod = 16384;
+  std::int32_t Period = 0;  // the period the stamped entries belong to
+  std::uint32_t Epoch = 0;  // entries whose stamp equals Epoch are valid
+  std::array<std::uint32_t, kMaxPeriod> Stamp{};
+  std::array<float, kMaxPeriod> Value{};
+};
 
 struct Synthesizer {
   // Default parameters and a full restart: draws 32 values for the noise table.
@@ -56,6 +68,9 @@ struct Synthesizer {
   std::int32_t ChangeLimit = 0;
   double ChangeFactor = 0;
   std::int32_t SampleCount = 0;
+
+  // Not part of the synthesis state: a cache that makes sine waves cheaper.
+  SineCache Sines;
 };
 
 // Restores the default parameters and clears Playing; the rest of the
@@ -67,9 +82,31 @@ void Reset(Synthesizer& synth);
 // refills the noise table (32 draws).
 void Restart(Synthesizer& synth, bool repeat, RandomSource& random);
 
+// Fills the noise table with 32 draws of RandomFraction(2) - 1.
+void FillNoise(Synthesizer& synth, RandomSource& random);
+
 // Generates one sound into samples[0 .. maxSamples-1] and leaves the number of
 // samples written in synth.SampleCount. The parameters are only read.
 void Synthesize(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,
                 RandomSource& random);
+
+// The same sound computed step by step without any cache. Synthesize must
+// match it bit for bit; tests and fuzzing compare the two.
+void SynthesizeReference(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,
+                         RandomSource& random);
+
+// One job of SynthesizeSideBySide: a synthesizer with its own random source
+// and sample area.
+struct SynthesisJob {
+  Synthesizer* Synth;
+  RandomSource* Random;
+  std::int16_t* Samples;
+  std::int32_t MaxSamples;
+};
+
+// Synthesizes several independent sounds, interleaving their sample steps on
+// one thread so that their dependent filter chains overlap. Each result is
+// exactly what Synthesize gives for that job alone.
+void SynthesizeSideBySide(SynthesisJob* jobs, std::size_t count);
 
 }  // namespace quavix

@@ -1,0 +1,273 @@
+// The steps of the synthesis loop, shared by every path that runs it: the plain
+// reference, the single-sound path and the side-by-side path. Internal to the
+// synth folder.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "synth/exact_math.h"
+#include "synth/synthesizer.h"
+
+namespace quavix::steps {
+
+#if defined(__GNUC__)
+#define QUAVIX_ALWAYS_INLINE [[gnu::always_inline]] inline
+#else
+#define QUAVIX_ALWAYS_INLINE inline
+#endif
+
+constexpr double D(float x) { return static_cast<double>(x); }
+
+constexpr float k0_00001f = 0.00001f;
+constexpr float k0_1f = 0.1f;
+constexpr double kPiF = static_cast<double>(3.14159265358979323846f);
+
+// Per-sample work before the subsamples: repeat, change, slide, vibrato,
+// period, duty, envelope, phaser delay and high-pass coefficient.
+QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
+  const SynthParams& p = s.Params;
+
+  s.RepeatTime += 1;
+  if (s.RepeatLimit != 0 && s.RepeatTime >= s.RepeatLimit) {
+    s.RepeatTime = 0;
+    Restart(s, true, random);
+  }
+
+  s.ChangeTime += 1;
+  if (s.ChangeLimit != 0 && s.ChangeTime >= s.ChangeLimit) {
+    s.ChangeLimit = 0;
+    s.PeriodExact = s.ChangeFactor * s.PeriodExact;
+  }
+
+  s.SlideFactor = s.SlideStep + s.SlideFactor;
+  s.PeriodExact = s.SlideFactor * s.PeriodExact;
+  if (s.PeriodExact > s.PeriodMax) {
+    s.PeriodExact = s.PeriodMax;
+    if (p.MinFreq > 0.0f) {
+      s.Playing = false;
+    }
+  }
+
+  float period = Single(s.PeriodExact);
+  if (s.VibAmp > 0.0f) {
+    s.VibPhase = Single(D(s.VibStep) + D(s.VibPhase));
+    const float wobble = Single(std::sin(D(s.VibPhase)));
+    period = Single((1.0 + D(wobble) * D(s.VibAmp)) * s.PeriodExact);
+  }
+  s.Period = TruncToInt32(D(period));
+  if (s.Period < 8) {
+    s.Period = 8;
+  }
+
+  s.Duty = Single(D(s.DutyStep) + D(s.Duty));
+  if (s.Duty < 0.0f) {
+    s.Duty = 0.0f;
+  }
+  if (s.Duty > 0.5f) {
+    s.Duty = 0.5f;
+  }
+
+  s.EnvTime += 1;
+  if (s.EnvStage < 3 && s.EnvTime > s.EnvLength[static_cast<std::size_t>(s.EnvStage)]) {
+    s.EnvTime = 0;
+    s.EnvStage += 1;
+    if (s.EnvStage == 3) {
+      s.Playing = false;
+    }
+  }
+  switch (s.EnvStage) {
+    case 0:
+      s.EnvVolume = Single(D(s.EnvTime) / D(s.EnvLength[0]));
+      break;
+    case 1: {
+      const float fall = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[1]));
+      s.EnvVolume = Single(1.0 + 2.0 * D(fall) * D(p.SustainPunch));
+      break;
+    }
+    case 2:
+      s.EnvVolume = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[2]));
+      break;
+    default:
+      break;
+  }
+
+  s.PhaserPos = Single(D(s.PhaserStep) + D(s.PhaserPos));
+  const std::int32_t delay = TruncToInt32(D(s.PhaserPos));
+  // trunc gives INT32_MIN for magnitudes of 2^31 and beyond, whose absolute
+  // value does not exist: read the entry just written (delay 0) then.
+  s.PhaserDelay = delay == INT32_MIN ? 0 : std::abs(delay);
+  if (s.PhaserDelay > kPhaserSize - 1) {
+    s.PhaserDelay = kPhaserSize - 1;
+  }
+
+  if (s.HpCoeffFactor != 0.0f) {
+    s.HpCoeff = Single(D(s.HpCoeffFactor) * D(s.HpCoeff));
+    if (s.HpCoeff < k0_00001f) {
+      s.HpCoeff = k0_00001f;
+    }
+    if (s.HpCoeff > k0_1f) {
+      s.HpCoeff = k0_1f;
+    }
+  }
+}
+
+QUAVIX_ALWAYS_INLINE float Sine(float x) { return Single(std::sin(D(Single(2.0 * D(x) * kPiF)))); }
+
+// The subsample state, copied out of the synthesizer for the eight subsamples
+// of one sample so that the compiler can keep it in registers (the phaser
+// ring is written through memory and would otherwise force every field of the
+// synthesizer to be reloaded).
+struct Voice {
+  std::int32_t Phase;
+  float LpPos;
+  float LpVel;
+  float LpCoeff;
+  float HpPos;
+  std::int32_t PhaserIndex;
+  // Fixed during the subsamples of one sample.
+  std::int32_t WaveType;
+  std::int32_t Period;
+  std::int32_t PhaserDelay;
+  float Duty;
+  float EnvVolume;
+  float HpCoeff;
+  float LpCoeffFactor;
+  float LpDamping;
+  bool LowPassBypassed;
+};
+
+QUAVIX_ALWAYS_INLINE Voice LoadVoice(const Synthesizer& s) {
+  return Voice{s.Phase,    s.LpPos,       s.LpVel,     s.LpCoeff,         s.HpPos,
+               s.PhaserIndex, s.Params.WaveType, s.Period, s.PhaserDelay, s.Duty,
+               s.EnvVolume, s.HpCoeff,    s.LpCoeffFactor, s.LpDamping,
+               s.Params.LPCutoff == 1.0f};
+}
+
+QUAVIX_ALWAYS_INLINE void StoreVoice(Synthesizer& s, const Voice& v) {
+  s.Phase = v.Phase;
+  s.LpPos = v.LpPos;
+  s.LpVel = v.LpVel;
+  s.LpCoeff = v.LpCoeff;
+  s.HpPos = v.HpPos;
+  s.PhaserIndex = v.PhaserIndex;
+}
+
+// The sine for the current Phase and Period, through the cache when the
+// period fits in it.
+QUAVIX_ALWAYS_INLINE float CachedSine(SineCache& cache, const Voice& voice, float x) {
+  if (voice.Period > SineCache::kMaxPeriod) {
+    return Sine(x);
+  }
+  if (cache.Period != voice.Period) {
+    cache.Period = voice.Period;
+    cache.Epoch += 1;
+    if (cache.Epoch == 0) {  // stamps wrapped: forget every entry
+      cache.Stamp.fill(0);
+      cache.Epoch = 1;
+    }
+  }
+  const auto phase = static_cast<std::size_t>(voice.Phase);
+  if (cache.Stamp[phase] != cache.Epoch) {
+    cache.Stamp[phase] = cache.Epoch;
+    cache.Value[phase] = Sine(x);
+  }
+  return cache.Value[phase];
+}
+
+template <bool kUseCache>
+QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
+  const float x = Single(D(voice.Phase) / D(voice.Period));
+  switch (voice.WaveType) {
+    case 0:
+      return x < voice.Duty ? 0.5f : -0.5f;
+    case 1:
+      return Single(1.0 - 2.0 * D(x));
+    case 2:
+      if constexpr (kUseCache) {
+        return CachedSine(s.Sines, voice, x);
+      } else {
+        return Sine(x);
+      }
+    case 3: {
+      const std::int64_t index = (std::int64_t{32} * voice.Phase) / voice.Period;
+      return s.NoiseTable[static_cast<std::size_t>(index)];
+    }
+    default:
+      return 0.0f;
+  }
+}
+
+// One subsample: oscillator, low-pass, high-pass and phaser, weighted by the
+// envelope and added to sum.
+template <bool kUseCache>
+QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSource& random,
+                                         float sum) {
+  voice.Phase += 1;
+  if (voice.Phase >= voice.Period) {
+    voice.Phase = voice.Phase % voice.Period;
+    if (voice.WaveType == 3) {
+      FillNoise(s, random);
+    }
+  }
+  float v = Oscillator<kUseCache>(s, voice);
+
+  const float prev = voice.LpPos;
+  voice.LpCoeff = Single(D(voice.LpCoeffFactor) * D(voice.LpCoeff));
+  if (voice.LpCoeff < 0.0f) {
+    voice.LpCoeff = 0.0f;
+  }
+  if (voice.LpCoeff > k0_1f) {
+    voice.LpCoeff = k0_1f;
+  }
+  if (!voice.LowPassBypassed) {
+    const float t = Single((D(v) - D(voice.LpPos)) * D(voice.LpCoeff) + D(voice.LpVel));
+    voice.LpVel = Single(D(t) - D(voice.LpDamping) * D(t));
+  } else {
+    voice.LpPos = v;
+    voice.LpVel = 0.0f;
+  }
+  voice.LpPos = Single(D(voice.LpVel) + D(voice.LpPos));
+
+  voice.HpPos = Single((D(voice.LpPos) - D(prev)) + D(voice.HpPos));
+  voice.HpPos = Single(D(voice.HpPos) - D(voice.HpCoeff) * D(voice.HpPos));
+  v = voice.HpPos;
+
+  s.PhaserBuffer[static_cast<std::size_t>(voice.PhaserIndex)] = v;
+  const std::int32_t readIndex = (voice.PhaserIndex - voice.PhaserDelay) & (kPhaserSize - 1);
+  v = Single(D(v) + D(s.PhaserBuffer[static_cast<std::size_t>(readIndex)]));
+  voice.PhaserIndex = (voice.PhaserIndex + 1) & (kPhaserSize - 1);
+
+  return Single(D(voice.EnvVolume) * D(v) + D(sum));
+}
+
+// Gain and clipping of the summed subsamples into the written sample.
+QUAVIX_ALWAYS_INLINE std::int16_t OutputSample(const Synthesizer& s, float sum) {
+  sum = Single(D(sum) * 0.125 * D(s.Params.MasterVolume));
+  sum = Single(D(sum) * (D(s.Params.Volume) + D(s.Params.Volume)));
+  if (sum > 1.0f) {
+    sum = 1.0f;
+  } else if (sum < -1.0f) {
+    sum = -1.0f;
+  }
+  if (std::isnan(sum)) {
+    return 0;
+  }
+  return static_cast<std::int16_t>(TruncToInt32(D(sum) * 32000.0));
+}
+
+// One whole output sample.
+template <bool kUseCache>
+QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
+  SampleStep(s, random);
+  Voice voice = LoadVoice(s);
+  float sum = 0.0f;
+  for (int sub = 0; sub < kSubsamples; ++sub) {
+    sum = SubsampleStep<kUseCache>(s, voice, random, sum);
+  }
+  StoreVoice(s, voice);
+  return OutputSample(s, sum);
+}
+
+}  // namespace quavix::steps
