@@ -43,6 +43,11 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   CLI::App* batchCmd = AddBatchCommand(app, batch);
   CLI::App* infoCmd = AddInfoCommand(app, info);
 
+  const std::string first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
+  if (!first.empty() && first[0] != '-' && first != renderCmd->get_name() && first != batchCmd->get_name() &&
+      first != infoCmd->get_name()) {
+    return Report(streams, kExitUsage, "unknown command '" + first + "' (commands: render, batch, info)");
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -57,7 +62,7 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
     if (renderCmd->parsed()) return RunRender(render, streams);
     if (batchCmd->parsed()) return RunBatch(batch, streams);
     if (infoCmd->parsed()) return RunInfo(info, streams);
-    return Report(streams, kExitUsage, "no command given");
+    return Report(streams, kExitUsage, "no command given (commands: render, batch, info)");
   } catch (const CliError& e) {
     return Report(streams, e.Status, e.Message);
   } catch (const std::bad_alloc&) {

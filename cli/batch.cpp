@@ -75,11 +75,6 @@ void CheckName(const std::string& name) {
 
 CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
   CLI::App* cmd = app.add_subcommand("batch", "Synthesize many sounds of one recipe, with a manifest");
-  cmd->description(
-      "Synthesize --count sounds of one recipe into --out-dir. Sound i (from 0) is exactly what\n"
-      "'quavix render --seed S+i' with the same options gives (S+i wraps at 32 bits), whatever\n"
-      "--jobs is. Files are named NAME-i.wav, zero-padded so that they sort; manifest.json lists\n"
-      "each file's seed, settings string, sample count, peak and clipped-sample count (+-32000).");
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed S of sound 0, 32 bits (default: the clock)")
                         ->type_name("S");
   AddRecipeOptions(*cmd, args.Recipe, false);
@@ -91,7 +86,12 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       cmd->add_option("--jobs", args.Jobs, "Threads to use (default: all cores)")->type_name("J");
   cmd->add_option("--name", args.Name, "File name stem (default: the preset family, or 'random')")
       ->type_name("NAME");
-  cmd->footer(ParameterHelp() +
+  cmd->footer(
+      "Sound i (from 0) is exactly what 'quavix render --seed S+i' with the same options gives\n"
+      "(S+i wraps at 32 bits), whatever --jobs is. Files are named NAME-i.wav, zero-padded so\n"
+      "that they sort; manifest.json lists each file's seed, settings string, sample count, peak\n"
+      "and clipped-sample count (+-32000), and the render command that makes it again.\n\n" +
+      ParameterHelp() +
               "\nExamples:\n"
               "  quavix batch --preset coin --count 20 --seed 100 --out-dir coins\n"
               "  quavix batch --randomize --mutate 0.05 --count 1000 --out-dir sfx --jobs 2\n");

@@ -34,22 +34,19 @@ std::string UnitLabel(const ParamInfo& p) {
 
 CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   CLI::App* cmd = app.add_subcommand("info", "Show the parameters of a settings file or string and their sound");
-  cmd->description(
-      "Show the 24 parameters of a settings file or string in the users' units and in stored\n"
-      "units, the settings string, and the sound they make with --seed: its length in samples\n"
-      "and seconds, its peak and its count of clipped samples (+-32000).");
   args.SettingsFileOption =
       cmd->add_option("file", args.SettingsFile, "Settings file (*.sfs)")->type_name("FILE.sfs");
   args.SettingsStringOption =
       cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");
-  args.SettingsFileOption->excludes(args.SettingsStringOption);
-  args.SettingsStringOption->excludes(args.SettingsFileOption);
   cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
       ->type_name("N");
   cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
       ->type_name("SECONDS");
   cmd->add_flag("--json", args.Json, "Machine-readable output");
   cmd->footer(
+      "Shows the 24 parameters in the users' units and in stored units, the settings string,\n"
+      "and the sound they make with --seed: its length in samples and seconds, its peak and\n"
+      "its count of clipped samples (+-32000).\n\n"
       "Examples:\n"
       "  quavix info coin.sfs\n"
       "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n");
@@ -60,6 +57,9 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::uint32_t seed = ParseSeed(args.Seed, "--seed");
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
+  if (args.SettingsStringOption->count() > 0 && args.SettingsFileOption->count() > 0) {
+    ThrowUsage("give a settings file or --csv STRING, not both");
+  }
   if (args.SettingsStringOption->count() > 0) {
     CheckSettingsString(args.SettingsString);
     recipe.Source = ParamSource::SettingsString;

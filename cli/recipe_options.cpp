@@ -16,7 +16,6 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
                                          "blip, or its number 0-6")
                           ->type_name("NAME");
   args.RandomizeOption = command.add_flag("--randomize", args.Randomize, "Random parameters");
-  std::vector<CLI::Option*> sources{args.PresetOption, args.RandomizeOption};
   if (withFileSources) {
     args.SettingsFileOption =
         command.add_option("--sfs", args.SettingsFile, "Read the parameters from a settings file (*.sfs)")
@@ -25,13 +24,6 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
         command.add_option("--csv", args.SettingsString,
                            "Read the parameters from a settings string (24 comma-separated values)")
             ->type_name("STRING");
-    sources.push_back(args.SettingsFileOption);
-    sources.push_back(args.SettingsStringOption);
-  }
-  for (CLI::Option* a : sources) {
-    for (CLI::Option* b : sources) {
-      if (a != b) a->excludes(b);
-    }
   }
   command.add_option("--set", args.Sets, "Set one parameter in its user unit (repeatable, applied in order)")
       ->type_name("NAME=VALUE")
@@ -66,6 +58,16 @@ SynthParams ReadSettingsFile(const std::string& path) {
 }
 
 SoundRecipe ResolveRecipe(const RecipeArgs& args) {
+  std::size_t sources = 0;
+  std::string names;
+  for (const CLI::Option* o : {args.PresetOption, args.RandomizeOption, args.SettingsFileOption,
+                               args.SettingsStringOption}) {
+    if (o == nullptr) continue;
+    sources += o->count() > 0 ? 1 : 0;
+    names += (names.empty() ? "" : ", ") + o->get_name();
+  }
+  if (sources > 1) ThrowUsage("give only one of " + names);
+
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
   for (const std::string& text : args.Sets) recipe.Changes.push_back(ParseParamChange(text));

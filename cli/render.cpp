@@ -11,15 +11,7 @@
 namespace quavix::cli {
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
-  CLI::App* cmd = app.add_subcommand("render", "Synthesize one sound into a WAV file");
-  cmd->description(
-      "Synthesize one sound into a WAV file (44100 Hz, 16-bit mono), in this fixed order:\n"
-      "  1. seed the random source (--seed, or the clock, which is then printed on stderr);\n"
-      "  2. take the parameters from --preset, --randomize, --sfs or --csv (at most one;\n"
-      "     the default parameters when none is given);\n"
-      "  3. apply each --set NAME=VALUE in the order given, in the parameter's user unit;\n"
-      "  4. mutate them with --mutate C;\n"
-      "  5. synthesize, cutting the sound at --buffer-length x 41000 samples.");
+  CLI::App* cmd = app.add_subcommand("render", "Synthesize one sound into a WAV file (44100 Hz, 16-bit mono)");
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed of the random source, 32 bits")
                         ->type_name("N");
   AddRecipeOptions(*cmd, args.Recipe, true);
@@ -27,7 +19,15 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
   cmd->add_option("--save-sfs", args.SaveSettings, "Write the final parameters to a settings file")
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
-  cmd->footer(ParameterHelp() +
+  cmd->footer(
+      "Steps, in this fixed order:\n"
+      "  1. seed the random source (--seed, or the clock, which is then printed on stderr);\n"
+      "  2. take the parameters from --preset, --randomize, --sfs or --csv (at most one;\n"
+      "     the default parameters when none is given);\n"
+      "  3. apply each --set NAME=VALUE in the order given, in the parameter's user unit;\n"
+      "  4. mutate them with --mutate C;\n"
+      "  5. synthesize, cutting the sound at --buffer-length x 41000 samples.\n\n" +
+      ParameterHelp() +
               "\nExamples:\n"
               "  quavix render --preset coin --seed 42 -o coin.wav\n"
               "  quavix render --preset laser --set SustainTime=0.25 --set StartFreqHz=880 -o laser.wav\n"
