@@ -173,7 +173,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
     throw *firstError;
   }
 
-  nlohmann::json manifest;
+  nlohmann::ordered_json manifest;
   manifest["generator"] = "quavix " QUAVIX_VERSION;
   manifest["seed"] = seed;
   manifest["count"] = count;
@@ -183,12 +183,12 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
     manifest["randomize"] = true;
   }
   manifest["set"] = args.Recipe.Sets;
-  manifest["mutate"] = recipe.MutateCoefficient ? nlohmann::json(static_cast<double>(*recipe.MutateCoefficient))
-                                                : nlohmann::json(nullptr);
+  manifest["mutate"] = recipe.MutateCoefficient ? nlohmann::ordered_json(static_cast<double>(*recipe.MutateCoefficient))
+                                                : nlohmann::ordered_json(nullptr);
   manifest["buffer_length"] = recipe.BufferSeconds;
   manifest["sample_rate"] = 44100;
   manifest["clip_level"] = kClipLevel;
-  nlohmann::json sounds = nlohmann::json::array();
+  nlohmann::ordered_json sounds = nlohmann::ordered_json::array();
   std::int64_t clippedSounds = 0;
   for (const BatchEntry& entry : entries) {
     sounds.push_back({{"file", entry.File},

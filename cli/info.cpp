@@ -20,7 +20,7 @@ std::string Format(const char* format, double value) {
 }
 
 // JSON has no NaN or infinity: such values are written as null.
-nlohmann::json JsonNumber(float value) {
+nlohmann::ordered_json JsonNumber(float value) {
   if (!std::isfinite(value)) return nullptr;
   return static_cast<double>(value);
 }
@@ -77,9 +77,9 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::string settings = ExportSettingsString(sound.Params);
 
   if (args.Json) {
-    nlohmann::json params = nlohmann::json::array();
+    nlohmann::ordered_json params = nlohmann::ordered_json::array();
     for (const ParamInfo& p : kParamTable) {
-      nlohmann::json item{{"index", p.Index}, {"name", p.Name}, {"unit", UnitLabel(p)}};
+      nlohmann::ordered_json item{{"index", p.Index}, {"name", p.Name}, {"unit", UnitLabel(p)}};
       if (p.Unit == ParamUnit::WaveType) {
         item["value"] = sound.Params.WaveType;
         item["stored"] = sound.Params.WaveType;
@@ -89,7 +89,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
       }
       params.push_back(std::move(item));
     }
-    const nlohmann::json out{{"parameters", params},
+    const nlohmann::ordered_json out{{"parameters", params},
                              {"settings", settings},
                              {"render",
                               {{"seed", seed},
