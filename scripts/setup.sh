@@ -16,6 +16,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libsndfile1-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  locales
 )
 
 missing=()
@@ -39,4 +40,11 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A German locale (decimal comma) for the test that checks the settings string
+# keeps its decimal point whatever the regional settings.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "setup: generating the de_DE.UTF-8 locale" >&2
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

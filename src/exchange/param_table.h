@@ -27,7 +27,8 @@ struct ParamInfo {
   std::string_view Name;         // field and expression name, e.g. "AttackTime"
   std::string_view SetterText;   // e.g. "Set attack time to %0"
   std::string_view SetterTitle;  // title of the setter's parameter, e.g. "Attack time"
-  std::string_view UnitName;     // user unit for docs: "seconds", "" when stored as is
+  std::string_view UnitName;     // user unit for docs: "seconds", "" when stored as is;
+                                 // for WaveType the meaning of its values
   ParamUnit Unit;
   // Dedicated setter and getter in the user's unit. For WaveType the value is
   // truncated toward zero with the checked conversion.

@@ -31,10 +31,20 @@ std::array<std::uint8_t, kSettingsFileSize> EncodeSettings(const SynthParams& pa
 // Reads a file image from memory into the parameters, as a load would.
 SettingsLoadResult DecodeSettings(SynthParams& params, const std::uint8_t* bytes, std::size_t size);
 
+// Reads the named file (raw bytes, at most the first 105 are used). Fields the
+// version lacks, fields the file ends before, and a field cut short keep their
+// values; a missing file, an empty name, a directory or a bad version change
+// nothing.
 SettingsLoadResult LoadSettingsFile(SynthParams& params, const std::string& path);
 
-// Writes a temporary file beside the target and renames it over the target
-// only once every byte is written.
+// The temporary file a save writes first: the target's name with ".tmp"
+// appended, in the same folder. A file of that name is overwritten.
+std::string SettingsTempPath(const std::string& path);
+
+// Writes the 105 bytes to the temporary file, flushes them to disk and only
+// then renames the temporary file over the target (replacing it). On any
+// failure the temporary file is removed and an existing target is left as it
+// was. An empty name or a directory writes nothing.
 SettingsSaveResult SaveSettingsFile(const SynthParams& params, const std::string& path);
 
 }  // namespace quavix

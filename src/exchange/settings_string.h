@@ -20,9 +20,15 @@ std::string FormatFixed4(double x);
 // starts there. No inf, nan or hexadecimal forms; locale-independent.
 double ParseDecimal(std::string_view text);
 
+// 24 fields joined by 23 commas; a field is empty for 0 and -0.0, otherwise
+// FormatFixed4 of the value (WaveType converted to float). The text grows as
+// needed, however large the values.
 std::string ExportSettingsString(const SynthParams& params);
 
 // Imports up to 24 fields into the parameters; stops where no comma follows.
+// Each field is read with ParseDecimal; field 1 is truncated toward zero into
+// WaveType (NaN or out of the int32 range gives -2147483648), the others are
+// rounded to float. The text ends at its first NUL character, if any.
 void ImportSettingsString(SynthParams& params, std::string_view text);
 
 }  // namespace quavix

@@ -1,0 +1,86 @@
+#include "exchange/wave_image.h"
+
+#include <algorithm>
+
+#include "synth/exact_math.h"
+
+namespace quavix {
+namespace {
+
+void PutU16(std::uint8_t* at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutU32(std::uint8_t* at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+  at[2] = static_cast<std::uint8_t>(value >> 16);
+  at[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+void PutTag(std::uint8_t* at, const char (&tag)[5]) {
+  for (int i = 0; i < 4; ++i) {
+    at[i] = static_cast<std::uint8_t>(tag[i]);
+  }
+}
+
+}  // namespace
+
+std::uint32_t WaveCapacityBytes(std::uint32_t bufferSeconds) {
+  return std::min(bufferSeconds, kMaxBufferSeconds) * kBytesPerBufferSecond;
+}
+
+void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint32_t dataBytes) {
+  // Byte rate and block align are truncating signed 32-bit divisions; the
+  // product wraps as 32-bit arithmetic would.
+  const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(params.SampleRate) *
+                                                 static_cast<std::uint32_t>(params.BitsPerSample));
+  const std::int32_t byteRate = product / 8;
+  const std::int32_t blockAlign = params.BitsPerSample / 8;
+
+  PutTag(header + 0, "RIFF");
+  PutU32(header + 4, dataBytes + 36u);
+  PutTag(header + 8, "WAVE");
+  PutTag(header + 12, "fmt ");
+  PutU32(header + 16, 16);
+  PutU16(header + 20, 1);  // PCM
+  PutU16(header + 22, 1);  // mono
+  PutU32(header + 24, static_cast<std::uint32_t>(params.SampleRate));
+  PutU32(header + 28, static_cast<std::uint32_t>(byteRate));
+  PutU16(header + 32, static_cast<std::uint32_t>(blockAlign));
+  PutU16(header + 34, static_cast<std::uint32_t>(params.BitsPerSample));
+  PutTag(header + 36, "data");
+  PutU32(header + 40, dataBytes);
+}
+
+void StoreSamplesLE(std::uint8_t* dest, const std::int16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    PutU16(dest + 2 * i, static_cast<std::uint16_t>(samples[i]));
+  }
+}
+
+std::vector<std::uint8_t> BuildWaveImage(const SynthParams& params, const std::int16_t* samples,
+                                         std::size_t count) {
+  std::vector<std::uint8_t> image(kWaveHeaderSize + 2 * count);
+  WriteWaveHeader(image.data(), params, static_cast<std::uint32_t>(2 * count));
+  StoreSamplesLE(image.data() + kWaveHeaderSize, samples, count);
+  return image;
+}
+
+std::int32_t GeneratedLength(std::uint32_t lastLength) {
+  return static_cast<std::int32_t>(lastLength >> 1);
+}
+
+float GeneratedSample(const std::uint8_t* waveBuffer, std::uint32_t lastLength,
+                      std::int32_t offset) {
+  const std::uint32_t index = static_cast<std::uint32_t>(offset);
+  if (waveBuffer == nullptr || index >= (lastLength >> 1)) {
+    return 0.0f;
+  }
+  const std::uint8_t* at = waveBuffer + kWaveHeaderSize + 2 * static_cast<std::size_t>(index);
+  const auto sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+  return Single(static_cast<double>(sample) / 32000.0);
+}
+
+}  // namespace quavix
