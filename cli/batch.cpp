@@ -1,10 +1,13 @@
 // quavix batch: many sounds of one recipe, sound i with seed S + i, written
 // by several threads into numbered files and described in manifest.json.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <system_error>
 #include <thread>
 
