@@ -1,0 +1,65 @@
+// The tool's commands: each registers its options on a CLI11 subcommand and
+// runs from the parsed values.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+#include <string>
+
+#include "recipe_options.h"
+
+namespace quavix::cli {
+
+// Where a command writes: stdout, stderr, and whether stderr is a terminal
+// (the batch progress bar is only drawn on one).
+struct Streams {
+  std::ostream& Out;
+  std::ostream& Err;
+  bool ErrIsTerminal;
+};
+
+struct RenderArgs {
+  RecipeArgs Recipe;
+  std::string Seed;
+  CLI::Option* SeedOption = nullptr;
+  std::string Output;
+  std::string SaveSettings;
+  bool PrintSettings = false;
+};
+
+struct BatchArgs {
+  RecipeArgs Recipe;
+  std::string Seed;
+  CLI::Option* SeedOption = nullptr;
+  std::string Count;
+  std::string OutDir;
+  std::string Jobs;
+  CLI::Option* JobsOption = nullptr;
+  std::string Name;
+};
+
+struct InfoArgs {
+  std::string SettingsFile;
+  std::string SettingsString;
+  CLI::Option* SettingsFileOption = nullptr;
+  CLI::Option* SettingsStringOption = nullptr;
+  std::string Seed = "1";
+  std::string BufferLength = "5";
+  bool Json = false;
+};
+
+CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
+CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args);
+CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args);
+
+// Each returns the exit status or throws CliError.
+int RunRender(const RenderArgs& args, const Streams& streams);
+int RunBatch(const BatchArgs& args, const Streams& streams);
+int RunInfo(const InfoArgs& args, const Streams& streams);
+
+// The seed given with --seed, or the clock's (announced on stderr so that the
+// sound can be made again).
+std::uint32_t SeedOrClock(const std::string& text, const CLI::Option* option, const Streams& streams);
+
+}  // namespace quavix::cli

@@ -1,0 +1,129 @@
+// quavix info: the parameters of a settings file or string in both units,
+// its settings string, and the sound it makes with a given seed.
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli_error.h"
+#include "commands.h"
+#include "exchange/param_table.h"
+#include "exchange/settings_string.h"
+#include "numbers.h"
+
+namespace quavix::cli {
+namespace {
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// JSON has no NaN or infinity: such values are written as null.
+nlohmann::ordered_json JsonNumber(float value) {
+  if (!std::isfinite(value)) return nullptr;
+  return static_cast<double>(value);
+}
+
+std::string UnitLabel(const ParamInfo& p) {
+  if (p.Unit == ParamUnit::Stored || p.Unit == ParamUnit::WaveType) return "";
+  return std::string(p.UnitName);
+}
+
+}  // namespace
+
+CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
+  CLI::App* cmd = app.add_subcommand("info", "Show the parameters of a settings file or string and their sound");
+  args.SettingsFileOption =
+      cmd->add_option("file", args.SettingsFile, "Settings file (*.sfs)")->type_name("FILE.sfs");
+  args.SettingsStringOption =
+      cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");
+  cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
+      ->type_name("N");
+  cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
+      ->type_name("SECONDS");
+  cmd->add_flag("--json", args.Json, "Machine-readable output");
+  cmd->footer(
+      "Shows the 24 parameters in the users' units and in stored units, the settings string,\n"
+      "and the sound they make with --seed: its length in samples and seconds, its peak and\n"
+      "its count of clipped samples (+-32000).\n\n"
+      "Examples:\n"
+      "  quavix info coin.sfs\n"
+      "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n");
+  return cmd;
+}
+
+int RunInfo(const InfoArgs& args, const Streams& streams) {
+  const std::uint32_t seed = ParseSeed(args.Seed, "--seed");
+  SoundRecipe recipe;
+  recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
+  if (args.SettingsStringOption->count() > 0 && args.SettingsFileOption->count() > 0) {
+    ThrowUsage("give a settings file or --csv STRING, not both");
+  }
+  if (args.SettingsStringOption->count() > 0) {
+    CheckSettingsString(args.SettingsString);
+    recipe.Source = ParamSource::SettingsString;
+    recipe.SettingsString = args.SettingsString;
+  } else if (args.SettingsFileOption->count() > 0) {
+    recipe.Source = ParamSource::SettingsFile;
+    recipe.Loaded = ReadSettingsFile(args.SettingsFile);
+  } else {
+    ThrowUsage("info needs a settings file or --csv STRING");
+  }
+
+  const RenderedSound sound = MakeSound(recipe, seed);
+  const SoundLevels levels = MeasureLevels(sound.Samples);
+  const double seconds = static_cast<double>(sound.Samples.size()) / sound.Params.SampleRate;
+  const std::string settings = ExportSettingsString(sound.Params);
+
+  if (args.Json) {
+    nlohmann::ordered_json params = nlohmann::ordered_json::array();
+    for (const ParamInfo& p : kParamTable) {
+      nlohmann::ordered_json item{{"index", p.Index}, {"name", p.Name}, {"unit", UnitLabel(p)}};
+      if (p.Unit == ParamUnit::WaveType) {
+        item["value"] = sound.Params.WaveType;
+        item["stored"] = sound.Params.WaveType;
+      } else {
+        item["value"] = JsonNumber(p.Get(sound.Params));
+        item["stored"] = JsonNumber(StoredValue(sound.Params, p.Index));
+      }
+      params.push_back(std::move(item));
+    }
+    const nlohmann::ordered_json out{{"parameters", params},
+                             {"settings", settings},
+                             {"render",
+                              {{"seed", seed},
+                               {"buffer_length", recipe.BufferSeconds},
+                               {"samples", sound.Samples.size()},
+                               {"seconds", seconds},
+                               {"peak", levels.Peak},
+                               {"clipped", levels.Clipped}}}};
+    streams.Out << out.dump(2) << '\n';
+  } else {
+    streams.Out << "  #  parameter       user value  unit                  stored value\n";
+    for (const ParamInfo& p : kParamTable) {
+      char line[160];
+      const std::string name(p.Name);
+      if (p.Unit == ParamUnit::WaveType) {
+        std::snprintf(line, sizeof line, "%3d  %-14s %11d  %-20s %13d\n", p.Index, name.c_str(),
+                      sound.Params.WaveType, "", sound.Params.WaveType);
+      } else {
+        std::snprintf(line, sizeof line, "%3d  %-14s %11s  %-20s %13s\n", p.Index, name.c_str(),
+                      Format("%.6g", static_cast<double>(p.Get(sound.Params))).c_str(), UnitLabel(p).c_str(),
+                      Format("%.9g", static_cast<double>(StoredValue(sound.Params, p.Index))).c_str());
+      }
+      streams.Out << line;
+    }
+    streams.Out << "settings string: " << settings << '\n';
+    streams.Out << "sound with seed " << seed << ", buffer " << recipe.BufferSeconds
+                << " s: " << sound.Samples.size() << " samples (" << Format("%.3f", seconds) << " s), peak "
+                << levels.Peak << " (" << Format("%.3f", static_cast<double>(levels.Peak) / kClipLevel)
+                << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s")
+                << '\n';
+  }
+  streams.Out.flush();
+  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  return kExitOk;
+}
+
+}  // namespace quavix::cli

@@ -1,0 +1,135 @@
+#include "sound_recipe.h"
+
+#include <cstdlib>
+
+#include "cli_error.h"
+#include "design/presets.h"
+#include "design/randomize.h"
+#include "exchange/param_table.h"
+#include "exchange/param_units.h"
+#include "exchange/settings_string.h"
+#include "exchange/wave_image.h"
+#include "numbers.h"
+#include "synth/synthesizer.h"
+
+namespace quavix::cli {
+namespace {
+
+void ApplyChange(SynthParams& params, const ParamChange& change) {
+  const ParamInfo& info = kParamTable[static_cast<std::size_t>(change.Index)];
+  info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
+  RandomSource random;
+  Synthesizer synth(random);
+  // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
+  // itself, so that every seed the tool prints or records renders again.
+  SeedRandom(random, seed);
+
+  SynthParams& params = synth.Params;
+  switch (recipe.Source) {
+    case ParamSource::Defaults:
+      break;
+    case ParamSource::Preset:
+      LoadPreset(params, recipe.PresetFamily, random);
+      break;
+    case ParamSource::Randomize:
+      Randomize(params, random);
+      break;
+    case ParamSource::SettingsFile:
+      params = recipe.Loaded;
+      break;
+    case ParamSource::SettingsString:
+      ImportSettingsString(params, recipe.SettingsString);
+      break;
+  }
+  for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
+  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, random);
+
+  const std::uint32_t maxSamples = WaveCapacityBytes(recipe.BufferSeconds) / 2;
+  RenderedSound sound;
+  sound.Samples.resize(maxSamples);
+  Synthesize(synth, static_cast<std::int32_t>(maxSamples), sound.Samples.data(), random);
+  sound.Samples.resize(static_cast<std::size_t>(synth.SampleCount));
+  sound.Params = params;
+  sound.Image = BuildWaveImage(params, sound.Samples.data(), sound.Samples.size());
+  return sound;
+}
+
+SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples) {
+  SoundLevels levels;
+  for (const std::int16_t s : samples) {
+    const std::int32_t magnitude = std::abs(static_cast<std::int32_t>(s));
+    if (magnitude > levels.Peak) levels.Peak = magnitude;
+    if (magnitude >= kClipLevel) ++levels.Clipped;
+  }
+  return levels;
+}
+
+ParamChange ParseParamChange(const std::string& text) {
+  const std::size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    ThrowUsage("--set: '" + text + "' is not of the form NAME=VALUE");
+  }
+  const std::string name = text.substr(0, eq);
+  const std::string value = text.substr(eq + 1);
+  const std::string what = "--set " + name;
+
+  ParamChange change{text, 0, false, 0.0f, 0};
+  if (EqualsIgnoringCase(name, "StartFreqHz") || EqualsIgnoringCase(name, "MinFreqHz")) {
+    const ParamInfo* info = FindParam(EqualsIgnoringCase(name, "StartFreqHz") ? "StartFreq" : "MinFreq");
+    change.Index = info->Index;
+    change.InHertz = true;
+    change.Hertz = static_cast<std::int32_t>(ParseWhole(value, 0, 2147483647, what));
+    return change;
+  }
+  const ParamInfo* info = FindParam(name);
+  if (info == nullptr) {
+    ThrowUsage("--set: unknown parameter '" + name + "' (see quavix render --help)");
+  }
+  change.Index = info->Index;
+  change.UserValue = ParseUserFloat(value, what);
+  return change;
+}
+
+std::int32_t ParsePresetFamily(const std::string& text) {
+  if (const auto family = FindPresetFamily(text)) return *family;
+  if (text.size() == 1 && text[0] >= '0' && text[0] < '0' + kPresetFamilyCount) {
+    return text[0] - '0';
+  }
+  std::string names;
+  for (const PresetFamilyName& f : kPresetFamilyNames) {
+    names += (names.empty() ? "" : ", ") + std::string(f.Name);
+  }
+  ThrowUsage("--preset: unknown preset '" + text + "' (choose " + names + " or 0-6)");
+}
+
+void CheckSettingsString(const std::string& text) {
+  std::size_t start = 0;
+  for (int field = 0;; ++field) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (field >= kParamCount) {
+      ThrowUsage("--csv: more than 24 fields");
+    }
+    if (!item.empty() && !IsDecimalNumber(item)) {
+      ThrowUsage("--csv: field " + std::to_string(field) + " '" + item + "' is not a number");
+    }
+    if (comma == std::string::npos) return;
+    start = comma + 1;
+  }
+}
+
+}  // namespace quavix::cli

@@ -1,0 +1,70 @@
+// A sound as the tool describes it: where its parameters come from, the
+// changes applied to them, and the buffer length it is synthesized with. The
+// same recipe and seed always give the same samples.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "synth/synth_params.h"
+
+namespace quavix::cli {
+
+enum class ParamSource { Defaults, Preset, Randomize, SettingsFile, SettingsString };
+
+// One --set NAME=VALUE, resolved: either a parameter of the table set in its
+// user unit, or a frequency in Hertz converted through FreqHz.
+struct ParamChange {
+  std::string Text;        // as typed, for messages and the manifest
+  std::int32_t Index;      // parameter index 0..23
+  bool InHertz;            // StartFreqHz= / MinFreqHz=
+  float UserValue;         // the value in the parameter's user unit
+  std::int32_t Hertz;      // the value when InHertz
+};
+
+struct SoundRecipe {
+  ParamSource Source = ParamSource::Defaults;
+  std::int32_t PresetFamily = 0;
+  SynthParams Loaded{};  // parameters read from the settings file
+  std::string SettingsString;
+  std::vector<ParamChange> Changes;
+  std::optional<float> MutateCoefficient;
+  std::uint32_t BufferSeconds = 5;
+};
+
+struct RenderedSound {
+  SynthParams Params;                 // the final parameters
+  std::vector<std::int16_t> Samples;  // exactly the samples written
+  std::vector<std::uint8_t> Image;    // the RIFF/WAVE image, header first
+};
+
+struct SoundLevels {
+  std::int32_t Peak = 0;     // largest magnitude of a sample
+  std::int64_t Clipped = 0;  // samples at +32000 or -32000 (the synthesis clamps there)
+};
+
+inline constexpr std::int32_t kClipLevel = 32000;
+
+// Applies the recipe's parameter steps in the tool's fixed order (source,
+// --set changes, mutation) after seeding with seed. The synthesizer is created
+// before the seed, as the module creates it when its object is created, so the
+// draws of preset, randomize, mutate and the noise table follow the seed exactly
+// as the module's "Set random seed", then "Load preset" or "Randomize", then
+// "Generate sound" do.
+RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
+
+SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples);
+
+// Parses NAME=VALUE against the parameter table (names are case-insensitive)
+// plus StartFreqHz and MinFreqHz; usage error on an unknown name or a bad number.
+ParamChange ParseParamChange(const std::string& text);
+
+// The preset family of a name from the family list or a number 0..6.
+std::int32_t ParsePresetFamily(const std::string& text);
+
+// Checks that a settings string holds at most 24 fields, each empty or a number.
+void CheckSettingsString(const std::string& text);
+
+}  // namespace quavix::cli

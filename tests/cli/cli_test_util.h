@@ -1,0 +1,157 @@
+// Helpers of the end-to-end tests: run the built tool, keep a scratch folder,
+// read WAV files back with libsndfile and render the library's own samples.
+#pragma once
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "design/randomize.h"
+#include "synth/synthesizer.h"
+
+extern char** environ;
+
+namespace quavix::test {
+
+struct ToolResult {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  const std::string text = ReadText(path);
+  return {text.begin(), text.end()};
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh folder under the system's temporary folder, removed with its content.
+struct ScratchDir {
+  std::string Path;
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quavix-cli-XXXXXX").string();
+    Path = mkdtemp(pattern.data());
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(Path, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  std::string operator/(const std::string& name) const { return Path + "/" + name; }
+
+  // The names of the entries in the folder, sorted (hidden files included).
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Path)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+// Runs the built tool with the arguments, stdin from /dev/null, and collects
+// its exit status, stdout and stderr.
+inline ToolResult RunTool(const std::vector<std::string>& args) {
+  ScratchDir capture;
+  const std::string outPath = capture / "stdout";
+  const std::string errPath = capture / "stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<std::string> argv{QUAVIX_TOOL};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cargs;
+  for (std::string& a : argv) cargs.push_back(a.data());
+  cargs.push_back(nullptr);
+  ToolResult result;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  result.Out = ReadText(outPath);
+  result.Err = ReadText(errPath);
+  return result;
+}
+
+// A WAV file as libsndfile reads it.
+struct SoundFile {
+  bool Opened = false;
+  int Channels = 0;
+  int SampleRate = 0;
+  int Format = 0;
+  std::int64_t Frames = 0;
+  std::vector<std::int16_t> Samples;
+};
+
+inline SoundFile ReadSound(const std::string& path) {
+  SoundFile file;
+  SF_INFO info{};
+  SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+  if (sf == nullptr) return file;
+  file.Opened = true;
+  file.Channels = info.channels;
+  file.SampleRate = info.samplerate;
+  file.Format = info.format;
+  file.Frames = info.frames;
+  file.Samples.resize(static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels));
+  const sf_count_t read = sf_read_short(sf, file.Samples.data(), static_cast<sf_count_t>(file.Samples.size()));
+  file.Samples.resize(static_cast<std::size_t>(read));
+  sf_close(sf);
+  return file;
+}
+
+// The module's sequence for one sound: the synthesizer exists first (its
+// construction draws its noise table from an earlier state), then "Set random
+// seed to %0", then whatever setup does to the parameters, then a generation
+// into a buffer of bufferSeconds × 41000 samples.
+template <typename Setup>
+std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t bufferSeconds = 5) {
+  RandomSource random;
+  SeedRandom(random, 12345);
+  Synthesizer synth(random);
+  SeedFromScript(random, seed);
+  setup(synth.Params, random);
+  const std::int32_t maxSamples = bufferSeconds * 41000;
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(maxSamples));
+  Synthesize(synth, maxSamples, samples.data(), random);
+  samples.resize(static_cast<std::size_t>(synth.SampleCount));
+  return samples;
+}
+
+inline std::uint32_t ReadLE32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+inline std::uint32_t ReadLE16(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8;
+}
+
+inline std::int64_t LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
+}  // namespace quavix::test
