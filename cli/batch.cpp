@@ -130,20 +130,31 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   std::optional<CliError> firstError;
   const bool progress = streams.ErrIsTerminal;
 
+  // Each worker takes a few consecutive sounds at a time and synthesizes them
+  // side by side; every sound still depends only on its own seed.
+  constexpr std::int64_t kSoundsPerTake = 16;
   const auto worker = [&] {
     for (;;) {
-      const std::int64_t i = next.fetch_add(1);
-      if (i >= count || failed.load()) return;
-      BatchEntry& entry = entries[static_cast<std::size_t>(i)];
+      const std::int64_t first = next.fetch_add(kSoundsPerTake);
+      if (first >= count || failed.load()) return;
+      const std::int64_t last = std::min(first + kSoundsPerTake, count);
       try {
-        entry.Seed = static_cast<std::uint32_t>(seed + static_cast<std::uint32_t>(i));
-        entry.File = name + "-" + PaddedIndex(i, count) + ".wav";
-        const RenderedSound sound = MakeSound(recipe, entry.Seed);
-        entry.Settings = ExportSettingsString(sound.Params);
-        entry.Samples = sound.Samples.size();
-        entry.Levels = MeasureLevels(sound.Samples);
-        CommitFile(StageFile(folder + entry.File, sound.Image.data(), sound.Image.size()));
-        entry.Written = true;
+        std::vector<std::uint32_t> seeds;
+        for (std::int64_t i = first; i < last; ++i) {
+          seeds.push_back(static_cast<std::uint32_t>(seed + static_cast<std::uint32_t>(i)));
+        }
+        const std::vector<RenderedSound> sounds = MakeSounds(recipe, seeds);
+        for (std::int64_t i = first; i < last; ++i) {
+          BatchEntry& entry = entries[static_cast<std::size_t>(i)];
+          const RenderedSound& sound = sounds[static_cast<std::size_t>(i - first)];
+          entry.Seed = seeds[static_cast<std::size_t>(i - first)];
+          entry.File = name + "-" + PaddedIndex(i, count) + ".wav";
+          entry.Settings = ExportSettingsString(sound.Params);
+          entry.Samples = sound.Samples.size();
+          entry.Levels = MeasureLevels(sound.Samples);
+          CommitFile(StageFile(folder + entry.File, sound.Image.data(), sound.Image.size()));
+          entry.Written = true;
+        }
       } catch (const CliError& e) {
         const std::lock_guard lock(reportMutex);
         if (!firstError) firstError = e;
@@ -155,7 +166,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
         failed = true;
         return;
       }
-      const std::int64_t finished = done.fetch_add(1) + 1;
+      const std::int64_t finished = done.fetch_add(last - first) + (last - first);
       if (progress) {
         const std::lock_guard lock(reportMutex);
         DrawProgress(streams.Err, finished, count);
@@ -163,7 +174,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
     }
   };
   std::vector<std::thread> threads;
-  const std::int64_t threadCount = std::min(jobs, count);
+  const std::int64_t threadCount = std::min(jobs, (count + kSoundsPerTake - 1) / kSoundsPerTake);
   for (std::int64_t t = 0; t < threadCount; ++t) threads.emplace_back(worker);
   for (std::thread& t : threads) t.join();
   if (progress) streams.Err << '\n';

@@ -1,6 +1,8 @@
 #include "sound_recipe.h"
 
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 #include "cli_error.h"
 #include "design/presets.h"
@@ -31,22 +33,31 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
-  RandomSource random;
-  Synthesizer synth(random);
+namespace {
+
+// A sound whose parameters are ready and whose synthesis is still to run.
+struct PendingSound {
+  RandomSource Random;
+  std::unique_ptr<Synthesizer> Synth;
+  std::vector<std::int16_t> Samples;  // the whole area
+};
+
+PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
+  PendingSound pending;
+  pending.Synth = std::make_unique<Synthesizer>(pending.Random);
   // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
   // itself, so that every seed the tool prints or records renders again.
-  SeedRandom(random, seed);
+  SeedRandom(pending.Random, seed);
 
-  SynthParams& params = synth.Params;
+  SynthParams& params = pending.Synth->Params;
   switch (recipe.Source) {
     case ParamSource::Defaults:
       break;
     case ParamSource::Preset:
-      LoadPreset(params, recipe.PresetFamily, random);
+      LoadPreset(params, recipe.PresetFamily, pending.Random);
       break;
     case ParamSource::Randomize:
-      Randomize(params, random);
+      Randomize(params, pending.Random);
       break;
     case ParamSource::SettingsFile:
       params = recipe.Loaded;
@@ -56,16 +67,46 @@ RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
       break;
   }
   for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
-  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, random);
+  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, pending.Random);
 
-  const std::uint32_t maxSamples = WaveCapacityBytes(recipe.BufferSeconds) / 2;
+  pending.Samples.resize(WaveCapacityBytes(recipe.BufferSeconds) / 2);
+  return pending;
+}
+
+SynthesisJob JobOf(PendingSound& pending) {
+  return {pending.Synth.get(), &pending.Random, pending.Samples.data(),
+          static_cast<std::int32_t>(pending.Samples.size())};
+}
+
+RenderedSound Finish(PendingSound& pending) {
   RenderedSound sound;
-  sound.Samples.resize(maxSamples);
-  Synthesize(synth, static_cast<std::int32_t>(maxSamples), sound.Samples.data(), random);
-  sound.Samples.resize(static_cast<std::size_t>(synth.SampleCount));
-  sound.Params = params;
-  sound.Image = BuildWaveImage(params, sound.Samples.data(), sound.Samples.size());
+  sound.Samples = std::move(pending.Samples);
+  sound.Samples.resize(static_cast<std::size_t>(pending.Synth->SampleCount));
+  sound.Params = pending.Synth->Params;
+  sound.Image = BuildWaveImage(sound.Params, sound.Samples.data(), sound.Samples.size());
   return sound;
+}
+
+}  // namespace
+
+RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
+  PendingSound pending = Prepare(recipe, seed);
+  const SynthesisJob job = JobOf(pending);
+  Synthesize(*job.Synth, job.MaxSamples, job.Samples, *job.Random);
+  return Finish(pending);
+}
+
+std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
+                                      const std::vector<std::uint32_t>& seeds) {
+  std::vector<PendingSound> pending;
+  std::vector<SynthesisJob> jobs;
+  pending.reserve(seeds.size());
+  for (const std::uint32_t seed : seeds) pending.push_back(Prepare(recipe, seed));
+  for (PendingSound& p : pending) jobs.push_back(JobOf(p));
+  SynthesizeSideBySide(jobs.data(), jobs.size());
+  std::vector<RenderedSound> sounds;
+  for (PendingSound& p : pending) sounds.push_back(Finish(p));
+  return sounds;
 }
 
 SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples) {

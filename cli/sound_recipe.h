@@ -55,6 +55,11 @@ inline constexpr std::int32_t kClipLevel = 32000;
 // "Generate sound" do.
 RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 
+// MakeSound for several seeds at once, synthesized side by side on this
+// thread; sound i is exactly MakeSound(recipe, seeds[i]).
+std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
+                                      const std::vector<std::uint32_t>& seeds);
+
 SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples);
 
 // Parses NAME=VALUE against the parameter table (names are case-insensitive)

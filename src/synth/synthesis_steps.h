@@ -191,7 +191,12 @@ QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
         return Sine(x);
       }
     case 3: {
-      const std::int64_t index = (std::int64_t{32} * voice.Phase) / voice.Period;
+      // 32·Phase fits 32 bits for every period below 2^26 subsamples; the
+      // 64-bit division, much slower, only serves the rest.
+      const auto phase = static_cast<std::uint32_t>(voice.Phase);
+      const auto period = static_cast<std::uint32_t>(voice.Period);
+      const std::uint64_t index = phase < (1u << 26) ? (32u * phase) / period
+                                                     : (std::uint64_t{32} * phase) / period;
       return s.NoiseTable[static_cast<std::size_t>(index)];
     }
     default:
