@@ -150,9 +150,9 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
           entry.Seed = seeds[static_cast<std::size_t>(i - first)];
           entry.File = name + "-" + PaddedIndex(i, count) + ".wav";
           entry.Settings = ExportSettingsString(sound.Params);
-          entry.Samples = sound.Samples.size();
-          entry.Levels = MeasureLevels(sound.Samples);
-          CommitFile(StageFile(folder + entry.File, sound.Image.data(), sound.Image.size()));
+          entry.Samples = sound.SampleCount;
+          entry.Levels = MeasureLevels(sound.Samples());
+          CommitFile(StageFile(folder + entry.File, sound.ImageData(), sound.ImageSize()));
           entry.Written = true;
         }
       } catch (const CliError& e) {
@@ -217,7 +217,8 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   manifest["sounds"] = std::move(sounds);
   const std::string text = manifest.dump(2) + "\n";
   try {
-    WriteFilesTogether({{folder + "manifest.json", {text.begin(), text.end()}}});
+    WriteFilesTogether({{folder + "manifest.json", reinterpret_cast<const std::uint8_t*>(text.data()),
+                         text.size()}});
   } catch (const CliError&) {
     for (const BatchEntry& entry : entries) std::filesystem::remove(folder + entry.File, ec);
     throw;

@@ -72,8 +72,8 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   }
 
   const RenderedSound sound = MakeSound(recipe, seed);
-  const SoundLevels levels = MeasureLevels(sound.Samples);
-  const double seconds = static_cast<double>(sound.Samples.size()) / sound.Params.SampleRate;
+  const SoundLevels levels = MeasureLevels(sound.Samples());
+  const double seconds = static_cast<double>(sound.SampleCount) / sound.Params.SampleRate;
   const std::string settings = ExportSettingsString(sound.Params);
 
   if (args.Json) {
@@ -94,7 +94,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
                              {"render",
                               {{"seed", seed},
                                {"buffer_length", recipe.BufferSeconds},
-                               {"samples", sound.Samples.size()},
+                               {"samples", sound.SampleCount},
                                {"seconds", seconds},
                                {"peak", levels.Peak},
                                {"clipped", levels.Clipped}}}};
@@ -116,7 +116,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     }
     streams.Out << "settings string: " << settings << '\n';
     streams.Out << "sound with seed " << seed << ", buffer " << recipe.BufferSeconds
-                << " s: " << sound.Samples.size() << " samples (" << Format("%.3f", seconds) << " s), peak "
+                << " s: " << sound.SampleCount << " samples (" << Format("%.3f", seconds) << " s), peak "
                 << levels.Peak << " (" << Format("%.3f", static_cast<double>(levels.Peak) / kClipLevel)
                 << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s")
                 << '\n';

@@ -71,7 +71,7 @@ void DiscardFile(const StagedFile& file) { unlink(file.Temp.c_str()); }
 void WriteFilesTogether(const std::vector<FileContent>& files) {
   std::vector<StagedFile> staged;
   try {
-    for (const FileContent& f : files) staged.push_back(StageFile(f.Target, f.Bytes.data(), f.Bytes.size()));
+    for (const FileContent& f : files) staged.push_back(StageFile(f.Target, f.Data, f.Size));
   } catch (const CliError&) {
     for (const StagedFile& s : staged) DiscardFile(s);
     throw;
@@ -86,8 +86,8 @@ void WriteFilesTogether(const std::vector<FileContent>& files) {
   }
 }
 
-void WriteToStream(std::ostream& out, const std::vector<std::uint8_t>& bytes) {
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size) {
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   out.flush();
   if (!out) ThrowFailure("cannot write to standard output");
 }

@@ -31,11 +31,12 @@ void DiscardFile(const StagedFile& file);
 // committed and every temporary file is removed.
 struct FileContent {
   std::string Target;
-  std::vector<std::uint8_t> Bytes;
+  const std::uint8_t* Data;  // not owned: the bytes live until the write ends
+  std::size_t Size;
 };
 void WriteFilesTogether(const std::vector<FileContent>& files);
 
 // Writes the bytes to an output stream such as stdout; status 1 when the stream fails.
-void WriteToStream(std::ostream& out, const std::vector<std::uint8_t>& bytes);
+void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size);
 
 }  // namespace quavix::cli

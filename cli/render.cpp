@@ -62,13 +62,11 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
   const RenderedSound sound = MakeSound(recipe, seed);
 
   std::vector<FileContent> files;
-  if (!args.Output.empty() && !toStdout) files.push_back({args.Output, sound.Image});
-  if (!args.SaveSettings.empty()) {
-    const auto bytes = EncodeSettings(sound.Params);
-    files.push_back({args.SaveSettings, {bytes.begin(), bytes.end()}});
-  }
+  if (!args.Output.empty() && !toStdout) files.push_back({args.Output, sound.ImageData(), sound.ImageSize()});
+  const auto settings = EncodeSettings(sound.Params);
+  if (!args.SaveSettings.empty()) files.push_back({args.SaveSettings, settings.data(), settings.size()});
   WriteFilesTogether(files);
-  if (toStdout) WriteToStream(streams.Out, sound.Image);
+  if (toStdout) WriteToStream(streams.Out, sound.ImageData(), sound.ImageSize());
   if (args.PrintSettings) {
     streams.Out << ExportSettingsString(sound.Params) << '\n';
     streams.Out.flush();

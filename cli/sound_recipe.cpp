@@ -1,5 +1,6 @@
 #include "sound_recipe.h"
 
+#include <bit>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -16,6 +17,10 @@
 
 namespace quavix::cli {
 namespace {
+
+// The samples are synthesized straight into the image, whose data are
+// little-endian 16-bit values: the native order of every host this builds for.
+static_assert(std::endian::native == std::endian::little);
 
 void ApplyChange(SynthParams& params, const ParamChange& change) {
   const ParamInfo& info = kParamTable[static_cast<std::size_t>(change.Index)];
@@ -39,7 +44,7 @@ namespace {
 struct PendingSound {
   RandomSource Random;
   std::unique_ptr<Synthesizer> Synth;
-  std::vector<std::int16_t> Samples;  // the whole area
+  std::vector<std::int16_t> Buffer;  // header cells, then the whole sample area
 };
 
 PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
@@ -69,21 +74,23 @@ PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
   for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
   if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, pending.Random);
 
-  pending.Samples.resize(WaveCapacityBytes(recipe.BufferSeconds) / 2);
+  pending.Buffer.resize(RenderedSound::kHeaderCells + WaveCapacityBytes(recipe.BufferSeconds) / 2);
   return pending;
 }
 
 SynthesisJob JobOf(PendingSound& pending) {
-  return {pending.Synth.get(), &pending.Random, pending.Samples.data(),
-          static_cast<std::int32_t>(pending.Samples.size())};
+  return {pending.Synth.get(), &pending.Random, pending.Buffer.data() + RenderedSound::kHeaderCells,
+          static_cast<std::int32_t>(pending.Buffer.size() - RenderedSound::kHeaderCells)};
 }
 
 RenderedSound Finish(PendingSound& pending) {
   RenderedSound sound;
-  sound.Samples = std::move(pending.Samples);
-  sound.Samples.resize(static_cast<std::size_t>(pending.Synth->SampleCount));
   sound.Params = pending.Synth->Params;
-  sound.Image = BuildWaveImage(sound.Params, sound.Samples.data(), sound.Samples.size());
+  sound.SampleCount = static_cast<std::size_t>(pending.Synth->SampleCount);
+  sound.Buffer = std::move(pending.Buffer);
+  sound.Buffer.resize(RenderedSound::kHeaderCells + sound.SampleCount);
+  WriteWaveHeader(reinterpret_cast<std::uint8_t*>(sound.Buffer.data()), sound.Params,
+                  static_cast<std::uint32_t>(2 * sound.SampleCount));
   return sound;
 }
 
@@ -109,7 +116,7 @@ std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
   return sounds;
 }
 
-SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples) {
+SoundLevels MeasureLevels(std::span<const std::int16_t> samples) {
   SoundLevels levels;
   for (const std::int16_t s : samples) {
     const std::int32_t magnitude = std::abs(static_cast<std::int32_t>(s));

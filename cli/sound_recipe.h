@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,23 @@ struct SoundRecipe {
   std::uint32_t BufferSeconds = 5;
 };
 
+// A synthesized sound held once, as its RIFF/WAVE image: the 44-byte header
+// and the samples written in place behind it, as the module does, so that even
+// a 60-second sound is kept in memory only once.
 struct RenderedSound {
-  SynthParams Params;                 // the final parameters
-  std::vector<std::int16_t> Samples;  // exactly the samples written
-  std::vector<std::uint8_t> Image;    // the RIFF/WAVE image, header first
+  static constexpr std::size_t kHeaderCells = 22;  // 44 header bytes as 16-bit cells
+
+  SynthParams Params;                // the final parameters
+  std::vector<std::int16_t> Buffer;  // header cells, then the samples
+  std::size_t SampleCount = 0;       // samples written
+
+  std::span<const std::int16_t> Samples() const {
+    return {Buffer.data() + kHeaderCells, SampleCount};
+  }
+  const std::uint8_t* ImageData() const {
+    return reinterpret_cast<const std::uint8_t*>(Buffer.data());
+  }
+  std::size_t ImageSize() const { return 2 * (kHeaderCells + SampleCount); }
 };
 
 struct SoundLevels {
@@ -60,7 +74,7 @@ RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
                                       const std::vector<std::uint32_t>& seeds);
 
-SoundLevels MeasureLevels(const std::vector<std::int16_t>& samples);
+SoundLevels MeasureLevels(std::span<const std::int16_t> samples);
 
 // Parses NAME=VALUE against the parameter table (names are case-insensitive)
 // plus StartFreqHz and MinFreqHz; usage error on an unknown name or a bad number.
