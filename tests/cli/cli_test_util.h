@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sndfile.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@ struct ToolResult {
   int Status = -1;
   std::string Out;
   std::string Err;
+  long PeakResidentKb = 0;  // the process's largest resident set
 };
 
 inline std::string ReadText(const std::string& path) {
@@ -89,8 +91,10 @@ inline ToolResult RunTool(const std::vector<std::string>& args) {
   pid_t pid = 0;
   if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), environ) == 0) {
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.PeakResidentKb = usage.ru_maxrss;
   }
   posix_spawn_file_actions_destroy(&actions);
   result.Out = ReadText(outPath);
