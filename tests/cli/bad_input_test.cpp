@@ -17,6 +17,9 @@ struct BadCase {
   const char* Message;            // part of the one line on stderr
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.Title; }
+
 void PrepareInputs(const ScratchDir& dir) {
   std::vector<std::uint8_t> sfs(105, 0);
   sfs[0] = 103;  // a version no reader accepts
