@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <array>
 
 #include "synth/synthesis_steps.h"
