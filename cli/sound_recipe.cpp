@@ -13,6 +13,7 @@
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
 #include "numbers.h"
+#include "synth/ascii_text.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::cli {
@@ -27,14 +28,6 @@ void ApplyChange(SynthParams& params, const ParamChange& change) {
   info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -136,8 +129,8 @@ ParamChange ParseParamChange(const std::string& text) {
   const std::string what = "--set " + name;
 
   ParamChange change{text, 0, false, 0.0f, 0};
-  if (EqualsIgnoringCase(name, "StartFreqHz") || EqualsIgnoringCase(name, "MinFreqHz")) {
-    const ParamInfo* info = FindParam(EqualsIgnoringCase(name, "StartFreqHz") ? "StartFreq" : "MinFreq");
+  if (EqualsIgnoringAsciiCase(name, "StartFreqHz") || EqualsIgnoringAsciiCase(name, "MinFreqHz")) {
+    const ParamInfo* info = FindParam(EqualsIgnoringAsciiCase(name, "StartFreqHz") ? "StartFreq" : "MinFreq");
     change.Index = info->Index;
     change.InHertz = true;
     change.Hertz = static_cast<std::int32_t>(ParseWhole(value, 0, 2147483647, what));

@@ -1,6 +1,7 @@
 #include "design/presets.h"
 
 #include "design/draws.h"
+#include "synth/ascii_text.h"
 #include "synth/exact_math.h"
 
 // Each recipe starts from the defaults and consumes its draws strictly in the
@@ -161,21 +162,6 @@ void BlipRecipe(SynthParams& p, RandomSource& r) {
   p.SustainTime = Single(D(0.1f) + RF(r, 0.1f));
   p.DecayTime = Single(RF(r, 0.2f));
   p.HPCutoff = 0.1f;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "exchange/param_cells.h"
 #include "exchange/param_units.h"
+#include "synth/ascii_text.h"
 #include "synth/exact_math.h"
 
 namespace quavix {
@@ -136,27 +137,9 @@ const std::array<ParamInfo, kParamCount> kParamTable = {{
 #undef QUAVIX_STORED
 #undef QUAVIX_SECONDS
 
-namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 const ParamInfo* FindParam(std::string_view name) {
   for (const ParamInfo& info : kParamTable) {
-    if (EqualsIgnoringCase(info.Name, name)) {
+    if (EqualsIgnoringAsciiCase(info.Name, name)) {
       return &info;
     }
   }
