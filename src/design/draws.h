@@ -1,16 +1,13 @@
-// Small helpers shared by the recipes: draws from the random source and the
-// widening of float operands into the double arithmetic of every assignment.
+// Small helpers shared by the recipes: draws from the random source, as
+// integers or widened for the double arithmetic of every assignment.
 #pragma once
 
 #include <cstdint>
 
+#include "synth/exact_math.h"
 #include "synth/random_source.h"
 
 namespace quavix::design {
-
-constexpr double D(float x) {
-  return static_cast<double>(x);
-}
 
 // One draw reduced modulo k: Draw % 2 is a coin that shows 1 on an odd draw.
 inline std::int32_t DrawMod(RandomSource& random, std::int32_t k) {

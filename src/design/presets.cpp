@@ -13,7 +13,6 @@ namespace quavix {
 namespace {
 
 using design::Coin;
-using design::D;
 using design::DrawMod;
 using design::RF;
 

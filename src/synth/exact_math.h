@@ -10,6 +10,10 @@
 
 namespace quavix {
 
+// Widens a float operand into the double arithmetic of a formula. Short on
+// purpose: formulas read D(a) * D(b) much as they are written.
+constexpr double D(float x) { return static_cast<double>(x); }
+
 // Rounds a double to the nearest float: the single(x) of the formulas.
 constexpr float Single(double x) { return static_cast<float>(x); }
 

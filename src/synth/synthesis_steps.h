@@ -18,8 +18,6 @@ namespace quavix::steps {
 #define QUAVIX_ALWAYS_INLINE inline
 #endif
 
-constexpr double D(float x) { return static_cast<double>(x); }
-
 constexpr float k0_00001f = 0.00001f;
 constexpr float k0_1f = 0.1f;
 constexpr double kPiF = static_cast<double>(3.14159265358979323846f);

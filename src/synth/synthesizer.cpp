@@ -16,8 +16,6 @@ constexpr double k0_0003f = static_cast<double>(0.0003f);
 constexpr double k0_00005f = static_cast<double>(0.00005f);
 constexpr float k0_8f = 0.8f;
 
-constexpr double D(float x) { return static_cast<double>(x); }
-
 // Number of samples between two events (repeat or change) for a speed value:
 // trunc(single(single(1 - speed)^2) * 20000).
 std::int32_t SpeedToSamples(float speed) {
