@@ -1,11 +1,10 @@
 // ParseDecimal: the settings string's number grammar, converted exactly.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <string>
-#include <system_error>
 
+#include "exchange/decimal_to_double.h"
 #include "exchange/settings_string.h"
 
 namespace quavix {
@@ -20,7 +19,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Significant digits kept. Beyond them a nonzero tail is kept as one sticky
 // digit; a halfway point between two doubles has at most 767 significant
 // digits, so the rounding is the same as for the full text.
-constexpr std::size_t kMaxDigits = 800;
+constexpr std::size_t kMaxDigits = kMaxDecimalDigits - 1;
 
 // Explicit exponents saturate here; far beyond any double's range, far below
 // any overflow of the arithmetic that follows.
@@ -117,18 +116,7 @@ double ParseDecimal(std::string_view text) {
     return zero;
   }
 
-  std::string plain = digits;
-  plain.push_back('e');
-  plain += std::to_string(exponent10);
-  double value = 0.0;
-  const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value,
-                                      std::chars_format::scientific);
-  if (result.ec == std::errc::result_out_of_range) {
-    return magnitude > 0 ? infinity : zero;
-  }
-  if (result.ec != std::errc{}) {
-    return zero;  // cannot happen for the text built above
-  }
+  const double value = DecimalToDouble(digits, static_cast<std::int32_t>(exponent10));
   return negative ? -value : value;
 }
 

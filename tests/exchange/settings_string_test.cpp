@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -131,6 +134,50 @@ TEST(ParseDecimal, CorrectlyRounded) {
   EXPECT_EQ(ParseDecimal(tail), 9007199254740994.0);
   const std::string zeros = "0." + std::string(5000, '0') + "1e5000";
   EXPECT_EQ(ParseDecimal(zeros), 0.1);
+}
+
+// The C library's strtod is correctly rounded here (glibc), which makes it an
+// independent judge: random decimals, and the exact midpoints between
+// neighbouring doubles (normal and subnormal) with the texts just below and
+// just above them, where a conversion that rounds twice goes wrong.
+TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
+  std::uint64_t state = 0x9E3779B97F4A7C15u;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  auto expectSame = [](const std::string& text) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(ParseDecimal(text)),
+              std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)))
+        << text;
+  };
+  char buffer[1000];
+  for (int n = 0; n < 1500; ++n) {
+    std::string text = std::to_string(next() % 100000000000000000u);
+    text.push_back('e');
+    text.append(std::to_string(static_cast<int>(next() % 680) - 350));
+    expectSame(text);
+
+    // The midpoint above a random positive double, exact in long double.
+    double low = std::bit_cast<double>(next() & 0x7FEFFFFFFFFFFFFFu);
+    if (n % 4 == 0) low = std::bit_cast<double>(next() & 0x000FFFFFFFFFFFFFu);  // subnormal
+    const long double mid = (static_cast<long double>(low) +
+                             static_cast<long double>(std::nextafter(low, std::numeric_limits<double>::infinity()))) / 2;
+    std::snprintf(buffer, sizeof buffer, "%.780Le", mid);
+    char* exponent = std::strchr(buffer, 'e');
+    char* end = exponent;
+    while (end[-1] == '0') --end;  // the exact digits, trailing zeros dropped
+    const std::string digits(buffer, end);
+    expectSame(digits + exponent);
+    expectSame(digits + "1" + exponent);
+    std::string below = digits;  // the last nonzero digit one lower, then nines
+    std::size_t last = below.size() - 1;
+    while (below[last] == '0' || below[last] == '.') --last;
+    below[last] = static_cast<char>(below[last] - 1);
+    expectSame(below + "9999" + exponent);
+  }
 }
 
 TEST(ParseDecimal, HugeExponentsSaturate) {
