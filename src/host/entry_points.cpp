@@ -12,10 +12,10 @@ using namespace quavix::host;
 
 HostWord QUAVIX_HOSTCALL GetInfos(HostWord selector) {
   switch (static_cast<std::uint32_t>(selector)) {
-    case 0: return 768;
-    case 2: return 256;
-    case 6: return 2;
-    case 7: return 248;
+    case kInfoInterfaceVersion: return 768;
+    case kInfoPluginVersion: return 256;
+    case kInfoProduct: return 2;
+    case kInfoBuild: return 248;
     default: return 0;
   }
 }

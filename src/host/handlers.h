@@ -1,6 +1,21 @@
 // The handlers of the condition, the actions and the expressions. Each is a
 // thin adapter from the host's calling convention to the core; registrations.cpp
 // registers them in the host's order.
+//
+// The host calls them while its application's events run, on its own thread,
+// with the RunObjectData of a living instance (between CreateRunObject and
+// DestroyRunObject):
+// - the condition when the module raises it (during "Generate sound as %0")
+//   and when an event tests it; it returns 1;
+// - an action with its first parameter in `first` (a whole number, a float's
+//   bits, or a pointer to host text valid only during the call); further
+//   parameters come from the host's action-parameter service. Every action
+//   returns 0 and reports no failure. "Generate sound as %0" hands the wave
+//   image to the host's sound bank, which copies it during the call; the
+//   wave buffer stays the instance's;
+// - an expression with the host's token, inside a reader scope; it returns
+//   one word and marks float and text results in the result flags. A text
+//   result lives in host string space, which the host frees.
 #pragma once
 
 #include <array>

@@ -4,6 +4,23 @@
 // On 32-bit Windows every record has the host's exact layout (checked below).
 // The same code builds natively on 64-bit Linux for tests; there the records
 // keep their field order but words that carry pointers are pointer-sized.
+//
+// The contract, for every entry point and handler:
+// - Threads: the host calls the module only from its own thread, one call at
+//   a time. A handler may be re-entered on that thread only in the one way
+//   the host allows: evaluating an expression's parameter can run another
+//   expression of the same object (the reader scope keeps the outer fetch).
+//   Nothing is locked.
+// - Stack: every call is stdcall (the callee pops its arguments); the host
+//   guarantees only 4-byte alignment, so the module realigns its stack on
+//   entry (QUAVIX_HOSTCALL) and returns with the host's stack as it was.
+// - Floating point: the module computes in SSE2 and never writes the x87
+//   control word or the control bits of MXCSR; it returns them as it found
+//   them (the host runs with round-to-nearest and exceptions masked). Only
+//   the sticky exception flags of MXCSR may change.
+// - Failures: no call reports one and none throws (the module is built
+//   without exceptions); a lack of memory the module cannot survive ends the
+//   process, as an exception escaping an entry point would.
 #pragma once
 
 #include <bit>
@@ -43,6 +60,10 @@ using HostWord = std::intptr_t;
 struct RunObjectData;
 
 // Condition and action handlers share one type; expressions take the token.
+// A text or file-name parameter (a pointer in `first`, or from the action
+// parameter service) is the host's and valid only during the call; the
+// module copies what it needs. A text result points into host string space
+// (StringSpace), which the host owns and frees.
 using ConditionHandler = HostWord(QUAVIX_STDCALL*)(RunObjectData* object, HostWord first,
                                                     HostWord second);
 using ActionHandler = ConditionHandler;
@@ -74,7 +95,9 @@ inline constexpr std::size_t kApplicationSlot = 2;
 inline constexpr std::size_t kRunHeaderWords = kActionParamSlot + 1;
 
 // The host's header at the start of every RunObjectData: 184 bytes, of which
-// the module reads the run-header pointer and writes the result flags.
+// the module reads the run-header pointer and writes the result flags. The
+// run header and its function table belong to the host and stay valid while
+// the object lives; the module keeps no pointer into them across calls.
 struct HostObjectHeader {
   void* HostWords[2];
   void* RunHeader;
@@ -86,6 +109,9 @@ struct HostObjectHeader {
 struct ExpressionParamReader;
 
 // The record the host allocates per instance: its header, then the module's.
+// The host allocates it (GetRunObjectDataSize bytes) before CreateRunObject
+// and frees it after DestroyRunObject. The three blocks it points to belong
+// to the module from CreateRunObject to DestroyRunObject, which frees them.
 struct RunObjectData {
   HostObjectHeader Header;
   ExpressionParamReader* Reader;
@@ -95,7 +121,9 @@ struct RunObjectData {
   std::uint32_t LastLength;
 };
 
-// The object's stored record, 28 bytes on every platform.
+// The object's stored record, 28 bytes on every platform. It belongs to the
+// host: the module reads it during CreateRunObject and UpdateEditStructure
+// and never writes or keeps it.
 struct EditStructure {
   std::uint32_t RecordSize;
   std::uint32_t HostWord0;
@@ -110,15 +138,11 @@ struct EditStructure {
 inline constexpr std::uint32_t kEditStructureVersion = 2;
 inline constexpr std::uint32_t kDefaultBufferSeconds = 5;
 
-// The editor's texts for the one stored setting.
-inline constexpr const char* kPropertyGroup = "Generator";
-inline constexpr const char* kBufferLengthName = "Buffer length";
-inline constexpr const char* kBufferLengthInfo =
-    "The length in seconds of the buffer that is used for the sound generation.";
-
 // The information record that GetRunObjectInfos fills. The host owns the
 // whole block; the module writes these fields one by one and nothing else
 // (HostByte and everything after EditVersion stay as the host gave them).
+// The three handler tables it points to are the module's static tables: the
+// host may keep the pointers until it unloads the module.
 struct RunObjectInfos {
   ConditionHandler* Conditions;
   ActionHandler* Actions;
