@@ -1,28 +1,77 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset this machine can run and runs
-# all their tests: release, debug (ASan + UBSan) and the 32-bit Windows build
-# under Wine.
-set -euo pipefail
+# Installs what is missing, builds every preset and runs all their tests:
+# release, debug (ASan + UBSan), fuzz (each target briefly over its corpus)
+# and the 32-bit Windows module (its binary contract everywhere, the module
+# itself under Wine where the machine can run 32-bit programs). Ends with one
+# line of what ran, passed and was skipped, and why.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh || exit 1
 
 jobs=$(nproc)
-for preset in release debug; do
+ran=()
+passed=0
+failed=0
+skipped=0
+reasons=()
+
+summary() {
+  local line="test.sh: ran ${ran[*]:-nothing}: $passed passed, $failed failed, $skipped skipped"
+  if [ "${#reasons[@]}" -gt 0 ]; then
+    line+=" ($(IFS=';'; echo "${reasons[*]}" | sed 's/;/; /g'))"
+  fi
+  echo "$line"
+}
+
+# run_preset NAME [CTEST ARGS...]: configure, build and test one preset, and
+# count its results from CTest's JUnit report.
+run_preset() {
+  local preset=$1
+  shift
   echo "== $preset" >&2
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs"
+  local report="$PWD/build/$preset/test-results.xml"
+  rm -f "$report"
+  if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
+    ran+=("$preset (build failed)")
+    failed=$((failed + 1))
+    return 1
+  fi
+  ctest --preset "$preset" --output-junit "$report" "$@"
+  local status=$?
+  if [ ! -f "$report" ]; then
+    ran+=("$preset (no test report)")
+    failed=$((failed + 1))
+    return 1
+  fi
+  local total fails skips
+  total=$(sed -n 's/^[[:space:]]*tests="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
+  fails=$(sed -n 's/^[[:space:]]*failures="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
+  skips=$(sed -n 's/^[[:space:]]*skipped="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
+  ran+=("$preset ($total)")
+  passed=$((passed + total - fails - skips))
+  failed=$((failed + fails))
+  skipped=$((skipped + skips))
+  # A skipped test says why on a line "...: skipped: REASON" of its output.
+  local name why
+  while IFS=$'\t' read -r name why; do
+    reasons+=("$name: ${why:-no reason given}")
+  done < <(awk '
+    /<testcase / { match($0, /name="[^"]*"/); name = substr($0, RSTART + 6, RLENGTH - 7); skip = 0; why = "" }
+    /<skipped/ { skip = 1 }
+    skip && why == "" && /skipped: / { why = $0; sub(/.*skipped: /, "", why) }
+    /<\/testcase>/ { if (skip) print name "\t" why; skip = 0 }
+  ' "$report")
+  [ "$status" = 0 ]
+}
+
+for preset in release debug fuzz win32; do
+  if ! run_preset "$preset"; then
+    summary
+    exit 1
+  fi
 done
-
-echo "== fuzz (each target briefly over its corpus)" >&2
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-ctest --preset fuzz
-
-echo "== win32" >&2
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
-# The module's tests under Wine (the prefix is created on first use) and the
-# check of its import table.
-ctest --preset win32
+summary
+if [ "$failed" != 0 ] || [ "$passed" = 0 ]; then
+  exit 1
+fi

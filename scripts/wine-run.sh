@@ -18,6 +18,23 @@ if ! command -v wine >/dev/null 2>&1; then
   exit 1
 fi
 
+# Wine runs 32-bit Windows code only where the kernel runs 32-bit x86
+# programs. Where it cannot, the test is skipped (exit 77, the tests'
+# SKIP_RETURN_CODE) with the reason; QUAVIX_NO_32BIT=1 takes this path on
+# any machine.
+if [ "${QUAVIX_NO_32BIT:-}" = 1 ]; then
+  echo "wine-run: skipped: QUAVIX_NO_32BIT=1 asks to run no 32-bit program"
+  exit 77
+fi
+probe_status=0
+reason=$(bash "$here/scripts/probe-32bit.sh") || probe_status=$?
+if [ "$probe_status" = 77 ]; then
+  echo "wine-run: skipped: $reason"
+  exit 77
+elif [ "$probe_status" != 0 ]; then
+  exit 1
+fi
+
 mkdir -p "$(dirname "$WINEPREFIX")"
 (
   flock 9
