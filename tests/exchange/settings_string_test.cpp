@@ -153,6 +153,9 @@ TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
               std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)))
         << text;
   };
+  // Halfway between the largest double and 2^1024, and just below it.
+  expectSame("1.797693134862315807937289714053034150799341327100378269361737789804449682927647509466490179775872070963302864166928879109465555478519404026306574886715058206819089020007083836762738548458177115317644757302700698555713669596228429148198608349364752927190741684443655107043427115596995080930428801779041744977919999999e308");
+  expectSame("1.7976931348623158079372897140530341507993413271003782693617377898044496829276475094664901797758720709633028641669288791094655554785194040263065748867150582068190890200070838367627385484581771153176447573027006985557136695962284291481986083493647529271907416844436551070434271155969950809304288017790417449779e308");
   char buffer[1000];
   for (int n = 0; n < 1500; ++n) {
     std::string text = std::to_string(next() % 100000000000000000u);
@@ -163,6 +166,10 @@ TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
     // The midpoint above a random positive double, exact in long double.
     double low = std::bit_cast<double>(next() & 0x7FEFFFFFFFFFFFFFu);
     if (n % 4 == 0) low = std::bit_cast<double>(next() & 0x000FFFFFFFFFFFFFu);  // subnormal
+    // Rounding up carries into the exponent: from the largest subnormal, and
+    // within the normal range.
+    if (n == 1) low = std::bit_cast<double>(std::uint64_t{0x000FFFFFFFFFFFFF});
+    if (n == 2) low = std::bit_cast<double>(std::uint64_t{0x001FFFFFFFFFFFFF});
     const long double mid = (static_cast<long double>(low) +
                              static_cast<long double>(std::nextafter(low, std::numeric_limits<double>::infinity()))) / 2;
     std::snprintf(buffer, sizeof buffer, "%.780Le", mid);
