@@ -84,6 +84,7 @@ ParamChange ParseParamChange(const std::string& text);
 std::int32_t ParsePresetFamily(const std::string& text);
 
 // Checks that a settings string holds at most 24 fields, each empty or a number.
-void CheckSettingsString(const std::string& text);
+// The message names the first bad field.
+void RequireValidSettingsString(const std::string& text);
 
 }  // namespace quavix::cli
