@@ -59,7 +59,7 @@ struct SoundLevels {
   std::int64_t Clipped = 0;  // samples at +32000 or -32000 (the synthesis clamps there)
 };
 
-inline constexpr std::int32_t kClipLevel = 32000;
+inline constexpr std::int32_t kClipLevel = kOutputScale;  // the synthesis clamps there
 
 // Applies the recipe's parameter steps in the tool's fixed order (source,
 // --set changes, mutation) after seeding with seed. The synthesizer is created
