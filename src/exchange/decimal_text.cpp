@@ -186,14 +186,20 @@ bool IsDecimalNumber(std::string_view text) {
 }
 
 double ParseDecimal(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n && IsSpace(text[i])) {
-    ++i;
+  std::size_t start = 0;
+  while (start < text.size() && IsSpace(text[start])) {
+    ++start;
   }
+  // Only the number that the grammar finds there is read.
+  const std::string_view number = text.substr(start, DecimalLength(text.substr(start)));
+  if (number.empty()) {
+    return 0.0;
+  }
+  std::size_t i = 0;
+  const std::size_t n = number.size();
   bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
+  if (i < n && (number[i] == '+' || number[i] == '-')) {
+    negative = number[i] == '-';
     ++i;
   }
 
@@ -203,9 +209,7 @@ double ParseDecimal(std::string_view text) {
   std::size_t count = 0;
   std::int64_t exponent10 = 0;
   bool sticky = false;
-  bool anyDigit = false;
   auto take = [&](char c, bool fraction) {
-    anyDigit = true;
     if (count == 0 && c == '0') {
       if (fraction) {
         --exponent10;
@@ -224,36 +228,28 @@ double ParseDecimal(std::string_view text) {
       }
     }
   };
-  while (i < n && IsDigit(text[i])) {
-    take(text[i++], false);
+  while (i < n && IsDigit(number[i])) {
+    take(number[i++], false);
   }
-  if (i < n && text[i] == '.') {
+  if (i < n && number[i] == '.') {
     ++i;
-    while (i < n && IsDigit(text[i])) {
-      take(text[i++], true);
+    while (i < n && IsDigit(number[i])) {
+      take(number[i++], true);
     }
   }
-  if (!anyDigit) {
-    return 0.0;
-  }
-
-  // The exponent is part of the number only when at least one digit follows
-  // its letter and optional sign.
-  if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+  // What is left is the exponent: its letter, an optional sign, digits.
+  if (i < n) {
     std::size_t j = i + 1;
     bool negativeExponent = false;
-    if (j < n && (text[j] == '+' || text[j] == '-')) {
-      negativeExponent = text[j] == '-';
+    if (number[j] == '+' || number[j] == '-') {
+      negativeExponent = number[j] == '-';
       ++j;
     }
-    if (j < n && IsDigit(text[j])) {
-      std::int64_t e = 0;
-      while (j < n && IsDigit(text[j])) {
-        e = std::min<std::int64_t>(e * 10 + (text[j] - '0'), kExponentLimit);
-        ++j;
-      }
-      exponent10 += negativeExponent ? -e : e;
+    std::int64_t e = 0;
+    for (; j < n; ++j) {
+      e = std::min<std::int64_t>(e * 10 + (number[j] - '0'), kExponentLimit);
     }
+    exponent10 += negativeExponent ? -e : e;
   }
 
   const double zero = negative ? -0.0 : 0.0;
