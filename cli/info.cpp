@@ -61,7 +61,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     ThrowUsage("give a settings file or --csv STRING, not both");
   }
   if (args.SettingsStringOption->count() > 0) {
-    CheckSettingsString(args.SettingsString);
+    RequireValidSettingsString(args.SettingsString);
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
   } else if (args.SettingsFileOption->count() > 0) {

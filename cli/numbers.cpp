@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli_error.h"
+#include "exchange/decimal_text.h"
 #include "synth/exact_math.h"
 
 namespace quavix::cli {
@@ -51,50 +52,12 @@ std::uint32_t ParseSeed(std::string_view text, std::string_view what) {
   return static_cast<std::uint32_t>(value < 0 ? value + 4294967296LL : value);
 }
 
-bool IsDecimalNumber(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  std::size_t mantissaDigits = 0;
-  while (i < n && IsDigit(text[i])) {
-    ++i;
-    ++mantissaDigits;
-  }
-  if (i < n && text[i] == '.') {
-    ++i;
-    while (i < n && IsDigit(text[i])) {
-      ++i;
-      ++mantissaDigits;
-    }
-  }
-  if (mantissaDigits == 0) return false;
-  if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-    ++i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t exponentDigits = 0;
-    while (i < n && IsDigit(text[i])) {
-      ++i;
-      ++exponentDigits;
-    }
-    if (exponentDigits == 0) return false;
-  }
-  return i == n;
-}
-
 float ParseUserFloat(std::string_view text, std::string_view what) {
   if (!IsDecimalNumber(text)) {
     ThrowUsage(std::string(what) + ": " + Quoted(text) + " is not a number");
   }
-  // from_chars reads no '+' and no Fortran-style 'd' exponent; normalise both.
-  std::string normal(text);
-  if (!normal.empty() && normal.front() == '+') normal.erase(0, 1);
-  for (char& c : normal) {
-    if (c == 'd' || c == 'D') c = 'e';
-  }
-  double value = 0;
-  const auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
-  const float single = Single(value);
-  if (ec != std::errc() || ptr != normal.data() + normal.size() || !std::isfinite(single)) {
+  const float single = Single(ParseDecimal(text));
+  if (!std::isfinite(single)) {
     ThrowUsage(std::string(what) + ": " + Quoted(text) + " is out of range for a float");
   }
   return single;

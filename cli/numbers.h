@@ -20,9 +20,4 @@ std::uint32_t ParseSeed(std::string_view text, std::string_view what);
 // precision; values that are not finite as a float are refused.
 float ParseUserFloat(std::string_view text, std::string_view what);
 
-// True when text is a plain decimal number: optional sign, digits with an
-// optional '.' and fraction (at least one digit in all), optional exponent
-// introduced by e, E, d or D.
-bool IsDecimalNumber(std::string_view text);
-
 }  // namespace quavix::cli

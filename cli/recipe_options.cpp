@@ -78,7 +78,7 @@ SoundRecipe ResolveRecipe(const RecipeArgs& args) {
   } else if (args.RandomizeOption->count() > 0) {
     recipe.Source = ParamSource::Randomize;
   } else if (args.SettingsStringOption != nullptr && args.SettingsStringOption->count() > 0) {
-    CheckSettingsString(args.SettingsString);
+    RequireValidSettingsString(args.SettingsString);
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
   } else if (args.SettingsFileOption != nullptr && args.SettingsFileOption->count() > 0) {

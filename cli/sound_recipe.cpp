@@ -36,13 +36,15 @@ namespace {
 // A sound whose parameters are ready and whose synthesis is still to run.
 struct PendingSound {
   RandomSource Random;
-  std::unique_ptr<Synthesizer> Synth;
+  std::unique_ptr<CachedSynthesizer> Cached;
+  Synthesizer* Synth = nullptr;
   std::vector<std::int16_t> Buffer;  // header cells, then the whole sample area
 };
 
 PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
   PendingSound pending;
-  pending.Synth = std::make_unique<Synthesizer>(pending.Random);
+  pending.Cached = std::make_unique<CachedSynthesizer>(pending.Random);
+  pending.Synth = &pending.Cached->Synth;
   // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
   // itself, so that every seed the tool prints or records renders again.
   SeedRandom(pending.Random, seed);
@@ -72,7 +74,7 @@ PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
 }
 
 SynthesisJob JobOf(PendingSound& pending) {
-  return {pending.Synth.get(), &pending.Random, pending.Buffer.data() + RenderedSound::kHeaderCells,
+  return {pending.Synth, &pending.Random, pending.Buffer.data() + RenderedSound::kHeaderCells,
           static_cast<std::int32_t>(pending.Buffer.size() - RenderedSound::kHeaderCells)};
 }
 
@@ -157,19 +159,16 @@ std::int32_t ParsePresetFamily(const std::string& text) {
   ThrowUsage("--preset: unknown preset '" + text + "' (choose " + names + " or 0-6)");
 }
 
-void CheckSettingsString(const std::string& text) {
-  std::size_t start = 0;
-  for (int field = 0;; ++field) {
-    const std::size_t comma = text.find(',', start);
-    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (field >= kParamCount) {
+void RequireValidSettingsString(const std::string& text) {
+  const SettingsStringCheck check = CheckSettingsString(text);
+  switch (check.Problem) {
+    case SettingsStringProblem::None:
+      return;
+    case SettingsStringProblem::TooManyFields:
       ThrowUsage("--csv: more than 24 fields");
-    }
-    if (!item.empty() && !IsDecimalNumber(item)) {
-      ThrowUsage("--csv: field " + std::to_string(field) + " '" + item + "' is not a number");
-    }
-    if (comma == std::string::npos) return;
-    start = comma + 1;
+    case SettingsStringProblem::NotANumber:
+      ThrowUsage("--csv: field " + std::to_string(check.Field) + " '" +
+                 text.substr(check.Offset, check.Length) + "' is not a number");
   }
 }
 

@@ -59,7 +59,7 @@ struct SoundLevels {
   std::int64_t Clipped = 0;  // samples at +32000 or -32000 (the synthesis clamps there)
 };
 
-inline constexpr std::int32_t kClipLevel = 32000;
+inline constexpr std::int32_t kClipLevel = kOutputScale;  // the synthesis clamps there
 
 // Applies the recipe's parameter steps in the tool's fixed order (source,
 // --set changes, mutation) after seeding with seed. The synthesizer is created
@@ -84,6 +84,7 @@ ParamChange ParseParamChange(const std::string& text);
 std::int32_t ParsePresetFamily(const std::string& text);
 
 // Checks that a settings string holds at most 24 fields, each empty or a number.
-void CheckSettingsString(const std::string& text);
+// The message names the first bad field.
+void RequireValidSettingsString(const std::string& text);
 
 }  // namespace quavix::cli

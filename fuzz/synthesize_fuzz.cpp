@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(cells, data, size < sizeof cells ? size : sizeof cells);
 
   RandomSource random{0};
-  auto fast = std::make_unique<Synthesizer>(random);
+  auto cached = std::make_unique<CachedSynthesizer>(random);
+  Synthesizer* fast = &cached->Synth;
   std::memcpy(&fast->Params.Volume, cells, 4 * kParamCount);
   std::uint32_t seed = 0;
   std::memcpy(&seed, cells + 4 * kParamCount, 4);

@@ -29,7 +29,7 @@ void CoinRecipe(SynthParams& p, RandomSource& r) {
 
 void LaserRecipe(SynthParams& p, RandomSource& r) {
   p.WaveType = DrawMod(r, 3);
-  if (p.WaveType == 2 && Coin(r)) {
+  if (p.WaveType == kSineWave && Coin(r)) {
     p.WaveType = DrawMod(r, 2);
   }
   p.StartFreq = Single(D(0.5f) + RF(r, 0.5f));
@@ -66,7 +66,7 @@ void LaserRecipe(SynthParams& p, RandomSource& r) {
 }
 
 void ExplosionRecipe(SynthParams& p, RandomSource& r) {
-  p.WaveType = 3;
+  p.WaveType = kNoiseWave;
   if (Coin(r)) {
     p.StartFreq = Single(D(0.1f) + RF(r, 0.4f));
     p.Slide = Single(RF(r, 0.4f) - D(0.1f));
@@ -100,7 +100,7 @@ void ExplosionRecipe(SynthParams& p, RandomSource& r) {
 
 void PowerupRecipe(SynthParams& p, RandomSource& r) {
   if (Coin(r)) {
-    p.WaveType = 1;
+    p.WaveType = kSawtoothWave;
   } else {
     p.SquareDuty = Single(RF(r, 0.6f));
   }
@@ -122,10 +122,10 @@ void PowerupRecipe(SynthParams& p, RandomSource& r) {
 
 void HurtRecipe(SynthParams& p, RandomSource& r) {
   p.WaveType = DrawMod(r, 3);
-  if (p.WaveType == 2) {
-    p.WaveType = 3;
+  if (p.WaveType == kSineWave) {
+    p.WaveType = kNoiseWave;
   }
-  if (p.WaveType == 0) {
+  if (p.WaveType == kSquareWave) {
     p.SquareDuty = Single(RF(r, 0.6f));
   }
   p.StartFreq = Single(D(0.2f) + RF(r, 0.6f));
@@ -138,7 +138,7 @@ void HurtRecipe(SynthParams& p, RandomSource& r) {
 }
 
 void JumpRecipe(SynthParams& p, RandomSource& r) {
-  p.WaveType = 0;
+  p.WaveType = kSquareWave;
   p.SquareDuty = Single(RF(r, 0.6f));
   p.StartFreq = Single(D(0.3f) + RF(r, 0.3f));
   p.Slide = Single(D(0.1f) + RF(r, 0.2f));
@@ -154,7 +154,7 @@ void JumpRecipe(SynthParams& p, RandomSource& r) {
 
 void BlipRecipe(SynthParams& p, RandomSource& r) {
   p.WaveType = DrawMod(r, 2);
-  if (p.WaveType == 0) {
+  if (p.WaveType == kSquareWave) {
     p.SquareDuty = Single(RF(r, 0.6f));
   }
   p.StartFreq = Single(D(0.2f) + RF(r, 0.4f));

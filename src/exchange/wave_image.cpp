@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "synth/exact_math.h"
 
 namespace quavix {
 namespace {
@@ -66,21 +65,6 @@ std::vector<std::uint8_t> BuildWaveImage(const SynthParams& params, const std::i
   WriteWaveHeader(image.data(), params, static_cast<std::uint32_t>(2 * count));
   StoreSamplesLE(image.data() + kWaveHeaderSize, samples, count);
   return image;
-}
-
-std::int32_t GeneratedLength(std::uint32_t lastLength) {
-  return static_cast<std::int32_t>(lastLength >> 1);
-}
-
-float GeneratedSample(const std::uint8_t* waveBuffer, std::uint32_t lastLength,
-                      std::int32_t offset) {
-  const std::uint32_t index = static_cast<std::uint32_t>(offset);
-  if (waveBuffer == nullptr || index >= (lastLength >> 1)) {
-    return 0.0f;
-  }
-  const std::uint8_t* at = waveBuffer + kWaveHeaderSize + 2 * static_cast<std::size_t>(index);
-  const auto sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
-  return Single(static_cast<double>(sample) / 32000.0);
 }
 
 }  // namespace quavix

@@ -29,12 +29,4 @@ void StoreSamplesLE(std::uint8_t* dest, const std::int16_t* samples, std::size_t
 std::vector<std::uint8_t> BuildWaveImage(const SynthParams& params, const std::int16_t* samples,
                                          std::size_t count);
 
-// What GenLength and GenWave read from a wave buffer after a generation:
-// lastLength is the byte length of the sample data of the last sound.
-std::int32_t GeneratedLength(std::uint32_t lastLength);
-// The sample at offset (compared unsigned with the length) divided by 32000,
-// or 0.0 outside the sound. waveBuffer points at the header.
-float GeneratedSample(const std::uint8_t* waveBuffer, std::uint32_t lastLength,
-                      std::int32_t offset);
-
 }  // namespace quavix

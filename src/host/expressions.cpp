@@ -9,6 +9,7 @@
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
 #include "host/expression_reader.h"
+#include "host/generated_sound.h"
 #include "host/handlers.h"
 #include "host/host_runtime.h"
 

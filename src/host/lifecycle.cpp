@@ -1,5 +1,6 @@
 #include "host/lifecycle.h"
 
+#include <cstddef>
 #include <new>
 
 #include "design/randomize.h"
@@ -36,8 +37,11 @@ void CreateInstance(RunObjectData& object, const EditStructure* stored) {
     object.Capacity = capacity;
   }
 
-  if (void* block = AllocateBlock(sizeof(Synthesizer))) {
-    object.Synth = new (block) Synthesizer(ModuleRandom());
+  // The synthesizer comes with its sine cache; it is the block's first member,
+  // so the block is freed through it.
+  static_assert(offsetof(CachedSynthesizer, Synth) == 0);
+  if (void* block = AllocateBlock(sizeof(CachedSynthesizer))) {
+    object.Synth = &(new (block) CachedSynthesizer(ModuleRandom()))->Synth;
   }
 
   // Until the first generation the image is an empty but valid sound, so that
@@ -53,8 +57,9 @@ void DestroyInstance(RunObjectData& object) {
   object.WaveBuffer = nullptr;
   object.Capacity = 0;
   if (object.Synth != nullptr) {
-    object.Synth->~Synthesizer();
-    FreeBlock(object.Synth);
+    CachedSynthesizer* block = reinterpret_cast<CachedSynthesizer*>(object.Synth);
+    block->~CachedSynthesizer();
+    FreeBlock(block);
     object.Synth = nullptr;
   }
   FreeBlock(object.Reader);

@@ -9,6 +9,17 @@ namespace quavix {
 
 inline constexpr int kParamCount = 24;
 
+// The values of WaveType that make a sound; any other value makes silence.
+enum WaveShape : std::int32_t {
+  kSquareWave = 0,
+  kSawtoothWave = 1,
+  kSineWave = 2,
+  kNoiseWave = 3,
+};
+
+// Every written sample is trunc(gain-scaled sum × kOutputScale): -32000 to 32000.
+inline constexpr std::int32_t kOutputScale = 32000;
+
 struct SynthParams {
   std::int32_t BitsPerSample;
   std::int32_t SampleRate;

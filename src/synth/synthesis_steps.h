@@ -18,8 +18,10 @@ namespace quavix::steps {
 #define QUAVIX_ALWAYS_INLINE inline
 #endif
 
-constexpr float k0_00001f = 0.00001f;
-constexpr float k0_1f = 0.1f;
+// The clamps of the filter coefficients.
+constexpr float kLowPassCoeffMax = 0.1f;
+constexpr float kHighPassCoeffMin = 0.00001f;
+constexpr float kHighPassCoeffMax = 0.1f;
 constexpr double kPiF = static_cast<double>(3.14159265358979323846f);
 
 // Per-sample work before the subsamples: repeat, change, slide, vibrato,
@@ -68,24 +70,25 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   }
 
   s.EnvTime += 1;
-  if (s.EnvStage < 3 && s.EnvTime > s.EnvLength[static_cast<std::size_t>(s.EnvStage)]) {
+  if (s.EnvStage < kEnvelopeDone &&
+      s.EnvTime > s.EnvLength[static_cast<std::size_t>(s.EnvStage)]) {
     s.EnvTime = 0;
     s.EnvStage += 1;
-    if (s.EnvStage == 3) {
+    if (s.EnvStage == kEnvelopeDone) {
       s.Playing = false;
     }
   }
   switch (s.EnvStage) {
-    case 0:
-      s.EnvVolume = Single(D(s.EnvTime) / D(s.EnvLength[0]));
+    case kAttackStage:
+      s.EnvVolume = Single(D(s.EnvTime) / D(s.EnvLength[kAttackStage]));
       break;
-    case 1: {
-      const float fall = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[1]));
+    case kSustainStage: {
+      const float fall = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kSustainStage]));
       s.EnvVolume = Single(1.0 + 2.0 * D(fall) * D(p.SustainPunch));
       break;
     }
-    case 2:
-      s.EnvVolume = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[2]));
+    case kDecayStage:
+      s.EnvVolume = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kDecayStage]));
       break;
     default:
       break;
@@ -102,11 +105,11 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
 
   if (s.HpCoeffFactor != 0.0f) {
     s.HpCoeff = Single(D(s.HpCoeffFactor) * D(s.HpCoeff));
-    if (s.HpCoeff < k0_00001f) {
-      s.HpCoeff = k0_00001f;
+    if (s.HpCoeff < kHighPassCoeffMin) {
+      s.HpCoeff = kHighPassCoeffMin;
     }
-    if (s.HpCoeff > k0_1f) {
-      s.HpCoeff = k0_1f;
+    if (s.HpCoeff > kHighPassCoeffMax) {
+      s.HpCoeff = kHighPassCoeffMax;
     }
   }
 }
@@ -152,12 +155,13 @@ QUAVIX_ALWAYS_INLINE void StoreVoice(Synthesizer& s, const Voice& v) {
   s.PhaserIndex = v.PhaserIndex;
 }
 
-// The sine for the current Phase and Period, through the cache when the
-// period fits in it.
-QUAVIX_ALWAYS_INLINE float CachedSine(SineCache& cache, const Voice& voice, float x) {
-  if (voice.Period > SineCache::kMaxPeriod) {
+// The sine for the current Phase and Period, through the cache when there is
+// one and the period fits in it.
+QUAVIX_ALWAYS_INLINE float CachedSine(SineCache* caller, const Voice& voice, float x) {
+  if (caller == nullptr || voice.Period > SineCache::kMaxPeriod) {
     return Sine(x);
   }
+  SineCache& cache = *caller;
   if (cache.Period != voice.Period) {
     cache.Period = voice.Period;
     cache.Epoch += 1;
@@ -178,17 +182,17 @@ template <bool kUseCache>
 QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
   const float x = Single(D(voice.Phase) / D(voice.Period));
   switch (voice.WaveType) {
-    case 0:
+    case kSquareWave:
       return x < voice.Duty ? 0.5f : -0.5f;
-    case 1:
+    case kSawtoothWave:
       return Single(1.0 - 2.0 * D(x));
-    case 2:
+    case kSineWave:
       if constexpr (kUseCache) {
         return CachedSine(s.Sines, voice, x);
       } else {
         return Sine(x);
       }
-    case 3: {
+    case kNoiseWave: {
       // 32·Phase fits 32 bits for every period below 2^26 subsamples; the
       // 64-bit division, much slower, only serves the rest.
       const auto phase = static_cast<std::uint32_t>(voice.Phase);
@@ -210,7 +214,7 @@ QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSou
   voice.Phase += 1;
   if (voice.Phase >= voice.Period) {
     voice.Phase = voice.Phase % voice.Period;
-    if (voice.WaveType == 3) {
+    if (voice.WaveType == kNoiseWave) {
       FillNoise(s, random);
     }
   }
@@ -221,8 +225,8 @@ QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSou
   if (voice.LpCoeff < 0.0f) {
     voice.LpCoeff = 0.0f;
   }
-  if (voice.LpCoeff > k0_1f) {
-    voice.LpCoeff = k0_1f;
+  if (voice.LpCoeff > kLowPassCoeffMax) {
+    voice.LpCoeff = kLowPassCoeffMax;
   }
   if (!voice.LowPassBypassed) {
     const float t = Single((D(v) - D(voice.LpPos)) * D(voice.LpCoeff) + D(voice.LpVel));
@@ -257,7 +261,7 @@ QUAVIX_ALWAYS_INLINE std::int16_t OutputSample(const Synthesizer& s, float sum) 
   if (std::isnan(sum)) {
     return 0;
   }
-  return static_cast<std::int16_t>(TruncToInt32(D(sum) * 32000.0));
+  return static_cast<std::int16_t>(TruncToInt32(D(sum) * static_cast<double>(kOutputScale)));
 }
 
 // One whole output sample.
@@ -266,7 +270,7 @@ QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
   SampleStep(s, random);
   Voice voice = LoadVoice(s);
   float sum = 0.0f;
-  for (int sub = 0; sub < kSubsamples; ++sub) {
+  for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
     sum = SubsampleStep<kUseCache>(s, voice, random, sum);
   }
   StoreVoice(s, voice);

@@ -49,7 +49,7 @@ void Lockstep(SynthesisJob* jobs) {
       steps::SampleStep(*jobs[k].Synth, *jobs[k].Random);
       voices[k] = steps::LoadVoice(*jobs[k].Synth);
     }
-    for (int sub = 0; sub < kSubsamples; ++sub) {
+    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
       for (std::size_t k = 0; k < kLanes; ++k) {
         sum[k] = steps::SubsampleStep<true>(*jobs[k].Synth, voices[k], *jobs[k].Random, sum[k]);
       }

@@ -8,13 +8,16 @@
 namespace quavix {
 namespace {
 
-// Single-precision constants, used at double precision.
-constexpr double k0_1f = static_cast<double>(0.1f);
-constexpr double k0_01f = static_cast<double>(0.01f);
-constexpr double k0_0001f = static_cast<double>(0.0001f);
-constexpr double k0_0003f = static_cast<double>(0.0003f);
-constexpr double k0_00005f = static_cast<double>(0.00005f);
-constexpr float k0_8f = 0.8f;
+// Single-precision constants of the restart, used at double precision.
+constexpr double kLowPassCoeffScale = static_cast<double>(0.1f);
+constexpr double kLowPassDampingOffset = static_cast<double>(0.01f);
+constexpr double kLowPassSweepScale = static_cast<double>(0.0001f);
+constexpr double kHighPassCoeffScale = static_cast<double>(0.1f);
+constexpr double kHighPassSweepScale = static_cast<double>(0.0003f);
+constexpr double kDutySweepScale = static_cast<double>(0.00005f);
+constexpr double kVibratoStepScale = static_cast<double>(0.01f);
+// The low-pass damping's upper clamp, compared and stored as a float.
+constexpr float kLowPassDampingMax = 0.8f;
 
 // Number of samples between two events (repeat or change) for a speed value:
 // trunc(single(single(1 - speed)^2) * 20000).
@@ -53,7 +56,7 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
   s.SlideFactor = 1.0 - Cube(D(p.Slide)) * 0.01;
   s.SlideStep = Cube(D(p.DeltaSlide)) * -0.000001;
   s.Duty = Single(0.5 - D(p.SquareDuty) * 0.5);
-  s.DutyStep = Single(-D(p.DutySweep) * k0_00005f);
+  s.DutyStep = Single(-D(p.DutySweep) * kDutySweepScale);
   if (p.ChangeAmount >= 0.0f) {
     s.ChangeFactor = 1.0 - Square(D(p.ChangeAmount)) * 0.9;
   } else {
@@ -70,20 +73,20 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
 
   s.LpPos = 0.0f;
   s.LpVel = 0.0f;
-  s.LpCoeff = Single(D(Single(Cube(D(p.LPCutoff)))) * k0_1f);
-  s.LpCoeffFactor = Single(1.0 + D(p.LPCutoffSweep) * k0_0001f);
+  s.LpCoeff = Single(D(Single(Cube(D(p.LPCutoff)))) * kLowPassCoeffScale);
+  s.LpCoeffFactor = Single(1.0 + D(p.LPCutoffSweep) * kLowPassSweepScale);
   s.LpDamping = Single(5.0 / (D(Single(Square(D(p.LPResonance)))) * 20.0 + 1.0) *
-                       (D(s.LpCoeff) + k0_01f));
-  if (s.LpDamping > k0_8f) {
-    s.LpDamping = k0_8f;
+                       (D(s.LpCoeff) + kLowPassDampingOffset));
+  if (s.LpDamping > kLowPassDampingMax) {
+    s.LpDamping = kLowPassDampingMax;
   }
   s.HpPos = 0.0f;
-  s.HpCoeff = Single(D(Single(Square(D(p.HPCutoff)))) * k0_1f);
-  s.HpCoeffFactor = Single(1.0 + D(p.HPCutoffSweep) * k0_0003f);
+  s.HpCoeff = Single(D(Single(Square(D(p.HPCutoff)))) * kHighPassCoeffScale);
+  s.HpCoeffFactor = Single(1.0 + D(p.HPCutoffSweep) * kHighPassSweepScale);
   s.VibPhase = 0.0f;
-  s.VibStep = Single(D(Single(Square(D(p.VibSpeed)))) * k0_01f);
+  s.VibStep = Single(D(Single(Square(D(p.VibSpeed)))) * kVibratoStepScale);
   s.VibAmp = Single(D(p.VibDepth) * 0.5);
-  s.EnvStage = 0;
+  s.EnvStage = kAttackStage;
   s.EnvTime = 0;
   s.EnvVolume = 0.0f;
   s.EnvLength = {EnvelopeLength(p.AttackTime), EnvelopeLength(p.SustainTime),

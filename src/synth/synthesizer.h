@@ -13,7 +13,15 @@ namespace quavix {
 
 inline constexpr int kPhaserSize = 1024;
 inline constexpr int kNoiseSize = 32;
-inline constexpr int kSubsamples = 8;
+inline constexpr int kSubsamplesPerSample = 8;
+
+// The values of EnvStage, in the order the envelope runs through them.
+enum EnvelopeStage : std::int32_t {
+  kAttackStage = 0,
+  kSustainStage = 1,
+  kDecayStage = 2,
+  kEnvelopeDone = 3,
+};
 
 // Sine values of the current period, filled as the phases come up. For a fixed
 // Period each Phase always yields the same single(sin(single(2·x·πf))), so a hit
@@ -69,7 +77,21 @@ struct Synthesizer {
   double ChangeFactor = 0;
   std::int32_t SampleCount = 0;
 
-  // Not part of the synthesis state: a cache that makes sine waves cheaper.
+  // Not part of the synthesis state: an optional cache, owned by the caller,
+  // that makes sine waves cheaper. Without it the sine is evaluated each time;
+  // the samples are the same either way. One cache may serve several
+  // synthesizers.
+  SineCache* Sines = nullptr;
+};
+
+// A synthesizer together with a sine cache of its own, for callers that can
+// give it the memory (about 132 KB). Not copyable: Synth points at Sines.
+struct CachedSynthesizer {
+  explicit CachedSynthesizer(RandomSource& random) : Synth(random) { Synth.Sines = &Sines; }
+  CachedSynthesizer(const CachedSynthesizer&) = delete;
+  CachedSynthesizer& operator=(const CachedSynthesizer&) = delete;
+
+  Synthesizer Synth;
   SineCache Sines;
 };
 

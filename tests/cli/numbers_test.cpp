@@ -64,16 +64,5 @@ TEST(ParseUserFloat, RefusesTextsThatAreNotFiniteNumbers) {
   }
 }
 
-TEST(IsDecimalNumber, FollowsTheSettingsStringGrammar) {
-  EXPECT_TRUE(IsDecimalNumber("1.0000"));
-  EXPECT_TRUE(IsDecimalNumber("-0.5"));
-  EXPECT_TRUE(IsDecimalNumber("3"));
-  EXPECT_TRUE(IsDecimalNumber("1E+5"));
-  EXPECT_FALSE(IsDecimalNumber(""));
-  EXPECT_FALSE(IsDecimalNumber("-"));
-  EXPECT_FALSE(IsDecimalNumber("0.5abc"));
-  EXPECT_FALSE(IsDecimalNumber(" 1"));
-}
-
 }  // namespace
 }  // namespace quavix::cli

@@ -385,5 +385,16 @@ TEST(SettingsStringImport, TextEndsAtNul) {
   EXPECT_EQ(p.AttackTime, 0.0f);
 }
 
+TEST(IsDecimalNumber, FollowsTheSettingsStringGrammar) {
+  EXPECT_TRUE(IsDecimalNumber("1.0000"));
+  EXPECT_TRUE(IsDecimalNumber("-0.5"));
+  EXPECT_TRUE(IsDecimalNumber("3"));
+  EXPECT_TRUE(IsDecimalNumber("1E+5"));
+  EXPECT_FALSE(IsDecimalNumber(""));
+  EXPECT_FALSE(IsDecimalNumber("-"));
+  EXPECT_FALSE(IsDecimalNumber("0.5abc"));
+  EXPECT_FALSE(IsDecimalNumber(" 1"));
+}
+
 }  // namespace
 }  // namespace quavix

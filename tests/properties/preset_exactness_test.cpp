@@ -50,26 +50,26 @@ constexpr std::int32_t kArea = 120000;
 
 std::vector<std::int16_t> Render(bool reference, const Case& c) {
   RandomSource r{c.Seed};
-  auto s = std::make_unique<Synthesizer>(r);
-  s->Params = c.Params;
+  auto s = std::make_unique<CachedSynthesizer>(r);
+  s->Synth.Params = c.Params;
   r.State = c.Seed;
   std::vector<std::int16_t> area(kArea);
-  (reference ? SynthesizeReference : Synthesize)(*s, kArea, area.data(), r);
-  area.resize(static_cast<std::size_t>(s->SampleCount));
+  (reference ? SynthesizeReference : Synthesize)(s->Synth, kArea, area.data(), r);
+  area.resize(static_cast<std::size_t>(s->Synth.SampleCount));
   return area;
 }
 
 TEST(FastPathExactness, PresetsRandomizedAndSpecialSoundsMatchByteForByte) {
   const std::vector<Case> cases = Cases();
-  std::vector<std::unique_ptr<Synthesizer>> synths;
+  std::vector<std::unique_ptr<CachedSynthesizer>> synths;
   std::vector<RandomSource> randoms(cases.size());
   std::vector<std::vector<std::int16_t>> areas(cases.size(), std::vector<std::int16_t>(kArea));
   std::vector<SynthesisJob> jobs;
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    synths.push_back(std::make_unique<Synthesizer>(randoms[i]));
-    synths[i]->Params = cases[i].Params;
+    synths.push_back(std::make_unique<CachedSynthesizer>(randoms[i]));
+    synths[i]->Synth.Params = cases[i].Params;
     randoms[i].State = cases[i].Seed;
-    jobs.push_back({synths[i].get(), &randoms[i], areas[i].data(), kArea});
+    jobs.push_back({&synths[i]->Synth, &randoms[i], areas[i].data(), kArea});
   }
   SynthesizeSideBySide(jobs.data(), jobs.size());
 
@@ -77,7 +77,7 @@ TEST(FastPathExactness, PresetsRandomizedAndSpecialSoundsMatchByteForByte) {
     SCOPED_TRACE(testing::Message() << "case " << i);
     const std::vector<std::int16_t> plain = Render(true, cases[i]);
     ASSERT_EQ(Render(false, cases[i]), plain);
-    areas[i].resize(static_cast<std::size_t>(synths[i]->SampleCount));
+    areas[i].resize(static_cast<std::size_t>(synths[i]->Synth.SampleCount));
     ASSERT_EQ(areas[i], plain);
   }
 }

@@ -16,7 +16,8 @@ constexpr std::int16_t kGuard = 0x6B6B;
 TEST(SynthesisProperties, BoundedRepeatableAndEqualToTheReference) {
   std::mt19937 gen(20261206);
   RandomSource unused;
-  auto synth = std::make_unique<Synthesizer>(unused);
+  auto cached = std::make_unique<CachedSynthesizer>(unused);
+  Synthesizer* synth = &cached->Synth;
   auto plain = std::make_unique<Synthesizer>(unused);
   for (int n = 0; n < kSets; ++n) {
     const SynthParams params = test::RandomParams(gen);

@@ -19,12 +19,12 @@ struct Rendered {
   std::uint32_t RandomAfter;
 };
 
-using SynthPtr = std::unique_ptr<Synthesizer>;
+using SynthPtr = std::unique_ptr<CachedSynthesizer>;
 
 SynthPtr MakeSynth(const SynthParams& params) {
   RandomSource r;
-  auto s = std::make_unique<Synthesizer>(r);
-  s->Params = params;
+  auto s = std::make_unique<CachedSynthesizer>(r);
+  s->Synth.Params = params;
   return s;
 }
 
@@ -33,8 +33,8 @@ Rendered RenderWith(void (*fn)(Synthesizer&, std::int32_t, std::int16_t*, Random
   auto s = MakeSynth(params);
   RandomSource r{seed};
   std::vector<std::int16_t> area(static_cast<std::size_t>(max));
-  fn(*s, max, area.data(), r);
-  area.resize(static_cast<std::size_t>(s->SampleCount));
+  fn(s->Synth, max, area.data(), r);
+  area.resize(static_cast<std::size_t>(s->Synth.SampleCount));
   return {area, r.State};
 }
 
@@ -116,13 +116,13 @@ TEST(FastPath, SideBySideMatchesOneByOne) {
     // Varied area sizes, a zero one included, so that lanes end at different times.
     const std::int32_t max = i == 3 ? 0 : static_cast<std::int32_t>(20000 + 977 * (i % 13));
     areas[i].resize(static_cast<std::size_t>(max) + 1);
-    jobs.push_back({synths[i].get(), &randoms[i], areas[i].data(), max});
+    jobs.push_back({&synths[i]->Synth, &randoms[i], areas[i].data(), max});
   }
   SynthesizeSideBySide(jobs.data(), jobs.size());
   for (std::size_t i = 0; i < sets.size(); ++i) {
     const std::int32_t max = jobs[i].MaxSamples;
     const Rendered plain = RenderWith(&SynthesizeReference, sets[i], 1000 + static_cast<std::uint32_t>(i), max > 0 ? max : 1);
-    std::vector<std::int16_t> got(areas[i].begin(), areas[i].begin() + synths[i]->SampleCount);
+    std::vector<std::int16_t> got(areas[i].begin(), areas[i].begin() + synths[i]->Synth.SampleCount);
     if (max == 0) {
       EXPECT_TRUE(got.empty());
       continue;

@@ -1,0 +1,339 @@
+/*
+ * quavix.h - the Quavix sound-effect synthesizer as a C library.
+ *
+ * A sound is a pure function of its parameters and of the state of one
+ * explicit random source: the same parameters and the same random state give
+ * the same samples, bit for bit, on every machine and in every build (the
+ * extension module, the quavix tool and this library make the same bytes).
+ *
+ * The output is signed 16-bit mono at 44100 samples per second. Samples range
+ * from -32000 to 32000.
+ *
+ * Rules that hold for every function below:
+ *  - No global state, no memory allocation, no input or output, no locale:
+ *    every function is re-entrant and thread-safe as long as two threads do
+ *    not use the same quavix_params or quavix_random at once.
+ *  - Functions that can fail return a quavix_status (negative) or a count
+ *    (zero or more); quavix_strerror() describes a status.
+ *  - Pointers must not be NULL unless a function says otherwise; a NULL
+ *    pointer where one is required gives QUAVIX_ERROR_ARGUMENT.
+ *  - Nothing is range-tested: any parameter value, NaN included, is stored
+ *    and synthesized with a defined result.
+ *
+ * Written in C99; usable from C++.
+ */
+#ifndef QUAVIX_QUAVIX_H
+#define QUAVIX_QUAVIX_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(QUAVIX_BUILDING_LIBRARY) && defined(__GNUC__)
+#define QUAVIX_API __attribute__((visibility("default")))
+#else
+#define QUAVIX_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Version ------------------------------------------------------------ */
+
+#define QUAVIX_VERSION_MAJOR 1
+#define QUAVIX_VERSION_MINOR 0
+#define QUAVIX_VERSION_PATCH 0
+
+/* The library's version as (major << 16) | (minor << 8) | patch; compare it
+ * with the QUAVIX_VERSION_* macros of the header you compiled against. */
+QUAVIX_API uint32_t quavix_version(void);
+
+/* ---- Errors ------------------------------------------------------------- */
+
+typedef enum quavix_status {
+  QUAVIX_OK = 0,
+  QUAVIX_ERROR_ARGUMENT = -1,        /* a required pointer is NULL */
+  QUAVIX_ERROR_INDEX = -2,           /* parameter index outside 0..23 */
+  QUAVIX_ERROR_NAME = -3,            /* unknown parameter or preset name */
+  QUAVIX_ERROR_FAMILY = -4,          /* preset family outside 0..6 */
+  QUAVIX_ERROR_NOT_A_NUMBER = -5,    /* settings-string field is no number */
+  QUAVIX_ERROR_TOO_MANY_FIELDS = -6, /* settings string with over 24 fields */
+  QUAVIX_ERROR_VERSION = -7,         /* settings file version not 100..102 */
+  QUAVIX_ERROR_SHORT_DATA = -8,      /* settings file ends inside its fields */
+  QUAVIX_ERROR_BUFFER_TOO_SMALL = -9 /* output buffer below the needed size */
+} quavix_status;
+
+/* A short English description of a status ("unknown status" for others).
+ * The text is static; never free it. */
+QUAVIX_API const char* quavix_strerror(int status);
+
+/* ---- Parameters --------------------------------------------------------- */
+
+#define QUAVIX_PARAM_COUNT 24
+#define QUAVIX_SAMPLE_RATE 44100
+
+/* Values of WaveType that sound; any other value renders silence of the
+ * normal length. */
+typedef enum quavix_wave_type {
+  QUAVIX_WAVE_SQUARE = 0,
+  QUAVIX_WAVE_SAWTOOTH = 1,
+  QUAVIX_WAVE_SINE = 2,
+  QUAVIX_WAVE_NOISE = 3
+} quavix_wave_type;
+
+/*
+ * The sound parameters. The 24 named parameters stand in index order (the
+ * index of quavix_param_get/set and the field of the settings string), from
+ * Volume (0) to HPCutoffSweep (23), all in stored units. BitsPerSample (16),
+ * SampleRate (44100) and MasterVolume (0.05) are fixed output settings that
+ * only quavix_params_default sets; FlagReserved and VibReserved are kept for
+ * the settings file (randomize and mutate change VibReserved; the synthesis
+ * reads neither). Start from quavix_params_default.
+ */
+typedef struct quavix_params {
+  int32_t BitsPerSample;
+  int32_t SampleRate;
+  float Volume;          /*  0  output gain; default 1 */
+  int32_t WaveType;      /*  1  a quavix_wave_type; default 0 */
+  float AttackTime;      /*  2  default 0 */
+  float SustainTime;     /*  3  default 0.3 */
+  float SustainPunch;    /*  4  default 0 */
+  float DecayTime;       /*  5  default 0.4 */
+  float StartFreq;       /*  6  default 0.3; see quavix_freq_hz */
+  float MinFreq;         /*  7  default 0; above 0 it ends the sound */
+  float Slide;           /*  8 */
+  float DeltaSlide;      /*  9 */
+  float VibDepth;        /* 10 */
+  float VibSpeed;        /* 11 */
+  float ChangeAmount;    /* 12 */
+  float ChangeSpeed;     /* 13 */
+  float SquareDuty;      /* 14 */
+  float DutySweep;       /* 15 */
+  float RepeatSpeed;     /* 16 */
+  float PhaserOffset;    /* 17 */
+  float PhaserSweep;     /* 18 */
+  float LPCutoff;        /* 19  default 1 (exactly 1 bypasses the low-pass) */
+  float LPCutoffSweep;   /* 20 */
+  float LPResonance;     /* 21 */
+  float HPCutoff;        /* 22 */
+  float HPCutoffSweep;   /* 23 */
+  float MasterVolume;
+  uint8_t FlagReserved;
+  float VibReserved;
+} quavix_params;
+
+/* Fills params with the defaults: every field 0 except BitsPerSample 16,
+ * SampleRate 44100, Volume 1, SustainTime 0.3, DecayTime 0.4, StartFreq 0.3,
+ * LPCutoff 1 and MasterVolume 0.05 (float values, 0.3 is 0.30000001...). */
+QUAVIX_API void quavix_params_default(quavix_params* params);
+
+/* The index 0..23 of a parameter name such as "AttackTime" (ASCII case is
+ * ignored), or QUAVIX_ERROR_NAME. */
+QUAVIX_API int quavix_param_index(const char* name);
+
+/* The name of parameter index 0..23, or NULL for any other index. */
+QUAVIX_API const char* quavix_param_name(int32_t index);
+
+/* The unit of a parameter in the users' units: "seconds" (AttackTime,
+ * SustainTime, DecayTime, ChangeSpeed), "cycles per second" (VibSpeed),
+ * "repeats per second" (RepeatSpeed), "" when the users' unit is the stored
+ * one; NULL for an index outside 0..23. */
+QUAVIX_API const char* quavix_param_unit(int32_t index);
+
+/*
+ * Stored units: the value exactly as the field holds it, no conversion.
+ * WaveType reads as a float and is set truncated toward zero (2.9 -> 2,
+ * -2.9 -> -2; NaN or beyond the int32 range -> -2147483648).
+ * Return QUAVIX_OK or QUAVIX_ERROR_INDEX (then nothing is read or written).
+ */
+QUAVIX_API int quavix_param_get(const quavix_params* params, int32_t index, float* value);
+QUAVIX_API int quavix_param_set(quavix_params* params, int32_t index, float value);
+
+/*
+ * Users' units, as the module's dedicated setters and getters convert them
+ * with R = SampleRate, in double precision, rounded to float where the module
+ * rounds (results are exact to the bit):
+ *   times (AttackTime, SustainTime, DecayTime): stored = sqrt(seconds / 2.2675);
+ *     read back as stored^2 * 2.2675 (0.3 s stores 0.3637366);
+ *   VibSpeed: stored = sqrt(cycles/s * 2 * 3.14159 / R * 100) (10 -> 0.3774596);
+ *   ChangeSpeed: stored = 1 - sqrt(seconds / 20000 * R) (0 -> 1);
+ *   RepeatSpeed: stored = 1 - sqrt(1 / (repeats/s) / 20000 * R), 0 stores 1
+ *     (10 -> 0.5304257); a stored 0 reads 0, a stored 1 reads +infinity;
+ *   every other parameter: as stored (WaveType truncated as above).
+ * A negative time or speed stores NaN, as the module does.
+ * Return QUAVIX_OK or QUAVIX_ERROR_INDEX.
+ */
+QUAVIX_API int quavix_param_get_user(const quavix_params* params, int32_t index, float* value);
+QUAVIX_API int quavix_param_set_user(quavix_params* params, int32_t index, float value);
+
+/* The four accessors above by parameter name; QUAVIX_ERROR_NAME for an
+ * unknown name. */
+QUAVIX_API int quavix_param_get_by_name(const quavix_params* params, const char* name, float* value);
+QUAVIX_API int quavix_param_set_by_name(quavix_params* params, const char* name, float value);
+QUAVIX_API int quavix_param_get_user_by_name(const quavix_params* params, const char* name,
+                                             float* value);
+QUAVIX_API int quavix_param_set_user_by_name(quavix_params* params, const char* name, float value);
+
+/* The stored frequency value (for StartFreq and MinFreq) of a frequency in
+ * Hertz: sqrt(100 / (R / (hz * 0.125))) in double, rounded to float once.
+ * At R = 44100: 3528 Hz -> 1.0, 440 -> 0.35315, 20 -> 0.0752923; not clamped;
+ * a negative hz gives NaN. The tone sounds about 3.5 Hz higher, as in the
+ * module. */
+QUAVIX_API float quavix_freq_hz(const quavix_params* params, int32_t hz);
+
+/* ---- Random source ------------------------------------------------------ */
+
+/* The one random source of a sequence of operations: a 32-bit linear
+ * congruential generator. Presets, randomize, mutate and every render draw
+ * from it, so the order of the calls matters. Copying the struct copies the
+ * sequence. */
+typedef struct quavix_random {
+  uint32_t state;
+} quavix_random;
+
+/* Sets the state to seed (the module's "Set random seed" with a non-zero
+ * seed; a seed of 0 is used as the state 0 itself: take a clock time yourself
+ * if you want one). */
+QUAVIX_API void quavix_random_seed(quavix_random* random, uint32_t seed);
+
+/* One draw: state = state * 214013 + 2531011 (mod 2^32), returns bits 16..30
+ * of the new state, 0..32767. Returns -1 (QUAVIX_ERROR_ARGUMENT) for NULL. */
+QUAVIX_API int32_t quavix_random_draw(quavix_random* random);
+
+/* One draw r mapped to (r mod 10001) / 10000 * range, rounded to float: a value
+ * from 0 to range inclusive in steps of range / 10000. */
+QUAVIX_API float quavix_random_fraction(quavix_random* random, float range);
+
+/* ---- Sound design ------------------------------------------------------- */
+
+typedef enum quavix_preset_family {
+  QUAVIX_PRESET_COIN = 0,
+  QUAVIX_PRESET_LASER = 1,
+  QUAVIX_PRESET_EXPLOSION = 2,
+  QUAVIX_PRESET_POWERUP = 3,
+  QUAVIX_PRESET_HURT = 4,
+  QUAVIX_PRESET_JUMP = 5,
+  QUAVIX_PRESET_BLIP = 6
+} quavix_preset_family;
+
+/* The family of a lower-case name "coin", "laser", "explosion", "powerup",
+ * "hurt", "jump" or "blip" (ASCII case is ignored), or QUAVIX_ERROR_NAME. */
+QUAVIX_API int quavix_preset_family_of(const char* name);
+
+/* Resets params to the defaults and fills them with a fresh sound of the
+ * family, drawing from random. A family outside 0..6 returns
+ * QUAVIX_ERROR_FAMILY and changes nothing, not even the random state. */
+QUAVIX_API int quavix_preset(quavix_params* params, int32_t family, quavix_random* random);
+
+/* Resets params and draws every parameter but Volume and MinFreq (24 to 27
+ * draws). About one sound in five gets WaveType 4, which renders silence. */
+QUAVIX_API int quavix_randomize(quavix_params* params, quavix_random* random);
+
+/* Nudges 22 parameters (all but WaveType, Volume and MinFreq) by up to
+ * +-0.5 * coefficient each, a coin per parameter deciding (22 to 44 draws).
+ * Nothing is clamped. */
+QUAVIX_API int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
+
+/* ---- Exchange: settings string ------------------------------------------ */
+
+/*
+ * The settings string: the 24 parameters in index order, separated by 23
+ * commas, each written as "%.4f" writes it (exactly, rounding half away from
+ * zero, always with '.') and empty for 0. The defaults give
+ * "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,," (53 characters).
+ *
+ * Writes the text and a terminator into out as snprintf does: at most
+ * capacity - 1 characters, always terminated when capacity > 0 (out may be
+ * NULL when capacity is 0). Returns the length of the whole text; a result
+ * >= capacity means the text was cut short. 256 bytes hold the text of any
+ * parameters below 1000 in magnitude.
+ */
+QUAVIX_API size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity);
+
+/*
+ * Reads a settings string with the module's lenient grammar: for each field
+ * in turn, leading white space is skipped, a decimal number (sign, digits,
+ * '.', fraction, exponent with e, E, d or D) is read correctly rounded, and
+ * whatever follows up to the comma is ignored; a field with no number gives 0.
+ * Field 1 is truncated into WaveType. Only the fields present are written;
+ * values after the 24th are ignored. Returns QUAVIX_OK.
+ */
+QUAVIX_API int quavix_settings_string_import(quavix_params* params, const char* text);
+
+/*
+ * A strict check of a settings string: at most 24 fields, each empty or
+ * exactly one number of the grammar above (no spaces, nothing after it).
+ * Returns QUAVIX_OK, QUAVIX_ERROR_NOT_A_NUMBER or QUAVIX_ERROR_TOO_MANY_FIELDS
+ * and stores the index of the first bad field (or -1) in *bad_field when
+ * bad_field is not NULL. Changes nothing; import it afterwards.
+ */
+QUAVIX_API int quavix_settings_string_check(const char* text, int32_t* bad_field);
+
+/* ---- Exchange: settings file (*.sfs), in memory -------------------------- */
+
+#define QUAVIX_SETTINGS_FILE_SIZE 105
+
+/* Writes the 105 bytes of a version-102 settings file: little-endian int32
+ * version 102, then WaveType, Volume, the frequency, slide, duty and vibrato
+ * fields, the envelope, FlagReserved (one byte), the filters, the phaser,
+ * RepeatSpeed, ChangeSpeed, ChangeAmount. Writing the file is the caller's. */
+QUAVIX_API int quavix_settings_file_encode(const quavix_params* params,
+                                           uint8_t out[QUAVIX_SETTINGS_FILE_SIZE]);
+
+/*
+ * Reads a settings file image of versions 100 (89 bytes), 101 (101 bytes) or
+ * 102 (105 bytes) into params, bit for bit; fields a version lacks keep their
+ * values; bytes after the last field are ignored.
+ * Returns QUAVIX_OK; QUAVIX_ERROR_VERSION for data under 4 bytes or another
+ * version (nothing changes); QUAVIX_ERROR_SHORT_DATA when the data end inside
+ * the fields (the whole fields before the end are stored, the rest keep their
+ * values).
+ */
+QUAVIX_API int quavix_settings_file_decode(quavix_params* params, const uint8_t* data, size_t size);
+
+/* ---- Synthesis ---------------------------------------------------------- */
+
+#define QUAVIX_WAV_HEADER_SIZE 44
+#define QUAVIX_MAX_BUFFER_SECONDS 60
+/* Samples a buffer of one second holds: 41000 (82000 bytes). */
+#define QUAVIX_SAMPLES_PER_BUFFER_SECOND 41000
+
+/*
+ * Synthesizes one sound into out[0 .. max_samples-1] and returns the number of
+ * samples written: the sound ends with its envelope, when MinFreq > 0 stops it,
+ * or when max_samples are written. A sound of the default parameters has 25003
+ * samples. The render first draws 32 values from random (the noise table; a
+ * noise wave draws more), even when max_samples < 1, in which case it returns
+ * 0 and writes nothing. The parameters are only read.
+ * Keeps its working state (about 4.5 KB) on the stack; does not allocate.
+ * Returns QUAVIX_ERROR_ARGUMENT when params or random is NULL, or out is NULL
+ * while max_samples > 0.
+ */
+QUAVIX_API int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_t* out,
+                                 int32_t max_samples);
+
+/* Writes the 44-byte RIFF/WAVE header for data_bytes of sample data: PCM, one
+ * channel, SampleRate and BitsPerSample of params (44100, 16). */
+QUAVIX_API int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
+                                 uint8_t header[QUAVIX_WAV_HEADER_SIZE]);
+
+/* Bytes the module's wave buffer takes for a buffer length in seconds (values
+ * above 60 count as 60): 44 + seconds * 82000. The default length is 5. */
+QUAVIX_API size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
+
+/*
+ * Generates a sound as the module does for a buffer length in seconds: renders
+ * at most buffer_seconds * 41000 samples (60 seconds at most) behind a 44-byte
+ * header into out and returns the size of the WAV image in bytes, 44 + 2 *
+ * samples. out_size must be at least quavix_wav_buffer_size(buffer_seconds),
+ * otherwise QUAVIX_ERROR_BUFFER_TOO_SMALL is returned and nothing is drawn or
+ * written. Samples are little-endian; out needs no alignment.
+ */
+QUAVIX_API int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
+                                     uint32_t buffer_seconds, uint8_t* out, size_t out_size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUAVIX_QUAVIX_H */

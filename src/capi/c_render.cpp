@@ -1,0 +1,80 @@
+// Synthesis and the WAV image of the C API. The synthesizer's state lives on
+// the stack of the render call; the sine is evaluated without a cache.
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "capi/c_records.h"
+#include "exchange/wave_image.h"
+#include "synth/synthesizer.h"
+
+using namespace quavix;
+using namespace quavix::capi;
+
+static_assert(sizeof(Synthesizer) <= 5 * 1024, "the render keeps its state on the stack");
+static_assert(QUAVIX_WAV_HEADER_SIZE == kWaveHeaderSize);
+static_assert(QUAVIX_MAX_BUFFER_SECONDS == kMaxBufferSeconds);
+static_assert(2 * QUAVIX_SAMPLES_PER_BUFFER_SECOND == kBytesPerBufferSecond);
+
+namespace {
+
+std::int32_t Render(const quavix_params& params, quavix_random& random, std::int16_t* out,
+                    std::int32_t maxSamples) {
+  // The constructor's restart draws from a scratch source: only Synthesize's
+  // own restart draws from the caller's.
+  RandomSource scratch;
+  Synthesizer synth(scratch);
+  synth.Params = ToCore(params);
+  WithRandom(random, [&](RandomSource& core) { Synthesize(synth, maxSamples, out, core); });
+  return synth.SampleCount;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_t* out,
+                      int32_t max_samples) {
+  if (params == nullptr || random == nullptr || (out == nullptr && max_samples > 0)) {
+    return QUAVIX_ERROR_ARGUMENT;
+  }
+  return Render(*params, *random, out, max_samples);
+}
+
+int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
+                      uint8_t header[QUAVIX_WAV_HEADER_SIZE]) {
+  if (params == nullptr || header == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  WriteWaveHeader(header, ToCore(*params), data_bytes);
+  return QUAVIX_OK;
+}
+
+size_t quavix_wav_buffer_size(uint32_t buffer_seconds) {
+  return kWaveHeaderSize + WaveCapacityBytes(buffer_seconds);
+}
+
+int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
+                          uint32_t buffer_seconds, uint8_t* out, size_t out_size) {
+  if (params == nullptr || random == nullptr || out == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  const std::uint32_t capacity = WaveCapacityBytes(buffer_seconds);
+  if (out_size < kWaveHeaderSize + capacity) return QUAVIX_ERROR_BUFFER_TOO_SMALL;
+
+  // The samples are synthesized in place behind the header. When that spot
+  // is not 2-byte aligned they go one byte earlier, into the header's last
+  // byte, and are moved up afterwards.
+  std::uint8_t* data = out + kWaveHeaderSize;
+  std::uint8_t* area = reinterpret_cast<std::uintptr_t>(data) % alignof(std::int16_t) == 0 ? data
+                                                                                         : data - 1;
+  const std::int32_t count =
+      Render(*params, *random, reinterpret_cast<std::int16_t*>(static_cast<void*>(area)),
+             static_cast<std::int32_t>(capacity / 2));
+  const std::size_t bytes = 2 * static_cast<std::size_t>(count);
+  if (area != data) std::memmove(data, area, bytes);
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::size_t i = 0; i < bytes; i += 2) std::swap(data[i], data[i + 1]);
+  }
+  WriteWaveHeader(out, ToCore(*params), static_cast<std::uint32_t>(bytes));
+  return static_cast<std::int32_t>(kWaveHeaderSize + bytes);
+}
+
+}  // extern "C"
