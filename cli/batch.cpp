@@ -179,19 +179,19 @@ class BatchFolder {
     Created = !std::filesystem::exists(dir, ec);
     std::filesystem::create_directories(dir, ec);
     if (ec || !std::filesystem::is_directory(dir, ec)) {
-      ThrowFailure("cannot create the folder " + Echo(dir) + (ec ? ": " + ec.message() : ": not a folder"));
+      ThrowFailure("cannot create the folder " + EchoPath(dir) + (ec ? ": " + ec.message() : ": not a folder"));
     }
     Slash = dir.back() == '/' ? dir : dir + "/";
     // The lock is the folder's own: no lock file is left in it.
     LockFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (LockFd < 0) Fail("cannot open the folder " + Echo(dir) + ": " + std::strerror(errno));
+    if (LockFd < 0) Fail("cannot open the folder " + EchoPath(dir) + ": " + std::strerror(errno));
     if (flock(LockFd, LOCK_EX | LOCK_NB) != 0) {
-      Fail(errno == EWOULDBLOCK ? "another quavix batch is writing into " + Echo(dir) + "; wait until it ends"
-                                : "cannot lock the folder " + Echo(dir) + ": " + std::strerror(errno));
+      Fail(errno == EWOULDBLOCK ? "another quavix batch is writing into " + EchoPath(dir) + "; wait until it ends"
+                                : "cannot lock the folder " + EchoPath(dir) + ": " + std::strerror(errno));
     }
     RemoveStaleTemporaries(dir);
     Stage = Slash + TemporaryPrefix() + "batch/";
-    if (mkdir(Stage.c_str(), 0700) != 0) Fail("cannot write into " + Echo(dir) + ": " + std::strerror(errno));
+    if (mkdir(Stage.c_str(), 0700) != 0) Fail("cannot write into " + EchoPath(dir) + ": " + std::strerror(errno));
   }
   ~BatchFolder() {
     std::error_code ec;
@@ -204,7 +204,7 @@ class BatchFolder {
 
   // A failure before anything was written: nothing in the folder changed.
   [[noreturn]] void Fail(const std::string& message) const {
-    throw CliError{kExitFailure, message + "; nothing in " + Echo(Dir) + " was changed"};
+    throw CliError{kExitFailure, message + "; nothing in " + EchoPath(Dir) + " was changed"};
   }
 
   std::string StagedPath(const std::string& name) const { return Stage + name; }
@@ -214,7 +214,7 @@ class BatchFolder {
   void CheckTarget(const std::string& name) const {
     struct stat st {};
     if (lstat(TargetPath(name).c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
-    Fail("cannot write " + Echo(TargetPath(name)) + ": " +
+    Fail("cannot write " + EchoPath(TargetPath(name)) + ": " +
          (S_ISDIR(st.st_mode) ? std::string(std::strerror(EISDIR)) : "it exists and is not a regular file"));
   }
 
@@ -243,13 +243,13 @@ class BatchFolder {
           [[maybe_unused]] const int ignored = lchown(StagedPath(name).c_str(), static_cast<uid_t>(-1), old.st_gid);
         }
         if (link(target.c_str(), OldPath(name).c_str()) != 0) {
-          error = "cannot keep the old " + Echo(target) + ": " + std::strerror(errno);
+          error = "cannot keep the old " + EchoPath(target) + ": " + std::strerror(errno);
           rollback();
           return false;
         }
       }
       if (std::rename(StagedPath(name).c_str(), target.c_str()) != 0) {
-        error = "cannot write " + Echo(target) + ": " + std::strerror(errno);
+        error = "cannot write " + EchoPath(target) + ": " + std::strerror(errno);
         if (hadOld) unlink(OldPath(name).c_str());
         rollback();
         return false;
@@ -280,7 +280,7 @@ class BatchFolder {
 [[noreturn]] void ThrowStopped(const std::string& dir) {
   const int signal = gStopSignal.load();
   throw CliError{128 + signal, std::string("interrupted by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
-                                   "; nothing in " + Echo(dir) + " was changed"};
+                                   "; nothing in " + EchoPath(dir) + " was changed"};
 }
 
 std::int64_t ParseJobs(const BatchArgs& args) {
@@ -371,7 +371,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
     }
     const std::uint64_t free = FreeBytes(folder.Path());
     if (needed > free) {
-      folder.Fail("not enough space in " + Echo(folder.Path()) + ": the batch needs up to " + std::to_string(needed) +
+      folder.Fail("not enough space in " + EchoPath(folder.Path()) + ": the batch needs up to " + std::to_string(needed) +
                   " bytes and " + std::to_string(free) + " are free");
     }
   }
@@ -453,7 +453,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
       manifest["randomize"] = true;
       break;
     case ParamSource::SettingsFile:
-      manifest["sfs"] = args.Recipe.SettingsFile;
+      manifest["sfs_file"] = args.Recipe.SettingsFile;
       break;
     default:
       manifest["csv"] = args.Recipe.SettingsString;

@@ -19,8 +19,7 @@ struct CliError {
 
 // Text typed by the user, as a message shows it: in single quotes, control and
 // non-ASCII bytes written as \xNN, and cut to a readable length.
-inline std::string Echo(std::string_view text) {
-  constexpr std::size_t kShown = 60;
+inline std::string Echo(std::string_view text, std::size_t kShown = 60) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out = "'";
   for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
@@ -37,6 +36,9 @@ inline std::string Echo(std::string_view text) {
   if (text.size() > kShown) out += "... (" + std::to_string(text.size()) + " bytes)";
   return out;
 }
+
+// A file name as a message shows it: escaped like Echo, cut only when very long.
+inline std::string EchoPath(std::string_view path) { return Echo(path, 1024); }
 
 [[noreturn]] inline void ThrowUsage(std::string message) {
   throw CliError{kExitUsage, std::move(message)};

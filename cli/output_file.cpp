@@ -22,7 +22,7 @@ std::atomic<unsigned> gTempCounter{0};
 constexpr const char* kTempMark = ".quavix-tmp-";
 
 [[noreturn]] void ThrowWriteError(const std::string& target, int error) {
-  ThrowFailure("cannot write " + Echo(target) + ": " + std::strerror(error));
+  ThrowFailure("cannot write " + EchoPath(target) + ": " + std::strerror(error));
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -112,7 +112,7 @@ StagedFile StageFile(const std::string& requested, const std::uint8_t* data, std
   struct stat st {};
   if (stat(file.Target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     if (S_ISDIR(st.st_mode)) ThrowWriteError(requested, EISDIR);
-    if (S_ISSOCK(st.st_mode)) ThrowFailure("cannot write " + Echo(requested) + ": it is a socket");
+    if (S_ISSOCK(st.st_mode)) ThrowFailure("cannot write " + EchoPath(requested) + ": it is a socket");
     // A device or FIFO: written in place, as a shell redirection would.
     file.Direct = true;
     file.Fd = open(file.Target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
@@ -213,7 +213,7 @@ void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   const bool fromStdin = path == "-";
-  const std::string shown = fromStdin ? "standard input" : Echo(path);
+  const std::string shown = fromStdin ? "standard input" : EchoPath(path);
   const int fd = fromStdin ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) ThrowFailure("cannot read " + shown + ": " + std::strerror(errno));
   std::vector<std::uint8_t> bytes;

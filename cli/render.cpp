@@ -61,8 +61,8 @@ void CheckDistinctFiles(const RenderArgs& args) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     for (std::size_t j = i + 1; j < files.size(); ++j) {
       if (IdentityOf(files[i].Path) == IdentityOf(files[j].Path)) {
-        ThrowUsage(std::string(files[j].Option) + " " + Echo(files[j].Path) + " is the same file as " +
-                   files[i].Option + " " + Echo(files[i].Path));
+        ThrowUsage(std::string(files[j].Option) + " " + EchoPath(files[j].Path) + " is the same file as " +
+                   files[i].Option + " " + EchoPath(files[i].Path));
       }
     }
   }

@@ -164,6 +164,8 @@ TEST(Batch, RandomizeIsNamedRandom) {
 
 // A run that cannot finish leaves the folder exactly as an earlier run left
 // it: same names, modes and contents, and one line saying so.
+std::string gUnfinishedFolder;  // the folder of the running case
+
 struct UnfinishedCase {
   const char* Title;
   std::vector<std::string> Extra;  // appended to the second run
@@ -180,6 +182,7 @@ TEST_P(BatchUnfinished, LeavesTheFolderAsItWas) {
   const UnfinishedCase& c = GetParam();
   ScratchDir dir;
   const std::string out = dir / "o";
+  gUnfinishedFolder = out;
   const std::vector<std::string> common{"batch", "--preset", "explosion", "--count", "200", "--out-dir", out,
                                         "--jobs", "1"};
   auto first = common;
@@ -203,12 +206,23 @@ TEST_P(BatchUnfinished, LeavesTheFolderAsItWas) {
   EXPECT_EQ(test::FolderState(out), before);
 }
 
+// The second run has begun writing: its hidden staging folder holds a file.
+bool WritingHasBegun() {
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(gUnfinishedFolder, ec)) {
+    if (e.path().filename().string().rfind(".quavix-tmp-", 0) == 0 && !std::filesystem::is_empty(e.path(), ec)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 const UnfinishedCase kUnfinished[] = {
     {"SoundTargetIsAFolder", {}, {}, 1, "explosion-150.wav': Is a directory", "explosion-150.wav"},
     {"ManifestTargetIsAFolder", {}, {}, 1, "manifest.json': Is a directory", "manifest.json"},
     {"NotEnoughSpace", {}, {{"QUAVIX_TEST_FREE_BYTES=1000000"}}, 1, "not enough space"},
-    {"SigInt", {}, {{}, "/dev/null", SIGINT, 300}, 130, "interrupted by SIGINT"},
-    {"SigTerm", {}, {{}, "/dev/null", SIGTERM, 300}, 143, "interrupted by SIGTERM"},
+    {"SigInt", {}, {{}, "/dev/null", SIGINT, WritingHasBegun}, 130, "interrupted by SIGINT"},
+    {"SigTerm", {}, {{}, "/dev/null", SIGTERM, WritingHasBegun}, 143, "interrupted by SIGTERM"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, BatchUnfinished, ::testing::ValuesIn(kUnfinished),
                          [](const ::testing::TestParamInfo<UnfinishedCase>& param) { return param.param.Title; });

@@ -74,12 +74,12 @@ struct ScratchDir {
 };
 
 // How a run differs from the plain one: extra environment entries, a file
-// for stdin (default /dev/null), and a signal sent after a delay.
+// for stdin (default /dev/null), and a signal sent once a condition holds.
 struct RunOptions {
   std::vector<std::string> Env;
   std::string Stdin = "/dev/null";
   int Signal = 0;
-  int SignalAfterMs = 0;
+  std::function<bool()> SignalWhen = nullptr;  // polled every 10 ms, for at most a minute
   std::string Stdout = "";  // a file or terminal for stdout instead of the capture
 };
 
@@ -109,7 +109,7 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   pid_t pid = 0;
   if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), cenv.data()) == 0) {
     if (options.Signal != 0) {
-      usleep(static_cast<useconds_t>(options.SignalAfterMs) * 1000);
+      for (int i = 0; i < 6000 && !options.SignalWhen(); ++i) usleep(10000);
       kill(pid, options.Signal);
     }
     int status = 0;

@@ -474,7 +474,7 @@ TEST(RenderBufferLength, SixtyIsTheLimit) {
 }
 
 TEST(Help, EveryCommandHasHelpWithExamples) {
-  for (const std::string command : {"render", "batch", "info"}) {
+  for (const std::string command : {"render", "batch", "info", "presets"}) {
     const auto r = RunTool({command, "--help"});
     EXPECT_EQ(r.Status, 0) << command;
     EXPECT_NE(r.Out.find("Examples:"), std::string::npos) << command;
@@ -500,6 +500,23 @@ TEST(Help, RenderHelpStatesTheOrderAndEveryParameter) {
   }
   EXPECT_NE(r.Out.find("StartFreqHz"), std::string::npos);
   EXPECT_NE(r.Out.find("MinFreqHz"), std::string::npos);
+}
+
+TEST(Help, PresetsListsEveryFamilyAndParameter) {
+  const auto r = RunTool({"presets"});
+  ASSERT_EQ(r.Status, 0);
+  for (const auto& family : kPresetFamilyNames) {
+    std::string line = std::to_string(family.Family);
+    line.append("  ").append(family.Name).append("\n");
+    EXPECT_NE(r.Out.find(line), std::string::npos) << line;
+  }
+  for (const ParamInfo& p : kParamTable) {
+    std::string word = " ";
+    word.append(p.Name).append(" ");
+    EXPECT_NE(r.Out.find(word), std::string::npos) << word;
+  }
+  // Stored 0 to 1 of an envelope time is 0 to 2.2675 seconds.
+  EXPECT_NE(r.Out.find("0 to 2.267"), std::string::npos) << r.Out;
 }
 
 TEST(Help, VersionIsPrinted) {
