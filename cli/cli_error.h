@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace quavix::cli {
@@ -15,6 +16,29 @@ struct CliError {
   int Status;
   std::string Message;
 };
+
+// Text typed by the user, as a message shows it: in single quotes, control and
+// non-ASCII bytes written as \xNN, and cut to a readable length.
+inline std::string Echo(std::string_view text, std::size_t kShown = 60) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "'";
+  for (std::size_t i = 0; i < text.size() && i < kShown; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7f && c != '\\') {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out += "\\x";
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    }
+  }
+  out.push_back('\'');
+  if (text.size() > kShown) out += "... (" + std::to_string(text.size()) + " bytes)";
+  return out;
+}
+
+// A file name as a message shows it: escaped like Echo, cut only when very long.
+inline std::string EchoPath(std::string_view path) { return Echo(path, 1024); }
 
 [[noreturn]] inline void ThrowUsage(std::string message) {
   throw CliError{kExitUsage, std::move(message)};

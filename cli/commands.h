@@ -11,12 +11,14 @@
 
 namespace quavix::cli {
 
-// Where a command writes: stdout, stderr, and whether stderr is a terminal
-// (the batch progress bar is only drawn on one).
+// Where a command writes: stdout, stderr, whether stderr is a terminal (the
+// batch progress bar is only drawn on one) and whether stdout is one (no WAV
+// is written to a terminal).
 struct Streams {
   std::ostream& Out;
   std::ostream& Err;
   bool ErrIsTerminal;
+  bool OutIsTerminal;
 };
 
 struct RenderArgs {
@@ -37,6 +39,7 @@ struct BatchArgs {
   std::string Jobs;
   CLI::Option* JobsOption = nullptr;
   std::string Name;
+  bool SkipSilent = false;
 };
 
 struct InfoArgs {
@@ -52,11 +55,13 @@ struct InfoArgs {
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
 CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args);
 CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args);
+CLI::App* AddPresetsCommand(CLI::App& app);
 
 // Each returns the exit status or throws CliError.
 int RunRender(const RenderArgs& args, const Streams& streams);
 int RunBatch(const BatchArgs& args, const Streams& streams);
 int RunInfo(const InfoArgs& args, const Streams& streams);
+int RunPresets(const Streams& streams);
 
 // The seed given with --seed, or the clock's (announced on stderr so that the
 // sound can be made again).

@@ -1,5 +1,6 @@
 // quavix info: the parameters of a settings file or string in both units,
 // its settings string, and the sound it makes with a given seed.
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -8,6 +9,7 @@
 #include "commands.h"
 #include "exchange/param_table.h"
 #include "exchange/settings_string.h"
+#include "exchange/settings_file.h"
 #include "numbers.h"
 
 namespace quavix::cli {
@@ -23,6 +25,26 @@ std::string Format(const char* format, double value) {
 nlohmann::ordered_json JsonNumber(float value) {
   if (!std::isfinite(value)) return nullptr;
   return static_cast<double>(value);
+}
+
+// A repeat or change that is off reads "off", not its unit's infinity or 0.
+bool IsOff(const ParamInfo& p, const SynthParams& params) {
+  const float stored = StoredValue(params, p.Index);
+  if (p.Unit == ParamUnit::RepeatsPerSecond) return stored == 0 || stored == 1;
+  if (p.Unit == ParamUnit::ChangeSeconds) return stored == 1;
+  return false;
+}
+
+std::string Bits(const SynthParams& params, std::int32_t index) {
+  std::uint32_t bits = 0;
+  if (index == 1) {
+    bits = static_cast<std::uint32_t>(params.WaveType);
+  } else {
+    bits = std::bit_cast<std::uint32_t>(StoredValue(params, index));
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", bits);
+  return text;
 }
 
 std::string UnitLabel(const ParamInfo& p) {
@@ -46,7 +68,9 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   cmd->footer(
       "Shows the 24 parameters in the users' units and in stored units, the settings string,\n"
       "and the sound they make with --seed: its length in samples and seconds, its peak and\n"
-      "its count of clipped samples (+-32000).\n\n"
+      "its count of clipped samples (+-32000), and the pitch its start period gives.\n"
+      "--json adds each stored value's 32-bit pattern and the settings file's bytes in hex:\n"
+      "the settings string is rounded to four decimals by design.\n\n"
       "Examples:\n"
       "  quavix info coin.sfs\n"
       "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n");
@@ -75,6 +99,9 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const SoundLevels levels = MeasureLevels(sound.Samples());
   const double seconds = static_cast<double>(sound.SampleCount) / sound.Params.SampleRate;
   const std::string settings = ExportSettingsString(sound.Params);
+  const std::int32_t period = OscillatorPeriod(sound.Params.StartFreq);
+  const double pitch = PitchOfPeriod(sound.Params, period);
+  const std::string silence = SilenceNote(sound.Params, levels);
 
   if (args.Json) {
     nlohmann::ordered_json params = nlohmann::ordered_json::array();
@@ -84,20 +111,25 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
         item["value"] = sound.Params.WaveType;
         item["stored"] = sound.Params.WaveType;
       } else {
-        item["value"] = JsonNumber(p.Get(sound.Params));
+        item["value"] = IsOff(p, sound.Params) ? nlohmann::ordered_json("off") : JsonNumber(p.Get(sound.Params));
         item["stored"] = JsonNumber(StoredValue(sound.Params, p.Index));
       }
+      item["bits"] = Bits(sound.Params, p.Index);
       params.push_back(std::move(item));
     }
     const nlohmann::ordered_json out{{"parameters", params},
                              {"settings", settings},
+                             {"sfs", SettingsFileHex(sound.Params)},
+                             {"start_period", period},
+                             {"start_pitch_hz", pitch},
                              {"render",
                               {{"seed", seed},
                                {"buffer_length", recipe.BufferSeconds},
                                {"samples", sound.SampleCount},
                                {"seconds", seconds},
                                {"peak", levels.Peak},
-                               {"clipped", levels.Clipped}}}};
+                               {"clipped", levels.Clipped},
+                               {"silent", !silence.empty()}}}};
     streams.Out << out.dump(2) << '\n';
   } else {
     streams.Out << "  #  parameter       user value  unit                  stored value\n";
@@ -108,18 +140,23 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
         std::snprintf(line, sizeof line, "%3d  %-14s %11d  %-20s %13d\n", p.Index, name.c_str(),
                       sound.Params.WaveType, "", sound.Params.WaveType);
       } else {
-        std::snprintf(line, sizeof line, "%3d  %-14s %11s  %-20s %13s\n", p.Index, name.c_str(),
-                      Format("%.6g", static_cast<double>(p.Get(sound.Params))).c_str(), UnitLabel(p).c_str(),
+        const std::string user =
+            IsOff(p, sound.Params) ? "off" : Format("%.6g", static_cast<double>(p.Get(sound.Params)));
+        std::snprintf(line, sizeof line, "%3d  %-14s %11s  %-20s %13s\n", p.Index, name.c_str(), user.c_str(),
+                      UnitLabel(p).c_str(),
                       Format("%.9g", static_cast<double>(StoredValue(sound.Params, p.Index))).c_str());
       }
       streams.Out << line;
     }
-    streams.Out << "settings string: " << settings << '\n';
+    streams.Out << "settings string: " << settings << " (rounded to 4 decimals)\n";
+    streams.Out << "settings file:   " << SettingsFileHex(sound.Params) << '\n';
+    streams.Out << "start pitch: " << Format("%.3f", pitch) << " Hz (period " << period << " subsamples)\n";
     streams.Out << "sound with seed " << seed << ", buffer " << recipe.BufferSeconds
                 << " s: " << sound.SampleCount << " samples (" << Format("%.3f", seconds) << " s), peak "
                 << levels.Peak << " (" << Format("%.3f", static_cast<double>(levels.Peak) / kClipLevel)
                 << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s")
                 << '\n';
+    if (!silence.empty()) streams.Out << "silent: " << silence << '\n';
   }
   streams.Out.flush();
   if (!streams.Out) ThrowFailure("cannot write to standard output");

@@ -13,14 +13,7 @@
 namespace quavix::cli {
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string quoted;
-  quoted.reserve(text.size() + 2);
-  quoted.push_back('\'');
-  quoted.append(text);
-  quoted.push_back('\'');
-  return quoted;
-}
+std::string Quoted(std::string_view text) { return Echo(text); }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

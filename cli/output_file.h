@@ -1,6 +1,12 @@
-// Output that appears whole or not at all: each file is first written to a
-// temporary file in the target's folder and then renamed over the target.
+// Output that appears whole or not at all, and never destroys what it should
+// not: a regular file (or a missing one) is written to an unnamed temporary
+// file in the target's folder and then put in place by one rename, keeping the
+// replaced file's mode and, where allowed, its owner; a symlink is followed and
+// its target replaced; a device, FIFO or other special file is written to
+// directly.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -10,25 +16,41 @@
 
 namespace quavix::cli {
 
-// A temporary file that holds every byte of its future content.
+// The path a write lands on: symlinks followed (a dangling one included).
+std::string ResolveTarget(const std::string& path);
+
+// What a path names: the file's device and inode, or for a missing file its
+// folder's device and inode and its name. Two paths with equal identities
+// are the same file, however they are spelled.
+struct FileIdentity {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  std::string Name;  // empty when the file exists
+  bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+
+// A file's future content, ready to be put in place.
 struct StagedFile {
-  std::string Target;
-  std::string Temp;
+  std::string Target;  // the resolved target
+  int Fd = -1;         // the unnamed (or hidden named) temporary file, or the special file itself
+  std::string Temp;    // name of a named temporary file; empty for an unnamed one
+  bool Direct = false; // a special file, already written
 };
 
-// Writes the bytes to a new temporary file beside target. Failure: a CliError
-// with exit status 1, and no temporary file left behind.
+// Writes the bytes to a new temporary file beside target (or directly to a
+// special file). Failure: a CliError with exit status 1 naming the file and
+// the reason, and no temporary file left behind.
 StagedFile StageFile(const std::string& target, const std::uint8_t* data, std::size_t size);
 
-// Renames the temporary file over the target (failure: status 1, the temporary
-// file is removed).
-void CommitFile(const StagedFile& file);
+// Puts the temporary file in place (failure: status 1, the target unchanged).
+void CommitFile(StagedFile& file);
 
-// Removes the temporary file; never fails.
-void DiscardFile(const StagedFile& file);
+// Drops the temporary file; never fails.
+void DiscardFile(StagedFile& file);
 
 // Stages every file, then commits them all; when one cannot be staged none is
-// committed and every temporary file is removed.
+// committed.
 struct FileContent {
   std::string Target;
   const std::uint8_t* Data;  // not owned: the bytes live until the write ends
@@ -36,7 +58,21 @@ struct FileContent {
 };
 void WriteFilesTogether(const std::vector<FileContent>& files);
 
+// Removes the tool's hidden temporary files and staging folders in folder
+// whose owner process has gone (left by a process that was killed).
+void RemoveStaleTemporaries(const std::string& folder);
+
+// The hidden name prefix of this process's temporary files and staging folders.
+std::string TemporaryPrefix();
+
 // Writes the bytes to an output stream such as stdout; status 1 when the stream fails.
 void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size);
+
+// Reads a whole file ("-" reads stdin); status 1 naming the file and the reason.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+
+// The folder part of a path ("." for a bare name) and the last part.
+std::string FolderOf(const std::string& path);
+std::string BaseNameOf(const std::string& path);
 
 }  // namespace quavix::cli

@@ -7,6 +7,7 @@
 #include "exchange/settings_file.h"
 #include "exchange/wave_image.h"
 #include "numbers.h"
+#include "output_file.h"
 
 namespace quavix::cli {
 
@@ -18,7 +19,8 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
   args.RandomizeOption = command.add_flag("--randomize", args.Randomize, "Random parameters");
   if (withFileSources) {
     args.SettingsFileOption =
-        command.add_option("--sfs", args.SettingsFile, "Read the parameters from a settings file (*.sfs)")
+        command.add_option("--sfs", args.SettingsFile,
+                           "Read the parameters from a settings file (*.sfs), '-' for stdin")
             ->type_name("FILE");
     args.SettingsStringOption =
         command.add_option("--csv", args.SettingsString,
@@ -43,18 +45,19 @@ std::uint32_t ParseBufferLength(const std::string& text) {
 }
 
 SynthParams ReadSettingsFile(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  const std::string shown = path == "-" ? "standard input" : EchoPath(path);
   SynthParams params = DefaultParams();
-  switch (LoadSettingsFile(params, path)) {
+  switch (DecodeSettings(params, bytes.data(), bytes.size())) {
     case SettingsLoadResult::Loaded:
       return params;
     case SettingsLoadResult::Truncated:
-      ThrowFailure("'" + path + "' ends before its last field");
+      ThrowFailure(shown + " ends before its last field");
     case SettingsLoadResult::CannotOpen:
-      ThrowFailure("cannot read '" + path + "'");
     case SettingsLoadResult::BadVersion:
       break;
   }
-  ThrowFailure("'" + path + "' is not a settings file of version 100, 101 or 102");
+  ThrowFailure(shown + " is not a settings file of version 100, 101 or 102");
 }
 
 SoundRecipe ResolveRecipe(const RecipeArgs& args) {
@@ -111,7 +114,11 @@ std::string ParameterHelp() {
   }
   text +=
       "  StartFreqHz     Hertz (whole number), stored in StartFreq through FreqHz\n"
-      "  MinFreqHz       Hertz (whole number), stored in MinFreq through FreqHz\n";
+      "  MinFreqHz       Hertz (whole number), stored in MinFreq through FreqHz\n"
+      "                  (FreqHz sounds about 3.528 Hz above the number: see the README)\n"
+      "  StartPitchHz    Hertz, the StartFreq whose oscillator period sounds closest to it\n"
+      "  MinPitchHz      Hertz, the MinFreq whose period sounds closest to it\n"
+      "'quavix presets' lists the parameters with their typical ranges.\n";
   return text;
 }
 

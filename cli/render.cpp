@@ -44,6 +44,32 @@ std::uint32_t SeedOrClock(const std::string& text, const CLI::Option* option, co
   return seed;
 }
 
+namespace {
+
+// Refuses an output that is an input or the other output, however spelled.
+void CheckDistinctFiles(const RenderArgs& args) {
+  struct Named {
+    const char* Option;
+    std::string Path;
+  };
+  std::vector<Named> files;
+  if (!args.Recipe.SettingsFile.empty() && args.Recipe.SettingsFile != "-") {
+    files.push_back({"--sfs", args.Recipe.SettingsFile});
+  }
+  if (!args.Output.empty() && args.Output != "-") files.push_back({"-o", args.Output});
+  if (!args.SaveSettings.empty()) files.push_back({"--save-sfs", args.SaveSettings});
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t j = i + 1; j < files.size(); ++j) {
+      if (IdentityOf(files[i].Path) == IdentityOf(files[j].Path)) {
+        ThrowUsage(std::string(files[j].Option) + " " + EchoPath(files[j].Path) + " is the same file as " +
+                   files[i].Option + " " + EchoPath(files[i].Path));
+      }
+    }
+  }
+}
+
+}  // namespace
+
 int RunRender(const RenderArgs& args, const Streams& streams) {
   const bool toStdout = args.Output == "-";
   if (args.Output.empty() && args.SaveSettings.empty() && !args.PrintSettings) {
@@ -52,9 +78,10 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
   if (toStdout && args.PrintSettings) {
     ThrowUsage("-o - and --print-csv cannot share stdout");
   }
-  if (!args.Output.empty() && args.Output == args.SaveSettings) {
-    ThrowUsage("-o and --save-sfs name the same file");
+  if (toStdout && streams.OutIsTerminal) {
+    ThrowUsage("-o - would write a WAV file to the terminal; redirect stdout or name a file");
   }
+  CheckDistinctFiles(args);
   if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");  // usage errors first
   const SoundRecipe recipe = ResolveRecipe(args.Recipe);
   const std::uint32_t seed = SeedOrClock(args.Seed, args.SeedOption, streams);
@@ -65,12 +92,24 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
   if (!args.Output.empty() && !toStdout) files.push_back({args.Output, sound.ImageData(), sound.ImageSize()});
   const auto settings = EncodeSettings(sound.Params);
   if (!args.SaveSettings.empty()) files.push_back({args.SaveSettings, settings.data(), settings.size()});
+  for (const FileContent& f : files) RemoveStaleTemporaries(FolderOf(ResolveTarget(f.Target)));
   WriteFilesTogether(files);
   if (toStdout) WriteToStream(streams.Out, sound.ImageData(), sound.ImageSize());
   if (args.PrintSettings) {
     streams.Out << ExportSettingsString(sound.Params) << '\n';
     streams.Out.flush();
     if (!streams.Out) ThrowFailure("cannot write to standard output");
+    const std::string why = WhyNotASettingsString(sound.Params);
+    if (!why.empty()) streams.Err << "quavix: warning: --csv will not read this settings string back: " << why << '\n';
+  }
+  if (!args.Output.empty()) {
+    const SoundLevels levels = MeasureLevels(sound.Samples());
+    const std::string silence = SilenceNote(sound.Params, levels);
+    if (!silence.empty()) streams.Err << "quavix: warning: the sound is silent: " << silence << '\n';
+    if (levels.Clipped > 0) {
+      streams.Err << "quavix: warning: " << levels.Clipped << " sample" << (levels.Clipped == 1 ? " is" : "s are")
+                  << " clipped at +-32000\n";
+    }
   }
   return kExitOk;
 }

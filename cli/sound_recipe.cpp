@@ -1,6 +1,9 @@
 #include "sound_recipe.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -10,10 +13,12 @@
 #include "design/randomize.h"
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
+#include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
 #include "numbers.h"
 #include "synth/ascii_text.h"
+#include "synth/exact_math.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::cli {
@@ -25,7 +30,45 @@ static_assert(std::endian::native == std::endian::little);
 
 void ApplyChange(SynthParams& params, const ParamChange& change) {
   const ParamInfo& info = kParamTable[static_cast<std::size_t>(change.Index)];
+  if (change.InPitch) {
+    SetVariable(params, change.Index, StoredFreqForPitch(params, change.PitchHz));
+    return;
+  }
   info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
+}
+
+// The longest sound any buffer holds, in samples.
+constexpr double kLongestSound = static_cast<double>(kMaxBufferSeconds) * 41000;
+
+// Refuses a user value the module would store but no user means.
+void CheckUserValue(const ParamInfo& info, float value, const std::string& text) {
+  const std::string what = "--set " + Echo(text) + ": ";
+  switch (info.Unit) {
+    case ParamUnit::WaveType:
+      if (value != std::trunc(value) || value < 0 || value > 3) {
+        ThrowUsage(what + "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise");
+      }
+      return;
+    case ParamUnit::Seconds: {
+      if (value < 0) ThrowUsage(what + "a time cannot be negative");
+      const SynthParams defaults = DefaultParams();
+      const double stored = D(TimeToStored(defaults, value));
+      if (stored * stored * 100000 > kLongestSound) {
+        char limit[96];
+        std::snprintf(limit, sizeof limit, "longer than the longest possible sound (%.2f s)",
+                      D(StoredToTime(defaults, Single(std::sqrt(kLongestSound / 100000)))));
+        ThrowUsage(what + limit);
+      }
+      return;
+    }
+    case ParamUnit::CyclesPerSecond:
+    case ParamUnit::ChangeSeconds:
+    case ParamUnit::RepeatsPerSecond:
+      if (value < 0) ThrowUsage(what + "a speed cannot be negative");
+      return;
+    case ParamUnit::Stored:
+      return;
+  }
 }
 
 
@@ -91,6 +134,96 @@ RenderedSound Finish(PendingSound& pending) {
 
 }  // namespace
 
+SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed) {
+  SoundRecipe paramsOnly = recipe;
+  paramsOnly.BufferSeconds = 0;
+  return Prepare(paramsOnly, seed).Synth->Params;
+}
+
+std::size_t SampleBound(const SynthParams& params, std::uint32_t bufferSeconds) {
+  const double capacity = WaveCapacityBytes(bufferSeconds) / 2.0;
+  double total = 3;
+  for (const float stage : {params.AttackTime, params.SustainTime, params.DecayTime}) {
+    const double length = D(stage) * D(stage) * 100000;
+    if (!(length < capacity)) return static_cast<std::size_t>(capacity);  // NaN included
+    total += std::floor(length) + 1;
+  }
+  return static_cast<std::size_t>(std::min(total, capacity));
+}
+
+std::string SilenceNote(const SynthParams& params, const SoundLevels& levels) {
+  if (params.WaveType == 4) return "wave type 4 makes no wave";
+  if (params.WaveType < 0 || params.WaveType > 4) {
+    return "wave type " + std::to_string(params.WaveType) + " is not a wave (0-3)";
+  }
+  if (levels.Peak == 0) return "every sample is 0";
+  return "";
+}
+
+std::string SettingsFileHex(const SynthParams& params) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (const std::uint8_t b : EncodeSettings(params)) {
+    hex.push_back(kHex[b >> 4]);
+    hex.push_back(kHex[b & 15]);
+  }
+  return hex;
+}
+
+std::string WhyNotASettingsString(const SynthParams& params) {
+  for (const ParamInfo& p : kParamTable) {
+    const float v = StoredValue(params, p.Index);
+    if (!std::isfinite(v)) {
+      return "field " + std::to_string(p.Index) + " (" + std::string(p.Name) + ") is " +
+             (std::isnan(v) ? "nan" : "infinite") + ", which is not a number to the module; keep it with --save-sfs";
+    }
+  }
+  return "";
+}
+
+std::int32_t OscillatorPeriod(float storedFreq) {
+  const std::int32_t period = TruncToInt32(D(Single(100.0 / (D(storedFreq) * D(storedFreq) + 0.001))));
+  return period < 8 ? 8 : period;
+}
+
+double PitchOfPeriod(const SynthParams& params, std::int32_t period) {
+  return 8.0 * params.SampleRate / period;
+}
+
+float StoredFreqForPitch(const SynthParams& params, double hz) {
+  constexpr std::int32_t kLongest = 100000;  // the period of a stored 0
+  const double wanted = 8.0 * params.SampleRate / hz;
+  std::int32_t period = kLongest;
+  double best = -1;
+  for (const double candidate : {std::floor(wanted), std::ceil(wanted)}) {
+    const auto p = static_cast<std::int32_t>(std::clamp(candidate, 8.0, static_cast<double>(kLongest)));
+    const double error = std::abs(PitchOfPeriod(params, p) - hz);
+    if (best < 0 || error < best) {
+      best = error;
+      period = p;
+    }
+  }
+  // The period falls as the stored value grows: search the bit patterns of
+  // the non-negative floats, which sort as the values do.
+  const auto firstAtMost = [](std::int32_t p) {
+    std::uint32_t lo = 0;
+    std::uint32_t hi = 0x7f800000;  // infinity: period 8
+    while (lo < hi) {
+      const std::uint32_t mid = lo + (hi - lo) / 2;
+      if (OscillatorPeriod(std::bit_cast<float>(mid)) <= p) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    return lo;
+  };
+  const std::uint32_t first = firstAtMost(period);
+  if (period == 8) return std::bit_cast<float>(first);
+  const std::uint32_t past = firstAtMost(period - 1);
+  return std::bit_cast<float>(first + (past - first) / 2);  // the middle of the values with that period
+}
+
 RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
   PendingSound pending = Prepare(recipe, seed);
   const SynthesisJob job = JobOf(pending);
@@ -124,13 +257,25 @@ SoundLevels MeasureLevels(std::span<const std::int16_t> samples) {
 ParamChange ParseParamChange(const std::string& text) {
   const std::size_t eq = text.find('=');
   if (eq == std::string::npos) {
-    ThrowUsage("--set: '" + text + "' is not of the form NAME=VALUE");
+    ThrowUsage("--set: " + Echo(text) + " is not of the form NAME=VALUE");
   }
   const std::string name = text.substr(0, eq);
   const std::string value = text.substr(eq + 1);
   const std::string what = "--set " + name;
 
   ParamChange change{text, 0, false, 0.0f, 0};
+  if (EqualsIgnoringAsciiCase(name, "StartPitchHz") || EqualsIgnoringAsciiCase(name, "MinPitchHz")) {
+    const bool start = EqualsIgnoringAsciiCase(name, "StartPitchHz");
+    change.Index = FindParam(start ? "StartFreq" : "MinFreq")->Index;
+    change.InPitch = true;
+    change.PitchHz = ParseUserFloat(value, what);
+    const double highest = 8.0 * DefaultParams().SampleRate / 8;
+    const double lowest = 8.0 * DefaultParams().SampleRate / 100000;
+    if (!(change.PitchHz >= lowest && change.PitchHz <= highest)) {
+      ThrowUsage("--set " + Echo(text) + ": the oscillator's pitch lies between 3.528 and 44100 Hz");
+    }
+    return change;
+  }
   if (EqualsIgnoringAsciiCase(name, "StartFreqHz") || EqualsIgnoringAsciiCase(name, "MinFreqHz")) {
     const ParamInfo* info = FindParam(EqualsIgnoringAsciiCase(name, "StartFreqHz") ? "StartFreq" : "MinFreq");
     change.Index = info->Index;
@@ -140,10 +285,11 @@ ParamChange ParseParamChange(const std::string& text) {
   }
   const ParamInfo* info = FindParam(name);
   if (info == nullptr) {
-    ThrowUsage("--set: unknown parameter '" + name + "' (see quavix render --help)");
+    ThrowUsage("--set: unknown parameter " + Echo(name) + " (see quavix presets)");
   }
   change.Index = info->Index;
   change.UserValue = ParseUserFloat(value, what);
+  CheckUserValue(*info, change.UserValue, text);
   return change;
 }
 
@@ -156,7 +302,7 @@ std::int32_t ParsePresetFamily(const std::string& text) {
   for (const PresetFamilyName& f : kPresetFamilyNames) {
     names += (names.empty() ? "" : ", ") + std::string(f.Name);
   }
-  ThrowUsage("--preset: unknown preset '" + text + "' (choose " + names + " or 0-6)");
+  ThrowUsage("--preset: unknown preset " + Echo(text) + " (choose " + names + " or 0-6)");
 }
 
 void RequireValidSettingsString(const std::string& text) {
@@ -167,8 +313,8 @@ void RequireValidSettingsString(const std::string& text) {
     case SettingsStringProblem::TooManyFields:
       ThrowUsage("--csv: more than 24 fields");
     case SettingsStringProblem::NotANumber:
-      ThrowUsage("--csv: field " + std::to_string(check.Field) + " '" +
-                 text.substr(check.Offset, check.Length) + "' is not a number");
+      ThrowUsage("--csv: field " + std::to_string(check.Field) + " " +
+                 Echo(text.substr(check.Offset, check.Length)) + " is not a number");
   }
 }
 

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream out;
   std::ostringstream err;
   const int status = quavix::cli::RunQuavix(static_cast<int>(argv.size()), argv.data(),
-                                            {out, err, false});
+                                            {out, err, false, false});
   std::filesystem::current_path(home);
   if (status < 0 || status > 2) std::abort();
   // A failing command ends with one error line (a note about the seed taken

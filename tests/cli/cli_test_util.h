@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sndfile.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -71,25 +73,45 @@ struct ScratchDir {
   }
 };
 
-// Runs the built tool with the arguments, stdin from /dev/null, and collects
-// its exit status, stdout and stderr.
-inline ToolResult RunTool(const std::vector<std::string>& args) {
+// How a run differs from the plain one: extra environment entries, a file
+// for stdin (default /dev/null), and a signal sent once a condition holds.
+struct RunOptions {
+  std::vector<std::string> Env;
+  std::string Stdin = "/dev/null";
+  int Signal = 0;
+  std::function<bool()> SignalWhen = nullptr;  // polled every 10 ms, for at most a minute
+  std::string Stdout = "";  // a file or terminal for stdout instead of the capture
+};
+
+// Runs the built tool with the arguments and collects its exit status (128 +
+// the signal for a process killed by one), stdout and stderr.
+inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
   ScratchDir capture;
   const std::string outPath = capture / "stdout";
   const std::string errPath = capture / "stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 0, options.Stdin.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, options.Stdout.empty() ? outPath.c_str() : options.Stdout.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   std::vector<std::string> argv{QUAVIX_TOOL};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargs;
   for (std::string& a : argv) cargs.push_back(a.data());
   cargs.push_back(nullptr);
+  std::vector<std::string> env = options.Env;
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  std::vector<char*> cenv;
+  for (std::string& e : env) cenv.push_back(e.data());
+  cenv.push_back(nullptr);
   ToolResult result;
   pid_t pid = 0;
-  if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), environ) == 0) {
+  if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), cenv.data()) == 0) {
+    if (options.Signal != 0) {
+      for (int i = 0; i < 6000 && !options.SignalWhen(); ++i) usleep(10000);
+      kill(pid, options.Signal);
+    }
     int status = 0;
     struct rusage usage {};
     wait4(pid, &status, 0, &usage);
@@ -100,6 +122,19 @@ inline ToolResult RunTool(const std::vector<std::string>& args) {
   result.Out = ReadText(outPath);
   result.Err = ReadText(errPath);
   return result;
+}
+
+// Every entry of a folder with its mode and content, to tell whether a run
+// left the folder exactly as it was.
+inline std::vector<std::string> FolderState(const std::string& path) {
+  std::vector<std::string> state;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(path)) {
+    const auto perms = static_cast<unsigned>(std::filesystem::symlink_status(e.path()).permissions());
+    const std::string content = e.is_regular_file() ? ReadText(e.path().string()) : "";
+    state.push_back(e.path().string() + " " + std::to_string(perms) + " " + std::to_string(std::hash<std::string>{}(content)));
+  }
+  std::sort(state.begin(), state.end());
+  return state;
 }
 
 // A WAV file as libsndfile reads it.

@@ -32,7 +32,19 @@ TEST(Info, DefaultsFileInBothUnits) {
   EXPECT_EQ(sustain["unit"], "seconds");
   EXPECT_EQ(sustain["stored"].get<double>(), 0.30000001192092896);
   EXPECT_FLOAT_EQ(sustain["value"].get<float>(), 0.204075f);
-  EXPECT_EQ(ParamNamed(info, "RepeatSpeed")["value"].get<double>(), 0.0);
+  EXPECT_EQ(ParamNamed(info, "RepeatSpeed")["value"], "off");  // a stored 0 repeats never
+  EXPECT_EQ(sustain["bits"], "0x3e99999a");
+  // The settings file of the defaults: 66 00 00 00, 00 00 00 00, 00 00 80 3F,
+  // 9A 99 99 3E, 36 zero bytes, 9A 99 99 3E, CD CC CC 3E, 9 zero bytes,
+  // 00 00 80 3F, 32 zero bytes.
+  const std::string zeros(2, '0');
+  auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  EXPECT_EQ(info["sfs"], "66000000" + repeat(zeros, 4) + "0000803f9a99993e" + repeat(zeros, 36) +
+                             "9a99993ecdcccc3e" + repeat(zeros, 9) + "0000803f" + repeat(zeros, 32));
   EXPECT_EQ(ParamNamed(info, "WaveType")["value"], 0);
   EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
   EXPECT_EQ(info["render"]["seed"], 1);
@@ -83,7 +95,7 @@ TEST(Info, SoundMatchesRenderWithTheSameSeed) {
 TEST(Info, TextOutputListsEveryParameterAndTheSound) {
   const auto r = RunTool({"info", "--csv", "0.5,2", "--seed", "4"});
   ASSERT_EQ(r.Status, 0) << r.Err;
-  EXPECT_EQ(test::LineCount(r.Out), 1 + 24 + 2);
+  EXPECT_EQ(test::LineCount(r.Out), 1 + 24 + 4);
   EXPECT_NE(r.Out.find("settings string: 0.5000,2.0000,,0.3000,,0.4000,0.3000,"), std::string::npos);
   EXPECT_NE(r.Out.find("sound with seed 4, buffer 5 s: 25003 samples (0.567 s)"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("SustainTime"), std::string::npos);
