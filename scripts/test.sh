@@ -15,6 +15,12 @@ for preset in release debug; do
   ctest --preset "$preset" -j "$jobs"
 done
 
+# The release run above includes the exhaustive sine test (label exhaustive).
+echo "== aarch64 (cross build, tests under qemu-aarch64-static)" >&2
+cmake --preset aarch64 >/dev/null
+cmake --build --preset aarch64 -j "$jobs"
+ctest --preset aarch64 -j "$jobs"
+
 echo "== fuzz (each target briefly over its corpus)" >&2
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
