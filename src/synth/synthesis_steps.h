@@ -3,7 +3,6 @@
 // synth folder.
 #pragma once
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -205,27 +204,20 @@ QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
   }
 }
 
-// The oscillator values of the eight subsamples of one sample. They depend on
-// the phase, the period and the noise table only, not on the filters, so they
-// are computed first: the sines of one sample then run side by side.
+// One subsample: oscillator, low-pass, high-pass and phaser, weighted by the
+// envelope and added to sum.
 template <bool kUseCache>
-QUAVIX_ALWAYS_INLINE void OscillatorBlock(Synthesizer& s, Voice& voice, RandomSource& random,
-                                          std::array<float, kSubsamples>& values) {
-  for (int sub = 0; sub < kSubsamples; ++sub) {
-    voice.Phase += 1;
-    if (voice.Phase >= voice.Period) {
-      voice.Phase = voice.Phase % voice.Period;
-      if (voice.WaveType == 3) {
-        FillNoise(s, random);
-      }
+QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSource& random,
+                                         float sum) {
+  voice.Phase += 1;
+  if (voice.Phase >= voice.Period) {
+    voice.Phase = voice.Phase % voice.Period;
+    if (voice.WaveType == 3) {
+      FillNoise(s, random);
     }
-    values[static_cast<std::size_t>(sub)] = Oscillator<kUseCache>(s, voice);
   }
-}
+  float v = Oscillator<kUseCache>(s, voice);
 
-// The rest of one subsample: low-pass, high-pass and phaser on the oscillator
-// value v, weighted by the envelope and added to sum.
-QUAVIX_ALWAYS_INLINE float FilterStep(Synthesizer& s, Voice& voice, float v, float sum) {
   const float prev = voice.LpPos;
   voice.LpCoeff = Single(D(voice.LpCoeffFactor) * D(voice.LpCoeff));
   if (voice.LpCoeff < 0.0f) {
@@ -275,11 +267,9 @@ template <bool kUseCache>
 QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
   SampleStep(s, random);
   Voice voice = LoadVoice(s);
-  std::array<float, kSubsamples> values;
-  OscillatorBlock<kUseCache>(s, voice, random, values);
   float sum = 0.0f;
   for (int sub = 0; sub < kSubsamples; ++sub) {
-    sum = FilterStep(s, voice, values[static_cast<std::size_t>(sub)], sum);
+    sum = SubsampleStep<kUseCache>(s, voice, random, sum);
   }
   StoreVoice(s, voice);
   return OutputSample(s, sum);

@@ -45,16 +45,13 @@ void Lockstep(SynthesisJob* jobs) {
     }
     std::array<float, kLanes> sum{};
     std::array<steps::Voice, kLanes> voices;
-    std::array<std::array<float, kSubsamples>, kLanes> values;
     for (std::size_t k = 0; k < kLanes; ++k) {
       steps::SampleStep(*jobs[k].Synth, *jobs[k].Random);
       voices[k] = steps::LoadVoice(*jobs[k].Synth);
-      steps::OscillatorBlock<true>(*jobs[k].Synth, voices[k], *jobs[k].Random, values[k]);
     }
     for (int sub = 0; sub < kSubsamples; ++sub) {
       for (std::size_t k = 0; k < kLanes; ++k) {
-        sum[k] = steps::FilterStep(*jobs[k].Synth, voices[k],
-                                   values[k][static_cast<std::size_t>(sub)], sum[k]);
+        sum[k] = steps::SubsampleStep<true>(*jobs[k].Synth, voices[k], *jobs[k].Random, sum[k]);
       }
     }
     for (std::size_t k = 0; k < kLanes; ++k) {
