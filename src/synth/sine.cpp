@@ -18,32 +18,32 @@ struct Double2 {
   double Lo;
 };
 
-Double2 QuickTwoSum(double a, double b) {  // |a| ≥ |b|
+constexpr Double2 QuickTwoSum(double a, double b) {  // |a| ≥ |b|
   const double s = a + b;
   return {s, b - (s - a)};
 }
 
-Double2 TwoSum(double a, double b) {
+constexpr Double2 TwoSum(double a, double b) {
   const double s = a + b;
   const double bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
 }
 
 // Splits a into two halves of 26 bits (Dekker), for exact products.
-Double2 Split(double a) {
+constexpr Double2 Split(double a) {
   const double t = 134217729.0 * a;  // 2^27 + 1
   const double hi = t - (t - a);
   return {hi, a - hi};
 }
 
-Double2 TwoProduct(double a, double b) {
+constexpr Double2 TwoProduct(double a, double b) {
   const double p = a * b;
   const Double2 x = Split(a);
   const Double2 y = Split(b);
   return {p, ((x.Hi * y.Hi - p) + x.Hi * y.Lo + x.Lo * y.Hi) + x.Lo * y.Lo};
 }
 
-Double2 Add(Double2 a, Double2 b) {
+constexpr Double2 Add(Double2 a, Double2 b) {
   Double2 s = TwoSum(a.Hi, b.Hi);
   const Double2 t = TwoSum(a.Lo, b.Lo);
   s.Lo += t.Hi;
@@ -52,14 +52,14 @@ Double2 Add(Double2 a, Double2 b) {
   return QuickTwoSum(s.Hi, s.Lo);
 }
 
-Double2 Multiply(Double2 a, Double2 b) {
+constexpr Double2 Multiply(Double2 a, Double2 b) {
   Double2 p = TwoProduct(a.Hi, b.Hi);
   p.Lo += a.Hi * b.Lo + a.Lo * b.Hi;
   return QuickTwoSum(p.Hi, p.Lo);
 }
 
 // a / d for a small whole number d (exact in double).
-Double2 DivideBySmall(Double2 a, double d) {
+constexpr Double2 DivideBySmall(Double2 a, double d) {
   const double q1 = a.Hi / d;
   const Double2 p = TwoProduct(q1, d);
   const double rest = ((a.Hi - p.Hi) - p.Lo) + a.Lo;
@@ -67,7 +67,7 @@ Double2 DivideBySmall(Double2 a, double d) {
 }
 
 // 1 − a·r2 / d.
-Double2 OneMinusScaled(Double2 a, Double2 r2, double d) {
+constexpr Double2 OneMinusScaled(Double2 a, Double2 r2, double d) {
   const Double2 t = DivideBySmall(Multiply(a, r2), d);
   return Add({1.0, 0.0}, {-t.Hi, -t.Lo});
 }
@@ -77,7 +77,7 @@ Double2 OneMinusScaled(Double2 a, Double2 r2, double d) {
 // the first term left out is below 2^-105 of the result.
 constexpr int kSeriesSteps = 13;
 
-Double2 SinSeries(Double2 r) {
+constexpr Double2 SinSeries(Double2 r) {
   const Double2 r2 = Multiply(r, r);
   Double2 t{1.0, 0.0};
   for (int n = kSeriesSteps; n >= 1; --n) {
@@ -86,7 +86,7 @@ Double2 SinSeries(Double2 r) {
   return Multiply(t, r);
 }
 
-Double2 CosSeries(Double2 r) {
+constexpr Double2 CosSeries(Double2 r) {
   const Double2 r2 = Multiply(r, r);
   Double2 t{1.0, 0.0};
   for (int n = kSeriesSteps + 1; n >= 1; --n) {
@@ -108,11 +108,11 @@ constexpr std::array<std::uint32_t, 12> kTwoOverPiBits = {
 constexpr Double2 kPio2 = {0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54};
 
 // 2^e as a double, for -1022 ≤ e ≤ 1023.
-double PowerOfTwo(int e) {
+constexpr double PowerOfTwo(int e) {
   return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
 }
 
-double FromBits53(std::uint64_t v) {  // v < 2^53: exact
+constexpr double FromBits53(std::uint64_t v) {  // v < 2^53: exact
   return static_cast<double>(static_cast<std::int64_t>(v));
 }
 
@@ -205,6 +205,72 @@ Reduced ReduceExactly(std::uint32_t bits) {
   }
   return {quadrant & 3u, r};
 }
+
+// Polynomials of sin and cos on |r| ≤ π/4 + a little: their Taylor terms up to
+// r^15 and r^16, whose remainders stay below 2^-53 relative there.
+double SinOfReduced(double r) {
+  const double r2 = r * r;
+  double p = -1.0 / 1307674368000.0;  // -1/15!
+  p = p * r2 + 1.0 / 6227020800.0;
+  p = p * r2 - 1.0 / 39916800.0;
+  p = p * r2 + 1.0 / 362880.0;
+  p = p * r2 - 1.0 / 5040.0;
+  p = p * r2 + 1.0 / 120.0;
+  p = p * r2 - 1.0 / 6.0;
+  return r + (r * r2) * p;
+}
+
+double CosOfReduced(double r) {
+  const double r2 = r * r;
+  double p = 1.0 / 20922789888000.0;  // 1/16!
+  p = p * r2 - 1.0 / 87178291200.0;
+  p = p * r2 + 1.0 / 479001600.0;
+  p = p * r2 - 1.0 / 3628800.0;
+  p = p * r2 + 1.0 / 40320.0;
+  p = p * r2 - 1.0 / 720.0;
+  p = p * r2 + 1.0 / 24.0;
+  p = p * r2 - 0.5;
+  return 1.0 + r2 * p;
+}
+
+// sin(q·π/2 + r).
+double SinOfQuadrant(std::uint32_t q, double r) {
+  const double v = (q & 1u) != 0 ? CosOfReduced(r) : SinOfReduced(r);
+  return (q & 2u) != 0 ? -v : v;
+}
+
+// sin and cos of j·π/128, computed in double-double when the module is
+// compiled: a quarter circle from the series, the rest by symmetry.
+constexpr std::array<SinCos, 256> MakeSineTable() {
+  std::array<double, 65> quarter{};  // sin(i·π/128), i = 0..64
+  for (int i = 0; i <= 64; ++i) {
+    const bool low = i <= 32;
+    const double k = static_cast<double>(low ? i : 64 - i);
+    Double2 angle = TwoProduct(k, kPio2.Hi / 64.0);
+    angle = QuickTwoSum(angle.Hi, angle.Lo + k * (kPio2.Lo / 64.0));
+    quarter[static_cast<std::size_t>(i)] = low ? SinSeries(angle).Hi : CosSeries(angle).Hi;
+  }
+  const auto sinOf = [&quarter](int j) {
+    const int i = j % 64;
+    switch ((j / 64) % 4) {
+      case 0: return quarter[static_cast<std::size_t>(i)];
+      case 1: return quarter[static_cast<std::size_t>(64 - i)];
+      case 2: return -quarter[static_cast<std::size_t>(i)];
+      default: return -quarter[static_cast<std::size_t>(64 - i)];
+    }
+  };
+  std::array<SinCos, 256> table{};
+  for (int j = 0; j < 256; ++j) {
+    table[static_cast<std::size_t>(j)] = {sinOf(j), sinOf(j + 64)};
+  }
+  return table;
+}
+
+}  // namespace
+
+constexpr std::array<SinCos, 256> kSineTable = MakeSineTable();
+
+namespace {
 
 // v = hi + lo rounded to the nearest float.
 float RoundToFloat(Double2 v) {

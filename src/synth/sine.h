@@ -7,12 +7,14 @@
 // positive default quiet NaN (bits 0x7FC00000). Both are made with integer
 // operations, so even the NaN bits do not depend on the processor.
 //
-// The usual path reduces |x| < 2^18 by a three-part π/2 and evaluates one
-// polynomial in double. It then tests whether the result, with its error
-// bound, could lie on either side of a float rounding boundary; only then (and
-// for |x| ≥ 2^18) the exact route in sine.cpp takes over.
+// The usual path reduces |x| < 2^18 to r = x − n·π/128 by a three-part π/128,
+// looks up sin and cos of (n mod 256)·π/128 in a table and combines them with
+// short polynomials of r, in double. It then tests whether the result, with
+// its error bound, could lie on either side of a float rounding boundary;
+// only then (and for |x| ≥ 2^18) the exact route in sine.cpp takes over.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -20,42 +22,16 @@ namespace quavix {
 
 namespace sine_detail {
 
-// Polynomials of sin and cos on |r| ≤ π/4 + a little: their Taylor terms up to
-// r^15 and r^16, whose remainders stay below 2^-53 relative there.
-constexpr double SinOfReduced(double r) {
-  const double r2 = r * r;
-  double p = -1.0 / 1307674368000.0;  // -1/15!
-  p = p * r2 + 1.0 / 6227020800.0;
-  p = p * r2 - 1.0 / 39916800.0;
-  p = p * r2 + 1.0 / 362880.0;
-  p = p * r2 - 1.0 / 5040.0;
-  p = p * r2 + 1.0 / 120.0;
-  p = p * r2 - 1.0 / 6.0;
-  return r + (r * r2) * p;
-}
-
-constexpr double CosOfReduced(double r) {
-  const double r2 = r * r;
-  double p = 1.0 / 20922789888000.0;  // 1/16!
-  p = p * r2 - 1.0 / 87178291200.0;
-  p = p * r2 + 1.0 / 479001600.0;
-  p = p * r2 - 1.0 / 3628800.0;
-  p = p * r2 + 1.0 / 40320.0;
-  p = p * r2 - 1.0 / 720.0;
-  p = p * r2 + 1.0 / 24.0;
-  p = p * r2 - 0.5;
-  return 1.0 + r2 * p;
-}
-
-// sin(q·π/2 + r).
-constexpr double SinOfQuadrant(std::uint32_t q, double r) {
-  const double v = (q & 1u) != 0 ? CosOfReduced(r) : SinOfReduced(r);
-  return (q & 2u) != 0 ? -v : v;
-}
+struct SinCos {
+  double Sin;
+  double Cos;
+};
+// sin and cos of j·π/128 for j = 0..255, each the double nearest to it.
+extern const std::array<SinCos, 256> kSineTable;
 
 // The relative error bound the rounding test allows the double result: the
-// reduction and the polynomial stay below 2^-50, the test's own subtractions
-// add 2^-53.
+// reduction, the table and the polynomials stay below 2^-50, the test's own
+// subtractions add 2^-53.
 constexpr double kRelativeTolerance = 0x1p-46;
 
 // True, with out = y rounded to float, when every value within the tolerance
@@ -74,13 +50,13 @@ inline bool RoundsSafely(double y, float& out) {
 float SineOfMagnitude(std::uint32_t magnitudeBits);
 
 constexpr std::uint32_t kFastLimitBits = 0x48800000u;  // 2^18
-constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
+constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+5;  // 128/π
 constexpr double kRoundingShift = 0x1.8p52;  // adding it rounds to an integer
-// π/2 = kPio2Part1 + kPio2Part2 + kPio2Part3 to 2^-119: the first two hold 33
-// bits each, so that k·part is exact for k < 2^20.
-constexpr double kPio2Part1 = 0x1.921fb544p+0;
-constexpr double kPio2Part2 = 0x1.0b4611a6p-34;
-constexpr double kPio2Part3 = 0x1.3198a2e037073p-69;
+// π/128 = kStepPart1 + kStepPart2 + kStepPart3 to 2^-116: the first two hold 29
+// bits each, so that n·part is exact for n < 2^24.
+constexpr double kStepPart1 = 0x1.921fb54p-6;
+constexpr double kStepPart2 = 0x1.10b4611p-36;
+constexpr double kStepPart3 = 0x1.4c4c6628b80dcp-65;
 
 }  // namespace sine_detail
 
@@ -92,11 +68,16 @@ inline float Sine(float x) {
   float result;
   if (magnitude < kFastLimitBits) {
     const double a = static_cast<double>(std::bit_cast<float>(magnitude));
-    const double k = (a * kTwoOverPi + kRoundingShift) - kRoundingShift;
-    // a − k·part1 is exact (Sterbenz); k·part1 and k·part2 are exact products.
-    const double r = ((a - k * kPio2Part1) - k * kPio2Part2) - k * kPio2Part3;
-    const auto quadrant = static_cast<std::uint32_t>(static_cast<std::int32_t>(k));
-    if (!RoundsSafely(SinOfQuadrant(quadrant, r), result)) {
+    const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
+    // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
+    const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
+    const SinCos& step = kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & 255u];
+    // |r| ≤ π/256: the terms left out are below 2^-60 of the result.
+    const double r2 = r * r;
+    const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * ((1.0 / 120.0) + r2 * (-1.0 / 5040.0)));
+    const double cosRMinus1 = r2 * (-0.5 + r2 * ((1.0 / 24.0) + r2 * (-1.0 / 720.0)));
+    const double y = step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+    if (!RoundsSafely(y, result)) {
       result = SineOfMagnitude(magnitude);
     }
   } else if (magnitude < 0x7F800000u) {
