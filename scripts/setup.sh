@@ -16,6 +16,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libsndfile1-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  libmpfr-dev
+  g++-aarch64-linux-gnu qemu-user-static googletest
   locales
 )
 

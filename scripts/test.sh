@@ -65,7 +65,9 @@ run_preset() {
   [ "$status" = 0 ]
 }
 
-for preset in release debug fuzz win32; do
+# The release run includes the exhaustive sine test (label exhaustive); the
+# aarch64 tests run under qemu-aarch64-static.
+for preset in release debug aarch64 fuzz win32; do
   if ! run_preset "$preset"; then
     summary
     exit 1

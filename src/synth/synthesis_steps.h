@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "synth/exact_math.h"
+#include "synth/sine.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::steps {
@@ -53,7 +54,7 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   float period = Single(s.PeriodExact);
   if (s.VibAmp > 0.0f) {
     s.VibPhase = Single(D(s.VibStep) + D(s.VibPhase));
-    const float wobble = Single(std::sin(D(s.VibPhase)));
+    const float wobble = quavix::Sine(s.VibPhase);
     period = Single((1.0 + D(wobble) * D(s.VibAmp)) * s.PeriodExact);
   }
   s.Period = TruncToInt32(D(period));
@@ -114,7 +115,8 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   }
 }
 
-QUAVIX_ALWAYS_INLINE float Sine(float x) { return Single(std::sin(D(Single(2.0 * D(x) * kPiF)))); }
+// The sine wave at position x of its period: single(sin(single(2·x·πf))).
+QUAVIX_ALWAYS_INLINE float SineWave(float x) { return quavix::Sine(Single(2.0 * D(x) * kPiF)); }
 
 // The subsample state, copied out of the synthesizer for the eight subsamples
 // of one sample so that the compiler can keep it in registers (the phaser
@@ -159,7 +161,7 @@ QUAVIX_ALWAYS_INLINE void StoreVoice(Synthesizer& s, const Voice& v) {
 // one and the period fits in it.
 QUAVIX_ALWAYS_INLINE float CachedSine(SineCache* caller, const Voice& voice, float x) {
   if (caller == nullptr || voice.Period > SineCache::kMaxPeriod) {
-    return Sine(x);
+    return SineWave(x);
   }
   SineCache& cache = *caller;
   if (cache.Period != voice.Period) {
@@ -173,7 +175,7 @@ QUAVIX_ALWAYS_INLINE float CachedSine(SineCache* caller, const Voice& voice, flo
   const auto phase = static_cast<std::size_t>(voice.Phase);
   if (cache.Stamp[phase] != cache.Epoch) {
     cache.Stamp[phase] = cache.Epoch;
-    cache.Value[phase] = Sine(x);
+    cache.Value[phase] = SineWave(x);
   }
   return cache.Value[phase];
 }
@@ -190,7 +192,7 @@ QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
       if constexpr (kUseCache) {
         return CachedSine(s.Sines, voice, x);
       } else {
-        return Sine(x);
+        return SineWave(x);
       }
     case kNoiseWave: {
       // 32·Phase fits 32 bits for every period below 2^26 subsamples; the

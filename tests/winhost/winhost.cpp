@@ -1,9 +1,10 @@
 // A 32-bit Windows host for Quavix.dll, run under Wine. It loads the module as
 // the host application does, resolves every entry point by name and by
 // ordinal, calls each through a check of the stack pointer, checks the
-// information record, the handler tables and the resources, and drives one
-// instance through seed, preset and generate, comparing every published image
-// with the digest the native build computes for the same steps.
+// information record, the handler tables and the resources, drives one
+// instance through seed, preset and generate, and runs every recipe of the
+// reference sounds (tests/reference_sounds.txt) on a new instance, comparing
+// each published image with the digest the native build computed.
 //
 // Usage: winhost <path of Quavix.dll> <reference digests>
 #include <windows.h>
@@ -343,30 +344,81 @@ std::uint32_t Expression(std::uint8_t* object, int index, std::uint32_t token) {
   return Call(gExpressions[index], {Word(object), token}, "expression " + Str(index));
 }
 
+// One line of the reference sounds: a recipe of actions (see
+// tests/host/reference_sounds_test.cpp), the sample count and the digest.
 struct Reference {
-  long Size;
+  std::string Recipe;
+  long Samples;
   std::uint64_t Digest;
 };
 
 std::vector<Reference> ReadReferences(const char* path) {
-  std::vector<Reference> refs(7, Reference{-1, 0});
+  std::vector<Reference> refs;
   std::ifstream in(path);
-  std::string word;
-  int preset;
-  long size;
-  std::string digest;
-  while (in >> word) {
-    if (word != "preset") {
-      std::getline(in, word);
-      continue;
-    }
-    in >> preset >> word >> size >> word >> digest;
-    if (preset >= 0 && preset < 7) refs[preset] = {size, std::stoull(digest, nullptr, 16)};
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    Reference r{};
+    std::string digest;
+    fields >> r.Recipe >> r.Samples >> digest;
+    r.Digest = std::stoull(digest, nullptr, 16);
+    refs.push_back(r);
   }
   return refs;
 }
 
-void RunInstance(const std::vector<Reference>& refs) {
+std::uint32_t Hex(const std::string& text) {
+  return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
+}
+
+std::uint32_t Action(std::uint8_t* object, int index, std::uint32_t first);
+
+// Runs one recipe on a new instance of the module and compares the published
+// image with the native build's digest.
+void RunReference(const Reference& ref) {
+  std::vector<std::string> steps;
+  std::stringstream tokens(ref.Recipe);
+  for (std::string step; std::getline(tokens, step, ',');) steps.push_back(step);
+  std::vector<std::uint8_t> block(kRecordSize, 0xA5);
+  std::uint8_t* object = block.data();
+  std::memset(object + 124, 0, 2);
+  const std::uint32_t runHeader = Word(gRunHeader);
+  std::memcpy(object + 8, &runHeader, 4);
+  const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, static_cast<std::uint32_t>(std::stoul(steps.at(0).substr(1)))};
+  Call(Resolve("CreateRunObject"), {Word(object), Word(stored), 0}, "CreateRunObject");
+  for (std::size_t i = 1; i < steps.size(); ++i) {
+    const std::string arg = steps[i].substr(1);
+    switch (steps[i][0]) {
+      case 's': Action(object, 7, static_cast<std::uint32_t>(std::stol(arg))); break;
+      case 'p': Action(object, 2, static_cast<std::uint32_t>(std::stol(arg))); break;
+      case 'r': Action(object, 32, 0); break;
+      case 'm':
+        gActionParams = {Hex(arg)};
+        Action(object, 1, 0);
+        break;
+      case 'v': {
+        const std::size_t eq = arg.find('=');
+        gActionParams = {static_cast<std::uint32_t>(std::stol(arg.substr(0, eq))), Hex(arg.substr(eq + 1))};
+        Action(object, 33, 0);
+        break;
+      }
+      default: Check(false, ref.Recipe + ": unknown step " + steps[i]);
+    }
+  }
+  const std::string name = "reference";
+  Action(object, 6, Word(name.c_str()));
+  long size = 0;
+  const std::uint8_t* image = FakeBankSound(name.c_str(), &size);
+  const std::uint64_t digest = image != nullptr ? Fnv1a64(image, static_cast<std::size_t>(size)) : 0;
+  char hex[17];
+  std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(digest));
+  Check(image != nullptr && (size - 44) / 2 == ref.Samples && digest == ref.Digest,
+        ref.Recipe + ": image equals the native build's (" + Str((size - 44) / 2) + " samples, digest " +
+            hex + ", expected " + Str(ref.Samples) + ")");
+  Call(Resolve("DestroyRunObject"), {Word(object), 0}, "DestroyRunObject");
+}
+
+void RunInstance() {
   std::vector<std::uint8_t> block(kRecordSize + 16, 0xA5);
   std::uint8_t* object = block.data();
   std::memset(object + 124, 0, 2);
@@ -403,12 +455,6 @@ void RunInstance(const std::vector<Reference>& refs) {
     Check(std::memcmp(image, "RIFF", 4) == 0 && Read32(image + 4) == 2 * samples + 36 &&
               std::memcmp(image + 8, "WAVEfmt ", 8) == 0 && Read32(image + 40) == 2 * samples,
           name + ": header");
-    const std::uint64_t digest = Fnv1a64(image, static_cast<std::size_t>(size));
-    char hex[17];
-    std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(digest));
-    Check(refs[preset].Size == size && refs[preset].Digest == digest,
-          name + ": image equals the native build's (size " + Str(size) + ", digest " + hex +
-              ", expected size " + Str(refs[preset].Size) + ")");
     if (samples > 0) {
       gExpressionParams = {samples - 1};
       const std::uint32_t bits = Expression(object, 0, 3);
@@ -465,9 +511,7 @@ int main(int argc, char** argv) {
   }
   CheckTheChecker();
   const std::vector<Reference> refs = ReadReferences(argv[2]);
-  bool haveRefs = true;
-  for (const Reference& r : refs) haveRefs = haveRefs && r.Size > 0;
-  Check(haveRefs, std::string("reference digests read from ") + argv[2]);
+  Check(refs.size() > 150, std::string("reference sounds read from ") + argv[2]);
 
   gRunHeader[2] = kApplication;
   gRunHeader[864 / 4] = Word(reinterpret_cast<const void*>(&RaiseEvent));
@@ -495,7 +539,10 @@ int main(int argc, char** argv) {
     CheckInformationRecord();
     CheckStoredRecordUpdate();
     CheckResources();
-    if (gActions != nullptr) RunInstance(refs);
+    if (gActions != nullptr) {
+      RunInstance();
+      for (const Reference& ref : refs) RunReference(ref);
+    }
     Check(FreeLibrary(gModule) != 0, "FreeLibrary");
   }
   std::printf("winhost: %d passed, %d failed\n", gPassed, gFailed);

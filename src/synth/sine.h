@@ -1,0 +1,94 @@
+// The sine of the synthesis: the correctly rounded single-precision sine of a
+// float, computed without the C library so that every compiler, processor and
+// runtime gives the same bits.
+//
+// Sine(x) is sin(x) rounded to the nearest float for every finite x, ±0 keeps
+// its sign. A NaN gives the same NaN with its quiet bit set; ±inf gives the
+// positive default quiet NaN (bits 0x7FC00000). Both are made with integer
+// operations, so even the NaN bits do not depend on the processor.
+//
+// The usual path reduces |x| < 2^18 to r = x − n·π/128 by a three-part π/128,
+// looks up sin and cos of (n mod 256)·π/128 in a table and combines them with
+// short polynomials of r, in double. It then tests whether the result, with
+// its error bound, could lie on either side of a float rounding boundary;
+// only then (and for |x| ≥ 2^18) the exact route in sine.cpp takes over.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstdint>
+
+namespace quavix {
+
+namespace sine_detail {
+
+struct SinCos {
+  double Sin;
+  double Cos;
+};
+// sin and cos of j·π/128 for j = 0..255, each the double nearest to it.
+extern const std::array<SinCos, 256> kSineTable;
+
+// The relative error bound the rounding test allows the double result: the
+// reduction, the table and the polynomials stay below 2^-50, the test's own
+// subtractions add 2^-53.
+constexpr double kRelativeTolerance = 0x1p-46;
+
+// True, with out = y rounded to float, when every value within the tolerance
+// of y rounds to the same float, so that the true sine does too.
+inline bool RoundsSafely(double y, float& out) {
+  const double tolerance = (y < 0 ? -y : y) * kRelativeTolerance;
+  const float low = static_cast<float>(y - tolerance);
+  const float high = static_cast<float>(y + tolerance);
+  out = low;
+  return low == high;
+}
+
+// The exact route: reduction with the bits of 2/π and a double-double
+// evaluation, rounded once. For finite |x| ≥ 2^18 and for every input whose
+// fast result is too close to a rounding boundary. Takes the bits of |x|.
+float SineOfMagnitude(std::uint32_t magnitudeBits);
+
+constexpr std::uint32_t kFastLimitBits = 0x48800000u;  // 2^18
+constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+5;  // 128/π
+constexpr double kRoundingShift = 0x1.8p52;  // adding it rounds to an integer
+// π/128 = kStepPart1 + kStepPart2 + kStepPart3 to 2^-116: the first two hold 29
+// bits each, so that n·part is exact for n < 2^24.
+constexpr double kStepPart1 = 0x1.921fb54p-6;
+constexpr double kStepPart2 = 0x1.10b4611p-36;
+constexpr double kStepPart3 = 0x1.4c4c6628b80dcp-65;
+
+}  // namespace sine_detail
+
+inline float Sine(float x) {
+  using namespace sine_detail;
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+  const std::uint32_t sign = bits & 0x80000000u;
+  const std::uint32_t magnitude = bits ^ sign;
+  float result;
+  if (magnitude < kFastLimitBits) {
+    const double a = static_cast<double>(std::bit_cast<float>(magnitude));
+    const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
+    // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
+    const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
+    const SinCos& step = kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & 255u];
+    // |r| ≤ π/256: the terms left out are below 2^-60 of the result.
+    const double r2 = r * r;
+    const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * ((1.0 / 120.0) + r2 * (-1.0 / 5040.0)));
+    const double cosRMinus1 = r2 * (-0.5 + r2 * ((1.0 / 24.0) + r2 * (-1.0 / 720.0)));
+    const double y = step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+    if (!RoundsSafely(y, result)) {
+      result = SineOfMagnitude(magnitude);
+    }
+  } else if (magnitude < 0x7F800000u) {
+    result = SineOfMagnitude(magnitude);
+  } else if (magnitude == 0x7F800000u) {
+    return std::bit_cast<float>(0x7FC00000u);
+  } else {
+    return std::bit_cast<float>(bits | 0x00400000u);
+  }
+  // sin(−x) = −sin(x), and rounding to nearest is symmetric.
+  return std::bit_cast<float>(std::bit_cast<std::uint32_t>(result) ^ sign);
+}
+
+}  // namespace quavix

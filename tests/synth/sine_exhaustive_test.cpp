@@ -1,0 +1,114 @@
+// Sine against the correctly rounded sine on all 2^32 float bit patterns.
+//
+// The reference for a finite x is the C library's double sin(x) rounded to
+// float where that rounding is safe: the double is within 1 ulp of sin(x), so
+// when it lies farther than 2^-45 (relative) from every float rounding
+// boundary its rounding is the correct one. Everywhere else, and wherever it
+// disagrees with Sine, MPFR gives the reference. The test prints how often the
+// C library's sine rounded to float is wrong.
+#include <gtest/gtest.h>
+#include <mpfr.h>
+
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "synth/sine.h"
+
+namespace quavix {
+namespace {
+
+// sin(x) correctly rounded to float (subnormal results included) by MPFR.
+float CorrectSine(float x) {
+  mpfr_set_emin(-148);  // float's exponent range, so that mpfr_subnormalize
+  mpfr_set_emax(128);   // rounds subnormal results once, as float does
+  mpfr_t v;
+  mpfr_init2(v, 24);
+  mpfr_set_flt(v, x, MPFR_RNDN);
+  const int inexact = mpfr_sin(v, v, MPFR_RNDN);
+  mpfr_subnormalize(v, inexact, MPFR_RNDN);
+  const float result = mpfr_get_flt(v, MPFR_RNDN);
+  mpfr_clear(v);
+  return result;
+}
+
+bool NearRoundingBoundary(double y) {
+  const double tolerance = std::fabs(y) * 0x1p-45;
+  return static_cast<float>(y - tolerance) != static_cast<float>(y + tolerance);
+}
+
+struct Counts {
+  std::uint64_t Wrong = 0;         // Sine differs from the reference
+  std::uint64_t LibraryWrong = 0;  // (float)sin((double)x) differs from it
+  std::uint64_t AskedMpfr = 0;
+  std::uint32_t FirstWrong = 0;
+};
+
+void CheckRange(std::uint64_t begin, std::uint64_t end, Counts& counts) {
+  for (std::uint64_t i = begin; i < end; ++i) {
+    const auto bits = static_cast<std::uint32_t>(i);
+    const float x = std::bit_cast<float>(bits);
+    const std::uint32_t ours = std::bit_cast<std::uint32_t>(Sine(x));
+    std::uint32_t expected;
+    if ((bits & 0x7FFFFFFFu) > 0x7F800000u) {
+      expected = bits | 0x00400000u;
+    } else if ((bits & 0x7FFFFFFFu) == 0x7F800000u) {
+      expected = 0x7FC00000u;
+    } else {
+      const double library = std::sin(static_cast<double>(x));
+      const std::uint32_t rounded = std::bit_cast<std::uint32_t>(static_cast<float>(library));
+      if (rounded == ours && !NearRoundingBoundary(library)) {
+        continue;
+      }
+      counts.AskedMpfr += 1;
+      expected = std::bit_cast<std::uint32_t>(CorrectSine(x));
+      if (rounded != expected) {
+        counts.LibraryWrong += 1;
+      }
+    }
+    if (ours != expected) {
+      if (counts.Wrong == 0) {
+        counts.FirstWrong = bits;
+      }
+      counts.Wrong += 1;
+    }
+  }
+}
+
+TEST(SineExhaustive, EveryFloatIsCorrectlyRounded) {
+  const auto start = std::chrono::steady_clock::now();
+  constexpr std::uint64_t kAll = std::uint64_t{1} << 32;
+  constexpr unsigned kThreads = 2;
+  std::vector<Counts> counts(kThreads);
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < kThreads; ++t) {
+    threads.emplace_back(CheckRange, kAll / kThreads * t, kAll / kThreads * (t + 1),
+                         std::ref(counts[t]));
+  }
+  Counts total;
+  for (unsigned t = 0; t < kThreads; ++t) {
+    threads[t].join();
+    total.Wrong += counts[t].Wrong;
+    total.LibraryWrong += counts[t].LibraryWrong;
+    total.AskedMpfr += counts[t].AskedMpfr;
+    if (total.FirstWrong == 0 && counts[t].Wrong != 0) {
+      total.FirstWrong = counts[t].FirstWrong;
+    }
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("all 2^32 floats in %.0f s; MPFR asked for %llu; the C library's sin rounded to "
+              "float is wrong for %llu finite inputs\n",
+              seconds, static_cast<unsigned long long>(total.AskedMpfr),
+              static_cast<unsigned long long>(total.LibraryWrong));
+  EXPECT_EQ(total.Wrong, 0u) << "first wrong input: bits 0x" << std::hex << total.FirstWrong;
+  mpfr_free_cache();
+}
+
+}  // namespace
+}  // namespace quavix
