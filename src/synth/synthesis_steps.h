@@ -208,20 +208,9 @@ QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
   }
 }
 
-// One subsample: oscillator, low-pass, high-pass and phaser, weighted by the
-// envelope and added to sum.
-template <bool kUseCache>
-QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSource& random,
-                                         float sum) {
-  voice.Phase += 1;
-  if (voice.Phase >= voice.Period) {
-    voice.Phase = voice.Phase % voice.Period;
-    if (voice.WaveType == kNoiseWave) {
-      FillNoise(s, random);
-    }
-  }
-  float v = Oscillator<kUseCache>(s, voice);
-
+// The subsample's filters, phaser and envelope on the oscillator value v;
+// returns sum plus the subsample's contribution.
+QUAVIX_ALWAYS_INLINE float FilterStep(Synthesizer& s, Voice& voice, float v, float sum) {
   const float prev = voice.LpPos;
   voice.LpCoeff = Single(D(voice.LpCoeffFactor) * D(voice.LpCoeff));
   if (voice.LpCoeff < 0.0f) {
@@ -251,6 +240,21 @@ QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSou
   return Single(D(voice.EnvVolume) * D(v) + D(sum));
 }
 
+// One subsample: oscillator, low-pass, high-pass and phaser, weighted by the
+// envelope and added to sum.
+template <bool kUseCache>
+QUAVIX_ALWAYS_INLINE float SubsampleStep(Synthesizer& s, Voice& voice, RandomSource& random,
+                                         float sum) {
+  voice.Phase += 1;
+  if (voice.Phase >= voice.Period) {
+    voice.Phase = voice.Phase % voice.Period;
+    if (voice.WaveType == kNoiseWave) {
+      FillNoise(s, random);
+    }
+  }
+  return FilterStep(s, voice, Oscillator<kUseCache>(s, voice), sum);
+}
+
 // Gain and clipping of the summed subsamples into the written sample.
 QUAVIX_ALWAYS_INLINE std::int16_t OutputSample(const Synthesizer& s, float sum) {
   sum = Single(D(sum) * 0.125 * D(s.Params.MasterVolume));
@@ -272,8 +276,26 @@ QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
   SampleStep(s, random);
   Voice voice = LoadVoice(s);
   float sum = 0.0f;
-  for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
-    sum = SubsampleStep<kUseCache>(s, voice, random, sum);
+  if (kUseCache && voice.WaveType == kSineWave && s.VibAmp > 0.0f) {
+    // With vibrato the period changes nearly every sample, so the sines
+    // rarely come from the cache. A sine depends only on the phase and the
+    // period, fixed for the sample: the eight are computed first, side by
+    // side, instead of each waiting on the filters' chain.
+    std::array<float, kSubsamplesPerSample> wave;
+    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
+      voice.Phase += 1;
+      if (voice.Phase >= voice.Period) {
+        voice.Phase = voice.Phase % voice.Period;
+      }
+      wave[static_cast<std::size_t>(sub)] = Oscillator<kUseCache>(s, voice);
+    }
+    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
+      sum = FilterStep(s, voice, wave[static_cast<std::size_t>(sub)], sum);
+    }
+  } else {
+    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
+      sum = SubsampleStep<kUseCache>(s, voice, random, sum);
+    }
   }
   StoreVoice(s, voice);
   return OutputSample(s, sum);
