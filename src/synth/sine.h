@@ -16,6 +16,7 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace quavix {
@@ -58,6 +59,19 @@ constexpr double kStepPart1 = 0x1.921fb54p-6;
 constexpr double kStepPart2 = 0x1.10b4611p-36;
 constexpr double kStepPart3 = 0x1.4c4c6628b80dcp-65;
 
+// The usual path's double result for a magnitude a below 2^18.
+inline double FastSine(double a) {
+  const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
+  // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
+  const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
+  const SinCos& step = kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & 255u];
+  // |r| ≤ π/256: the terms left out are below 2^-60 of the result.
+  const double r2 = r * r;
+  const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * ((1.0 / 120.0) + r2 * (-1.0 / 5040.0)));
+  const double cosRMinus1 = r2 * (-0.5 + r2 * ((1.0 / 24.0) + r2 * (-1.0 / 720.0)));
+  return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+}
+
 }  // namespace sine_detail
 
 inline float Sine(float x) {
@@ -67,16 +81,7 @@ inline float Sine(float x) {
   const std::uint32_t magnitude = bits ^ sign;
   float result;
   if (magnitude < kFastLimitBits) {
-    const double a = static_cast<double>(std::bit_cast<float>(magnitude));
-    const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
-    // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
-    const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
-    const SinCos& step = kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & 255u];
-    // |r| ≤ π/256: the terms left out are below 2^-60 of the result.
-    const double r2 = r * r;
-    const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * ((1.0 / 120.0) + r2 * (-1.0 / 5040.0)));
-    const double cosRMinus1 = r2 * (-0.5 + r2 * ((1.0 / 24.0) + r2 * (-1.0 / 720.0)));
-    const double y = step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+    const double y = FastSine(static_cast<double>(std::bit_cast<float>(magnitude)));
     if (!RoundsSafely(y, result)) {
       result = SineOfMagnitude(magnitude);
     }
@@ -89,6 +94,30 @@ inline float Sine(float x) {
   }
   // sin(−x) = −sin(x), and rounding to nearest is symmetric.
   return std::bit_cast<float>(std::bit_cast<std::uint32_t>(result) ^ sign);
+}
+
+// Sine of each of kCount floats, exactly as Sine gives them: the usual
+// paths of all first, independent of one another so that the processor runs
+// them side by side, then the rounding test and, where it fails, Sine.
+template <std::size_t kCount>
+inline void Sines(const std::array<float, kCount>& x, std::array<float, kCount>& out) {
+  using namespace sine_detail;
+  std::array<double, kCount> y;
+  for (std::size_t k = 0; k < kCount; ++k) {
+    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(x[k]) & 0x7FFFFFFFu;
+    // Beyond the usual range (NaN included) Sine below decides.
+    y[k] = magnitude < kFastLimitBits ? FastSine(static_cast<double>(std::bit_cast<float>(magnitude)))
+                                      : 0.0;
+  }
+  for (std::size_t k = 0; k < kCount; ++k) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x[k]);
+    float result;
+    if ((bits & 0x7FFFFFFFu) < kFastLimitBits && RoundsSafely(y[k], result)) {
+      out[k] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(result) ^ (bits & 0x80000000u));
+    } else {
+      out[k] = Sine(x[k]);
+    }
+  }
 }
 
 }  // namespace quavix

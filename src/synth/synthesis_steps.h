@@ -278,17 +278,20 @@ QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
   float sum = 0.0f;
   if (kUseCache && voice.WaveType == kSineWave && s.VibAmp > 0.0f) {
     // With vibrato the period changes nearly every sample, so the sines
-    // rarely come from the cache. A sine depends only on the phase and the
-    // period, fixed for the sample: the eight are computed first, side by
-    // side, instead of each waiting on the filters' chain.
-    std::array<float, kSubsamplesPerSample> wave;
-    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
+    // would rarely come from the cache. A sine depends only on the phase and
+    // the period, fixed for the sample: the eight are computed first, side
+    // by side (Sines), instead of each waiting on the filters' chain.
+    std::array<float, kSubsamplesPerSample> argument;
+    for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
       voice.Phase += 1;
       if (voice.Phase >= voice.Period) {
         voice.Phase = voice.Phase % voice.Period;
       }
-      wave[static_cast<std::size_t>(sub)] = Oscillator<kUseCache>(s, voice);
+      const float x = Single(D(voice.Phase) / D(voice.Period));
+      argument[sub] = Single(2.0 * D(x) * kPiF);  // as SineWave(x)
     }
+    std::array<float, kSubsamplesPerSample> wave;
+    Sines(argument, wave);
     for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
       sum = FilterStep(s, voice, wave[static_cast<std::size_t>(sub)], sum);
     }
