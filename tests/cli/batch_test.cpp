@@ -221,8 +221,8 @@ const UnfinishedCase kUnfinished[] = {
     {"SoundTargetIsAFolder", {}, {}, 1, "explosion-150.wav': Is a directory", "explosion-150.wav"},
     {"ManifestTargetIsAFolder", {}, {}, 1, "manifest.json': Is a directory", "manifest.json"},
     {"NotEnoughSpace", {}, {{"QUAVIX_TEST_FREE_BYTES=1000000"}}, 1, "not enough space"},
-    {"SigInt", {}, {{}, "/dev/null", SIGINT, WritingHasBegun}, 130, "interrupted by SIGINT"},
-    {"SigTerm", {}, {{}, "/dev/null", SIGTERM, WritingHasBegun}, 143, "interrupted by SIGTERM"},
+    {"SigInt", {}, {{}, "", SIGINT, WritingHasBegun}, 130, "interrupted by SIGINT"},
+    {"SigTerm", {}, {{}, "", SIGTERM, WritingHasBegun}, 143, "interrupted by SIGTERM"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, BatchUnfinished, ::testing::ValuesIn(kUnfinished),
                          [](const ::testing::TestParamInfo<UnfinishedCase>& param) { return param.param.Title; });
@@ -255,7 +255,7 @@ TEST(BatchManifest, CommandsRunInAShellMakeEachFileAgain) {
   ASSERT_EQ(RunTool({"render", "--seed", "5", "--preset", "laser", "--save-sfs", dir / "it's.sfs"}).Status, 0);
   // Relative names, so that the commands are run in the scratch folder.
   const std::string batch = std::string("cd '") + dir.Path + "' && '" QUAVIX_TOOL "' batch --sfs \"it's.sfs\" "
-                            "--mutate 0.2 --count 3 --seed 40 --out-dir o --name 'a b' 2>/dev/null";
+                            "--mutate 0.2 --count 3 --seed 40 --out-dir o --name 'a b' 2>batch.err";
   ASSERT_EQ(std::system(batch.c_str()), 0);
   const auto manifest = nlohmann::json::parse(test::ReadText(dir / "o/manifest.json"));
   ASSERT_EQ(manifest["sounds"].size(), 3u);

@@ -74,10 +74,10 @@ struct ScratchDir {
 };
 
 // How a run differs from the plain one: extra environment entries, a file
-// for stdin (default /dev/null), and a signal sent once a condition holds.
+// for stdin (default: an empty file), and a signal sent once a condition holds.
 struct RunOptions {
   std::vector<std::string> Env;
-  std::string Stdin = "/dev/null";
+  std::string Stdin = "";
   int Signal = 0;
   std::function<bool()> SignalWhen = nullptr;  // polled every 10 ms, for at most a minute
   std::string Stdout = "";  // a file or terminal for stdout instead of the capture
@@ -89,9 +89,14 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   ScratchDir capture;
   const std::string outPath = capture / "stdout";
   const std::string errPath = capture / "stderr";
+  std::string inPath = options.Stdin;
+  if (inPath.empty()) {
+    inPath = capture / "stdin";
+    std::ofstream{inPath};
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, options.Stdin.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, options.Stdout.empty() ? outPath.c_str() : options.Stdout.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
