@@ -27,20 +27,17 @@ function fnv1a64(bytes) {
 }
 
 function runRecipe(recipe) {
-  const [buffer, ...steps] = recipe.split(',');
+  const [buffer, ...actions] = recipe.split(',');
   let p = quavix.defaults();
   let rng = null;
-  for (const step of steps) {
-    const arg = step.slice(1);
-    switch (step[0]) {
-      case 's': rng = quavix.random(Number(arg)); break;
-      case 'p': p = quavix.preset(Number(arg), rng); break;
-      case 'r': p = quavix.randomize(rng); break;
-      case 'm': p = quavix.mutate(p, floatOfBits(arg), rng); break;
-      case 'v': { const [index, bits] = arg.split('='); p.setStored(Number(index), floatOfBits(bits)); break; }
-      default: throw new Error(`unknown step ${step}`);
-    }
-  }
+  const steps = {
+    s: (arg) => { rng = quavix.random(Number(arg)); },
+    p: (arg) => { p = quavix.preset(Number(arg), rng); },
+    r: () => { p = quavix.randomize(rng); },
+    m: (arg) => { p = quavix.mutate(p, floatOfBits(arg), rng); },
+    v: (arg) => { const [index, bits] = arg.split('='); p.setStored(Number(index), floatOfBits(bits)); },
+  };
+  for (const step of actions) steps[step[0]](step.slice(1));
   const { wav, sampleCount } = quavix.render(p, rng, { bufferLength: Number(buffer.slice(1)) });
   return `${sampleCount} ${fnv1a64(wav)}`;
 }
