@@ -1,4 +1,4 @@
-// Samples per second of quavix.render() in Node for the cases of bench/
+// Samples per second (of CPU time) of quavix.render() in Node for the cases of bench/
 // (synth_bench.cpp), beside the native benchmark's numbers when its binary is
 // built (build/release/bench/quavix_bench). Not a test: it measures.
 //   node js/bench/bench.mjs [--seconds S]   (S: time per case, default 1)
@@ -41,14 +41,17 @@ function mixedSounds() {
   });
 }
 
+// Samples per second of this process's CPU time, as the native benchmark
+// counts its rates, so that other work on the machine does not count.
 function measure(renderOnce) {
   renderOnce(); // warm-up
   let samples = 0;
-  const start = process.hrtime.bigint();
+  const start = process.cpuUsage();
   let elapsed = 0;
   do {
     samples += renderOnce();
-    elapsed = Number(process.hrtime.bigint() - start) / 1e9;
+    const used = process.cpuUsage(start);
+    elapsed = (used.user + used.system) / 1e6;
   } while (elapsed < budget);
   return samples / elapsed;
 }
