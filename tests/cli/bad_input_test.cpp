@@ -1,5 +1,5 @@
-// Bad command lines and bad files: one line on stderr, exit status 2 for a
-// usage error and 1 for a failure, and nothing written.
+// The tool's runs as a table of argument lists: the exit status (2 for a usage
+// error, 1 for a failure), the one line on stderr, stdout, and what is written.
 #include <gtest/gtest.h>
 
 #include "cli_test_util.h"
@@ -7,21 +7,25 @@
 namespace quavix {
 namespace {
 
-using test::RunTool;
-using test::ScratchDir;
-
-struct BadCase {
+struct RunCase {
   const char* Title;
   std::vector<std::string> Args;  // "@" stands for the scratch folder
   int Status;
-  const char* Message;            // part of the one line on stderr
+  const char* Err;                // part of the one line on stderr: an error, or a warning for status 0
+  const char* Out = "";           // part of stdout
+  const char* Writes = nullptr;   // the one file the run adds to the folder
 };
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.Title; }
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const BadCase& c, std::ostream* os) { *os << c.Title; }
+class ToolRuns : public ::testing::TestWithParam<RunCase> {};
 
-void PrepareInputs(const ScratchDir& dir) {
+TEST_P(ToolRuns, StatusMessagesAndFiles) {
+  const RunCase& c = GetParam();
+  test::ScratchDir dir;
   std::vector<std::uint8_t> sfs(105, 0);
+  sfs[0] = 102;
+  sfs[54] = 0xC0, sfs[55] = 0x7F;  // the defaults with a NaN SustainTime (offset 52)
+  test::WriteBytes(dir / "nan.sfs", sfs);
   sfs[0] = 103;  // a version no reader accepts
   test::WriteBytes(dir / "v103.sfs", sfs);
   sfs[0] = 102;
@@ -30,34 +34,44 @@ void PrepareInputs(const ScratchDir& dir) {
   test::WriteBytes(dir / "empty.sfs", {});
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
-}
-
-const std::vector<std::string> kInputs{"empty.sfs", "folder", "link.sfs", "short.sfs", "v103.sfs"};
-
-class BadInput : public ::testing::TestWithParam<BadCase> {};
-
-TEST_P(BadInput, OneLineExitStatusAndNoFileLeft) {
-  const BadCase& c = GetParam();
-  ScratchDir dir;
-  PrepareInputs(dir);
-  std::vector<std::string> args;
-  for (const std::string& a : c.Args) {
-    std::string arg = a;
-    const std::size_t at = arg.find('@');
-    if (at != std::string::npos) arg.replace(at, 1, dir.Path);
-    args.push_back(arg);
+  auto expected = dir.Entries();
+  if (c.Writes != nullptr) expected.push_back(c.Writes), std::sort(expected.begin(), expected.end());
+  std::vector<std::string> args = c.Args;
+  for (std::string& arg : args) {
+    if (const std::size_t at = arg.find('@'); at != std::string::npos) arg.replace(at, 1, dir.Path);
   }
-  const auto r = RunTool(args);
+  const auto r = test::RunTool(args);
   EXPECT_EQ(r.Status, c.Status) << r.Err;
-  EXPECT_EQ(test::LineCount(r.Err), 1) << r.Err;
-  EXPECT_EQ(r.Err.rfind("quavix: error: ", 0), 0u) << r.Err;
-  EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
-  EXPECT_EQ(r.Out, "");
-  EXPECT_EQ(dir.Entries(), kInputs) << "something was written";
+  EXPECT_EQ(test::LineCount(r.Err), *c.Err == 0 ? 0 : 1) << r.Err;
+  EXPECT_EQ(r.Err.find(c.Status != 0 ? "quavix: error: " : *c.Err == 0 ? "" : "quavix: warning: "), 0u) << r.Err;
+  EXPECT_NE(r.Err.find(c.Err), std::string::npos) << r.Err;
+  EXPECT_NE(r.Out.find(c.Out), std::string::npos) << r.Out;
+  if (c.Status != 0) { EXPECT_EQ(r.Out, ""); }
+  EXPECT_EQ(dir.Entries(), expected);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 }
 
-const BadCase kCases[] = {
+const RunCase kCases[] = {
+    // 0.3 s of sustain stores 0.3637366, 3528 Hz exactly 1.0, repeat speed 10 stores 0.5304257.
+    {"UserUnitsAndHertz", {"render", "--seed", "5", "--print-csv", "--set", "sustaintime=0.3", "--set",
+     "StartFreqHz=3528", "--set", "RepeatSpeed=10"}, 0, "", "1.0000,,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
+    {"LaterSetsWinAndZeroIsATime", {"render", "--seed", "5", "--print-csv", "--set", "Volume=0.2", "--set",
+     "Volume=0.7", "--set", "AttackTime=0", "--set", "WaveType=3"}, 0, "",
+     "0.7000,3.0000,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,\n"},
+    {"SettingsStringOverTheDefaults", {"render", "--seed", "5", "--print-csv", "--csv", "0.5,1,,0.2,,0.3,0.45"}, 0,
+     "", "0.5000,1.0000,,0.2000,,0.3000,0.4500,,,,,,,,,,,,,1.0000,,,,\n"},
+    {"InfoText", {"info", "--csv", "0.5,2", "--seed", "4"}, 0, "", "settings string: 0.5000,2.0000,,0.3000,,0.4000,"},
+    {"InfoTextSound", {"info", "--csv", "0.5,2", "--seed", "4"}, 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
+    {"WarnNoWave", {"render", "--seed", "1", "--csv", "1,4", "-o", "@/a.wav"}, 0, "silent: wave type 4 makes no wave",
+     "", "a.wav"},
+    {"WarnWaveTypeOutside", {"render", "--seed", "1", "--csv", "1,7", "-o", "@/a.wav"}, 0,
+     "silent: wave type 7 is not a wave", "", "a.wav"},
+    {"WarnZeroVolume", {"render", "--seed", "1", "--set", "Volume=0", "-o", "@/a.wav"}, 0, "silent: every sample is 0",
+     "", "a.wav"},
+    {"WarnClipping", {"render", "--seed", "1", "--preset", "explosion", "--set", "Volume=3", "-o", "@/a.wav"}, 0,
+     "are clipped at +-32000", "", "a.wav"},
+    {"WarnNotANumberInTheSettingsString", {"render", "--seed", "1", "--sfs", "@/nan.sfs", "--print-csv"}, 0,
+     "will not read this settings string back: field 3 (SustainTime) is nan", ",,,nan,"},
     {"MissingSettingsFile", {"render", "--seed", "1", "--sfs", "@/none.sfs", "-o", "@/a.wav"}, 1,
      "none.sfs': No such file or directory"},
     {"SettingsFileIsFolder", {"render", "--seed", "1", "--sfs", "@/folder", "-o", "@/a.wav"}, 1,
@@ -72,6 +86,7 @@ const BadCase kCases[] = {
     {"BatchUnknownPreset", {"batch", "--preset", "x", "--count", "2", "--out-dir", "@/o"}, 2, "unknown preset"},
     {"MalformedSeed", {"render", "--seed", "12abc", "-o", "@/a.wav"}, 2, "--seed: '12abc' is not a whole number"},
     {"SeedTooLarge", {"render", "--seed", "4294967296", "-o", "@/a.wav"}, 2, "out of range"},
+    {"SeedTooNegative", {"render", "--seed", "-2147483649", "-o", "@/a.wav"}, 2, "out of range"},
     {"MalformedMutate", {"render", "--mutate", "0..1", "-o", "@/a.wav"}, 2, "--mutate: '0..1' is not a number"},
     {"MutateNotFinite", {"render", "--mutate", "1e39", "-o", "@/a.wav"}, 2, "out of range"},
     {"MalformedSetValue", {"render", "--set", "Volume=loud", "-o", "@/a.wav"}, 2, "'loud' is not a number"},
@@ -100,6 +115,7 @@ const BadCase kCases[] = {
     {"StageLongerThanAnySound", {"render", "--set", "DecayTime=56", "-o", "@/a.wav"}, 2, "longest possible sound"},
     {"StageWrappingPast2To31", {"render", "--set", "SustainTime=48696", "-o", "@/a.wav"}, 2, "longest possible"},
     {"WaveTypeTooLarge", {"render", "--set", "WaveType=99", "-o", "@/a.wav"}, 2, "0 square, 1 sawtooth"},
+    {"WaveTypeFour", {"render", "--set", "WaveType=4", "-o", "@/a.wav"}, 2, "0 square, 1 sawtooth"},
     {"WaveTypeNegative", {"render", "--set", "WaveType=-1", "-o", "@/a.wav"}, 2, "0 square, 1 sawtooth"},
     {"WaveTypeFraction", {"render", "--set", "WaveType=1.5", "-o", "@/a.wav"}, 2, "0 square, 1 sawtooth"},
     {"PitchBelowTheLongestPeriod", {"render", "--set", "StartPitchHz=3", "-o", "@/a.wav"}, 2, "3.528 and 44100"},
@@ -129,9 +145,8 @@ const BadCase kCases[] = {
     {"BatchOutDirIsFile", {"batch", "--preset", "coin", "--count", "2", "--seed", "1", "--out-dir", "@/v103.sfs"}, 1,
      "cannot create the folder"},
 };
-
-INSTANTIATE_TEST_SUITE_P(Cases, BadInput, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<BadCase>& param) { return param.param.Title; });
+INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<RunCase>& param) { return param.param.Title; });
 
 }  // namespace
 }  // namespace quavix

@@ -38,15 +38,12 @@ inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
   const std::string text = ReadText(path);
   return {text.begin(), text.end()};
 }
-
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // A fresh folder under the system's temporary folder, removed with its content.
@@ -63,7 +60,6 @@ struct ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
-
   // The names of the entries in the folder, sorted (hidden files included).
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -87,28 +83,22 @@ struct RunOptions {
 // the signal for a process killed by one), stdout and stderr.
 inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
   ScratchDir capture;
-  const std::string outPath = capture / "stdout";
-  const std::string errPath = capture / "stderr";
-  std::string inPath = options.Stdin;
-  if (inPath.empty()) {
-    inPath = capture / "stdin";
-    std::ofstream{inPath};
-  }
+  const std::string outPath = capture / "stdout", errPath = capture / "stderr";
+  std::string inPath = options.Stdin.empty() ? capture / "stdin" : options.Stdin;
+  if (options.Stdin.empty()) std::ofstream{inPath};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, options.Stdout.empty() ? outPath.c_str() : options.Stdout.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> argv{QUAVIX_TOOL};
+  std::vector<std::string> argv{QUAVIX_TOOL}, env = options.Env;
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> cargs;
-  for (std::string& a : argv) cargs.push_back(a.data());
-  cargs.push_back(nullptr);
-  std::vector<std::string> env = options.Env;
   for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  std::vector<char*> cenv;
+  std::vector<char*> cargs, cenv;
+  for (std::string& a : argv) cargs.push_back(a.data());
   for (std::string& e : env) cenv.push_back(e.data());
+  cargs.push_back(nullptr);
   cenv.push_back(nullptr);
   ToolResult result;
   pid_t pid = 0;
@@ -136,7 +126,7 @@ inline std::vector<std::string> FolderState(const std::string& path) {
   for (const auto& e : std::filesystem::recursive_directory_iterator(path)) {
     const auto perms = static_cast<unsigned>(std::filesystem::symlink_status(e.path()).permissions());
     const std::string content = e.is_regular_file() ? ReadText(e.path().string()) : "";
-    state.push_back(e.path().string() + " " + std::to_string(perms) + " " + std::to_string(std::hash<std::string>{}(content)));
+    state.push_back(e.path().string() + " " + std::to_string(perms) + " " + content);
   }
   std::sort(state.begin(), state.end());
   return state;
@@ -145,9 +135,7 @@ inline std::vector<std::string> FolderState(const std::string& path) {
 // A WAV file as libsndfile reads it.
 struct SoundFile {
   bool Opened = false;
-  int Channels = 0;
-  int SampleRate = 0;
-  int Format = 0;
+  int Channels = 0, SampleRate = 0, Format = 0;
   std::int64_t Frames = 0;
   std::vector<std::int16_t> Samples;
 };
@@ -157,14 +145,9 @@ inline SoundFile ReadSound(const std::string& path) {
   SF_INFO info{};
   SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
   if (sf == nullptr) return file;
-  file.Opened = true;
-  file.Channels = info.channels;
-  file.SampleRate = info.samplerate;
-  file.Format = info.format;
-  file.Frames = info.frames;
-  file.Samples.resize(static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels));
-  const sf_count_t read = sf_read_short(sf, file.Samples.data(), static_cast<sf_count_t>(file.Samples.size()));
-  file.Samples.resize(static_cast<std::size_t>(read));
+  file = {true, info.channels, info.samplerate, info.format, info.frames, {}};
+  file.Samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
+  file.Samples.resize(std::size_t(sf_read_short(sf, file.Samples.data(), sf_count_t(file.Samples.size()))));
   sf_close(sf);
   return file;
 }
@@ -180,22 +163,19 @@ std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int3
   Synthesizer synth(random);
   SeedFromScript(random, seed);
   setup(synth.Params, random);
-  const std::int32_t maxSamples = bufferSeconds * 41000;
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(maxSamples));
-  Synthesize(synth, maxSamples, samples.data(), random);
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(bufferSeconds * 41000));
+  Synthesize(synth, bufferSeconds * 41000, samples.data(), random);
   samples.resize(static_cast<std::size_t>(synth.SampleCount));
   return samples;
 }
 
 inline std::uint32_t ReadLE32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
+         std::uint32_t(b[at + 3]) << 24;
 }
-
 inline std::uint32_t ReadLE16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8;
+  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8;
 }
-
 inline std::int64_t LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
 
 }  // namespace quavix::test
