@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <iostream>
+#include <string_view>
+
 #include <nlohmann/json.hpp>
 
 #include "cli_test_util.h"
@@ -119,7 +122,15 @@ TEST(Render, OutputsLandWhereTheUserMeans) {
     ASSERT_EQ(RunTool({"render", "--seed", "3", "--preset", "coin", c.Option, reference / "ref"}).Status, 0);
     const std::string shell = "cd '" + dir.Path + "' && export REF='" + reference / "ref" + "' DEAD=" +
                               std::to_string(dead) + " LIVE=" + std::to_string(getpid()) + " && ";
-    if (std::system((shell + c.Prepare + " 2>\"$REF.err\"").c_str()) != 0) continue;  // mknod needs privileges
+    if (std::system((shell + c.Prepare + " 2>\"$REF.err\"").c_str()) != 0) {
+      // Only making a device node may be refused, where the machine withholds the privilege.
+      if (std::string_view(c.Prepare).starts_with("mknod")) {
+        std::cout << "render output targets: device case not run: mknod is not permitted here\n";
+      } else {
+        ADD_FAILURE() << "could not prepare: " << c.Prepare;
+      }
+      continue;
+    }
     const auto r = RunTool({"render", "--seed", "3", "--preset", "coin", c.Option, dir / c.Target});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(std::system((shell + c.Check).c_str()), 0) << c.Check;
