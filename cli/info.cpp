@@ -178,15 +178,15 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     streams.Out << "sound with seed " << seed << ", buffer " << recipe.BufferSeconds
                 << " s: " << sound.SampleCount << " samples (" << Format("%.3f", seconds) << " s), peak "
                 << levels.Peak << " (" << Format("%.3f", static_cast<double>(levels.Peak) / kClipLevel)
-                << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s")
-                << '\n';
+                << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s");
     if (loudness) {
-      streams.Out << "loudness: " << TextLevel(loudness->Lufs) << " LUFS integrated"
+      streams.Out << "; loudness " << TextLevel(loudness->Lufs) << " LUFS integrated"
                   << (loudness->Padded ? " (shorter than 400 ms: measured padded with silence to 400 ms)" : "")
                   << ", true peak " << TextLevel(loudness->TruePeakDbtp) << " dBTP, "
                   << Format("%.3f", loudness->TrimmedSeconds) << " s after trimming at " << Format("%g", trimDb)
-                  << " dBFS\n";
+                  << " dBFS";
     }
+    streams.Out << '\n';
     if (!silence.empty()) streams.Out << "silent: " << silence << '\n';
   }
   streams.Out.flush();

@@ -12,7 +12,10 @@ namespace {
 // Lowering the gain by a true-peak excess this much more leaves the peak
 // under the ceiling after the conversion's rounding.
 constexpr double kCeilingMargin = 0.005;
-constexpr int kEncodings = 3;
+constexpr int kEncodings = 4;
+// A lossy file whose loudness lands further than this from the target is
+// encoded again with the gain corrected by the difference.
+constexpr double kLoudnessTolerance = 0.02;
 
 }  // namespace
 
@@ -63,10 +66,18 @@ ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSet
     out.Bytes = std::move(encoded.Bytes);
     out.Frames = scaled.size();
     out.Clipped = encoded.Clipped;
+    if (!ceiling || out.Unmeasurable || !std::isfinite(out.After.IntegratedLufs)) break;
     const double excess = out.After.TruePeakDbtp - settings.CeilingDbtp;
-    if (!ceiling || out.Unmeasurable || !(excess > 0)) break;
-    out.GainDb -= excess + kCeilingMargin;
-    out.Limited = true;
+    const double miss = settings.Normalize->Target - out.After.IntegratedLufs;
+    if (excess > 0) {
+      out.GainDb -= excess + kCeilingMargin;
+      out.Limited = true;
+    } else if (settings.Format == FileFormat::Ogg && !out.Limited && std::fabs(miss) > kLoudnessTolerance) {
+      out.Limited = miss > -excess;
+      out.GainDb += std::min(miss, -excess - kCeilingMargin);
+    } else {
+      break;
+    }
   }
   return out;
 }

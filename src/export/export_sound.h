@@ -7,7 +7,9 @@
 // target never pushes the true peak above the ceiling: the gain is limited
 // instead (Limited). Every figure "after" is measured on what the file holds
 // (for Ogg Vorbis: on the decoded file); if that lands above the ceiling, the
-// gain is lowered by the excess and the file encoded again.
+// gain is lowered by the excess and the file encoded again. Vorbis changes a
+// sound's loudness a little (most in short, bright sounds), so an Ogg file is
+// also encoded again with the gain corrected by what it missed.
 #pragma once
 
 #include <cstdint>

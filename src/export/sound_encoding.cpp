@@ -110,6 +110,10 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
   info.format = FormatWord(format, bits);
   SNDFILE* sf = sf_open_virtual(&gMemoryIo, SFM_WRITE, &info, &file);
   if (sf == nullptr) Fail(nullptr, "cannot encode the sound");
+  if (format == FileFormat::Ogg) {
+    double quality = kVorbisQuality;
+    sf_command(sf, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+  }
   const auto frames = static_cast<sf_count_t>(samples.size());
   sf_count_t written = 0;
   if (format == FileFormat::Ogg || bits == SampleBits::Float32) {

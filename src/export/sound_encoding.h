@@ -27,8 +27,11 @@ struct EncodedSound {
   std::int64_t Clipped = 0;   // samples clamped at full scale
 };
 
+// Vorbis quality on libsndfile's scale 0 to 1 (Vorbis quality 6 of 10).
+inline constexpr double kVorbisQuality = 0.6;
+
 // Mono samples in the format: WAV, FLAC and raw (little-endian, headerless)
-// in the sample format bits; Ogg Vorbis at libsndfile's default quality.
+// in the sample format bits; Ogg Vorbis at kVorbisQuality.
 EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat format, SampleBits bits);
 
 struct DecodedSound {
