@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <limits>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -28,6 +30,7 @@
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
+#include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
 
@@ -49,6 +52,10 @@ struct BatchEntry {
   SoundLevels Levels;
   std::string Silence;  // why it is silent, or ""
   bool Written = false;
+  nlohmann::ordered_json Export;  // the export figures, when exported
+  bool Limited = false;
+  double Reachable = 0;           // the loudest target the ceiling allows it
+  bool ConversionClipped = false;
 };
 
 std::string DefaultName(const BatchArgs& args, const SoundRecipe& recipe) {
@@ -83,7 +90,8 @@ std::string ShellWord(const std::string& word) {
 }
 
 // The render command that makes sound i again, for the manifest.
-std::string RenderCommandFor(const BatchArgs& args, const SoundRecipe& recipe, const BatchEntry& entry) {
+std::string RenderCommandFor(const BatchArgs& args, const SoundRecipe& recipe, const BatchEntry& entry,
+                             const std::string& exportOptions) {
   std::string cmd = "quavix render --seed " + std::to_string(entry.Seed);
   switch (recipe.Source) {
     case ParamSource::Preset:
@@ -104,7 +112,7 @@ std::string RenderCommandFor(const BatchArgs& args, const SoundRecipe& recipe, c
   for (const ParamChange& change : recipe.Changes) cmd += " --set " + ShellWord(change.Text);
   if (recipe.MutateCoefficient) cmd += " --mutate " + ShellWord(args.Recipe.Mutate);
   if (recipe.BufferSeconds != 5) cmd += " --buffer-length " + std::to_string(recipe.BufferSeconds);
-  return cmd + " -o " + ShellWord(entry.File);
+  return cmd + exportOptions + " -o " + ShellWord(entry.File);
 }
 
 void DrawProgress(std::ostream& err, std::int64_t done, std::int64_t count) {
@@ -311,6 +319,7 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
   cmd->add_option("--name", args.Name, "File name stem (default: the preset family, 'random' or the file's name)")
       ->type_name("NAME");
   cmd->add_flag("--skip-silent", args.SkipSilent, "Write no file for a silent sound (the others keep their numbers)");
+  AddExportOptions(*cmd, args.Export, true);
   cmd->footer(
       "Sound i (from 0) is exactly what 'quavix render --seed S+i' with the same options gives\n"
       "(S+i wraps at 32 bits), whatever --jobs is. --sfs FILE or --csv STRING with --mutate C\n"
@@ -319,11 +328,13 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       "(exact), sample count, peak, clipped-sample count (+-32000), whether it is silent, and\n"
       "the render command that makes it again. The batch is one change to the folder: on a\n"
       "failure or Ctrl-C the folder is left as it was.\n\n" +
-      ParameterHelp() +
+      ParameterHelp() + "\n" + ExportHelp(true) +
               "\nExamples:\n"
               "  quavix batch --preset coin --count 20 --seed 100 --out-dir coins\n"
               "  quavix batch --randomize --mutate 0.05 --count 1000 --out-dir sfx --jobs 2\n"
-              "  quavix batch --sfs odd.sfs --mutate 0.1 --count 10 --out-dir odd\n");
+              "  quavix batch --sfs odd.sfs --mutate 0.1 --count 10 --out-dir odd\n"
+              "  quavix batch --preset laser --count 30 --seed 5 --out-dir lasers --format ogg --rate 48000 \\\n"
+              "      --trim --match-loudness -18 --true-peak -1\n");
   return cmd;
 }
 
@@ -339,6 +350,9 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   }
   const std::string name = args.Name.empty() ? DefaultName(args, recipe) : args.Name;
   CheckName(name);
+  const std::optional<ExportRequest> exported = ResolveExport(args.Export);
+  const std::string extension = exported ? FileExtension(exported->Settings.Format) : "wav";
+  const std::string exportOptions = exported ? exported->RenderOptions : "";
   const std::uint32_t seed = SeedOrClock(args.Seed, args.SeedOption, streams);
   const auto seedOf = [seed](std::int64_t i) { return static_cast<std::uint32_t>(seed + static_cast<std::uint32_t>(i)); };
 
@@ -356,7 +370,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
 
   std::vector<BatchEntry> entries(static_cast<std::size_t>(count));
   for (std::int64_t i = 0; i < count; ++i) {
-    entries[static_cast<std::size_t>(i)].File = name + "-" + PaddedIndex(i, count) + ".wav";
+    entries[static_cast<std::size_t>(i)].File = name + "-" + PaddedIndex(i, count) + "." + extension;
     entries[static_cast<std::size_t>(i)].Seed = seedOf(i);
   }
 
@@ -367,7 +381,8 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   {
     std::uint64_t needed = 4096;
     for (const BatchEntry& entry : entries) {
-      needed += 44 + 2 * SampleBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds) + 1024;
+      const std::size_t bound = SampleBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds);
+      needed += (exported ? ExportBytesBound(bound, exported->Settings) : 44 + 2 * bound) + 1024;
     }
     const std::uint64_t free = FreeBytes(folder.Path());
     if (needed > free) {
@@ -402,8 +417,18 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
           entry.Levels = MeasureLevels(sound.Samples());
           entry.Silence = SilenceNote(sound.Params, entry.Levels);
           if (args.SkipSilent && !entry.Silence.empty()) continue;
-          StagedFile file = StageFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
-          CommitFile(file);
+          if (exported) {
+            const ExportReport report = ExportRendered(sound.Samples(), exported->Settings);
+            entry.Export = report.Fields;
+            entry.Limited = report.Limited;
+            entry.Reachable = report.ReachableLoudness;
+            entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
+            StagedFile file = StageFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
+            CommitFile(file);
+          } else {
+            StagedFile file = StageFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
+            CommitFile(file);
+          }
           entry.Written = true;
         }
       } catch (const CliError& e) {
@@ -465,10 +490,29 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   manifest["buffer_length"] = recipe.BufferSeconds;
   manifest["sample_rate"] = 44100;
   manifest["clip_level"] = kClipLevel;
+  if (exported) {
+    const exporting::ExportSettings& s = exported->Settings;
+    manifest["export"] = {
+        {"format", exporting::FormatName(s.Format)},
+        {"rate", s.Rate},
+        {"bits", s.Format == exporting::FileFormat::Ogg ? nlohmann::ordered_json(nullptr)
+                                                        : nlohmann::ordered_json(exporting::BitsName(s.Bits))},
+        {"match_loudness_lufs", exported->MatchLoudness ? JsonLevel(s.Normalize->Target) : nullptr},
+        {"normalize", exported->MatchLoudness || !s.Normalize ? nlohmann::ordered_json(nullptr)
+                                                              : nlohmann::ordered_json(args.Export.Normalize)},
+        {"true_peak_ceiling_dbtp", s.Normalize && s.Normalize->Kind == exporting::GainTarget::Loudness
+                                       ? JsonLevel(s.CeilingDbtp)
+                                       : nullptr},
+        {"trim_threshold_db", s.TrimDb ? JsonLevel(*s.TrimDb) : nullptr},
+        {"fade_out_ms", s.FadeOutMs}};
+  }
   nlohmann::ordered_json sounds = nlohmann::ordered_json::array();
   std::int64_t clippedSounds = 0;
   std::int64_t silentSounds = 0;
   std::int64_t noWave = 0;
+  std::int64_t limitedSounds = 0;
+  double reachable = std::numeric_limits<double>::infinity();
+  std::int64_t conversionClipped = 0;
   std::vector<std::string> names;
   for (const BatchEntry& entry : entries) {
     if (!entry.Silence.empty()) {
@@ -477,7 +521,10 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
     }
     if (!entry.Written) continue;
     names.push_back(entry.File);
-    sounds.push_back({{"file", entry.File},
+    if (entry.Limited) ++limitedSounds;
+    if (std::isfinite(entry.Reachable)) reachable = std::min(reachable, entry.Reachable);
+    if (entry.ConversionClipped) ++conversionClipped;
+    nlohmann::ordered_json item{{"file", entry.File},
                       {"seed", entry.Seed},
                       {"settings", entry.Settings},
                       {"sfs", entry.SettingsHex},
@@ -485,7 +532,9 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
                       {"peak", entry.Levels.Peak},
                       {"clipped", entry.Levels.Clipped},
                       {"silent", !entry.Silence.empty()},
-                      {"command", RenderCommandFor(args, recipe, entry)}});
+                      {"command", RenderCommandFor(args, recipe, entry, exportOptions)}};
+    for (const auto& [key, value] : entry.Export.items()) item[key] = value;
+    sounds.push_back(std::move(item));
     if (entry.Levels.Clipped > 0) ++clippedSounds;
   }
   manifest["skipped_silent"] = args.SkipSilent ? silentSounds : 0;
@@ -520,6 +569,19 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   if (silentSounds > 0 && !args.SkipSilent) {
     streams.Err << "quavix: warning: " << silentSounds << " of " << count << " sounds are silent (" << noWave
                 << " with wave type 4, which makes no wave); --skip-silent leaves them out\n";
+  }
+  if (limitedSounds > 0) {
+    char better[32];
+    std::snprintf(better, sizeof better, "%.1f", std::floor(reachable * 10) / 10);
+    streams.Err << "quavix: warning: " << limitedSounds << " of " << written << " sounds stay below "
+                << TextLevel(exported->Settings.Normalize->Target) << " LUFS: the "
+                << TextLevel(exported->Settings.CeilingDbtp) << " dBTP ceiling limits their gain (\"gain_limited\" in "
+                << "manifest.json); --match-loudness " << better << " brings every sound to one loudness\n";
+  }
+  if (conversionClipped > 0) {
+    streams.Err << "quavix: warning: " << conversionClipped << " of " << written
+                << " sounds have samples clipped at full scale by the conversion (\"clipped_by_conversion\" in "
+                   "manifest.json); --normalize peak:-1 keeps them whole\n";
   }
   if (clippedSounds > 0) {
     streams.Err << "quavix: warning: " << clippedSounds << " of " << written

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "export_options.h"
 #include "recipe_options.h"
 
 namespace quavix::cli {
@@ -28,6 +29,7 @@ struct RenderArgs {
   std::string Output;
   std::string SaveSettings;
   bool PrintSettings = false;
+  ExportArgs Export;
 };
 
 struct BatchArgs {
@@ -40,6 +42,7 @@ struct BatchArgs {
   CLI::Option* JobsOption = nullptr;
   std::string Name;
   bool SkipSilent = false;
+  ExportArgs Export;
 };
 
 struct InfoArgs {
@@ -50,6 +53,8 @@ struct InfoArgs {
   std::string Seed = "1";
   std::string BufferLength = "5";
   bool Json = false;
+  std::string Trim;
+  CLI::Option* TrimOption = nullptr;
 };
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);

@@ -10,6 +10,8 @@
 #include "exchange/param_table.h"
 #include "exchange/settings_string.h"
 #include "exchange/settings_file.h"
+#include "export_output.h"
+#include "output_file.h"
 #include "numbers.h"
 
 namespace quavix::cli {
@@ -57,7 +59,7 @@ std::string UnitLabel(const ParamInfo& p) {
 CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   CLI::App* cmd = app.add_subcommand("info", "Show the parameters of a settings file or string and their sound");
   args.SettingsFileOption =
-      cmd->add_option("file", args.SettingsFile, "Settings file (*.sfs)")->type_name("FILE.sfs");
+      cmd->add_option("file", args.SettingsFile, "Settings file (*.sfs), or a WAV, FLAC or Ogg file")->type_name("FILE");
   args.SettingsStringOption =
       cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");
   cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
@@ -65,14 +67,22 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
       ->type_name("SECONDS");
   cmd->add_flag("--json", args.Json, "Machine-readable output");
+  args.TrimOption = cmd->add_option("--trim", args.Trim, "Threshold of the duration after trimming, dBFS (default -60)")
+                        ->type_name("[DB]")
+                        ->expected(0, 1);
   cmd->footer(
       "Shows the 24 parameters in the users' units and in stored units, the settings string,\n"
       "and the sound they make with --seed: its length in samples and seconds, its peak and\n"
       "its count of clipped samples (+-32000), and the pitch its start period gives.\n"
       "--json adds each stored value's 32-bit pattern and the settings file's bytes in hex:\n"
-      "the settings string is rounded to four decimals by design.\n\n"
+      "the settings string is rounded to four decimals by design.\n"
+      "Loudness: EBU R128 integrated loudness (LUFS) and true peak (dBTP), and the length\n"
+      "left after trimming silence below --trim (default -60 dBFS), of the sound or of a\n"
+      "WAV, FLAC or Ogg file; a sound shorter than 400 ms is measured padded with silence\n"
+      "to 400 ms, as --normalize and --match-loudness measure it.\n\n"
       "Examples:\n"
       "  quavix info coin.sfs\n"
+      "  quavix info coin.ogg --trim -50\n"
       "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n");
   return cmd;
 }
@@ -81,6 +91,8 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::uint32_t seed = ParseSeed(args.Seed, "--seed");
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
+  const double trimDb = args.TrimOption->count() > 0 ? ParseTrimThreshold(*args.TrimOption, args.Trim)
+                                                     : exporting::kDefaultTrimDb;
   if (args.SettingsStringOption->count() > 0 && args.SettingsFileOption->count() > 0) {
     ThrowUsage("give a settings file or --csv STRING, not both");
   }
@@ -89,6 +101,9 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
   } else if (args.SettingsFileOption->count() > 0) {
+    if (args.SettingsFile != "-" && LooksLikeSoundFile(ReadWholeFile(args.SettingsFile))) {
+      return RunSoundFileInfo(args.SettingsFile, trimDb, args.Json, streams);
+    }
     recipe.Source = ParamSource::SettingsFile;
     recipe.Loaded = ReadSettingsFile(args.SettingsFile);
   } else {
@@ -102,6 +117,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::int32_t period = OscillatorPeriod(sound.Params.StartFreq);
   const double pitch = PitchOfPeriod(sound.Params, period);
   const std::string silence = SilenceNote(sound.Params, levels);
+  const std::optional<LoudnessSummary> loudness = SummarizeSound(sound.Samples(), trimDb);
 
   if (args.Json) {
     nlohmann::ordered_json params = nlohmann::ordered_json::array();
@@ -117,7 +133,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
       item["bits"] = Bits(sound.Params, p.Index);
       params.push_back(std::move(item));
     }
-    const nlohmann::ordered_json out{{"parameters", params},
+    nlohmann::ordered_json out{{"parameters", params},
                              {"settings", settings},
                              {"sfs", SettingsFileHex(sound.Params)},
                              {"start_period", period},
@@ -130,6 +146,14 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
                                {"peak", levels.Peak},
                                {"clipped", levels.Clipped},
                                {"silent", !silence.empty()}}}};
+    if (loudness) {
+      nlohmann::ordered_json& render = out["render"];
+      render["loudness_lufs"] = JsonLevel(loudness->Lufs);
+      render["loudness_padded"] = loudness->Padded;
+      render["true_peak_dbtp"] = JsonLevel(loudness->TruePeakDbtp);
+      render["trim_threshold_db"] = trimDb;
+      render["trimmed_seconds"] = loudness->TrimmedSeconds;
+    }
     streams.Out << out.dump(2) << '\n';
   } else {
     streams.Out << "  #  parameter       user value  unit                  stored value\n";
@@ -154,8 +178,15 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     streams.Out << "sound with seed " << seed << ", buffer " << recipe.BufferSeconds
                 << " s: " << sound.SampleCount << " samples (" << Format("%.3f", seconds) << " s), peak "
                 << levels.Peak << " (" << Format("%.3f", static_cast<double>(levels.Peak) / kClipLevel)
-                << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s")
-                << '\n';
+                << " of 32000), " << levels.Clipped << " clipped sample" << (levels.Clipped == 1 ? "" : "s");
+    if (loudness) {
+      streams.Out << "; loudness " << TextLevel(loudness->Lufs) << " LUFS integrated"
+                  << (loudness->Padded ? " (shorter than 400 ms: measured padded with silence to 400 ms)" : "")
+                  << ", true peak " << TextLevel(loudness->TruePeakDbtp) << " dBTP, "
+                  << Format("%.3f", loudness->TrimmedSeconds) << " s after trimming at " << Format("%g", trimDb)
+                  << " dBFS";
+    }
+    streams.Out << '\n';
     if (!silence.empty()) streams.Out << "silent: " << silence << '\n';
   }
   streams.Out.flush();

@@ -5,6 +5,7 @@
 #include "design/randomize.h"
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
+#include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
 
@@ -19,6 +20,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
   cmd->add_option("--save-sfs", args.SaveSettings, "Write the final parameters to a settings file")
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
+  AddExportOptions(*cmd, args.Export, false);
   cmd->footer(
       "Steps, in this fixed order:\n"
       "  1. seed the random source (--seed, or the clock, which is then printed on stderr);\n"
@@ -27,12 +29,14 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
       "  3. apply each --set NAME=VALUE in the order given, in the parameter's user unit;\n"
       "  4. mutate them with --mutate C;\n"
       "  5. synthesize, cutting the sound at --buffer-length x 41000 samples.\n\n" +
-      ParameterHelp() +
+      ParameterHelp() + "\n" + ExportHelp(false) +
               "\nExamples:\n"
               "  quavix render --preset coin --seed 42 -o coin.wav\n"
               "  quavix render --preset laser --set SustainTime=0.25 --set StartFreqHz=880 -o laser.wav\n"
               "  quavix render --randomize --mutate 0.1 --save-sfs odd.sfs --print-csv -o odd.wav\n"
-              "  quavix render --sfs odd.sfs --seed 7 -o - | aplay\n");
+              "  quavix render --sfs odd.sfs --seed 7 -o - | aplay\n"
+              "  quavix render --preset coin --seed 42 --format ogg --rate 48000 --normalize lufs:-16 -o coin.ogg\n"
+              "  quavix render --preset hurt --seed 3 --format flac --bits 24 --trim --fade-out 20 -o hurt.flac\n");
   return cmd;
 }
 
@@ -82,19 +86,30 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
     ThrowUsage("-o - would write a WAV file to the terminal; redirect stdout or name a file");
   }
   CheckDistinctFiles(args);
+  const std::optional<ExportRequest> exported = ResolveExport(args.Export);
+  if (exported && args.Output.empty()) ThrowUsage("the export options shape the sound file: give -o OUT");
   if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");  // usage errors first
   const SoundRecipe recipe = ResolveRecipe(args.Recipe);
   const std::uint32_t seed = SeedOrClock(args.Seed, args.SeedOption, streams);
 
   const RenderedSound sound = MakeSound(recipe, seed);
 
+  ExportReport report;
+  const std::uint8_t* image = sound.ImageData();
+  std::size_t imageSize = sound.ImageSize();
+  if (exported) {
+    report = ExportRendered(sound.Samples(), exported->Settings);
+    image = report.Bytes.data();
+    imageSize = report.Bytes.size();
+  }
+
   std::vector<FileContent> files;
-  if (!args.Output.empty() && !toStdout) files.push_back({args.Output, sound.ImageData(), sound.ImageSize()});
+  if (!args.Output.empty() && !toStdout) files.push_back({args.Output, image, imageSize});
   const auto settings = EncodeSettings(sound.Params);
   if (!args.SaveSettings.empty()) files.push_back({args.SaveSettings, settings.data(), settings.size()});
   for (const FileContent& f : files) RemoveStaleTemporaries(FolderOf(ResolveTarget(f.Target)));
   WriteFilesTogether(files);
-  if (toStdout) WriteToStream(streams.Out, sound.ImageData(), sound.ImageSize());
+  if (toStdout) WriteToStream(streams.Out, image, imageSize);
   if (args.PrintSettings) {
     streams.Out << ExportSettingsString(sound.Params) << '\n';
     streams.Out.flush();
@@ -110,6 +125,7 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
       streams.Err << "quavix: warning: " << levels.Clipped << " sample" << (levels.Clipped == 1 ? " is" : "s are")
                   << " clipped at +-32000\n";
     }
+    for (const std::string& note : report.Notes) streams.Err << "quavix: note: " << note << '\n';
   }
   return kExitOk;
 }

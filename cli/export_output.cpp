@@ -1,0 +1,142 @@
+#include "export_output.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "cli_error.h"
+#include "export/export_sound.h"
+#include "export/sound_encoding.h"
+#include "export/sound_processing.h"
+
+namespace quavix::cli {
+
+using namespace exporting;
+
+bool ExportAvailable() { return true; }
+
+nlohmann::ordered_json JsonLevel(double db) {
+  if (!std::isfinite(db)) return nullptr;
+  return std::round(db * 1000) / 1000;
+}
+
+std::string TextLevel(double db) {
+  if (!std::isfinite(db)) return "-inf";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", db);
+  return text;
+}
+
+namespace {
+
+std::string SignedDb(double db) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.2f dB", db);
+  return text;
+}
+
+}  // namespace
+
+ExportReport ExportRendered(std::span<const std::int16_t> samples, const ExportSettings& settings) {
+  ExportedSound sound;
+  try {
+    sound = ExportSound(samples, settings);
+  } catch (const std::runtime_error& e) {
+    ThrowFailure(e.what());
+  }
+  ExportReport report;
+  report.Limited = sound.Limited;
+  report.LoudnessAfter = sound.After.IntegratedLufs;
+  report.ReachableLoudness = sound.After.IntegratedLufs + (settings.CeilingDbtp - sound.After.TruePeakDbtp);
+  report.Fields = {
+      {"format", FormatName(settings.Format)},
+      {"rate", settings.Rate},
+      {"bits", settings.Format == FileFormat::Ogg ? nlohmann::ordered_json(nullptr)
+                                                  : nlohmann::ordered_json(BitsName(settings.Bits))},
+      {"frames", sound.Frames},
+      {"gain_db", JsonLevel(sound.GainDb)},
+      {"gain_limited", sound.Limited},
+      {"loudness_before_lufs", JsonLevel(sound.Before.IntegratedLufs)},
+      {"true_peak_before_dbtp", JsonLevel(sound.Before.TruePeakDbtp)},
+      {"loudness_after_lufs", JsonLevel(sound.After.IntegratedLufs)},
+      {"true_peak_after_dbtp", JsonLevel(sound.After.TruePeakDbtp)},
+      {"measured_padded", sound.After.Padded},
+      {"clipped_by_conversion", sound.Clipped},
+  };
+  if (settings.Normalize && sound.Unmeasurable) {
+    report.Notes.push_back("the sound is silent before the gain: it is not normalised");
+  } else if (sound.Limited) {
+    report.Notes.push_back("the " + TextLevel(settings.CeilingDbtp) + " dBTP ceiling limits the gain to " +
+                           SignedDb(sound.GainDb) + " (the target asks for " + SignedDb(sound.WantedGainDb) +
+                           "): the sound ends at " + TextLevel(sound.After.IntegratedLufs) + " LUFS");
+  }
+  if (settings.TrimDb && sound.TrimmedEnd == sound.TrimmedFrom) {
+    report.Notes.push_back("nothing is louder than " + TextLevel(*settings.TrimDb) +
+                           " dBFS: after trimming the file holds no samples");
+  }
+  if (sound.Clipped > 0) {
+    report.Notes.push_back(std::to_string(sound.Clipped) + " sample" + (sound.Clipped == 1 ? " was" : "s were") +
+                           " clipped at full scale by the conversion to " + std::string(BitsName(settings.Bits)) +
+                           " bits");
+  }
+  report.Bytes = std::move(sound.Bytes);
+  return report;
+}
+
+std::uint64_t ExportBytesBound(std::size_t samples, const ExportSettings& settings) {
+  const std::uint64_t bytesPerSample = settings.Format == FileFormat::Ogg     ? 4
+                                       : settings.Bits == SampleBits::Int8    ? 1
+                                       : settings.Bits == SampleBits::Int24   ? 3
+                                       : settings.Bits == SampleBits::Float32 ? 4
+                                                                              : 2;
+  const std::uint64_t frames = samples * static_cast<std::uint64_t>(settings.Rate) / kSynthesisRate + 1;
+  return 4096 + frames * bytesPerSample;
+}
+
+std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samples, double trimDb) {
+  const std::vector<float> sound = ToFloatSamples(samples);
+  const Loudness level = MeasureLoudness(sound, 1, kSynthesisRate);
+  return LoudnessSummary{level.IntegratedLufs, level.TruePeakDbtp, level.Padded,
+                         static_cast<double>(TrimmedFrames(sound, 1, trimDb)) / kSynthesisRate};
+}
+
+bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return exporting::LooksLikeSoundFile(bytes); }
+
+int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams) {
+  DecodedSound sound;
+  std::string error;
+  if (!ReadSoundFile(path, sound, error)) ThrowFailure("cannot read " + EchoPath(path) + " as a sound file: " + error);
+  const Loudness level = MeasureLoudness(sound.Samples, sound.Channels, sound.Rate);
+  const double seconds = static_cast<double>(sound.Frames()) / sound.Rate;
+  const double trimmed = static_cast<double>(TrimmedFrames(sound.Samples, sound.Channels, trimDb)) / sound.Rate;
+  if (json) {
+    const nlohmann::ordered_json out{{"file", path},
+                                     {"format", DescribeFormat(sound.Format)},
+                                     {"rate", sound.Rate},
+                                     {"channels", sound.Channels},
+                                     {"frames", sound.Frames()},
+                                     {"seconds", seconds},
+                                     {"loudness_lufs", JsonLevel(level.IntegratedLufs)},
+                                     {"loudness_padded", level.Padded},
+                                     {"true_peak_dbtp", JsonLevel(level.TruePeakDbtp)},
+                                     {"sample_peak_dbfs", JsonLevel(level.SamplePeakDbfs)},
+                                     {"trim_threshold_db", trimDb},
+                                     {"trimmed_seconds", trimmed}};
+    streams.Out << out.dump(2) << '\n';
+  } else {
+    char line[256];
+    std::snprintf(line, sizeof line, "%s, %d Hz, %d channel%s, %zu frames (%.3f s)\n", DescribeFormat(sound.Format).c_str(),
+                  sound.Rate, sound.Channels, sound.Channels == 1 ? "" : "s", sound.Frames(), seconds);
+    streams.Out << "file: " << EchoPath(path) << '\n' << "format: " << line;
+    streams.Out << "loudness: " << TextLevel(level.IntegratedLufs) << " LUFS integrated"
+                << (level.Padded ? " (shorter than 400 ms: measured padded with silence to 400 ms)" : "") << '\n';
+    streams.Out << "true peak: " << TextLevel(level.TruePeakDbtp) << " dBTP, sample peak "
+                << TextLevel(level.SamplePeakDbfs) << " dBFS\n";
+    std::snprintf(line, sizeof line, "%.3f s after trimming at %g dBFS\n", trimmed, trimDb);
+    streams.Out << "duration: " << line;
+  }
+  streams.Out.flush();
+  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  return kExitOk;
+}
+
+}  // namespace quavix::cli
