@@ -1,75 +1,48 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "synth/exact_math.h"
 #include "synth/random_source.h"
 
 namespace quavix {
 namespace {
 
-TEST(RandomSource, FirstDrawsFromSeedOne) {
-  RandomSource r;
-  SeedRandom(r, 1);
-  // state = 1 * 214013 + 2531011 = 2745024; 2745024 >> 16 = 41.
-  EXPECT_EQ(NextDraw(r), 41);
+TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
+  RandomSource r{1};
+  EXPECT_EQ(NextDraw(r), 41);  // 1 × 214013 + 2531011 = 2745024 = 41 × 65536 + 58048
   EXPECT_EQ(r.State, 2745024u);
-  // 2745024 * 214013 + 2531011 mod 2^32 = 3357800067 -> bits 16..30 = 18467.
-  EXPECT_EQ(NextDraw(r), 18467);
+  EXPECT_EQ(NextDraw(r), 18467);  // 3357800067 has bit 31 set, dropped from the draw
+  EXPECT_EQ(r.State, 3357800067u);
 }
 
-TEST(RandomSource, DrawsStayWithin15Bits) {
-  RandomSource r;
-  SeedRandom(r, 0xDEADBEEF);
-  for (int i = 0; i < 100000; ++i) {
-    const int d = NextDraw(r);
-    ASSERT_GE(d, 0);
-    ASSERT_LE(d, 32767);
-  }
-}
-
-TEST(RandomFraction, ZeroRangeGivesZero) {
-  RandomSource r;
-  SeedRandom(r, 7);
-  for (int i = 0; i < 100; ++i) {
-    EXPECT_EQ(RandomFraction(r, 0.0f), 0.0f);
-  }
-}
-
-// Finds a seed whose first draw has the wanted remainder modulo 10001.
+// A seed whose first draw has the wanted remainder modulo 10001.
 std::uint32_t SeedForRemainder(int remainder) {
-  for (std::uint32_t seed = 0;; ++seed) {
-    RandomSource r;
-    SeedRandom(r, seed);
-    if (NextDraw(r) % 10001 == remainder) {
-      return seed;
-    }
+  std::uint32_t seed = 0;
+  for (RandomSource r{seed}; NextDraw(r) % 10001 != remainder; r.State = ++seed) {
+  }
+  return seed;
+}
+
+TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
+  struct Case {
+    int remainder;
+    float range, expected;
+  } const cases[] = {{10000, 0.7f, 0.7f}, {0, 0.7f, 0},       {10000, -2, -2},
+                     {5000, 2, 1},        {1, 1, Single(1e-4)}, {2500, 0, 0}};
+  for (const Case& c : cases) {
+    RandomSource r{SeedForRemainder(c.remainder)};
+    EXPECT_EQ(RandomFraction(r, c.range), c.expected) << c.remainder << " " << c.range;
   }
 }
 
-TEST(RandomFraction, EndPointsAreExact) {
-  RandomSource r;
-  SeedRandom(r, SeedForRemainder(10000));
-  EXPECT_EQ(RandomFraction(r, 0.7f), 0.7f);
-  SeedRandom(r, SeedForRemainder(0));
-  EXPECT_EQ(RandomFraction(r, 0.7f), 0.0f);
-  SeedRandom(r, SeedForRemainder(10000));
-  EXPECT_EQ(RandomFraction(r, -2.0f), -2.0f);
-}
-
-TEST(RandomFraction, TwoMinusOneStaysWithinUnitRange) {
-  RandomSource r;
-  SeedRandom(r, 99);
-  for (int i = 0; i < 50000; ++i) {
-    const double u = static_cast<double>(RandomFraction(r, 2.0f)) - 1.0;
-    ASSERT_GE(u, -1.0);
-    ASSERT_LE(u, 1.0);
-  }
-}
-
-TEST(RandomFraction, StepIsRangeOverTenThousand) {
-  RandomSource r;
-  SeedRandom(r, SeedForRemainder(5000));
-  EXPECT_EQ(RandomFraction(r, 2.0f), 1.0f);
-  SeedRandom(r, SeedForRemainder(1));
-  EXPECT_EQ(RandomFraction(r, 1.0f), static_cast<float>(1.0 / 10000.0));
+// Values that are not a number or lie beyond int32 truncate to its minimum.
+TEST(TruncToInt32, TowardZeroWithinTheRangeMinimumOutside) {
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  const double in[] = {2.9, -2.9, 2147483647.9, -2147483648.9, 2147483648.0, -2147483649.0,
+                       std::numeric_limits<double>::quiet_NaN()};
+  const std::int32_t out[] = {2, -2, 2147483647, kMin, kMin, kMin, kMin};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(TruncToInt32(in[i]), out[i]) << in[i];
 }
 
 }  // namespace

@@ -62,21 +62,12 @@ void CheckRange(std::uint64_t begin, std::uint64_t end, Counts& counts) {
     } else {
       const double library = std::sin(static_cast<double>(x));
       const std::uint32_t rounded = std::bit_cast<std::uint32_t>(static_cast<float>(library));
-      if (rounded == ours && !NearRoundingBoundary(library)) {
-        continue;
-      }
+      if (rounded == ours && !NearRoundingBoundary(library)) continue;
       counts.AskedMpfr += 1;
       expected = std::bit_cast<std::uint32_t>(CorrectSine(x));
-      if (rounded != expected) {
-        counts.LibraryWrong += 1;
-      }
+      counts.LibraryWrong += rounded != expected;
     }
-    if (ours != expected) {
-      if (counts.Wrong == 0) {
-        counts.FirstWrong = bits;
-      }
-      counts.Wrong += 1;
-    }
+    if (ours != expected && counts.Wrong++ == 0) counts.FirstWrong = bits;
   }
 }
 
@@ -93,12 +84,10 @@ TEST(SineExhaustive, EveryFloatIsCorrectlyRounded) {
   Counts total;
   for (unsigned t = 0; t < kThreads; ++t) {
     threads[t].join();
+    if (total.Wrong == 0) total.FirstWrong = counts[t].FirstWrong;
     total.Wrong += counts[t].Wrong;
     total.LibraryWrong += counts[t].LibraryWrong;
     total.AskedMpfr += counts[t].AskedMpfr;
-    if (total.FirstWrong == 0 && counts[t].Wrong != 0) {
-      total.FirstWrong = counts[t].FirstWrong;
-    }
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

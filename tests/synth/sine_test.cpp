@@ -1,7 +1,5 @@
-// Sine's special values, in every build (the exhaustive comparison with MPFR
-// runs only natively), and a check that this build does not fuse a·b + c: the
-// exact-product steps of the sine and the double formulas of the synthesis
-// depend on it.
+// Sine's special values in every build (the comparison with MPFR on every
+// float runs only natively), and a check that the build does not fuse a·b + c.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -14,8 +12,7 @@ namespace quavix {
 namespace {
 
 struct SpecialCase {
-  std::uint32_t In;
-  std::uint32_t Out;
+  std::uint32_t In, Out;
 };
 
 // sin(x) = x(1 − x²/6 + …): for |x| ≤ 2^-12 the deviation x³/6 is below a

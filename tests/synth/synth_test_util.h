@@ -3,18 +3,30 @@
 #include <cstdint>
 #include <vector>
 
-#include "synth/random_source.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::test {
 
-// Renders the synthesizer's parameters into a fresh area of maxSamples and
-// returns the samples written.
-inline std::vector<std::int16_t> Render(Synthesizer& s, RandomSource& r, std::int32_t maxSamples) {
-  std::vector<std::int16_t> area(static_cast<std::size_t>(maxSamples > 0 ? maxSamples : 0));
-  Synthesize(s, maxSamples, area.data(), r);
-  area.resize(static_cast<std::size_t>(s.SampleCount));
-  return area;
+// A synthesizer holding the defaults changed by `set`, after one sound of at
+// most maxSamples from a source seeded with `seed` just before it.
+struct Rendered {
+  Synthesizer Synth;
+  std::vector<std::int16_t> Samples;
+  RandomSource Random;  // after the sound
+};
+
+inline Rendered RenderWith(void (*set)(SynthParams&), std::int32_t maxSamples,
+                           std::uint32_t seed = 0) {
+  RandomSource r;
+  Rendered out{Synthesizer(r), std::vector<std::int16_t>(maxSamples > 0 ? maxSamples : 0), {}};
+  set(out.Synth.Params);
+  r.State = seed;
+  Synthesize(out.Synth, maxSamples, out.Samples.data(), r);
+  out.Samples.resize(static_cast<std::size_t>(out.Synth.SampleCount));
+  out.Random = r;
+  return out;
 }
+
+inline void Defaults(SynthParams&) {}
 
 }  // namespace quavix::test
