@@ -14,15 +14,21 @@ namespace {
 
 constexpr int kAddSound = 0, kGenerate = 6, kSeed = 7, kSetVariable = 33;
 
-void ExpectHeader(const std::vector<std::uint8_t>& image, std::uint32_t dataBytes) {
+std::uint32_t Read(const test::Image& image, std::size_t at, std::size_t bytes) {
+  std::uint32_t value = 0;
+  std::memcpy(&value, image.data() + at, bytes);  // little-endian, like this machine
+  return value;
+}
+
+void ExpectHeader(const test::Image& image, std::uint32_t dataBytes) {
   ASSERT_EQ(image.size(), dataBytes + 44u);
   const std::pair<std::size_t, const char*> tags[] = {{0, "RIFF"}, {8, "WAVE"}, {12, "fmt "}, {36, "data"}};
   for (const auto& [at, tag] : tags) EXPECT_EQ(std::memcmp(image.data() + at, tag, 4), 0) << tag;
   const std::pair<std::size_t, std::uint32_t> words[] = {
       {4, dataBytes + 36}, {16, 16}, {24, 44100}, {28, 88200}, {40, dataBytes}};
-  for (const auto& [at, value] : words) EXPECT_EQ(test::ReadU32(image, at), value) << at;
+  for (const auto& [at, value] : words) EXPECT_EQ(Read(image, at, 4), value) << at;
   const std::pair<std::size_t, std::uint16_t> halves[] = {{20, 1}, {22, 1}, {32, 2}, {34, 16}};
-  for (const auto& [at, value] : halves) EXPECT_EQ(test::ReadU16(image, at), value) << at;
+  for (const auto& [at, value] : halves) EXPECT_EQ(Read(image, at, 2), value) << at;
 }
 
 std::vector<int> Ordinals(const test::SimHost& host) {
@@ -42,7 +48,7 @@ TEST(Publication, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
     EXPECT_TRUE(call.Application == host.Application && call.One == 1 && call.Name == kName);
   }
   // The default sound: 25003 samples, written in place as the core makes them.
-  const std::vector<std::uint8_t> first = host.BankCalls[1].Image;
+  const std::vector<std::uint8_t> first = host.BankCalls[1].Copy;
   ExpectHeader(first, 2 * 25003);
   RandomSource random, unused;
   SeedRandom(random, 1);
@@ -97,7 +103,7 @@ TEST(Publication, AddSoundPublishesTheCurrentImageWithoutSynthesis) {
   host.Action(object, kAddSound, "one");
   EXPECT_EQ(Ordinals(host), (std::vector<int>{193, 185, 193, 185, 193, 185, 193, 191, 197}));
   EXPECT_EQ(host.Bank.at("two"), host.Bank.at("one"));
-  EXPECT_EQ(host.BankCalls[8].Image, host.Bank.at("two"));
+  EXPECT_EQ(host.BankCalls[8].Copy, host.Bank.at("two"));
   EXPECT_EQ(ModuleRandom().State, state);
   EXPECT_EQ(host.Events.size(), 1u);
 }
