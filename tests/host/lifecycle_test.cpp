@@ -87,7 +87,7 @@ TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
     EXPECT_EQ(host.BankCalls.size(), noBuffer ? 0u : noSynth ? 2u : 5u);
     EXPECT_TRUE(noBuffer || host.BankCalls[1].Copy.size() == 44u);
     if (failAt == 1) {  // without a reader the record itself is the host object
-      EXPECT_EQ(host.Events[0].Object, object);
+      EXPECT_EQ(host.Events.at(0).Object, object);
       EXPECT_EQ(host.ExpressionRequests.at(0).Object, object);
     }
     host.Destroy(object);
