@@ -1,104 +1,169 @@
-// A simulated host application: it loads the module's tables, allocates
-// runtime records with a run header holding the function table, feeds action
-// and expression parameters from queues, hands out string space, and keeps a
-// sound bank that records every call and copies every image.
+// A simulated host: it loads the module's tables, allocates runtime records
+// whose run header holds its function table, feeds action and expression
+// parameters from queues, hands out string space, and keeps a sound bank that
+// records every call and copies every image.
 #pragma once
 
-#include <cstdint>
+#include <bit>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/entry_points.h"
-#include "host/host_abi.h"
+#include "host/native_host.h"
+#include "host/registry.h"
 
 namespace quavix::host::test {
 
+using Image = std::vector<std::uint8_t>;
 struct BankCall {
   int Ordinal;  // 193 find, 191 prepare, 197 replace, 185 add
-  HostWord Application;
-  HostWord One;
-  HostWord Handle;
-  std::string Name;
-  const char* NamePointer;
-  std::vector<std::uint8_t> Image;  // copy taken during the call
-  HostWord Size;
+  HostWord Application, One, Handle;
+  const char* Name;
+  Image Copy;  // taken during the call
 };
-
 struct EventCall {
   void* Object;
-  HostWord A;
-  HostWord B;
-  std::size_t BankCallsBefore;  // how many bank calls preceded the event
-  HostWord ConditionResult;     // what condition 0 answered when the host ran it
+  HostWord A, B;
+  std::size_t BankCallsBefore;
+  HostWord ConditionResult;  // what condition 0 answered when the host ran it
 };
-
 struct ParamRequest {
-  bool First;  // first-parameter entry (else next-parameter entry)
+  bool First;  // first-parameter entry, else next-parameter entry
   void* Object;
-  HostWord Kind;
-  HostWord Token;
+  HostWord Kind, Token;
 };
-
-struct Sound {
-  HostWord Handle;
-  std::vector<std::uint8_t> Image;
-};
-
-// Bytes the host fills its header with, to see that the module leaves them.
-inline constexpr std::uint8_t kHostFill = 0xA5;
+inline constexpr std::uint8_t kHostFill = 0xA5;  // the host's header bytes
 
 struct SimHost {
   SimHost();
-  ~SimHost();
-  SimHost(const SimHost&) = delete;
-  SimHost& operator=(const SimHost&) = delete;
-
-  // Allocates a record of the reported size, fills the host's header and
-  // calls CreateRunObject with a stored record of that buffer length.
-  RunObjectData* Create(std::uint32_t bufferSeconds = 5);
-  void Destroy(RunObjectData* object);
-
-  // Runs action `index` / expression `index` of the handler tables as the host
-  // does; an expression call clears the result flags first.
-  HostWord Action(RunObjectData* object, int index, HostWord first = 0, HostWord second = 0);
-  HostWord Expression(RunObjectData* object, int index, HostWord token = 0);
-  float FloatExpression(RunObjectData* object, int index, HostWord token = 0);
-
-  void QueueActionFloat(float value);
-  void QueueActionWord(HostWord value);
+  ~SimHost() {
+    for (RunObjectData* object : Live) DestroyRunObject(object, 0);
+    InstallSoundBank(nullptr);
+  }
+  // A record of the reported size, header filled, created from a stored
+  // record with this buffer length.
+  RunObjectData* Create(std::uint32_t bufferSeconds = 5) {
+    const auto size = static_cast<std::size_t>(GetRunObjectDataSize(0, 0));
+    Records.push_back(std::make_unique<std::uint8_t[]>(size));
+    std::memset(Records.back().get(), kHostFill, size);
+    auto* object = reinterpret_cast<RunObjectData*>(Records.back().get());
+    object->Header.RunHeader = RunHeader.data();
+    object->Header.ResultFlags = 0;
+    const EditStructure stored{28, 0, 2, {0, 0}, 0, 1, 0, bufferSeconds};
+    CreateRunObject(object, &stored, 0);
+    Live.push_back(object);
+    return object;
+  }
+  void Destroy(RunObjectData* object) {
+    std::erase(Live, object);
+    DestroyRunObject(object, 0);
+  }
+  HostWord Action(RunObjectData* object, int index, HostWord first = 0) {
+    return Infos.Actions[index](object, first, 0x7777);
+  }
+  HostWord Action(RunObjectData* object, int index, const char* text) {
+    return Action(object, index, reinterpret_cast<HostWord>(text));
+  }
+  HostWord Expression(RunObjectData* object, int index, HostWord token = 0) {
+    object->Header.ResultFlags = 0;
+    return Infos.Expressions[index](object, token);
+  }
+  float FloatExpression(RunObjectData* object, int index, HostWord token = 0) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(Expression(object, index, token)));
+  }
+  void QueueActionFloat(float value) { ActionParams.push_back(std::bit_cast<std::int32_t>(value)); }
 
   RunObjectInfos Infos{};
   HostWord Application = 0x5A17;
-
-  std::deque<HostWord> ActionParams;
-  std::vector<HostWord> ActionKinds;  // kinds the module asked for, in order
-  std::deque<HostWord> ExpressionParams;
+  std::deque<HostWord> ActionParams, ExpressionParams;
+  std::vector<HostWord> ActionKinds, StringSizes;
   std::vector<ParamRequest> ExpressionRequests;
-  // Runs inside the first-parameter entry, before it answers: lets a test
-  // evaluate another expression in the middle of a parameter.
-  std::function<void()> DuringFirstParam;
-
+  std::function<void()> DuringFirstParam;  // runs once inside the first-parameter entry
   std::vector<BankCall> BankCalls;
-  std::map<std::string, Sound> Bank;
+  std::map<std::string, Image> Bank;  // the stored copies
+  std::map<std::string, HostWord> Handles;
   std::vector<EventCall> Events;
   std::vector<std::unique_ptr<char[]>> Strings;
-  std::vector<HostWord> StringSizes;
-
-  std::vector<void*> RunHeader;
+  std::vector<void*> RunHeader = std::vector<void*>(kRunHeaderWords);
   std::vector<std::unique_ptr<std::uint8_t[]>> Records;
-  std::vector<RunObjectData*> Live;  // destroyed with the host if a test did not
+  std::vector<RunObjectData*> Live;
 };
 
-// The most recently constructed simulated host (the host routines are plain
-// functions and find their host here).
-SimHost& CurrentHost();
+// The host's routines, plain functions that find the current host here.
+inline SimHost* gHost = nullptr;
 
-// Reads a little-endian field of an image.
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& image, std::size_t offset);
-std::uint16_t ReadU16(const std::vector<std::uint8_t>& image, std::size_t offset);
+inline HostWord Pop(std::deque<HostWord>& queue) {
+  const HostWord value = queue.empty() ? 0 : queue.front();
+  if (!queue.empty()) queue.pop_front();
+  return value;
+}
+inline HostWord RaiseEvent(void* object, HostWord a, HostWord b) {
+  const HostWord answer = gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
+  gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
+  return 0;
+}
+inline HostWord StringSpace(void*, HostWord, HostWord size) {
+  gHost->StringSizes.push_back(size);
+  gHost->Strings.push_back(std::make_unique<char[]>(static_cast<std::size_t>(size)));
+  std::memset(gHost->Strings.back().get(), '#', static_cast<std::size_t>(size));
+  return reinterpret_cast<HostWord>(gHost->Strings.back().get());
+}
+inline HostWord FirstParam(void* object, HostWord kind, HostWord token) {
+  gHost->ExpressionRequests.push_back({true, object, kind, token});
+  if (auto nested = std::exchange(gHost->DuringFirstParam, nullptr)) nested();
+  return Pop(gHost->ExpressionParams);
+}
+inline HostWord NextParam(void* object, HostWord kind, HostWord token) {
+  gHost->ExpressionRequests.push_back({false, object, kind, token});
+  return Pop(gHost->ExpressionParams);
+}
+inline HostWord ActionParam(void*, HostWord kind, HostWord) {
+  gHost->ActionKinds.push_back(kind);
+  return Pop(gHost->ActionParams);
+}
+inline Image Copy(const void* image, HostWord size) {
+  return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
+}
+inline const SoundBankLibrary kSimBank{
+    [](HostWord app, HostWord one, const char* name) {
+      gHost->BankCalls.push_back({193, app, one, 0, name, {}});
+      return gHost->Handles.contains(name) ? gHost->Handles[name] : 0;
+    },
+    [](HostWord app, HostWord one, HostWord handle) {
+      gHost->BankCalls.push_back({191, app, one, handle, nullptr, {}});
+      return HostWord{0};
+    },
+    [](HostWord app, HostWord one, HostWord handle, const char* name, const void* image, HostWord size) {
+      gHost->BankCalls.push_back({197, app, one, handle, name, Copy(image, size)});
+      for (const auto& [known, h] : gHost->Handles) {
+        if (h == handle) gHost->Bank[known] = gHost->BankCalls.back().Copy;
+      }
+      return HostWord{1};
+    },
+    [](HostWord app, HostWord one, const char* name, const void* image, HostWord size) {
+      gHost->BankCalls.push_back({185, app, one, 0, name, Copy(image, size)});
+      gHost->Handles[name] = static_cast<HostWord>(100 + gHost->Handles.size());
+      gHost->Bank[name] = gHost->BankCalls.back().Copy;
+      return HostWord{1};
+    }};
+
+inline SimHost::SimHost() {
+  gHost = this;
+  InstallSoundBank(&kSimBank);
+  LoadHook();  // as on attaching the module
+  GetRunObjectInfos(0, &Infos);
+  const std::pair<std::size_t, HostRoutine> routines[] = {
+      {kRaiseEventSlot, &RaiseEvent}, {kStringSpaceSlot, &StringSpace},
+      {kFirstExpressionParamSlot, &FirstParam}, {kNextExpressionParamSlot, &NextParam},
+      {kActionParamSlot, &ActionParam}};
+  for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
+  RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
+}
 
 }  // namespace quavix::host::test

@@ -8,9 +8,6 @@
 // 16-byte alignment minus `misalign` bytes, as a host with looser alignment
 // would leave it. Returns EAX. EBX, ESI, EDI and EBP are restored whatever the
 // callee did to ESP.
-//
-// Written as file-scope assembly so that no assembler language is needed in
-// the build.
 
 // clang-format off
 asm(R"(

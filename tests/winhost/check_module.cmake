@@ -6,8 +6,9 @@
 #   resources  string 1 "MF2", string 2 "Quavix", raw data 200 = 16 25 08 59
 #              and version 1 (file version 1.0.0.0, no version strings), all
 #              in language 1033;
+#   imports    only Windows system DLLs, and MMFS2.dll by ordinal only;
 #   size       the stripped module below MAX_BYTES.
-# Inputs: MODULE, OBJDUMP, WINDRES, MAP, MAX_BYTES, SCRATCH.
+# Inputs: MODULE, OBJDUMP, WINDRES, MAP, MAX_BYTES.
 
 function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
@@ -98,78 +99,45 @@ if(CHECK STREQUAL "exports")
   message(STATUS "${exported} entry points at their ordinals with their argument sizes")
 
 elseif(CHECK STREQUAL "resources")
-  # Types, names and languages from the resource directory.
+  # Type, name and language of each resource, in directory order: string block
+  # 1, raw data 200 and version 1, each in language 0x409 (1033) only.
   run_tool(dump ${OBJDUMP} -p ${MODULE})
   string(REGEX MATCHALL "Entry: ID: 0x[0-9a-f]+" ids "${dump}")
   string(REPLACE "Entry: ID: " "" ids "${ids}")
-  # type, name, language for each of the three resources, in directory order.
   if(NOT ids STREQUAL "0x000006;0x000001;0x000409;0x00000a;0x0000c8;0x000409;0x000010;0x000001;0x000409")
-    fail("resource directory holds '${ids}', expected string block 1, raw data 200 and version 1, each in language 0x409 only")
+    fail("resource directory holds '${ids}'")
   endif()
-
-  # The contents, from windres's binary resource dump: a header per resource
-  # (data size, header size, type, name, ...), then its data on 4-byte bounds.
-  set(res ${SCRATCH}/module.res)
-  run_tool(_ ${WINDRES} -i ${MODULE} -O res -o ${res})
-  file(READ ${res} hex HEX)
-  string(LENGTH "${hex}" length)
-  function(word_at out offset bytes)  # little-endian unsigned
-    math(EXPR at "2 * (${offset})")
-    set(value 0)
-    foreach(k RANGE 1 ${bytes})
-      math(EXPR pos "${at} + 2 * (${bytes} - ${k})")
-      string(SUBSTRING "${hex}" ${pos} 2 byte)
-      math(EXPR value "${value} * 256 + 0x${byte}")
-    endforeach()
-    set(${out} ${value} PARENT_SCOPE)
-  endfunction()
-  set(offset 0)
-  while(offset LESS length)
-    word_at(data_size ${offset} 4)
-    word_at(header_size "${offset} + 4" 4)
-    word_at(type "${offset} + 10" 2)
-    word_at(name "${offset} + 14" 2)
-    math(EXPR data_at "2 * (${offset} + ${header_size})")
-    math(EXPR data_chars "2 * ${data_size}")
-    string(SUBSTRING "${hex}" ${data_at} ${data_chars} data)
-    if(data_size GREATER 0)
-      set(data_${type}_${name} "${data}")
-    endif()
-    math(EXPR offset "(${offset} + ${header_size} + ${data_size} + 3) / 4 * 4")
-    math(EXPR length_bytes "${length} / 2")
-    if(offset GREATER_EQUAL length_bytes)
-      break()
-    endif()
-  endwhile()
-
-  # String block 1 holds strings 0 to 15 as counted UTF-16: "", "MF2", "Quavix", 13 empty.
-  set(strings "0000" "0300" "4d004600 3200" "0600" "5100750061007600 69007800")
-  string(REPLACE " " "" strings "${strings}")
-  string(REPLACE ";" "" strings "${strings}")
-  string(REPEAT "0000" 13 empty)
-  if(NOT data_6_1 STREQUAL "${strings}${empty}")
-    fail("string block 1 is ${data_6_1}, expected \"\", \"MF2\", \"Quavix\" and 13 empty strings")
-  endif()
-  if(NOT data_10_200 STREQUAL "16250859")
-    fail("raw data 200 is ${data_10_200}, expected 16250859")
-  endif()
-  # The fixed version record follows its signature FEEF04BD; the file version
-  # is its third and fourth words.
-  string(FIND "${data_16_1}" "bd04effe" signature)
-  if(signature LESS 0)
-    fail("version 1 has no fixed version record")
-  endif()
-  math(EXPR at "${signature} + 16")
-  string(SUBSTRING "${data_16_1}" ${at} 16 file_version)
-  if(NOT file_version STREQUAL "0000010000000000")
-    fail("file version words are ${file_version}, expected 1.0.0.0")
-  endif()
+  # The contents, as windres decompiles them: strings 1 and 2 and no other,
+  # the bytes 16 25 08 59 (two little-endian 16-bit units), file version
+  # 1.0.0.0 and no version strings besides the translation.
   run_tool(rc ${WINDRES} -i ${MODULE} -O rc)
+  string(REGEX REPLACE "\r?\n(\r?\n)*" "\n" rc "${rc}")
+  string(REGEX MATCH "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
   string(REGEX MATCHALL "VALUE \"[^\"]*\"" values "${rc}")
-  if(NOT values STREQUAL "VALUE \"Translation\"")
-    fail("version 1 holds ${values}, expected only the translation and no version strings")
+  if(NOT strings STREQUAL "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+     OR NOT rc MATCHES "200 RCDATA\nBEGIN\n  L\"\\\\x2516\\\\x5908\"\nEND"
+     OR NOT rc MATCHES "\n FILEVERSION 1, 0, 0, 0\n" OR NOT values STREQUAL "VALUE \"Translation\"")
+    fail("resources are:\n${rc}")
   endif()
   message(STATUS "resources: strings 1 and 2, raw data 200, version 1.0.0.0, language 1033")
+
+elseif(CHECK STREQUAL "imports")
+  # Only Windows system DLLs, and the four MMFS2.dll functions by ordinal only.
+  run_tool(dump ${OBJDUMP} -p ${MODULE})
+  string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+  string(REPLACE "DLL Name: " "" names "${names}")
+  list(REMOVE_ITEM names KERNEL32.dll msvcrt.dll USER32.dll ADVAPI32.dll)
+  if(NOT names STREQUAL "MMFS2.dll")
+    fail("imports '${names}' besides the system DLLs, expected MMFS2.dll alone")
+  endif()
+  string(REGEX MATCH "DLL Name: MMFS2.dll\n[^\n]*\n([^\n]+\n)*" block "${dump}")
+  string(REGEX MATCHALL "\t +[0-9]+  [^\n]*" lines "${block}")
+  string(REGEX REPLACE "\t +([0-9]+)  <none>" "\\1" ordinals "${lines}")
+  list(SORT ordinals COMPARE NATURAL)
+  if(NOT ordinals STREQUAL "185;191;193;197")
+    fail("MMFS2.dll imports '${ordinals}', expected ordinals 185;191;193;197 without names")
+  endif()
+  message(STATUS "imports the system DLLs and MMFS2.dll ordinals ${ordinals}")
 
 elseif(CHECK STREQUAL "size")
   file(SIZE ${MODULE} bytes)
@@ -179,5 +147,5 @@ elseif(CHECK STREQUAL "size")
   message(STATUS "module size ${bytes} bytes (at most ${MAX_BYTES})")
 
 else()
-  message(FATAL_ERROR "CHECK must be exports, resources or size")
+  message(FATAL_ERROR "CHECK must be exports, resources, imports or size")
 endif()

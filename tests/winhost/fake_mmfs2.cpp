@@ -1,88 +1,54 @@
-// A sound bank that records every call and keeps a copy of every image.
+// The test host's MMFS2.dll: a sound bank that logs every call and keeps a
+// copy of every image, read back by the test host through two named exports.
 #include <windows.h>
 
-#include <cstring>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
-#define FAKE_MMFS2_BUILD
-#include "fake_mmfs2.h"
-
-namespace {
-
-struct StoredSound {
-  long Handle;
-  std::vector<std::uint8_t> Image;
+struct FakeCall {
+  int Ordinal;  // 193 find, 191 prepare, 197 replace, 185 add
+  long Application, One, Handle;
 };
 
-std::vector<FakeBankCall> gCalls;
-std::map<std::string, StoredSound> gSounds;
-long gNextHandle = 0x500;
-
-FakeBankCall& Record(int ordinal, long application, long one, long handle, const char* name,
-                     long size) {
-  FakeBankCall call{};
-  call.Ordinal = ordinal;
-  call.Application = application;
-  call.One = one;
-  call.Handle = handle;
-  if (name != nullptr) std::strncpy(call.Name, name, sizeof(call.Name) - 1);
-  call.Size = size;
-  gCalls.push_back(call);
-  return gCalls.back();
-}
-
+namespace {
+std::vector<FakeCall> gCalls;
+std::map<std::string, std::pair<long, std::vector<std::uint8_t>>> gSounds;  // name: handle, image
 std::vector<std::uint8_t> Copy(const void* image, long size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(image);
-  return std::vector<std::uint8_t>(bytes, bytes + size);
+  return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
 }
-
 }  // namespace
 
 extern "C" {
-
 long WINAPI FakeFindSound(long application, long one, const char* name) {
-  Record(193, application, one, 0, name, 0);
-  const auto it = gSounds.find(name);
-  return it == gSounds.end() ? 0 : it->second.Handle;
+  gCalls.push_back({193, application, one, 0});
+  return gSounds.count(name) != 0 ? gSounds[name].first : 0;
 }
-
 long WINAPI FakePrepareReplace(long application, long one, long handle) {
-  Record(191, application, one, handle, nullptr, 0);
+  gCalls.push_back({191, application, one, handle});
   return 0;
 }
-
-long WINAPI FakeReplaceSound(long application, long one, long handle, const char* name,
-                             const void* image, long size) {
-  Record(197, application, one, handle, name, size);
+long WINAPI FakeReplaceSound(long application, long one, long handle, const char*, const void* image,
+                             long size) {
+  gCalls.push_back({197, application, one, handle});
   for (auto& entry : gSounds) {
-    if (entry.second.Handle == handle) entry.second.Image = Copy(image, size);
+    if (entry.second.first == handle) entry.second.second = Copy(image, size);
   }
   return 1;
 }
-
-long WINAPI FakeAddSound(long application, long one, const char* name, const void* image,
-                         long size) {
-  Record(185, application, one, 0, name, size);
-  gSounds[name] = StoredSound{gNextHandle++, Copy(image, size)};
+long WINAPI FakeAddSound(long application, long one, const char* name, const void* image, long size) {
+  gCalls.push_back({185, application, one, 0});
+  gSounds[name] = {static_cast<long>(0x500 + gSounds.size()), Copy(image, size)};
   return 1;
 }
-
-int FakeBankCallCount(void) { return static_cast<int>(gCalls.size()); }
-
-int FakeBankGetCall(int index, FakeBankCall* call) {
-  if (index < 0 || index >= static_cast<int>(gCalls.size())) return 0;
-  *call = gCalls[static_cast<std::size_t>(index)];
-  return 1;
+__declspec(dllexport) const FakeCall* FakeBankCalls(int* count) {
+  *count = static_cast<int>(gCalls.size());
+  return gCalls.data();
 }
-
-const std::uint8_t* FakeBankSound(const char* name, long* size) {
-  const auto it = gSounds.find(name);
-  if (it == gSounds.end()) return nullptr;
-  *size = static_cast<long>(it->second.Image.size());
-  return it->second.Image.data();
+__declspec(dllexport) const std::uint8_t* FakeBankSound(const char* name, long* size) {
+  if (gSounds.count(name) == 0) return nullptr;
+  *size = static_cast<long>(gSounds[name].second.size());
+  return gSounds[name].second.data();
 }
-
-void FakeBankClearCalls(void) { gCalls.clear(); }
 }
