@@ -50,7 +50,7 @@ test('the digest helper gives FNV-1a 64 of its published vectors', () => {
 });
 
 test('every reference sound is the native build\'s, byte for byte', () => {
-  assert.ok(lines.length > 100, `only ${lines.length} reference sounds`);
+  assert.ok(lines.length >= 90, `only ${lines.length} reference sounds`);
   const wrong = [];
   for (const line of lines) {
     const space = line.indexOf(' ');
