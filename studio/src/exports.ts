@@ -12,6 +12,37 @@ function bitsEqual(a: number, b: number): boolean {
   return Object.is(Math.fround(a), Math.fround(b)) || (Number.isNaN(a) && Number.isNaN(b));
 }
 
+/** Floats next to `value`, nearest first: the candidates for a user value that stores exactly. */
+function nearbyFloats(value: number, count: number): number[] {
+  const bits = new DataView(new ArrayBuffer(4));
+  bits.setFloat32(0, value);
+  const at = bits.getInt32(0);
+  const out = [Math.fround(value)];
+  for (let d = 1; d <= count; d++) {
+    for (const b of [at + d, at - d]) {
+      bits.setInt32(0, b);
+      out.push(bits.getFloat32(0));
+    }
+  }
+  return out;
+}
+
+/** The shortest decimal text of a user value that the parameter stores as exactly `stored`, or null. */
+export function exactUserText(index: number, stored: number): string | null {
+  if (bitsEqual(quavix.defaults().set(index, 0).stored(index), stored)) return '0';
+  const user = quavix.defaults().setStored(index, stored).get(index);
+  if (!Number.isFinite(user)) return null;
+  let best: string | null = null;
+  for (const candidate of nearbyFloats(user, 8)) {
+    for (let digits = 1; digits <= 9; digits++) {
+      const text = formatFloat32(Number(candidate.toPrecision(digits)));
+      if (best !== null && text.length >= best.length) break;
+      if (bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored)) best = text;
+    }
+  }
+  return best;
+}
+
 /**
  * The text that `--set NAME=TEXT` (in the parameter's user unit) reads as exactly this stored value,
  * or null when no such text exists or the tool refuses it.
@@ -22,12 +53,10 @@ export function userValueText(index: number, stored: number): string | null {
   if (name === 'WaveType') return stored >= 0 && stored <= 3 ? String(stored) : null;
   const unit = quavix.paramUnit(name);
   if (!USER_UNIT.includes(unit)) return formatFloat32(stored);
-  const probe = quavix.defaults().setStored(index, stored);
-  const text = formatFloat32(probe.get(index));
-  const value = Number(text);
-  if (!(value >= 0)) return null;
+  const text = exactUserText(index, stored);
+  if (text === null || !(Number(text) >= 0)) return null;
   if (unit === 'seconds' && name !== 'ChangeSpeed' && stored * stored > LONGEST_STAGE_STORED_SQUARED) return null;
-  return bitsEqual(quavix.defaults().set(index, value).stored(index), stored) ? text : null;
+  return text;
 }
 
 function setOptions(sets: Map<number, number>): string[] | null {
@@ -87,12 +116,9 @@ export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
   const { csv, fixes } = inexactFields(sound.params);
   const sets = setOptions(fixes);
   if (sets && !/nan|inf/i.test(csv)) return line(['--csv', csv, '--seed', String(sound.renderState), ...sets]);
-  return line(['--sfs', 'sound.sfs', '--seed', String(sound.renderState)]);
-}
-
-/** True when the command needs the sound's settings file beside it. */
-export function commandNeedsSettingsFile(command: string): boolean {
-  return command.includes('--sfs sound.sfs');
+  // Values that neither the settings string nor --set can hold: the settings file's bytes on stdin.
+  const bytes = Array.from(quavix.writeSfs(sound.params), (b) => '\\' + b.toString(8).padStart(3, '0')).join('');
+  return `printf '${bytes}' | ${line(['--sfs', '-', '--seed', String(sound.renderState)])}`;
 }
 
 function setterLine(index: number, stored: number): string {
@@ -103,10 +129,8 @@ function setterLine(index: number, stored: number): string {
     return Number.isInteger(stored) ? named.replace('%0', String(stored)) : `Set variable with index ${index} to ${stored}`;
   }
   if (!USER_UNIT.includes(unit)) return named.replace('%0', formatFloat32(stored));
-  const probe = quavix.defaults().setStored(index, stored);
-  const text = formatFloat32(probe.get(index));
-  if (bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored)) return named.replace('%0', text);
-  return `Set variable with index ${index} to ${formatFloat32(stored)}`;
+  const text = exactUserText(index, stored);
+  return text !== null ? named.replace('%0', text) : `Set variable with index ${index} to ${formatFloat32(stored)}`;
 }
 
 const ACTION_OF: Record<string, string> = {

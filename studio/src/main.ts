@@ -10,7 +10,7 @@ import { FAMILY_LABELS, GROUPS, WAVE_NAMES, pitchOf, type ParamMeta } from './me
 import {
   cook, flatten, newRecipe, startFrom, withMutation, withSeed, withValue, type Recipe, type Source,
 } from './recipe';
-import { cliCommand, commandNeedsSettingsFile, hostScript, readFragment, shareFragment } from './exports';
+import { cliCommand, hostScript, readFragment, shareFragment } from './exports';
 import { Timeline, loadStars, saveStars, type Kept } from './timeline';
 import { formatFloat32, formatSeconds } from './format';
 import { drawSpectrum, drawWave } from './views';
@@ -31,6 +31,11 @@ const $ = <T extends HTMLElement>(id: string) => document.getElementById(id) as 
 const FINGERPRINT_NOTE =
   'SHA-256 of this WAV file. It equals sha256sum of the file that quavix render writes, ' +
   'and of the sound the module generates, for the same recipe.';
+
+const padlock = (shackle: string) =>
+  `<svg viewBox="0 0 16 16" width="15" height="15" aria-hidden="true" focusable="false"><path d="${shackle}" fill="none" stroke="currentColor" stroke-width="1.6"/><rect x="3" y="7" width="10" height="7.5" rx="1.5" fill="currentColor"/></svg>`;
+const LOCKED = padlock('M5 7V5a3 3 0 0 1 6 0v2');
+const UNLOCKED = padlock('M5 7V5a3 3 0 0 1 5.6-1.5');
 
 interface Row {
   meta: ParamMeta;
@@ -172,7 +177,7 @@ class Studio {
       h('div', { class: 'inline tight' }, copy('link', 'link')),
       h('label', { for: 'command' }, 'Command line'),
       h('textarea', { id: 'command', rows: 3, readonly: true, spellcheck: 'false', 'aria-describedby': 'command-help' }),
-      h('p', { id: 'command-help', class: 'help' }),
+      h('p', { id: 'command-help', class: 'help' }, 'Writes this WAV file, byte for byte, with the quavix tool.'),
       h('div', { class: 'inline tight' }, copy('command', 'command')),
       h('label', { for: 'script' }, 'Host script (the module\u2019s actions, in order)'),
       h('textarea', { id: 'script', rows: 5, readonly: true, spellcheck: 'false' }),
@@ -210,7 +215,7 @@ class Studio {
         oninput: () => this.setUser(index, Number(slider!.value), 'drag'), onchange: () => this.timeline.seal() });
       field = h('input', { type: 'number', id: `${id}-value`, step: 'any', inputmode: 'decimal', 'aria-label': `${meta.label}${unitWords}`,
         onchange: () => this.typed(index, field as HTMLInputElement) });
-      controls.push(slider, h('span', { class: 'value' }, field, meta.unit ? h('span', { class: 'unit' }, meta.unit) : ''));
+      controls.push(h('div', { class: 'control' }, slider, h('span', { class: 'value' }, field, meta.unit ? h('span', { class: 'unit' }, meta.unit) : '')));
     }
     const row = h('div', { class: 'param', 'data-param': meta.name },
       h('div', { class: 'param-head' }, lock, h('label', { for: id }, meta.label), stored), ...controls, help);
@@ -352,7 +357,7 @@ class Studio {
       } else r.field.querySelector('option[data-other]')?.remove();
       r.stored.textContent = `stored ${formatFloat32(stored)}`;
       r.lock.setAttribute('aria-pressed', String(this.locks.has(r.index)));
-      r.lock.textContent = this.locks.has(r.index) ? '\u{1F512}' : '\u{1F513}';
+      r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
       r.row.classList.toggle('differs', !Object.is(other.stored(r.index), stored));
       if (r.hz && r.pitch) {
         if (document.activeElement !== r.hz) r.hz.value = '';
@@ -372,9 +377,6 @@ class Studio {
     history.replaceState(null, '', fragment);
     const command = cliCommand(recipe);
     ($('command') as HTMLTextAreaElement).value = command;
-    $('command-help').textContent = commandNeedsSettingsFile(command)
-      ? 'These values need the exact settings file: save it as sound.sfs beside the command.'
-      : 'Writes this WAV file, byte for byte.';
     ($('script') as HTMLTextAreaElement).value = hostScript(recipe).join('\n');
     this.showLists();
     if (what) this.say(what);
