@@ -83,15 +83,15 @@ function inexactFields(params: Params): { csv: string; fixes: Map<number, number
 /** The recipe as the tool's fixed order allows: source, then changes, then at most one final mutation. */
 function toolOrder(recipe: Recipe): { sets: Map<number, number>; mutate: number | null } | null {
   const sets = new Map<number, number>();
-  let mutate: number | null = null;
-  recipe.steps.forEach((step: Step, i) => {
-    if (step.kind === 'set' && mutate === null) {
-      sets.delete(step.index);
-      sets.set(step.index, step.stored);
-    } else if (step.kind === 'mutate' && i === recipe.steps.length - 1) mutate = step.amount;
-    else mutate = NaN;
-  });
-  return mutate !== null && Number.isNaN(mutate) ? null : { sets, mutate };
+  const steps = recipe.steps;
+  const last = steps[steps.length - 1];
+  const mutate = last?.kind === 'mutate' ? last.amount : null;
+  for (const step of mutate === null ? steps : steps.slice(0, -1)) {
+    if (step.kind !== 'set') return null;
+    sets.delete(step.index);
+    sets.set(step.index, step.stored);
+  }
+  return { sets, mutate };
 }
 
 /** A `quavix render` command line that writes this sound's WAV, byte for byte. */
