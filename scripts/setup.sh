@@ -19,7 +19,12 @@ packages=(
   libmpfr-dev
   g++-aarch64-linux-gnu qemu-user-static googletest
   locales
+  clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )
+# The JavaScript package's tests run in Node; a machine that has one keeps it.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

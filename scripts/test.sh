@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs all their tests:
-# release, debug (ASan + UBSan), fuzz (each target briefly over its corpus)
-# and the 32-bit Windows module (its binary contract everywhere, the module
-# itself under Wine where the machine can run 32-bit programs). Ends with one
+# release, debug (ASan + UBSan), fuzz (each target briefly over its corpus),
+# the WebAssembly module through the JavaScript package in Node (compared with
+# the release build's tool), and the 32-bit Windows module (its binary contract
+# everywhere, the module itself under Wine where the machine can run 32-bit
+# programs). Ends with one
 # line of what ran, passed and was skipped, and why.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -65,9 +67,10 @@ run_preset() {
   [ "$status" = 0 ]
 }
 
-# The release run includes the exhaustive sine test (label exhaustive); the
-# aarch64 tests run under qemu-aarch64-static.
-for preset in release debug aarch64 fuzz win32; do
+# The release run includes the exhaustive sine test (label exhaustive) and
+# builds the tool the wasm tests compare with; the aarch64 tests run under
+# qemu-aarch64-static.
+for preset in release wasm debug aarch64 fuzz win32; do
   if ! run_preset "$preset"; then
     summary
     exit 1

@@ -1,0 +1,126 @@
+// Types of the quavix package. Every call but init() is synchronous and needs
+// init() to have finished; before that it throws Error("quavix: call await init() first").
+
+export type ParamName =
+  | 'Volume' | 'WaveType' | 'AttackTime' | 'SustainTime' | 'SustainPunch' | 'DecayTime'
+  | 'StartFreq' | 'MinFreq' | 'Slide' | 'DeltaSlide' | 'VibDepth' | 'VibSpeed'
+  | 'ChangeAmount' | 'ChangeSpeed' | 'SquareDuty' | 'DutySweep' | 'RepeatSpeed' | 'PhaserOffset'
+  | 'PhaserSweep' | 'LPCutoff' | 'LPCutoffSweep' | 'LPResonance' | 'HPCutoff' | 'HPCutoffSweep';
+
+/** A parameter by name (ASCII case ignored) or by index 0..23. */
+export type ParamKey = ParamName | (string & {}) | number;
+
+export type PresetFamily = 'coin' | 'laser' | 'explosion' | 'powerup' | 'hurt' | 'jump' | 'blip';
+
+export type ParamUnit = 'seconds' | 'cycles per second' | 'repeats per second' | '';
+
+/** Where init() reads the module from. */
+export type ModuleSource = URL | string | ArrayBuffer | ArrayBufferView | Response | WebAssembly.Module;
+
+/**
+ * Loads quavix.wasm: from `source`, or by default from next to this module
+ * (fetch in browsers, the file system in Node). Later calls return the first
+ * call's promise; a failed load may be tried again.
+ */
+export function init(source?: ModuleSource): Promise<void>;
+
+export const SAMPLE_RATE: 44100;
+/** The 24 parameter names in index order. */
+export const PARAM_NAMES: readonly ParamName[];
+/** The preset families; the index is the family number. */
+export const PRESET_FAMILIES: readonly PresetFamily[];
+
+/** The users' unit of a parameter ('' when it is the stored unit). */
+export function paramUnit(param: ParamKey): ParamUnit;
+
+/** The one explicit random source: the module's 32-bit generator. */
+export class Random {
+  private constructor();
+  /** The generator's state, an unsigned 32-bit integer (settable). */
+  state: number;
+  /** The seed it was made with. */
+  readonly seed: number;
+  /** An independent copy that continues the same sequence. */
+  clone(): Random;
+  /** One draw, 0..32767. */
+  draw(): number;
+  /** One draw mapped to 0..range in steps of range / 10000, as a float32 value. */
+  fraction(range: number): number;
+}
+
+/** A random source seeded with `seed >>> 0`; without a seed, with the clock's seconds since 1970. */
+export function random(seed?: number): Random;
+
+/** Stored values of the 24 parameters, as toJSON() gives them. */
+export type ParamsJSON = Record<ParamName, number>;
+
+/** One sound's parameters (every field of the C record, bit for bit). */
+export class Params {
+  private constructor();
+  /** The value in the users' unit (seconds, cycles/s, repeats/s; others as stored). */
+  get(param: ParamKey): number;
+  /** Sets a value given in the users' unit (rounded to float32 as the module rounds). */
+  set(param: ParamKey, value: number): this;
+  /** The stored value (a float32 as a number; WaveType as a whole number). */
+  stored(param: ParamKey): number;
+  /** Sets a stored value (rounded to float32; WaveType truncated toward zero). */
+  setStored(param: ParamKey, value: number): this;
+  clone(): Params;
+  /** Bit-for-bit equality of every field (NaN equals NaN of the same bits). */
+  equals(other: Params): boolean;
+  /** The 24 stored values by name (not the reserved fields: use writeSfs for a complete copy). */
+  toJSON(): ParamsJSON;
+}
+
+/** The default parameters. */
+export function defaults(): Params;
+/** Parameters from stored values by name; missing names keep the defaults, unknown names throw RangeError. */
+export function fromJSON(values: Partial<Record<ParamName, number>>): Params;
+
+/** A fresh sound of a family (name or 0..6), drawn from rng. */
+export function preset(family: PresetFamily | (string & {}) | number, rng: Random): Params;
+/** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
+export function randomize(rng: Random): Params;
+/** A copy of p with 22 parameters nudged by up to +-0.5 * amount; p is unchanged. */
+export function mutate(p: Params, amount: number, rng: Random): Params;
+/** The stored StartFreq / MinFreq value of a whole frequency in Hertz. */
+export function freqHz(hz: number): number;
+
+export interface RenderOptions {
+  /** The module's buffer length in whole seconds, 0..60 (default 5): at most 41000 samples a second. */
+  bufferLength?: number;
+}
+
+export interface RenderResult {
+  /** The WAV image: a 44-byte header and the 16-bit little-endian mono samples. */
+  wav: Uint8Array;
+  /** The samples (a view into wav). */
+  samples: Int16Array;
+  sampleCount: number;
+  /** sampleCount / 44100. */
+  durationSeconds: number;
+  /** The largest magnitude of a sample, 0..32000. */
+  peak: number;
+  /** How many samples are at the clamp, +-32000. */
+  clipped: number;
+  /** True when every sample is 0 (for instance WaveType 4). */
+  silent: boolean;
+}
+
+/** Synthesizes p, drawing from rng, as the module's "Generate sound". */
+export function render(p: Params, rng: Random, options?: RenderOptions): RenderResult;
+
+/** The settings string: 24 comma-separated "%.4f" values, empty for 0. */
+export function toSettingsString(p: Params): string;
+/** Reads a settings string leniently into a copy of base (default: the defaults). */
+export function fromSettingsString(text: string, base?: Params): Params;
+/** The strict check of a settings string. */
+export function checkSettingsString(text: string): { ok: boolean; badField: number; error: string | null };
+/** The 105 bytes of a version-102 settings file (*.sfs). */
+export function writeSfs(p: Params): Uint8Array;
+/**
+ * Parameters from a settings file image of version 100, 101 or 102. Throws an
+ * Error with the C API's message (and its status as `.status`) for another
+ * version or data that end inside the fields.
+ */
+export function readSfs(bytes: Uint8Array | ArrayBuffer | ArrayBufferView): Params;

@@ -1,0 +1,453 @@
+// quavix: the Quavix sound-effect synthesizer in JavaScript. The core runs as
+// the WebAssembly module quavix.wasm (the C API of the native library), so a
+// sound is byte for byte the one every other Quavix build makes.
+//
+// `await init()` once; every other call is synchronous.
+
+export const SAMPLE_RATE = 44100;
+
+export const PARAM_NAMES = Object.freeze([
+  'Volume', 'WaveType', 'AttackTime', 'SustainTime', 'SustainPunch', 'DecayTime',
+  'StartFreq', 'MinFreq', 'Slide', 'DeltaSlide', 'VibDepth', 'VibSpeed',
+  'ChangeAmount', 'ChangeSpeed', 'SquareDuty', 'DutySweep', 'RepeatSpeed', 'PhaserOffset',
+  'PhaserSweep', 'LPCutoff', 'LPCutoffSweep', 'LPResonance', 'HPCutoff', 'HPCutoffSweep',
+]);
+
+export const PRESET_FAMILIES = Object.freeze(['coin', 'laser', 'explosion', 'powerup', 'hurt', 'jump', 'blip']);
+
+// The records of the C API, as the module lays them out (src/wasm/scratch.cpp
+// checks these numbers at compile time).
+const PARAMS_SIZE = 116;
+const PADDING_START = 109; // the three bytes after FlagReserved
+const PADDING_END = 112;
+const SETTINGS_FILE_SIZE = 105;
+const WAV_HEADER_SIZE = 44;
+const MAX_BUFFER_SECONDS = 60;
+
+// Where a call's records lie in the scratch area, from its start.
+const AT_PARAMS = 0;
+const AT_RANDOM = 128;
+const AT_VALUE = 136;
+const AT_DATA = 144;
+
+const OWN = Symbol('quavix'); // the bytes of a Params; the token of an empty Random
+const WITH = Symbol('quavix.with'); // runs a call with a record in the scratch area
+let wasm = null; // the module's exports once init() has finished
+let loading = null;
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+
+function api() {
+  if (wasm === null) throw new Error('quavix: call await init() first');
+  return wasm;
+}
+
+// The scratch area for a call needing `bytes` behind AT_DATA; returns its start.
+function scratch(bytes = 0) {
+  const base = api().quavix_wasm_scratch(AT_DATA + bytes);
+  if (base === 0) throw new RangeError('quavix: the module has no memory left');
+  return base;
+}
+
+const memory = () => new DataView(wasm.memory.buffer);
+const bytesAt = (at, size) => new Uint8Array(wasm.memory.buffer, at, size);
+
+function textAt(pointer, exports = wasm) {
+  const all = new Uint8Array(exports.memory.buffer);
+  let end = pointer;
+  while (all[end] !== 0) end++;
+  return decoder.decode(all.subarray(pointer, end));
+}
+
+// Writes text with its terminator behind AT_DATA (a fresh scratch area).
+function putText(text) {
+  if (typeof text !== 'string') throw new TypeError('quavix: expected a string');
+  const encoded = encoder.encode(text);
+  const base = scratch(encoded.length + 1);
+  bytesAt(base + AT_DATA, encoded.length).set(encoded);
+  bytesAt(base + AT_DATA + encoded.length, 1)[0] = 0;
+  return base;
+}
+
+const errorText = (status) => textAt(wasm.quavix_strerror(status));
+
+function fail(status) {
+  const error = new Error(`quavix: ${errorText(status)}`);
+  error.status = status;
+  throw error;
+}
+
+// ---- Loading -----------------------------------------------------------------
+
+const inNode = typeof process === 'object' && typeof process.versions?.node === 'string';
+
+async function readFileBytes(where) {
+  const fsName = 'node:fs/promises'; // a name bundlers leave alone
+  const fs = await import(fsName);
+  return fs.readFile(where);
+}
+
+async function compileFrom(source) {
+  if (source instanceof WebAssembly.Module) return source;
+  if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return WebAssembly.compile(source);
+  if (typeof Response === 'function' && source instanceof Response) {
+    if (!source.ok) throw new Error(`quavix: cannot load the module: HTTP ${source.status}`);
+    return WebAssembly.compile(await source.arrayBuffer());
+  }
+  if (typeof source === 'string' || source instanceof URL) {
+    let url = null;
+    try {
+      url = new URL(source);
+    } catch {
+      // a relative reference: a file path in Node, resolved by fetch elsewhere
+    }
+    if (inNode && (url === null || url.protocol === 'file:')) {
+      return WebAssembly.compile(await readFileBytes(url ?? source));
+    }
+    return compileFrom(await fetch(url ?? source));
+  }
+  throw new TypeError('quavix: init() takes a URL, a string, bytes, a Response or a WebAssembly.Module');
+}
+
+async function load(source) {
+  const module = await compileFrom(source ?? new URL('./quavix.wasm', import.meta.url));
+  const { exports } = await WebAssembly.instantiate(module, {});
+  exports._initialize?.();
+  if (exports.quavix_version() >>> 16 !== 1) throw new Error('quavix: the module is of another major version');
+  PARAM_NAMES.forEach((name, index) => {
+    if (textAt(exports.quavix_param_name(index), exports) !== name) {
+      throw new Error(`quavix: the module does not name parameter ${index} ${name}`);
+    }
+  });
+  wasm = exports;
+}
+
+/**
+ * Loads the module once; later calls return the same promise (and ignore their
+ * source). Without a source the module is read from next to this file.
+ */
+export function init(source) {
+  if (loading === null) {
+    loading = load(source).catch((error) => {
+      loading = null;
+      throw error;
+    });
+  }
+  return loading;
+}
+
+// ---- The random source ------------------------------------------------------------
+
+export class Random {
+  #state = 0;
+  #seed = 0;
+
+  constructor(seed) {
+    if (seed === OWN) return;
+    const fromClock = seed === undefined;
+    if (!fromClock && typeof seed !== 'number') throw new TypeError('quavix: a seed is a number');
+    const base = scratch();
+    this.#seed = fromClock ? Math.floor(Date.now() / 1000) >>> 0 : seed >>> 0;
+    wasm.quavix_random_seed(base + AT_RANDOM, this.#seed);
+    this.#state = memory().getUint32(base + AT_RANDOM, true);
+  }
+
+  get state() {
+    return this.#state;
+  }
+
+  set state(value) {
+    this.#state = value >>> 0;
+  }
+
+  get seed() {
+    return this.#seed;
+  }
+
+  clone() {
+    const copy = new Random(OWN);
+    copy.#seed = this.#seed;
+    copy.#state = this.#state;
+    return copy;
+  }
+
+  draw() {
+    return this[WITH]((base) => wasm.quavix_random_draw(base + AT_RANDOM));
+  }
+
+  fraction(range) {
+    return this[WITH]((base) => wasm.quavix_random_fraction(base + AT_RANDOM, range));
+  }
+
+  // Runs call(base) with the state at base + AT_RANDOM and keeps what it draws.
+  [WITH](call, base = scratch()) {
+    memory().setUint32(base + AT_RANDOM, this.#state, true);
+    const result = call(base);
+    this.#state = memory().getUint32(base + AT_RANDOM, true);
+    return result;
+  }
+}
+
+/** The random source of a sequence of operations: seed given, exactly the module's seed; none, the clock's seconds. */
+export const random = (seed) => new Random(seed);
+
+function checkRandom(rng) {
+  if (!(rng instanceof Random)) throw new TypeError('quavix: expected a Random (quavix.random(seed))');
+  return rng;
+}
+
+// ---- Parameters -----------------------------------------------------------------
+
+const indexCache = new Map();
+
+function paramIndex(nameOrIndex) {
+  if (typeof nameOrIndex === 'number') {
+    if (Number.isInteger(nameOrIndex) && nameOrIndex >= 0 && nameOrIndex < PARAM_NAMES.length) return nameOrIndex;
+    throw new RangeError(`quavix: parameter index ${nameOrIndex} is outside 0 to 23`);
+  }
+  if (typeof nameOrIndex !== 'string') throw new TypeError('quavix: a parameter is a name or an index');
+  let index = indexCache.get(nameOrIndex);
+  if (index === undefined) {
+    index = nameOrIndex.includes('\0') ? -1 : wasm.quavix_param_index(putText(nameOrIndex) + AT_DATA);
+    if (index < 0) throw new RangeError(`quavix: unknown parameter name ${JSON.stringify(nameOrIndex)}`);
+    indexCache.set(nameOrIndex, index);
+  }
+  return index;
+}
+
+export class Params {
+  constructor(bytes) {
+    this[OWN] = new Uint8Array(PARAMS_SIZE);
+    if (bytes instanceof Uint8Array && bytes.length === PARAMS_SIZE) {
+      this[OWN].set(bytes);
+    } else {
+      const base = scratch();
+      wasm.quavix_params_default(base + AT_PARAMS);
+      this[OWN].set(bytesAt(base + AT_PARAMS, PARAMS_SIZE));
+    }
+  }
+
+  // Runs call(base) with these parameters at base + AT_PARAMS; keeps changes when asked.
+  [WITH](call, { keep = false, base = scratch() } = {}) {
+    bytesAt(base + AT_PARAMS, PARAMS_SIZE).set(this[OWN]);
+    const result = call(base);
+    if (keep) this[OWN].set(bytesAt(base + AT_PARAMS, PARAMS_SIZE));
+    return result;
+  }
+
+  #read(nameOrIndex, getter) {
+    api();
+    const index = paramIndex(nameOrIndex);
+    return this[WITH]((base) => {
+      getter(base + AT_PARAMS, index, base + AT_VALUE);
+      return memory().getFloat32(base + AT_VALUE, true);
+    });
+  }
+
+  #write(nameOrIndex, value, setter) {
+    api();
+    const index = paramIndex(nameOrIndex);
+    if (typeof value !== 'number') throw new TypeError('quavix: a parameter value is a number');
+    this[WITH]((base) => setter(base + AT_PARAMS, index, value), { keep: true });
+    return this;
+  }
+
+  get(nameOrIndex) {
+    return this.#read(nameOrIndex, (...a) => wasm.quavix_param_get_user(...a));
+  }
+
+  set(nameOrIndex, value) {
+    return this.#write(nameOrIndex, value, (...a) => wasm.quavix_param_set_user(...a));
+  }
+
+  stored(nameOrIndex) {
+    return this.#read(nameOrIndex, (...a) => wasm.quavix_param_get(...a));
+  }
+
+  setStored(nameOrIndex, value) {
+    return this.#write(nameOrIndex, value, (...a) => wasm.quavix_param_set(...a));
+  }
+
+  clone() {
+    return new Params(this[OWN]);
+  }
+
+  equals(other) {
+    if (!(other instanceof Params)) return false;
+    const a = this[OWN];
+    const b = other[OWN];
+    for (let i = 0; i < PARAMS_SIZE; i++) {
+      if (a[i] !== b[i] && (i < PADDING_START || i >= PADDING_END)) return false;
+    }
+    return true;
+  }
+
+  toJSON() {
+    return Object.fromEntries(PARAM_NAMES.map((name, index) => [name, this.stored(index)]));
+  }
+}
+
+function checkParams(p) {
+  if (!(p instanceof Params)) throw new TypeError('quavix: expected Params');
+  return p;
+}
+
+/** The default parameters. */
+export function defaults() {
+  api();
+  return new Params();
+}
+
+/** Parameters from toJSON()'s object; missing names keep the defaults. */
+export function fromJSON(object) {
+  const p = defaults();
+  for (const [name, value] of Object.entries(object ?? {})) p.setStored(name, value);
+  return p;
+}
+
+/** The users' unit of a parameter: 'seconds', 'cycles per second', 'repeats per second' or ''. */
+export function paramUnit(nameOrIndex) {
+  return textAt(api().quavix_param_unit(paramIndex(nameOrIndex)));
+}
+
+// ---- Sound design ---------------------------------------------------------------
+
+function familyIndex(family) {
+  if (typeof family === 'number' && Number.isInteger(family) && family >= 0 && family < PRESET_FAMILIES.length) {
+    return family;
+  }
+  const index = typeof family === 'string' && !family.includes('\0')
+    ? wasm.quavix_preset_family_of(putText(family) + AT_DATA) : -1;
+  if (index < 0) {
+    throw new RangeError(`quavix: unknown preset family ${JSON.stringify(family)}: one of ${PRESET_FAMILIES.join(', ')} or 0 to 6`);
+  }
+  return index;
+}
+
+// Runs design(paramsAt, randomAt) on a copy of p (the defaults when p is null).
+function design(p, rng, change) {
+  checkRandom(rng);
+  const result = p === null ? new Params() : checkParams(p).clone();
+  result[WITH]((base) => rng[WITH](() => change(base + AT_PARAMS, base + AT_RANDOM), base), { keep: true });
+  return result;
+}
+
+/** A fresh sound of a preset family (name or 0..6), drawn from rng. */
+export function preset(family, rng) {
+  api();
+  const index = familyIndex(family);
+  return design(null, rng, (at, randomAt) => wasm.quavix_preset(at, index, randomAt));
+}
+
+/** Random parameters drawn from rng. */
+export function randomize(rng) {
+  api();
+  return design(null, rng, (at, randomAt) => wasm.quavix_randomize(at, randomAt));
+}
+
+/** A copy of p with 22 parameters nudged by up to +-0.5 * amount. */
+export function mutate(p, amount, rng) {
+  api();
+  if (typeof amount !== 'number') throw new TypeError('quavix: a mutation amount is a number');
+  return design(p, rng, (at, randomAt) => wasm.quavix_mutate(at, amount, randomAt));
+}
+
+/** The stored StartFreq / MinFreq value of a whole frequency in Hertz. */
+export function freqHz(hz) {
+  if (!Number.isInteger(hz) || hz < -2147483648 || hz > 2147483647) {
+    throw new RangeError(`quavix: a frequency in Hertz is a whole number, not ${hz}`);
+  }
+  const base = scratch();
+  wasm.quavix_params_default(base + AT_PARAMS);
+  return wasm.quavix_freq_hz(base + AT_PARAMS, hz);
+}
+
+// ---- Synthesis ------------------------------------------------------------------
+
+/** Synthesizes p, drawing from rng, as the module's "Generate sound" with a buffer of bufferLength seconds. */
+export function render(p, rng, { bufferLength = 5 } = {}) {
+  api();
+  checkParams(p);
+  checkRandom(rng);
+  if (!Number.isInteger(bufferLength) || bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
+    throw new RangeError(`quavix: bufferLength is a whole number of seconds from 0 to 60, not ${bufferLength}`);
+  }
+  const size = wasm.quavix_wav_buffer_size(bufferLength);
+  const base = scratch(size);
+  const length = p[WITH](() => rng[WITH](() => wasm.quavix_render_wav(
+    base + AT_PARAMS, base + AT_RANDOM, bufferLength, base + AT_DATA, size), base), { base });
+  if (length < 0) fail(length);
+  const wav = bytesAt(base + AT_DATA, length).slice();
+  const sampleCount = (length - WAV_HEADER_SIZE) / 2;
+  const samples = new Int16Array(wav.buffer, WAV_HEADER_SIZE, sampleCount);
+  let peak = 0;
+  let clipped = 0;
+  for (const s of samples) {
+    const magnitude = s < 0 ? -s : s;
+    if (magnitude > peak) peak = magnitude;
+    if (magnitude === 32000) clipped++;
+  }
+  return { wav, samples, sampleCount, durationSeconds: sampleCount / SAMPLE_RATE, peak, clipped, silent: peak === 0 };
+}
+
+// ---- Exchange -------------------------------------------------------------------
+
+/** The settings string: 24 comma-separated values as "%.4f", empty for 0. */
+export function toSettingsString(p) {
+  api();
+  checkParams(p);
+  for (let capacity = 256; ; capacity *= 4) {
+    const base = scratch(capacity);
+    const length = p[WITH](() => wasm.quavix_settings_string(base + AT_PARAMS, base + AT_DATA, capacity), { base });
+    if (length < capacity) return decoder.decode(bytesAt(base + AT_DATA, length));
+  }
+}
+
+/** Reads a settings string leniently into a copy of base. */
+export function fromSettingsString(text, base = defaults()) {
+  checkParams(base);
+  if (typeof text !== 'string') throw new TypeError('quavix: a settings string is a string');
+  const cut = text.indexOf('\0'); // the module reads up to the first NUL
+  const at = putText(cut < 0 ? text : text.slice(0, cut));
+  const result = base.clone();
+  result[WITH]((b) => wasm.quavix_settings_string_import(b + AT_PARAMS, b + AT_DATA), { keep: true, base: at });
+  return result;
+}
+
+/** The strict check of a settings string: { ok, badField (-1 when none), error }. */
+export function checkSettingsString(text) {
+  api();
+  const cut = typeof text === 'string' ? text.indexOf('\0') : -1;
+  const base = putText(cut < 0 ? text : text.slice(0, cut));
+  let status = wasm.quavix_settings_string_check(base + AT_DATA, base + AT_VALUE);
+  let badField = memory().getInt32(base + AT_VALUE, true);
+  if (status === 0 && cut >= 0) { // a NUL is no part of any number
+    badField = text.slice(0, cut).split(',').length - 1;
+    status = badField < PARAM_NAMES.length ? -5 : -6;
+  }
+  return { ok: status === 0, badField, error: status === 0 ? null : errorText(status) };
+}
+
+/** The 105 bytes of a version-102 settings file (*.sfs). */
+export function writeSfs(p) {
+  api();
+  checkParams(p);
+  const base = scratch(SETTINGS_FILE_SIZE);
+  p[WITH](() => wasm.quavix_settings_file_encode(base + AT_PARAMS, base + AT_DATA), { base });
+  return bytesAt(base + AT_DATA, SETTINGS_FILE_SIZE).slice();
+}
+
+/** Parameters from a settings file image of version 100, 101 or 102. */
+export function readSfs(bytes) {
+  api();
+  if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);
+  if (!ArrayBuffer.isView(bytes)) throw new TypeError('quavix: readSfs takes a Uint8Array or an ArrayBuffer');
+  const data = new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const base = scratch(data.length);
+  bytesAt(base + AT_DATA, data.length).set(data);
+  const result = new Params();
+  const status = result[WITH]((b) => wasm.quavix_settings_file_decode(b + AT_PARAMS, b + AT_DATA, data.length),
+    { keep: true, base });
+  if (status < 0) fail(status);
+  return result;
+}

@@ -1,0 +1,35 @@
+// What the JavaScript tests share: the native quavix tool they compare with
+// and the reference sounds. The test command builds the tool first (release
+// preset), so a missing tool is a failure, not a skip.
+import { execFileSync, spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const root = new URL('../../', import.meta.url);
+export const NATIVE_CLI = process.env.QUAVIX_NATIVE_CLI ?? new URL('build/release/cli/quavix', root).pathname;
+export const REFERENCE_SOUNDS =
+  process.env.QUAVIX_REFERENCE_SOUNDS ?? new URL('tests/reference_sounds.txt', root).pathname;
+
+if (!existsSync(NATIVE_CLI)) {
+  throw new Error(`the native tool ${NATIVE_CLI} is missing: build the release preset first`);
+}
+
+export const scratchDir = () => mkdtempSync(join(tmpdir(), 'quavix-js-'));
+
+// Runs the native tool; returns { status, stdout, stderr }.
+export function native(args) {
+  const run = spawnSync(NATIVE_CLI, args, { encoding: 'utf8' });
+  if (run.error) throw run.error;
+  return run;
+}
+
+// The native tool's render of args: its WAV, settings file and settings string.
+export function nativeRender(args) {
+  const dir = scratchDir();
+  const wav = join(dir, 'out.wav');
+  const sfs = join(dir, 'out.sfs');
+  const csv = execFileSync(NATIVE_CLI, ['render', ...args, '-o', wav, '--save-sfs', sfs, '--print-csv'],
+    { encoding: 'utf8' }).trim();
+  return { wav: readFileSync(wav), sfs: readFileSync(sfs), csv };
+}
