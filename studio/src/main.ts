@@ -196,7 +196,7 @@ class Studio {
   }
 
   private paramRow(meta: ParamMeta): HTMLElement {
-    const index = quavix.PARAM_NAMES.indexOf(meta.name);
+    const index = (quavix.PARAM_NAMES as readonly string[]).indexOf(meta.name);
     const id = `p-${meta.name}`;
     const unitWords = meta.unit ? ` in ${meta.unit === 's' ? 'seconds' : meta.unit.replace('/s', ' per second')}` : '';
     const lock = h('button', { type: 'button', class: 'lock', 'aria-pressed': 'false', 'aria-label': `Lock ${meta.label}`, title: `Lock ${meta.label}`, onclick: () => this.toggleLock(index) }, '');

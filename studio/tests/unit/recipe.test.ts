@@ -5,7 +5,7 @@ import { cliCommand, hostScript, readFragment, shareFragment, userValueText } fr
 import { Timeline } from '../../src/timeline';
 
 beforeAll(() => quavix.init());
-const index = (name: string) => quavix.PARAM_NAMES.indexOf(name);
+const index = (name: string) => (quavix.PARAM_NAMES as readonly string[]).indexOf(name);
 const coin = (seed = 42): Recipe => newRecipe(seed, { kind: 'preset', family: 0 });
 
 test('locks keep their values through a preset, randomize and mutate; the other values change', () => {
