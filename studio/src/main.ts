@@ -74,7 +74,10 @@ class Studio {
     this.stars = loadStars(safeStorage());
     this.build();
     if (typeof fromLink === 'string') this.say(fromLink);
-    this.renderer = new Renderer(new RenderWorker(), module, (r) => this.rendered(r), (m) => this.say(`Synthesis failed: ${m}`));
+    this.renderer = new Renderer(new RenderWorker(), module, (r) => this.rendered(r), (m) => {
+      document.documentElement.dataset.busy = 'false';
+      this.say(`Synthesis failed: ${m}`);
+    });
     this.show(true);
   }
 
@@ -239,8 +242,9 @@ class Studio {
     this.show(true, what);
   }
 
+  /** A preset or Randomize keeps the locked values; loaded parameters come in exactly as they are. */
   private start(source: Source, what: string): void {
-    this.change(startFrom(this.recipe, source, this.locks), what);
+    this.change(startFrom(this.recipe, source, source.kind === 'load' ? new Set() : this.locks), what);
   }
 
   private mutate(): void {
@@ -382,6 +386,7 @@ class Studio {
     if (what) this.say(what);
     if (render) {
       this.changedAt = performance.now();
+      document.documentElement.dataset.busy = 'true';
       void this.renderer?.request(quavix.writeSfs(sound.params), sound.renderState, recipe.bufferLength);
     }
   }
@@ -405,6 +410,7 @@ class Studio {
 
   private rendered(result: Rendered): void {
     this.last = result;
+    document.documentElement.dataset.busy = 'false';
     const seconds = result.sampleCount / quavix.SAMPLE_RATE;
     $('length').textContent = `${result.sampleCount.toLocaleString('en')} samples \u00b7 ${formatSeconds(seconds)} s`;
     $('peak').textContent = `peak ${result.peak} (${((100 * result.peak) / 32767).toFixed(0)} %)`;
