@@ -55,6 +55,7 @@ class Studio {
   private rows: Row[] = [];
   private slots: [Recipe, Recipe];
   private slot = 0;
+  private comparing = false;
   private history: Kept[] = [];
   private stars: Kept[];
   private last: Rendered | null = null;
@@ -95,10 +96,11 @@ class Studio {
           h('p', { class: 'tagline' }, 'The sound you hear here is the sound your game plays, byte for byte.')),
         h('div', { class: 'ab', role: 'group', 'aria-label': 'A/B compare (key X switches)' },
           ...['A', 'B'].map((name, i) => h('button', { type: 'button', id: `slot-${name}`, class: 'slot', 'aria-pressed': String(i === 0), onclick: () => this.toggleSlot(i) }, name)),
-          h('span', { class: 'hint' }, 'X switches'))),
+          h('span', { class: 'hint' }, 'X switches; differing values are marked'))),
       h('main', { class: 'layout' },
         h('div', { class: 'column' }, this.soundPanel(), this.makePanel(), this.historyPanel(), this.exchangePanel()),
         h('div', { class: 'column wide' }, this.paramsPanel())),
+      h('p', { class: 'keys' }, 'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider'),
       h('p', { id: 'status', class: 'status', role: 'status', 'aria-live': 'polite' }),
     );
   }
@@ -117,12 +119,12 @@ class Studio {
           h('span', { id: 'fp-note', class: 'visually-hidden' }, FINGERPRINT_NOTE))),
       h('p', { id: 'warning', class: 'warning', role: 'alert', hidden: true }),
       h('canvas', { id: 'wave', class: 'view', width: 800, height: 140, role: 'img', 'aria-label': 'Waveform of the whole sound' }),
-      h('canvas', { id: 'spectrum', class: 'view', width: 800, height: 110, role: 'img', 'aria-label': 'Spectrogram: time across, frequency up to 22 kHz upwards' }),
+      h('canvas', { id: 'spectrum', class: 'view', width: 800, height: 110, role: 'img', 'aria-label': 'Spectrogram: time across, frequency upwards from 40 Hz to 22 kHz on a log scale' }),
     );
   }
 
   private makePanel(): HTMLElement {
-    return h('section', { class: 'panel', 'aria-labelledby': 'make-title' },
+    return h('section', { class: 'panel make', 'aria-labelledby': 'make-title' },
       h('h2', { id: 'make-title' }, 'Make'),
       h('div', { class: 'presets', role: 'group', 'aria-label': 'Presets' },
         ...FAMILY_LABELS.map((label, family) => h('button', { type: 'button', 'data-family': family, onclick: () => this.start({ kind: 'preset', family }, `${label}`) }, label)),
@@ -145,7 +147,7 @@ class Studio {
   }
 
   private historyPanel(): HTMLElement {
-    return h('section', { class: 'panel', 'aria-labelledby': 'history-title' },
+    return h('section', { class: 'panel history', 'aria-labelledby': 'history-title' },
       h('div', { class: 'panel-head' },
         h('h2', { id: 'history-title' }, 'History'),
         h('div', { class: 'inline tight' },
@@ -162,7 +164,7 @@ class Studio {
   private exchangePanel(): HTMLElement {
     const copy = (id: string, label: string) =>
       h('button', { type: 'button', onclick: () => this.copy(($(id) as HTMLTextAreaElement).value, label) }, `Copy ${label}`);
-    return h('section', { class: 'panel', 'aria-labelledby': 'exchange-title' },
+    return h('section', { class: 'panel exchange', 'aria-labelledby': 'exchange-title' },
       h('h2', { id: 'exchange-title' }, 'Exchange'),
       h('label', { for: 'csv' }, 'Settings string'),
       h('textarea', { id: 'csv', rows: 2, spellcheck: 'false', 'aria-describedby': 'csv-help' }),
@@ -307,6 +309,7 @@ class Studio {
     if (slot === this.slot) return;
     this.slots[this.slot] = this.recipe;
     this.slot = slot;
+    this.comparing = true;
     this.change(this.slots[slot], `Slot ${slot === 0 ? 'A' : 'B'}`);
   }
 
@@ -362,7 +365,7 @@ class Studio {
       r.stored.textContent = `stored ${formatFloat32(stored)}`;
       r.lock.setAttribute('aria-pressed', String(this.locks.has(r.index)));
       r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
-      r.row.classList.toggle('differs', !Object.is(other.stored(r.index), stored));
+      r.row.classList.toggle('differs', this.comparing && !Object.is(other.stored(r.index), stored));
       if (r.hz && r.pitch) {
         if (document.activeElement !== r.hz) r.hz.value = '';
         r.hz.placeholder = stored === 0 && r.meta.name === 'MinFreq' ? 'none' : 'Hz';
@@ -429,9 +432,15 @@ class Studio {
     const entry: Kept = { label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 };
     if (this.history[this.history.length - 1]?.fingerprint !== result.sha256) this.history.push(entry);
     this.showLists();
-    drawWave($('wave') as HTMLCanvasElement, result.wave, null);
-    drawSpectrum($('spectrum') as HTMLCanvasElement, result.spectrum);
+    this.repaint();
     this.play();
+  }
+
+  /** Paints the views again (a new sound, a resize, a change between light and dark). */
+  repaint(): void {
+    if (!this.last) return;
+    drawWave($('wave') as HTMLCanvasElement, this.last.wave, null);
+    drawSpectrum($('spectrum') as HTMLCanvasElement, this.last.spectrum);
   }
 
   private play(): void {
@@ -488,8 +497,11 @@ class Studio {
     this.say(`Copied the ${what}`);
   }
 
+  private sayTimer = 0;
   say(text: string): void {
     $('status').textContent = text;
+    clearTimeout(this.sayTimer);
+    this.sayTimer = window.setTimeout(() => ($('status').textContent = ''), 5000);
   }
 
   // ---- keys
@@ -543,6 +555,8 @@ async function main(): Promise<void> {
   await quavix.init(module);
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
+  matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => studio.repaint());
+  new ResizeObserver(() => studio.repaint()).observe($('wave'));
   document.addEventListener('dragover', (e) => e.preventDefault());
   document.addEventListener('drop', (e) => {
     e.preventDefault();

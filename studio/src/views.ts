@@ -51,11 +51,18 @@ export function drawSpectrum(canvas: HTMLCanvasElement, s: { frames: number; bin
   const image = g.createImageData(width, height);
   const [r, gr, b] = colour(canvas, '--view-heat').match(/\d+/g)?.map(Number) ?? [60, 120, 200];
   const [br, bg, bb] = colour(canvas, '--view-bg-rgb').match(/\d+/g)?.map(Number) ?? [255, 255, 255];
+  // Frequency upwards on a log scale from 40 Hz to 22 kHz; level from -90 dB to -10 dB.
+  const nyquist = 22050;
+  const low = Math.log(40);
+  const binOf = new Int32Array(height);
+  for (let y = 0; y < height; y++) {
+    const hz = Math.exp(low + ((height - 1 - y) / (height - 1)) * (Math.log(nyquist) - low));
+    binOf[y] = Math.min(s.bins - 1, Math.round((hz / nyquist) * s.bins));
+  }
   for (let x = 0; x < width; x++) {
     const f = Math.min(s.frames - 1, Math.floor((x * s.frames) / width));
     for (let y = 0; y < height; y++) {
-      const bin = Math.min(s.bins - 1, Math.floor(((height - 1 - y) * s.bins) / height));
-      const level = Math.min(1, Math.max(0, (s.db[f * s.bins + bin] + 90) / 80));
+      const level = Math.min(1, Math.max(0, (s.db[f * s.bins + binOf[y]] + 90) / 80)) ** 1.5;
       const at = 4 * (y * width + x);
       image.data[at] = br + (r - br) * level;
       image.data[at + 1] = bg + (gr - bg) * level;
