@@ -22,6 +22,10 @@ export function waveColumns(samples: Int16Array, columns: number): Float32Array 
 
 const FFT_SIZE = 1024;
 
+const COS = Float64Array.from({ length: FFT_SIZE / 2 }, (_, k) => Math.cos((2 * Math.PI * k) / FFT_SIZE));
+const SIN = Float64Array.from({ length: FFT_SIZE / 2 }, (_, k) => -Math.sin((2 * Math.PI * k) / FFT_SIZE));
+const HANN = Float64Array.from({ length: FFT_SIZE }, (_, i) => 0.5 - 0.5 * Math.cos((2 * Math.PI * i) / (FFT_SIZE - 1)));
+
 function fftInPlace(re: Float64Array, im: Float64Array): void {
   const n = re.length;
   for (let i = 1, j = 0; i < n; i++) {
@@ -29,22 +33,22 @@ function fftInPlace(re: Float64Array, im: Float64Array): void {
     for (; j & bit; bit >>= 1) j ^= bit;
     j ^= bit;
     if (i < j) {
-      [re[i], re[j]] = [re[j], re[i]];
-      [im[i], im[j]] = [im[j], im[i]];
+      let t = re[i]; re[i] = re[j]; re[j] = t;
+      t = im[i]; im[i] = im[j]; im[j] = t;
     }
   }
   for (let len = 2; len <= n; len <<= 1) {
-    const angle = (-2 * Math.PI) / len;
+    const half = len >> 1;
+    const stride = n / len;
     for (let i = 0; i < n; i += len) {
-      for (let k = 0; k < len / 2; k++) {
-        const wr = Math.cos(angle * k);
-        const wi = Math.sin(angle * k);
-        const ar = re[i + k + len / 2];
-        const ai = im[i + k + len / 2];
-        const xr = ar * wr - ai * wi;
-        const xi = ar * wi + ai * wr;
-        re[i + k + len / 2] = re[i + k] - xr;
-        im[i + k + len / 2] = im[i + k] - xi;
+      for (let k = 0; k < half; k++) {
+        const wr = COS[k * stride];
+        const wi = SIN[k * stride];
+        const a = i + k + half;
+        const xr = re[a] * wr - im[a] * wi;
+        const xi = re[a] * wi + im[a] * wr;
+        re[a] = re[i + k] - xr;
+        im[a] = im[i + k] - xi;
         re[i + k] += xr;
         im[i + k] += xi;
       }
@@ -66,13 +70,13 @@ export function spectrogram(samples: Int16Array, frames: number): { frames: numb
     const start = count === 1 ? 0 : Math.floor((f * (samples.length - FFT_SIZE)) / (count - 1));
     for (let i = 0; i < FFT_SIZE; i++) {
       const s = start + i < samples.length ? samples[start + i] / 32768 : 0;
-      re[i] = s * (0.5 - 0.5 * Math.cos((2 * Math.PI * i) / (FFT_SIZE - 1)));
+      re[i] = s * HANN[i];
       im[i] = 0;
     }
     fftInPlace(re, im);
     for (let b = 0; b < bins; b++) {
-      const magnitude = Math.hypot(re[b], im[b]) / (FFT_SIZE / 4);
-      db[f * bins + b] = Math.max(-120, 20 * Math.log10(magnitude + 1e-12));
+      const power = (re[b] * re[b] + im[b] * im[b]) / ((FFT_SIZE / 4) * (FFT_SIZE / 4));
+      db[f * bins + b] = Math.max(-120, 10 * Math.log10(power + 1e-24));
     }
   }
   return { frames: count, bins, db };

@@ -5,7 +5,7 @@ import './style.css';
 import { wasmBytes } from './wasm-source';
 import RenderWorker from './worker?worker&inline';
 import { Renderer } from './renderer';
-import type { Rendered } from './protocol';
+import type { Rendered, Views } from './protocol';
 import { FAMILY_LABELS, GROUPS, WAVE_NAMES, pitchOf, type ParamMeta } from './meta';
 import {
   cook, flatten, newRecipe, startFrom, withMutation, withSeed, withValue, type Recipe, type Source,
@@ -59,6 +59,8 @@ class Studio {
   private history: Kept[] = [];
   private stars: Kept[];
   private last: Rendered | null = null;
+  private views: Views | null = null;
+  private exportsTimer = 0;
   private audio: AudioContext | null = null;
   private playing: AudioBufferSourceNode | null = null;
   private playStart = 0;
@@ -78,7 +80,8 @@ class Studio {
     this.renderer = new Renderer(new RenderWorker(), module, (r) => this.rendered(r), (m) => {
       document.documentElement.dataset.busy = 'false';
       this.say(`Synthesis failed: ${m}`);
-    });
+    }, (v) => this.viewsArrived(v));
+    this.showLists();
     this.show(true);
   }
 
@@ -323,7 +326,8 @@ class Studio {
     if (at >= 0) this.stars.splice(at, 1);
     else this.stars.unshift({ label: this.describe(), recipe: flatten(this.recipe), fingerprint: this.last.sha256 });
     saveStars(safeStorage(), this.stars);
-    this.show(false, at >= 0 ? 'Star removed' : 'Starred');
+    this.showLists();
+    this.say(at >= 0 ? 'Star removed' : 'Starred');
   }
 
   private loadCsv(): void {
@@ -346,9 +350,15 @@ class Studio {
 
   // ---- output
 
+  /** Shows the current recipe; with `render`, asks for its sound first, before any other work. */
   private show(render: boolean, what?: string): void {
     const recipe = this.recipe;
     const sound = cook(recipe);
+    if (render) {
+      this.changedAt = performance.now();
+      document.documentElement.dataset.busy = 'true';
+      void this.renderer?.request(quavix.writeSfs(sound.params), sound.renderState, recipe.bufferLength);
+    }
     const other = cook(this.slots[1 - this.slot]).params;
     for (const r of this.rows) {
       const stored = sound.params.stored(r.index);
@@ -363,8 +373,11 @@ class Studio {
         r.field.value = String(stored);
       } else r.field.querySelector('option[data-other]')?.remove();
       r.stored.textContent = `stored ${formatFloat32(stored)}`;
-      r.lock.setAttribute('aria-pressed', String(this.locks.has(r.index)));
-      r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
+      const locked = String(this.locks.has(r.index));
+      if (r.lock.getAttribute('aria-pressed') !== locked || !r.lock.firstChild) {
+        r.lock.setAttribute('aria-pressed', locked);
+        r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
+      }
       r.row.classList.toggle('differs', this.comparing && !Object.is(other.stored(r.index), stored));
       if (r.hz && r.pitch) {
         if (document.activeElement !== r.hz) r.hz.value = '';
@@ -377,21 +390,22 @@ class Studio {
     ($('undo') as HTMLButtonElement).disabled = !this.timeline.canUndo;
     ($('redo') as HTMLButtonElement).disabled = !this.timeline.canRedo;
     for (const [i, name] of ['A', 'B'].entries()) $(`slot-${name}`).setAttribute('aria-pressed', String(i === this.slot));
+    if (what) this.say(what);
+    clearTimeout(this.exportsTimer);
+    this.exportsTimer = window.setTimeout(() => this.showExports(), 0);
+  }
+
+  /** The settings string, link, command and host script of the current recipe. */
+  private showExports(): void {
+    clearTimeout(this.exportsTimer);
+    const recipe = this.recipe;
     const csvField = $('csv') as HTMLTextAreaElement;
-    if (document.activeElement !== csvField) csvField.value = quavix.toSettingsString(sound.params);
+    if (document.activeElement !== csvField) csvField.value = quavix.toSettingsString(cook(recipe).params);
     const fragment = shareFragment(recipe);
     ($('link') as HTMLTextAreaElement).value = location.href.replace(/#.*$/, '') + fragment;
     history.replaceState(null, '', fragment);
-    const command = cliCommand(recipe);
-    ($('command') as HTMLTextAreaElement).value = command;
+    ($('command') as HTMLTextAreaElement).value = cliCommand(recipe);
     ($('script') as HTMLTextAreaElement).value = hostScript(recipe).join('\n');
-    this.showLists();
-    if (what) this.say(what);
-    if (render) {
-      this.changedAt = performance.now();
-      document.documentElement.dataset.busy = 'true';
-      void this.renderer?.request(quavix.writeSfs(sound.params), sound.renderState, recipe.bufferLength);
-    }
   }
 
   private describe(): string {
@@ -400,20 +414,30 @@ class Studio {
     return `${base} #${this.recipe.seed}${this.recipe.steps.length ? ' (edited)' : ''}`;
   }
 
-  private showLists(): void {
-    const item = (k: Kept) => h('li', {}, h('button', { type: 'button', class: 'sound-item', onclick: () => this.restore(k) },
+  private listItem(k: Kept): HTMLElement {
+    return h('li', {}, h('button', { type: 'button', class: 'sound-item', onclick: () => this.restore(k) },
       k.label, h('code', {}, k.fingerprint.slice(0, 12))));
-    $('stars').replaceChildren(...this.stars.map(item));
+  }
+
+  private showLists(): void {
+    $('stars').replaceChildren(...this.stars.map((k) => this.listItem(k)));
     if (this.stars.length === 0) $('stars').append(h('li', { class: 'empty' }, 'None yet: Star keeps the current sound.'));
-    $('history').replaceChildren(...this.history.slice().reverse().map(item));
+    this.showStar();
+  }
+
+  private showStar(): void {
     const starred = this.last !== null && this.stars.some((k) => k.fingerprint === this.last!.sha256);
     $('star').setAttribute('aria-pressed', String(starred));
     $('star').textContent = starred ? '\u2605 Starred' : '\u2606 Star';
   }
 
   private rendered(result: Rendered): void {
+    const arrived = performance.now();
     this.last = result;
+    this.views = null;
     document.documentElement.dataset.busy = 'false';
+    this.play();
+    performance.measure('studio: sound to playback', { start: arrived });
     const seconds = result.sampleCount / quavix.SAMPLE_RATE;
     $('length').textContent = `${result.sampleCount.toLocaleString('en')} samples \u00b7 ${formatSeconds(seconds)} s`;
     $('peak').textContent = `peak ${result.peak} (${((100 * result.peak) / 32767).toFixed(0)} %)`;
@@ -429,18 +453,29 @@ class Studio {
     if (result.clipped > 0) notes.push(`${result.clipped} samples are clipped at \u00b132000: lower the volume.`);
     warning.textContent = notes.join(' ');
     warning.hidden = notes.length === 0;
-    const entry: Kept = { label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 };
-    if (this.history[this.history.length - 1]?.fingerprint !== result.sha256) this.history.push(entry);
-    this.showLists();
+    if (this.history[this.history.length - 1]?.fingerprint !== result.sha256) {
+      const entry: Kept = { label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 };
+      this.history.push(entry);
+      $('history').prepend(this.listItem(entry));
+    }
+    this.showStar();
+    this.showExports();
+    performance.measure('studio: sound shown', { start: arrived });
+  }
+
+  private viewsArrived(views: Views): void {
+    if (views.id !== this.last?.id) return;
+    const start = performance.now();
+    this.views = views;
     this.repaint();
-    this.play();
+    performance.measure('studio: views painted', { start });
   }
 
   /** Paints the views again (a new sound, a resize, a change between light and dark). */
   repaint(): void {
-    if (!this.last) return;
-    drawWave($('wave') as HTMLCanvasElement, this.last.wave, null);
-    drawSpectrum($('spectrum') as HTMLCanvasElement, this.last.spectrum);
+    if (!this.views) return;
+    drawWave($('wave') as HTMLCanvasElement, this.views.wave, null);
+    drawSpectrum($('spectrum') as HTMLCanvasElement, this.views.spectrum);
   }
 
   private play(): void {
@@ -459,12 +494,13 @@ class Studio {
       source.start();
       this.playing = source;
       this.playStart = this.audio.currentTime;
-      document.dispatchEvent(new CustomEvent('studio-playing', { detail: { sinceChange: performance.now() - this.changedAt } }));
+      document.dispatchEvent(new CustomEvent('studio-playing', { detail: { sinceChange: performance.now() - this.changedAt, worker: result.timings } }));
       const duration = result.sampleCount / quavix.SAMPLE_RATE;
       const tick = () => {
         if (this.playing !== source || !this.audio) return;
+        if (!this.views) return void requestAnimationFrame(tick);
         const t = (this.audio.currentTime - this.playStart) / duration;
-        drawWave($('wave') as HTMLCanvasElement, result.wave, t <= 1 ? t : null);
+        if (this.views) drawWave($('wave') as HTMLCanvasElement, this.views.wave, t <= 1 ? t : null);
         if (t <= 1) requestAnimationFrame(tick);
       };
       requestAnimationFrame(tick);

@@ -9,7 +9,11 @@ export interface RenderRequest {
   bufferLength: number;
 }
 
-export type ToWorker = { type: 'init'; module: WebAssembly.Module } | RenderRequest;
+export type ToWorker =
+  | { type: 'init'; module: WebAssembly.Module }
+  | RenderRequest
+  /** The views of the last sound, asked for once the page has taken it. */
+  | { type: 'views'; id: number };
 
 export interface Rendered {
   type: 'rendered';
@@ -22,6 +26,14 @@ export interface Rendered {
   clipped: number;
   silent: boolean;
   sha256: string;
+  /** Milliseconds the worker spent on the synthesis and the fingerprint. */
+  timings: { synthesis: number; hash: number };
+}
+
+/** What the views draw, sent after the sound so that playback does not wait for it. */
+export interface Views {
+  type: 'views';
+  id: number;
   wave: Float32Array;
   spectrum: { frames: number; bins: number; db: Float32Array };
 }
@@ -29,4 +41,5 @@ export interface Rendered {
 export type FromWorker =
   | { type: 'ready' }
   | Rendered
+  | Views
   | { type: 'failed'; id: number; message: string };

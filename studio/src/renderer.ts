@@ -1,6 +1,6 @@
 // The page's side of the worker: one render at a time, and only the newest
 // request waits behind it, so that while a slider moves the last change wins.
-import type { FromWorker, Rendered, RenderRequest } from './protocol';
+import type { FromWorker, Rendered, RenderRequest, Views } from './protocol';
 
 export class Renderer {
   private nextId = 1;
@@ -13,11 +13,13 @@ export class Renderer {
     module: WebAssembly.Module,
     private onRendered: (result: Rendered) => void,
     private onFailed: (message: string) => void,
+    private onViews: (views: Views) => void,
   ) {
     this.ready = new Promise((resolve) => {
       worker.onmessage = (event: MessageEvent<FromWorker>) => {
         const message = event.data;
         if (message.type === 'ready') resolve();
+        else if (message.type === 'views') this.onViews(message);
         else this.finished(message);
       };
     });
@@ -42,7 +44,10 @@ export class Renderer {
     const stale = this.waiting !== null;
     this.sendWaiting();
     if (stale) return;
-    if (message.type === 'rendered') this.onRendered(message);
+    if (message.type === 'rendered') {
+      this.onRendered(message);
+      this.worker.postMessage({ type: 'views', id: message.id });
+    }
     else if (message.type === 'failed') this.onFailed(message.message);
   }
 }
