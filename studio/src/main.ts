@@ -374,7 +374,7 @@ class Studio {
       } else r.field.querySelector('option[data-other]')?.remove();
       r.stored.textContent = `stored ${formatFloat32(stored)}`;
       const locked = String(this.locks.has(r.index));
-      if (r.lock.getAttribute('aria-pressed') !== locked || !r.lock.firstChild) {
+      if (r.lock.getAttribute('aria-pressed') !== locked || !r.lock.firstElementChild) {
         r.lock.setAttribute('aria-pressed', locked);
         r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
       }
