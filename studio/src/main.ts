@@ -373,10 +373,11 @@ class Studio {
         r.field.value = String(stored);
       } else r.field.querySelector('option[data-other]')?.remove();
       r.stored.textContent = `stored ${formatFloat32(stored)}`;
-      const locked = String(this.locks.has(r.index));
-      if (r.lock.getAttribute('aria-pressed') !== locked || !r.lock.firstElementChild) {
-        r.lock.setAttribute('aria-pressed', locked);
-        r.lock.innerHTML = this.locks.has(r.index) ? LOCKED : UNLOCKED;
+      const locked = this.locks.has(r.index);
+      r.lock.setAttribute('aria-pressed', String(locked));
+      if (r.lock.dataset.icon !== String(locked)) {
+        r.lock.innerHTML = locked ? LOCKED : UNLOCKED;
+        r.lock.dataset.icon = String(locked);
       }
       r.row.classList.toggle('differs', this.comparing && !Object.is(other.stored(r.index), stored));
       if (r.hz && r.pitch) {
