@@ -19,6 +19,7 @@ packages=(
   libmpfr-dev
   g++-aarch64-linux-gnu qemu-user-static googletest
   locales
+  chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )
 # The JavaScript package's tests run in Node; a machine that has one keeps it.

@@ -2,10 +2,10 @@
 # Installs what is missing, builds every preset and runs all their tests:
 # release, debug (ASan + UBSan), fuzz (each target briefly over its corpus),
 # the WebAssembly module through the JavaScript package in Node (compared with
-# the release build's tool), and the 32-bit Windows module (its binary contract
-# everywhere, the module itself under Wine where the machine can run 32-bit
-# programs). Ends with one
-# line of what ran, passed and was skipped, and why.
+# the release build's tool), Quavix Studio in headless Chromium, and the 32-bit
+# Windows module (its binary contract everywhere, the module itself under Wine
+# where the machine can run 32-bit programs). Ends with one line of what ran,
+# passed and was skipped, and why.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -67,10 +67,45 @@ run_preset() {
   [ "$status" = 0 ]
 }
 
+# run_studio: builds Quavix Studio (studio/, on the wasm preset's module) and
+# runs its unit tests and its browser tests in headless Chromium, which compare
+# with the release build's tool; counts each test case from their JUnit reports.
+run_studio() {
+  echo "== studio" >&2
+  local reports="$PWD/build/studio"
+  mkdir -p "$reports"
+  rm -f "$reports/unit.xml" "$reports/e2e.xml"
+  if ! (cd studio && npm ci --no-audit --no-fund >/dev/null && npm run build >/dev/null); then
+    ran+=("studio (build failed)")
+    failed=$((failed + 1))
+    return 1
+  fi
+  (cd studio && npx vitest run --reporter=default --reporter=junit --outputFile.junit="$reports/unit.xml")
+  local unit=$?
+  (cd studio && QUAVIX_NATIVE_CLI="$PWD/../build/release/cli/quavix" node --test \
+    --test-reporter=spec --test-reporter-destination=stdout \
+    --test-reporter=junit --test-reporter-destination="$reports/e2e.xml" tests/e2e/)
+  local e2e=$?
+  local total fails skips
+  read -r total fails skips < <(node studio/scripts/junit-count.mjs "$reports"/unit.xml "$reports"/e2e.xml 2>/dev/null || echo "0 0 0")
+  # A runner that failed without a failing case (a crash, a missing report) is one failure more.
+  if { [ "$unit" != 0 ] || [ "$e2e" != 0 ]; } && [ "$fails" = 0 ]; then fails=1; total=$((total + 1)); fi
+  ran+=("studio ($total)")
+  passed=$((passed + total - fails - skips))
+  failed=$((failed + fails))
+  skipped=$((skipped + skips))
+  [ "$fails" = 0 ]
+}
+
 # The release run includes the exhaustive sine test (label exhaustive) and
-# builds the tool the wasm tests compare with; the aarch64 tests run under
-# qemu-aarch64-static.
-for preset in release wasm debug aarch64 fuzz win32; do
+# builds the tool the wasm and studio tests compare with; the aarch64 tests run
+# under qemu-aarch64-static.
+for preset in release wasm studio debug aarch64 fuzz win32; do
+  if [ "$preset" = studio ]; then
+    run_studio && continue
+    summary
+    exit 1
+  fi
   if ! run_preset "$preset"; then
     summary
     exit 1

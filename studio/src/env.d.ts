@@ -1,0 +1,2 @@
+/// <reference types="vite/client" />
+declare module '@quavix-wasm?url' { const url: string; export default url; }

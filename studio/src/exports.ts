@@ -1,0 +1,214 @@
+// The same sound in other tools' words: a `quavix render` command, the
+// module's actions for a game, and a link that opens it here again.
+import * as quavix from 'quavix';
+import type { Params } from 'quavix';
+import { formatFloat32, fromHex, hex, shellQuote, signedSeed } from './format';
+import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, type Recipe, type Step } from './recipe';
+
+const USER_UNIT = ['seconds', 'cycles per second', 'repeats per second'];
+const LONGEST_STAGE_STORED_SQUARED = (60 * 41000) / 100000; // the CLI refuses longer envelope stages
+
+function bitsEqual(a: number, b: number): boolean {
+  return Object.is(Math.fround(a), Math.fround(b)) || (Number.isNaN(a) && Number.isNaN(b));
+}
+
+/** Floats next to `value`, nearest first: the candidates for a user value that stores exactly. */
+function nearbyFloats(value: number, count: number): number[] {
+  const bits = new DataView(new ArrayBuffer(4));
+  bits.setFloat32(0, value);
+  const at = bits.getInt32(0);
+  const out = [Math.fround(value)];
+  for (let d = 1; d <= count; d++) {
+    for (const b of [at + d, at - d]) {
+      bits.setInt32(0, b);
+      out.push(bits.getFloat32(0));
+    }
+  }
+  return out;
+}
+
+/** The shortest decimal text of a user value that the parameter stores as exactly `stored`, or null. */
+export function exactUserText(index: number, stored: number): string | null {
+  if (bitsEqual(quavix.defaults().set(index, 0).stored(index), stored)) return '0';
+  const user = quavix.defaults().setStored(index, stored).get(index);
+  if (!Number.isFinite(user)) return null;
+  let best: string | null = null;
+  for (const candidate of nearbyFloats(user, 8)) {
+    for (let digits = 1; digits <= 9; digits++) {
+      const text = formatFloat32(Number(candidate.toPrecision(digits)));
+      if (best !== null && text.length >= best.length) break;
+      if (bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored)) best = text;
+    }
+  }
+  return best;
+}
+
+/**
+ * The text that `--set NAME=TEXT` (in the parameter's user unit) reads as exactly this stored value,
+ * or null when no such text exists or the tool refuses it.
+ */
+export function userValueText(index: number, stored: number): string | null {
+  const name = quavix.PARAM_NAMES[index];
+  if (!Number.isFinite(stored)) return null;
+  if (name === 'WaveType') return stored >= 0 && stored <= 3 ? String(stored) : null;
+  const unit = quavix.paramUnit(name);
+  if (!USER_UNIT.includes(unit)) return formatFloat32(stored);
+  const text = exactUserText(index, stored);
+  if (text === null || !(Number(text) >= 0)) return null;
+  if (unit === 'seconds' && name !== 'ChangeSpeed' && stored * stored > LONGEST_STAGE_STORED_SQUARED) return null;
+  return text;
+}
+
+function setOptions(sets: Map<number, number>): string[] | null {
+  const words: string[] = [];
+  for (const [index, stored] of sets) {
+    const text = userValueText(index, stored);
+    if (text === null) return null;
+    words.push('--set', `${quavix.PARAM_NAMES[index]}=${text}`);
+  }
+  return words;
+}
+
+/** Settings string fields that do not read back exactly, with their exact stored values. */
+function inexactFields(params: Params): { csv: string; fixes: Map<number, number> } {
+  const csv = quavix.toSettingsString(params);
+  const read = quavix.fromSettingsString(csv);
+  const fixes = new Map<number, number>();
+  for (let i = 0; i < quavix.PARAM_NAMES.length; i++) {
+    if (!bitsEqual(read.stored(i), params.stored(i))) fixes.set(i, params.stored(i));
+  }
+  return { csv, fixes };
+}
+
+/** The recipe as the tool's fixed order allows: source, then changes, then at most one final mutation. */
+function toolOrder(recipe: Recipe): { sets: Map<number, number>; mutate: number | null } | null {
+  const sets = new Map<number, number>();
+  const steps = recipe.steps;
+  const last = steps[steps.length - 1];
+  const mutate = last?.kind === 'mutate' ? last.amount : null;
+  for (const step of mutate === null ? steps : steps.slice(0, -1)) {
+    if (step.kind !== 'set') return null;
+    sets.delete(step.index);
+    sets.set(step.index, step.stored);
+  }
+  return { sets, mutate };
+}
+
+/** A `quavix render` command line that writes this sound's WAV, byte for byte. */
+export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
+  const tail = ['-o', output];
+  if (recipe.bufferLength !== DEFAULT_BUFFER_LENGTH) tail.unshift('--buffer-length', String(recipe.bufferLength));
+  const line = (words: string[]) => ['quavix', 'render', ...words, ...tail].map(shellQuote).join(' ');
+
+  const order = toolOrder(recipe);
+  const source = recipe.source;
+  if (order && source.kind !== 'load') {
+    const sets = setOptions(order.sets);
+    if (sets) {
+      const from = source.kind === 'preset' ? ['--preset', quavix.PRESET_FAMILIES[source.family]]
+        : source.kind === 'randomize' ? ['--randomize'] : [];
+      const mutate = order.mutate === null ? [] : ['--mutate', formatFloat32(order.mutate)];
+      return line([...from, '--seed', String(recipe.seed), ...sets, ...mutate]);
+    }
+  }
+  // Any other sound: its exact parameters, and the random state that the synthesis starts from as the seed.
+  const sound = cook(recipe);
+  const { csv, fixes } = inexactFields(sound.params);
+  const sets = setOptions(fixes);
+  if (sets && !/nan|inf/i.test(csv)) return line(['--csv', csv, '--seed', String(sound.renderState), ...sets]);
+  // Values that neither the settings string nor --set can hold: the settings file's bytes on stdin.
+  const bytes = Array.from(quavix.writeSfs(sound.params), (b) => '\\' + b.toString(8).padStart(3, '0')).join('');
+  return `printf '${bytes}' | ${line(['--sfs', '-', '--seed', String(sound.renderState)])}`;
+}
+
+function setterLine(index: number, stored: number): string {
+  const name = quavix.PARAM_NAMES[index];
+  const unit = quavix.paramUnit(name);
+  const named = ACTION_OF[name];
+  if (name === 'WaveType') {
+    return Number.isInteger(stored) ? named.replace('%0', String(stored)) : `Set variable with index ${index} to ${stored}`;
+  }
+  if (!USER_UNIT.includes(unit)) return named.replace('%0', formatFloat32(stored));
+  const text = exactUserText(index, stored);
+  return text !== null ? named.replace('%0', text) : `Set variable with index ${index} to ${formatFloat32(stored)}`;
+}
+
+const ACTION_OF: Record<string, string> = {
+  Volume: 'Set volume to %0', WaveType: 'Set wave type to %0', AttackTime: 'Set attack time to %0',
+  SustainTime: 'Set sustain time to %0', SustainPunch: 'Set sustain punch to %0', DecayTime: 'Set decay time to %0',
+  StartFreq: 'Set start frequency to %0', MinFreq: 'Set minimum frequency to %0', Slide: 'Set slide to %0',
+  DeltaSlide: 'Set delta slide to %0', VibDepth: 'Set vibrato depth to %0', VibSpeed: 'Set vibrato speed to %0',
+  ChangeAmount: 'Set change amount to %0', ChangeSpeed: 'Set change speed to %0', SquareDuty: 'Set square duty to %0',
+  DutySweep: 'Set square duty sweep to %0', RepeatSpeed: 'Set repeat speed to %0',
+  PhaserOffset: 'Set phaser offset to %0', PhaserSweep: 'Set phaser sweep to %0', LPCutoff: 'Set LP filter cutoff to %0',
+  LPCutoffSweep: 'Set LP filter cutoff sweep to %0', LPResonance: 'Set LP filter resonance to %0',
+  HPCutoff: 'Set HP filter cutoff to %0', HPCutoffSweep: 'Set HP filter cutoff sweep to %0',
+};
+
+/** The module's actions, in order, that make this sound in a game. */
+export function hostScript(recipe: Recipe, soundName = 'sound'): string[] {
+  const quoted = (text: string) => `"${text}"`;
+  const lines: string[] = [];
+  if (recipe.bufferLength !== DEFAULT_BUFFER_LENGTH) {
+    lines.push(`(object property Buffer length: ${recipe.bufferLength})`);
+  }
+  lines.push(`Set random seed to ${signedSeed(recipe.seed)}`);
+  const source = recipe.source;
+  if (source.kind === 'preset') lines.push(`Load preset ${source.family}`);
+  else if (source.kind === 'randomize') lines.push('Randomize');
+  else if (source.kind === 'defaults') lines.push('Reset');
+  else {
+    const { csv, fixes } = inexactFields(quavix.readSfs(source.sfs));
+    lines.push(`Load settings from string ${quoted(csv)}`);
+    for (const [index, stored] of fixes) lines.push(`Set variable with index ${index} to ${formatFloat32(stored)}`);
+  }
+  for (const step of recipe.steps) {
+    lines.push(step.kind === 'set' ? setterLine(step.index, step.stored) : `Mutate sound by ${formatFloat32(step.amount)}`);
+  }
+  lines.push(`Generate sound as ${quoted(soundName)}`);
+  return lines;
+}
+
+/**
+ * The link fragment: the settings string and the seed to set before generating, with the settings
+ * file's bytes for the exact values that four decimals cannot hold.
+ */
+export function shareFragment(recipe: Recipe): string {
+  const sound = cook(recipe);
+  const { csv, fixes } = inexactFields(sound.params);
+  const fields = [`seed=${sound.renderState}`, `csv=${encodeURIComponent(csv)}`];
+  if (fixes.size > 0) fields.push(`sfs=${hex(quavix.writeSfs(sound.params))}`);
+  if (recipe.bufferLength !== DEFAULT_BUFFER_LENGTH) fields.push(`length=${recipe.bufferLength}`);
+  return '#' + fields.join('&');
+}
+
+/** The recipe a link fragment holds, or an error message. */
+export function readFragment(fragment: string): Recipe | string {
+  const fields = new Map<string, string>();
+  for (const part of fragment.replace(/^#/, '').split('&')) {
+    const at = part.indexOf('=');
+    if (at > 0) fields.set(part.slice(0, at), decodeURIComponent(part.slice(at + 1)));
+  }
+  const seed = Number(fields.get('seed'));
+  if (!Number.isInteger(seed) || seed < 0 || seed > 0xffffffff) return 'The link has no valid seed.';
+  let params: Params;
+  const sfs = fields.get('sfs');
+  if (sfs !== undefined) {
+    const bytes = fromHex(sfs);
+    if (!bytes) return 'The link\u2019s settings file bytes are not hexadecimal.';
+    try {
+      params = quavix.readSfs(bytes);
+    } catch (e) {
+      return `The link\u2019s settings file: ${(e as Error).message}`;
+    }
+  } else {
+    const csv = fields.get('csv') ?? '';
+    const check = quavix.checkSettingsString(csv);
+    if (!check.ok) return `The link\u2019s settings string: ${check.error ?? 'unreadable'}`;
+    params = quavix.fromSettingsString(csv);
+  }
+  const recipe = newRecipe(seed, { kind: 'load', sfs: quavix.writeSfs(params) });
+  const length = Number(fields.get('length') ?? DEFAULT_BUFFER_LENGTH);
+  if (Number.isInteger(length) && length >= 1 && length <= 60) recipe.bufferLength = length;
+  return recipe;
+}
