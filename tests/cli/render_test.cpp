@@ -6,6 +6,7 @@
 
 #include <iostream>
 #include <string_view>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -142,7 +143,19 @@ TEST(Render, DashRefusesATerminal) {
   ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
   test::RunOptions options;
   options.Stdout = ptsname(master);
+  // Drain the terminal, so that a tool that wrongly writes the sound there ends instead of
+  // blocking on a full terminal buffer. Holding the terminal's side open keeps the reads
+  // waiting until the tool has run; closing it ends them.
+  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  std::thread drain([master] {
+    char buffer[4096];
+    while (read(master, buffer, sizeof buffer) > 0) {
+    }
+  });
   const auto r = RunTool({"render", "--seed", "1", "-o", "-"}, options);
+  close(terminal);
+  drain.join();
   close(master);
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(test::LineCount(r.Err), 1) << r.Err;
