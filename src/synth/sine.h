@@ -45,6 +45,15 @@ inline bool RoundsSafely(double y, float& out) {
   return low == high;
 }
 
+// RoundsSafely for |y| of at least 2^-125 (a normal float's range), with
+// integer operations on the bits of y: within a binade a float rounding
+// boundary is where the 29 bits below a float's mantissa read 2^28, and the
+// tolerance, under 2^-46·|y|, is under 128 units of y's last place.
+inline bool RoundsSafelyAboveFloatMin(double y) {
+  const std::uint64_t below = std::bit_cast<std::uint64_t>(y) & 0x1FFFFFFFu;
+  return below - (0x10000000u - 128u) > 256u;
+}
+
 // The exact route: reduction with the bits of 2/π and a double-double
 // evaluation, rounded once. For finite |x| ≥ 2^18 and for every input whose
 // fast result is too close to a rounding boundary. Takes the bits of |x|.

@@ -276,32 +276,93 @@ QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
   SampleStep(s, random);
   Voice voice = LoadVoice(s);
   float sum = 0.0f;
-  if (kUseCache && voice.WaveType == kSineWave && s.VibAmp > 0.0f) {
-    // With vibrato the period changes nearly every sample, so the sines
-    // would rarely come from the cache. A sine depends only on the phase and
-    // the period, fixed for the sample: the eight are computed first, side
-    // by side (Sines), instead of each waiting on the filters' chain.
-    std::array<float, kSubsamplesPerSample> argument;
-    for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
-      voice.Phase += 1;
-      if (voice.Phase >= voice.Period) {
-        voice.Phase = voice.Phase % voice.Period;
-      }
-      const float x = Single(D(voice.Phase) / D(voice.Period));
-      argument[sub] = Single(2.0 * D(x) * kPiF);  // as SineWave(x)
-    }
-    std::array<float, kSubsamplesPerSample> wave;
-    Sines(argument, wave);
-    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
-      sum = FilterStep(s, voice, wave[static_cast<std::size_t>(sub)], sum);
-    }
-  } else {
-    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
-      sum = SubsampleStep<kUseCache>(s, voice, random, sum);
-    }
+  for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
+    sum = SubsampleStep<kUseCache>(s, voice, random, sum);
   }
   StoreVoice(s, voice);
   return OutputSample(s, sum);
+}
+
+// A sine with vibrato changes its period nearly every sample, so its sines
+// would rarely come from the cache, and each costs more than the rest of its
+// subsample. They depend only on the phases and the periods, which the sample
+// steps give without the filters. So each sample's filters run interleaved
+// with the sines of the next sample, which the processor computes while the
+// filters' chain waits on itself. Writes the samples from s.SampleCount on
+// until the sound ends or maxSamples are written: the same bits, and the same
+// state afterwards, as Sample one by one.
+inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
+                                    std::int16_t* samples, RandomSource& random) {
+  struct Held {  // what the filters take from a sample's step
+    float EnvVolume;
+    float HpCoeff;
+    std::int32_t PhaserDelay;
+  };
+  using Subsamples = std::array<float, kSubsamplesPerSample>;
+  // The next sine argument, as SineWave takes it, and its fast sine;
+  // advances phase as a subsample does.
+  const auto nextArgument = [](std::int32_t& phase, std::int32_t period, float& argument) {
+    phase += 1;
+    if (phase >= period) {
+      phase = phase % period;
+    }
+    const float x = Single(D(phase) / D(period));
+    // single(2·x·πf) as one float product: x + x is exact, and a product of
+    // two floats rounded once to float is the float product.
+    argument = (x + x) * static_cast<float>(kPiF);
+    return sine_detail::FastSine(D(argument));
+  };
+  // The fast sines rounded where that is safe. The arguments are 0 or at
+  // least 2^-30, below 2π·(1 + 2^-23), and no float there has a sine below
+  // 2^-30 in magnitude.
+  const auto round = [](const std::array<double, kSubsamplesPerSample>& y,
+                        const Subsamples& argument, Subsamples& wave) {
+    for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
+      wave[sub] = sine_detail::RoundsSafelyAboveFloatMin(y[sub]) ? static_cast<float>(y[sub])
+                                                                 : quavix::Sine(argument[sub]);
+    }
+  };
+  if (!s.Playing || s.SampleCount >= maxSamples) {
+    return;
+  }
+  std::int32_t phase = s.Phase;
+  SampleStep(s, random);
+  Held held{s.EnvVolume, s.HpCoeff, s.PhaserDelay};
+  Subsamples argument;
+  Subsamples wave;
+  std::array<double, kSubsamplesPerSample> y;
+  for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
+    y[sub] = nextArgument(phase, s.Period, argument[sub]);
+  }
+  round(y, argument, wave);
+  Voice voice = LoadVoice(s);
+  for (;;) {
+    const bool more = s.Playing && s.SampleCount + 1 < maxSamples;
+    voice.EnvVolume = held.EnvVolume;
+    voice.HpCoeff = held.HpCoeff;
+    voice.PhaserDelay = held.PhaserDelay;
+    float sum = 0.0f;
+    if (more) {
+      SampleStep(s, random);
+      held = {s.EnvVolume, s.HpCoeff, s.PhaserDelay};
+      for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
+        y[sub] = nextArgument(phase, s.Period, argument[sub]);
+        sum = FilterStep(s, voice, wave[sub], sum);
+      }
+    } else {
+      for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
+        sum = FilterStep(s, voice, wave[sub], sum);
+      }
+    }
+    samples[s.SampleCount] = OutputSample(s, sum);
+    s.SampleCount += 1;
+    if (!more) {
+      break;
+    }
+    round(y, argument, wave);
+  }
+  voice.Phase = phase;
+  StoreVoice(s, voice);
 }
 
 }  // namespace quavix::steps

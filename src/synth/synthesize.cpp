@@ -17,6 +17,10 @@ void Begin(Synthesizer& s, RandomSource& random) {
 template <bool kUseCache>
 void Continue(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,
               RandomSource& random) {
+  if (kUseCache && s.Params.WaveType == kSineWave && s.VibAmp > 0.0f) {
+    steps::ContinueSineWithVibrato(s, maxSamples, samples, random);
+    return;
+  }
   for (std::int32_t i = s.SampleCount; i < maxSamples; ++i) {
     if (!s.Playing) {
       return;
