@@ -239,36 +239,37 @@ double SinOfQuadrant(std::uint32_t q, double r) {
   return (q & 2u) != 0 ? -v : v;
 }
 
-// sin and cos of j·π/128, computed in double-double when the module is
+// sin and cos of j·π/512, computed in double-double when the module is
 // compiled: a quarter circle from the series, the rest by symmetry.
-constexpr std::array<SinCos, 256> MakeSineTable() {
-  std::array<double, 65> quarter{};  // sin(i·π/128), i = 0..64
-  for (int i = 0; i <= 64; ++i) {
-    const bool low = i <= 32;
-    const double k = static_cast<double>(low ? i : 64 - i);
-    Double2 angle = TwoProduct(k, kPio2.Hi / 64.0);
-    angle = QuickTwoSum(angle.Hi, angle.Lo + k * (kPio2.Lo / 64.0));
+constexpr std::array<SinCos, kTableSteps> MakeSineTable() {
+  constexpr int kQuarter = static_cast<int>(kTableSteps / 4);
+  std::array<double, kQuarter + 1> quarter{};  // sin(i·π/512), i = 0..256
+  for (int i = 0; i <= kQuarter; ++i) {
+    const bool low = i <= kQuarter / 2;
+    const double k = static_cast<double>(low ? i : kQuarter - i);
+    Double2 angle = TwoProduct(k, kPio2.Hi / kQuarter);
+    angle = QuickTwoSum(angle.Hi, angle.Lo + k * (kPio2.Lo / kQuarter));
     quarter[static_cast<std::size_t>(i)] = low ? SinSeries(angle).Hi : CosSeries(angle).Hi;
   }
   const auto sinOf = [&quarter](int j) {
-    const int i = j % 64;
-    switch ((j / 64) % 4) {
+    const int i = j % kQuarter;
+    switch ((j / kQuarter) % 4) {
       case 0: return quarter[static_cast<std::size_t>(i)];
-      case 1: return quarter[static_cast<std::size_t>(64 - i)];
+      case 1: return quarter[static_cast<std::size_t>(kQuarter - i)];
       case 2: return -quarter[static_cast<std::size_t>(i)];
-      default: return -quarter[static_cast<std::size_t>(64 - i)];
+      default: return -quarter[static_cast<std::size_t>(kQuarter - i)];
     }
   };
-  std::array<SinCos, 256> table{};
-  for (int j = 0; j < 256; ++j) {
-    table[static_cast<std::size_t>(j)] = {sinOf(j), sinOf(j + 64)};
+  std::array<SinCos, kTableSteps> table{};
+  for (int j = 0; j < static_cast<int>(kTableSteps); ++j) {
+    table[static_cast<std::size_t>(j)] = {sinOf(j), sinOf(j + kQuarter)};
   }
   return table;
 }
 
 }  // namespace
 
-constexpr std::array<SinCos, 256> kSineTable = MakeSineTable();
+constexpr std::array<SinCos, kTableSteps> kSineTable = MakeSineTable();
 
 namespace {
 

@@ -7,8 +7,8 @@
 // positive default quiet NaN (bits 0x7FC00000). Both are made with integer
 // operations, so even the NaN bits do not depend on the processor.
 //
-// The usual path reduces |x| < 2^18 to r = x − n·π/128 by a three-part π/128,
-// looks up sin and cos of (n mod 256)·π/128 in a table and combines them with
+// The usual path reduces |x| < 2^18 to r = x − n·π/512 by a three-part π/512,
+// looks up sin and cos of (n mod 1024)·π/512 in a table and combines them with
 // short polynomials of r, in double. It then tests whether the result, with
 // its error bound, could lie on either side of a float rounding boundary;
 // only then (and for |x| ≥ 2^18) the exact route in sine.cpp takes over.
@@ -27,8 +27,9 @@ struct SinCos {
   double Sin;
   double Cos;
 };
-// sin and cos of j·π/128 for j = 0..255, each the double nearest to it.
-extern const std::array<SinCos, 256> kSineTable;
+// sin and cos of j·π/512 for j = 0..1023, each the double nearest to it.
+constexpr std::size_t kTableSteps = 1024;
+extern const std::array<SinCos, kTableSteps> kSineTable;
 
 // The relative error bound the rounding test allows the double result: the
 // reduction, the table and the polynomials stay below 2^-50, the test's own
@@ -60,24 +61,26 @@ inline bool RoundsSafelyAboveFloatMin(double y) {
 float SineOfMagnitude(std::uint32_t magnitudeBits);
 
 constexpr std::uint32_t kFastLimitBits = 0x48800000u;  // 2^18
-constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+5;  // 128/π
+constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+7;  // 512/π
 constexpr double kRoundingShift = 0x1.8p52;  // adding it rounds to an integer
-// π/128 = kStepPart1 + kStepPart2 + kStepPart3 to 2^-116: the first two hold 29
-// bits each, so that n·part is exact for n < 2^24.
-constexpr double kStepPart1 = 0x1.921fb54p-6;
-constexpr double kStepPart2 = 0x1.10b4611p-36;
-constexpr double kStepPart3 = 0x1.4c4c6628b80dcp-65;
+// π/512 = kStepPart1 + kStepPart2 + kStepPart3 to 2^-122: the first two hold 27
+// bits at most, so that n·part is exact for n < 2^26 (|x| < 2^18 gives
+// n < 2^25.4).
+constexpr double kStepPart1 = 0x1.921fb54p-8;
+constexpr double kStepPart2 = 0x1.10b461p-38;
+constexpr double kStepPart3 = 0x1.a62633145c06ep-66;
 
 // The usual path's double result for a magnitude a below 2^18.
 inline double FastSine(double a) {
   const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
   // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
   const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
-  const SinCos& step = kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & 255u];
-  // |r| ≤ π/256: the terms left out are below 2^-60 of the result.
+  const SinCos& step =
+      kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & (kTableSteps - 1)];
+  // |r| ≤ π/1024: the terms left out are below 2^-58 of the result.
   const double r2 = r * r;
-  const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * ((1.0 / 120.0) + r2 * (-1.0 / 5040.0)));
-  const double cosRMinus1 = r2 * (-0.5 + r2 * ((1.0 / 24.0) + r2 * (-1.0 / 720.0)));
+  const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * (1.0 / 120.0));
+  const double cosRMinus1 = r2 * (-0.5 + r2 * (1.0 / 24.0));
   return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
 }
 
