@@ -60,7 +60,8 @@ inline bool RoundsSafelyAboveFloatMin(double y) {
 // fast result is too close to a rounding boundary. Takes the bits of |x|.
 float SineOfMagnitude(std::uint32_t magnitudeBits);
 
-constexpr std::uint32_t kFastLimitBits = 0x48800000u;  // 2^18
+constexpr std::uint32_t kFastLimitBits = 0x48800000u;     // 2^18
+constexpr std::uint32_t kBitTestLimitBits = 0x0D800000u;  // 2^-100
 constexpr double kStepsPerRadian = 0x1.45f306dc9c883p+7;  // 512/π
 constexpr double kRoundingShift = 0x1.8p52;  // adding it rounds to an integer
 // π/512 = kStepPart1 + kStepPart2 + kStepPart3 to 2^-122: the first two hold 27
@@ -94,7 +95,14 @@ inline float Sine(float x) {
   float result;
   if (magnitude < kFastLimitBits) {
     const double y = FastSine(static_cast<double>(std::bit_cast<float>(magnitude)));
-    if (!RoundsSafely(y, result)) {
+    bool safe;
+    if (magnitude >= kBitTestLimitBits) {  // no float there has a sine below 2^-102
+      safe = RoundsSafelyAboveFloatMin(y);
+      result = static_cast<float>(y);
+    } else {
+      safe = RoundsSafely(y, result);
+    }
+    if (!safe) {
       result = SineOfMagnitude(magnitude);
     }
   } else if (magnitude < 0x7F800000u) {
