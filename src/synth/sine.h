@@ -85,6 +85,25 @@ inline double FastSine(double a) {
   return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
 }
 
+// FastSine for 0 ≤ a ≤ 2πf (2·3.14159265f, the oscillator's largest
+// argument): n is at most 1024, so a two-part π/512 does, its second part
+// rounded to double. The reduction then errs by under 2^-79; n = 0 leaves
+// r = a exactly, and for n ≥ 1 no float in the range has a sine below 2^-24
+// in magnitude (the float nearest π is 8.7·10^-8 from it), so the error stays
+// far below the rounding test's tolerance.
+constexpr double kStepPart2And3 = 0x1.10b4611a62633p-38;
+
+inline double FastWaveSine(double a) {
+  const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
+  const double r = (a - n * kStepPart1) - n * kStepPart2And3;
+  const SinCos& step =
+      kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & (kTableSteps - 1)];
+  const double r2 = r * r;
+  const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * (1.0 / 120.0));
+  const double cosRMinus1 = r2 * (-0.5 + r2 * (1.0 / 24.0));
+  return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+}
+
 }  // namespace sine_detail
 
 inline float Sine(float x) {
@@ -116,28 +135,15 @@ inline float Sine(float x) {
   return std::bit_cast<float>(std::bit_cast<std::uint32_t>(result) ^ sign);
 }
 
-// Sine of each of kCount floats, exactly as Sine gives them: the usual
-// paths of all first, independent of one another so that the processor runs
-// them side by side, then the rounding test and, where it fails, Sine.
-template <std::size_t kCount>
-inline void Sines(const std::array<float, kCount>& x, std::array<float, kCount>& out) {
-  using namespace sine_detail;
-  std::array<double, kCount> y;
-  for (std::size_t k = 0; k < kCount; ++k) {
-    const std::uint32_t magnitude = std::bit_cast<std::uint32_t>(x[k]) & 0x7FFFFFFFu;
-    // Beyond the usual range (NaN included) Sine below decides.
-    y[k] = magnitude < kFastLimitBits ? FastSine(static_cast<double>(std::bit_cast<float>(magnitude)))
-                                      : 0.0;
-  }
-  for (std::size_t k = 0; k < kCount; ++k) {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x[k]);
-    float result;
-    if ((bits & 0x7FFFFFFFu) < kFastLimitBits && RoundsSafely(y[k], result)) {
-      out[k] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(result) ^ (bits & 0x80000000u));
-    } else {
-      out[k] = Sine(x[k]);
-    }
-  }
+// The oscillator's arguments: 0, or from 2^-30 to 2πf, as bits.
+constexpr std::uint32_t kWaveArgumentMinBits = 0x30800000u;    // 2^-30
+constexpr std::uint32_t kWaveArgumentLimitBits = 0x40C90FDBu;  // 2πf
+
+// Sine(a) for an argument of the oscillator, by the shorter route above. The
+// bit test holds: no such argument has a sine below 2^-31 but 0.
+inline float WaveSine(float a) {
+  const double y = sine_detail::FastWaveSine(static_cast<double>(a));
+  return sine_detail::RoundsSafelyAboveFloatMin(y) ? static_cast<float>(y) : Sine(a);
 }
 
 }  // namespace quavix

@@ -310,11 +310,11 @@ inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
     // single(2·x·πf) as one float product: x + x is exact, and a product of
     // two floats rounded once to float is the float product.
     argument = (x + x) * static_cast<float>(kPiF);
-    return sine_detail::FastSine(D(argument));
+    return sine_detail::FastWaveSine(D(argument));
   };
-  // The fast sines rounded where that is safe. The arguments are 0 or at
-  // least 2^-30, below 2π·(1 + 2^-23), and no float there has a sine below
-  // 2^-30 in magnitude.
+  // The fast sines rounded where that is safe, as WaveSine does: x is 0 or
+  // at least 2^-31 (phase ≥ 1, period < 2^31), so the argument is 0 or more
+  // than 2^-30, and at most 2πf.
   const auto round = [](const std::array<double, kSubsamplesPerSample>& y,
                         const Subsamples& argument, Subsamples& wave) {
     for (std::size_t sub = 0; sub < kSubsamplesPerSample; ++sub) {
