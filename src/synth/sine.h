@@ -12,6 +12,8 @@
 // short polynomials of r, in double. It then tests whether the result, with
 // its error bound, could lie on either side of a float rounding boundary;
 // only then (and for |x| ≥ 2^18) the exact route in sine.cpp takes over.
+// WaveSine is the same on the oscillator's arguments (0 to 2πf), with a
+// shorter reduction.
 #pragma once
 
 #include <array>
@@ -71,18 +73,23 @@ constexpr double kStepPart1 = 0x1.921fb54p-8;
 constexpr double kStepPart2 = 0x1.10b461p-38;
 constexpr double kStepPart3 = 0x1.a62633145c06ep-66;
 
-// The usual path's double result for a magnitude a below 2^18.
-inline double FastSine(double a) {
-  const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
-  // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
-  const double r = ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3;
+// sin(n·π/512 + r) from the table and short polynomials of r, for a whole
+// number n ≥ 0 and |r| ≤ π/1024 (a little more with the reduction's errors):
+// the terms left out are below 2^-58 of the result.
+inline double SineFromTable(double n, double r) {
   const SinCos& step =
       kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & (kTableSteps - 1)];
-  // |r| ≤ π/1024: the terms left out are below 2^-58 of the result.
   const double r2 = r * r;
   const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * (1.0 / 120.0));
   const double cosRMinus1 = r2 * (-0.5 + r2 * (1.0 / 24.0));
   return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+}
+
+// The usual path's double result for a magnitude a below 2^18.
+inline double FastSine(double a) {
+  const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
+  // a − n·part1 is exact (Sterbenz); n·part1 and n·part2 are exact products.
+  return SineFromTable(n, ((a - n * kStepPart1) - n * kStepPart2) - n * kStepPart3);
 }
 
 // FastSine for 0 ≤ a ≤ 2πf (2·3.14159265f, the oscillator's largest
@@ -95,13 +102,7 @@ constexpr double kStepPart2And3 = 0x1.10b4611a62633p-38;
 
 inline double FastWaveSine(double a) {
   const double n = (a * kStepsPerRadian + kRoundingShift) - kRoundingShift;
-  const double r = (a - n * kStepPart1) - n * kStepPart2And3;
-  const SinCos& step =
-      kSineTable[static_cast<std::uint32_t>(static_cast<std::int32_t>(n)) & (kTableSteps - 1)];
-  const double r2 = r * r;
-  const double sinR = r + (r * r2) * ((-1.0 / 6.0) + r2 * (1.0 / 120.0));
-  const double cosRMinus1 = r2 * (-0.5 + r2 * (1.0 / 24.0));
-  return step.Sin + (step.Cos * sinR + step.Sin * cosRMinus1);
+  return SineFromTable(n, (a - n * kStepPart1) - n * kStepPart2And3);
 }
 
 }  // namespace sine_detail
