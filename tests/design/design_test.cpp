@@ -149,14 +149,13 @@ TEST(Presets, FamiliesAboveSixAsUnsignedChangeNothingAndDrawNothing) {
 // of both ends; the waves and the one-in-k branches come as often as the draws say.
 TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
   constexpr int kRuns = 4000;
-  const auto run = [](std::int32_t family, auto check) {
+  std::vector<P> sounds[kPresetFamilyCount];
+  for (std::int32_t family = 0; family < kPresetFamilyCount; ++family) {
     for (std::uint32_t seed = 1; seed <= kRuns; ++seed) {
       RandomSource r{seed * 2654435761u};
-      P p = DefaultParams();
-      LoadPreset(p, family, r);
-      check(p);
+      LoadPreset(sounds[family].emplace_back(DefaultParams()), family, r);
     }
-  };
+  }
   struct Range {
     std::int32_t family;
     float P::*field;
@@ -175,8 +174,10 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       {kPresetBlip, &P::DecayTime, 0.0f, 0.2f},        {kPresetBlip, &P::HPCutoff, 0.1f, 0.1f}};
   for (const Range& g : ranges) {
     float lo = 1e9f, hi = -1e9f;
-    run(g.family,
-        [&](const P& p) { lo = std::min(lo, p.*g.field), hi = std::max(hi, p.*g.field); });
+    for (const P& p : sounds[g.family]) {
+      lo = std::min(lo, p.*g.field);
+      hi = std::max(hi, p.*g.field);
+    }
     const float slack = (g.hi - g.lo) * 0.05f;
     EXPECT_TRUE(lo >= g.lo && lo <= g.lo + slack && hi <= g.hi && hi >= g.hi - slack)
         << g.family << ": " << g.lo << " to " << g.hi << ", seen " << lo << " to " << hi;
@@ -191,7 +192,7 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
                          {kPresetBlip, {6, 6, 0, 0}}};
   for (const Waves& w : waves) {
     std::array<int, 4> counts{};
-    run(w.family, [&](const P& p) { ++counts.at(static_cast<std::size_t>(p.WaveType)); });
+    for (const P& p : sounds[w.family]) ++counts.at(static_cast<std::size_t>(p.WaveType));
     for (std::size_t k = 0; k < 4; ++k) {
       EXPECT_NEAR(counts[k] / double(kRuns), w.twelfths[k] / 12.0, 0.03) << w.family << " " << k;
       EXPECT_EQ(counts[k] == 0, w.twelfths[k] == 0) << w.family << " wave " << k;
@@ -200,7 +201,7 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
   // Laser step 4 raises MinFreq below 0.2 to 0.2; the one-in-three branch of
   // step 6 (Slide below -0.35) draws it from 0 to 0.1 without that floor.
   int atFloor = 0, justAbove = 0, overridden = 0;
-  run(kPresetLaser, [&](const P& p) {
+  for (const P& p : sounds[kPresetLaser]) {
     if (p.Slide < -0.351f) {
       ++overridden;
       EXPECT_LE(p.MinFreq, 0.1f);
@@ -209,12 +210,12 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       atFloor += p.MinFreq == 0.2f;
       justAbove += p.MinFreq > 0.2f && p.MinFreq < 0.22f;
     }
-  });
+  }
   EXPECT_NEAR(overridden / double(kRuns), 1 / 3.0, 0.03);
   EXPECT_GT(atFloor, 500);
   EXPECT_GT(justAbove, 20);
   int noSlide = 0;  // Explosion step 4: Slide 0 on one draw in five
-  run(kPresetExplosion, [&](const P& p) { noSlide += p.Slide == 0; });
+  for (const P& p : sounds[kPresetExplosion]) noSlide += p.Slide == 0;
   EXPECT_NEAR(noSlide / double(kRuns), 0.2, 0.02);
 }
 

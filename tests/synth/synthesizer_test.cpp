@@ -52,13 +52,8 @@ TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
 // Values that are not a number or lie beyond int32 truncate to its minimum.
 TEST(TruncToInt32, TowardZeroWithinTheRangeMinimumOutside) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  const double in[] = {2.9,
-                       -2.9,
-                       2147483647.9,
-                       -2147483648.9,
-                       2147483648.0,
-                       -2147483649.0,
-                       std::numeric_limits<double>::quiet_NaN()};
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const double in[] = {2.9, -2.9, 2147483647.9, -2147483648.9, 2147483648.0, -2147483649.0, kNaN};
   const std::int32_t out[] = {2, -2, 2147483647, kMin, kMin, kMin, kMin};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(TruncToInt32(in[i]), out[i]) << in[i];
 }
