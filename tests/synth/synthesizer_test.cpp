@@ -1,20 +1,20 @@
+#include "synth/synthesizer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "synth/exact_math.h"
-#include "synth/synthesizer.h"
-#include "synth_test_util.h"
 
 namespace quavix {
 namespace {
 
-using test::Defaults;
-using test::RenderWith;
 using P = SynthParams;
+using S = Synthesizer;
 using Samples = std::vector<std::int16_t>;
 
 // The start period of the defaults: 100 / (0.3f² + 0.001) subsamples.
@@ -26,215 +26,218 @@ RandomSource AfterDraws(std::uint32_t seed, int draws) {
   return r;
 }
 
-TEST(Synthesizer, DefaultsAndTheNoiseDrawsOfEveryFullRestart) {
-  RandomSource r{5};
-  Synthesizer s(r);
-  EXPECT_EQ(r.State, AfterDraws(5, 32).State);
-  const P& p = s.Params;
-  EXPECT_EQ(p.BitsPerSample, 16);
-  EXPECT_EQ(p.SampleRate, 44100);
-  EXPECT_EQ(D(p.SustainTime), 0.30000001192092896);
-  EXPECT_EQ(std::vector<float>({p.Volume, p.DecayTime, p.StartFreq, p.LPCutoff, p.MasterVolume}),
-            std::vector<float>({1, 0.4f, 0.3f, 1, 0.05f}));
-  EXPECT_EQ(s.PeriodExact, kStart);
-  for (std::int32_t max : {0, -1}) {  // nothing written, the noise still drawn
-    std::int16_t canary = 4242;
-    r.State = 9;
-    Synthesize(s, max, &canary, r);
-    EXPECT_EQ(canary, 4242);
-    EXPECT_EQ(s.SampleCount, 0);
-    EXPECT_EQ(r.State, AfterDraws(9, 32).State);
-  }
-  s.Params.Volume = 0.25f;
-  Reset(s);  // defaults back, Playing cleared, the rest of the state kept
-  const P defaults = DefaultParams();
-  EXPECT_EQ(std::memcmp(&s.Params.Volume, &defaults.Volume, 4 * kParamCount), 0);
-  EXPECT_EQ(s.PeriodExact, kStart);
-  EXPECT_FALSE(s.Playing);
+TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
+  RandomSource r{1};
+  EXPECT_EQ(NextDraw(r), 41);  // 1 × 214013 + 2531011 = 2745024 = 41 × 65536 + 58048
+  EXPECT_EQ(r.State, 2745024u);
+  EXPECT_EQ(NextDraw(r), 18467);  // 3357800067 has bit 31 set, dropped from the draw
+  EXPECT_EQ(r.State, 3357800067u);
 }
 
-TEST(Synthesizer, DefaultAndNoiseSoundsBeginAsDescribed) {
-  const Samples square = RenderWith(Defaults, 100000).Samples;
+TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
+  struct Case {
+    int remainder;
+    float range, expected;
+  } const cases[] = {{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
+                     {5000, 2, 1},        {1, 1, Single(1e-4)}, {2500, 0, 0}};
+  for (const Case& c : cases) {
+    std::uint32_t seed = 0;  // the first seed whose first draw has the remainder
+    for (RandomSource r{seed}; NextDraw(r) % 10001 != c.remainder; r.State = ++seed) {
+    }
+    RandomSource r{seed};
+    EXPECT_EQ(RandomFraction(r, c.range), c.expected) << c.remainder << " " << c.range;
+  }
+}
+
+// Values that are not a number or lie beyond int32 truncate to its minimum.
+TEST(TruncToInt32, TowardZeroWithinTheRangeMinimumOutside) {
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const double in[] = {2.9, -2.9, 2147483647.9, -2147483648.9, 2147483648.0, -2147483649.0, kNaN};
+  const std::int32_t out[] = {2, -2, 2147483647, kMin, kMin, kMin, kMin};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(TruncToInt32(in[i]), out[i]) << in[i];
+}
+
+// The defaults changed by `set`, after one sound of at most `max` samples
+// from a source seeded with `seed` just before it.
+struct Rendered {
+  S Synth;
+  Samples Out;
+  RandomSource Random;
+};
+Rendered Render(void (*set)(P&), std::int32_t max, std::uint32_t seed = 0) {
+  RandomSource r;
+  Rendered out{S(r), Samples(static_cast<std::size_t>(max)), {}};
+  set(out.Synth.Params);
+  r.State = seed;
+  Synthesize(out.Synth, max, out.Out.data(), r);
+  out.Out.resize(static_cast<std::size_t>(out.Synth.SampleCount));
+  out.Random = r;
+  return out;
+}
+void Defaults(P&) {}
+
+TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) {
+  RandomSource r{5};
+  S s(r);
+  std::int16_t canary = 4242;
+  for (std::int32_t max : {0, -1}) Synthesize(s, max, &canary, r);  // nothing written
+  EXPECT_TRUE(canary == 4242 && s.SampleCount == 0 && r.State == AfterDraws(5, 3 * 32).State);
+  s = Render(Defaults, 10).Synth;
+  s.Params.Volume = 0.25f;
+  s.Playing = true;
+  Reset(s);
+  const P defaults = DefaultParams();
+  EXPECT_EQ(std::memcmp(&s.Params.Volume, &defaults.Volume, 4 * kParamCount), 0);
+  EXPECT_TRUE(!s.Playing && s.SampleCount == 10);
+}
+
+TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
+  const Samples square = Render(Defaults, 100000).Out;
   ASSERT_EQ(square.size(), 25003u);
   EXPECT_EQ(Samples(square.begin(), square.begin() + 10),
             (Samples{3199, 3199, 3199, 3199, 3198, 3198, 3198, 3198, 3197, 3197}));
   EXPECT_EQ(square[68], -17);  // the square's edge at phase 549 of 1098
   EXPECT_EQ(square[69], -3217);
   EXPECT_EQ(square.back(), 0);
-  const auto noiseSound = RenderWith([](P& p) { p.WaveType = 3; }, 100000, 12345);
-  const Samples& noise = noiseSound.Samples;
-  EXPECT_EQ(Samples(noise.begin(), noise.begin() + 14),
-            (Samples{3307, 3307, 3306, 3306, 4822, 5326, 5326, 5326, 3168, 1012, 1011, 1011,
-                     -162, -3685}));
+  const Rendered noise = Render([](P& p) { p.WaveType = 3; }, 100000, 12345);
+  EXPECT_EQ(Samples(noise.Out.begin(), noise.Out.begin() + 14),
+            (Samples{3307, 3307, 3306, 3306, 4822, 5326, 5326, 5326, 3168, 1012, 1011, 1011, -162,
+                     -3685}));
   // 32 draws at the start and at each of the 182 wraps of the 1098-subsample period.
-  EXPECT_EQ(noiseSound.Random.State, AfterDraws(12345, 32 * (1 + 25003 * 8 / 1098)).State);
-  for (auto set : {+[](P& p) { p.WaveType = 4; }, +[](P& p) { p.WaveType = -1; }}) {
-    EXPECT_EQ(RenderWith(set, 100000).Samples, Samples(25003, 0));  // silence, normal length
-  }
-  const Samples loud = RenderWith([](P& p) { p.Volume = 100; }, 1000).Samples;
+  EXPECT_EQ(noise.Random.State, AfterDraws(12345, 32 * (1 + 25003 * 8 / 1098)).State);
+  EXPECT_EQ(Render([](P& p) { p.WaveType = 4; }, 100000).Out, Samples(25003, 0));
+  EXPECT_EQ(Render([](P& p) { p.WaveType = -1; }, 100000).Out, Samples(25003, 0));
+  const Samples loud = Render([](P& p) { p.Volume = 100; }, 1000).Out;
   EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32000);
   EXPECT_EQ(*std::min_element(loud.begin(), loud.end()), -32000);
-}
-
-TEST(Synthesizer, SoundEndsWithTheEnvelopeThePeriodLimitOrTheArea) {
-  // MinFreq 1e-6: the period grows by 1.00125 a sample until it passes 100000.
-  const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
-  std::int32_t untilLimit = 0;
-  for (double period = kStart; period <= limit; ++untilLimit) period *= 1.00125;
-  struct Case {
-    const char* name;
-    void (*set)(P&);
-    std::int32_t max;
-    std::int32_t length;
-  } const cases[] = {
-      {"defaults: 0 + 9000 + 16000 samples and 3 stage steps", Defaults, 100000, 25003},
-      {"0.05 and 0.08 s: 250 + 639 (0.08f² lies below 0.0064) + 3",
-       [](P& p) { p.SustainTime = 0.05f, p.DecayTime = 0.08f; }, 100000, 892},
-      {"no sustain and no decay", [](P& p) { p.SustainTime = p.DecayTime = 0; }, 100, 3},
-      {"lengths beyond int32: one step each",
-       [](P& p) { p.AttackTime = p.SustainTime = p.DecayTime = 1e6f; }, 100, 3},
-      {"MinFreq 0.5 above StartFreq 0.3", [](P& p) { p.MinFreq = 0.5f; }, 100000, 1},
-      {"MinFreq -0.5 caps without stopping", [](P& p) { p.MinFreq = -0.5f; }, 100000, 25003},
-      {"MinFreq 0 caps without stopping", [](P& p) { p.Slide = -0.5f; }, 100000, 25003},
-      {"MinFreq 1e-6 stops", [](P& p) { p.Slide = -0.5f, p.MinFreq = 1e-6f; }, 100000,
-       untilLimit},
-      {"the area ends first", Defaults, 700, 700},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RenderWith(c.set, c.max).Synth.SampleCount, c.length) << c.name;
-  }
+  // A delay of 8 subsamples (1020 × 0.09² = 8.26) adds the previous sample's
+  // subsamples: about half of the doubled first sample, then the full one.
+  const Samples phased = Render([](P& p) { p.PhaserOffset = 0.09f; }, 2).Out;
+  EXPECT_NEAR(phased[0], 3199 / 2, 1);
+  EXPECT_NEAR(phased[1], 3199, 1);
+  // Exactly 1 bypasses the low-pass (the defaults' 3199 above), 0.999 filters.
+  EXPECT_LT(Render([](P& p) { p.LPCutoff = 0.999f; }, 1).Out[0], 3000);
 }
 
 template <auto kField>
-double Get(const Synthesizer& s) {
+double Get(const S& s) {
   return static_cast<double>(s.*kField);
 }
 
-// Each step's state after a number of samples, from the step's own formula.
+// The low-pass position after the first sample of the default square, whose
+// eight subsamples are +0.5 (phase 1 to 8 of 1098 lies below the duty 0.5).
+double LowPass(float cutoff, float resonance, float sweep) {
+  const float factor = Single(1 + D(sweep) * D(0.0001f));
+  float coeff = Single(D(Single(Cube(D(cutoff)))) * D(0.1f));
+  const float damping = std::min(
+      Single(5 / (D(Single(Square(D(resonance)))) * 20 + 1) * (D(coeff) + D(0.01f))), 0.8f);
+  float pos = 0, vel = 0;
+  for (int sub = 0; sub < 8; ++sub) {
+    coeff = std::clamp(Single(D(factor) * D(coeff)), 0.0f, 0.1f);
+    const float t = Single((0.5 - D(pos)) * D(coeff) + D(vel));
+    vel = Single(D(t) - D(damping) * D(t));
+    pos = Single(D(vel) + D(pos));
+  }
+  return pos;
+}
+
+// Each step's state after a number of samples, from the step's own formula,
+// and the sound's length: the envelope, the period limit or the area ends it.
 TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
-  using S = Synthesizer;
+  // MinFreq 1e-6: the period grows by 1.00125 a sample until it passes 100000.
+  const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
+  double untilLimit = 0;
+  for (double period = kStart; period <= limit; ++untilLimit) period *= 1.00125;
+  // single(single(cutoff²) × 0.1f), the high-pass coefficient
+  const auto hp = [](float cutoff) { return D(Single(D(Single(Square(D(cutoff)))) * D(0.1f))); };
+  const auto period = Get<&S::Period>, duty = Get<&S::Duty>, highPass = Get<&S::HpCoeff>,
+             lowPass = Get<&S::LpPos>, delay = Get<&S::PhaserDelay>, vibrato = Get<&S::VibPhase>,
+             slide = Get<&S::SlideFactor>, exact = Get<&S::PeriodExact>,
+             changeAt = Get<&S::ChangeLimit>, repeatAt = Get<&S::RepeatLimit>,
+             repeatTime = Get<&S::RepeatTime>, length = Get<&S::SampleCount>,
+             volume = Get<&S::EnvVolume>;
   struct Case {
     const char* name;
     void (*set)(P&);
-    std::int32_t samples;
-    double (*field)(const Synthesizer&);
+    double (*field)(const S&);
     double expected;
+    std::int32_t samples = 1;
   } const cases[] = {
-      {"period 0.99 held at 8", [](P& p) { p.StartFreq = 10; }, 1, Get<&S::Period>, 8},
-      {"period 9.4998 truncated", [](P& p) { p.StartFreq = 3.2443f; }, 1, Get<&S::Period>, 9},
-      {"duty 0.55 held at 0.5", [](P& p) { p.SquareDuty = -0.1f; }, 1, Get<&S::Duty>, 0.5},
-      {"duty 0.45 kept", [](P& p) { p.SquareDuty = 0.1f; }, 1, Get<&S::Duty>,
-       Single(0.5 - D(0.1f) / 2)},
-      {"duty -0.05 held at 0", [](P& p) { p.SquareDuty = 1.1f; }, 1, Get<&S::Duty>, 0},
-      {"duty sweep", [](P& p) { p.SquareDuty = 0.5f, p.DutySweep = 1; }, 1, Get<&S::Duty>,
-       Single(0.25 - D(0.00005f))},
-      {"high-pass 0 raised to 0.00001f", Defaults, 1, Get<&S::HpCoeff>, D(0.00001f)},
-      {"high-pass 0.00004 kept", [](P& p) { p.HPCutoff = 0.02f; }, 1, Get<&S::HpCoeff>,
-       Single(D(Single(D(0.02f) * D(0.02f))) * D(0.1f))},
-      {"high-pass 0.144 held at 0.1f", [](P& p) { p.HPCutoff = 1.2f; }, 1, Get<&S::HpCoeff>,
-       D(0.1f)},
-      {"high-pass 0.081 kept", [](P& p) { p.HPCutoff = 0.9f; }, 1, Get<&S::HpCoeff>,
-       Single(D(Single(D(0.9f) * D(0.9f))) * D(0.1f))},
-      {"high-pass sweep", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = 1; }, 1,
-       Get<&S::HpCoeff>, Single(D(Single(1 + D(0.0003f))) * D(Single(0.25 * D(0.1f))))},
-      {"phaser 1020 × 1²", [](P& p) { p.PhaserOffset = 1; }, 1, Get<&S::PhaserDelay>, 1020},
-      {"phaser 1024.08 held at 1023", [](P& p) { p.PhaserOffset = 1.002f; }, 1,
-       Get<&S::PhaserDelay>, 1023},
-      {"phaser -255: its magnitude", [](P& p) { p.PhaserOffset = -0.5f; }, 1,
-       Get<&S::PhaserDelay>, 255},
-      {"phaser 255 swept by -0.5²", [](P& p) { p.PhaserOffset = 0.5f, p.PhaserSweep = -0.5f; },
-       1, Get<&S::PhaserDelay>, 254},
-      {"phaser beyond int32: no delay", [](P& p) { p.PhaserOffset = 1e6f; }, 1,
-       Get<&S::PhaserDelay>, 0},
-      {"no vibrato phase without depth", [](P& p) { p.VibSpeed = 0.5f; }, 10, Get<&S::VibPhase>,
-       0},
-      {"vibrato phase 0.5² × 0.01f", [](P& p) { p.VibSpeed = p.VibDepth = 0.5f; }, 1,
-       Get<&S::VibPhase>, Single(0.25 * D(0.01f))},
-      {"vibrato amplitude 0.25", [](P& p) { p.VibDepth = 0.5f, p.VibSpeed = 1; }, 1,
-       Get<&S::Period>, std::trunc(Single((1 + std::sin(D(0.01f)) * 0.25) * kStart))},
-      {"vibrato 1.5 × sin(4.5) held at 8", [](P& p) { p.VibDepth = 3, p.VibSpeed = 1; }, 450,
-       Get<&S::Period>, 8},
-      {"slide -0.5", [](P& p) { p.Slide = -0.5f; }, 1, Get<&S::SlideFactor>, 1.00125},
-      {"delta slide 0.5", [](P& p) { p.DeltaSlide = 0.5f; }, 1, Get<&S::SlideFactor>,
-       1 - 0.125e-6},
-      {"no change at sample 19999", [](P& p) { p.ChangeAmount = 0.5f; }, 19999,
-       Get<&S::PeriodExact>, kStart},
-      {"change 1 - 0.9 × 0.5² at 20000", [](P& p) { p.ChangeAmount = 0.5f; }, 20000,
-       Get<&S::PeriodExact>, 0.775 * kStart},
+      {"period 0.99 to 8", [](P& p) { p.StartFreq = 10; }, period, 8},
+      {"period 9.4998 truncated", [](P& p) { p.StartFreq = 3.2443f; }, period, 9},
+      {"duty 0.55 to 0.5", [](P& p) { p.SquareDuty = -0.1f; }, duty, 0.5},
+      {"duty 0.45", [](P& p) { p.SquareDuty = 0.1f; }, duty, Single(0.5 - D(0.1f) / 2)},
+      {"duty -0.05 to 0", [](P& p) { p.SquareDuty = 1.1f; }, duty, 0},
+      {"duty sweep", [](P& p) { p.DutySweep = 1; }, duty, Single(0.5 - D(0.00005f))},
+      {"high-pass 0 to 0.00001f", Defaults, highPass, D(0.00001f)},
+      {"high-pass 0.00004", [](P& p) { p.HPCutoff = 0.02f; }, highPass, hp(0.02f)},
+      {"high-pass 0.144 to 0.1f", [](P& p) { p.HPCutoff = 1.2f; }, highPass, D(0.1f)},
+      {"high-pass 0.081", [](P& p) { p.HPCutoff = 0.9f; }, highPass, hp(0.9f)},
+      {"high-pass sweep", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = 1; }, highPass,
+       Single(D(Single(1 + D(0.0003f))) * hp(0.5f))},
+      // Roundings of 0.1f, 0.01f and single(cutoff³) all matter at 0.553.
+      {"low-pass 0.553", [](P& p) { p.LPCutoff = 0.553f; }, lowPass, LowPass(0.553f, 0, 0)},
+      {"resonance 5 / (0.25 × 20 + 1)", [](P& p) { p.LPCutoff = 0.446f, p.LPResonance = 0.5f; },
+       lowPass, LowPass(0.446f, 0.5f, 0)},
+      {"coefficient 0.148 to 0.1f, damping 0.7908", [](P& p) { p.LPCutoff = 1.14f; }, lowPass,
+       LowPass(1.14f, 0, 0)},
+      {"damping 0.8105 to 0.8f", [](P& p) { p.LPCutoff = 1.15f; }, lowPass, LowPass(1.15f, 0, 0)},
+      {"coefficient × 1.1", [](P& p) { p.LPCutoff = 0.5f, p.LPCutoffSweep = 1000; }, lowPass,
+       LowPass(0.5f, 0, 1000)},
+      {"coefficient × 1.1 to 0.1f", [](P& p) { p.LPCutoff = 0.999f, p.LPCutoffSweep = 1000; },
+       lowPass, LowPass(0.999f, 0, 1000)},
+      {"coefficient × -1 to 0", [](P& p) { p.LPCutoff = 0.5f, p.LPCutoffSweep = -20000; }, lowPass,
+       LowPass(0.5f, 0, -20000)},
+      {"phaser 1020 × 1²", [](P& p) { p.PhaserOffset = 1; }, delay, 1020},
+      {"phaser 1024.08 to 1023", [](P& p) { p.PhaserOffset = 1.002f; }, delay, 1023},
+      {"phaser -255", [](P& p) { p.PhaserOffset = -0.5f; }, delay, 255},
+      {"phaser -255 - 2²", [](P& p) { p.PhaserOffset = -0.5f, p.PhaserSweep = -2; }, delay, 259},
+      {"phaser beyond int32", [](P& p) { p.PhaserOffset = 1e6f; }, delay, 0},
+      {"vibrato without depth", [](P& p) { p.VibSpeed = 0.5f; }, vibrato, 0, 10},
+      {"vibrato 0.5² × 0.01f", [](P& p) { p.VibSpeed = p.VibDepth = 0.5f; }, vibrato,
+       Single(0.25 * D(0.01f))},
+      {"vibrato amplitude 0.25", [](P& p) { p.VibSpeed = 1, p.VibDepth = 0.5f; }, period,
+       std::trunc(Single((1 + std::sin(D(0.01f)) * 0.25) * kStart))},
+      {"vibrato 1.5 sin 4.5 to 8", [](P& p) { p.VibDepth = 3, p.VibSpeed = 1; }, period, 8, 450},
+      {"slide -0.5", [](P& p) { p.Slide = -0.5f; }, slide, 1.00125},
+      {"delta slide 0.5", [](P& p) { p.DeltaSlide = 0.5f; }, slide, 1 - 0.125e-6},
+      {"change not at 19999", [](P& p) { p.ChangeAmount = 0.5f; }, exact, kStart, 19999},
+      {"change 1 - 0.9 × 0.5² at 20000", [](P& p) { p.ChangeAmount = 0.5f; }, exact, 0.775 * kStart,
+       20000},
+      {"change once", [](P& p) { p.ChangeAmount = 0.5f; }, exact, 0.775 * kStart, 20001},
       {"change 1 + 10 × 0.5² at 5000", [](P& p) { p.ChangeAmount = -0.5f, p.ChangeSpeed = 0.5f; },
-       5000, Get<&S::PeriodExact>, 3.5 * kStart},
-      {"change speed 1: none", [](P& p) { p.ChangeSpeed = 1; }, 1, Get<&S::ChangeLimit>, 0},
-      {"change speed 1.5: (-0.5)²", [](P& p) { p.ChangeSpeed = 1.5f; }, 1, Get<&S::ChangeLimit>,
-       5000},
-      {"repeat speed 0: none", Defaults, 1, Get<&S::RepeatLimit>, 0},
-      {"repeat speed -0.5: 1.5²", [](P& p) { p.RepeatSpeed = -0.5f; }, 1, Get<&S::RepeatLimit>,
-       45000},
-      {"no repeat at sample 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, 4999, Get<&S::RepeatTime>,
-       4999},
-      {"repeat at 5000 restarts the period", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; },
-       5000, Get<&S::PeriodExact>, (1 - Cube(D(0.2f)) * 0.01) * kStart},
-      {"repeat beyond int32: every sample", [](P& p) { p.RepeatSpeed = -1e6f, p.Slide = 0.5f; },
-       50, Get<&S::PeriodExact>, (1 - 0.125 * 0.01) * kStart},
-      {"attack halfway", [](P& p) { p.AttackTime = 0.1f; }, 500, Get<&S::EnvVolume>, 0.5},
-      {"punch 0.5 starts at 2", [](P& p) { p.SustainPunch = 0.5f; }, 1, Get<&S::EnvVolume>, 2},
-      {"punch halfway: 1 + 2 × 0.5 × 0.5", [](P& p) { p.SustainPunch = 0.5f; }, 4501,
-       Get<&S::EnvVolume>, 1.5},
+       exact, 3.5 * kStart, 5000},
+      {"change speed 1: none", [](P& p) { p.ChangeSpeed = 1; }, changeAt, 0},
+      {"change speed 1.5", [](P& p) { p.ChangeSpeed = 1.5f; }, changeAt, 5000},
+      {"repeat speed 0: none", Defaults, repeatAt, 0},
+      {"repeat speed -0.5", [](P& p) { p.RepeatSpeed = -0.5f; }, repeatAt, 45000},
+      {"no repeat at 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, repeatTime, 4999, 4999},
+      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
+       (1 - Cube(D(0.2f)) * 0.01) * kStart, 5000},
+      {"repeat again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
+       (1 - Cube(D(0.2f)) * 0.01) * kStart, 10000},
+      {"repeat beyond int32", [](P& p) { p.RepeatSpeed = -1e6f, p.Slide = 0.5f; }, exact,
+       (1 - 0.125 * 0.01) * kStart, 50},
+      {"0 + 9000 + 16000 + 3 steps", Defaults, length, 25003, 100000},
+      {"250 + 639 (0.08f² < 0.0064)", [](P& p) { p.SustainTime = 0.05f, p.DecayTime = 0.08f; },
+       length, 892, 100000},
+      {"no sustain, no decay", [](P& p) { p.SustainTime = p.DecayTime = 0; }, length, 3, 100},
+      {"beyond int32", [](P& p) { p.AttackTime = p.SustainTime = p.DecayTime = 1e6f; }, length, 3,
+       100},
+      {"MinFreq 0.5 above 0.3", [](P& p) { p.MinFreq = 0.5f; }, length, 1, 100000},
+      {"MinFreq -0.5 caps only", [](P& p) { p.MinFreq = -0.5f; }, length, 25003, 100000},
+      {"MinFreq 0 caps only", [](P& p) { p.Slide = -0.5f; }, length, 25003, 100000},
+      {"MinFreq 1e-6 stops", [](P& p) { p.Slide = -0.5f, p.MinFreq = 1e-6f; }, length, untilLimit,
+       100000},
+      {"the area ends first", Defaults, length, 700, 700},
+      {"attack halfway", [](P& p) { p.AttackTime = 0.1f; }, volume, 0.5, 500},
+      {"punch 0.5 starts at 2", [](P& p) { p.SustainPunch = 0.5f; }, volume, 2},
+      {"punch 1 + 2 × 0.5 × 0.5", [](P& p) { p.SustainPunch = 0.5f; }, volume, 1.5, 4501},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.field(RenderWith(c.set, c.samples).Synth), c.expected) << c.name;
+    EXPECT_EQ(c.field(Render(c.set, c.samples).Synth), c.expected) << c.name;
   }
-}
-
-// The square's first eight subsamples are +0.5 (phase 1 to 8 of 1098 is below
-// the duty 0.5); the low-pass follows them by its formulas.
-TEST(Synthesizer, LowPassFirstSampleFromItsFormulas) {
-  struct Case {
-    float cutoff, resonance, sweep;
-  } const cases[] = {
-      {0.553f, 0, 0},      // roundings of 0.1f, 0.01f and single(cutoff³) all matter
-      {0.446f, 0.5f, 0},   // resonance: 5 / (0.25 × 20 + 1)
-      {1.14f, 0, 0},       // coefficient 0.148 held at 0.1f; damping 0.7908 kept
-      {1.15f, 0, 0},       // damping 0.8105 held at 0.8f
-      {0.999f, 0, 1000},   // coefficient × 1.1 each subsample
-      {0.5f, 0, -20000},   // coefficient × -1, held at 0
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.cutoff);
-    RandomSource r;
-    Synthesizer s(r);
-    s.Params.LPCutoff = c.cutoff;
-    s.Params.LPResonance = c.resonance;
-    s.Params.LPCutoffSweep = c.sweep;
-    std::int16_t sample;
-    Synthesize(s, 1, &sample, r);
-    const float factor = Single(1 + D(c.sweep) * D(0.0001f));
-    float coeff = Single(D(Single(Cube(D(c.cutoff)))) * D(0.1f));
-    const float damping = std::min(
-        Single(5 / (D(Single(Square(D(c.resonance)))) * 20 + 1) * (D(coeff) + D(0.01f))), 0.8f);
-    float pos = 0, vel = 0;
-    for (int sub = 0; sub < 8; ++sub) {
-      coeff = std::clamp(Single(D(factor) * D(coeff)), 0.0f, 0.1f);
-      const float t = Single((0.5 - D(pos)) * D(coeff) + D(vel));
-      vel = Single(D(t) - D(damping) * D(t));
-      pos = Single(D(vel) + D(pos));
-    }
-    EXPECT_EQ(s.LpDamping, damping);
-    EXPECT_EQ(s.LpCoeff, coeff);
-    EXPECT_EQ(s.LpVel, vel);
-    EXPECT_EQ(s.LpPos, pos);
-  }
-  // Exactly 1 bypasses: the square passes unfiltered, 0.999 filters.
-  const auto first = [](void (*set)(P&)) { return RenderWith(set, 1).Samples[0]; };
-  EXPECT_EQ(first(Defaults), 3199);
-  EXPECT_LT(first([](P& p) { p.LPCutoff = 0.999f; }), 3000);
-}
-
-// A delay of 8 subsamples (1020 × 0.09² = 8.26) adds the previous sample's
-// subsamples: about half of the doubled first sample, then the full one.
-TEST(Synthesizer, PhaserAddsTheDelayedSubsample) {
-  const Samples s = RenderWith([](P& p) { p.PhaserOffset = 0.09f; }, 2).Samples;
-  EXPECT_NEAR(s[0], 3199 / 2, 1);
-  EXPECT_NEAR(s[1], 3199, 1);
 }
 
 }  // namespace
