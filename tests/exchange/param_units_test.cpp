@@ -67,9 +67,8 @@ TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
       {"Slide", Set, 44100, -3.5f, -3.5f, 0},
       {"AttackTime", Get, 44100, 0, 0, 0},
       {"AttackTime", Get, 44100, 1, 2.2675f, 0},
-      {"SustainTime", Get, 44100, 0.3f, std::bit_cast<float>(0x3e50f90au),
-       0},                                            // 0.3 * 0.3 * 2.2675
-      {"VibSpeed", Get, 44100, 1, 70.187389f, 2e-5},  // 0.5 / 3.14159 * R / 100
+      {"SustainTime", Get, 44100, 0.3f, 0.204075f, 1e-7},  // 0.3 * 0.3 * 2.2675
+      {"VibSpeed", Get, 44100, 1, 70.187389f, 2e-5},       // 0.5 / 3.14159 * R / 100
       {"VibSpeed", Get, 22050, 1, 35.093695f, 2e-5},
       // 0.09^2 * 0.5 / 3.141590118408203 * 44100 / 100 = 0.56851786 (...79 with pi otherwise)
       {"VibSpeed", Get, 44100, 0.09f, 0.56851786f, 0},
