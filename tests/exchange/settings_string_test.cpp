@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -81,22 +82,14 @@ TEST(ParseDecimal, LenientGrammarCorrectlyRounded) {
 // midpoints between neighbouring doubles (normal and subnormal) with texts just below and
 // above them, where a double rounding goes wrong.
 TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
-  std::uint64_t state = 0x9E3779B97F4A7C15u;
-  const auto next = [&state] {
-    return state ^= state << 13, state ^= state >> 7, state ^= state << 17;
-  };
-  const auto expectSame = [](const std::string& text) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(ParseDecimal(text)),
-              std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)))
-        << text;
-  };
-  // Above the largest double, and carries into the exponent from the largest subnormal and a
+  std::mt19937_64 next(7);
+  // Above the largest double, and carries into the exponent from the largest subnormal and one
   // normal.
   const std::uint64_t edges[] = {0x7FEFFFFFFFFFFFFFu, 0x000FFFFFFFFFFFFFu, 0x001FFFFFFFFFFFFFu};
   char buffer[1000];
   for (int n = 0; n < 1500; ++n) {
-    expectSame(std::to_string(next() % 100000000000000000u) + "e" +
-               std::to_string(int(next() % 680) - 350));
+    const std::string random = std::to_string(next() % 100000000000000000u) + "e" +
+                               std::to_string(int(next() % 680) - 350);
     const std::uint64_t bits = next() & (n % 4 == 0 ? 0x000FFFFFFFFFFFFFu : 0x7FEFFFFFFFFFFFFFu);
     const double low = std::bit_cast<double>(n < 3 ? edges[n] : bits);
     const long double high = n == 0 ? std::ldexp(1.0L, 1024) : std::nextafter(low, kInf);
@@ -106,8 +99,11 @@ TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
     digits.erase(digits.find_last_not_of('0') + 1);  // the exact digits, no trailing zeros
     std::string below = digits;                      // the last digit one lower, then nines
     below.back() = static_cast<char>(below.back() - 1);
-    for (const std::string& text : {digits, digits + "1", below + "9999"}) {
-      expectSame(text + exponent);
+    for (const std::string& text :
+         {random, digits + exponent, digits + "1" + exponent, below + "9999" + exponent}) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(ParseDecimal(text)),
+                std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)))
+          << text;
     }
   }
 }
