@@ -117,14 +117,12 @@ TEST(CApi, SettingsStringAndFileInMemory) {
   EXPECT_EQ(std::memcmp(file, EncodeSettings(DefaultParams()).data(), sizeof file), 0);
   std::memset(&q, 0x55, sizeof q);
   EXPECT_EQ(quavix_settings_file_decode(&q, file, 104), QUAVIX_ERROR_SHORT_DATA);
-  EXPECT_EQ(q.Volume, 1.0f);  // the fields before the end are stored
-  const quavix_params cut = q;
+  EXPECT_TRUE(q.Volume == 1.0f && q.ChangeAmount != 0);  // read up to the cut field, not that one
   file[0] = 103;
   EXPECT_EQ(quavix_settings_file_decode(&q, file, sizeof file), QUAVIX_ERROR_VERSION);
-  EXPECT_EQ(std::memcmp(&q, &cut, sizeof q), 0);
   file[0] = 102;
   EXPECT_EQ(quavix_settings_file_decode(&q, file, sizeof file), QUAVIX_OK);
-  EXPECT_TRUE(q.SustainTime == 0.3f && q.LPCutoff == 1.0f && q.HPCutoffSweep == 0.0f);
+  EXPECT_TRUE(q.SustainTime == 0.3f && q.LPCutoff == 1.0f && q.ChangeAmount == 0.0f);
 }
 
 TEST(CApi, RenderAndWavImageMatchTheCore) {
