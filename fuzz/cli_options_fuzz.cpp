@@ -1,7 +1,7 @@
-// The command line in-process: arbitrary argument lists (NUL-separated) end in
-// status 0, 1 or 2 and a failure in one "quavix: error: " line, never a crash.
-// Files go only into a scratch folder: arguments holding '/' or '\' are
-// skipped, and so is batch, whose sound count alone would make runs slow.
+// The command line in-process: arbitrary argument lists (NUL-separated) end in status 0, 1 or
+// 2 and a failure in one "quavix: error: " line, never a crash. Files go only into a scratch
+// folder: arguments holding '/' or '\' are skipped, and so is batch, whose sound count alone
+// would make runs slow.
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,20 +15,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace fs = std::filesystem;
-  static const fs::path folder = [] {
-    const fs::path f = fs::temp_directory_path() / ("quavix-cli-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(f);
-    return f;
-  }();
-  std::vector<std::string> args{"quavix", ""};
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      args.emplace_back();
-    } else {
-      args.back().push_back(static_cast<char>(data[i]));
-    }
-  }
-  if (args.back().empty()) args.pop_back();
+  static const fs::path folder =
+      fs::temp_directory_path() / ("quavix-cli-fuzz-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::vector<std::string> args{"quavix"};
+  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
   if (args.size() > 24) return 0;
   std::vector<const char*> argv;
   for (const std::string& arg : args) {
@@ -38,17 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path home = fs::current_path();  // the fuzzer's own relative paths
   fs::current_path(folder);
   std::ostringstream out, err;
-  const int status = quavix::cli::RunQuavix(static_cast<int>(argv.size()), argv.data(),
-                                            {out, err, false, false});
+  const int status =
+      quavix::cli::RunQuavix(static_cast<int>(argv.size()), argv.data(), {out, err, false, false});
   fs::current_path(home);
   if (status < 0 || status > 2) std::abort();
-  const std::string text = err.str();  // a note on the clock's seed may come first
-  if (status != 0) {
-    if (text.empty() || text.back() != '\n') std::abort();
-    const std::size_t start = text.rfind('\n', text.size() - 2);
-    if (text.compare(start == std::string::npos ? 0 : start + 1, 15, "quavix: error: ") != 0) {
-      std::abort();
-    }
+  // A failure ends in one line "quavix: error: ..." (a note on the clock's seed may come first).
+  const std::string text = err.str();
+  const std::size_t last = text.rfind('\n', text.size() - 2) + 1;  // 0 when it is the only line
+  if (status != 0 &&
+      (text.empty() || text.back() != '\n' || text.compare(last, 15, "quavix: error: ") != 0)) {
+    std::abort();
   }
   for (const auto& entry : fs::directory_iterator(folder)) fs::remove_all(entry.path());
   return 0;

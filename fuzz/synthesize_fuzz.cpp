@@ -1,6 +1,5 @@
-// Synthesis from arbitrary parameter bits (24 cells, a 4-byte seed, a 2-byte
-// area size): the sound stays in its area and within ±32000, and the fast path
-// matches the reference.
+// Synthesis from arbitrary parameter bits (24 cells, a 4-byte seed, a 2-byte area size): the
+// sound stays in its area and within ±32000, and the fast path matches the reference.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -23,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint16_t area = 0;
   std::memcpy(&area, cells + 4 * kParamCount + 4, 2);
   const std::int32_t max = area % 20001;
-
-  std::vector<std::int16_t> a(static_cast<std::size_t>(max) + 8, 0x7A7A);
-  std::vector<std::int16_t> b(a);
+  std::vector<std::int16_t> a(static_cast<std::size_t>(max) + 8, 0x7A7A), b(a);
   Synthesize(cached->Synth, max, a.data(), ra);
   SynthesizeReference(*plain, max, b.data(), rb);
   const std::int32_t count = cached->Synth.SampleCount;

@@ -1,18 +1,19 @@
-// The settings file: the three layouts, every length of a short file, and
-// saving and loading on disk.
-#include <gtest/gtest.h>
+// The settings file: the three layouts at every length, and saving and loading on disk.
+#include "exchange/settings_file.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "exchange/settings_file.h"
 #include "params_equal.h"
 
 namespace quavix {
@@ -20,195 +21,149 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using Load = SettingsLoadResult;
 
-// The layout: field, size and offset per version (-1 where absent).
-struct Row { float SynthParams::*Member; int Size; int Offset102, Offset101, Offset100; };
-const Row kRows[] = {
-    {nullptr, 4, 4, 4, 4},  // WaveType
-    {&SynthParams::Volume, 4, 8, -1, -1},          {&SynthParams::StartFreq, 4, 12, 8, 8},
-    {&SynthParams::MinFreq, 4, 16, 12, 12},        {&SynthParams::Slide, 4, 20, 16, 16},
-    {&SynthParams::DeltaSlide, 4, 24, 20, -1},     {&SynthParams::SquareDuty, 4, 28, 24, 20},
-    {&SynthParams::DutySweep, 4, 32, 28, 24},      {&SynthParams::VibDepth, 4, 36, 32, 28},
-    {&SynthParams::VibSpeed, 4, 40, 36, 32},       {&SynthParams::VibReserved, 4, 44, 40, 36},
-    {&SynthParams::AttackTime, 4, 48, 44, 40},     {&SynthParams::SustainTime, 4, 52, 48, 44},
-    {&SynthParams::DecayTime, 4, 56, 52, 48},      {&SynthParams::SustainPunch, 4, 60, 56, 52},
-    {nullptr, 1, 64, 60, 56},  // FlagReserved
-    {&SynthParams::LPResonance, 4, 65, 61, 57},    {&SynthParams::LPCutoff, 4, 69, 65, 61},
-    {&SynthParams::LPCutoffSweep, 4, 73, 69, 65},  {&SynthParams::HPCutoff, 4, 77, 73, 69},
-    {&SynthParams::HPCutoffSweep, 4, 81, 77, 73},  {&SynthParams::PhaserOffset, 4, 85, 81, 77},
-    {&SynthParams::PhaserSweep, 4, 89, 85, 81},    {&SynthParams::RepeatSpeed, 4, 93, 89, 85},
-    {&SynthParams::ChangeSpeed, 4, 97, 93, -1},    {&SynthParams::ChangeAmount, 4, 101, 97, -1},
+// Each stored field of the parameters, its size, and where it lies in files of versions 102,
+// 101 and 100 (-1 where absent).
+using P = SynthParams;
+struct Row {
+  std::size_t Field, Size;
+  int At[3];
 };
-constexpr std::size_t kRowCount = std::size(kRows);
+const Row kRows[] = {
+    {offsetof(P, WaveType), 4, 4, 4, 4},         {offsetof(P, Volume), 4, 8, -1, -1},
+    {offsetof(P, StartFreq), 4, 12, 8, 8},       {offsetof(P, MinFreq), 4, 16, 12, 12},
+    {offsetof(P, Slide), 4, 20, 16, 16},         {offsetof(P, DeltaSlide), 4, 24, 20, -1},
+    {offsetof(P, SquareDuty), 4, 28, 24, 20},    {offsetof(P, DutySweep), 4, 32, 28, 24},
+    {offsetof(P, VibDepth), 4, 36, 32, 28},      {offsetof(P, VibSpeed), 4, 40, 36, 32},
+    {offsetof(P, VibReserved), 4, 44, 40, 36},   {offsetof(P, AttackTime), 4, 48, 44, 40},
+    {offsetof(P, SustainTime), 4, 52, 48, 44},   {offsetof(P, DecayTime), 4, 56, 52, 48},
+    {offsetof(P, SustainPunch), 4, 60, 56, 52},  {offsetof(P, FlagReserved), 1, 64, 60, 56},
+    {offsetof(P, LPResonance), 4, 65, 61, 57},   {offsetof(P, LPCutoff), 4, 69, 65, 61},
+    {offsetof(P, LPCutoffSweep), 4, 73, 69, 65}, {offsetof(P, HPCutoff), 4, 77, 73, 69},
+    {offsetof(P, HPCutoffSweep), 4, 81, 77, 73}, {offsetof(P, PhaserOffset), 4, 85, 81, 77},
+    {offsetof(P, PhaserSweep), 4, 89, 85, 81},   {offsetof(P, RepeatSpeed), 4, 93, 89, 85},
+    {offsetof(P, ChangeSpeed), 4, 97, 93, -1},   {offsetof(P, ChangeAmount), 4, 101, 97, -1}};
 
-int OffsetIn(const Row& row, int version) {
-  return version == 102 ? row.Offset102 : version == 101 ? row.Offset101 : row.Offset100;
-}
-std::size_t FullLength(int version) { return version == 102 ? 105 : version == 101 ? 101 : 89; }
-
-void SetField(SynthParams& p, std::size_t r, std::uint32_t bits) {
-  if (kRows[r].Member != nullptr) p.*kRows[r].Member = std::bit_cast<float>(bits);
-  else if (kRows[r].Size == 1) p.FlagReserved = static_cast<std::uint8_t>(bits);
-  else p.WaveType = static_cast<std::int32_t>(bits);
-}
-
-// A distinct pattern per field (finite floats), and parameters that differ from all of them.
-std::uint32_t Pattern(std::size_t r) { return r == 15 ? 0xA5u : 0x40000000u + 0x00012345u * std::uint32_t(r + 1); }
+// Parameters whose byte k is k, so that each field holds its own pattern, but a NaN with a
+// payload and a -0.0; and the same with 0xCC bytes in every field of the file.
+const SynthParams kPattern = [] {
+  SynthParams p;
+  for (std::size_t k = 0; k < sizeof p; ++k)
+    reinterpret_cast<std::uint8_t*>(&p)[k] = std::uint8_t(k);
+  p.DutySweep = std::bit_cast<float>(0x7FC01234u);
+  p.Slide = -0.0f;
+  return p;
+}();
 SynthParams Before() {
-  SynthParams p = DefaultParams();
-  for (std::size_t r = 0; r < kRowCount; ++r) SetField(p, r, r == 15 ? 0x11u : 0xBFC00000u);  // -1.5
+  SynthParams p = kPattern;
+  for (const Row& row : kRows) std::memset(reinterpret_cast<char*>(&p) + row.Field, 0xCC, row.Size);
   return p;
 }
 
-// A file of the version with the pattern in every field it has, cut or padded to length.
-Bytes PatternImage(int version, std::size_t length) {
+// A file of the version with the pattern in every field it has, cut or padded (0xEE) to
+// length, and what loading it over Before() gives: the fields the length covers.
+std::pair<Bytes, SynthParams> PatternFile(int version, std::size_t length) {
   Bytes bytes(std::max<std::size_t>(length, 105), 0xEE);
-  const auto put = [&](int at, std::uint32_t value, int size) {
-    for (int k = 0; k < size; ++k) bytes[std::size_t(at + k)] = std::uint8_t(value >> (8 * k));
-  };
-  put(0, static_cast<std::uint32_t>(version), 4);
-  for (std::size_t r = 0; r < kRowCount; ++r) {
-    if (OffsetIn(kRows[r], version) >= 0) put(OffsetIn(kRows[r], version), Pattern(r), kRows[r].Size);
+  SynthParams loaded = Before();
+  const auto* from = reinterpret_cast<const char*>(&kPattern);
+  std::memcpy(bytes.data(), &version, 4);
+  for (const Row& row : kRows) {
+    const int at = row.At[102 - version];
+    if (at < 0) continue;
+    std::memcpy(&bytes[std::size_t(at)], from + row.Field, row.Size);
+    if (length >= 4 && at + row.Size <= length) {
+      std::memcpy(reinterpret_cast<char*>(&loaded) + row.Field, from + row.Field, row.Size);
+    }
   }
   bytes.resize(length);
-  return bytes;
-}
-
-// The fields that the version has and the length covers hold the pattern; all others are kept.
-void ExpectLoaded(const SynthParams& p, int version, std::size_t length) {
-  SynthParams expected = Before();
-  for (std::size_t r = 0; r < kRowCount; ++r) {
-    const int offset = OffsetIn(kRows[r], version);
-    if (offset >= 0 && std::size_t(offset + kRows[r].Size) <= length) SetField(expected, r, Pattern(r));
-  }
-  test::ExpectSameParams(p, expected);
-}
-
-// The 105 bytes of a file saved right after Reset, as described.
-Bytes DefaultFileBytes() {
-  Bytes b = {0x66, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x80, 0x3F, 0x9A, 0x99, 0x99, 0x3E};
-  b.insert(b.end(), 36, 0);
-  b.insert(b.end(), {0x9A, 0x99, 0x99, 0x3E, 0xCD, 0xCC, 0xCC, 0x3E});
-  b.insert(b.end(), 9, 0);
-  b.insert(b.end(), {0x00, 0x00, 0x80, 0x3F});
-  b.insert(b.end(), 32, 0);
-  return b;
+  return {bytes, loaded};
 }
 
 TEST(SettingsFileBytes, EncodeWritesVersion102AtItsOffsets) {
-  const auto defaults = EncodeSettings(DefaultParams());
-  EXPECT_EQ(Bytes(defaults.begin(), defaults.end()), DefaultFileBytes());
-  SynthParams p = DefaultParams();
-  for (std::size_t r = 0; r < kRowCount; ++r) SetField(p, r, Pattern(r));
-  const auto bytes = EncodeSettings(p);
-  EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), PatternImage(102, 105));
+  const auto bytes = EncodeSettings(kPattern);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), PatternFile(102, 105).first);
 }
 
-// Every length of every version, from empty to beyond the longest: short data
-// keep the fields not reached, the bytes after the version's last field are
-// ignored (a 105-byte file of version 100 reads version-100 offsets).
+// Every length of every version, from empty to beyond the longest: short data keep the fields
+// not reached, the bytes after the version's last field are ignored.
 TEST(SettingsFileBytes, DecodeReadsEachVersionAtEveryLength) {
   for (const int version : {100, 101, 102}) {
+    const std::size_t full = version == 102 ? 105 : version == 101 ? 101 : 89;
     for (std::size_t length = 0; length <= 110; ++length) {
-      SCOPED_TRACE("version " + std::to_string(version) + " length " + std::to_string(length));
-      const Bytes image = PatternImage(version, length);
+      SCOPED_TRACE(testing::Message() << "version " << version << " length " << length);
+      const auto [image, loaded] = PatternFile(version, length);
       SynthParams p = Before();
-      const SettingsLoadResult want = length < 4 ? SettingsLoadResult::BadVersion
-                                      : length < FullLength(version) ? SettingsLoadResult::Truncated
-                                                                     : SettingsLoadResult::Loaded;
-      EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), want);
-      ExpectLoaded(p, version, length < 4 ? 0 : length);
+      EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), length < 4      ? Load::BadVersion
+                                                               : length < full ? Load::Truncated
+                                                                               : Load::Loaded);
+      EXPECT_TRUE(test::SameParams(p, loaded));
     }
   }
   for (const std::uint32_t version : {103u, 99u, 0u, 0xFFFFFF9Au /* -102 */, 0x66000000u}) {
-    Bytes image = PatternImage(102, 105);
-    for (int k = 0; k < 4; ++k) image[std::size_t(k)] = std::uint8_t(version >> (8 * k));
+    Bytes image = PatternFile(102, 105).first;
+    std::memcpy(image.data(), &version, 4);
     SynthParams p = Before();
-    EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), SettingsLoadResult::BadVersion) << version;
-    test::ExpectSameParams(p, Before());
+    EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), Load::BadVersion) << version;
+    EXPECT_TRUE(test::SameParams(p, Before()));
   }
 }
 
-class SettingsFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quavix_sfs_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-  static void Write(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-  static Bytes Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::set<std::string> Entries() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename().string());
-    return names;
-  }
-  fs::path dir_;
-};
+fs::path FreshFolder(const std::string& name) {
+  const fs::path dir = fs::temp_directory_path() / (name + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+void Write(const fs::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+Bytes Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
-TEST_F(SettingsFileTest, SaveWritesTheBytesAndLoadRestoresEveryFieldBitForBit) {
-  const std::string path = PathOf("a.sfs");
+TEST(SettingsFileOnDisk, SaveWritesTheBytesAndLoadReadsThemBack) {
+  const fs::path dir = FreshFolder("quavix_sfs_save"), path = dir / "a.sfs";
   Write(path, Bytes(300, 0x42));  // an older, longer file is replaced
-  EXPECT_EQ(SaveSettingsFile(DefaultParams(), path), SettingsSaveResult::Saved);
-  EXPECT_EQ(Read(path), DefaultFileBytes());
-  SynthParams saved = DefaultParams();
-  for (std::size_t r = 0; r < kRowCount; ++r) SetField(saved, r, Pattern(r) ^ 0x80000001u);
-  saved.Slide = -0.0f;
-  saved.DutySweep = std::bit_cast<float>(0x7FC01234u);  // a NaN with a payload
-  saved.FlagReserved = 0xFE;
-  saved.WaveType = std::numeric_limits<std::int32_t>::min();
-  ASSERT_EQ(SaveSettingsFile(saved, path), SettingsSaveResult::Saved);
-  SynthParams loaded = DefaultParams();
-  EXPECT_EQ(LoadSettingsFile(loaded, path), SettingsLoadResult::Loaded);
-  test::ExpectSameParams(loaded, saved);
-  EXPECT_EQ(Entries(), std::set<std::string>{"a.sfs"});  // no temporary file remains
-  for (const std::size_t length : {3u, 66u, 4096u}) {  // short and long files from disk
-    Bytes image = PatternImage(101, std::min<std::size_t>(length, 105));
-    image.resize(length, 0x55);
-    Write(path, image);
-    SynthParams p = Before();
-    EXPECT_EQ(LoadSettingsFile(p, path), length < 4 ? SettingsLoadResult::BadVersion
-                                         : length < 101 ? SettingsLoadResult::Truncated : SettingsLoadResult::Loaded);
-    ExpectLoaded(p, 101, length < 4 ? 0 : length);
-  }
+  EXPECT_EQ(SaveSettingsFile(kPattern, path), SettingsSaveResult::Saved);
+  EXPECT_EQ(Read(path), PatternFile(102, 105).first);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no .tmp
+  SynthParams loaded = Before();
+  EXPECT_EQ(LoadSettingsFile(loaded, path), Load::Loaded);
+  EXPECT_TRUE(test::SameParams(loaded, kPattern));
+  fs::remove_all(dir);
 }
 
-TEST_F(SettingsFileTest, NamesThatCannotBeOpenedChangeAndWriteNothing) {
-  fs::create_directory(dir_ / "folder.sfs");
-  for (const std::string& path : {std::string(), PathOf("folder.sfs"), PathOf("missing.sfs"), PathOf("no/inner.sfs")}) {
+// Nothing changes and nothing is written where a name cannot be opened, and a failed save
+// leaves the old file intact: here a non-empty folder stands where the temporary file goes,
+// which no one can open for writing, not even root, and which the save must not remove.
+TEST(SettingsFileOnDisk, FailuresChangeAndWriteNothing) {
+  const fs::path dir = FreshFolder("quavix_sfs_fail");
+  fs::create_directory(dir / "folder.sfs");
+  Write(dir / "plain", Bytes{9});
+  for (const fs::path& path : {fs::path(), dir / "folder.sfs", dir / "missing.sfs", dir / "no/x"}) {
     SynthParams p = Before();
-    EXPECT_EQ(LoadSettingsFile(p, path), SettingsLoadResult::CannotOpen) << path;
-    test::ExpectSameParams(p, Before());
+    EXPECT_EQ(LoadSettingsFile(p, path), Load::CannotOpen) << path;
+    EXPECT_TRUE(test::SameParams(p, Before()));
   }
-  Write(PathOf("plain"), Bytes{9});
-  for (const std::string& path : {std::string(), PathOf("folder.sfs"), PathOf("folder.sfs") + "/", PathOf("plain") + "/x.sfs"}) {
+  for (const std::string& path : {std::string(), (dir / "folder.sfs").string(),
+                                  (dir / "folder.sfs/").string(), (dir / "plain/x.sfs").string()}) {
     EXPECT_EQ(SaveSettingsFile(DefaultParams(), path), SettingsSaveResult::CannotWrite) << path;
   }
-  EXPECT_EQ(Entries(), (std::set<std::string>{"folder.sfs", "plain"}));
-  EXPECT_TRUE(fs::is_empty(dir_ / "folder.sfs"));
-  EXPECT_EQ(Read(PathOf("plain")), Bytes{9});
-}
-
-TEST_F(SettingsFileTest, FailedSaveLeavesTheOldFileIntact) {
-  const std::string path = PathOf("keep.sfs");
-  const Bytes old = PatternImage(101, 101);
-  Write(path, old);
-  // A non-empty folder where the temporary file goes: no one can open it for
-  // writing, not even root, and the save must not remove it.
-  const std::string temp = SettingsTempPath(path);
-  EXPECT_EQ(fs::path(temp).parent_path(), dir_);
+  const std::string keep = (dir / "keep.sfs").string(), temp = SettingsTempPath(keep);
+  Write(keep, PatternFile(101, 101).first);
+  EXPECT_EQ(fs::path(temp).parent_path(), dir);
   fs::create_directory(temp);
   Write(temp + "/inside", Bytes{1, 2, 3});
-  EXPECT_EQ(SaveSettingsFile(DefaultParams(), path), SettingsSaveResult::CannotWrite);
-  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(SaveSettingsFile(DefaultParams(), keep), SettingsSaveResult::CannotWrite);
+  EXPECT_EQ(Read(keep), PatternFile(101, 101).first);
   EXPECT_EQ(Read(temp + "/inside"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(Read(dir / "plain"), Bytes{9});
+  EXPECT_TRUE(fs::is_empty(dir / "folder.sfs"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
+  fs::remove_all(dir);
 }
 
 }  // namespace
