@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -27,12 +26,6 @@ class Handlers : public testing::Test {
  protected:
   void SetUp() override { object = host.Create(); }
   SynthParams& Params() { return object->Synth->Params; }
-  // The 24 parameters are consecutive 32-bit cells from Volume on.
-  static float Cell(const SynthParams& params, int index) {
-    float cell;
-    std::memcpy(&cell, reinterpret_cast<const std::uint8_t*>(&params.Volume) + 4 * index, 4);
-    return cell;
-  }
   void SetVariable(HostWord index, float value) {
     host.ActionParams.push_back(index);
     host.QueueActionFloat(value);

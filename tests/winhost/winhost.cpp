@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "reference_recipe.h"
@@ -130,26 +131,19 @@ const void* Entry(const char* name) {
 }
 
 void CheckEntryPoints() {
-  struct Stub {
-    const char* Name;
-    int Arguments;
-    bool HasResult;
-    long Result;
-  };
-  const Stub stubs[] = {
+  // Name, argument count, whether it answers, and what.
+  const std::tuple<const char*, int, bool, long> stubs[] = {
 #define QUAVIX_ENTRY(name, ordinal, arguments)
 #define QUAVIX_STUB(name, ordinal, arguments, result) {#name, arguments, true, result},
 #define QUAVIX_VOID_STUB(name, ordinal, arguments) {#name, arguments, false, 0},
 #include "host/entry_points.inc"
   };
-  for (const Stub& s : stubs) {
-    const void* stub = Entry(s.Name);
-    Check(stub != nullptr, std::string("export ") + s.Name);
+  for (const auto& [name, arguments, answers, answer] : stubs) {
+    const void* stub = Entry(name);
+    Check(stub != nullptr, std::string("export ") + name);
     if (stub == nullptr) continue;
-    const std::uint32_t result =
-        Call(stub, std::vector<std::uint32_t>(s.Arguments, 0x7777u), s.Name);
-    Check(!s.HasResult || result == static_cast<std::uint32_t>(s.Result),
-          std::string(s.Name) + " result");
+    const std::uint32_t result = Call(stub, std::vector<std::uint32_t>(arguments, 0x7777u), name);
+    Check(!answers || result == static_cast<std::uint32_t>(answer), std::string(name) + " result");
   }
   Check(Call(Entry("GetInfos"), {0}, "GetInfos") == 768, "GetInfos(0)");
   Check(Call(Entry("GetRunObjectDataSize"), {1, 2}, "GetRunObjectDataSize") == 204,
