@@ -129,6 +129,9 @@ HMODULE gModule = nullptr;
 const void* Entry(const char* name) {
   return reinterpret_cast<const void*>(GetProcAddress(gModule, name));
 }
+std::uint32_t CallEntry(const char* name, const std::vector<std::uint32_t>& args) {
+  return Call(Entry(name), args, name);
+}
 
 void CheckEntryPoints() {
   // Name, argument count, whether it answers, and what.
@@ -145,14 +148,12 @@ void CheckEntryPoints() {
     const std::uint32_t result = Call(stub, std::vector<std::uint32_t>(arguments, 0x7777u), name);
     Check(!answers || result == static_cast<std::uint32_t>(answer), std::string(name) + " result");
   }
-  Check(Call(Entry("GetInfos"), {0}, "GetInfos") == 768, "GetInfos(0)");
-  Check(Call(Entry("GetRunObjectDataSize"), {1, 2}, "GetRunObjectDataSize") == 204,
-        "record size 204");
-  Check(Call(Entry("HandleRunObject"), {0}, "HandleRunObject") == 1, "HandleRunObject");
+  Check(CallEntry("GetInfos", {0}) == 768, "GetInfos(0)");
+  Check(CallEntry("GetRunObjectDataSize", {1, 2}) == 204, "record size 204");
+  Check(CallEntry("HandleRunObject", {0}) == 1, "HandleRunObject");
 
   std::uint8_t record[64];
-  Check(Call(Entry("GetRunObjectInfos"), {0, Word(record)}, "GetRunObjectInfos") == 1,
-        "GetRunObjectInfos");
+  Check(CallEntry("GetRunObjectInfos", {0, Word(record)}) == 1, "GetRunObjectInfos");
   const auto* tables = reinterpret_cast<const void* const* const*>(record);
   const int counts[3] = {1, 35, 29};
   const char* const names[3] = {"condition table", "action table", "expression table"};
@@ -167,8 +168,7 @@ void CheckEntryPoints() {
 
   // The converted record comes from the global heap, which the host frees.
   const std::uint32_t old[5] = {24, 0x11111111, 1, 0x22222222, 0x33333333};
-  auto* updated = reinterpret_cast<std::uint8_t*>(
-      Call(Entry("UpdateEditStructure"), {0, Word(old)}, "UpdateEditStructure"));
+  auto* updated = reinterpret_cast<std::uint8_t*>(CallEntry("UpdateEditStructure", {0, Word(old)}));
   std::uint32_t fields[7] = {};
   if (updated != nullptr) std::memcpy(fields, updated, sizeof(fields));
   Check(fields[2] == 2 && fields[6] == 5, "record converted");
@@ -192,13 +192,9 @@ struct Instance {
     const std::uint32_t runHeader = Word(gRunHeader);
     std::memcpy(Object() + 8, &runHeader, 4);
     const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
-    Check(Call(Entry("CreateRunObject"), {Word(Object()), Word(stored), 0}, "CreateRunObject") == 0,
-          "created");
+    Check(CallEntry("CreateRunObject", {Word(Object()), Word(stored), 0}) == 0, "created");
   }
-  ~Instance() {
-    Check(Call(Entry("DestroyRunObject"), {Word(Object()), 0}, "DestroyRunObject") == 0,
-          "destroyed");
-  }
+  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object()), 0}) == 0, "destroyed"); }
   std::uint8_t* Object() { return Block.data(); }
   std::vector<std::uint8_t> Block;
 };
