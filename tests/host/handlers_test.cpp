@@ -112,9 +112,10 @@ TEST_F(Handlers, GenLengthAndGenWaveReadTheLastSound) {
   host.Action(object, kGenerate, "s");
   const HostWord n = host.Expression(object, kGenLength);
   EXPECT_EQ(Flags(), 0);
-  EXPECT_EQ(n, 25003);                                                // the default sound
-  std::memcpy(object->WaveBuffer + 44, "\xFF\x7F\x00\x80", 4);        // 32767, -32768
-  std::memcpy(object->WaveBuffer + 44 + 2 * (n - 1), "\x00\x7D", 2);  // 32000
+  EXPECT_EQ(n, 25003);  // the default sound
+  // 32767 and -32768 first, 32000 last and once more just past the sound.
+  std::memcpy(object->WaveBuffer + 44, "\xFF\x7F\x00\x80", 4);
+  std::memcpy(object->WaveBuffer + 44 + 2 * (n - 1), "\x00\x7D\x00\x7D", 4);
   const std::pair<HostWord, float> cases[] = {
       {0, 1.0239687f}, {1, -1.024f}, {n - 1, 1.0f},
       {n, 0.0f},       {-1, 0.0f},   {std::numeric_limits<std::int32_t>::min(), 0.0f}};

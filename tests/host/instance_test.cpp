@@ -90,7 +90,7 @@ TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
     EXPECT_EQ(object->Header.ResultFlags, kResultFloat);  // GenWave: 0.0, a float
     // Generation needs both; the older "Add sound" publishes whenever there is a buffer.
     EXPECT_EQ(host.Events.size(), noBuffer || noSynth ? 0u : 1u);
-    EXPECT_EQ(host.BankCalls.size(), noBuffer ? 0u : noSynth ? 2u : 5u);
+    ASSERT_EQ(host.BankCalls.size(), noBuffer ? 0u : noSynth ? 2u : 5u);
     EXPECT_TRUE(noBuffer || host.BankCalls[1].Copy.size() == 44u);
     if (failAt == 1) {  // without a reader the record itself is the host object
       EXPECT_EQ(host.Events.at(0).Object, object);
