@@ -65,7 +65,8 @@ TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
     host.Action(object, kRandomize);
     const SynthParams before = Params();
     const float user = kParamTable[static_cast<std::size_t>(i)].Get(before);
-    EXPECT_EQ(host.FloatExpression(object, kGetter[i], 5), user);
+    const HostWord got = host.Expression(object, kGetter[i], 5);
+    EXPECT_EQ(std::bit_cast<float>(static_cast<std::uint32_t>(got)), user);
     EXPECT_EQ(Flags(), kResultFloat);
     ExpectParams(before);
   }

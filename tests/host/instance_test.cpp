@@ -2,6 +2,8 @@
 // "(UNUSED) Add sound as %0" with their sound-bank calls, image and condition.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,21 +18,37 @@ namespace {
 
 constexpr int kAddSound = 0, kGenerate = 6, kSeed = 7, kSetVariable = 33;
 
-TEST(Lifecycle, CapacityIsTheBufferLengthTimes82000UpTo60) {
+// An image of dataBytes of samples after the 44-byte header, whose two lengths say so (the
+// header's fixed fields are the wave image's, checked with it).
+void ExpectImage(const test::Image& image, std::uint32_t dataBytes) {
+  ASSERT_EQ(image.size(), dataBytes + 44u);
+  std::uint32_t lengths[2];
+  std::memcpy(&lengths[0], &image[4], 4);
+  std::memcpy(&lengths[1], &image[40], 4);
+  EXPECT_EQ(lengths[0], dataBytes + 36);
+  EXPECT_EQ(lengths[1], dataBytes);
+}
+
+// The buffer holds 82000 bytes per second of its length, up to 60; a longer sound is cut to it.
+TEST(Lifecycle, TheBufferHoldsItsLengthTimes82000BytesUpTo60AndCutsLongerSounds) {
   test::SimHost host;
-  const std::pair<std::uint32_t, std::uint32_t> cases[] = {{0, 0},
-                                                           {1, 82000},
-                                                           {5, 410000},
-                                                           {60, 4920000},
-                                                           {61, 4920000},
-                                                           {0x80000000u, 4920000},
-                                                           {0xFFFFFFFFu, 4920000}};
-  for (const auto& [seconds, capacity] : cases) {
+  for (std::uint32_t seconds : {0u, 1u, 5u, 60u, 61u, 0x80000000u, 0xFFFFFFFFu}) {
+    const std::uint32_t capacity = 82000 * std::min(seconds, 60u);
+    SCOPED_TRACE(seconds);
     RunObjectData* object = host.Create(seconds);
-    EXPECT_EQ(object->Capacity, capacity) << seconds;
+    EXPECT_EQ(object->Capacity, capacity);
+    if (seconds <= 5) {
+      // Sustain 2.0: 400000 samples.
+      host.ActionParams.assign({3, std::bit_cast<std::int32_t>(2.0f)});
+      host.Action(object, kSetVariable);
+      host.Action(object, kGenerate, "long");
+      ExpectImage(host.Bank.at("long"), capacity);
+      EXPECT_EQ(host.Expression(object, 1), capacity / 2);  // GenLength
+    }
     host.Destroy(object);
     EXPECT_TRUE(!object->Reader && !object->Synth && !object->WaveBuffer);
   }
+  EXPECT_EQ(host.Events.size(), 3u);
 }
 
 TEST(Lifecycle, NewInstanceIsBoundSeededAndLeavesTheHostHeader) {
@@ -100,17 +118,6 @@ TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
   }
 }
 
-// An image of dataBytes of samples after the 44-byte header, whose two lengths say so (the
-// header's fixed fields are the wave image's, checked with it).
-void ExpectImage(const test::Image& image, std::uint32_t dataBytes) {
-  ASSERT_EQ(image.size(), dataBytes + 44u);
-  std::uint32_t lengths[2];
-  std::memcpy(&lengths[0], &image[4], 4);
-  std::memcpy(&lengths[1], &image[40], 4);
-  EXPECT_EQ(lengths[0], dataBytes + 36);
-  EXPECT_EQ(lengths[1], dataBytes);
-}
-
 std::vector<int> Ordinals(const test::SimHost& host) {
   std::vector<int> ordinals;
   for (const auto& call : host.BankCalls) ordinals.push_back(call.Ordinal);
@@ -170,20 +177,6 @@ TEST(Publication, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
   EXPECT_TRUE(host.Bank.at("two") == image && host.BankCalls.back().Copy == image);
   EXPECT_EQ(ModuleRandom().State, state);
   EXPECT_EQ(host.Events.size(), 2u);
-}
-
-TEST(Publication, TheBufferCutsTheSound) {
-  for (std::uint32_t seconds : {5u, 0u}) {
-    test::SimHost host;
-    RunObjectData* object = host.Create(seconds);
-    host.ActionParams.push_back(3);  // sustain 2.0: 400000 samples
-    host.QueueActionFloat(2.0f);
-    host.Action(object, kSetVariable);
-    host.Action(object, kGenerate, "long");
-    ExpectImage(host.Bank.at("long"), seconds * 82000);
-    EXPECT_EQ(host.Expression(object, 1), seconds * 41000);  // GenLength
-    EXPECT_EQ(host.Events.size(), 1u);
-  }
 }
 
 }  // namespace

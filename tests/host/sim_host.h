@@ -69,9 +69,6 @@ struct SimHost {
     object->Header.ResultFlags = 0;
     return Infos.Expressions[index](object, token);
   }
-  float FloatExpression(RunObjectData* object, int index, HostWord token = 0) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(Expression(object, index, token)));
-  }
   void QueueActionFloat(float value) { ActionParams.push_back(std::bit_cast<std::int32_t>(value)); }
 
   RunObjectInfos Infos{};
