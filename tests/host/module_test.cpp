@@ -28,11 +28,11 @@ void ExpectItems(const AceList& list, const std::vector<Item>& expected) {
     SCOPED_TRACE(testing::Message() << i << " " << expected[i].Text);
     EXPECT_EQ(def.Text, expected[i].Text);
     EXPECT_EQ(def.Flags, expected[i].Flags);
-    ASSERT_EQ(def.ParamTypes.size(), expected[i].Params.size());
+    std::vector<std::pair<int, std::string>> params;
     for (std::size_t p = 0; p < def.ParamTypes.size(); ++p) {
-      EXPECT_EQ(def.ParamTypes[p], expected[i].Params[p].first);
-      EXPECT_EQ(def.ParamTitles[p], expected[i].Params[p].second);
+      params.emplace_back(def.ParamTypes[p], def.ParamTitles.at(p));
     }
+    EXPECT_EQ(params, expected[i].Params);
   }
 }
 
