@@ -1,7 +1,6 @@
-// A simulated host: it loads the module's tables, allocates runtime records
-// whose run header holds its function table, feeds action and expression
-// parameters from queues, hands out string space, and keeps a sound bank that
-// records every call and copies every image.
+// A simulated host: it loads the module's tables, gives each record a run header holding the
+// host's routines, feeds action and expression parameters from queues, hands out string space,
+// and keeps a sound bank that logs every call and copies every image.
 #pragma once
 
 #include <bit>
@@ -9,7 +8,6 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,7 +29,7 @@ struct EventCall {
   void* Object;
   HostWord A, B;
   std::size_t BankCallsBefore;
-  HostWord ConditionResult;  // what condition 0 answered when the host ran it
+  HostWord ConditionResult;  // what condition 0 answered while the event was raised
 };
 struct ParamRequest {
   bool First;  // first-parameter entry, else next-parameter entry
@@ -46,13 +44,10 @@ struct SimHost {
     for (RunObjectData* object : Live) DestroyRunObject(object, 0);
     InstallSoundBank(nullptr);
   }
-  // A record of the reported size, header filled, created from a stored
-  // record with this buffer length.
+  // A record of the reported size, filled with host bytes, created with this buffer length.
   RunObjectData* Create(std::uint32_t bufferSeconds = 5) {
     const auto size = static_cast<std::size_t>(GetRunObjectDataSize(0, 0));
-    Records.push_back(std::make_unique<std::uint8_t[]>(size));
-    std::memset(Records.back().get(), kHostFill, size);
-    auto* object = reinterpret_cast<RunObjectData*>(Records.back().get());
+    auto* object = reinterpret_cast<RunObjectData*>(Records.emplace_back(size, kHostFill).data());
     object->Header.RunHeader = RunHeader.data();
     object->Header.ResultFlags = 0;
     const EditStructure stored{28, 0, 2, {0, 0}, 0, 1, 0, bufferSeconds};
@@ -74,33 +69,31 @@ struct SimHost {
     object->Header.ResultFlags = 0;
     return Infos.Expressions[index](object, token);
   }
-  float FloatExpression(RunObjectData* object, int index, HostWord token = 0) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(Expression(object, index, token)));
-  }
   void QueueActionFloat(float value) { ActionParams.push_back(std::bit_cast<std::int32_t>(value)); }
 
   RunObjectInfos Infos{};
   HostWord Application = 0x5A17;
   std::deque<HostWord> ActionParams, ExpressionParams;
-  std::vector<HostWord> ActionKinds, StringSizes;
+  std::vector<HostWord> ActionKinds;
   std::vector<ParamRequest> ExpressionRequests;
   std::function<void()> DuringFirstParam;  // runs once inside the first-parameter entry
   std::vector<BankCall> BankCalls;
   std::map<std::string, Image> Bank;  // the stored copies
   std::map<std::string, HostWord> Handles;
   std::vector<EventCall> Events;
-  std::vector<std::unique_ptr<char[]>> Strings;
+  std::deque<std::string> Strings;  // string space handed out
   std::vector<void*> RunHeader = std::vector<void*>(kRunHeaderWords);
-  std::vector<std::unique_ptr<std::uint8_t[]>> Records;
+  std::deque<Image> Records;
   std::vector<RunObjectData*> Live;
 };
 
-// The host's routines, plain functions that find the current host here.
+// The host's routines: plain functions that find the current host here.
 inline SimHost* gHost = nullptr;
 
 inline HostWord Pop(std::deque<HostWord>& queue) {
-  const HostWord value = queue.empty() ? 0 : queue.front();
-  if (!queue.empty()) queue.pop_front();
+  if (queue.empty()) return 0;
+  const HostWord value = queue.front();
+  queue.pop_front();
   return value;
 }
 inline HostWord RaiseEvent(void* object, HostWord a, HostWord b) {
@@ -109,10 +102,7 @@ inline HostWord RaiseEvent(void* object, HostWord a, HostWord b) {
   return 0;
 }
 inline HostWord StringSpace(void*, HostWord, HostWord size) {
-  gHost->StringSizes.push_back(size);
-  gHost->Strings.push_back(std::make_unique<char[]>(static_cast<std::size_t>(size)));
-  std::memset(gHost->Strings.back().get(), '#', static_cast<std::size_t>(size));
-  return reinterpret_cast<HostWord>(gHost->Strings.back().get());
+  return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
 }
 inline HostWord FirstParam(void* object, HostWord kind, HostWord token) {
   gHost->ExpressionRequests.push_back({true, object, kind, token});
@@ -139,7 +129,8 @@ inline const SoundBankLibrary kSimBank{
       gHost->BankCalls.push_back({191, app, one, handle, nullptr, {}});
       return HostWord{0};
     },
-    [](HostWord app, HostWord one, HostWord handle, const char* name, const void* image, HostWord size) {
+    [](HostWord app, HostWord one, HostWord handle, const char* name, const void* image,
+       HostWord size) {
       gHost->BankCalls.push_back({197, app, one, handle, name, Copy(image, size)});
       for (const auto& [known, h] : gHost->Handles) {
         if (h == handle) gHost->Bank[known] = gHost->BankCalls.back().Copy;
@@ -158,10 +149,11 @@ inline SimHost::SimHost() {
   InstallSoundBank(&kSimBank);
   LoadHook();  // as on attaching the module
   GetRunObjectInfos(0, &Infos);
-  const std::pair<std::size_t, HostRoutine> routines[] = {
-      {kRaiseEventSlot, &RaiseEvent}, {kStringSpaceSlot, &StringSpace},
-      {kFirstExpressionParamSlot, &FirstParam}, {kNextExpressionParamSlot, &NextParam},
-      {kActionParamSlot, &ActionParam}};
+  const std::pair<std::size_t, HostRoutine> routines[] = {{kRaiseEventSlot, &RaiseEvent},
+                                                          {kStringSpaceSlot, &StringSpace},
+                                                          {kFirstExpressionParamSlot, &FirstParam},
+                                                          {kNextExpressionParamSlot, &NextParam},
+                                                          {kActionParamSlot, &ActionParam}};
   for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
   RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
 }

@@ -1,14 +1,7 @@
-// uint32_t __cdecl CallWithStackCheck(const void* function, const uint32_t* args,
-//                                     uint32_t count, int32_t* espChange,
-//                                     uint32_t misalign);
-//
-// Pushes count arguments (args[0] last, so it lands on top), calls the
-// function, and stores how far ESP moved across the call: 0 for a stdcall
-// function with exactly count arguments. Before the pushes the stack is set to
-// 16-byte alignment minus `misalign` bytes, as a host with looser alignment
-// would leave it. Returns EAX. EBX, ESI, EDI and EBP are restored whatever the
-// callee did to ESP.
-
+// CallWithStackCheck (declared in winhost.cpp, cdecl): pushes count arguments (args[0] on top)
+// onto a stack aligned to 16 bytes minus misalign, as a host with looser alignment leaves it,
+// calls the function, and stores how far ESP moved across the call (0 for a stdcall function
+// of exactly count arguments). Returns EAX; EBX, ESI, EDI, EBP survive whatever ESP does.
 // clang-format off
 asm(R"(
         .text

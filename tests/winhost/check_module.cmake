@@ -1,15 +1,6 @@
-# Reads the binary contract back from the built module with binutils, not
-# from the sources that made it. CHECK selects what is checked:
-#   exports    every entry point at its ordinal and nothing else, and the
-#              argument bytes of each stdcall entry point (the decorated name
-#              in the linker map at the exported address: Name@bytes);
-#   resources  string 1 "MF2", string 2 "Quavix", raw data 200 = 16 25 08 59
-#              and version 1 (file version 1.0.0.0, no version strings), all
-#              in language 1033;
-#   imports    only Windows system DLLs, and MMFS2.dll by ordinal only;
-#   size       the stripped module below MAX_BYTES.
-# Inputs: MODULE, OBJDUMP, WINDRES, MAP, MAX_BYTES.
-
+# The module's binary contract, read back from the built module with binutils (not from the
+# sources that made it). CHECK: exports, resources, imports or size. Inputs: MODULE, OBJDUMP,
+# WINDRES, MAP, MAX_BYTES.
 function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
 endfunction()
@@ -44,8 +35,13 @@ set(entry_points
   GetPropCreateParam:107:3 ReleasePropCreateParam:108:4 EditProp:109:3 GetDebugTree:110:1
   GetDebugItem:111:3 EditDebugItem:112:2)
 
-if(CHECK STREQUAL "exports")
+if(NOT CHECK STREQUAL "size")
   run_tool(dump ${OBJDUMP} -p ${MODULE})
+endif()
+
+if(CHECK STREQUAL "exports")
+  # Every entry point at its ordinal and nothing else, popping its arguments' bytes: the linker
+  # map names the symbol at the exported address with its stdcall decoration, Name@bytes.
   if(NOT dump MATCHES "Ordinal Base ([0-9]+)")
     fail("no export table")
   endif()
@@ -84,8 +80,6 @@ if(CHECK STREQUAL "exports")
     if(NOT ordinal EQUAL ordinal_of_${name})
       fail("exports ${name} at ordinal ${ordinal}, expected ${ordinal_of_${name}}")
     endif()
-    # The linker map names the symbol at the exported address with its stdcall
-    # decoration: the bytes of arguments the function pops.
     math(EXPR address "${image_base} + 0x${rva_of_${ordinal}}" OUTPUT_FORMAT HEXADECIMAL)
     string(REGEX REPLACE "^0x" "" address "${address}")
     if(NOT map MATCHES "0x0*${address} +${name}@([0-9]+)\n")
@@ -96,34 +90,26 @@ if(CHECK STREQUAL "exports")
       fail("${name} pops ${CMAKE_MATCH_1} bytes of arguments, expected ${bytes}")
     endif()
   endforeach()
-  message(STATUS "${exported} entry points at their ordinals with their argument sizes")
 
 elseif(CHECK STREQUAL "resources")
-  # Type, name and language of each resource, in directory order: string block
-  # 1, raw data 200 and version 1, each in language 0x409 (1033) only.
-  run_tool(dump ${OBJDUMP} -p ${MODULE})
-  string(REGEX MATCHALL "Entry: ID: 0x[0-9a-f]+" ids "${dump}")
-  string(REPLACE "Entry: ID: " "" ids "${ids}")
-  if(NOT ids STREQUAL "0x000006;0x000001;0x000409;0x00000a;0x0000c8;0x000409;0x000010;0x000001;0x000409")
-    fail("resource directory holds '${ids}'")
-  endif()
-  # The contents, as windres decompiles them: strings 1 and 2 and no other,
-  # the bytes 16 25 08 59 (two little-endian 16-bit units), file version
-  # 1.0.0.0 and no version strings besides the translation.
+  # As windres decompiles them, in this order and in language 1033 (9, 1) alone: strings 1 "MF2"
+  # and 2 "Quavix" and no other, raw data 200 = 16 25 08 59 (two little-endian 16-bit units),
+  # and version 1: file version 1.0.0.0 and no version strings besides the translation.
   run_tool(rc ${WINDRES} -i ${MODULE} -O rc)
   string(REGEX REPLACE "\r?\n(\r?\n)*" "\n" rc "${rc}")
+  string(REGEX MATCHALL "Type: [a-z]+\n +Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
+  string(REGEX REPLACE "\n +Name:" "" directory "${directory}")
   string(REGEX MATCH "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
   string(REGEX MATCHALL "VALUE \"[^\"]*\"" values "${rc}")
-  if(NOT strings STREQUAL "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+  if(NOT directory STREQUAL "Type: stringtable 1;LANGUAGE 9, 1;Type: rcdata 200;Type: version 1"
+     OR NOT strings STREQUAL "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
      OR NOT rc MATCHES "200 RCDATA\nBEGIN\n  L\"\\\\x2516\\\\x5908\"\nEND"
      OR NOT rc MATCHES "\n FILEVERSION 1, 0, 0, 0\n" OR NOT values STREQUAL "VALUE \"Translation\"")
     fail("resources are:\n${rc}")
   endif()
-  message(STATUS "resources: strings 1 and 2, raw data 200, version 1.0.0.0, language 1033")
 
 elseif(CHECK STREQUAL "imports")
   # Only Windows system DLLs, and the four MMFS2.dll functions by ordinal only.
-  run_tool(dump ${OBJDUMP} -p ${MODULE})
   string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
   string(REPLACE "DLL Name: " "" names "${names}")
   list(REMOVE_ITEM names KERNEL32.dll msvcrt.dll USER32.dll ADVAPI32.dll)
@@ -137,14 +123,12 @@ elseif(CHECK STREQUAL "imports")
   if(NOT ordinals STREQUAL "185;191;193;197")
     fail("MMFS2.dll imports '${ordinals}', expected ordinals 185;191;193;197 without names")
   endif()
-  message(STATUS "imports the system DLLs and MMFS2.dll ordinals ${ordinals}")
 
 elseif(CHECK STREQUAL "size")
   file(SIZE ${MODULE} bytes)
   if(bytes GREATER MAX_BYTES)
     fail("${bytes} bytes, more than ${MAX_BYTES}")
   endif()
-  message(STATUS "module size ${bytes} bytes (at most ${MAX_BYTES})")
 
 else()
   message(FATAL_ERROR "CHECK must be exports, resources, imports or size")

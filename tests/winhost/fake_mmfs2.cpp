@@ -29,15 +29,16 @@ long WINAPI FakePrepareReplace(long application, long one, long handle) {
   gCalls.push_back({191, application, one, handle});
   return 0;
 }
-long WINAPI FakeReplaceSound(long application, long one, long handle, const char*, const void* image,
-                             long size) {
+long WINAPI FakeReplaceSound(long application, long one, long handle, const char*,
+                             const void* image, long size) {
   gCalls.push_back({197, application, one, handle});
   for (auto& entry : gSounds) {
     if (entry.second.first == handle) entry.second.second = Copy(image, size);
   }
   return 1;
 }
-long WINAPI FakeAddSound(long application, long one, const char* name, const void* image, long size) {
+long WINAPI FakeAddSound(long application, long one, const char* name, const void* image,
+                         long size) {
   gCalls.push_back({185, application, one, 0});
   gSounds[name] = {static_cast<long>(0x500 + gSounds.size()), Copy(image, size)};
   return 1;

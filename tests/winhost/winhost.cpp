@@ -1,11 +1,8 @@
-// A 32-bit Windows host for Quavix.dll, run under Wine. The module's logic is
-// checked natively through the same code (tests/host); this host checks the
-// built binary: it loads the module beside a fake MMFS2.dll, calls every entry
-// point and one handler of each kind through a check of the stack pointer and
-// the floating-point control state, uses each routine of the run header and
-// each sound-bank ordinal once, and runs every recipe of the reference sounds
-// on a new instance, comparing each published image with the native digest.
-//
+// A 32-bit Windows host for Quavix.dll, run under Wine, for what only the built binary shows
+// (the module's logic is checked natively in tests/host): it loads the module beside a fake
+// MMFS2.dll, calls every entry point and one handler of each kind through a check of the stack
+// pointer and the floating-point controls, uses each run-header routine and each sound-bank
+// ordinal, and checks every reference sound against the native digest.
 // Usage: winhost <path of Quavix.dll> <reference digests>
 #include <windows.h>
 
@@ -13,9 +10,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "reference_recipe.h"
 
 extern "C" std::uint32_t CallWithStackCheck(const void* function, const std::uint32_t* args,
                                             std::uint32_t count, std::int32_t* espChange,
@@ -29,6 +28,7 @@ extern "C" __declspec(dllimport) const FakeCall* FakeBankCalls(int* count);
 extern "C" __declspec(dllimport) const std::uint8_t* FakeBankSound(const char* name, long* size);
 
 namespace {
+using namespace quavix::host::test;
 
 int gPassed = 0, gFailed = 0;
 void Check(bool ok, const std::string& what) {
@@ -55,32 +55,34 @@ std::uint32_t Call(const void* function, std::vector<std::uint32_t> args, const 
   const std::uint16_t cw = ControlWord();
   const std::uint32_t csr = Mxcsr();
   std::int32_t change = 0x7FFFFFFF;
-  const std::uint32_t result = CallWithStackCheck(function, args.data(), args.size(), &change, misalign);
+  const std::uint32_t result =
+      CallWithStackCheck(function, args.data(), args.size(), &change, misalign);
   Check(change == 0, what + ": ESP moved by " + std::to_string(change));
   Check(ControlWord() == cw && Mxcsr() == csr, what + ": floating-point controls changed");
   return result;
 }
 
-std::uint32_t Word(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
-std::uint32_t Read32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
+std::uint32_t Word(const void* pointer) {
+  return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
 // The checker itself: a stdcall callee keeps ESP, a cdecl one is caught.
-int WINAPI StdcallTwo(int a, int b) { return a - b; }
-int __cdecl CdeclOne(int a) { return a + 1; }
+int WINAPI StdcallTwo(int a, int b) {
+  return a - b;
+}
+int __cdecl CdeclOne(int a) {
+  return a + 1;
+}
 void CheckTheChecker() {
   std::int32_t change = 1;
   const std::uint32_t args[2] = {9, 4};
   Check(CallWithStackCheck(reinterpret_cast<const void*>(&StdcallTwo), args, 2, &change, 4) == 5 &&
-            change == 0, "stack check: stdcall with two arguments");
+            change == 0,
+        "stack check: stdcall with two arguments");
   Check(CallWithStackCheck(reinterpret_cast<const void*>(&CdeclOne), args, 1, &change, 8) == 10 &&
-            change == -4, "stack check: a cdecl callee is caught");
+            change == -4,
+        "stack check: a cdecl callee is caught");
 }
-
-// ---- The host's side: the run header's routines -------------------------------
 
 constexpr long kApplication = 0x0AB0;
 std::uint32_t gRunHeader[256];
@@ -123,38 +125,42 @@ long WINAPI ActionParam(void*, long kind, long) {
   return static_cast<long>(Pop(gActionParams));
 }
 
-// ---- The module's entry points ---------------------------------------------------
-
 HMODULE gModule = nullptr;
-const void* Entry(const char* name) { return reinterpret_cast<const void*>(GetProcAddress(gModule, name)); }
+const void* Entry(const char* name) {
+  return reinterpret_cast<const void*>(GetProcAddress(gModule, name));
+}
+std::uint32_t CallEntry(const char* name, const std::vector<std::uint32_t>& args) {
+  return Call(Entry(name), args, name);
+}
 
 void CheckEntryPoints() {
-  struct Stub { const char* Name; int Arguments; bool HasResult; long Result; };
-  const Stub stubs[] = {
+  // Name, argument count, whether it answers, and what.
+  const std::tuple<const char*, int, bool, long> stubs[] = {
 #define QUAVIX_ENTRY(name, ordinal, arguments)
 #define QUAVIX_STUB(name, ordinal, arguments, result) {#name, arguments, true, result},
 #define QUAVIX_VOID_STUB(name, ordinal, arguments) {#name, arguments, false, 0},
 #include "host/entry_points.inc"
   };
-  for (const Stub& s : stubs) {
-    const void* stub = Entry(s.Name);
-    Check(stub != nullptr, std::string("export ") + s.Name);
+  for (const auto& [name, arguments, answers, answer] : stubs) {
+    const void* stub = Entry(name);
+    Check(stub != nullptr, std::string("export ") + name);
     if (stub == nullptr) continue;
-    const std::uint32_t result = Call(stub, std::vector<std::uint32_t>(s.Arguments, 0x7777u), s.Name);
-    Check(!s.HasResult || result == static_cast<std::uint32_t>(s.Result), std::string(s.Name) + " result");
+    const std::uint32_t result = Call(stub, std::vector<std::uint32_t>(arguments, 0x7777u), name);
+    Check(!answers || result == static_cast<std::uint32_t>(answer), std::string(name) + " result");
   }
-  Check(Call(Entry("GetInfos"), {0}, "GetInfos") == 768, "GetInfos(0)");
-  Check(Call(Entry("GetRunObjectDataSize"), {1, 2}, "GetRunObjectDataSize") == 204, "record size 204");
-  Check(Call(Entry("HandleRunObject"), {0}, "HandleRunObject") == 1, "HandleRunObject");
+  Check(CallEntry("GetInfos", {0}) == 768, "GetInfos(0)");
+  Check(CallEntry("GetRunObjectDataSize", {1, 2}) == 204, "record size 204");
+  Check(CallEntry("HandleRunObject", {0}) == 1, "HandleRunObject");
 
   std::uint8_t record[64];
-  Check(Call(Entry("GetRunObjectInfos"), {0, Word(record)}, "GetRunObjectInfos") == 1, "GetRunObjectInfos");
+  Check(CallEntry("GetRunObjectInfos", {0, Word(record)}) == 1, "GetRunObjectInfos");
   const auto* tables = reinterpret_cast<const void* const* const*>(record);
   const int counts[3] = {1, 35, 29};
   const char* const names[3] = {"condition table", "action table", "expression table"};
   for (int k = 0; k < 3; ++k) {
     Check(record[12 + 2 * k] == counts[k] && tables[k][counts[k]] == nullptr &&
-              tables[k][counts[k] - 1] != nullptr, names[k]);
+              tables[k][counts[k] - 1] != nullptr,
+          names[k]);
   }
   gCondition = tables[0][0];
   gActions = tables[1];
@@ -162,12 +168,12 @@ void CheckEntryPoints() {
 
   // The converted record comes from the global heap, which the host frees.
   const std::uint32_t old[5] = {24, 0x11111111, 1, 0x22222222, 0x33333333};
-  auto* updated = reinterpret_cast<std::uint8_t*>(Call(Entry("UpdateEditStructure"), {0, Word(old)}, "UpdateEditStructure"));
-  Check(updated != nullptr && Read32(updated + 8) == 2 && Read32(updated + 24) == 5, "record converted");
-  if (updated != nullptr) Check(GlobalFree(updated) == nullptr, "converted record is a global-heap block");
+  auto* updated = reinterpret_cast<std::uint8_t*>(CallEntry("UpdateEditStructure", {0, Word(old)}));
+  std::uint32_t fields[7] = {};
+  if (updated != nullptr) std::memcpy(fields, updated, sizeof(fields));
+  Check(fields[2] == 2 && fields[6] == 5, "record converted");
+  if (updated != nullptr) Check(GlobalFree(updated) == nullptr, "a global-heap block");
 }
-
-// ---- Instances ------------------------------------------------------------------
 
 std::uint32_t Action(std::uint8_t* object, int index, std::uint32_t first) {
   return Call(gActions[index], {Word(object), first, 0}, "action " + std::to_string(index));
@@ -176,7 +182,9 @@ std::uint32_t Expression(std::uint8_t* object, int index) {
   std::memset(object + 124, 0, 2);  // the result flags
   return Call(gExpressions[index], {Word(object), 3}, "expression " + std::to_string(index));
 }
-std::uint16_t Flags(const std::uint8_t* object) { return static_cast<std::uint16_t>(object[124] | object[125] << 8); }
+std::uint16_t Flags(const std::uint8_t* object) {
+  return static_cast<std::uint16_t>(object[124] | object[125] << 8);
+}
 
 struct Instance {
   explicit Instance(std::uint32_t seconds) : Block(204, 0xA5) {
@@ -184,9 +192,9 @@ struct Instance {
     const std::uint32_t runHeader = Word(gRunHeader);
     std::memcpy(Object() + 8, &runHeader, 4);
     const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
-    Check(Call(Entry("CreateRunObject"), {Word(Object()), Word(stored), 0}, "CreateRunObject") == 0, "created");
+    Check(CallEntry("CreateRunObject", {Word(Object()), Word(stored), 0}) == 0, "created");
   }
-  ~Instance() { Check(Call(Entry("DestroyRunObject"), {Word(Object()), 0}, "DestroyRunObject") == 0, "destroyed"); }
+  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object()), 0}) == 0, "destroyed"); }
   std::uint8_t* Object() { return Block.data(); }
   std::vector<std::uint8_t> Block;
 };
@@ -216,8 +224,9 @@ void RunOneInstance() {
   Action(object, 6, Word("boom"));  // and replaced
   int count = 0;
   const FakeCall* calls = FakeBankCalls(&count);
-  Check(OrdinalsSince(before) == "193 191 197 " && calls[count - 1].Handle == calls[count - 2].Handle &&
-            calls[count - 1].Handle != 0, "a known sound is replaced through 193, 191, 197");
+  Check(OrdinalsSince(before) == "193 191 197 " &&
+            calls[count - 1].Handle == calls[count - 2].Handle && calls[count - 1].Handle != 0,
+        "a known sound is replaced through 193, 191, 197");
   long size = 0;
   const std::uint8_t* image = FakeBankSound("boom", &size);
   const std::uint32_t samples = Expression(object, 1);  // GenLength
@@ -228,55 +237,35 @@ void RunOneInstance() {
   float value;
   std::memcpy(&value, &last, 4);
   const auto sample = static_cast<std::int16_t>(image[size - 2] | image[size - 1] << 8);
-  Check(value == static_cast<float>(sample / 32000.0) && Flags(object) == 0x4000, "GenWave of the last sample");
+  Check(value == static_cast<float>(sample / 32000.0) && Flags(object) == 0x4000,
+        "GenWave of the last sample");
   const auto text = reinterpret_cast<const char*>(Expression(object, 3));  // CSV$
-  Check(Flags(object) == 0x8000 && text != nullptr && std::strcmp(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,") == 0,
+  Check(Flags(object) == 0x8000 && text != nullptr &&
+            std::strcmp(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,") == 0,
         "CSV$ in host string space");
   gActionParams = {0x40111EB8u};  // 2.2675f
   gActionKinds.clear();
   Action(object, 5, 0);  // Set attack time
   Check(gActionKinds.size() == 1 && gActionKinds[0] == 2, "a setter fetches a float");
-  Check(Expression(object, 6) == 0x40111EB8u && Flags(object) == 0x4000, "AttackTime after 2.2675 s");
+  Check(Expression(object, 6) == 0x40111EB8u && Flags(object) == 0x4000,
+        "AttackTime after 2.2675 s");
 }
 
-// Runs one line of the reference sounds (recipe, sample count, digest; see
-// tests/host/reference_sounds_test.cpp) on a new instance.
+// Runs one line of the reference sounds (recipe, sample count, digest) on a new instance.
 void RunReference(const std::string& line) {
-  std::istringstream fields(line);
-  std::string recipe, digest;
-  long expectedSamples = 0;
-  fields >> recipe >> expectedSamples >> digest;
-  std::vector<std::string> steps;
-  std::stringstream tokens(recipe);
-  for (std::string step; std::getline(tokens, step, ',');) steps.push_back(step);
-  Instance instance(std::stoul(steps.at(0).substr(1)));
-  std::uint8_t* object = instance.Object();
-  for (std::size_t i = 1; i < steps.size(); ++i) {
-    const std::string arg = steps[i].substr(1);
-    const std::size_t eq = arg.find('=');
-    const auto hex = [](const std::string& t) { return static_cast<std::uint32_t>(std::stoul(t, nullptr, 16)); };
-    switch (steps[i][0]) {
-      case 's': Action(object, 7, static_cast<std::uint32_t>(std::stol(arg))); break;
-      case 'p': Action(object, 2, static_cast<std::uint32_t>(std::stol(arg))); break;
-      case 'r': Action(object, 32, 0); break;
-      case 'm': gActionParams = {hex(arg)}; Action(object, 1, 0); break;
-      case 'v':
-        gActionParams = {static_cast<std::uint32_t>(std::stol(arg.substr(0, eq))), hex(arg.substr(eq + 1))};
-        Action(object, 33, 0);
-        break;
-      default: Check(false, recipe + ": unknown step " + steps[i]);
-    }
+  const std::string recipe = line.substr(0, line.find(' '));
+  const Recipe parsed = ParseRecipe(recipe);
+  Instance instance(parsed.BufferSeconds);
+  for (const RecipeStep& step : parsed.Steps) {
+    Check(step.Action != -1, "a known step in " + recipe);
+    gActionParams = step.Fetched;
+    if (step.Action != -1) Action(instance.Object(), step.Action, step.First);
   }
-  Action(object, 6, Word("reference"));
+  Action(instance.Object(), 6, Word("reference"));
   long size = 0;
   const std::uint8_t* image = FakeBankSound("reference", &size);
-  std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a 64
-  for (long i = 0; image != nullptr && i < size; ++i) h = (h ^ image[i]) * 0x100000001b3ull;
-  char hex[17];
-  std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(h));
-  Check(image != nullptr && (size - 44) / 2 == expectedSamples && digest == hex,
-        recipe + ": " + std::to_string((size - 44) / 2) + " samples, digest " + hex + ", expected " +
-            std::to_string(expectedSamples) + " " + digest);
+  const std::string result = image ? ImageDigest(image, static_cast<std::size_t>(size)) : "";
+  Check(line == recipe + " " + result, recipe + ": " + result + ", expected " + line);
 }
 
 }  // namespace
