@@ -26,39 +26,48 @@ TEST(Info, DefaultsFileInBothUnitsWithItsSound) {
   ASSERT_EQ(info["parameters"].size(), 24u);
   for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(info["parameters"][i]["index"], i);
   const auto sustain = ParamNamed(info, "SustainTime");  // 0.3 x 0.3 x 2.2675 = 0.204075 seconds
-  EXPECT_TRUE(sustain["unit"] == "seconds" && sustain["stored"] == 0.30000001192092896 && sustain["bits"] == "0x3e99999a");
+  EXPECT_TRUE(sustain["unit"] == "seconds" && sustain["stored"] == 0.30000001192092896 &&
+              sustain["bits"] == "0x3e99999a");
   EXPECT_FLOAT_EQ(sustain["value"].get<float>(), 0.204075f);
   EXPECT_EQ(ParamNamed(info, "RepeatSpeed")["value"], "off");  // a stored 0 repeats never
   EXPECT_EQ(ParamNamed(info, "WaveType")["value"], 0);
-  // The described bytes of the defaults' settings file.
+  // The bytes of the defaults' settings file: version 102, then the floats.
   const auto zeros = [](int n) { return std::string(2 * std::size_t(n), '0'); };
-  EXPECT_EQ(info["sfs"], "66000000" + zeros(4) + "0000803f9a99993e" + zeros(36) + "9a99993ecdcccc3e" + zeros(9) +
-                             "0000803f" + zeros(32));
+  EXPECT_EQ(info["sfs"], "66000000" + zeros(4) + "0000803f9a99993e" + zeros(36) +
+                             "9a99993ecdcccc3e" + zeros(9) + "0000803f" + zeros(32));
   EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
   const auto samples = test::LibrarySound(1, [](SynthParams&, RandomSource&) {});
   std::int32_t peak = 0;
   for (const std::int16_t v : samples) peak = std::max(peak, std::abs(std::int32_t{v}));
-  EXPECT_TRUE(info["render"]["seed"] == 1 && info["render"]["samples"] == 25003 && info["render"]["clipped"] == 0);
-  EXPECT_EQ(info["render"]["peak"], peak);
-  EXPECT_NEAR(info["render"]["seconds"].get<double>(), 25003.0 / 44100.0, 1e-12);
+  const auto& sound = info["render"];
+  EXPECT_TRUE(sound["seed"] == 1 && sound["samples"] == 25003 && sound["clipped"] == 0);
+  EXPECT_EQ(sound["peak"], peak);
+  EXPECT_NEAR(sound["seconds"].get<double>(), 25003.0 / 44100.0, 1e-12);
 }
 
+// The stored values of 0.3 s of sustain, 10 cycles per second of vibrato and 10
+// repeats per second; a stored 1 is "off" (-1 below) for a repeat and for a change.
 TEST(Info, UsersUnitsOfConvertedParameters) {
-  // The stored values of 0.3 s of sustain, 10 cycles per second of vibrato and
-  // 10 repeats per second; a stored 1 is "off" for a repeat and for a change.
-  struct Case { const char* Csv; const char* Name; double Value; const char* Unit; };
+  struct Case {
+    const char *Csv, *Name;
+    double Value;
+    const char* Unit;
+  };
   for (const Case& c : {Case{"1,,,0.3637366", "SustainTime", 0.3, "seconds"},
-                        Case{"1,,,,,,,,,,,0.3774596", "VibSpeed", 10, "cycles per second"},
-                        Case{"1,,,,,,,,,,,,,,,,0.5304257", "RepeatSpeed", 10, "repeats per second"},
-                        Case{"1,,,,,,,,,,,,,,,,1", "RepeatSpeed", -1, "repeats per second"},
-                        Case{"1,,,,,,,,,,,,,1", "ChangeSpeed", -1, "seconds"},
-                        Case{"1,,,,,,,,,,,,,0", "ChangeSpeed", 20000 / 44100.0, "seconds"}}) {
+                        {"1,,,,,,,,,,,0.3774596", "VibSpeed", 10, "cycles per second"},
+                        {"1,,,,,,,,,,,,,,,,0.5304257", "RepeatSpeed", 10, "repeats per second"},
+                        {"1,,,,,,,,,,,,,,,,1", "RepeatSpeed", -1, "repeats per second"},
+                        {"1,,,,,,,,,,,,,1", "ChangeSpeed", -1, "seconds"},
+                        {"1,,,,,,,,,,,,,0", "ChangeSpeed", 20000 / 44100.0, "seconds"}}) {
     const auto r = RunTool({"info", "--csv", c.Csv, "--json"});
     ASSERT_EQ(r.Status, 0) << r.Err;
     const auto p = ParamNamed(nlohmann::json::parse(r.Out), c.Name);
     EXPECT_EQ(p["unit"], c.Unit);
-    if (c.Value < 0) EXPECT_EQ(p["value"], "off") << c.Csv;
-    else EXPECT_NEAR(p["value"].get<double>(), c.Value, 1e-4) << c.Csv;
+    if (c.Value < 0) {
+      EXPECT_EQ(p["value"], "off") << c.Csv;
+    } else {
+      EXPECT_NEAR(p["value"].get<double>(), c.Value, 1e-4) << c.Csv;
+    }
   }
 }
 

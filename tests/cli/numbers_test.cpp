@@ -1,8 +1,9 @@
 // The strict number parsers of the command line, in-process.
+#include "numbers.h"
+
 #include <gtest/gtest.h>
 
 #include "cli_error.h"
-#include "numbers.h"
 
 namespace quavix::cli {
 namespace {
@@ -22,9 +23,12 @@ void ExpectRefused(Parse parse, std::initializer_list<const char*> texts) {
 }
 
 TEST(Numbers, WholeNumbersSeedsAndFloats) {
-  EXPECT_EQ(ParseWhole("0", 0, 60, "--x") + ParseWhole("60", 0, 60, "--x") + ParseWhole("+7", 0, 60, "--x"), 67);
-  ExpectRefused([](const char* t) { ParseWhole(t, 0, 60, "--x"); },
-                {"", "+", "-", "1.0", "1e2", " 1", "1 ", "0x10", "61", "-1", "99999999999999999999"});
+  EXPECT_EQ(ParseWhole("0", 0, 60, "--x") + ParseWhole("60", 0, 60, "--x") +
+                ParseWhole("+7", 0, 60, "--x"),
+            67);
+  ExpectRefused(
+      [](const char* t) { ParseWhole(t, 0, 60, "--x"); },
+      {"", "+", "-", "1.0", "1e2", " 1", "1 ", "0x10", "61", "-1", "99999999999999999999"});
   EXPECT_EQ(ParseSeed("4294967295", "--x"), 4294967295u);
   EXPECT_EQ(ParseSeed("-1", "--x"), 4294967295u);
   EXPECT_EQ(ParseSeed("-2147483648", "--x"), 2147483648u);
@@ -33,8 +37,9 @@ TEST(Numbers, WholeNumbersSeedsAndFloats) {
   EXPECT_EQ(ParseUserFloat("+.5", "--x"), 0.5f);
   EXPECT_EQ(ParseUserFloat("25d-1", "--x"), 2.5f);
   EXPECT_EQ(ParseUserFloat("3.4e38", "--x"), 3.4e38f);
-  ExpectRefused([](const char* t) { ParseUserFloat(t, "--x"); },
-                {"", ".", "e3", "1e", "1,5", "inf", "nan", "0x1p3", "1e39", "-1e400", "1.2.3", "5 "});
+  ExpectRefused(
+      [](const char* t) { ParseUserFloat(t, "--x"); },
+      {"", ".", "e3", "1e", "1,5", "inf", "nan", "0x1p3", "1e39", "-1e400", "1.2.3", "5 "});
 }
 
 }  // namespace
