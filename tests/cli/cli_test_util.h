@@ -16,6 +16,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,12 +54,10 @@ struct ScratchDir {
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
-  std::vector<std::string> Entries() const {  // sorted, hidden files included
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(Path)) {
-      names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
+  std::set<std::string> Entries() const {  // hidden files included
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Path))
+      names.insert(e.path().filename());
     return names;
   }
 };
@@ -76,7 +76,8 @@ struct RunOptions {
   std::function<bool()> SignalWhen{};  // polled every 10 ms, for at most a minute
 };
 
-inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+// Runs the built tool with the words of a command line ('' is an empty word).
+inline ToolResult RunTool(const std::string& line, const RunOptions& options = {}) {
   ScratchDir capture;
   const std::string outPath = capture / "stdout", errPath = capture / "stderr";
   const std::string inPath = options.Stdin.empty() ? capture / "stdin" : options.Stdin;
@@ -89,7 +90,8 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0644);
   std::vector<std::string> argv{QUAVIX_TOOL}, env = options.Env;
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::istringstream words(line);
+  for (std::string w; words >> w;) argv.push_back(w == "''" ? "" : w);
   for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
   std::vector<char*> cargs, cenv;
   for (std::string& a : argv) cargs.push_back(a.data());

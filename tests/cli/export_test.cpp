@@ -7,9 +7,9 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <numbers>
-#include <sstream>
 
 #include "cli_test_util.h"
+#include "design/presets.h"
 #include "exchange/param_table.h"
 
 namespace quavix::test {
@@ -45,10 +45,7 @@ const std::vector<std::int16_t>& DefaultSound() {
 }
 
 ToolResult Render(const std::string& options, const std::string& out) {
-  std::vector<std::string> args{"render", "--seed", "9", "-o", out};
-  std::istringstream words(options);
-  for (std::string w; words >> w;) args.push_back(w);
-  return RunTool(args);
+  return RunTool("render --seed 9 -o " + out + " " + options);
 }
 
 // Frames: round(25003 x rate / 44100), half up. Integers are the samples s / 32768
@@ -138,7 +135,7 @@ TEST(Export, SinesMeasureAsTheStandardSays) {
     }
     sf_writef_float(sf, s.data(), frames);
     sf_close(sf);
-    const auto r = RunTool({"info", dir / "sine.wav", "--json"});
+    const auto r = RunTool("info --json " + dir / "sine.wav");
     ASSERT_EQ(r.Status, 0) << r.Err;
     const auto j = nlohmann::json::parse(r.Out);
     EXPECT_NEAR(j["loudness_lufs"].get<double>(), c.Lufs, 0.1);
@@ -177,13 +174,24 @@ TEST(Export, NormalizationReachesItsTargetUnderTheCeiling) {
   float top = 0;
   for (const float v : p) top = std::max(top, std::fabs(v));
   EXPECT_NEAR(20 * std::log10(top), -3.0, 0.001);
+  // The blip's largest sample is positive: at peak 0 it is 32768, clamped to 32767.
+  const auto blip = LibrarySound(9, [](SynthParams& q, RandomSource& r) { LoadPreset(q, 6, r); });
+  const auto max = *std::max_element(blip.begin(), blip.end());
+  ASSERT_GT(max, -*std::min_element(blip.begin(), blip.end()));
+  const auto r = Render("--preset blip --normalize peak:0", dir / "p.wav");
+  const auto n = std::count(blip.begin(), blip.end(), max);
+  EXPECT_NE(r.Err.find(std::to_string(n) + " samples were clipped"), std::string::npos) << r.Err;
+  const auto s = ReadSound(dir / "p.wav").Samples;
+  EXPECT_EQ(*std::max_element(s.begin(), s.end()), 32767);
+  EXPECT_EQ(std::count(s.begin(), s.end(), 32767), n);
 }
 
 TEST(Export, MatchedSetIsWithinATenthOfItsTargetAndUnderItsCeiling) {
   ScratchDir dir;
-  const auto r =
-      RunTool({"batch", "--preset", "coin", "--seed", "3", "--count", "4", "--out-dir", dir / "set",
-               "--format", "flac", "--rate", "48000", "--match-loudness", "-20"});
+  const auto r = RunTool(
+      "batch --preset coin --seed 3 --count 4 --format flac --rate 48000 "
+      "--match-loudness -20 --out-dir " +
+      dir / "set");
   ASSERT_EQ(r.Status, 0) << r.Err;
   const auto manifest = nlohmann::json::parse(ReadText(dir / "set/manifest.json"));
   ASSERT_EQ(manifest["sounds"].size(), 4u);

@@ -5,10 +5,8 @@
 
 #include "cli_test_util.h"
 
-namespace quavix {
+namespace quavix::test {
 namespace {
-
-using test::RunTool;
 
 nlohmann::json ParamNamed(const nlohmann::json& info, const std::string& name) {
   for (const auto& p : info["parameters"]) {
@@ -18,9 +16,9 @@ nlohmann::json ParamNamed(const nlohmann::json& info, const std::string& name) {
 }
 
 TEST(Info, DefaultsFileInBothUnitsWithItsSound) {
-  test::ScratchDir dir;
-  ASSERT_EQ(RunTool({"render", "--seed", "2", "--save-sfs", dir / "d.sfs"}).Status, 0);
-  const auto r = RunTool({"info", dir / "d.sfs", "--json"});
+  ScratchDir dir;
+  ASSERT_EQ(RunTool("render --seed 2 --save-sfs " + dir / "d.sfs").Status, 0);
+  const auto r = RunTool("info --json " + dir / "d.sfs");
   ASSERT_EQ(r.Status, 0) << r.Err;
   const auto info = nlohmann::json::parse(r.Out);
   ASSERT_EQ(info["parameters"].size(), 24u);
@@ -36,7 +34,7 @@ TEST(Info, DefaultsFileInBothUnitsWithItsSound) {
   EXPECT_EQ(info["sfs"], "66000000" + zeros(4) + "0000803f9a99993e" + zeros(36) +
                              "9a99993ecdcccc3e" + zeros(9) + "0000803f" + zeros(32));
   EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
-  const auto samples = test::LibrarySound(1, [](SynthParams&, RandomSource&) {});
+  const auto samples = LibrarySound(1, [](SynthParams&, RandomSource&) {});
   std::int32_t peak = 0;
   for (const std::int16_t v : samples) peak = std::max(peak, std::abs(std::int32_t{v}));
   const auto& sound = info["render"];
@@ -59,7 +57,7 @@ TEST(Info, UsersUnitsOfConvertedParameters) {
                         {"1,,,,,,,,,,,,,,,,1", "RepeatSpeed", -1, "repeats per second"},
                         {"1,,,,,,,,,,,,,1", "ChangeSpeed", -1, "seconds"},
                         {"1,,,,,,,,,,,,,0", "ChangeSpeed", 20000 / 44100.0, "seconds"}}) {
-    const auto r = RunTool({"info", "--csv", c.Csv, "--json"});
+    const auto r = RunTool("info --json --csv " + std::string(c.Csv));
     ASSERT_EQ(r.Status, 0) << r.Err;
     const auto p = ParamNamed(nlohmann::json::parse(r.Out), c.Name);
     EXPECT_EQ(p["unit"], c.Unit);
@@ -72,4 +70,4 @@ TEST(Info, UsersUnitsOfConvertedParameters) {
 }
 
 }  // namespace
-}  // namespace quavix
+}  // namespace quavix::test
