@@ -1,10 +1,43 @@
-// The tool's runs as a table of command lines: the exit status (2 for a usage
-// error, 1 for a failure), the one line on stderr, stdout, and what is written.
+// The command line: its strict number parsers in-process, and the tool's runs as a table of
+// command lines: the exit status (2 for a usage error, 1 for a failure), the one line on
+// stderr, stdout, and what is written.
 #include <gtest/gtest.h>
 
+#include "cli_error.h"
 #include "cli_test_util.h"
+#include "numbers.h"
 
 namespace quavix::test {
+
+// Every refused text is a usage error whose message names the option.
+template <typename Parse>
+void ExpectRefused(Parse parse, std::initializer_list<const char*> texts) {
+  for (const char* text : texts) {
+    try {
+      parse(text);
+      ADD_FAILURE() << text;
+    } catch (const cli::CliError& e) {
+      EXPECT_TRUE(e.Status == cli::kExitUsage && e.Message.starts_with("--x: '")) << e.Message;
+    }
+  }
+}
+
+TEST(Numbers, WholeNumbersSeedsAndFloats) {
+  using namespace cli;
+  const auto whole = [](const char* t) { return ParseWhole(t, 0, 60, "--x"); };
+  EXPECT_EQ(whole("0") + whole("60") + whole("+7"), 67);
+  ExpectRefused(
+      whole, {"", "+", "-", "1.0", "1e2", " 1", "1 ", "0x10", "61", "-1", "99999999999999999999"});
+  const auto seed = [](const char* t) { return ParseSeed(t, "--x"); };
+  EXPECT_TRUE(seed("4294967295") == 4294967295u && seed("-1") == 4294967295u);
+  EXPECT_EQ(seed("-2147483648"), 2147483648u);
+  ExpectRefused(seed, {"4294967296", "-2147483649"});
+  const auto real = [](const char* t) { return ParseUserFloat(t, "--x"); };
+  EXPECT_TRUE(real("0.3") == 0.3f && real("+.5") == 0.5f && real("25d-1") == 2.5f);
+  EXPECT_EQ(real("3.4e38"), 3.4e38f);
+  ExpectRefused(
+      real, {"", ".", "e3", "1e", "1,5", "inf", "nan", "0x1p3", "1e39", "-1e400", "1.2.3", "5 "});
+}
 
 TEST_P(ToolRuns, StatusMessagesAndFiles) {
   const RunCase& c = GetParam();

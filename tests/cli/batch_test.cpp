@@ -38,7 +38,7 @@ TEST(Batch, NumberedFilesAndTheirManifest) {
     const auto& s = manifest["sounds"][i];
     const std::string name = (i < 10 ? "it's-0" : "it's-") + std::to_string(i) + ".wav";
     EXPECT_TRUE(s["file"] == name && s["seed"] == 90 + i) << s;
-    const auto made = ReadBytes(dir / ("o/" + name));
+    const auto made = ReadText(dir / ("o/" + name));
     const auto file = ReadSound(dir / ("o/" + name));
     SynthParams params;
     EXPECT_EQ(file.Samples,
@@ -60,7 +60,7 @@ TEST(Batch, NumberedFilesAndTheirManifest) {
     command = std::regex_replace(command.replace(0, 6, tool), std::regex(" -o .*$"),
                                  " -o again.wav --save-sfs again.sfs 2>again.err");
     ASSERT_EQ(std::system((cd + command).c_str()), 0);
-    EXPECT_EQ(ReadBytes(dir / "again.wav"), made) << command;
+    EXPECT_EQ(ReadText(dir / "again.wav"), made) << command;
     std::string hex = s["sfs"], sfs;
     for (std::size_t at = 0; at + 1 < hex.size(); at += 2)
       sfs += char(std::stoi(hex.substr(at, 2), 0, 16));
@@ -96,9 +96,9 @@ TEST(Batch, SoundsAreRendersOfConsecutiveSeeds) {
     EXPECT_TRUE(fs::exists(out + "/" + c.First) && fs::exists(out + "/" + c.Last)) << c.Count;
   }
   ASSERT_EQ(RunTool("render --seed 4 " + sound + "-o " + dir / "r.wav").Status, 0);
-  EXPECT_EQ(ReadBytes(dir / "o11/h-10.wav"), ReadBytes(dir / "r.wav"));  // 4294967290 + 10 is 4
-  EXPECT_EQ(ReadBytes(dir / "o101/h-010.wav"), ReadBytes(dir / "r.wav"));
-  EXPECT_EQ(ReadBytes(dir / "o10/h-6.wav"), ReadBytes(dir / "o11/h-06.wav"));
+  EXPECT_EQ(ReadText(dir / "o11/h-10.wav"), ReadText(dir / "r.wav"));  // 4294967290 + 10 is 4
+  EXPECT_EQ(ReadText(dir / "o101/h-010.wav"), ReadText(dir / "r.wav"));
+  EXPECT_EQ(ReadText(dir / "o10/h-6.wav"), ReadText(dir / "o11/h-06.wav"));
   fs::permissions(dir / "o11/h-06.wav", fs::perms(0640));
   ASSERT_EQ(batch("11", "1").Status, 0);
   EXPECT_EQ(fs::status(dir / "o11/h-06.wav").permissions(), fs::perms(0640));

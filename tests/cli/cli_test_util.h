@@ -32,10 +32,6 @@ inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  const std::string text = ReadText(path);
-  return {text.begin(), text.end()};
-}
 inline std::int64_t LineCount(const std::string& text) {
   return std::count(text.begin(), text.end(), '\n');
 }
@@ -51,8 +47,6 @@ struct ScratchDir {
     std::error_code ec;
     std::filesystem::remove_all(Path, ec);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
   std::set<std::string> Entries() const {  // hidden files included
     std::set<std::string> names;
@@ -152,15 +146,14 @@ std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int3
 }
 
 // The module's image: a 44-byte RIFF/WAVE header (PCM, mono, 44100 Hz, 16 bits), then the samples.
-inline std::vector<std::uint8_t> ModuleImage(const std::vector<std::int16_t>& s) {
-  std::vector<std::uint8_t> b;
+inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
+  std::string b;
   const auto put = [&](std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i));
   };
-  const auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
   const auto data = static_cast<std::uint32_t>(2 * s.size());
-  tag("RIFF"), put(36 + data, 4), tag("WAVE"), tag("fmt "), put(16, 4), put(1, 2), put(1, 2);
-  put(44100, 4), put(88200, 4), put(2, 2), put(16, 2), tag("data"), put(data, 4);
+  b += "RIFF", put(36 + data, 4), b += "WAVEfmt ", put(16, 4), put(1, 2), put(1, 2);
+  put(44100, 4), put(88200, 4), put(2, 2), put(16, 2), b += "data", put(data, 4);
   for (const std::int16_t v : s) put(static_cast<std::uint16_t>(v), 2);
   return b;
 }
