@@ -44,17 +44,9 @@ TEST(Render, SoundsAreTheModulesSoundsInItsImage) {
     SCOPED_TRACE(c.Options);
     const auto r =
         RunTool("render -o " + dir / "a.wav --seed " + std::to_string(c.Seed) + " " + c.Options);
-    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(r.Status == 0 && r.Err.empty()) << r.Err;
     EXPECT_EQ(ReadText(dir / "a.wav"), ModuleImage(LibrarySound(c.Seed, c.Make)));
   }
-  // The defaults with seed 9: 25003 samples, starting at 3199 and falling slowly.
-  ASSERT_EQ(RunTool("render --seed 9 -o " + dir / "a.wav").Err, "");
-  const auto d = ReadSound(dir / "a.wav").Samples;
-  ASSERT_EQ(d.size(), 25003u);
-  EXPECT_EQ(
-      std::vector<std::int16_t>(d.begin(), d.begin() + 10),
-      (std::vector<std::int16_t>{3199, 3199, 3199, 3199, 3198, 3198, 3198, 3198, 3197, 3197}));
-  EXPECT_EQ(d[69], -3217);
 }
 
 // A saved settings file, read from a path or from stdin, makes the same bytes, on stdout too;
