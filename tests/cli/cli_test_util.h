@@ -1,9 +1,9 @@
-// Helpers of the end-to-end tests: run the built tool, keep a scratch folder,
-// read WAV files back with libsndfile and render the library's own samples.
+// Helpers of the end-to-end tests: run the built tool in a scratch folder, read
+// its files back with libsndfile, and make the library's own samples and image.
 #pragma once
 
 #include <fcntl.h>
-#include <signal.h>
+#include <gtest/gtest.h>
 #include <sndfile.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -12,11 +12,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,23 +28,12 @@ extern char** environ;
 
 namespace quavix::test {
 
-struct ToolResult {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-  long PeakResidentKb = 0;  // the process's largest resident set
-};
-
 inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-  const std::string text = ReadText(path);
-  return {text.begin(), text.end()};
-}
-inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+inline std::int64_t LineCount(const std::string& text) {
+  return std::count(text.begin(), text.end(), '\n');
 }
 
 // A fresh folder under the system's temporary folder, removed with its content.
@@ -57,43 +47,45 @@ struct ScratchDir {
     std::error_code ec;
     std::filesystem::remove_all(Path, ec);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
-  // The names of the entries in the folder, sorted (hidden files included).
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(Path)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
+  std::set<std::string> Entries() const {  // hidden files included
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Path))
+      names.insert(e.path().filename());
     return names;
   }
 };
 
-// How a run differs from the plain one: extra environment entries, a file
-// for stdin (default: an empty file), and a signal sent once a condition holds.
-struct RunOptions {
-  std::vector<std::string> Env;
-  std::string Stdin = "";
-  int Signal = 0;
-  std::function<bool()> SignalWhen = nullptr;  // polled every 10 ms, for at most a minute
-  std::string Stdout = "";  // a file or terminal for stdout instead of the capture
+struct ToolResult {
+  int Status = -1;  // 128 + the signal for a process killed by one
+  std::string Out, Err;
+  long PeakResidentKb = 0;
 };
 
-// Runs the built tool with the arguments and collects its exit status (128 +
-// the signal for a process killed by one), stdout and stderr.
-inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+// How a run differs from the plain one (stdin an empty file, stdout captured).
+struct RunOptions {
+  std::vector<std::string> Env{};
+  std::string Stdin{}, Stdout{};
+  int Signal = 0;
+  std::function<bool()> SignalWhen{};  // polled every 10 ms, for at most a minute
+};
+
+// Runs the built tool with the words of a command line ('' is an empty word).
+inline ToolResult RunTool(const std::string& line, const RunOptions& options = {}) {
   ScratchDir capture;
   const std::string outPath = capture / "stdout", errPath = capture / "stderr";
-  std::string inPath = options.Stdin.empty() ? capture / "stdin" : options.Stdin;
+  const std::string inPath = options.Stdin.empty() ? capture / "stdin" : options.Stdin;
   if (options.Stdin.empty()) std::ofstream{inPath};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, options.Stdout.empty() ? outPath.c_str() : options.Stdout.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const std::string& out = options.Stdout.empty() ? outPath : options.Stdout;
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   std::vector<std::string> argv{QUAVIX_TOOL}, env = options.Env;
-  argv.insert(argv.end(), args.begin(), args.end());
+  std::istringstream words(line);
+  for (std::string w; words >> w;) argv.push_back(w == "''" ? "" : w);
   for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
   std::vector<char*> cargs, cenv;
   for (std::string& a : argv) cargs.push_back(a.data());
@@ -119,35 +111,19 @@ inline ToolResult RunTool(const std::vector<std::string>& args, const RunOptions
   return result;
 }
 
-// Every entry of a folder with its mode and content, to tell whether a run
-// left the folder exactly as it was.
-inline std::vector<std::string> FolderState(const std::string& path) {
-  std::vector<std::string> state;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(path)) {
-    const auto perms = static_cast<unsigned>(std::filesystem::symlink_status(e.path()).permissions());
-    const std::string content = e.is_regular_file() ? ReadText(e.path().string()) : "";
-    state.push_back(e.path().string() + " " + std::to_string(perms) + " " + content);
-  }
-  std::sort(state.begin(), state.end());
-  return state;
-}
-
-// A WAV file as libsndfile reads it.
+// The samples of a sound file as libsndfile reads them, 16 bits.
 struct SoundFile {
-  bool Opened = false;
   int Channels = 0, SampleRate = 0, Format = 0;
   std::int64_t Frames = 0;
   std::vector<std::int16_t> Samples;
 };
-
 inline SoundFile ReadSound(const std::string& path) {
-  SoundFile file;
   SF_INFO info{};
   SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-  if (sf == nullptr) return file;
-  file = {true, info.channels, info.samplerate, info.format, info.frames, {}};
+  if (sf == nullptr) return {};
+  SoundFile file{info.channels, info.samplerate, info.format, info.frames, {}};
   file.Samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
-  file.Samples.resize(std::size_t(sf_read_short(sf, file.Samples.data(), sf_count_t(file.Samples.size()))));
+  sf_read_short(sf, file.Samples.data(), sf_count_t(file.Samples.size()));
   sf_close(sf);
   return file;
 }
@@ -155,27 +131,46 @@ inline SoundFile ReadSound(const std::string& path) {
 // The module's sequence for one sound: the synthesizer exists first (its
 // construction draws its noise table from an earlier state), then "Set random
 // seed to %0", then whatever setup does to the parameters, then a generation
-// into a buffer of bufferSeconds × 41000 samples.
+// into a buffer of bufferSeconds x 41000 samples.
 template <typename Setup>
-std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t bufferSeconds = 5) {
+std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t seconds = 5) {
   RandomSource random;
   SeedRandom(random, 12345);
   Synthesizer synth(random);
   SeedFromScript(random, seed);
   setup(synth.Params, random);
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(bufferSeconds * 41000));
-  Synthesize(synth, bufferSeconds * 41000, samples.data(), random);
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds * 41000));
+  Synthesize(synth, seconds * 41000, samples.data(), random);
   samples.resize(static_cast<std::size_t>(synth.SampleCount));
   return samples;
 }
 
-inline std::uint32_t ReadLE32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-         std::uint32_t(b[at + 3]) << 24;
+// The module's image: a 44-byte RIFF/WAVE header (PCM, mono, 44100 Hz, 16 bits), then the samples.
+inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
+  std::string b;
+  const auto put = [&](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b += static_cast<char>(v >> (8 * i));
+  };
+  const auto data = static_cast<std::uint32_t>(2 * s.size());
+  b += "RIFF", put(36 + data, 4), b += "WAVEfmt ", put(16, 4), put(1, 2), put(1, 2);
+  put(44100, 4), put(88200, 4), put(2, 2), put(16, 2), b += "data", put(data, 4);
+  for (const std::int16_t v : s) put(static_cast<std::uint16_t>(v), 2);
+  return b;
 }
-inline std::uint32_t ReadLE16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8;
+
+// A run of the tool as a command line ("@" stands for a scratch folder of settings
+// files, '' for an empty argument): its status, the one line on stderr (an error, or
+// a warning for status 0; empty: none), part of stdout and the one file it adds.
+struct RunCase {
+  std::string Args;
+  int Status;
+  const char* Err;
+  const char* Out = "";
+  const char* Writes = nullptr;
+};
+inline void PrintTo(const RunCase& c, std::ostream* os) {
+  *os << c.Args.substr(0, 200);
 }
-inline std::int64_t LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+class ToolRuns : public ::testing::TestWithParam<RunCase> {};
 
 }  // namespace quavix::test
