@@ -1,0 +1,483 @@
+// The exchange formats: units and indexed access, the settings string and file, the WAV image.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <bit>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "exchange/param_table.h"
+#include "exchange/param_units.h"
+#include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
+#include "exchange/wave_image.h"
+
+namespace quavix {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Every stored field holds the same bits (NaN payloads and the sign of zero included).
+bool Same(const SynthParams& a, const SynthParams& b) {
+  return std::memcmp(&a, &b, offsetof(SynthParams, FlagReserved)) == 0 &&
+         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
+}
+
+// Each row converts one way at its sample rate, to its value or within its tolerance: a setter
+// from the user's unit to the stored value (changing no other field), a getter back, or FreqHz
+// from Hertz to the stored unit. A NaN expected means any NaN.
+TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
+  enum Kind { Set, Get, Hz };
+  const std::tuple<const char*, Kind, std::int32_t, float, float, double> cases[] = {
+      {"AttackTime", Set, 44100, 2.2675f, 1.0f, 0},      // the scale itself
+      {"SustainTime", Set, 44100, 0.3f, 0.3637366f, 0},  // sqrt(0.3 / 2.2675)
+      // q = 0.32 / 2.2675 = 0.14112459 rounded to single before the root: 0.37566555, not ...52
+      {"AttackTime", Set, 44100, 0.32f, 0.37566555f, 0},
+      {"DecayTime", Set, 44100, 0, 0, 0},
+      {"DecayTime", Set, 44100, -1, kNaN, 0},       // the root of a negative number
+      {"VibSpeed", Set, 44100, 10, 0.3774596f, 0},  // sqrt(20 * 3.14159 / 44100 * 100)
+      {"VibSpeed", Set, 44100, -1, kNaN, 0},
+      {"ChangeSpeed", Set, 44100, 0, 1, 0},  // 1 - sqrt(0)
+      // 1 - sqrt(0.45 / 20000 * 44100) = 1 - sqrt(0.99225); above 20000 / 44100 s it turns
+      // negative: 1 - sqrt(0.46 * 2.205) = 1 - sqrt(1.0143)
+      {"ChangeSpeed", Set, 44100, 0.45f, 0.0038825f, 1e-6},
+      {"ChangeSpeed", Set, 44100, 0.46f, -0.0071246f, 1e-6},
+      {"ChangeSpeed", Set, 22050, 0.9f, 0.0038825f, 1e-6},  // 0.9 s at 22050 is 0.45 s at 44100
+      {"ChangeSpeed", Set, 44100, -1, kNaN, 0},
+      // 1 - sqrt(0.08 * 2.205) = 1 - 0.42, the root rounded to single (0.41999999): 0.58000004
+      {"ChangeSpeed", Set, 44100, 0.08f, 0.58000004f, 0},
+      {"RepeatSpeed", Set, 44100, 0, 1, 0},  // 0 stores 1
+      {"RepeatSpeed", Set, 44100, -0.0f, 1, 0},
+      {"RepeatSpeed", Set, 44100, 10, 0.5304257f, 0},
+      {"RepeatSpeed", Set, 44100, -1, kNaN, 0},
+      {"WaveType", Set, 44100, 7, 7, 0},  // no range checks
+      {"Slide", Set, 44100, -3.5f, -3.5f, 0},
+      {"AttackTime", Get, 44100, 0, 0, 0},
+      {"AttackTime", Get, 44100, 1, 2.2675f, 0},
+      {"SustainTime", Get, 44100, 0.3f, 0.204075f, 1e-7},  // 0.3 * 0.3 * 2.2675
+      {"VibSpeed", Get, 44100, 1, 70.187389f, 2e-5},       // 0.5 / 3.14159 * R / 100
+      {"VibSpeed", Get, 22050, 1, 35.093695f, 2e-5},
+      // 0.09^2 * 0.5 / 3.141590118408203 * 44100 / 100 = 0.56851786 (...79 with pi otherwise)
+      {"VibSpeed", Get, 44100, 0.09f, 0.56851786f, 0},
+      {"ChangeSpeed", Get, 44100, 0, 0.45351474f, 1e-7},  // 20000 / R
+      {"ChangeSpeed", Get, 22050, 0, 0.90702948f, 1e-7},
+      {"RepeatSpeed", Get, 44100, 1, kInf, 0},  // 1 / 0
+      {"RepeatSpeed", Get, 44100, 0, 0, 0},     // a stored 0 reads 0
+      {"RepeatSpeed", Get, 44100, -0.0f, 0, 0},
+      {"RepeatSpeed", Get, 44100, kNaN, kNaN, 0},       // NaN is not 0
+      {"RepeatSpeed", Get, 44100, -1, 0.55125f, 1e-7},  // 1 / (2 * 2) * 44100 / 20000
+      {"RepeatSpeed", Get, 44100, 0.5f, 8.82f, 1e-6},   // 1 / 0.25 * R / 20000
+      {"RepeatSpeed", Get, 22050, 0.5f, 4.41f, 1e-6},
+      {"StartFreq", Hz, 44100, 0, 0, 0},  // sqrt(100 / (R / (hz * 0.125)))
+      {"StartFreq", Hz, 44100, 3528, 1, 0},
+      {"StartFreq", Hz, 22050, 1764, 1, 0},
+      {"StartFreq", Hz, 44100, 20, 0.0752923f, 5e-8},
+      {"StartFreq", Hz, 44100, 440, 0.35315f, 5e-6},
+      {"StartFreq", Hz, 44100, 20000, 2.3809524f, 0},
+      {"StartFreq", Hz, 44100, -1, kNaN, 0},
+  };
+  for (const auto& [name, way, rate, from, to, tol] : cases) {
+    SCOPED_TRACE(testing::Message() << name << " " << from << " at " << rate);
+    const ParamInfo& info = *FindParam(name);
+    SynthParams p = DefaultParams();
+    p.SampleRate = rate;
+    SynthParams others = p;
+    if (way == Set) info.Set(p, from);
+    if (way != Set) SetVariable(p, info.Index, from);
+    SetVariable(others, info.Index, StoredValue(p, info.Index));
+    EXPECT_TRUE(Same(p, others));  // no other field changed
+    const float got = way == Set   ? StoredValue(p, info.Index)
+                      : way == Get ? info.Get(p)
+                                   : FreqHz(p, static_cast<std::int32_t>(from));
+    EXPECT_TRUE(std::isnan(to) ? std::isnan(got) : got == to || std::abs(got - to) <= tol) << got;
+  }
+}
+
+// The 24 parameters lie in index order in four-byte cells from Volume on, the integer WaveType
+// in cell 1 taking the value truncated toward zero (NaN: the lowest int32); other indexes
+// change nothing and read the integer 0.
+TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
+  std::string names;
+  for (std::int32_t i = 0; i < kParamCount; ++i) {
+    names.append(kParamTable[static_cast<std::size_t>(i)].Name).append(" ");
+    SynthParams p = DefaultParams(), expected = DefaultParams();
+    SetVariable(p, i, -2.9f);
+    const std::int32_t wave = -2;
+    const float value = -2.9f;
+    std::memcpy(reinterpret_cast<unsigned char*>(&expected.Volume) + 4 * i,
+                i == 1 ? static_cast<const void*>(&wave) : &value, 4);
+    EXPECT_TRUE(Same(p, expected)) << i;
+    const auto read = GetVariable(p, i);
+    EXPECT_TRUE(i == 1 ? std::get<std::int32_t>(read) == -2 : std::get<float>(read) == -2.9f);
+  }
+  EXPECT_EQ(
+      names,
+      "Volume WaveType AttackTime SustainTime SustainPunch DecayTime StartFreq MinFreq Slide "
+      "DeltaSlide VibDepth VibSpeed ChangeAmount ChangeSpeed SquareDuty DutySweep RepeatSpeed "
+      "PhaserOffset PhaserSweep LPCutoff LPCutoffSweep LPResonance HPCutoff HPCutoffSweep ");
+  EXPECT_EQ(FindParam("lpcutoff"), &kParamTable[19]);
+  EXPECT_EQ(FindParam("LPCutoff("), nullptr);
+  EXPECT_EQ(FindParam(""), nullptr);
+  SynthParams p = DefaultParams();
+  SetVariable(p, 1, kNaN);
+  EXPECT_EQ(p.WaveType, std::numeric_limits<std::int32_t>::min());
+  for (const std::int32_t index : {24, -1, std::numeric_limits<std::int32_t>::min()}) {
+    p = DefaultParams();
+    SetVariable(p, index, 5.0f);
+    EXPECT_TRUE(Same(p, DefaultParams()) && std::get<std::int32_t>(GetVariable(p, index)) == 0);
+  }
+}
+
+// Odd multiples of 1/32 are ties; the double 0.00005 lies above its tie, the double 0.99995
+// above and the float below; the long texts are exact values of floats.
+TEST(FormatFixed4, FourDecimalsExactlyWithTiesAwayFromZero) {
+  const std::pair<double, const char*> cases[] = {
+      {0.03125, "0.0313"},
+      {-0.03125, "-0.0313"},
+      {2.46875, "2.4688"},
+      {0.3637366f, "0.3637"},
+      {-0.5, "-0.5000"},
+      {3.0, "3.0000"},
+      {0.0, "0.0000"},
+      {-0.00004, "-0.0000"},
+      {0.00005, "0.0001"},
+      {0.99995, "1.0000"},
+      {0.99995f, "0.9999"},
+      {9.99996, "10.0000"},
+      {kInf, "inf"},
+      {-kInf, "-inf"},
+      {std::nan(""), "nan"},
+      {4.9e-324, "0.0000"},
+      {3e38f, "300000000549775575777803994281145270272.0000"},
+      {-std::numeric_limits<float>::max(), "-340282346638528859811704183484516925440.0000"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(FormatFixed4(value), text) << value;
+  EXPECT_EQ(FormatFixed4(std::numeric_limits<double>::max()).size(), 309u + 5u);
+  // The C library formats exactly too and differs only on ties: floats from 2^-27 to 2^32.
+  char expected[128];
+  for (std::uint32_t n = 0, state = 12345; n < 20000; ++n) {
+    state = state * 1664525u + 1013904223u;
+    const double x = std::bit_cast<float>((state & 0x80000000u) | (100 + (state >> 8) % 60) << 23 |
+                                          ((state * 2654435761u) & 0x7FFFFFu));
+    if (std::floor(x * 32) == x * 32 && std::fmod(x * 32, 2.0) != 0.0) continue;
+    std::snprintf(expected, sizeof expected, "%.4f", x);
+    ASSERT_EQ(FormatFixed4(x), expected) << x;
+  }
+}
+
+// The bool tells whether IsDecimalNumber accepts the text whole. 9007199254740993 is a tie
+// between doubles, which goes to the even one, unless a far digit breaks it.
+TEST(ParseDecimal, LenientGrammarCorrectlyRounded) {
+  const std::string zeros(2000, '0');
+  const std::tuple<std::string, double, bool> cases[] = {
+      {"0.5", 0.5, true},
+      {"+.5", 0.5, true},
+      {"5.", 5.0, true},
+      {"  \t\n0.25", 0.25, false},
+      {"-12.5xyz", -12.5, false},
+      {"1d2", 100.0, true},
+      {"1D-1", 0.1, true},
+      {"2.5E+1", 25.0, true},
+      {"3e", 3.0, false},
+      {"3e+", 3.0, false},
+      {"3e 2", 3.0, false},
+      {"1.5.5", 1.5, false},
+      {"0x10", 0.0, false},
+      {"1 2", 1.0, false},
+      {"", 0.0, false},
+      {".", 0.0, false},
+      {"-", 0.0, false},
+      {"-.", 0.0, false},
+      {"e5", 0.0, false},
+      {"inf", 0.0, false},
+      {"nan", 0.0, false},
+      {",5", 0.0, false},
+      {"1.8e308", kInf, true},
+      {"-1e400", -kInf, true},
+      {"0e999999999", 0.0, true},
+      {"1e999999999", kInf, true},
+      {"1e-999999999", 0.0, true},
+      {"4.9e-324", 4.9e-324, true},
+      {"2.2250738585072014e-308", 2.2250738585072014e-308, true},
+      {"9007199254740993", 9007199254740992.0, true},
+      {"9007199254740993." + zeros + "1", 9007199254740994.0, true},
+      {"0." + zeros + "1e2000", 0.1, true},
+      {"1e1" + zeros, kInf, true},
+      {"-1e-1" + zeros, -0.0, true}};
+  for (const auto& [text, value, strict] : cases) {
+    SCOPED_TRACE(text.substr(0, 40));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(ParseDecimal(text)),
+              std::bit_cast<std::uint64_t>(value));
+    EXPECT_EQ(IsDecimalNumber(text), strict);
+  }
+}
+
+// glibc's strtod is correctly rounded, an independent judge: random decimals, and the exact
+// midpoints between neighbouring doubles (normal and subnormal, and the carries from the
+// largest double, subnormal and first binade) with texts just below and above them.
+TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
+  std::mt19937_64 next(7);
+  const std::uint64_t edges[] = {0x7FEFFFFFFFFFFFFFu, 0x000FFFFFFFFFFFFFu, 0x001FFFFFFFFFFFFFu};
+  char buffer[1000];
+  for (int n = 0; n < 1500; ++n) {
+    const std::string random = std::to_string(next() % 100000000000000000u) + "e" +
+                               std::to_string(int(next() % 680) - 350);
+    const std::uint64_t bits = next() & (n % 4 == 0 ? 0x000FFFFFFFFFFFFFu : 0x7FEFFFFFFFFFFFFFu);
+    const double low = std::bit_cast<double>(n < 3 ? edges[n] : bits);
+    const long double high = n == 0 ? std::ldexp(1.0L, 1024) : std::nextafter(low, kInf);
+    std::snprintf(buffer, sizeof buffer, "%.780Le", (static_cast<long double>(low) + high) / 2);
+    char* exponent = std::strchr(buffer, 'e');
+    std::string digits(buffer, exponent);
+    digits.erase(digits.find_last_not_of('0') + 1);  // the exact digits, no trailing zeros
+    std::string below = digits;                      // the last digit one lower, then nines
+    below.back() = static_cast<char>(below.back() - 1);
+    for (const std::string& text :
+         {random, digits + exponent, digits + "1" + exponent, below + "9999" + exponent}) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(ParseDecimal(text)),
+                std::bit_cast<std::uint64_t>(std::strtod(text.c_str(), nullptr)))
+          << text;
+    }
+  }
+}
+
+TEST(SettingsStringExport, EmptyFieldsForZeroAndFourDecimalsOtherwise) {
+  SynthParams p = DefaultParams();
+  EXPECT_EQ(ExportSettingsString(p), "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
+  for (std::int32_t i = 0; i < kParamCount; ++i) SetVariable(p, i, 0.0f);
+  p.Slide = -0.0f;  // -0.0 is 0
+  EXPECT_EQ(ExportSettingsString(p), std::string(23, ','));
+  p.Volume = -0.5f;
+  p.WaveType = 3;
+  p.AttackTime = 0.00004f;  // not 0, though it rounds to it
+  p.SustainTime = -0.00004f;
+  p.SustainPunch = std::numeric_limits<float>::infinity();
+  p.DecayTime = kNaN;    // NaN is not 0
+  p.StartFreq = -3e38f;  // the text grows as needed
+  p.HPCutoffSweep = 0.3637366f;
+  EXPECT_EQ(ExportSettingsString(p),
+            "-0.5000,3.0000,0.0000,-0.0000,inf,nan,-300000000549775575777803994281145270272.0000" +
+                std::string(17, ',') + "0.3637");
+  // The same under a German locale, whose "%.1f" writes "0,5".
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no German locale";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+  ImportSettingsString(p, "0.5,2,1.25e1,,0.03125");
+  const std::string text = ExportSettingsString(p);
+  std::setlocale(LC_ALL, "C");
+  EXPECT_STREQ(probe, "0,5");
+  EXPECT_EQ(text.substr(0, 29), "0.5000,2.0000,12.5000,,0.0313");
+}
+
+// Each text is imported over the defaults; only the listed fields change.
+TEST(SettingsStringImport, ChangesExactlyTheFieldsTheTextReaches) {
+  const double inf = std::numeric_limits<float>::infinity();
+  std::string thirty;
+  std::vector<std::pair<int, double>> first24;
+  for (int i = 1; i <= 30; ++i) thirty += std::to_string(i) + (i < 30 ? "," : "");
+  for (int i = 0; i < kParamCount; ++i) first24.push_back({i, i + 1.0});
+  const std::vector<std::pair<std::string, std::vector<std::pair<int, double>>>> cases = {
+      {"", {{0, 0}}},
+      {"0.5", {{0, 0.5}}},
+      {"0.5,", {{0, 0.5}, {1, 0}}},
+      {"0.5abc,2", {{0, 0.5}, {1, 2}}},
+      {"   0.25 x ,  \t3  ,  1D-1", {{0, 0.25}, {1, 3}, {2, 0.1}}},
+      {",2.9", {{0, 0}, {1, 2}}},
+      {",-1.5", {{0, 0}, {1, -1}}},
+      {",3e9", {{0, 0}, {1, -2147483648.0}}},
+      {",2147483647.9", {{0, 0}, {1, 2147483647}}},  // truncated from the double, not a float
+      {"1d2,1D1,inf,nan,0x10,-inf", {{0, 100}, {1, 10}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}},
+      {"1e39,,-1e999999999,1e-50", {{0, inf}, {1, 0}, {2, -inf}, {3, 0}}},
+      {std::string("0.5\0,3", 6), {{0, 0.5}}},  // the text ends at a NUL
+      {std::string(23, ',') + "7,8", {{0, 0}, {3, 0}, {5, 0}, {6, 0}, {19, 0}, {23, 7}}},
+      {thirty, first24}};  // the 24 parameters from the first 24 fields, the rest ignored
+  for (const auto& [text, changes] : cases) {
+    SynthParams p = DefaultParams(), expected = DefaultParams();
+    for (const auto& [index, value] : changes) {
+      if (index == 1) expected.WaveType = static_cast<std::int32_t>(value);
+      if (index != 1) SetVariable(expected, index, static_cast<float>(value));
+    }
+    ImportSettingsString(p, text);
+    EXPECT_TRUE(Same(p, expected)) << text;
+  }
+}
+
+// Each stored field of the parameters, its size, and where it lies in files of versions 102,
+// 101 and 100 (-1 where absent).
+using P = SynthParams;
+struct Row {
+  std::size_t Field, Size;
+  int At[3];
+};
+const Row kRows[] = {
+    {offsetof(P, WaveType), 4, 4, 4, 4},         {offsetof(P, Volume), 4, 8, -1, -1},
+    {offsetof(P, StartFreq), 4, 12, 8, 8},       {offsetof(P, MinFreq), 4, 16, 12, 12},
+    {offsetof(P, Slide), 4, 20, 16, 16},         {offsetof(P, DeltaSlide), 4, 24, 20, -1},
+    {offsetof(P, SquareDuty), 4, 28, 24, 20},    {offsetof(P, DutySweep), 4, 32, 28, 24},
+    {offsetof(P, VibDepth), 4, 36, 32, 28},      {offsetof(P, VibSpeed), 4, 40, 36, 32},
+    {offsetof(P, VibReserved), 4, 44, 40, 36},   {offsetof(P, AttackTime), 4, 48, 44, 40},
+    {offsetof(P, SustainTime), 4, 52, 48, 44},   {offsetof(P, DecayTime), 4, 56, 52, 48},
+    {offsetof(P, SustainPunch), 4, 60, 56, 52},  {offsetof(P, FlagReserved), 1, 64, 60, 56},
+    {offsetof(P, LPResonance), 4, 65, 61, 57},   {offsetof(P, LPCutoff), 4, 69, 65, 61},
+    {offsetof(P, LPCutoffSweep), 4, 73, 69, 65}, {offsetof(P, HPCutoff), 4, 77, 73, 69},
+    {offsetof(P, HPCutoffSweep), 4, 81, 77, 73}, {offsetof(P, PhaserOffset), 4, 85, 81, 77},
+    {offsetof(P, PhaserSweep), 4, 89, 85, 81},   {offsetof(P, RepeatSpeed), 4, 93, 89, 85},
+    {offsetof(P, ChangeSpeed), 4, 97, 93, -1},   {offsetof(P, ChangeAmount), 4, 101, 97, -1}};
+
+// Parameters whose byte k is k, so that each field holds its own pattern, but a NaN with a
+// payload and a -0.0; and the same with 0xCC bytes in every field of the file.
+const SynthParams kPattern = [] {
+  SynthParams p;
+  for (std::size_t k = 0; k < sizeof p; ++k)
+    reinterpret_cast<std::uint8_t*>(&p)[k] = std::uint8_t(k);
+  p.DutySweep = std::bit_cast<float>(0x7FC01234u);
+  p.Slide = -0.0f;
+  return p;
+}();
+SynthParams Before() {
+  SynthParams p = kPattern;
+  for (const Row& row : kRows) std::memset(reinterpret_cast<char*>(&p) + row.Field, 0xCC, row.Size);
+  return p;
+}
+
+// A file of the version with the pattern in every field it has, cut or padded (0xEE) to
+// length, and what loading it over Before() gives: the fields the length covers.
+std::pair<Bytes, SynthParams> PatternFile(int version, std::size_t length) {
+  Bytes bytes(std::max<std::size_t>(length, 105), 0xEE);
+  SynthParams loaded = Before();
+  const auto* from = reinterpret_cast<const char*>(&kPattern);
+  std::memcpy(bytes.data(), &version, 4);
+  for (const Row& row : kRows) {
+    const int at = row.At[102 - version];
+    if (at < 0) continue;
+    std::memcpy(&bytes[std::size_t(at)], from + row.Field, row.Size);
+    if (length >= 4 && at + row.Size <= length) {
+      std::memcpy(reinterpret_cast<char*>(&loaded) + row.Field, from + row.Field, row.Size);
+    }
+  }
+  bytes.resize(length);
+  return {bytes, loaded};
+}
+
+// Encoding writes version 102. Decoding takes every length of every version, from empty to
+// beyond the longest: short data keep the fields not reached, bytes after the last are ignored.
+TEST(SettingsFileBytes, EncodeWritesVersion102AndDecodeReadsEachVersionAtEveryLength) {
+  const auto encoded = EncodeSettings(kPattern);
+  EXPECT_EQ(Bytes(encoded.begin(), encoded.end()), PatternFile(102, 105).first);
+  for (const int version : {100, 101, 102}) {
+    const std::size_t full = version == 102 ? 105 : version == 101 ? 101 : 89;
+    for (std::size_t length = 0; length <= 110; ++length) {
+      SCOPED_TRACE(testing::Message() << "version " << version << " length " << length);
+      const auto [image, loaded] = PatternFile(version, length);
+      SynthParams p = Before();
+      EXPECT_EQ(DecodeSettings(p, image.data(), image.size()),
+                length < 4      ? SettingsLoadResult::BadVersion
+                : length < full ? SettingsLoadResult::Truncated
+                                : SettingsLoadResult::Loaded);
+      EXPECT_TRUE(Same(p, loaded));
+    }
+  }
+  for (const std::uint32_t version : {103u, 99u, 0u, 0xFFFFFF9Au /* -102 */, 0x66000000u}) {
+    Bytes image = PatternFile(102, 105).first;
+    std::memcpy(image.data(), &version, 4);
+    SynthParams p = Before();
+    EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), SettingsLoadResult::BadVersion);
+    EXPECT_TRUE(Same(p, Before())) << version;
+  }
+}
+
+// A save replaces an older, longer file without leaving a temporary one, and loads back. Nothing
+// changes and nothing is written where a name cannot be opened, and a failed save leaves the old
+// file intact: here a non-empty folder stands where the temporary file goes, which no one can
+// open for writing, not even root, and which the save must not remove.
+TEST(SettingsFileOnDisk, SaveLoadAndFailuresThatChangeAndWriteNothing) {
+  const fs::path dir = fs::temp_directory_path() / ("quavix_sfs" + std::to_string(::getpid()));
+  const std::string keep = (dir / "keep.sfs").string(), temp = SettingsTempPath(keep);
+  const auto entries = [&] { return std::distance(fs::directory_iterator(dir), {}); };
+  fs::remove_all(dir);
+  fs::create_directories(dir / "folder.sfs");
+  std::ofstream(dir / "plain") << "x";
+  std::ofstream(keep) << std::string(300, 'x');
+  EXPECT_EQ(SaveSettingsFile(kPattern, keep), SettingsSaveResult::Saved);
+  EXPECT_EQ(fs::file_size(keep), 105u);
+  EXPECT_EQ(entries(), 3);
+  EXPECT_EQ(fs::path(temp).parent_path(), dir);
+  fs::create_directories(temp + "/inside");
+  for (const fs::path& path : {fs::path(), dir / "folder.sfs", dir / "missing.sfs", dir / "no/x"}) {
+    SynthParams p = Before();
+    EXPECT_EQ(LoadSettingsFile(p, path), SettingsLoadResult::CannotOpen) << path;
+    EXPECT_TRUE(Same(p, Before()));
+  }
+  for (const std::string& path : {std::string(), (dir / "folder.sfs").string(), keep,
+                                  (dir / "folder.sfs/").string(), (dir / "plain/x.sfs").string()}) {
+    EXPECT_EQ(SaveSettingsFile(DefaultParams(), path), SettingsSaveResult::CannotWrite) << path;
+  }
+  SynthParams loaded = Before();
+  EXPECT_EQ(LoadSettingsFile(loaded, keep), SettingsLoadResult::Loaded);
+  EXPECT_TRUE(Same(loaded, kPattern));
+  EXPECT_TRUE(fs::exists(temp + "/inside") && fs::is_empty(dir / "folder.sfs"));
+  EXPECT_EQ(fs::file_size(dir / "plain"), 1u);
+  EXPECT_EQ(entries(), 4);
+  fs::remove_all(dir);
+}
+
+TEST(WaveImage, CapacityIsTheBufferLengthTimes82000UpTo60) {
+  const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+      {0, 0}, {1, 82000}, {59, 4838000}, {60, 4920000}, {61, 4920000}, {0xFFFFFFFFu, 4920000}};
+  for (const auto& [seconds, bytes] : cases) EXPECT_EQ(WaveCapacityBytes(seconds), bytes);
+}
+
+// The fields of three headers: the defaults' with 10 bytes of samples, and for a sample rate of
+// -44101 with 12 and -12 bits, where the byte rate R * bits / 8 and the block size bits / 8
+// truncate toward zero (-529212 / 8 = -66151.5, 12 / 8 = 1.5, -12 / 8 = -1.5).
+TEST(WaveImage, HeaderFieldsThenLittleEndianSamples) {
+  const std::vector<std::int16_t> samples = {1, -1, 32767, -32768, 0};
+  const Bytes image = BuildWaveImage(DefaultParams(), samples.data(), samples.size());
+  ASSERT_EQ(image.size(), 44u + 10u);
+  EXPECT_EQ(std::string(image.begin(), image.begin() + 16),
+            std::string("RIFF\x2e\0\0\0WAVEfmt ", 16));
+  EXPECT_EQ(Bytes(image.begin() + 44, image.end()),
+            (Bytes{1, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0x80, 0, 0}));
+  SynthParams odd = DefaultParams();
+  odd.SampleRate = -44101;
+  odd.BitsPerSample = 12;
+  Bytes header12(44), headerMinus12(44);
+  WriteWaveHeader(header12.data(), odd, 410000);  // the size of a full default buffer
+  odd.BitsPerSample = -12;
+  WriteWaveHeader(headerMinus12.data(), odd, 0);
+  // Offset, size, and the field in the three headers.
+  const std::uint32_t fields[][5] = {{4, 4, 10 + 36, 410000 + 36, 36},        // RIFF size
+                                     {16, 4, 16, 16, 16},                     // fmt size
+                                     {20, 2, 1, 1, 1},                        // PCM
+                                     {22, 2, 1, 1, 1},                        // mono
+                                     {24, 4, 44100, 0xFFFF53BB, 0xFFFF53BB},  // -44101
+                                     {28, 4, 88200, 0xFFFEFD99, 66151},       // -66151
+                                     {32, 2, 2, 1, 0xFFFF},                   // -1, low 16 bits
+                                     {34, 2, 16, 12, 0xFFF4},                 // -12, low 16 bits
+                                     {36, 4, 0x61746164, 0x61746164, 0x61746164},  // "data"
+                                     {40, 4, 10, 410000, 0}};
+  for (const auto& f : fields) {
+    const Bytes* headers[] = {&image, &header12, &headerMinus12};
+    for (int h = 0; h < 3; ++h) {
+      std::uint32_t value = 0;  // little-endian
+      for (std::uint32_t k = f[1]; k-- > 0;) value = value << 8 | (*headers[h])[f[0] + k];
+      EXPECT_EQ(value, f[2 + h]) << "offset " << f[0] << " header " << h;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quavix
