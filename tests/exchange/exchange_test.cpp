@@ -37,9 +37,8 @@ bool Same(const SynthParams& a, const SynthParams& b) {
          a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
 }
 
-// Each row converts one way at its sample rate, to its value or within its tolerance: a setter
-// from the user's unit to the stored value (changing no other field), a getter back, or FreqHz
-// from Hertz to the stored unit. A NaN expected means any NaN.
+// Each row converts one way at its sample rate, to its value or within its tolerance (NaN: any
+// NaN): a setter from the user's unit to the stored one, a getter back, FreqHz from Hertz.
 TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
   enum Kind { Set, Get, Hz };
   const std::tuple<const char*, Kind, std::int32_t, float, float, double> cases[] = {
@@ -107,8 +106,7 @@ TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
 }
 
 // The 24 parameters lie in index order in four-byte cells from Volume on, the integer WaveType
-// in cell 1 taking the value truncated toward zero (NaN: the lowest int32); other indexes
-// change nothing and read the integer 0.
+// in cell 1 truncated toward zero (NaN: the lowest int32); other indexes change and read nothing.
 TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
   std::string names;
   for (std::int32_t i = 0; i < kParamCount; ++i) {
@@ -193,9 +191,8 @@ TEST(ParseDecimal, LenientGrammarCorrectlyRounded) {
   }
 }
 
-// glibc's strtod is correctly rounded, an independent judge: random decimals, and the exact
-// midpoints between neighbouring doubles (normal and subnormal, and the carries from the
-// largest double, subnormal and first binade) with texts just below and above them.
+// glibc's strtod, correctly rounded, judges random decimals and texts at and around the exact
+// midpoints between doubles (first above the largest double, past the largest subnormal, ...).
 TEST(ParseDecimal, AgreesWithTheCLibraryOnRandomAndHalfwayTexts) {
   std::mt19937_64 next(7);
   const std::uint64_t edges[] = {0x7FEFFFFFFFFFFFFFu, 0x000FFFFFFFFFFFFFu, 0x001FFFFFFFFFFFFFu};
@@ -323,8 +320,8 @@ std::pair<Bytes, SynthParams> PatternFile(int version, std::size_t length) {
   return {bytes, loaded};
 }
 
-// Decoding takes every length of every version, from empty to beyond the longest: short data
-// keep the fields not reached, bytes after the last are ignored. (Encoding: saved and loaded.)
+// Every length of every version: short data keep the fields not reached, bytes after the last
+// are ignored. Encoding is seen by a save and load below.
 TEST(SettingsFileBytes, DecodeReadsEachVersionAtEveryLength) {
   for (const int version : {100, 101, 102}) {
     const std::size_t full = version == 102 ? 105 : version == 101 ? 101 : 89;
@@ -348,10 +345,9 @@ TEST(SettingsFileBytes, DecodeReadsEachVersionAtEveryLength) {
   }
 }
 
-// A save replaces an older, longer file without leaving a temporary one, and loads back. Nothing
-// changes and nothing is written where a name cannot be opened, and a failed save leaves the old
-// file intact: here a non-empty folder stands where the temporary file goes, which no one can
-// open for writing, not even root, and which the save must not remove.
+// A save replaces an older, longer file and loads back. Where a name cannot be opened nothing
+// changes and nothing is written; a failed save (a non-empty folder, which not even root can
+// open for writing, stands where the temporary file goes) leaves the old file and the folder.
 TEST(SettingsFileOnDisk, SaveLoadAndFailuresThatChangeAndWriteNothing) {
   const fs::path dir = fs::temp_directory_path() / ("quavix_sfs" + std::to_string(::getpid()));
   const std::string keep = (dir / "keep.sfs").string(), temp = SettingsTempPath(keep);
@@ -377,16 +373,15 @@ TEST(SettingsFileOnDisk, SaveLoadAndFailuresThatChangeAndWriteNothing) {
   SynthParams loaded = Before();
   EXPECT_EQ(LoadSettingsFile(loaded, keep), SettingsLoadResult::Loaded);
   EXPECT_TRUE(Same(loaded, kPattern));
-  EXPECT_TRUE(fs::exists(temp + "/inside") && fs::is_empty(dir / "folder.sfs"));
-  EXPECT_EQ(fs::file_size(dir / "plain"), 1u);
+  EXPECT_TRUE(fs::exists(temp + "/inside") && fs::is_empty(dir / "folder.sfs") &&
+              fs::file_size(dir / "plain") == 1u);
   EXPECT_EQ(entries(), 4);
   fs::remove_all(dir);
 }
 
-// The capacity is 82000 bytes per buffer second, up to 60 s. The fields of three headers: the
-// defaults' with 10 bytes of samples, and for a sample rate of -44101 with 12 and -12 bits,
-// where the byte rate R * bits / 8 and the block size bits / 8 truncate toward zero (-529212 / 8 =
-// -66151.5, 12 / 8 = 1.5, -12 / 8 = -1.5).
+// 82000 bytes per buffer second up to 60 s. Headers: the defaults' with 10 bytes of samples, and
+// for a rate of -44101 with 12 and -12 bits, where R * bits / 8 and bits / 8 truncate toward
+// zero (-529212 / 8 = -66151.5, 12 / 8 = 1.5, -12 / 8 = -1.5).
 TEST(WaveImage, CapacityHeaderFieldsThenLittleEndianSamples) {
   const std::pair<std::uint32_t, std::uint32_t> cases[] = {
       {0, 0}, {1, 82000}, {59, 4838000}, {60, 4920000}, {61, 4920000}, {0xFFFFFFFFu, 4920000}};
