@@ -304,27 +304,21 @@ std::pair<Bytes, SynthParams> PatternFile(int version, std::size_t length) {
 }
 
 // Every length of every version: short data keep the fields not reached, bytes after the last
-// are ignored. Encoding is seen by a save and load below.
+// are ignored, other versions (-102, 102 big-endian) load nothing. Encoding: see the save below.
 TEST(SettingsFileBytes, DecodeReadsEachVersionAtEveryLength) {
-  for (const int version : {100, 101, 102}) {
+  for (const int version : {100, 101, 102, 99, 103, 0, -102, 0x66000000}) {
+    const bool known = version >= 100 && version <= 102;
     const std::size_t full = version == 102 ? 105 : version == 101 ? 101 : 89;
     for (std::size_t length = 0; length <= 110; ++length) {
       SCOPED_TRACE(testing::Message() << "version " << version << " length " << length);
       const auto [image, loaded] = PatternFile(version, length);
       SynthParams p = Before();
       EXPECT_EQ(DecodeSettings(p, image.data(), image.size()),
-                length < 4      ? SettingsLoadResult::BadVersion
-                : length < full ? SettingsLoadResult::Truncated
-                                : SettingsLoadResult::Loaded);
-      EXPECT_TRUE(Same(p, loaded));
+                length < 4 || !known ? SettingsLoadResult::BadVersion
+                : length < full      ? SettingsLoadResult::Truncated
+                                     : SettingsLoadResult::Loaded);
+      EXPECT_TRUE(Same(p, known ? loaded : Before()));
     }
-  }
-  for (const std::uint32_t version : {103u, 99u, 0u, 0xFFFFFF9Au /* -102 */, 0x66000000u}) {
-    Bytes image = PatternFile(102, 105).first;
-    std::memcpy(image.data(), &version, 4);
-    SynthParams p = Before();
-    EXPECT_EQ(DecodeSettings(p, image.data(), image.size()), SettingsLoadResult::BadVersion);
-    EXPECT_TRUE(Same(p, Before())) << version;
   }
 }
 
