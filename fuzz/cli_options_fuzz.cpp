@@ -1,7 +1,6 @@
 // The command line in-process: arbitrary argument lists (NUL-separated) end in status 0, 1 or
 // 2 and a failure in one "quavix: error: " line, never a crash. Files go only into a scratch
-// folder: arguments holding '/' or '\' are skipped, and so is batch, whose sound count alone
-// would make runs slow.
+// folder: arguments holding '/' or '\' are skipped, and so is the slow batch.
 #include <unistd.h>
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// Settings-file load from arbitrary bytes through the real file path: no crash, the same
-// result as decoding the bytes in memory, and whatever was loaded saves and loads back bit for
-// bit (the 26 fields of the file, compared through their encoding).
+// Settings-file load of arbitrary bytes through a real file: no crash, the result of decoding
+// them in memory, and what was loaded saves and loads back bit for bit (compared encoded).
 #include <unistd.h>
 
 #include <cstdint>

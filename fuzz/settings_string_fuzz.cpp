@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string again = ExportSettingsString(twice);
   ImportSettingsString(thrice, again);
   if (ExportSettingsString(thrice) != again || twice.WaveType != thrice.WaveType) std::abort();
-  // Equal in value: "-0.0000" imports as -0.0, which exports empty and comes back as +0.0.
-  // Import never yields NaN, so == is the right test.
+  // Equal in value ("-0.0000" imports as -0.0, then exports empty); import never yields NaN.
   for (int i = 0; i < kParamCount; ++i) {
     if (!(StoredValue(twice, i) == StoredValue(thrice, i))) std::abort();
   }
