@@ -112,7 +112,7 @@ TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
     if (i != 1) std::memcpy(reinterpret_cast<char*>(&expected.Volume) + 4 * i, &value, 4);
     EXPECT_TRUE(Same(p, expected)) << i;
     const auto read = GetVariable(p, i);
-    EXPECT_TRUE(i == 1 ? std::get<std::int32_t>(read) == -2 : std::get<float>(read) == -2.9f);
+    EXPECT_TRUE(i == 1 ? std::get<std::int32_t>(read) == -2 : std::get<float>(read) == -2.9f) << i;
   }
   EXPECT_EQ(
       names,
@@ -131,7 +131,7 @@ TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
 }
 
 // Odd multiples of 1/32 are ties; the double 0.00005 lies above its tie, the double 0.99995
-// above and the float below; the long texts are exact values of floats.
+// above and the float below; the long text is the exact value of -3e38f.
 TEST(SettingsStringExport, FourDecimalsExactlyTiesAwayFromZeroAndEmptyFieldsForZero) {
   const std::pair<double, const char*> cases[] = {
       {0.03125, "0.0313"}, {-0.03125, "-0.0313"}, {2.46875, "2.4688"},   {0.3637366f, "0.3637"},
