@@ -1,8 +1,9 @@
-// Every action and expression, called by its number as the host does: what it fetches, what it
-// changes, what it returns and which result flags it sets.
+// Instances and every action and expression, called by number as the host does: what each
+// fetches, changes, returns and publishes, and which result flags it sets.
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -18,26 +19,36 @@
 namespace quavix::host {
 namespace {
 
-constexpr int kMutate = 1, kPreset = 2, kReset = 3, kWaveType = 4, kGenerate = 6, kSeed = 7,
-              kLoadFile = 30, kSaveFile = 31, kRandomize = 32, kSetVariable = 33, kLoadString = 34;
+constexpr int kAddSound = 0, kMutate = 1, kPreset = 2, kReset = 3, kWaveType = 4, kGenerate = 6,
+              kSeed = 7, kLoadFile = 30, kSaveFile = 31, kRandomize = 32, kSetVariable = 33,
+              kLoadString = 34;
 constexpr int kGenWave = 0, kGenLength = 1, kVariable = 2, kCsv = 3, kFreqHz = 28;
 
 class Handlers : public testing::Test {
  protected:
   void SetUp() override { object = host.Create(); }
   SynthParams& Params() { return object->Synth->Params; }
-  void SetVariable(HostWord index, float value) {
+  void SetVariable(HostWord index, float value, RunObjectData* target = nullptr) {
     host.ActionParams.push_back(index);
     host.QueueActionFloat(value);
-    EXPECT_EQ(host.Action(object, kSetVariable), 0);
+    EXPECT_EQ(host.Action(target ? target : object, kSetVariable), 0);
   }
   HostWord Expression(int index, HostWord parameter) {
     host.ExpressionParams.assign({parameter});
     return host.Expression(object, index);
   }
+  float FloatOf(HostWord word) { return std::bit_cast<float>(static_cast<std::uint32_t>(word)); }
   std::uint16_t Flags() const { return object->Header.ResultFlags; }
   void ExpectParams(const SynthParams& expected) {
     EXPECT_EQ(std::memcmp(&Params(), &expected, sizeof(SynthParams)), 0);
+  }
+  // dataBytes of samples after the 44-byte header, whose two lengths say so.
+  void ExpectImage(const test::Image& image, std::uint32_t dataBytes) {
+    ASSERT_EQ(image.size(), dataBytes + 44u);
+    std::uint32_t lengths[2];
+    std::memcpy(&lengths[0], &image[4], 4);
+    std::memcpy(&lengths[1], &image[40], 4);
+    EXPECT_TRUE(lengths[0] == dataBytes + 36 && lengths[1] == dataBytes);
   }
 
   test::SimHost host;
@@ -51,22 +62,20 @@ TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
                                17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
   constexpr int kGetter[24] = {5,  4,  6,  7,  8,  9,  10, 11, 12, 13, 16, 17,
                                18, 19, 14, 15, 20, 21, 22, 23, 24, 25, 26, 27};
-  for (int i = 0; i < 24; ++i) {
+  for (std::size_t i = 0; i < 24; ++i) {
     if (i == 1) continue;  // WaveType, below
-    SCOPED_TRACE(kParamTable[static_cast<std::size_t>(i)].Name);
+    SCOPED_TRACE(kParamTable[i].Name);
     host.Action(object, kReset);
     host.ActionKinds.clear();
     host.QueueActionFloat(0.3f);
     EXPECT_EQ(host.Action(object, kSetter[i]), 0);
     EXPECT_EQ(host.ActionKinds, std::vector<HostWord>{kKindFloat});
     SynthParams expected = DefaultParams();
-    kParamTable[static_cast<std::size_t>(i)].Set(expected, 0.3f);
+    kParamTable[i].Set(expected, 0.3f);
     ExpectParams(expected);
     host.Action(object, kRandomize);
     const SynthParams before = Params();
-    const float user = kParamTable[static_cast<std::size_t>(i)].Get(before);
-    const HostWord got = host.Expression(object, kGetter[i], 5);
-    EXPECT_EQ(std::bit_cast<float>(static_cast<std::uint32_t>(got)), user);
+    EXPECT_EQ(FloatOf(host.Expression(object, kGetter[i], 5)), kParamTable[i].Get(before));
     EXPECT_EQ(Flags(), kResultFloat);
     ExpectParams(before);
   }
@@ -78,7 +87,6 @@ TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
   EXPECT_EQ(Flags(), 0);
   EXPECT_TRUE(host.ExpressionRequests.empty());  // no getter fetches a parameter
 
-  host.ActionKinds.clear();
   SetVariable(1, 2.9f);
   SetVariable(23, 0.5f);
   EXPECT_TRUE(Params().WaveType == 2 && Params().HPCutoffSweep == 0.5f);
@@ -92,8 +100,7 @@ TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
       {kFreqHz, 3528, 1.0f, true},
       {kFreqHz, 20, 0.07529233f, true}};  // sqrt(250 / 44100)
   for (const auto& [expression, parameter, result, isFloat] : reads) {
-    const HostWord got = Expression(expression, parameter);
-    EXPECT_EQ(std::bit_cast<float>(static_cast<std::uint32_t>(got)), result) << parameter;
+    EXPECT_EQ(FloatOf(Expression(expression, parameter)), result) << parameter;
     EXPECT_EQ(Flags(), isFloat ? kResultFloat : 0);
   }
   EXPECT_EQ(Expression(kVariable, 1), 2);
@@ -104,11 +111,8 @@ TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
 }
 
 TEST_F(Handlers, GenLengthAndGenWaveReadTheLastSound) {
-  auto genWave = [&](HostWord offset) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(Expression(kGenWave, offset)));
-  };
   EXPECT_EQ(host.Expression(object, kGenLength), 0);
-  EXPECT_EQ(genWave(0), 0.0f);
+  EXPECT_EQ(FloatOf(Expression(kGenWave, 0)), 0.0f);
   EXPECT_EQ(Flags(), kResultFloat);
   host.Action(object, kGenerate, "s");
   const HostWord n = host.Expression(object, kGenLength);
@@ -121,7 +125,7 @@ TEST_F(Handlers, GenLengthAndGenWaveReadTheLastSound) {
       {0, 1.0239687f}, {1, -1.024f}, {n - 1, 1.0f},
       {n, 0.0f},       {-1, 0.0f},   {std::numeric_limits<std::int32_t>::min(), 0.0f}};
   for (const auto& [offset, value] : cases) {
-    EXPECT_EQ(genWave(offset), value) << offset;
+    EXPECT_EQ(FloatOf(Expression(kGenWave, offset)), value) << offset;
     EXPECT_EQ(Flags(), kResultFloat);
   }
 }
@@ -147,9 +151,6 @@ TEST_F(Handlers, CsvAndSettingsStringAndFile) {
   EXPECT_EQ(host.Action(object, kLoadFile, path.c_str()), 0);
   ExpectParams(saved);
   std::filesystem::remove(path);
-  host.Action(object, kReset);
-  EXPECT_EQ(host.Action(object, kLoadFile, path.c_str()), 0);  // unreadable: no change
-  ExpectParams(DefaultParams());
 }
 
 TEST_F(Handlers, DesignActionsDrawFromTheSeededModuleSource) {
@@ -186,10 +187,9 @@ TEST_F(Handlers, DesignActionsDrawFromTheSeededModuleSource) {
   EXPECT_LE(ModuleRandom().State, CalendarSeconds());
 }
 
+// GenWave(Variable(1)): while the host fetches GenWave's parameter it runs Variable (and
+// GenLength) on the same object, which then hands the outer binding back.
 TEST_F(Handlers, ReaderPassesA16BitTokenAndSurvivesNesting) {
-  // GenWave(Variable(1)): while the host fetches GenWave's parameter it runs Variable on the same
-  // object, which asks for its own first parameter and then hands the outer binding back.
-  // GenLength, without parameters, too.
   host.Action(object, kWaveType, 2);
   HostWord nested = -1;
   ParamFetch bindings[2] = {};
@@ -212,6 +212,136 @@ TEST_F(Handlers, ReaderPassesA16BitTokenAndSurvivesNesting) {
   // The flags are one 16-bit word: the bytes after it stay the host's.
   auto* bytes = reinterpret_cast<std::uint8_t*>(object);
   EXPECT_TRUE(bytes[126] == test::kHostFill && bytes[127] == test::kHostFill);
+}
+
+// The buffer holds 82000 bytes per second of its length, up to 60; a longer sound is cut to it.
+TEST_F(Handlers, TheBufferHoldsItsLengthTimes82000BytesUpTo60AndCutsLongerSounds) {
+  for (std::uint32_t seconds : {0u, 1u, 5u, 60u, 61u, 0x80000000u, 0xFFFFFFFFu}) {
+    const std::uint32_t capacity = 82000 * std::min(seconds, 60u);
+    SCOPED_TRACE(seconds);
+    RunObjectData* sized = host.Create(seconds);
+    EXPECT_EQ(sized->Capacity, capacity);
+    if (seconds <= 5) {
+      SetVariable(3, 2.0f, sized);  // sustain 2.0: 400000 samples
+      host.Action(sized, kGenerate, "long");
+      ExpectImage(host.Bank.at("long"), capacity);
+      EXPECT_EQ(host.Expression(sized, kGenLength), capacity / 2);
+    }
+    host.Destroy(sized);
+    EXPECT_TRUE(!sized->Reader && !sized->Synth && !sized->WaveBuffer);
+  }
+  EXPECT_EQ(host.Events.size(), 3u);
+}
+
+TEST(Lifecycle, NewInstanceIsBoundSeededAndLeavesTheHostHeader) {
+  test::SimHost host;
+  const std::uint32_t before = CalendarSeconds();
+  RunObjectData* object = host.Create();
+  const std::uint32_t after = CalendarSeconds();
+  ASSERT_NE(object->Reader, nullptr);
+  EXPECT_TRUE(object->Reader->Object == object && object->Reader->Fetch == &FetchFirstParam);
+  const SynthParams defaults = DefaultParams();
+  EXPECT_EQ(std::memcmp(&object->Synth->Params, &defaults, sizeof(SynthParams)), 0);
+  EXPECT_EQ(object->LastLength, 0u);
+  // Seeded from the clock before the new synthesizer drew its 32 noise values.
+  bool seeded = false;
+  for (std::uint32_t t = before; t <= after; ++t) {
+    RandomSource expected;
+    SeedRandom(expected, t);
+    for (int i = 0; i < 32; ++i) NextDraw(expected);
+    seeded = seeded || expected.State == ModuleRandom().State;
+  }
+  EXPECT_TRUE(seeded);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(object);
+  for (std::size_t i = 0; i < 184; ++i) {  // all but the run header and the flags
+    const bool hostByte = (i < 2 * sizeof(void*) || i >= 3 * sizeof(void*)) && i != 124 && i != 125;
+    EXPECT_TRUE(!hostByte || bytes[i] == test::kHostFill) << "byte " << i;
+  }
+}
+
+// The n-th allocation of the module fails (0: every one).
+int gFailAt = 0, gAllocations = 0;
+void* Allocate(std::size_t bytes) {
+  return ++gAllocations == gFailAt || gFailAt == 0 ? nullptr : std::malloc(bytes);
+}
+const BlockAllocator kFailing{&Allocate, [](void* block) { std::free(block); }};
+
+TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
+  for (int failAt : {1, 2, 3, 0}) {  // reader, wave buffer, synthesizer, all
+    SCOPED_TRACE(failAt);
+    test::SimHost host;
+    gFailAt = failAt;
+    gAllocations = 0;
+    InstallBlockAllocator(&kFailing);
+    RunObjectData* object = host.Create();
+    InstallBlockAllocator(nullptr);
+    const bool noBuffer = failAt == 2 || failAt == 0, noSynth = failAt == 3 || failAt == 0;
+    EXPECT_EQ(object->Reader == nullptr, failAt == 1 || failAt == 0);
+    EXPECT_EQ(object->WaveBuffer == nullptr, noBuffer);
+    EXPECT_EQ(object->Synth == nullptr, noSynth);
+    for (int i = 0; i < 35; ++i) {
+      host.ActionParams.assign({i == 34 ? reinterpret_cast<HostWord>("0.5,2") : 1, 0, 0});
+      const char* text = i == 30 || i == 31 ? "/nonexistent/dir/q.sfs" : "sound";
+      const bool named = i == 0 || i == 6 || i == 30 || i == 31;
+      EXPECT_EQ(host.Action(object, i, named ? text : nullptr), 0) << i;
+    }
+    for (int i = 0; i < 29; ++i) host.Expression(object, i);
+    host.Expression(object, kGenWave);
+    EXPECT_EQ(object->Header.ResultFlags, kResultFloat);  // 0.0, a float
+    // Generation needs both; the older "Add sound" publishes whenever there is a buffer.
+    EXPECT_EQ(host.Events.size(), noBuffer || noSynth ? 0u : 1u);
+    ASSERT_EQ(host.BankCalls.size(), noBuffer ? 0u : noSynth ? 2u : 5u);
+    EXPECT_TRUE(noBuffer || host.BankCalls[1].Copy.size() == 44u);
+    if (failAt == 1) {  // without a reader the record itself is the host object
+      EXPECT_EQ(host.Events.at(0).Object, object);
+      EXPECT_EQ(host.ExpressionRequests.at(0).Object, object);
+    }
+  }
+}
+
+TEST_F(Handlers, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
+  const auto ordinals = [&] {
+    std::vector<int> list;
+    for (const auto& call : host.BankCalls) list.push_back(call.Ordinal);
+    return list;
+  };
+  EXPECT_EQ(host.Action(object, kAddSound, "early"), 0);
+  ExpectImage(host.Bank.at("early"), 0);  // before any generation: an empty sound
+  host.BankCalls.clear();
+  static const char kName[] = "boom";
+  EXPECT_EQ(host.Action(object, kGenerate, kName), 0);
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185}));
+  for (const auto& call : host.BankCalls) {
+    EXPECT_TRUE(call.Application == host.Application && call.One == 1 && call.Name == kName);
+  }
+  ExpectImage(host.BankCalls[1].Copy, 2 * 25003);  // the default sound: 25003 samples
+  EXPECT_EQ(object->LastLength, 2u * 25003);
+  ASSERT_EQ(host.Events.size(), 1u);
+  const test::EventCall& event = host.Events[0];
+  EXPECT_TRUE(event.Object == object && event.A == 0 && event.B == 0);
+  EXPECT_EQ(event.BankCallsBefore, 2u);
+  EXPECT_EQ(event.ConditionResult, 1);
+
+  SetVariable(3, 0.0f);  // sustain 0 leaves the decay: 16000 samples and the envelope's last steps
+  host.Action(object, kGenerate, "boom");
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185, 193, 191, 197}));
+  EXPECT_EQ(host.BankCalls[3].Handle, host.Handles.at("boom"));
+  EXPECT_EQ(host.BankCalls[4].Handle, host.Handles.at("boom"));
+  EXPECT_STREQ(host.BankCalls[4].Name, "boom");
+  ExpectImage(host.Bank.at("boom"), object->LastLength);
+  EXPECT_TRUE(object->LastLength >= 2u * 16000 && object->LastLength < 2u * 16010);
+  EXPECT_EQ(host.Events.size(), 2u);
+  EXPECT_EQ(host.Events[1].BankCallsBefore, 5u);
+
+  // "Add sound" publishes the current image as it is, without synthesis and condition.
+  const std::uint32_t state = ModuleRandom().State;
+  const test::Image image = host.Bank.at("boom");
+  host.Action(object, kAddSound, "two");
+  host.Action(object, kAddSound, "boom");  // a known name: replaced
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185, 193, 191, 197, 193, 185, 193, 191, 197}));
+  EXPECT_TRUE(host.Bank.at("two") == image && host.BankCalls.back().Copy == image);
+  EXPECT_EQ(ModuleRandom().State, state);
+  EXPECT_EQ(host.Events.size(), 2u);
 }
 
 }  // namespace
