@@ -15,43 +15,36 @@
 namespace quavix::host {
 namespace {
 
-struct Item {
-  std::string Text;
-  std::vector<std::pair<int, std::string>> Params;
-  std::uint16_t Flags = 0;  // result type of an expression: 0 whole number, 1 text, 2 float
-};
-Item Setter(const std::string& what, const std::string& title) {
-  return {"Set " + what + " to %0", {{22, title}}};
-}
-
-void ExpectItems(const AceList& list, const std::vector<Item>& expected) {
-  ASSERT_EQ(list.Items.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    const AceDef& def = *list.Items[i];
-    Item got{def.Text, {}, def.Flags};
-    for (std::size_t p = 0; p < def.ParamTypes.size(); ++p) {
-      got.Params.emplace_back(def.ParamTypes[p], def.ParamTitles.at(p));
+// Text, each parameter's type and title, and a result type but 0 (1 text, 2 float).
+std::vector<std::string> Items(const AceList& list) {
+  std::vector<std::string> items;
+  for (const AceDef* def : list.Items) {
+    std::string& item = items.emplace_back(def->Text);
+    for (std::size_t p = 0; p < def->ParamTypes.size(); ++p) {
+      item.append(" ").append(std::to_string(def->ParamTypes[p])).append(":");
+      item.append(def->ParamTitles.at(p));
     }
-    EXPECT_TRUE(got.Text == expected[i].Text && got.Params == expected[i].Params &&
-                got.Flags == expected[i].Flags)
-        << i << " " << expected[i].Text;
+    if (def->Flags != 0) item.append(" =").append(std::to_string(def->Flags));
   }
+  return items;
+}
+std::string Setter(const std::string& what, const std::string& title) {
+  return "Set " + what + " to %0 22:" + title;
 }
 
 TEST(Registry, TextsParametersAndResultTypesInOrder) {
-  const std::string sfs = "Sound settings file (*.sfs)";
-  ExpectItems(Registry().Conditions, {{"%o : Sound generated", {}}});
-  std::vector<Item> actions = {
-      {"(UNUSED) Add sound as %0", {{45, "Sound name"}}},
-      {"Mutate sound by %0", {{22, "Mutation coefficient"}}},
-      {"Load preset %0",
-       {{22,
-         "Sound effect (0: Coin, 1: Laser, 2: Explosion, 3: Powerup, 4: Hurt, 5: Jump, 6: Blip)"}}},
-      {"Reset", {}},
+  const std::string sfs = " 63:Sound settings file (*.sfs)";
+  EXPECT_EQ(Items(Registry().Conditions), std::vector<std::string>{"%o : Sound generated"});
+  const std::vector<std::string> actions = {
+      "(UNUSED) Add sound as %0 45:Sound name",
+      "Mutate sound by %0 22:Mutation coefficient",
+      "Load preset %0 22:Sound effect (0: Coin, 1: Laser, 2: Explosion, 3: Powerup, 4: Hurt, 5: "
+      "Jump, 6: Blip)",
+      "Reset",
       Setter("wave type", "Wave type (0: Square wave, 1: Sawtooth, 2: Sine, 3: Noise)"),
       Setter("attack time", "Attack time"),
-      {"Generate sound as %0", {{45, "Sound name (Existing sounds will be replaced)"}}},
-      {"Set random seed to %0", {{22, "Seed (0: Current time)"}}},
+      "Generate sound as %0 45:Sound name (Existing sounds will be replaced)",
+      "Set random seed to %0 22:Seed (0: Current time)",
       Setter("sustain time", "Sustain time in seconds"),
       Setter("sustain punch", "Sustain punch"),
       Setter("decay time", "Decay time in seconds"),
@@ -74,27 +67,24 @@ TEST(Registry, TextsParametersAndResultTypesInOrder) {
       Setter("HP filter cutoff", "High pass filter cutoff"),
       Setter("HP filter cutoff sweep", "High pass filter cutoff sweep"),
       Setter("volume", "Sound volume"),
-      {"Load settings file %0", {{63, sfs}}},
-      {"Save settings to %0", {{63, sfs}}},
-      {"Randomize", {}},
-      {"Set variable with index %0 to %1", {{22, "Index (0-23)"}, {22, "Value"}}},
-      {"Load settings from string %0", {{45, "Settings string with comma-separated values"}}}};
-  ExpectItems(Registry().Actions, actions);
-  std::vector<Item> expressions = {{"GenWave(", {{1, "Offset"}}, 2},
-                                   {"GenLength(", {}, 0},
-                                   {"Variable(", {{1, "Index (0-23)"}}, 2},
-                                   {"CSV$(", {}, 1},
-                                   {"WaveType(", {}, 0}};
+      "Load settings file %0" + sfs,
+      "Save settings to %0" + sfs,
+      "Randomize",
+      "Set variable with index %0 to %1 22:Index (0-23) 22:Value",
+      "Load settings from string %0 45:Settings string with comma-separated values"};
+  EXPECT_EQ(Items(Registry().Actions), actions);
+  std::vector<std::string> expressions = {"GenWave( 1:Offset =2", "GenLength(",
+                                          "Variable( 1:Index (0-23) =2", "CSV$( =1", "WaveType("};
   for (const char* getter :
        {"Volume(",      "AttackTime(",   "SustainTime(",  "SustainPunch(", "DecayTime(",
         "StartFreq(",   "MinFreq(",      "Slide(",        "DeltaSlide(",   "SquareDuty(",
         "DutySweep(",   "VibDepth(",     "VibSpeed(",     "ChangeAmount(", "ChangeSpeed(",
         "RepeatSpeed(", "PhaserOffset(", "PhaserSweep(",  "LPCutoff(",     "LPCutoffSweep(",
         "LPResonance(", "HPCutoff(",     "HPCutoffSweep("}) {
-    expressions.push_back({getter, {}, 2});
+    expressions.push_back(std::string(getter) + " =2");
   }
-  expressions.push_back({"FreqHz(", {{1, "Hz (20 - 20000)"}}, 2});
-  ExpectItems(Registry().Expressions, expressions);
+  expressions.push_back("FreqHz( 1:Hz (20 - 20000) =2");
+  EXPECT_EQ(Items(Registry().Expressions), expressions);
 }
 
 // One reference entry per display text: a heading or table row with it in backticks.
