@@ -1,9 +1,7 @@
-// A 32-bit Windows host for Quavix.dll, run under Wine, for what only the built binary shows
-// (the module's logic is checked natively in tests/host): it loads the module beside a fake
-// MMFS2.dll, calls every entry point and one handler of each kind through a check of the stack
-// pointer and the floating-point controls, uses each run-header routine and each sound-bank
-// ordinal, and checks every reference sound against the native digest.
-// Usage: winhost <path of Quavix.dll> <reference digests>
+// A 32-bit Windows host for Quavix.dll under Wine, for what only the built binary shows (the logic
+// is checked natively): every entry point and one handler of each kind called through a check of
+// the stack pointer and the floating-point controls, each run-header routine and sound-bank
+// ordinal (a fake MMFS2.dll), and every reference sound. Usage: winhost <Quavix.dll> <digests>
 #include <windows.h>
 
 #include <cstdint>
@@ -16,9 +14,48 @@
 
 #include "reference_recipe.h"
 
+// Pushes count arguments (args[0] on top) onto a stack aligned to 16 bytes minus misalign, as a
+// host with looser alignment leaves it, calls the function, and stores how far ESP moved across
+// the call (0 for a stdcall function of exactly count arguments). Returns EAX; EBX, ESI, EDI, EBP
+// survive whatever ESP does.
 extern "C" std::uint32_t CallWithStackCheck(const void* function, const std::uint32_t* args,
                                             std::uint32_t count, std::int32_t* espChange,
                                             std::uint32_t misalign);
+// clang-format off
+asm(R"(
+        .text
+        .globl  _CallWithStackCheck
+_CallWithStackCheck:
+        pushl   %ebp
+        movl    %esp, %ebp
+        pushl   %ebx
+        pushl   %esi
+        pushl   %edi
+        subl    $4, %esp                # -16(%ebp): ESP before the pushes
+        movl    24(%ebp), %eax          # misalign
+        andl    $-16, %esp
+        subl    %eax, %esp
+        movl    %esp, -16(%ebp)
+        movl    12(%ebp), %esi          # args
+        movl    16(%ebp), %ecx          # count
+1:      testl   %ecx, %ecx
+        jz      2f
+        decl    %ecx
+        pushl   (%esi,%ecx,4)
+        jmp     1b
+2:      call    *8(%ebp)
+        movl    %esp, %ecx
+        subl    -16(%ebp), %ecx         # ESP after minus ESP before
+        movl    20(%ebp), %edx
+        movl    %ecx, (%edx)
+        leal    -12(%ebp), %esp
+        popl    %edi
+        popl    %esi
+        popl    %ebx
+        popl    %ebp
+        ret
+)");
+// clang-format on
 // The fake MMFS2.dll: its log of sound-bank calls and the copies it keeps.
 struct FakeCall {
   int Ordinal;
@@ -36,15 +73,13 @@ void Check(bool ok, const std::string& what) {
   if (!ok) std::printf("FAILED: %s\n", what.c_str());
 }
 
-std::uint16_t ControlWord() {
+// The x87 control word and the MXCSR without the six sticky exception flags, which any
+// arithmetic sets.
+std::uint64_t FpControls() {
   std::uint16_t cw;
-  asm volatile("fnstcw %0" : "=m"(cw));
-  return cw;
-}
-std::uint32_t Mxcsr() {  // without the six sticky exception flags, which any arithmetic sets
   std::uint32_t csr;
-  asm volatile("stmxcsr %0" : "=m"(csr));
-  return csr & ~0x3Fu;
+  asm volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(cw), "=m"(csr));
+  return std::uint64_t{cw} << 32 | (csr & ~0x3Fu);
 }
 
 // Calls a module function with 32-bit arguments; checks that it popped exactly
@@ -52,13 +87,12 @@ std::uint32_t Mxcsr() {  // without the six sticky exception flags, which any ar
 std::uint32_t Call(const void* function, std::vector<std::uint32_t> args, const std::string& what) {
   static std::uint32_t misalign = 0;
   misalign = (misalign + 4) % 16;  // the host guarantees only 4-byte alignment
-  const std::uint16_t cw = ControlWord();
-  const std::uint32_t csr = Mxcsr();
+  const std::uint64_t controls = FpControls();
   std::int32_t change = 0x7FFFFFFF;
   const std::uint32_t result =
       CallWithStackCheck(function, args.data(), args.size(), &change, misalign);
   Check(change == 0, what + ": ESP moved by " + std::to_string(change));
-  Check(ControlWord() == cw && Mxcsr() == csr, what + ": floating-point controls changed");
+  Check(FpControls() == controls, what + ": floating-point controls changed");
   return result;
 }
 
@@ -171,8 +205,7 @@ void CheckEntryPoints() {
   auto* updated = reinterpret_cast<std::uint8_t*>(CallEntry("UpdateEditStructure", {0, Word(old)}));
   std::uint32_t fields[7] = {};
   if (updated != nullptr) std::memcpy(fields, updated, sizeof(fields));
-  Check(fields[2] == 2 && fields[6] == 5, "record converted");
-  if (updated != nullptr) Check(GlobalFree(updated) == nullptr, "a global-heap block");
+  Check(fields[2] == 2 && fields[6] == 5 && GlobalFree(updated) == nullptr, "converted, freed");
 }
 
 std::uint32_t Action(std::uint8_t* object, int index, std::uint32_t first) {
@@ -289,20 +322,18 @@ int main(int argc, char** argv) {
   gRunHeader[880 / 4] = Word(reinterpret_cast<const void*>(&NextExpressionParam));
   gRunHeader[928 / 4] = Word(reinterpret_cast<const void*>(&ActionParam));
 
-  // Loading must leave the floating-point controls as the host set them; use
-  // values no runtime sets by itself.
-  const std::uint16_t hostCw = ControlWord();
-  const std::uint32_t hostCsr = Mxcsr();
-  const std::uint16_t cw = 0x0E7F;
-  const std::uint32_t csr = 0x9FC0;
-  asm volatile("fldcw %0" : : "m"(cw));
-  asm volatile("ldmxcsr %0" : : "m"(csr));
+  // Loading must leave the floating-point controls as the host set them, to values no runtime
+  // sets by itself; the host's own are restored after the entry points.
+  std::uint16_t hostCw = 0, cw = 0x0E7F;
+  std::uint32_t hostCsr = 0, csr = 0x9FC0;
+  asm volatile("fnstcw %0\n\tstmxcsr %1\n\tfldcw %2\n\tldmxcsr %3"
+               : "=m"(hostCw), "=m"(hostCsr)
+               : "m"(cw), "m"(csr));
   gModule = LoadLibraryA(argv[1]);
-  Check(ControlWord() == cw && Mxcsr() == csr, "floating-point controls unchanged by loading");
+  Check(FpControls() == (std::uint64_t{cw} << 32 | csr), "floating-point controls after loading");
   Check(gModule != nullptr, std::string("LoadLibrary ") + argv[1]);
   if (gModule != nullptr) CheckEntryPoints();
-  asm volatile("fldcw %0" : : "m"(hostCw));
-  asm volatile("ldmxcsr %0" : : "m"(hostCsr));
+  asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(hostCw), "m"(hostCsr));
   if (gActions != nullptr) {
     RunOneInstance();
     for (const std::string& line : references) RunReference(line);
