@@ -4,6 +4,7 @@
 // ordinal (a fake MMFS2.dll), and every reference sound. Usage: winhost <Quavix.dll> <digests>
 #include <windows.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -220,16 +221,16 @@ std::uint16_t Flags(const std::uint8_t* object) {
 }
 
 struct Instance {
-  explicit Instance(std::uint32_t seconds) : Block(204, 0xA5) {
-    std::memset(Object() + 124, 0, 2);
+  explicit Instance(std::uint32_t seconds) {
+    std::memset(Object + 124, 0, 2);
     const std::uint32_t runHeader = Word(gRunHeader);
-    std::memcpy(Object() + 8, &runHeader, 4);
+    std::memcpy(Object + 8, &runHeader, 4);
     const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
-    Check(CallEntry("CreateRunObject", {Word(Object()), Word(stored), 0}) == 0, "created");
+    Check(CallEntry("CreateRunObject", {Word(Object), Word(stored), 0}) == 0, "created");
   }
-  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object()), 0}) == 0, "destroyed"); }
-  std::uint8_t* Object() { return Block.data(); }
-  std::vector<std::uint8_t> Block;
+  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object), 0}) == 0, "destroyed"); }
+  std::vector<std::uint8_t> Block = std::vector<std::uint8_t>(204, 0xA5);
+  std::uint8_t* Object = Block.data();
 };
 
 // Bank calls since `from`, as ordinals; checks the application handle and the 1.
@@ -246,7 +247,7 @@ std::string OrdinalsSince(int from) {
 
 void RunOneInstance() {
   Instance instance(5);
-  std::uint8_t* object = instance.Object();
+  std::uint8_t* object = instance.Object;
   int before = 0;
   FakeBankCalls(&before);
   Action(object, 6, Word("boom"));  // Generate sound as "boom": added
@@ -266,9 +267,7 @@ void RunOneInstance() {
   Check(image != nullptr && size == static_cast<long>(2 * samples + 44) && samples == 25003,
         "the default sound: 25003 samples");
   gExpressionParams = {samples - 1};
-  const std::uint32_t last = Expression(object, 0);  // GenWave of the last sample
-  float value;
-  std::memcpy(&value, &last, 4);
+  const auto value = std::bit_cast<float>(Expression(object, 0));  // GenWave of the last sample
   const auto sample = static_cast<std::int16_t>(image[size - 2] | image[size - 1] << 8);
   Check(value == static_cast<float>(sample / 32000.0) && Flags(object) == 0x4000,
         "GenWave of the last sample");
@@ -292,9 +291,9 @@ void RunReference(const std::string& line) {
   for (const RecipeStep& step : parsed.Steps) {
     Check(step.Action != -1, "a known step in " + recipe);
     gActionParams = step.Fetched;
-    if (step.Action != -1) Action(instance.Object(), step.Action, step.First);
+    if (step.Action != -1) Action(instance.Object, step.Action, step.First);
   }
-  Action(instance.Object(), 6, Word("reference"));
+  Action(instance.Object, 6, Word("reference"));
   long size = 0;
   const std::uint8_t* image = FakeBankSound("reference", &size);
   const std::string result = image ? ImageDigest(image, static_cast<std::size_t>(size)) : "";
