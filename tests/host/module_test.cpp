@@ -1,55 +1,58 @@
-// The registry, the entry points and the user guide, as the host and its users see them.
+// The module through its entry points in a simulated host: the registry, the information record,
+// the stubs, the user guide, the reference sounds, instances and every action and expression (what
+// each fetches, changes, returns and publishes, and which result flags it sets).
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "design/randomize.h"
+#include "exchange/param_table.h"
+#include "host/expression_reader.h"
+#include "host/lifecycle.h"
+#include "reference_recipe.h"
 #include "sim_host.h"
 
 namespace quavix::host {
 namespace {
 
-struct Item {
-  std::string Text;
-  std::vector<std::pair<int, std::string>> Params;
-  std::uint16_t Flags = 0;  // result type of an expression: 0 whole number, 1 text, 2 float
-};
-Item Setter(const std::string& what, const std::string& title) {
-  return {"Set " + what + " to %0", {{22, title}}};
-}
-
-void ExpectItems(const AceList& list, const std::vector<Item>& expected) {
-  ASSERT_EQ(list.Items.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    const AceDef& def = *list.Items[i];
-    SCOPED_TRACE(testing::Message() << i << " " << expected[i].Text);
-    EXPECT_EQ(def.Text, expected[i].Text);
-    EXPECT_EQ(def.Flags, expected[i].Flags);
-    std::vector<std::pair<int, std::string>> params;
-    for (std::size_t p = 0; p < def.ParamTypes.size(); ++p) {
-      params.emplace_back(def.ParamTypes[p], def.ParamTitles.at(p));
+// Text, each parameter's type and title, and a result type but 0 (1 text, 2 float).
+std::vector<std::string> Items(const AceList& list) {
+  std::vector<std::string> items;
+  for (const AceDef* def : list.Items) {
+    std::string& item = items.emplace_back(def->Text);
+    for (std::size_t p = 0; p < def->ParamTypes.size(); ++p) {
+      item.append(" ").append(std::to_string(def->ParamTypes[p])).append(":");
+      item.append(def->ParamTitles.at(p));
     }
-    EXPECT_EQ(params, expected[i].Params);
+    if (def->Flags != 0) item.append(" =").append(std::to_string(def->Flags));
   }
+  return items;
+}
+std::string Setter(const std::string& what, const std::string& title) {
+  return "Set " + what + " to %0 22:" + title;
 }
 
 TEST(Registry, TextsParametersAndResultTypesInOrder) {
-  const std::string sfs = "Sound settings file (*.sfs)";
-  ExpectItems(Registry().Conditions, {{"%o : Sound generated", {}}});
-  std::vector<Item> actions = {
-      {"(UNUSED) Add sound as %0", {{45, "Sound name"}}},
-      {"Mutate sound by %0", {{22, "Mutation coefficient"}}},
-      {"Load preset %0",
-       {{22,
-         "Sound effect (0: Coin, 1: Laser, 2: Explosion, 3: Powerup, 4: Hurt, 5: Jump, 6: Blip)"}}},
-      {"Reset", {}},
+  const std::string sfs = " 63:Sound settings file (*.sfs)";
+  EXPECT_EQ(Items(Registry().Conditions), std::vector<std::string>{"%o : Sound generated"});
+  const std::vector<std::string> actions = {
+      "(UNUSED) Add sound as %0 45:Sound name",
+      "Mutate sound by %0 22:Mutation coefficient",
+      "Load preset %0 22:Sound effect (0: Coin, 1: Laser, 2: Explosion, 3: Powerup, 4: Hurt, 5: "
+      "Jump, 6: Blip)",
+      "Reset",
       Setter("wave type", "Wave type (0: Square wave, 1: Sawtooth, 2: Sine, 3: Noise)"),
       Setter("attack time", "Attack time"),
-      {"Generate sound as %0", {{45, "Sound name (Existing sounds will be replaced)"}}},
-      {"Set random seed to %0", {{22, "Seed (0: Current time)"}}},
+      "Generate sound as %0 45:Sound name (Existing sounds will be replaced)",
+      "Set random seed to %0 22:Seed (0: Current time)",
       Setter("sustain time", "Sustain time in seconds"),
       Setter("sustain punch", "Sustain punch"),
       Setter("decay time", "Decay time in seconds"),
@@ -72,31 +75,27 @@ TEST(Registry, TextsParametersAndResultTypesInOrder) {
       Setter("HP filter cutoff", "High pass filter cutoff"),
       Setter("HP filter cutoff sweep", "High pass filter cutoff sweep"),
       Setter("volume", "Sound volume"),
-      {"Load settings file %0", {{63, sfs}}},
-      {"Save settings to %0", {{63, sfs}}},
-      {"Randomize", {}},
-      {"Set variable with index %0 to %1", {{22, "Index (0-23)"}, {22, "Value"}}},
-      {"Load settings from string %0", {{45, "Settings string with comma-separated values"}}}};
-  ExpectItems(Registry().Actions, actions);
-  std::vector<Item> expressions = {{"GenWave(", {{1, "Offset"}}, 2},
-                                   {"GenLength(", {}, 0},
-                                   {"Variable(", {{1, "Index (0-23)"}}, 2},
-                                   {"CSV$(", {}, 1},
-                                   {"WaveType(", {}, 0}};
+      "Load settings file %0" + sfs,
+      "Save settings to %0" + sfs,
+      "Randomize",
+      "Set variable with index %0 to %1 22:Index (0-23) 22:Value",
+      "Load settings from string %0 45:Settings string with comma-separated values"};
+  EXPECT_EQ(Items(Registry().Actions), actions);
+  std::vector<std::string> expressions = {"GenWave( 1:Offset =2", "GenLength(",
+                                          "Variable( 1:Index (0-23) =2", "CSV$( =1", "WaveType("};
   for (const char* getter :
        {"Volume(",      "AttackTime(",   "SustainTime(",  "SustainPunch(", "DecayTime(",
         "StartFreq(",   "MinFreq(",      "Slide(",        "DeltaSlide(",   "SquareDuty(",
         "DutySweep(",   "VibDepth(",     "VibSpeed(",     "ChangeAmount(", "ChangeSpeed(",
         "RepeatSpeed(", "PhaserOffset(", "PhaserSweep(",  "LPCutoff(",     "LPCutoffSweep(",
         "LPResonance(", "HPCutoff(",     "HPCutoffSweep("}) {
-    expressions.push_back({getter, {}, 2});
+    expressions.push_back(std::string(getter) + " =2");
   }
-  expressions.push_back({"FreqHz(", {{1, "Hz (20 - 20000)"}}, 2});
-  ExpectItems(Registry().Expressions, expressions);
+  expressions.push_back("FreqHz( 1:Hz (20 - 20000) =2");
+  EXPECT_EQ(Items(Registry().Expressions), expressions);
 }
 
-// The guide has one reference entry per display text: a heading ('#') or table row ('|')
-// holding the text in backticks, e.g. "#### `Reset`" or "| `Volume(` | ...".
+// One reference entry per display text: a heading or table row with it in backticks.
 TEST(ModuleGuide, HasOneReferenceEntryForEveryDisplayText) {
   std::ifstream file(QUAVIX_MODULE_GUIDE);
   std::string entries;
@@ -108,12 +107,9 @@ TEST(ModuleGuide, HasOneReferenceEntryForEveryDisplayText) {
        {&Registry().Conditions, &Registry().Actions, &Registry().Expressions}) {
     for (const AceDef* def : list->Items) {
       const std::string needle = std::string("`") + def->Text + "`";
-      int count = 0;
-      for (auto at = entries.find(needle); at != std::string::npos;
-           at = entries.find(needle, at + 1)) {
-        ++count;
-      }
-      EXPECT_EQ(count, 1) << "reference entries for \"" << def->Text << "\"";
+      const auto at = entries.find(needle);
+      EXPECT_TRUE(at != std::string::npos && entries.find(needle, at + 1) == std::string::npos)
+          << "one reference entry for \"" << def->Text << "\"";
     }
   }
 }
@@ -150,17 +146,16 @@ TEST(EntryPoints, GetInfosSizeAndStubs) {
   EXPECT_EQ(GetRunObjectDataSize(0, 0), static_cast<HostWord>(sizeof(RunObjectData)));
   EXPECT_EQ(HandleRunObject(nullptr), 1);
   // Every stub answers 0, but these four 1 and these four -1.
-  const std::vector<std::string> one = {"GetProperties", "IsPropEnabled", "SetTextFont",
-                                        "GetTextFont"};
-  const std::vector<std::string> minusOne = {"CreateObject", "GetConditionCodeFromMenu",
-                                             "GetActionCodeFromMenu", "GetExpressionCodeFromMenu"};
+  const std::string one = " GetProperties IsPropEnabled SetTextFont GetTextFont ";
+  const std::string minusOne =
+      " CreateObject GetConditionCodeFromMenu GetActionCodeFromMenu GetExpressionCodeFromMenu ";
   int stubs = 0;
 #define QUAVIX_ENTRY(name, ordinal, arguments)
 #define QUAVIX_VOID_STUB(name, ordinal, arguments) ++stubs;
 #define QUAVIX_STUB(name, ordinal, arguments, result)                                 \
   ++stubs;                                                                            \
-  EXPECT_EQ(CallStub(&name), std::count(one.begin(), one.end(), #name) -              \
-                                 std::count(minusOne.begin(), minusOne.end(), #name)) \
+  EXPECT_EQ(CallStub(&name), (one.find(" " #name " ") != std::string::npos) -         \
+                                 (minusOne.find(" " #name " ") != std::string::npos)) \
       << #name;
 #include "host/entry_points.inc"
 #undef QUAVIX_ENTRY
@@ -186,6 +181,344 @@ TEST(EntryPoints, UpdateEditStructureConvertsOldVersionsOnly) {
     EXPECT_EQ(std::memcmp(updated, expected, 28), 0);
     GlobalFree(updated);
   }
+}
+
+// Each recipe of tests/reference_sounds.txt (see reference_recipe.h) against the digest of the
+// image this build publishes; the ARM64, Windows and WebAssembly builds check the same file.
+// After an intended change of the sound (say why in the commit), or for a new recipe (a line
+// "RECIPE 0 0"), write the file anew: QUAVIX_WRITE_REFERENCE=FILE host_tests --gtest_filter=Ref*
+TEST(ReferenceSounds, CommittedDigestsMatchThisBuild) {
+  const char* target = std::getenv("QUAVIX_WRITE_REFERENCE");
+  std::ifstream in(QUAVIX_REFERENCE_SOUNDS, std::ios::binary);
+  ASSERT_TRUE(in) << QUAVIX_REFERENCE_SOUNDS;
+  std::string written;
+  int cases = 0;
+  for (std::string line; std::getline(in, line); written += line + "\n") {
+    if (line.empty() || line[0] == '#') continue;
+    const std::string recipe = line.substr(0, line.find(' '));
+    const test::Recipe parsed = test::ParseRecipe(recipe);
+    test::SimHost host;
+    RunObjectData* object = host.Create(parsed.BufferSeconds);
+    for (const test::RecipeStep& step : parsed.Steps) {
+      EXPECT_NE(step.Action, -1) << "unknown step in " << recipe;
+      host.ActionParams.assign(step.Fetched.begin(), step.Fetched.end());
+      if (step.Action != -1) host.Action(object, step.Action, static_cast<HostWord>(step.First));
+    }
+    host.Action(object, 6, "reference");
+    const test::Image& image = host.Bank.at("reference");
+    const std::string result = recipe + " " + test::ImageDigest(image.data(), image.size());
+    EXPECT_TRUE(target != nullptr || line == result) << result;
+    line = result;
+    ++cases;
+  }
+  EXPECT_GT(cases, 80);
+  if (target != nullptr) {
+    in.close();
+    std::ofstream(target, std::ios::binary) << written;
+    GTEST_SKIP() << "wrote " << target;
+  }
+}
+
+constexpr int kAddSound = 0, kPreset = 2, kReset = 3, kWaveType = 4, kGenerate = 6, kSeed = 7,
+              kLoadFile = 30, kSaveFile = 31, kRandomize = 32, kSetVariable = 33, kLoadString = 34;
+constexpr int kGenWave = 0, kGenLength = 1, kVariable = 2, kCsv = 3, kFreqHz = 28;
+
+class Handlers : public testing::Test {
+ protected:
+  void SetUp() override { object = host.Create(); }
+  SynthParams& Params() { return object->Synth->Params; }
+  void SetVariable(HostWord index, float value, RunObjectData* target = nullptr) {
+    host.ActionParams.push_back(index);
+    host.QueueActionFloat(value);
+    EXPECT_EQ(host.Action(target ? target : object, kSetVariable), 0);
+  }
+  HostWord Expression(int index, HostWord parameter) {
+    host.ExpressionParams.assign({parameter});
+    return host.Expression(object, index);
+  }
+  float FloatOf(HostWord word) { return std::bit_cast<float>(static_cast<std::uint32_t>(word)); }
+  std::uint16_t Flags() const { return object->Header.ResultFlags; }
+  void ExpectParams(const SynthParams& expected) {
+    EXPECT_EQ(std::memcmp(&Params(), &expected, sizeof(SynthParams)), 0);
+  }
+  // dataBytes of samples after the 44-byte header, whose two lengths say so.
+  void ExpectImage(const test::Image& image, std::uint32_t dataBytes) {
+    ASSERT_EQ(image.size(), dataBytes + 44u);
+    std::uint32_t lengths[2];
+    std::memcpy(&lengths[0], &image[4], 4);
+    std::memcpy(&lengths[1], &image[40], 4);
+    EXPECT_TRUE(lengths[0] == dataBytes + 36 && lengths[1] == dataBytes);
+  }
+
+  test::SimHost host;
+  RunObjectData* object = nullptr;
+};
+
+// Each parameter's own setter and getter convert with its unit (checked with the units); the
+// indexed ones store and read cells unconverted (WaveType a whole number) and FreqHz converts.
+TEST_F(Handlers, SettersGettersAndIndexedAccessReachTheirParameter) {
+  constexpr int kSetter[24] = {29, 4,  5,  8,  9,  10, 11, 12, 13, 14, 15, 16,
+                               17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28};
+  constexpr int kGetter[24] = {5,  4,  6,  7,  8,  9,  10, 11, 12, 13, 16, 17,
+                               18, 19, 14, 15, 20, 21, 22, 23, 24, 25, 26, 27};
+  for (std::size_t i = 0; i < 24; ++i) {
+    if (i == 1) continue;  // WaveType, below
+    SCOPED_TRACE(kParamTable[i].Name);
+    host.Action(object, kReset);
+    host.ActionKinds.clear();
+    host.QueueActionFloat(0.3f);
+    EXPECT_EQ(host.Action(object, kSetter[i]), 0);
+    EXPECT_EQ(host.ActionKinds, std::vector<HostWord>{kKindFloat});
+    SynthParams expected = DefaultParams();
+    kParamTable[i].Set(expected, 0.3f);
+    ExpectParams(expected);
+    host.Action(object, kRandomize);
+    const SynthParams before = Params();
+    EXPECT_EQ(FloatOf(host.Expression(object, kGetter[i], 5)), kParamTable[i].Get(before));
+    EXPECT_EQ(Flags(), kResultFloat);
+    ExpectParams(before);
+  }
+  host.ActionKinds.clear();
+  EXPECT_EQ(host.Action(object, kWaveType, -5), 0);  // with the call, unchecked
+  EXPECT_EQ(Params().WaveType, -5);
+  EXPECT_TRUE(host.ActionKinds.empty());
+  EXPECT_EQ(host.Expression(object, kWaveType), -5);  // a whole number, unflagged
+  EXPECT_EQ(Flags(), 0);
+  EXPECT_TRUE(host.ExpressionRequests.empty());  // no getter fetches a parameter
+
+  SetVariable(1, 2.9f);
+  SetVariable(23, 0.5f);
+  EXPECT_TRUE(Params().WaveType == 2 && Params().HPCutoffSweep == 0.5f);
+  EXPECT_EQ(host.ActionKinds,
+            (std::vector<HostWord>{kKindInteger, kKindFloat, kKindInteger, kKindFloat}));
+  // Index or Hz, result, whether flagged a float; FreqHz is sqrt(12.5 * Hz / R).
+  const std::tuple<int, HostWord, float, bool> reads[] = {
+      {kVariable, 23, 0.5f, true},
+      {kVariable, 24, 0.0f, false},
+      {kVariable, -1, 0.0f, false},
+      {kFreqHz, 3528, 1.0f, true},
+      {kFreqHz, 20, 0.07529233f, true}};  // sqrt(250 / 44100)
+  for (const auto& [expression, parameter, result, isFloat] : reads) {
+    EXPECT_EQ(FloatOf(Expression(expression, parameter)), result) << parameter;
+    EXPECT_EQ(Flags(), isFloat ? kResultFloat : 0);
+  }
+  EXPECT_EQ(Expression(kVariable, 1), 2);
+  EXPECT_EQ(Flags(), 0);
+  for (const auto& request : host.ExpressionRequests) {
+    EXPECT_TRUE(request.First && request.Kind == kKindInteger && request.Object == object);
+  }
+}
+
+TEST_F(Handlers, GenLengthAndGenWaveReadTheLastSound) {
+  EXPECT_EQ(host.Expression(object, kGenLength), 0);
+  EXPECT_EQ(FloatOf(Expression(kGenWave, 0)), 0.0f);
+  EXPECT_EQ(Flags(), kResultFloat);
+  host.Action(object, kGenerate, "s");
+  const HostWord n = host.Expression(object, kGenLength);
+  EXPECT_EQ(Flags(), 0);
+  EXPECT_EQ(n, 25003);  // the default sound
+  // 32767 and -32768 first, 32000 last and once more just past the sound.
+  std::memcpy(object->WaveBuffer + 44, "\xFF\x7F\x00\x80", 4);
+  std::memcpy(object->WaveBuffer + 44 + 2 * (n - 1), "\x00\x7D\x00\x7D", 4);
+  const std::pair<HostWord, float> cases[] = {
+      {0, 1.0239687f}, {1, -1.024f}, {n - 1, 1.0f},
+      {n, 0.0f},       {-1, 0.0f},   {std::numeric_limits<std::int32_t>::min(), 0.0f}};
+  for (const auto& [offset, value] : cases) {
+    EXPECT_EQ(FloatOf(Expression(kGenWave, offset)), value) << offset;
+    EXPECT_EQ(Flags(), kResultFloat);
+  }
+}
+
+TEST_F(Handlers, CsvAndSettingsStringAndFile) {
+  const auto* text = reinterpret_cast<const char*>(host.Expression(object, kCsv));
+  EXPECT_EQ(Flags(), kResultText);
+  ASSERT_EQ(host.Strings.size(), 1u);  // the text and its NUL, in the host's string space
+  EXPECT_EQ(host.Strings[0].size(), 54u);
+  EXPECT_EQ(text, host.Strings[0].data());
+  EXPECT_STREQ(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
+
+  host.ActionParams.push_back(reinterpret_cast<HostWord>("0.5,2"));
+  EXPECT_EQ(host.Action(object, kLoadString), 0);
+  EXPECT_EQ(host.ActionKinds, std::vector<HostWord>{kKindText});
+  EXPECT_TRUE(Params().Volume == 0.5f && Params().WaveType == 2);
+
+  const std::string path = (std::filesystem::path(testing::TempDir()) / "handlers.sfs").string();
+  host.Action(object, kRandomize);
+  const SynthParams saved = Params();
+  EXPECT_EQ(host.Action(object, kSaveFile, path.c_str()), 0);
+  host.Action(object, kReset);
+  EXPECT_EQ(host.Action(object, kLoadFile, path.c_str()), 0);
+  ExpectParams(saved);
+  std::filesystem::remove(path);
+}
+
+// Seeds, presets 0-6, "Randomize" and "Mutate sound by" run in the reference sounds; here the
+// special cases: unknown presets do nothing, the seed is unsigned and 0 takes the clock.
+TEST_F(Handlers, DesignActionsIgnoreUnknownPresetsAndSeedZeroTakesTheClock) {
+  host.Action(object, kSeed, 77);
+  for (HostWord family : {7, -1}) EXPECT_EQ(host.Action(object, kPreset, family), 0);
+  ExpectParams(DefaultParams());
+  EXPECT_EQ(ModuleRandom().State, 77u);  // nothing drawn
+  host.Action(object, kPreset, 6);
+  EXPECT_NE(ModuleRandom().State, 77u);
+  EXPECT_EQ(host.Action(object, kSeed, -1), 0);
+  EXPECT_EQ(ModuleRandom().State, 0xFFFFFFFFu);
+  const std::uint32_t before = CalendarSeconds();
+  host.Action(object, kSeed, HostWord{0});
+  EXPECT_GE(ModuleRandom().State, before);
+  EXPECT_LE(ModuleRandom().State, CalendarSeconds());
+}
+
+// GenWave(Variable(1)): while the host fetches GenWave's parameter it runs Variable (and
+// GenLength) on the same object, which then hands the outer binding back.
+TEST_F(Handlers, ReaderPassesA16BitTokenAndSurvivesNesting) {
+  host.Action(object, kWaveType, 2);
+  HostWord nested = -1;
+  ParamFetch bindings[2] = {};
+  host.DuringFirstParam = [&] {
+    host.ExpressionParams.push_front(1);
+    nested = host.Infos.Expressions[kVariable](object, 0x18000);
+    bindings[0] = object->Reader->Fetch;
+    host.Infos.Expressions[kGenLength](object, 0);
+    bindings[1] = object->Reader->Fetch;
+  };
+  Expression(kGenWave, 0);
+  host.Expression(object, kGenWave, 0x12345);
+  EXPECT_EQ(nested, 2);
+  EXPECT_TRUE(bindings[0] == &FetchNextParam && bindings[1] == &FetchNextParam);
+  EXPECT_EQ(object->Reader->Fetch, &FetchFirstParam);
+  ASSERT_EQ(host.ExpressionRequests.size(), 3u);
+  EXPECT_EQ(host.ExpressionRequests[1].Token, -32768);  // 0x18000 narrowed
+  EXPECT_EQ(host.ExpressionRequests[2].Token, 0x2345);
+  EXPECT_TRUE(host.ExpressionRequests[1].First && host.ExpressionRequests[2].First);
+  // The flags are one 16-bit word: the bytes after it stay the host's.
+  auto* bytes = reinterpret_cast<std::uint8_t*>(object);
+  EXPECT_TRUE(bytes[126] == test::kHostFill && bytes[127] == test::kHostFill);
+}
+
+// The buffer holds 82000 bytes per second of its length, up to 60; a longer sound is cut to it.
+TEST_F(Handlers, TheBufferHoldsItsLengthTimes82000BytesUpTo60AndCutsLongerSounds) {
+  for (std::uint32_t seconds : {0u, 1u, 5u, 60u, 61u, 0x80000000u, 0xFFFFFFFFu}) {
+    const std::uint32_t capacity = 82000 * std::min(seconds, 60u);
+    SCOPED_TRACE(seconds);
+    RunObjectData* sized = host.Create(seconds);
+    EXPECT_EQ(sized->Capacity, capacity);
+    if (seconds <= 5) {
+      SetVariable(3, 2.0f, sized);  // sustain 2.0: 400000 samples
+      host.Action(sized, kGenerate, "long");
+      ExpectImage(host.Bank.at("long"), capacity);
+      EXPECT_EQ(host.Expression(sized, kGenLength), capacity / 2);
+    }
+    host.Destroy(sized);
+    EXPECT_TRUE(!sized->Reader && !sized->Synth && !sized->WaveBuffer);
+  }
+  EXPECT_EQ(host.Events.size(), 3u);
+}
+
+TEST(Lifecycle, NewInstanceIsSeededAndLeavesTheHostHeader) {
+  test::SimHost host;
+  const std::uint32_t before = CalendarSeconds();
+  RunObjectData* object = host.Create();
+  const std::uint32_t after = CalendarSeconds();
+  // Seeded from the clock before the new synthesizer drew its 32 noise values.
+  bool seeded = false;
+  for (std::uint32_t t = before; t <= after; ++t) {
+    RandomSource expected;
+    SeedRandom(expected, t);
+    for (int i = 0; i < 32; ++i) NextDraw(expected);
+    seeded = seeded || expected.State == ModuleRandom().State;
+  }
+  EXPECT_TRUE(seeded);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(object);
+  for (std::size_t i = 0; i < 184; ++i) {  // all but the run header and the flags
+    const bool hostByte = (i < 2 * sizeof(void*) || i >= 3 * sizeof(void*)) && i != 124 && i != 125;
+    EXPECT_TRUE(!hostByte || bytes[i] == test::kHostFill) << "byte " << i;
+  }
+}
+
+// The n-th allocation of the module fails (0: every one).
+int gFailAt = 0, gAllocations = 0;
+void* Allocate(std::size_t bytes) {
+  return ++gAllocations == gFailAt || gFailAt == 0 ? nullptr : std::malloc(bytes);
+}
+const BlockAllocator kFailing{&Allocate, [](void* block) { std::free(block); }};
+
+TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
+  for (int failAt : {1, 2, 3, 0}) {  // reader, wave buffer, synthesizer, all
+    SCOPED_TRACE(failAt);
+    test::SimHost host;
+    gFailAt = failAt;
+    gAllocations = 0;
+    InstallBlockAllocator(&kFailing);
+    RunObjectData* object = host.Create();
+    InstallBlockAllocator(nullptr);
+    const bool noBuffer = failAt == 2 || failAt == 0, noSynth = failAt == 3 || failAt == 0;
+    EXPECT_EQ(object->Reader == nullptr, failAt == 1 || failAt == 0);
+    EXPECT_EQ(object->WaveBuffer == nullptr, noBuffer);
+    EXPECT_EQ(object->Synth == nullptr, noSynth);
+    for (int i = 0; i < 35; ++i) {
+      host.ActionParams.assign({i == 34 ? reinterpret_cast<HostWord>("0.5,2") : 1, 0, 0});
+      const char* text = i == 30 || i == 31 ? "/nonexistent/dir/q.sfs" : "sound";
+      const bool named = i == 0 || i == 6 || i == 30 || i == 31;
+      EXPECT_EQ(host.Action(object, i, named ? text : nullptr), 0) << i;
+    }
+    for (int i = 0; i < 29; ++i) host.Expression(object, i);
+    host.Expression(object, kGenWave);
+    EXPECT_EQ(object->Header.ResultFlags, kResultFloat);  // 0.0, a float
+    // Generation needs both; the older "Add sound" publishes whenever there is a buffer.
+    EXPECT_EQ(host.Events.size(), noBuffer || noSynth ? 0u : 1u);
+    ASSERT_EQ(host.BankCalls.size(), noBuffer ? 0u : noSynth ? 2u : 5u);
+    EXPECT_TRUE(noBuffer || host.BankCalls[1].Copy.size() == 44u);
+    if (failAt == 1) {  // without a reader the record itself is the host object
+      EXPECT_EQ(host.Events.at(0).Object, object);
+      EXPECT_EQ(host.ExpressionRequests.at(0).Object, object);
+    }
+  }
+}
+
+TEST_F(Handlers, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
+  const auto ordinals = [&] {
+    std::vector<int> list;
+    for (const auto& call : host.BankCalls) list.push_back(call.Ordinal);
+    return list;
+  };
+  EXPECT_EQ(host.Action(object, kAddSound, "early"), 0);
+  ExpectImage(host.Bank.at("early"), 0);  // before any generation: an empty sound
+  host.BankCalls.clear();
+  static const char kName[] = "boom";
+  EXPECT_EQ(host.Action(object, kGenerate, kName), 0);
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185}));
+  for (const auto& call : host.BankCalls) {
+    EXPECT_TRUE(call.Application == host.Application && call.One == 1 && call.Name == kName);
+  }
+  ExpectImage(host.BankCalls[1].Copy, 2 * 25003);  // the default sound: 25003 samples
+  EXPECT_EQ(object->LastLength, 2u * 25003);
+  ASSERT_EQ(host.Events.size(), 1u);
+  const test::EventCall& event = host.Events[0];
+  EXPECT_TRUE(event.Object == object && event.A == 0 && event.B == 0);
+  EXPECT_EQ(event.BankCallsBefore, 2u);
+  EXPECT_EQ(event.ConditionResult, 1);
+
+  SetVariable(3, 0.0f);  // sustain 0: a shorter sound
+  host.Action(object, kGenerate, "boom");
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185, 193, 191, 197}));
+  const HostWord handle = host.Handles.at("boom");
+  EXPECT_TRUE(host.BankCalls[3].Handle == handle && host.BankCalls[4].Handle == handle);
+  EXPECT_STREQ(host.BankCalls[4].Name, "boom");
+  ExpectImage(host.Bank.at("boom"), object->LastLength);
+  EXPECT_LT(object->LastLength, 2u * 25003);
+  EXPECT_EQ(host.Events.size(), 2u);
+  EXPECT_EQ(host.Events[1].BankCallsBefore, 5u);
+
+  // "Add sound" publishes the current image as it is, without synthesis and condition.
+  const std::uint32_t state = ModuleRandom().State;
+  const test::Image image = host.Bank.at("boom");
+  host.Action(object, kAddSound, "two");
+  host.Action(object, kAddSound, "boom");  // a known name: replaced
+  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185, 193, 191, 197, 193, 185, 193, 191, 197}));
+  EXPECT_TRUE(host.Bank.at("two") == image && host.BankCalls.back().Copy == image);
+  EXPECT_EQ(ModuleRandom().State, state);
+  EXPECT_EQ(host.Events.size(), 2u);
 }
 
 }  // namespace

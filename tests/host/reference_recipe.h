@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace quavix::host::test {
 
-// An action by number, the first parameter it is called with and those it fetches.
+// An action by number (-1: an unknown step), the first parameter it is called with and those it
+// fetches.
 struct RecipeStep {
   int Action = -1;
   std::uint32_t First = 0;
@@ -23,7 +23,7 @@ struct RecipeStep {
 };
 struct Recipe {
   std::uint32_t BufferSeconds = 0;
-  std::vector<RecipeStep> Steps;  // an unknown step has action -1
+  std::vector<RecipeStep> Steps;
 };
 
 inline Recipe ParseRecipe(const std::string& text) {
@@ -31,20 +31,15 @@ inline Recipe ParseRecipe(const std::string& text) {
   std::stringstream tokens(text);
   std::string step;
   std::getline(tokens, step, ',');
-  recipe.BufferSeconds = static_cast<std::uint32_t>(std::stoul(step.substr(1)));
-  const auto number = [](const std::string& digits, int base) {
-    return static_cast<std::uint32_t>(std::stoul(digits, nullptr, base));
-  };
+  std::sscanf(step.c_str(), "b%u", &recipe.BufferSeconds);
   while (std::getline(tokens, step, ',')) {
-    constexpr int kActions[] = {7, 2, 32, 1, 33};  // the actions of s, p, r, m, v
-    const std::size_t letter = std::string_view("sprmv").find(step[0]);
-    const std::string arg = step.substr(1);
-    const std::size_t eq = arg.find('=');
+    std::uint32_t a = 0, b = 0;
     RecipeStep& s = recipe.Steps.emplace_back();
-    s.Action = letter < 5 ? kActions[letter] : -1;
-    if (letter < 2) s.First = number(arg, 10);
-    if (step[0] == 'm') s.Fetched = {number(arg, 16)};
-    if (step[0] == 'v') s.Fetched = {number(arg.substr(0, eq), 10), number(arg.substr(eq + 1), 16)};
+    if (std::sscanf(step.c_str(), "s%u", &a) == 1) s = {7, a, {}};
+    if (std::sscanf(step.c_str(), "p%u", &a) == 1) s = {2, a, {}};
+    if (step == "r") s = {32, 0, {}};
+    if (std::sscanf(step.c_str(), "m%x", &a) == 1) s = {1, 0, {a}};
+    if (std::sscanf(step.c_str(), "v%u=%x", &a, &b) == 2) s = {33, 0, {a, b}};
   }
   return recipe;
 }

@@ -1,10 +1,8 @@
-// A simulated host: it loads the module's tables, gives each record a run header holding the
-// host's routines, feeds action and expression parameters from queues, hands out string space,
-// and keeps a sound bank that logs every call and copies every image.
+// A simulated host: the module's tables, a run header of the host's routines, parameters fed from
+// queues, string space, and a sound bank that logs every call and copies every image.
 #pragma once
 
 #include <bit>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -52,8 +50,7 @@ struct SimHost {
     object->Header.ResultFlags = 0;
     const EditStructure stored{28, 0, 2, {0, 0}, 0, 1, 0, bufferSeconds};
     CreateRunObject(object, &stored, 0);
-    Live.push_back(object);
-    return object;
+    return Live.emplace_back(object);
   }
   void Destroy(RunObjectData* object) {
     std::erase(Live, object);
@@ -91,31 +88,14 @@ struct SimHost {
 inline SimHost* gHost = nullptr;
 
 inline HostWord Pop(std::deque<HostWord>& queue) {
-  if (queue.empty()) return 0;
-  const HostWord value = queue.front();
-  queue.pop_front();
+  const HostWord value = queue.empty() ? 0 : queue.front();
+  if (!queue.empty()) queue.pop_front();
   return value;
 }
-inline HostWord RaiseEvent(void* object, HostWord a, HostWord b) {
-  const HostWord answer = gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
-  gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
-  return 0;
-}
-inline HostWord StringSpace(void*, HostWord, HostWord size) {
-  return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
-}
-inline HostWord FirstParam(void* object, HostWord kind, HostWord token) {
-  gHost->ExpressionRequests.push_back({true, object, kind, token});
-  if (auto nested = std::exchange(gHost->DuringFirstParam, nullptr)) nested();
+inline HostWord Fetch(bool first, void* object, HostWord kind, HostWord token) {
+  gHost->ExpressionRequests.push_back({first, object, kind, token});
+  if (auto nested = first ? std::exchange(gHost->DuringFirstParam, nullptr) : nullptr) nested();
   return Pop(gHost->ExpressionParams);
-}
-inline HostWord NextParam(void* object, HostWord kind, HostWord token) {
-  gHost->ExpressionRequests.push_back({false, object, kind, token});
-  return Pop(gHost->ExpressionParams);
-}
-inline HostWord ActionParam(void*, HostWord kind, HostWord) {
-  gHost->ActionKinds.push_back(kind);
-  return Pop(gHost->ActionParams);
 }
 inline Image Copy(const void* image, HostWord size) {
   return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
@@ -149,11 +129,26 @@ inline SimHost::SimHost() {
   InstallSoundBank(&kSimBank);
   LoadHook();  // as on attaching the module
   GetRunObjectInfos(0, &Infos);
-  const std::pair<std::size_t, HostRoutine> routines[] = {{kRaiseEventSlot, &RaiseEvent},
-                                                          {kStringSpaceSlot, &StringSpace},
-                                                          {kFirstExpressionParamSlot, &FirstParam},
-                                                          {kNextExpressionParamSlot, &NextParam},
-                                                          {kActionParamSlot, &ActionParam}};
+  const std::pair<std::size_t, HostRoutine> routines[] = {
+      {kRaiseEventSlot,
+       [](void* object, HostWord a, HostWord b) {
+         const HostWord answer =
+             gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
+         gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
+         return HostWord{0};
+       }},
+      {kStringSpaceSlot,
+       [](void*, HostWord, HostWord size) {
+         return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
+       }},
+      {kFirstExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
+      {kNextExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
+      {kActionParamSlot, [](void*, HostWord kind, HostWord) {
+         gHost->ActionKinds.push_back(kind);
+         return Pop(gHost->ActionParams);
+       }}};
   for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
   RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
 }

@@ -15,23 +15,21 @@ endfunction()
 
 # Name:ordinal:arguments of every entry point the host may call.
 set(entry_points
-  GetInfos:2:1 LoadObject:6:4 UnloadObject:7:3 PutObject:8:4
-  RemoveObject:9:4 CreateObject:14:3 GetHelpFileName:16:0 EditObject:18:4
-  GetObjectRect:19:4 IsTransparent:21:5 PrepareToWriteObject:22:3 UpdateFileNames:23:4
-  Initialize:25:2 Free:26:1 UsesFile:30:2 CreateFromFile:31:3
-  DuplicateObject:32:3 GetObjInfos:36:7 GetTextCaps:37:2 GetTextAlignment:38:2
-  SetTextAlignment:39:3 GetTextFont:40:5 SetTextFont:41:4 GetTextClr:42:2
-  SetTextClr:43:3 GetDependencies:44:0 GetFilters:45:4 CreateRunObject:50:3
-  DestroyRunObject:51:2 HandleRunObject:52:1 DisplayRunObject:53:1 PauseRunObject:57:1
-  ContinueRunObject:58:1 GetRunObjectInfos:59:2 GetConditionMenu:60:3 GetActionMenu:61:3
-  GetExpressionMenu:62:3 GetConditionCodeFromMenu:63:2 GetActionCodeFromMenu:64:2
-  GetExpressionCodeFromMenu:65:2 GetConditionString:66:4 GetActionString:67:4
-  GetExpressionString:68:4 InitParameter:69:3 EditParameter:70:3 GetParameterString:71:5
-  GetConditionTitle:72:5 GetActionTitle:73:5 GetExpressionTitle:74:4 GetConditionInfos:75:2
-  GetActionInfos:76:2 GetExpressionInfos:77:2 UpdateEditStructure:78:2
-  GetRunObjectDataSize:80:2 StartApp:85:2 EndApp:86:2 StartFrame:87:3 EndFrame:88:3
-  GetExpressionParam:89:5 GetProperties:100:3 ReleaseProperties:101:3 GetPropValue:102:3
-  SetPropValue:103:4 IsPropEnabled:104:3 GetPropCheck:105:3 SetPropCheck:106:4
+  GetInfos:2:1 LoadObject:6:4 UnloadObject:7:3 PutObject:8:4 RemoveObject:9:4 CreateObject:14:3
+  GetHelpFileName:16:0 EditObject:18:4 GetObjectRect:19:4 IsTransparent:21:5
+  PrepareToWriteObject:22:3 UpdateFileNames:23:4 Initialize:25:2 Free:26:1 UsesFile:30:2
+  CreateFromFile:31:3 DuplicateObject:32:3 GetObjInfos:36:7 GetTextCaps:37:2 GetTextAlignment:38:2
+  SetTextAlignment:39:3 GetTextFont:40:5 SetTextFont:41:4 GetTextClr:42:2 SetTextClr:43:3
+  GetDependencies:44:0 GetFilters:45:4 CreateRunObject:50:3 DestroyRunObject:51:2
+  HandleRunObject:52:1 DisplayRunObject:53:1 PauseRunObject:57:1 ContinueRunObject:58:1
+  GetRunObjectInfos:59:2 GetConditionMenu:60:3 GetActionMenu:61:3 GetExpressionMenu:62:3
+  GetConditionCodeFromMenu:63:2 GetActionCodeFromMenu:64:2 GetExpressionCodeFromMenu:65:2
+  GetConditionString:66:4 GetActionString:67:4 GetExpressionString:68:4 InitParameter:69:3
+  EditParameter:70:3 GetParameterString:71:5 GetConditionTitle:72:5 GetActionTitle:73:5
+  GetExpressionTitle:74:4 GetConditionInfos:75:2 GetActionInfos:76:2 GetExpressionInfos:77:2
+  UpdateEditStructure:78:2 GetRunObjectDataSize:80:2 StartApp:85:2 EndApp:86:2 StartFrame:87:3
+  EndFrame:88:3 GetExpressionParam:89:5 GetProperties:100:3 ReleaseProperties:101:3
+  GetPropValue:102:3 SetPropValue:103:4 IsPropEnabled:104:3 GetPropCheck:105:3 SetPropCheck:106:4
   GetPropCreateParam:107:3 ReleasePropCreateParam:108:4 EditProp:109:3 GetDebugTree:110:1
   GetDebugItem:111:3 EditDebugItem:112:2)
 
@@ -42,14 +40,12 @@ endif()
 if(CHECK STREQUAL "exports")
   # Every entry point at its ordinal and nothing else, popping its arguments' bytes: the linker
   # map names the symbol at the exported address with its stdcall decoration, Name@bytes.
-  if(NOT dump MATCHES "Ordinal Base ([0-9]+)")
-    fail("no export table")
+  string(REGEX MATCH "ImageBase[ \t]+([0-9a-fA-F]+)" _ "${dump}")
+  set(image_base 0x${CMAKE_MATCH_1})
+  if(NOT dump MATCHES "Ordinal Base ([0-9]+)" OR image_base STREQUAL "0x")
+    fail("no export table or no image base")
   endif()
   set(base ${CMAKE_MATCH_1})
-  if(NOT dump MATCHES "ImageBase[ \t]+([0-9a-fA-F]+)")
-    fail("no image base")
-  endif()
-  math(EXPR image_base "0x${CMAKE_MATCH_1}" OUTPUT_FORMAT HEXADECIMAL)
   # "[ index] +base[ordinal] rva Export RVA" and "[index] Name".
   string(REGEX MATCHALL "\\+base\\[ *[0-9]+\\] [0-9a-f]+ Export RVA" addresses "${dump}")
   foreach(line IN LISTS addresses)
@@ -64,10 +60,9 @@ if(CHECK STREQUAL "exports")
     fail("exports ${exported} names, expected ${expected}")
   endif()
   foreach(entry IN LISTS entry_points)
-    string(REPLACE ":" ";" fields "${entry}")
-    list(GET fields 0 name)
-    list(GET fields 1 ordinal_of_${name})
-    list(GET fields 2 arguments_of_${name})
+    string(REGEX MATCH "([^:]+):([^:]+):([^:]+)" _ "${entry}")
+    set(ordinal_of_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+    set(arguments_of_${CMAKE_MATCH_1} ${CMAKE_MATCH_3})
   endforeach()
   file(READ ${MAP} map)
   foreach(line IN LISTS names)

@@ -1,11 +1,10 @@
-// A 32-bit Windows host for Quavix.dll, run under Wine, for what only the built binary shows
-// (the module's logic is checked natively in tests/host): it loads the module beside a fake
-// MMFS2.dll, calls every entry point and one handler of each kind through a check of the stack
-// pointer and the floating-point controls, uses each run-header routine and each sound-bank
-// ordinal, and checks every reference sound against the native digest.
-// Usage: winhost <path of Quavix.dll> <reference digests>
+// A 32-bit Windows host for Quavix.dll under Wine, for what only the built binary shows (the logic
+// is checked natively): every entry point and one handler of each kind called through a check of
+// the stack pointer and the floating-point controls, each run-header routine and sound-bank
+// ordinal (a fake MMFS2.dll), and every reference sound. Usage: winhost <Quavix.dll> <digests>
 #include <windows.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +15,48 @@
 
 #include "reference_recipe.h"
 
+// Pushes count arguments (args[0] on top) onto a stack aligned to 16 bytes minus misalign, as a
+// host with looser alignment leaves it, calls the function, and stores how far ESP moved across
+// the call (0 for a stdcall function of exactly count arguments). Returns EAX; EBX, ESI, EDI, EBP
+// survive whatever ESP does.
 extern "C" std::uint32_t CallWithStackCheck(const void* function, const std::uint32_t* args,
                                             std::uint32_t count, std::int32_t* espChange,
                                             std::uint32_t misalign);
+// clang-format off
+asm(R"(
+        .text
+        .globl  _CallWithStackCheck
+_CallWithStackCheck:
+        pushl   %ebp
+        movl    %esp, %ebp
+        pushl   %ebx
+        pushl   %esi
+        pushl   %edi
+        subl    $4, %esp                # -16(%ebp): ESP before the pushes
+        movl    24(%ebp), %eax          # misalign
+        andl    $-16, %esp
+        subl    %eax, %esp
+        movl    %esp, -16(%ebp)
+        movl    12(%ebp), %esi          # args
+        movl    16(%ebp), %ecx          # count
+1:      testl   %ecx, %ecx
+        jz      2f
+        decl    %ecx
+        pushl   (%esi,%ecx,4)
+        jmp     1b
+2:      call    *8(%ebp)
+        movl    %esp, %ecx
+        subl    -16(%ebp), %ecx         # ESP after minus ESP before
+        movl    20(%ebp), %edx
+        movl    %ecx, (%edx)
+        leal    -12(%ebp), %esp
+        popl    %edi
+        popl    %esi
+        popl    %ebx
+        popl    %ebp
+        ret
+)");
+// clang-format on
 // The fake MMFS2.dll: its log of sound-bank calls and the copies it keeps.
 struct FakeCall {
   int Ordinal;
@@ -36,15 +74,13 @@ void Check(bool ok, const std::string& what) {
   if (!ok) std::printf("FAILED: %s\n", what.c_str());
 }
 
-std::uint16_t ControlWord() {
+// The x87 control word and the MXCSR without the six sticky exception flags, which any
+// arithmetic sets.
+std::uint64_t FpControls() {
   std::uint16_t cw;
-  asm volatile("fnstcw %0" : "=m"(cw));
-  return cw;
-}
-std::uint32_t Mxcsr() {  // without the six sticky exception flags, which any arithmetic sets
   std::uint32_t csr;
-  asm volatile("stmxcsr %0" : "=m"(csr));
-  return csr & ~0x3Fu;
+  asm volatile("fnstcw %0\n\tstmxcsr %1" : "=m"(cw), "=m"(csr));
+  return std::uint64_t{cw} << 32 | (csr & ~0x3Fu);
 }
 
 // Calls a module function with 32-bit arguments; checks that it popped exactly
@@ -52,13 +88,12 @@ std::uint32_t Mxcsr() {  // without the six sticky exception flags, which any ar
 std::uint32_t Call(const void* function, std::vector<std::uint32_t> args, const std::string& what) {
   static std::uint32_t misalign = 0;
   misalign = (misalign + 4) % 16;  // the host guarantees only 4-byte alignment
-  const std::uint16_t cw = ControlWord();
-  const std::uint32_t csr = Mxcsr();
+  const std::uint64_t controls = FpControls();
   std::int32_t change = 0x7FFFFFFF;
   const std::uint32_t result =
       CallWithStackCheck(function, args.data(), args.size(), &change, misalign);
   Check(change == 0, what + ": ESP moved by " + std::to_string(change));
-  Check(ControlWord() == cw && Mxcsr() == csr, what + ": floating-point controls changed");
+  Check(FpControls() == controls, what + ": floating-point controls changed");
   return result;
 }
 
@@ -171,8 +206,7 @@ void CheckEntryPoints() {
   auto* updated = reinterpret_cast<std::uint8_t*>(CallEntry("UpdateEditStructure", {0, Word(old)}));
   std::uint32_t fields[7] = {};
   if (updated != nullptr) std::memcpy(fields, updated, sizeof(fields));
-  Check(fields[2] == 2 && fields[6] == 5, "record converted");
-  if (updated != nullptr) Check(GlobalFree(updated) == nullptr, "a global-heap block");
+  Check(fields[2] == 2 && fields[6] == 5 && GlobalFree(updated) == nullptr, "converted, freed");
 }
 
 std::uint32_t Action(std::uint8_t* object, int index, std::uint32_t first) {
@@ -187,16 +221,16 @@ std::uint16_t Flags(const std::uint8_t* object) {
 }
 
 struct Instance {
-  explicit Instance(std::uint32_t seconds) : Block(204, 0xA5) {
-    std::memset(Object() + 124, 0, 2);
+  explicit Instance(std::uint32_t seconds) {
+    std::memset(Object + 124, 0, 2);
     const std::uint32_t runHeader = Word(gRunHeader);
-    std::memcpy(Object() + 8, &runHeader, 4);
+    std::memcpy(Object + 8, &runHeader, 4);
     const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
-    Check(CallEntry("CreateRunObject", {Word(Object()), Word(stored), 0}) == 0, "created");
+    Check(CallEntry("CreateRunObject", {Word(Object), Word(stored), 0}) == 0, "created");
   }
-  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object()), 0}) == 0, "destroyed"); }
-  std::uint8_t* Object() { return Block.data(); }
-  std::vector<std::uint8_t> Block;
+  ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object), 0}) == 0, "destroyed"); }
+  std::vector<std::uint8_t> Block = std::vector<std::uint8_t>(204, 0xA5);
+  std::uint8_t* Object = Block.data();
 };
 
 // Bank calls since `from`, as ordinals; checks the application handle and the 1.
@@ -213,7 +247,7 @@ std::string OrdinalsSince(int from) {
 
 void RunOneInstance() {
   Instance instance(5);
-  std::uint8_t* object = instance.Object();
+  std::uint8_t* object = instance.Object;
   int before = 0;
   FakeBankCalls(&before);
   Action(object, 6, Word("boom"));  // Generate sound as "boom": added
@@ -233,9 +267,7 @@ void RunOneInstance() {
   Check(image != nullptr && size == static_cast<long>(2 * samples + 44) && samples == 25003,
         "the default sound: 25003 samples");
   gExpressionParams = {samples - 1};
-  const std::uint32_t last = Expression(object, 0);  // GenWave of the last sample
-  float value;
-  std::memcpy(&value, &last, 4);
+  const auto value = std::bit_cast<float>(Expression(object, 0));  // GenWave of the last sample
   const auto sample = static_cast<std::int16_t>(image[size - 2] | image[size - 1] << 8);
   Check(value == static_cast<float>(sample / 32000.0) && Flags(object) == 0x4000,
         "GenWave of the last sample");
@@ -259,9 +291,9 @@ void RunReference(const std::string& line) {
   for (const RecipeStep& step : parsed.Steps) {
     Check(step.Action != -1, "a known step in " + recipe);
     gActionParams = step.Fetched;
-    if (step.Action != -1) Action(instance.Object(), step.Action, step.First);
+    if (step.Action != -1) Action(instance.Object, step.Action, step.First);
   }
-  Action(instance.Object(), 6, Word("reference"));
+  Action(instance.Object, 6, Word("reference"));
   long size = 0;
   const std::uint8_t* image = FakeBankSound("reference", &size);
   const std::string result = image ? ImageDigest(image, static_cast<std::size_t>(size)) : "";
@@ -289,20 +321,18 @@ int main(int argc, char** argv) {
   gRunHeader[880 / 4] = Word(reinterpret_cast<const void*>(&NextExpressionParam));
   gRunHeader[928 / 4] = Word(reinterpret_cast<const void*>(&ActionParam));
 
-  // Loading must leave the floating-point controls as the host set them; use
-  // values no runtime sets by itself.
-  const std::uint16_t hostCw = ControlWord();
-  const std::uint32_t hostCsr = Mxcsr();
-  const std::uint16_t cw = 0x0E7F;
-  const std::uint32_t csr = 0x9FC0;
-  asm volatile("fldcw %0" : : "m"(cw));
-  asm volatile("ldmxcsr %0" : : "m"(csr));
+  // Loading must leave the floating-point controls as the host set them, to values no runtime
+  // sets by itself; the host's own are restored after the entry points.
+  std::uint16_t hostCw = 0, cw = 0x0E7F;
+  std::uint32_t hostCsr = 0, csr = 0x9FC0;
+  asm volatile("fnstcw %0\n\tstmxcsr %1\n\tfldcw %2\n\tldmxcsr %3"
+               : "=m"(hostCw), "=m"(hostCsr)
+               : "m"(cw), "m"(csr));
   gModule = LoadLibraryA(argv[1]);
-  Check(ControlWord() == cw && Mxcsr() == csr, "floating-point controls unchanged by loading");
+  Check(FpControls() == (std::uint64_t{cw} << 32 | csr), "floating-point controls after loading");
   Check(gModule != nullptr, std::string("LoadLibrary ") + argv[1]);
   if (gModule != nullptr) CheckEntryPoints();
-  asm volatile("fldcw %0" : : "m"(hostCw));
-  asm volatile("ldmxcsr %0" : : "m"(hostCsr));
+  asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(hostCw), "m"(hostCsr));
   if (gActions != nullptr) {
     RunOneInstance();
     for (const std::string& line : references) RunReference(line);
