@@ -1,5 +1,3 @@
-// Properties over generated parameter sets: presets, randomized and mutated
-// sets, special values in each field alone and in every field at random.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -74,6 +72,7 @@ Sound Play(Synthesizer& s, const Case& c, bool reference) {
   return {area, s.SampleCount, r.State};
 }
 
+// Presets, randomized and mutated sets, special values in each field alone and in every field.
 std::vector<Case> Cases() {
   std::vector<Case> out;
   for (std::uint32_t seed : {1u, 2u, 3u, 77u, 4000000000u}) {
