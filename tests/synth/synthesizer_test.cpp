@@ -98,12 +98,10 @@ struct Rendered {
 };
 Rendered Render(void (*set)(P&), std::int32_t max, std::uint32_t seed = 0) {
   RandomSource r;
-  Rendered out{S(r), Samples(static_cast<std::size_t>(max)), {}};
+  Rendered out{S(r), Samples(static_cast<std::size_t>(max)), {seed}};
   set(out.Synth.Params);
-  r.State = seed;
-  Synthesize(out.Synth, max, out.Out.data(), r);
+  Synthesize(out.Synth, max, out.Out.data(), out.Random);
   out.Out.resize(static_cast<std::size_t>(out.Synth.SampleCount));
-  out.Random = r;
   return out;
 }
 void Defaults(P&) {}
