@@ -89,8 +89,7 @@ TEST(FloatingPointFlags, ProductsAreRoundedBeforeTheyAreAdded) {
   EXPECT_EQ(a * a - rounded, 0.0);
 }
 
-// The defaults changed by `set`, after one sound of at most `max` samples
-// from a source seeded with `seed` just before it.
+// The defaults changed by `set`, after one sound of at most `max` samples, random state `seed`.
 struct Rendered {
   S Synth;
   Samples Out;
