@@ -1,5 +1,3 @@
-// Properties over generated parameter sets: presets, randomized and mutated
-// sets, special values in each field alone and in every field at random.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -74,6 +72,7 @@ Sound Play(Synthesizer& s, const Case& c, bool reference) {
   return {area, s.SampleCount, r.State};
 }
 
+// Presets, randomized and mutated sets, special values in each field alone and in every field.
 std::vector<Case> Cases() {
   std::vector<Case> out;
   for (std::uint32_t seed : {1u, 2u, 3u, 77u, 4000000000u}) {
@@ -111,9 +110,8 @@ std::vector<Case> Cases() {
   return out;
 }
 
-// Each sound stays within its area and ±32000, and the cached, side-by-side
-// (one cache shared by all) and plain paths write the same samples and leave
-// the same random state.
+// Each sound stays within its area and ±32000, and the cached, side-by-side (one cache shared by
+// all) and plain paths write the same samples and leave the same random state.
 TEST(SynthesisProperties, EveryPathWritesTheSameBoundedSound) {
   const std::vector<Case> cases = Cases();
   RandomSource unused;
@@ -145,9 +143,9 @@ TEST(SynthesisProperties, EveryPathWritesTheSameBoundedSound) {
   }
 }
 
-// The settings string's first trip may turn a "-0.0000" field into -0.0, which
-// the next export writes as an empty field: from the second import on text and
-// bits hold. The file image holds every stored field bit for bit.
+// The settings string's first trip may turn a "-0.0000" field into -0.0, which the next export
+// writes as an empty field: from the second import on text and bits hold. The file image holds
+// every stored field bit for bit.
 TEST(ExchangeProperties, RoundTripsKeepTheStoredFields) {
   std::mt19937 gen(41);
   SynthParams loaded = DefaultParams();  // the previous set: every field is overwritten

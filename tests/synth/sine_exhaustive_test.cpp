@@ -1,12 +1,6 @@
-// Sine against the correctly rounded sine on all 2^32 float bit patterns.
-//
-// The reference for a finite x is the C library's double sin(x) rounded to
-// float where that rounding is safe: the double is within 1 ulp of sin(x), so
-// when it lies farther than 2^-45 (relative) from every float rounding
-// boundary its rounding is the correct one. Everywhere else, and wherever it
-// disagrees with Sine, MPFR gives the reference. The test prints how often the
-// C library's sine rounded to float is wrong. WaveSine must equal Sine on the
-// oscillator's arguments.
+// Sine on all 2^32 float bit patterns against the correctly rounded sine: the C library's double
+// sin(x), within 1 ulp, rounded to float where it lies farther than 2^-45 (relative) from every
+// rounding boundary, else MPFR. WaveSine must equal Sine on the oscillator's arguments.
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
@@ -97,10 +91,11 @@ TEST(SineExhaustive, EveryFloatIsCorrectlyRounded) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("all 2^32 floats in %.0f s; MPFR asked for %llu; the C library's sin rounded to "
-              "float is wrong for %llu finite inputs\n",
-              seconds, static_cast<unsigned long long>(total.AskedMpfr),
-              static_cast<unsigned long long>(total.LibraryWrong));
+  std::printf(
+      "all 2^32 floats in %.0f s; MPFR asked for %llu; the C library's sin rounded to "
+      "float is wrong for %llu finite inputs\n",
+      seconds, static_cast<unsigned long long>(total.AskedMpfr),
+      static_cast<unsigned long long>(total.LibraryWrong));
   EXPECT_EQ(total.Wrong, 0u) << "first wrong input: bits 0x" << std::hex << total.FirstWrong;
   mpfr_free_cache();
 }
