@@ -1,6 +1,5 @@
-// quavix's export options, end to end: the files are read back with
-// libsndfile and measured with a plain EBU R128 meter (libebur128), whose
-// readings are anchored by sines of known loudness.
+// quavix's export options, end to end: files read back with libsndfile and measured with a
+// plain EBU R128 meter (libebur128), whose readings are anchored by sines of known loudness.
 #include <ebur128.h>
 #include <gtest/gtest.h>
 
@@ -68,17 +67,15 @@ TEST(Export, EachFileHoldsItsFormatRateBitsAndFrames) {
     ASSERT_EQ(Render(c.Options, dir / "out").Status, 0);
     const SoundFile f = ReadSound(dir / "out");
     EXPECT_TRUE(f.Format == c.Format && f.SampleRate == c.Rate && f.Channels == 1);
-    EXPECT_EQ(f.Frames, c.Frames);
+    EXPECT_EQ(std::ssize(f.Samples), c.Frames);
     if (c.Step == 0) continue;
     std::vector<std::int16_t> expected;
     for (const std::int16_t s : DefaultSound())
       expected.push_back(static_cast<std::int16_t>(std::round(double(s) / c.Step) * c.Step));
     EXPECT_EQ(f.Samples, expected);
   }
-  // Raw 16 bits: the image's sample bytes without its header.
-  ASSERT_EQ(Render("--format raw", dir / "out.raw").Status, 0);
-  const auto image = ModuleImage(DefaultSound());
-  EXPECT_EQ(ReadText(dir / "out.raw"), image.substr(44));
+  ASSERT_EQ(Render("--format raw", dir / "out.raw").Status, 0);  // the image without its header
+  EXPECT_EQ(ReadText(dir / "out.raw"), ModuleImage(DefaultSound()).substr(44));
 }
 
 const RunCase kExportCases[] = {
@@ -156,7 +153,7 @@ TEST(Export, NormalizationReachesItsTargetUnderTheCeiling) {
     SCOPED_TRACE(c.Options);
     const auto r = Render(c.Options, dir / "out");
     ASSERT_EQ(r.Status, 0) << r.Err;
-    EXPECT_NE(r.Err.find(c.Note), std::string::npos) << r.Err;
+    EXPECT_TRUE(Has(r.Err, c.Note)) << r.Err;
     const auto [lufs, truePeak] = Meter(dir / "out");
     EXPECT_TRUE(std::isnan(c.Lufs) || std::fabs(lufs - c.Lufs) <= 0.1) << lufs;
     EXPECT_LE(truePeak, std::isnan(c.Peak) ? -1 : c.Peak);
@@ -173,7 +170,7 @@ TEST(Export, NormalizationReachesItsTargetUnderTheCeiling) {
   ASSERT_GT(max, -*std::min_element(blip.begin(), blip.end()));
   const auto r = Render("--preset blip --normalize peak:0", dir / "p.wav");
   const auto n = std::count(blip.begin(), blip.end(), max);
-  EXPECT_NE(r.Err.find(std::to_string(n) + " samples were clipped"), std::string::npos) << r.Err;
+  EXPECT_TRUE(Has(r.Err, std::to_string(n) + " samples were clipped")) << r.Err;
   s = ReadSound(dir / "p.wav").Samples;
   EXPECT_EQ(*std::max_element(s.begin(), s.end()), 32767);
   EXPECT_EQ(std::count(s.begin(), s.end(), 32767), n);

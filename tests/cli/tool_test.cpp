@@ -1,0 +1,593 @@
+// The tool through its binary: the strict number parsers in-process, then a table of runs (exit
+// status 2 for a usage error, 1 for a failure, the one line on stderr, stdout, what is written),
+// render and info against the library's sounds in the module's image, and batch.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "cli_error.h"
+#include "cli_test_util.h"
+#include "design/presets.h"
+#include "exchange/param_table.h"
+#include "exchange/param_units.h"
+#include "exchange/settings_string.h"
+#include "numbers.h"
+
+namespace quavix::test {
+namespace {
+
+using Json = nlohmann::json;
+namespace fs = std::filesystem;
+
+// Every refused text is a usage error whose message names the option.
+template <typename Parse>
+void ExpectRefused(Parse parse, std::initializer_list<const char*> texts) {
+  for (const char* text : texts) {
+    try {
+      parse(text);
+      ADD_FAILURE() << text;
+    } catch (const cli::CliError& e) {
+      EXPECT_TRUE(e.Status == cli::kExitUsage && e.Message.starts_with("--x: '")) << e.Message;
+    }
+  }
+}
+
+TEST(Numbers, WholeNumbersSeedsAndFloats) {
+  using namespace cli;
+  const auto whole = [](const char* t) { return ParseWhole(t, 0, 60, "--x"); };
+  EXPECT_EQ(whole("0") + whole("60") + whole("+7"), 67);
+  ExpectRefused(
+      whole, {"", "+", "-", "1.0", "1e2", " 1", "1 ", "0x10", "61", "-1", "99999999999999999999"});
+  const auto seed = [](const char* t) { return ParseSeed(t, "--x"); };
+  EXPECT_TRUE(seed("4294967295") == 4294967295u && seed("-1") == 4294967295u);
+  EXPECT_EQ(seed("-2147483648"), 2147483648u);
+  ExpectRefused(seed, {"4294967296", "-2147483649"});
+  const auto real = [](const char* t) { return ParseUserFloat(t, "--x"); };
+  EXPECT_TRUE(real("0.3") == 0.3f && real("+.5") == 0.5f && real("25d-1") == 2.5f);
+  EXPECT_EQ(real("3.4e38"), 3.4e38f);
+  ExpectRefused(
+      real, {"", ".", "e3", "1e", "1,5", "inf", "nan", "0x1p3", "1e39", "-1e400", "1.2.3", "5 "});
+}
+
+TEST_P(ToolRuns, StatusMessagesAndFiles) {
+  const RunCase& c = GetParam();
+  ScratchDir dir;
+  // The defaults with a NaN SustainTime (offset 52), cut short, and of a version none reads.
+  std::string sfs(105, '\0');
+  sfs[0] = 102, sfs[54] = '\xC0', sfs[55] = 0x7F;
+  std::ofstream(dir / "nan.sfs") << sfs;
+  std::ofstream(dir / "short.sfs") << sfs.substr(0, 60);
+  std::ofstream(dir / "v103.sfs") << sfs.replace(0, 1, 1, 103);
+  std::ofstream{dir / "empty.sfs"};
+  std::filesystem::create_directory(dir / "folder");
+  std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
+  auto expected = dir.Entries();
+  if (c.Writes != nullptr) expected.insert(c.Writes);
+  std::string line = c.Args;
+  for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.Path);
+  const auto r = RunTool(line);
+  EXPECT_EQ(r.Status, c.Status) << r.Err;
+  EXPECT_EQ(LineCount(r.Err), *c.Err == 0 ? 0 : 1) << r.Err;
+  const char* kind = c.Status != 0 ? "quavix: error: " : *c.Err == 0 ? "" : "quavix: warning: ";
+  EXPECT_EQ(r.Err.find(kind), 0u) << r.Err;
+  EXPECT_TRUE(Has(r.Err, c.Err)) << r.Err;
+  EXPECT_TRUE(Has(r.Out, c.Out)) << r.Out;
+  EXPECT_TRUE(c.Status == 0 || r.Out.empty()) << r.Out;
+  EXPECT_EQ(dir.Entries(), expected);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+}
+
+// 0.3 s of sustain stores 0.3637366, 3528 Hz exactly 1.0, repeat speed 10 stores 0.5304257;
+// 56 s of one stage is more than 60 x 41000 samples.
+const RunCase kCases[] = {
+    {"render --seed 5 --print-csv --set sustaintime=0.3 --set StartFreqHz=3528 --set "
+     "RepeatSpeed=10",
+     0, "", "1.0000,,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
+    {"render --seed 5 --print-csv --set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set "
+     "WaveType=3",
+     0, "", "0.7000,3.0000,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,\n"},
+    {"render --seed 5 --print-csv --csv 0.5,1,,0.2,,0.3,0.45", 0, "",
+     "0.5000,1.0000,,0.2000,,0.3000,0.4500,,,,,,,,,,,,,1.0000,,,,\n"},
+    {"info --csv 0.5,2 --seed 4", 0, "", "settings string: 0.5000,2.0000,,0.3000,,0.4000,"},
+    {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
+    // A sustain of 2.1 x 2.1 x 2.2675 = 9.9997 s outlasts these buffers of seconds x 41000 samples.
+    {"info --csv 1,,,2.1 --buffer-length 0", 0, "", "buffer 0 s: 0 samples"},
+    {"info --csv 1,,,2.1 --buffer-length 1", 0, "", "buffer 1 s: 41000 samples"},
+    {"info --csv 1,,,2.1 --buffer-length 2", 0, "", "buffer 2 s: 82000 samples"},
+    {"info --csv 1 --buffer-length 1", 0, "", "buffer 1 s: 25003 samples"},
+    {"render --seed 1 --csv 1,4 -o @/a.wav", 0, "silent: wave type 4 makes no wave", "", "a.wav"},
+    {"render --seed 1 --csv 1,7 -o @/a.wav", 0, "silent: wave type 7 is not a wave", "", "a.wav"},
+    {"render --seed 1 --set Volume=0 -o @/a.wav", 0, "silent: every sample is 0", "", "a.wav"},
+    {"render --seed 1 --preset explosion --set Volume=3 -o @/a.wav", 0, "are clipped at +-32000",
+     "", "a.wav"},
+    {"render --seed 1 --sfs @/nan.sfs --print-csv", 0,
+     "will not read this settings string back: field 3 (SustainTime) is nan", ",,,nan,"},
+    {"render --seed 1 --sfs @/none.sfs -o @/a.wav", 1, "none.sfs': No such file or directory"},
+    {"render --seed 1 --sfs @/folder -o @/a.wav", 1, "folder': Is a directory"},
+    {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "version 100, 101 or 102"},
+    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "version"},
+    {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
+    {"info @/v103.sfs", 1, "version 100, 101 or 102"},
+    {"info @/none.sfs", 1, "cannot read"},
+    {"render --preset trumpet -o @/a.wav", 2, "unknown preset 'trumpet'"},
+    {"render --preset 7 -o @/a.wav", 2, "unknown preset '7'"},
+    {"render --seed 12abc -o @/a.wav", 2, "--seed: '12abc' is not a whole number"},
+    {"render --mutate 0..1 -o @/a.wav", 2, "--mutate: '0..1' is not a number"},
+    {"render --set Volume=loud -o @/a.wav", 2, "'loud' is not a number"},
+    {"render --set Volume -o @/a.wav", 2, "NAME=VALUE"},
+    {"render --set Pitch=3 -o @/a.wav", 2, "unknown parameter 'Pitch'"},
+    {"render --set StartFreqHz=440.5 -o @/a.wav", 2, "not a whole number"},
+    {"render --csv 1,x -o @/a.wav", 2, "field 1 'x'"},
+    {"render --csv ,,,,,,,,,,,,,,,,,,,,,,,, -o @/a.wav", 2, "more than 24"},
+    {"batch --preset coin --count ten --out-dir @/o", 2, "--count"},
+    {"batch --preset coin --count 0 --out-dir @/o", 2, "out of range"},
+    {"batch --preset coin --count 2 --jobs 0 --out-dir @/o", 2, "--jobs"},
+    {"render --loud -o @/a.wav", 2, "--loud"},
+    {"play x.wav", 2, "unknown command 'play'"},
+    {"", 2, "no command given"},
+    {"render --seed 1 --seed 2 -o @/a.wav", 2, "--seed is given more than once"},
+    {"render -o @/a.wav --seed", 2, "--seed needs a value"},
+    {"render stray -o @/a.wav", 2, "unexpected argument 'stray'"},
+    {"render --set Pi\x01\x1b[2J=1 -o @/a.wav", 2, "'Pi\\x01\\x1b[2J'"},
+    {"render --preset " + std::string(100000, 'x') + " -o @/a.wav", 2, "xxx'... (100000 bytes)"},
+    {"render --set SustainTime=-1 -o @/a.wav", 2, "a time cannot be negative"},
+    {"render --set VibSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set ChangeSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set RepeatSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set DecayTime=56 -o @/a.wav", 2, "longest possible sound"},
+    {"render --set SustainTime=48696 -o @/a.wav", 2, "longest possible"},  // wraps past 2^31
+    {"render --set WaveType=4 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set WaveType=-1 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set WaveType=1.5 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set StartPitchHz=3 -o @/a.wav", 2, "3.528 and 44100"},
+    {"render --set MinPitchHz=50000 -o @/a.wav", 2, "3.528 and 44100"},
+    {"render -o @/x.wav --save-sfs @/./x.wav", 2, "is the same file as -o"},
+    {"render --sfs @/v103.sfs -o @//v103.sfs", 2, "is the same file as --sfs"},
+    {"render --sfs @/v103.sfs --save-sfs @/link.sfs", 2, "same file"},
+    {"batch --preset coin --count 2 --jobs 100000 --out-dir @/o", 2, "per core"},
+    {"batch --preset coin --count 2 --out-dir ''", 2, "folder name is empty"},
+    {"render --buffer-length 61 -o @/a.wav", 2, "--buffer-length: '61' is out of range"},
+    {"render --buffer-length -1 -o @/a.wav", 2, "out of range"},
+    {"info --csv 1 --buffer-length 100", 2, "--buffer-length"},
+    {"render --preset coin --randomize -o @/a.wav", 2, "only one of"},
+    {"info @/v103.sfs --csv 1", 2, "not both"},
+    {"render --preset coin", 2, "nothing to write"},
+    {"render --preset coin -o - --print-csv", 2, "stdout"},
+    {"batch --count 2 --out-dir @/o", 2, "--preset NAME, --randomize, --sfs"},
+    {"batch --preset coin --count 2", 2, "--out-dir"},
+    {"batch --preset coin --count 2 --out-dir @/o --name a/b", 2, "--name"},
+    {"info", 2, "settings file or --csv"},
+    {"render --seed 1 -o @/no/such/a.wav", 1, "cannot write"},
+    {"render --seed 1 -o @/folder", 1, "cannot write"},
+    {"render --seed 1 -o @/a.wav --save-sfs @/no/such/a.sfs", 1, "cannot write"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1, "cannot create the folder"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases));
+
+// Each recipe makes the samples of the module's sequence: seed, source, sets, mutate, synthesis.
+TEST(Render, SoundsAreTheModulesSoundsInItsImage) {
+  struct Case {
+    const char* Options;
+    std::int32_t Seed;
+    void (*Make)(SynthParams&, RandomSource&);
+  } const cases[] = {
+      {"", 9, [](SynthParams&, RandomSource&) {}},
+      {"--preset 2", 77, [](SynthParams& p, RandomSource& r) { LoadPreset(p, 2, r); }},
+      {"--randomize --set WaveType=2 --set AttackTime=0.01 --mutate 0.2", 4242,
+       [](SynthParams& p, RandomSource& r) {
+         Randomize(p, r);
+         p.WaveType = 2;
+         p.AttackTime = TimeToStored(p, 0.01f);
+         Mutate(p, 0.2f, r);
+       }},
+      {"--csv 0.5,1,,0.2,,0.3,0.45", 3,
+       [](SynthParams& p, RandomSource&) { ImportSettingsString(p, "0.5,1,,0.2,,0.3,0.45"); }},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Options);
+    const auto r =
+        RunTool("render -o " + dir / "a.wav --seed " + std::to_string(c.Seed) + " " + c.Options);
+    EXPECT_TRUE(r.Status == 0 && r.Err.empty()) << r.Err;
+    EXPECT_EQ(ReadText(dir / "a.wav"), ModuleImage(LibrarySound(c.Seed, c.Make)));
+  }
+}
+
+// A saved settings file, read from a path or from stdin, makes the same bytes, on stdout too;
+// seed -1 is 4294967295; a clock seed is printed and makes the sound again.
+TEST(Render, SavedSettingsStdinStdoutAndSeeds) {
+  ScratchDir dir;
+  const std::string a = " -o " + dir / "a.wav", b = " -o " + dir / "b.wav";
+  ASSERT_EQ(
+      RunTool("render --seed 31337 --preset laser --mutate 0.3 --save-sfs " + dir / "l.sfs" + a)
+          .Status,
+      0);
+  EXPECT_EQ(dir.Entries(), (std::set<std::string>{"a.wav", "l.sfs"}));  // no temporary remains
+  EXPECT_EQ(ReadText(dir / "l.sfs").size(), 105u);
+  ASSERT_EQ(RunTool("render --seed 31337 --sfs " + dir / "l.sfs" + b).Status, 0);
+  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
+  EXPECT_EQ(RunTool("render --seed 31337 --sfs - -o - <" + dir / "l.sfs").Out,
+            ReadText(dir / "a.wav"));
+  ASSERT_EQ(RunTool("render --seed -1 --preset blip" + a).Status, 0);
+  ASSERT_EQ(RunTool("render --seed 4294967295 --preset blip" + b).Status, 0);
+  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
+  const auto r = RunTool("render --preset coin" + a);
+  ASSERT_TRUE(r.Err.starts_with("quavix: seed ") && LineCount(r.Err) == 1) << r.Err;
+  const std::string seed = r.Err.substr(13, r.Err.find(' ', 13) - 13);
+  ASSERT_EQ(RunTool("render --preset coin --seed " + seed + b).Status, 0);
+  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
+}
+
+// Where -o and --save-sfs land, by what the target is before the run: each case prepares the
+// folder and checks it afterwards in the shell, with $REF the bytes a plain run writes and
+// $DEAD and $LIVE the numbers of a finished and a running process.
+TEST(Render, OutputsLandWhereTheUserMeans) {
+  struct Case {
+    const char *Option, *Prepare, *Target, *Check;
+  } const cases[] = {
+      {"-o", "printf old > x && chmod 640 x", "x", "cmp x $REF && test $(stat -c %a x) = 640"},
+      {"--save-sfs", "printf old > x && ln x y", "x", "cmp x $REF && test $(cat y) = old"},
+      {"-o", "mkdir sub && printf old > sub/f && chmod 600 sub/f && ln -s sub/f link", "link",
+       "test -L link && cmp sub/f $REF && test $(stat -c %a sub/f) = 600"},
+      {"--save-sfs", "ln -s new link", "link", "test -L link && cmp new $REF"},
+      {"-o", "mknod null c 1 3", "null", "test -c null && test $(stat -c %t,%T null) = 1,3"},
+      {"-o", "mkfifo fifo && (cat fifo > got &)", "fifo",
+       "for i in $(seq 50); do cmp -s got $REF && break; sleep 0.1; done; cmp got $REF"},
+      {"-o", "touch .quavix-tmp-$DEAD-0 .quavix-tmp-$LIVE-0", "x",  // a dead process's goes
+       "cmp x $REF && test \"$(ls -A)\" = \"$(printf '.quavix-tmp-%s-0\\nx' $LIVE)\""},
+  };
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  ScratchDir reference;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Prepare);
+    ScratchDir dir;
+    const std::string render = "$Q render --seed 3 --preset coin " + std::string(c.Option) + " ";
+    const std::string shell = "export REF=" + reference / "ref" + " DEAD=" + std::to_string(dead) +
+                              " LIVE=" + std::to_string(getpid()) + " && " + render +
+                              "$REF && cd " + dir.Path + " && ";
+    if (Shell(shell + c.Prepare).Status != 0) {
+      // Only making a device node may be refused, where the machine withholds the privilege.
+      ASSERT_EQ(std::string(c.Target), "null") << "could not prepare";
+      std::cout << "render output targets: device case not run: mknod is not permitted here\n";
+      continue;
+    }
+    const auto r = Shell(shell + render + c.Target + " && " + c.Check);
+    EXPECT_EQ(r.Status, 0) << c.Check << r.Err;
+  }
+}
+
+TEST(Render, DashRefusesATerminal) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+  // Drain the terminal, so that a tool that wrongly writes the sound there ends instead of
+  // blocking on a full terminal buffer; holding its side open keeps the reads waiting.
+  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  std::thread drain([master] {
+    for (char buffer[4096]; read(master, buffer, sizeof buffer) > 0;) {
+    }
+  });
+  const auto r = RunTool("render --seed 1 -o - >" + std::string(ptsname(master)));
+  close(terminal);
+  drain.join();
+  close(master);
+  EXPECT_TRUE(r.Status == 2 && LineCount(r.Err) == 1) << r.Err;
+  EXPECT_NE(r.Err.find("to the terminal"), std::string::npos) << r.Err;
+}
+
+// The pitch is 8 x 44100 / period for a whole period of 100 / (StartFreq^2 + 0.001): StartPitchHz
+// takes the closest, for 440 Hz 801.8 -> 802 (439.90 Hz; 801: 440.45), for 2000 Hz 176.4 -> 176
+// (2004.5 Hz; 177: 1993.2), 50 Hz exactly 7056. StartFreqHz stores sqrt(12.5 x Hz / 44100):
+// 440 Hz gives 100 / (0.124717 + 0.001) = 795.4, 50 Hz 100 / (0.0141723 + 0.001) = 6590.96.
+TEST(Render, PitchesTakeTheClosestPeriodAndInfoShowsIt) {
+  const std::pair<const char*, int> cases[] = {{"StartPitchHz=440", 802},
+                                               {"StartPitchHz=2000", 176},
+                                               {"StartPitchHz=50", 7056},
+                                               {"StartFreqHz=440", 795},
+                                               {"StartFreqHz=50", 6590}};
+  ScratchDir dir;
+  for (const auto& [set, period] : cases) {
+    SCOPED_TRACE(set);
+    ASSERT_EQ(RunTool("render --set " + std::string(set) + " --save-sfs " + dir / "p.sfs").Status,
+              0);
+    const auto info = nlohmann::json::parse(RunTool("info --json " + dir / "p.sfs").Out);
+    const double stored = info["parameters"][6]["stored"];
+    EXPECT_EQ(std::trunc(100 / (stored * stored + 0.001)), period);
+    EXPECT_EQ(info["start_period"], period);
+    EXPECT_DOUBLE_EQ(info["start_pitch_hz"].get<double>(), 352800.0 / period);
+  }
+}
+
+// A 65-second sound is cut at 60 x 41000 samples, held once: its 4.9 MB fit in 8 MB of data.
+TEST(Render, LongestBufferCutsTheSound) {
+  ScratchDir dir;
+#if defined(__SANITIZE_ADDRESS__)
+  const std::string limit;  // the sanitizer's own memory does not fit
+#else
+  const std::string limit = "ulimit -d 8192 && ";
+#endif
+  const auto r = Shell(limit + "$Q render --buffer-length 60 --set SustainTime=55 --set " +
+                       "DecayTime=10 -o " + dir / "b.wav");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadText(dir / "b.wav").size(), 44u + 2 * 60 * 41000);
+}
+
+TEST(Render, HelpDescribesTheStepsParametersAndPresets) {
+  for (const std::string command : {"render", "batch", "info", "presets"}) {
+    EXPECT_NE(RunTool(command + " --help").Out.find("Examples:\n  quavix " + command),
+              std::string::npos);
+  }
+  const auto help = RunTool("render --help").Out, presets = RunTool("presets").Out;
+  std::size_t at = 0;
+  for (const char* step :
+       {"1. seed", "2. take the parameters", "3. apply each --set", "4. mutate", "5. synthesize"}) {
+    EXPECT_NE(at = help.find(step, at), std::string::npos) << step;
+  }
+  for (const ParamInfo& p : kParamTable) {
+    const std::string word = "  " + std::string(p.Name) + " ";
+    EXPECT_TRUE(Has(help, word) && Has(presets, word.substr(1))) << p.Name;
+  }
+  for (const auto& f : kPresetFamilyNames) {
+    EXPECT_TRUE(Has(presets, std::to_string(f.Family) + "  " + std::string(f.Name) + "\n"));
+  }
+  EXPECT_TRUE(Has(presets, "0 to 2.267"));  // stored 0 to 1 of an envelope time
+  EXPECT_EQ(RunTool("--version").Out, "quavix " QUAVIX_VERSION "\n");
+}
+
+nlohmann::json ParamNamed(const nlohmann::json& info, const std::string& name) {
+  for (const auto& p : info["parameters"]) {
+    if (p["name"] == name) return p;
+  }
+  return nullptr;
+}
+
+TEST(Info, DefaultsFileInBothUnitsWithItsSound) {
+  ScratchDir dir;
+  ASSERT_EQ(RunTool("render --seed 2 --save-sfs " + dir / "d.sfs").Status, 0);
+  const auto r = RunTool("info --json " + dir / "d.sfs");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const auto info = nlohmann::json::parse(r.Out);
+  ASSERT_EQ(info["parameters"].size(), 24u);
+  for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(info["parameters"][i]["index"], i);
+  const auto sustain = ParamNamed(info, "SustainTime");  // 0.3 x 0.3 x 2.2675 = 0.204075 seconds
+  EXPECT_TRUE(sustain["unit"] == "seconds" && sustain["stored"] == 0.30000001192092896 &&
+              sustain["bits"] == "0x3e99999a");
+  EXPECT_FLOAT_EQ(sustain["value"].get<float>(), 0.204075f);
+  EXPECT_EQ(ParamNamed(info, "RepeatSpeed")["value"], "off");  // a stored 0 repeats never
+  EXPECT_EQ(ParamNamed(info, "WaveType")["value"], 0);
+  EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
+  const auto samples = LibrarySound(1, [](SynthParams&, RandomSource&) {});
+  const auto [low, high] = std::ranges::minmax(samples);
+  const auto& sound = info["render"];
+  EXPECT_TRUE(sound["seed"] == 1 && sound["samples"] == 25003 && sound["clipped"] == 0);
+  EXPECT_EQ(sound["peak"], std::max(-low, int{high}));
+  EXPECT_NEAR(sound["seconds"].get<double>(), 25003.0 / 44100.0, 1e-12);
+}
+
+// The stored values of 0.3 s of sustain, 10 cycles per second of vibrato and 10
+// repeats per second; a stored 1 is "off" (-1 below) for a repeat and for a change.
+TEST(Info, UsersUnitsOfConvertedParameters) {
+  struct Case {
+    const char *Csv, *Name;
+    double Value;
+    const char* Unit;
+  } const cases[] = {{"1,,,0.3637366", "SustainTime", 0.3, "seconds"},
+                     {"1,,,,,,,,,,,0.3774596", "VibSpeed", 10, "cycles per second"},
+                     {"1,,,,,,,,,,,,,,,,0.5304257", "RepeatSpeed", 10, "repeats per second"},
+                     {"1,,,,,,,,,,,,,,,,1", "RepeatSpeed", -1, "repeats per second"},
+                     {"1,,,,,,,,,,,,,1", "ChangeSpeed", -1, "seconds"},
+                     {"1,,,,,,,,,,,,,0", "ChangeSpeed", 20000 / 44100.0, "seconds"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Csv);
+    const auto r = RunTool("info --json --csv " + std::string(c.Csv));
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto p = ParamNamed(nlohmann::json::parse(r.Out), c.Name);
+    EXPECT_EQ(p["unit"], c.Unit);
+    EXPECT_TRUE(c.Value < 0 ? p["value"] == "off" : std::abs(double(p["value"]) - c.Value) < 1e-4)
+        << p;
+  }
+}
+
+// Sound i is the module's sound of seed S + i; the manifest describes each, with levels
+// counted here from the file; its command, run by a shell in the folder, makes the file
+// and the settings file bytes it lists again.
+TEST(Batch, NumberedFilesAndTheirManifest) {
+  ScratchDir dir;
+  const std::string cd = "cd " + dir.Path + " && ";
+  const auto r = Shell(cd + "$Q batch --preset explosion --set Volume=3 --count 12 --seed 90 " +
+                       "--out-dir o --name \"it's\" --jobs 2");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
+  EXPECT_TRUE(manifest["seed"] == 90 && manifest["preset"] == "explosion" &&
+              manifest["buffer_length"] == 5);
+  ASSERT_EQ(manifest["sounds"].size(), 12u);
+  int clippedSounds = 0;
+  for (std::uint32_t i = 0; i < 12; ++i) {
+    const auto& s = manifest["sounds"][i];
+    const std::string name = (i < 10 ? "it's-0" : "it's-") + std::to_string(i) + ".wav";
+    EXPECT_TRUE(s["file"] == name && s["seed"] == 90 + i) << s;
+    const auto made = ReadText(dir / ("o/" + name));
+    const auto samples = ReadSound(dir / ("o/" + name)).Samples;
+    SynthParams params;
+    EXPECT_EQ(samples, LibrarySound(std::int32_t(90 + i), [&](SynthParams& p, RandomSource& rs) {
+                LoadPreset(p, kPresetExplosion, rs);
+                p.Volume = 3;
+                params = p;
+              }));
+    const auto [low, high] = std::ranges::minmax(samples);
+    const auto clipped = std::ranges::count_if(samples, [](int v) { return std::abs(v) >= 32000; });
+    EXPECT_TRUE(s["samples"] == samples.size() && s["peak"] == std::max(-low, int{high}) &&
+                s["clipped"] == clipped)
+        << s;
+    clippedSounds += clipped > 0;
+    EXPECT_EQ(s["settings"], ExportSettingsString(params));
+    std::string command = s["command"];
+    ASSERT_TRUE(command.starts_with("quavix render --seed " + std::to_string(90 + i) + " "));
+    command = std::regex_replace(command.replace(0, 6, "$Q"), std::regex(" -o .*$"),
+                                 " -o again.wav --save-sfs again.sfs");
+    ASSERT_EQ(Shell(cd + command).Status, 0);
+    EXPECT_EQ(ReadText(dir / "again.wav"), made) << command;
+    std::string hex = s["sfs"], sfs;
+    for (std::size_t at = 0; at + 1 < hex.size(); at += 2)
+      sfs += char(std::stoi(hex.substr(at, 2), 0, 16));
+    EXPECT_EQ(ReadText(dir / "again.sfs"), sfs);
+  }
+  EXPECT_GT(clippedSounds, 0);  // volume 3 drives explosions into the clamp
+  EXPECT_EQ(r.Err.find('\r'), std::string::npos) << "no progress bar when stderr is no terminal";
+  EXPECT_EQ(LineCount(r.Err), 2) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "wrote 12 sounds") &&
+              Has(r.Err, " of 12 sounds have samples clipped at +-32000"))
+      << r.Err;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "o"), {}), 13);
+}
+
+// Sound i equals render with seed S + i (wrapping at 32 bits), for one or two jobs; the
+// numbers are padded to the width of count - 1. A run over an earlier one keeps the modes.
+TEST(Batch, SoundsAreRendersOfConsecutiveSeeds) {
+  ScratchDir dir;
+  const std::string sound = "--preset hurt --set Volume=0.5 --mutate 0.05 --buffer-length 1 ";
+  const auto batch = [&](const std::string& count, const char* jobs) {
+    return RunTool("batch --seed 4294967290 --name h " + sound + "--count " + count + " --jobs " +
+                   jobs + " --out-dir " + dir / ("o" + count));
+  };
+  struct Case {
+    const char *Count, *Jobs, *First, *Last;
+  } const cases[] = {{"10", "1", "h-0.wav", "h-9.wav"},
+                     {"11", "2", "h-00.wav", "h-10.wav"},
+                     {"101", "2", "h-000.wav", "h-100.wav"}};
+  for (const Case& c : cases) {
+    const std::string out = dir / (std::string("o") + c.Count);
+    ASSERT_EQ(batch(c.Count, c.Jobs).Status, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), std::atoi(c.Count) + 1);
+    EXPECT_TRUE(fs::exists(out + "/" + c.First) && fs::exists(out + "/" + c.Last)) << c.Count;
+  }
+  ASSERT_EQ(RunTool("render --seed 4 " + sound + "-o " + dir / "r.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "o11/h-10.wav"), ReadText(dir / "r.wav"));  // 4294967290 + 10 is 4
+  EXPECT_EQ(ReadText(dir / "o101/h-010.wav"), ReadText(dir / "r.wav"));
+  EXPECT_EQ(ReadText(dir / "o10/h-6.wav"), ReadText(dir / "o11/h-06.wav"));
+  fs::permissions(dir / "o11/h-06.wav", fs::perms(0640));
+  ASSERT_EQ(batch("11", "1").Status, 0);
+  EXPECT_EQ(fs::status(dir / "o11/h-06.wav").permissions(), fs::perms(0640));
+}
+
+// The --jobs limit is four per core; free space is checked before anything is written: the
+// default sound's 25003 samples (at most 3 + 1 + 9001 + 16001 from its envelope) need more
+// than their 50006 + 44 bytes, far less than 1 MB.
+TEST(Batch, JobLimitAndFreeSpaceOnBothSides) {
+  ScratchDir dir;
+  const unsigned limit = 4 * std::max(1u, std::thread::hardware_concurrency());
+  struct Case {
+    unsigned Jobs;
+    std::string Free;
+    int Status;
+  } const cases[] = {{limit, "1000000", 0}, {limit + 1, "1000000", 2}, {1, "50050", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Free + " bytes, jobs " + std::to_string(c.Jobs));
+    const auto r = Shell("QUAVIX_TEST_FREE_BYTES=" + c.Free +
+                         " $Q batch --csv 1,,,0.3,,0.4,0.3,,,,,,,,,,,,,1 --count 1 --seed 1 "
+                         "--out-dir " +
+                         dir / "o --jobs " + std::to_string(c.Jobs));
+    EXPECT_EQ(r.Status, c.Status) << r.Err;
+    EXPECT_EQ(fs::exists(dir / "o/sound-0.wav"), c.Status == 0);
+    fs::remove_all(dir / "o");
+  }
+}
+
+// Every entry of a folder with its mode and content.
+std::vector<std::string> FolderState(const std::string& path) {
+  std::vector<std::string> state;
+  for (const auto& e : fs::recursive_directory_iterator(path)) {
+    const auto perms = std::to_string(static_cast<unsigned>(fs::symlink_status(e).permissions()));
+    state.push_back(e.path().string() + " " + perms + " " +
+                    (e.is_directory() ? "" : ReadText(e.path())));
+  }
+  std::ranges::sort(state);
+  return state;
+}
+
+// A run that cannot finish leaves the folder exactly as an earlier run left it (names, modes,
+// contents) and says so in one line; a signal comes once the hidden staging folder holds a file.
+TEST(Batch, UnfinishedRunLeavesTheFolderAsItWas) {
+  struct Case {
+    const char *Env, *Signal;
+    int Status;
+    const char *Message, *Obstacle;
+  } const cases[] = {
+      {"", "", 1, "explosion-150.wav': Is a directory", "explosion-150.wav"},
+      {"", "", 1, "manifest.json': Is a directory", "manifest.json"},
+      {"QUAVIX_TEST_FREE_BYTES=1000000 ", "", 1, "not enough space", nullptr},
+      {"", "INT", 130, "interrupted by SIGINT", nullptr},
+      {"", "TERM", 143, "interrupted by SIGTERM", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Message);
+    ScratchDir dir;
+    const std::string out = dir / "o";
+    const std::string batch = "$Q batch --preset explosion --count 200 --jobs 1 --out-dir " + out;
+    ASSERT_EQ(Shell(batch + " --seed 1 --buffer-length 1").Status, 0);
+    fs::permissions(out + "/explosion-007.wav", fs::perms(0640));
+    if (c.Obstacle != nullptr) {
+      fs::remove(out + "/" + c.Obstacle);
+      fs::create_directories(out + "/" + c.Obstacle + "/inside");
+    }
+    const auto before = FolderState(out);
+    std::string line = c.Env + batch + " --seed 2 --set SustainTime=3";  // long sounds
+    if (*c.Signal != 0) {
+      line += " & i=0; until set -- " + out + "/.quavix-tmp-*/*; [ -e \"$1\" ] || " +
+              "[ $((i+=1)) -gt 6000 ]; do sleep 0.01; done; kill -" + c.Signal + " $!; wait $!";
+    }
+    const auto r = Shell(line);
+    EXPECT_EQ(r.Status, c.Status) << r.Err;
+    EXPECT_EQ(LineCount(r.Err), 1) << r.Err;
+    EXPECT_TRUE(Has(r.Err, c.Message) && Has(r.Err, "nothing in '" + out + "' was changed"))
+        << r.Err;
+    EXPECT_EQ(FolderState(out), before);
+  }
+  ScratchDir dir;  // a folder that a failed run created is removed again
+  const std::string batch = "$Q batch --preset coin --count 3 --seed 1 --out-dir ";
+  EXPECT_EQ(Shell("QUAVIX_TEST_FREE_BYTES=10 " + batch + dir / "new").Status, 1);
+  EXPECT_FALSE(fs::exists(dir / "new"));
+  const auto r = Shell("flock " + dir.Path + " " + batch + dir.Path);  // another batch holds it
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(Has(r.Err, "another quavix batch is writing into")) << r.Err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+// Randomize makes wave type 4 (no wave) about one time in five: --skip-silent leaves those
+// sounds out and counts them; without it they are written and flagged.
+TEST(Batch, SilentSoundsAreSkippedOrFlagged) {
+  ScratchDir dir;
+  const auto r =
+      RunTool("batch --randomize --count 40 --seed 7 --skip-silent --out-dir " + dir.Path);
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  int silent = 0;
+  for (int i = 0; i < 40; ++i) {
+    const auto samples =
+        LibrarySound(7 + i, [](SynthParams& p, RandomSource& rs) { Randomize(p, rs); });
+    const bool heard = std::ranges::any_of(samples, [](std::int16_t v) { return v != 0; });
+    const std::string name = (i < 10 ? "random-0" : "random-") + std::to_string(i) + ".wav";
+    EXPECT_EQ(fs::exists(dir / name), heard) << name;
+    EXPECT_EQ(heard ? ReadSound(dir / name).Samples : samples, samples) << name;
+    silent += heard ? 0 : 1;
+  }
+  EXPECT_GT(silent, 0);
+  const auto manifest = Json::parse(ReadText(dir / "manifest.json"));
+  EXPECT_EQ(manifest["skipped_silent"], silent);
+  EXPECT_EQ(manifest["sounds"].size(), std::size_t(40 - silent));
+  EXPECT_TRUE(Has(r.Err, "skipped " + std::to_string(silent) + " silent")) << r.Err;
+  const auto all = RunTool("batch --randomize --count 40 --seed 7 --out-dir " + dir / "all");
+  EXPECT_TRUE(Has(all.Err, std::to_string(silent) + " of 40 sounds are silent")) << all.Err;
+  const auto flagged = Json::parse(ReadText(dir / "all/manifest.json"))["sounds"];
+  EXPECT_EQ(std::ranges::count_if(flagged, [](const Json& s) { return s["silent"] == true; }),
+            silent);
+}
+
+}  // namespace
+}  // namespace quavix::test
