@@ -110,8 +110,8 @@ inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
 }
 
 // A run of the tool ("@" stands for a scratch folder of settings files): its status, the one
-// line on stderr (an error, or a warning for status 0; empty: none), part of stdout and the one
-// file it adds.
+// line on stderr (an error; for status 0 a warning or a batch's summary; empty: none), part of
+// stdout and the one file it adds.
 struct RunCase {
   std::string Args;
   int Status;

@@ -70,10 +70,14 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   if (c.Writes != nullptr) expected.insert(c.Writes);
   std::string line = c.Args;
   for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.Path);
-  const auto r = RunTool(line);
+  const auto r = Shell(std::regex_replace(line, std::regex("^(\\w+=\\S* )*"), "$&$Q "));
   EXPECT_EQ(r.Status, c.Status) << r.Err;
   EXPECT_EQ(LineCount(r.Err), *c.Err == 0 ? 0 : 1) << r.Err;
-  const char* kind = c.Status != 0 ? "quavix: error: " : *c.Err == 0 ? "" : "quavix: warning: ";
+  const bool summary = std::string_view(c.Err).starts_with("wrote");  // batch's last line
+  const char* kind = c.Status != 0 ? "quavix: error: "
+                     : *c.Err == 0 ? ""
+                     : summary     ? "quavix: "
+                                   : "quavix: warning: ";
   EXPECT_EQ(r.Err.find(kind), 0u) << r.Err;
   EXPECT_TRUE(Has(r.Err, c.Err)) << r.Err;
   EXPECT_TRUE(Has(r.Out, c.Out)) << r.Out;
@@ -82,8 +86,14 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 }
 
-// 0.3 s of sustain stores 0.3637366, 3528 Hz exactly 1.0, repeat speed 10 stores 0.5304257;
-// 56 s of one stage is more than 60 x 41000 samples.
+const unsigned kJobLimit = 4 * std::max(1u, std::thread::hardware_concurrency());  // per core
+const std::string kFree = "QUAVIX_TEST_FREE_BYTES=",
+                  kDefaults = " --csv 1,,,0.3,,0.4,0.3,,,,,,,,,,,,,1",
+                  kJobs = " --jobs " + std::to_string(kJobLimit),
+                  kJobsOver = " --jobs " + std::to_string(kJobLimit + 1);
+
+// Leading NAME=VALUE words set the environment. 0.3 s of sustain stores 0.3637366, 3528 Hz
+// exactly 1.0, repeat speed 10 stores 0.5304257; 56 s of one stage is more than 60 x 41000 samples.
 const RunCase kCases[] = {
     {"render --seed 5 --print-csv --set sustaintime=0.3 --set StartFreqHz=3528 --set "
      "RepeatSpeed=10",
@@ -95,6 +105,14 @@ const RunCase kCases[] = {
      "0.5000,1.0000,,0.2000,,0.3000,0.4500,,,,,,,,,,,,,1.0000,,,,\n"},
     {"info --csv 0.5,2 --seed 4", 0, "", "settings string: 0.5000,2.0000,,0.3000,,0.4000,"},
     {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
+    // 10 cycles of vibrato and 10 repeats per second store 0.3774596 and 0.5304257; a stored 1
+    // is off for a repeat and for a change; a change at 0 comes after 20000 / 44100 seconds.
+    {"info --csv 1,,,0.3637366", 0, "", "SustainTime            0.3  seconds  "},
+    {"info --csv 1,,,,,,,,,,,0.3774596", 0, "", "VibSpeed                10  cycles per second  "},
+    {"info --csv 1,,,,,,,,,,,,,,,,0.5304257", 0, "", "RepeatSpeed             10  repeats per"},
+    {"info --csv 1,,,,,,,,,,,,,,,,1", 0, "", "RepeatSpeed            off  repeats per second"},
+    {"info --csv 1,,,,,,,,,,,,,1", 0, "", "ChangeSpeed            off  seconds"},
+    {"info --csv 1,,,,,,,,,,,,,0", 0, "", "ChangeSpeed       0.453515  seconds"},
     // A sustain of 2.1 x 2.1 x 2.2675 = 9.9997 s outlasts these buffers of seconds x 41000 samples.
     {"info --csv 1,,,2.1 --buffer-length 0", 0, "", "buffer 0 s: 0 samples"},
     {"info --csv 1,,,2.1 --buffer-length 1", 0, "", "buffer 1 s: 41000 samples"},
@@ -149,7 +167,12 @@ const RunCase kCases[] = {
     {"render -o @/x.wav --save-sfs @/./x.wav", 2, "is the same file as -o"},
     {"render --sfs @/v103.sfs -o @//v103.sfs", 2, "is the same file as --sfs"},
     {"render --sfs @/v103.sfs --save-sfs @/link.sfs", 2, "same file"},
-    {"batch --preset coin --count 2 --jobs 100000 --out-dir @/o", 2, "per core"},
+    // The defaults' 25003 samples need more than their 50006 + 44 bytes.
+    {kFree + "1000000 batch --count 1 --seed 1 --out-dir @/o" + kJobs + kDefaults, 0,
+     "wrote 1 sound (sound-0.wav)", "", "o"},
+    {"batch --preset coin --count 2 --out-dir @/o" + kJobsOver, 2, "per core"},
+    {kFree + "50050 batch --count 1 --seed 1 --out-dir @/o" + kDefaults, 1, "not enough space"},
+    {kFree + "10 batch --preset coin --count 3 --seed 1 --out-dir @/new", 1, "not enough space"},
     {"batch --preset coin --count 2 --out-dir ''", 2, "folder name is empty"},
     {"render --buffer-length 61 -o @/a.wav", 2, "--buffer-length: '61' is out of range"},
     {"render --buffer-length -1 -o @/a.wav", 2, "out of range"},
@@ -199,7 +222,7 @@ TEST(Render, SoundsAreTheModulesSoundsInItsImage) {
 }
 
 // A saved settings file, read from a path or from stdin, makes the same bytes, on stdout too;
-// seed -1 is 4294967295; a clock seed is printed and makes the sound again.
+// a clock seed is printed and makes the sound again.
 TEST(Render, SavedSettingsStdinStdoutAndSeeds) {
   ScratchDir dir;
   const std::string a = " -o " + dir / "a.wav", b = " -o " + dir / "b.wav";
@@ -213,9 +236,6 @@ TEST(Render, SavedSettingsStdinStdoutAndSeeds) {
   EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
   EXPECT_EQ(RunTool("render --seed 31337 --sfs - -o - <" + dir / "l.sfs").Out,
             ReadText(dir / "a.wav"));
-  ASSERT_EQ(RunTool("render --seed -1 --preset blip" + a).Status, 0);
-  ASSERT_EQ(RunTool("render --seed 4294967295 --preset blip" + b).Status, 0);
-  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
   const auto r = RunTool("render --preset coin" + a);
   ASSERT_TRUE(r.Err.starts_with("quavix: seed ") && LineCount(r.Err) == 1) << r.Err;
   const std::string seed = r.Err.substr(13, r.Err.find(' ', 13) - 13);
@@ -263,23 +283,13 @@ TEST(Render, OutputsLandWhereTheUserMeans) {
   }
 }
 
+// A tool that wrongly wrote the sound to the terminal would block on its full buffer.
 TEST(Render, DashRefusesATerminal) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-  // Drain the terminal, so that a tool that wrongly writes the sound there ends instead of
-  // blocking on a full terminal buffer; holding its side open keeps the reads waiting.
-  const int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
-  ASSERT_GE(terminal, 0);
-  std::thread drain([master] {
-    for (char buffer[4096]; read(master, buffer, sizeof buffer) > 0;) {
-    }
-  });
-  const auto r = RunTool("render --seed 1 -o - >" + std::string(ptsname(master)));
-  close(terminal);
-  drain.join();
+  const auto r = Shell("timeout 20 $Q render --seed 1 -o - >" + std::string(ptsname(master)));
   close(master);
-  EXPECT_TRUE(r.Status == 2 && LineCount(r.Err) == 1) << r.Err;
-  EXPECT_NE(r.Err.find("to the terminal"), std::string::npos) << r.Err;
+  EXPECT_TRUE(r.Status == 2 && LineCount(r.Err) == 1 && Has(r.Err, "to the terminal")) << r.Err;
 }
 
 // The pitch is 8 x 44100 / period for a whole period of 100 / (StartFreq^2 + 0.001): StartPitchHz
@@ -371,30 +381,6 @@ TEST(Info, DefaultsFileInBothUnitsWithItsSound) {
   EXPECT_NEAR(sound["seconds"].get<double>(), 25003.0 / 44100.0, 1e-12);
 }
 
-// The stored values of 0.3 s of sustain, 10 cycles per second of vibrato and 10
-// repeats per second; a stored 1 is "off" (-1 below) for a repeat and for a change.
-TEST(Info, UsersUnitsOfConvertedParameters) {
-  struct Case {
-    const char *Csv, *Name;
-    double Value;
-    const char* Unit;
-  } const cases[] = {{"1,,,0.3637366", "SustainTime", 0.3, "seconds"},
-                     {"1,,,,,,,,,,,0.3774596", "VibSpeed", 10, "cycles per second"},
-                     {"1,,,,,,,,,,,,,,,,0.5304257", "RepeatSpeed", 10, "repeats per second"},
-                     {"1,,,,,,,,,,,,,,,,1", "RepeatSpeed", -1, "repeats per second"},
-                     {"1,,,,,,,,,,,,,1", "ChangeSpeed", -1, "seconds"},
-                     {"1,,,,,,,,,,,,,0", "ChangeSpeed", 20000 / 44100.0, "seconds"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Csv);
-    const auto r = RunTool("info --json --csv " + std::string(c.Csv));
-    ASSERT_EQ(r.Status, 0) << r.Err;
-    const auto p = ParamNamed(nlohmann::json::parse(r.Out), c.Name);
-    EXPECT_EQ(p["unit"], c.Unit);
-    EXPECT_TRUE(c.Value < 0 ? p["value"] == "off" : std::abs(double(p["value"]) - c.Value) < 1e-4)
-        << p;
-  }
-}
-
 // Sound i is the module's sound of seed S + i; the manifest describes each, with levels
 // counted here from the file; its command, run by a shell in the folder, makes the file
 // and the settings file bytes it lists again.
@@ -477,29 +463,6 @@ TEST(Batch, SoundsAreRendersOfConsecutiveSeeds) {
   EXPECT_EQ(fs::status(dir / "o11/h-06.wav").permissions(), fs::perms(0640));
 }
 
-// The --jobs limit is four per core; free space is checked before anything is written: the
-// default sound's 25003 samples (at most 3 + 1 + 9001 + 16001 from its envelope) need more
-// than their 50006 + 44 bytes, far less than 1 MB.
-TEST(Batch, JobLimitAndFreeSpaceOnBothSides) {
-  ScratchDir dir;
-  const unsigned limit = 4 * std::max(1u, std::thread::hardware_concurrency());
-  struct Case {
-    unsigned Jobs;
-    std::string Free;
-    int Status;
-  } const cases[] = {{limit, "1000000", 0}, {limit + 1, "1000000", 2}, {1, "50050", 1}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Free + " bytes, jobs " + std::to_string(c.Jobs));
-    const auto r = Shell("QUAVIX_TEST_FREE_BYTES=" + c.Free +
-                         " $Q batch --csv 1,,,0.3,,0.4,0.3,,,,,,,,,,,,,1 --count 1 --seed 1 "
-                         "--out-dir " +
-                         dir / "o --jobs " + std::to_string(c.Jobs));
-    EXPECT_EQ(r.Status, c.Status) << r.Err;
-    EXPECT_EQ(fs::exists(dir / "o/sound-0.wav"), c.Status == 0);
-    fs::remove_all(dir / "o");
-  }
-}
-
 // Every entry of a folder with its mode and content.
 std::vector<std::string> FolderState(const std::string& path) {
   std::vector<std::string> state;
@@ -550,11 +513,9 @@ TEST(Batch, UnfinishedRunLeavesTheFolderAsItWas) {
         << r.Err;
     EXPECT_EQ(FolderState(out), before);
   }
-  ScratchDir dir;  // a folder that a failed run created is removed again
-  const std::string batch = "$Q batch --preset coin --count 3 --seed 1 --out-dir ";
-  EXPECT_EQ(Shell("QUAVIX_TEST_FREE_BYTES=10 " + batch + dir / "new").Status, 1);
-  EXPECT_FALSE(fs::exists(dir / "new"));
-  const auto r = Shell("flock " + dir.Path + " " + batch + dir.Path);  // another batch holds it
+  ScratchDir dir;  // another batch holds the folder
+  const auto r =
+      Shell("flock " + dir.Path + " $Q batch --preset coin --count 3 --out-dir " + dir.Path);
   EXPECT_EQ(r.Status, 1);
   EXPECT_TRUE(Has(r.Err, "another quavix batch is writing into")) << r.Err;
   EXPECT_TRUE(dir.Entries().empty());
