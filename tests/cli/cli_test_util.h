@@ -21,11 +21,11 @@ inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
-inline bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+inline bool Has(const std::string& s, const std::string& part) {
+  return s.find(part) != s.npos;
 }
-inline long LineCount(const std::string& text) {
-  return std::ranges::count(text, '\n');
+inline long LineCount(const std::string& s) {
+  return std::ranges::count(s, '\n');
 }
 
 // A fresh folder under the system's temporary folder, removed with its content.
