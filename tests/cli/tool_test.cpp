@@ -207,28 +207,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases));
 // clock seed is printed and makes the sound again.
 TEST(Render, SoundsAreTheModulesSavedAndMadeAgain) {
   ScratchDir dir;
-  const std::string a = " -o " + dir / "a.wav", b = " -o " + dir / "b.wav";
-  ASSERT_EQ(RunTool("render --seed 4242 --randomize --set WaveType=2 --set AttackTime=0.01 " +
-                    ("--mutate 0.2 --save-sfs " + dir / "l.sfs") + a)
-                .Status,
-            0);
-  EXPECT_EQ(ReadText(dir / "a.wav"),
-            ModuleImage(LibrarySound(4242, [](SynthParams& p, RandomSource& r) {
+  const std::string q = "cd " + dir.Path + " && $Q render ";
+  const auto made = Shell(q + "--seed 4242 --randomize --set WaveType=2 --set AttackTime=0.01 " +
+                          "--mutate 0.2 --save-sfs l.sfs -o -")
+                        .Out;
+  EXPECT_EQ(made, ModuleImage(LibrarySound(4242, [](SynthParams& p, RandomSource& r) {
               Randomize(p, r);
               p.WaveType = 2;
               p.AttackTime = TimeToStored(p, 0.01f);
               Mutate(p, 0.2f, r);
             })));
-  EXPECT_EQ(dir.Entries(), (std::set<std::string>{"a.wav", "l.sfs"}));  // no temporary remains
+  EXPECT_EQ(dir.Entries(), std::set<std::string>{"l.sfs"});  // no temporary remains
   EXPECT_EQ(ReadText(dir / "l.sfs").size(), 105u);
-  ASSERT_EQ(RunTool("render --seed 4242 --sfs " + dir / "l.sfs" + b).Status, 0);
-  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
-  EXPECT_EQ(RunTool("render --seed 4242 --sfs - -o - <" + dir / "l.sfs").Out,
-            ReadText(dir / "a.wav"));
-  const auto r = RunTool("render --preset coin" + a);
+  ASSERT_EQ(Shell(q + "--seed 4242 --sfs l.sfs -o b.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "b.wav"), made);
+  EXPECT_EQ(Shell(q + "--seed 4242 --sfs - -o - <l.sfs").Out, made);
+  const auto r = Shell(q + "--preset coin -o a.wav");
   ASSERT_TRUE(r.Err.starts_with("quavix: seed ") && LineCount(r.Err) == 1) << r.Err;
   const std::string seed = r.Err.substr(13, r.Err.find(' ', 13) - 13);
-  ASSERT_EQ(RunTool("render --preset coin --seed " + seed + b).Status, 0);
+  ASSERT_EQ(Shell(q + "--preset coin -o b.wav --seed " + seed).Status, 0);
   EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
 }
 
@@ -294,9 +291,9 @@ TEST(Render, PitchesTakeTheClosestPeriodAndInfoShowsIt) {
   ScratchDir dir;
   for (const auto& [set, period] : cases) {
     SCOPED_TRACE(set);
-    ASSERT_EQ(RunTool("render --set " + std::string(set) + " --save-sfs " + dir / "p.sfs").Status,
-              0);
-    const auto info = nlohmann::json::parse(RunTool("info --json " + dir / "p.sfs").Out);
+    const auto r = Shell("cd " + dir.Path + " && $Q render --set " + set +
+                         " --save-sfs p.sfs && $Q info --json p.sfs");
+    const auto info = nlohmann::json::parse(r.Out);
     const double stored = info["parameters"][6]["stored"];
     EXPECT_EQ(std::trunc(100 / (stored * stored + 0.001)), period);
     EXPECT_EQ(info["start_period"], period);
