@@ -125,18 +125,15 @@ TEST(Export, NormalizationReachesItsTargetUnderTheCeiling) {
   // At -3 dBFS the largest sample is 32768 x 10^(-3/20) = 23197.9, rounded.
   ASSERT_EQ(Render("--normalize peak:-3", dir / "p.wav").Status, 0);
   auto s = ReadSound(dir / "p.wav").Samples;
-  const auto [low, high] = std::minmax_element(s.begin(), s.end());
-  EXPECT_EQ(std::max(-*low, int{*high}), 23198);
+  EXPECT_EQ(std::max(-std::ranges::min(s), int{std::ranges::max(s)}), 23198);
   // The blip's largest sample is positive: at peak 0 it is 32768, clamped to 32767.
   const auto blip = LibrarySound(9, [](SynthParams& q, RandomSource& r) { LoadPreset(q, 6, r); });
-  const auto max = *std::max_element(blip.begin(), blip.end());
-  ASSERT_GT(max, -*std::min_element(blip.begin(), blip.end()));
+  const auto max = std::ranges::max(blip), n = std::int16_t(std::ranges::count(blip, max));
+  ASSERT_GT(max, -std::ranges::min(blip));
   const auto r = Render("--preset blip --normalize peak:0", dir / "p.wav");
-  const auto n = std::count(blip.begin(), blip.end(), max);
   EXPECT_TRUE(Has(r.Err, std::to_string(n) + " samples were clipped")) << r.Err;
   s = ReadSound(dir / "p.wav").Samples;
-  EXPECT_EQ(*std::max_element(s.begin(), s.end()), 32767);
-  EXPECT_EQ(std::count(s.begin(), s.end(), 32767), n);
+  EXPECT_TRUE(std::ranges::max(s) == 32767 && std::ranges::count(s, 32767) == n);
 }
 
 TEST(Export, MatchedSetIsWithinATenthOfItsTargetAndUnderItsCeiling) {
