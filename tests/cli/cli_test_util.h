@@ -49,8 +49,7 @@ struct ToolResult {
   std::string Out, Err;
 };
 
-// Runs a shell command line in which $Q is the built tool, stdin an empty file, stdout and
-// stderr captured.
+// Runs a shell command line in which $Q is the built tool; stdin empty, stdout and stderr kept.
 inline ToolResult Shell(const std::string& line) {
   ScratchDir io;
   std::ofstream{io / "in"};
@@ -80,9 +79,8 @@ inline SoundFile ReadSound(const std::string& path) {
   return file;
 }
 
-// The module's sequence for one sound: the synthesizer exists first (its construction draws
-// its noise table from an earlier state), then "Set random seed to %0", then setup, then a
-// generation into a buffer of seconds x 41000 samples.
+// The module's sequence: the synthesizer exists first (drawing its noise table from an earlier
+// state), then "Set random seed to %0", setup, and a generation into seconds x 41000 samples.
 template <typename Setup>
 std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t seconds = 5) {
   RandomSource random;
@@ -109,9 +107,8 @@ inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   return b;
 }
 
-// A run of the tool ("@" stands for a scratch folder of settings files): its status, the one
-// line on stderr (an error; for status 0 a warning or a batch's summary; empty: none), part of
-// stdout and the one file it adds.
+// A run ("@" stands for a scratch folder of settings files): status, the one line on stderr (an
+// error; for status 0 a warning or a batch's summary; "": none), part of stdout, the file added.
 struct RunCase {
   std::string Args;
   int Status;
