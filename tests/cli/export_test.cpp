@@ -155,20 +155,16 @@ TEST(Export, MatchedSetIsWithinATenthOfItsTargetAndUnderItsCeiling) {
   }
 }
 
+// A 0.1 s attack rises from silence. The threshold in 16-bit steps is 32768 x 10^(dB/20):
+// 32.768 at -60 dB (|s| >= 33 stays), 327.68 at -40 dB.
 TEST(Export, TrimKeepsTheSamplesFromFirstToLastAtTheThreshold) {
-  // A 0.1 s attack rises from silence. The threshold in 16-bit steps is
-  // 32768 x 10^(dB/20): 32.768 at -60 dB (|s| >= 33 stays), 327.68 at -40 dB.
   const auto sound =
       LibrarySound(9, [](SynthParams& p, RandomSource&) { FindParam("AttackTime")->Set(p, 0.1f); });
-  struct Case {
-    const char* Db;
-    std::int16_t Least;
-  } const cases[] = {{"", 33}, {"-40", 328}};
   ScratchDir dir;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Db);
-    ASSERT_EQ(Render(std::string("--set AttackTime=0.1 --trim ") + c.Db, dir / "t.wav").Status, 0);
-    const auto loud = [&](std::int16_t v) { return std::abs(v) >= c.Least; };
+  for (const auto& [db, least] : {std::pair{"", 33}, {"-40", 328}}) {
+    SCOPED_TRACE(db);
+    ASSERT_EQ(Render(std::string("--set AttackTime=0.1 --trim ") + db, dir / "t.wav").Status, 0);
+    const auto loud = [&](std::int16_t v) { return std::abs(v) >= least; };
     const auto first = std::find_if(sound.begin(), sound.end(), loud);
     const auto last = std::find_if(sound.rbegin(), sound.rend(), loud).base();
     ASSERT_TRUE(first != sound.begin() && last != sound.end());

@@ -73,14 +73,9 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   EXPECT_EQ(r.Status, c.Status) << r.Err;
   EXPECT_EQ(LineCount(r.Err), *c.Err == 0 ? 0 : 1) << r.Err;
   const bool summary = std::string_view(c.Err).starts_with("wrote");  // batch's last line
-  const char* kind = c.Status != 0 ? "quavix: error: "
-                     : *c.Err == 0 ? ""
-                     : summary     ? "quavix: "
-                                   : "quavix: warning: ";
-  EXPECT_EQ(r.Err.find(kind), 0u) << r.Err;
-  EXPECT_TRUE(Has(r.Err, c.Err)) << r.Err;
-  EXPECT_TRUE(Has(r.Out, c.Out)) << r.Out;
-  EXPECT_TRUE(c.Status == 0 || r.Out.empty()) << r.Out;
+  const std::string kind = c.Status != 0 ? "error: " : summary ? "" : "warning: ";
+  EXPECT_TRUE((*c.Err == 0 || r.Err.starts_with("quavix: " + kind)) && Has(r.Err, c.Err)) << r.Err;
+  EXPECT_TRUE(Has(r.Out, c.Out) && (c.Status == 0 || r.Out.empty())) << r.Out;
   EXPECT_EQ(dir.Entries(), expected);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 }
@@ -98,32 +93,23 @@ const RunCase kCases[] = {
      "RepeatSpeed=10 "
      "--set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
      0, "", "0.7000,3.0000,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
-    {"render --seed 5 --print-csv --csv 0.5,1,,0.2,,0.3,0.45", 0, "",
-     "0.5000,1.0000,,0.2000,,0.3000,0.4500,,,,,,,,,,,,,1.0000,,,,\n"},
     {"info --csv 0.5,2 --seed 4", 0, "", "settings string: 0.5000,2.0000,,0.3000,,0.4000,"},
     {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
     {"render --help", 0, "", "Examples:\n  quavix render"},
-    {"render --help", 0, "", "3. apply each --set NAME=VALUE in the order given"},
     {"render --help", 0, "", "4. mutate them with --mutate C;\n  5. synthesize"},
     {"batch --help", 0, "", "Examples:\n  quavix batch"},
-    {"info --help", 0, "", "Examples:\n  quavix info"},
-    {"presets --help", 0, "", "Examples:\n  quavix presets"},
     {"presets", 0, "",
      "  0  coin\n  1  laser\n  2  explosion\n  3  powerup\n  4  hurt\n  5  jump\n  6  blip\n"},
     {"presets", 0, "", "AttackTime     seconds               0 to 1           0 to 2.267"},
     {"--version", 0, "", "quavix " QUAVIX_VERSION "\n"},
-    // 10 cycles of vibrato and 10 repeats per second store 0.3774596 and 0.5304257; a stored 1
-    // is off for a repeat and for a change; a change at 0 comes after 20000 / 44100 seconds.
+    // A stored 1 is off for a repeat and for a change; a change at 0 comes after 20000 / 44100 s.
     {"info --csv 1,,,0.3637366", 0, "", "SustainTime            0.3  seconds  "},
-    {"info --csv 1,,,,,,,,,,,0.3774596", 0, "", "VibSpeed                10  cycles per second  "},
-    {"info --csv 1,,,,,,,,,,,,,,,,0.5304257", 0, "", "RepeatSpeed             10  repeats per"},
     {"info --csv 1,,,,,,,,,,,,,,,,1", 0, "", "RepeatSpeed            off  repeats per second"},
     {"info --csv 1,,,,,,,,,,,,,1", 0, "", "ChangeSpeed            off  seconds"},
     {"info --csv 1,,,,,,,,,,,,,0", 0, "", "ChangeSpeed       0.453515  seconds"},
     // A sustain of 2.1 x 2.1 x 2.2675 = 9.9997 s outlasts these buffers of seconds x 41000 samples.
     {"info --csv 1,,,2.1 --buffer-length 0", 0, "", "buffer 0 s: 0 samples"},
     {"info --csv 1,,,2.1 --buffer-length 1", 0, "", "buffer 1 s: 41000 samples"},
-    {"info --csv 1,,,2.1 --buffer-length 2", 0, "", "buffer 2 s: 82000 samples"},
     {"info --csv 1 --buffer-length 1", 0, "", "buffer 1 s: 25003 samples"},
     {"render --seed 1 --csv 1,4 -o @/a.wav", 0, "silent: wave type 4 makes no wave", "", "a.wav"},
     {"render --seed 1 --csv 1,7 -o @/a.wav", 0, "silent: wave type 7 is not a wave", "", "a.wav"},
@@ -277,13 +263,12 @@ TEST(Render, DashRefusesATerminal) {
 // (2004.5 Hz; 177: 1993.2), 50 Hz exactly 7056. StartFreqHz stores sqrt(12.5 x Hz / 44100):
 // 440 Hz gives 100 / (0.124717 + 0.001) = 795.4, 50 Hz 100 / (0.0141723 + 0.001) = 6590.96.
 TEST(Render, PitchesTakeTheClosestPeriodAndInfoShowsIt) {
-  const std::pair<const char*, int> cases[] = {{"StartPitchHz=440", 802},
-                                               {"StartPitchHz=2000", 176},
-                                               {"StartPitchHz=50", 7056},
-                                               {"StartFreqHz=440", 795},
-                                               {"StartFreqHz=50", 6590}};
   ScratchDir dir;
-  for (const auto& [set, period] : cases) {
+  for (const auto& [set, period] : {std::pair{"StartPitchHz=440", 802},
+                                    {"StartPitchHz=2000", 176},
+                                    {"StartPitchHz=50", 7056},
+                                    {"StartFreqHz=440", 795},
+                                    {"StartFreqHz=50", 6590}}) {
     SCOPED_TRACE(set);
     const auto r = Shell("cd " + dir.Path + " && $Q render --set " + set +
                          " --save-sfs p.sfs && $Q info --json p.sfs");
