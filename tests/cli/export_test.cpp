@@ -65,9 +65,8 @@ TEST(Export, EachFileHoldsItsFormatRateBitsAndFrames) {
     EXPECT_TRUE(f.Format == c.Format && f.SampleRate == c.Rate && f.Channels == 1);
     EXPECT_EQ(std::ssize(f.Samples), c.Frames);
     if (c.Step == 0) continue;
-    std::vector<std::int16_t> expected;
-    for (const std::int16_t s : DefaultSound())
-      expected.push_back(static_cast<std::int16_t>(std::round(double(s) / c.Step) * c.Step));
+    std::vector<std::int16_t> expected = DefaultSound();
+    for (auto& s : expected) s = static_cast<std::int16_t>(std::round(s / double(c.Step)) * c.Step);
     EXPECT_EQ(f.Samples, expected);
   }
   ASSERT_EQ(Render("--format raw", dir / "out.raw").Status, 0);  // the image without its header
@@ -88,8 +87,7 @@ const RunCase kExportCases[] = {
     {"render -o @/a --normalize peak:-1 --true-peak -2", 2, "--true-peak is the ceiling of a"},
     {"render -o @/a --trim 0", 2, "--trim"},
     {"render -o @/a --fade-out -5", 2, "--fade-out"},
-    {"batch --preset coin --count 2 --out-dir @/b --normalize lufs:-1 --match-loudness -1", 2,
-     "both"},
+    {"batch --csv 1 --count 1 --out-dir @/b --normalize lufs:-1 --match-loudness -1", 2, "both"},
 };
 INSTANTIATE_TEST_SUITE_P(Export, ToolRuns, ::testing::ValuesIn(kExportCases));
 
