@@ -12,7 +12,6 @@
 #include "cli_error.h"
 #include "cli_test_util.h"
 #include "design/presets.h"
-#include "exchange/param_table.h"
 #include "exchange/param_units.h"
 #include "exchange/settings_string.h"
 #include "numbers.h"
@@ -24,8 +23,7 @@ using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
 // Every refused text is a usage error whose message names the option.
-template <typename Parse>
-void ExpectRefused(Parse parse, std::initializer_list<const char*> texts) {
+void ExpectRefused(auto parse, std::initializer_list<const char*> texts) {
   for (const char* text : texts) {
     try {
       parse(text);
@@ -72,8 +70,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   const auto r = Shell(std::regex_replace(line, std::regex("^(\\w+=\\S* )*"), "$&$Q "));
   EXPECT_TRUE(r.Status == c.Status && LineCount(r.Err) == (*c.Err == 0 ? 0 : 1))
       << r.Status << r.Err;
-  const bool summary = std::string_view(c.Err).starts_with("wrote");  // batch's last line
-  const std::string kind = c.Status != 0 ? "error: " : summary ? "" : "warning: ";
+  const std::string kind = c.Status != 0 ? "error: " : Has(c.Err, "wrote") ? "" : "warning: ";
   EXPECT_TRUE((*c.Err == 0 || r.Err.starts_with("quavix: " + kind)) && Has(r.Err, c.Err)) << r.Err;
   EXPECT_TRUE(Has(r.Out, c.Out) && (c.Status == 0 || r.Out.empty())) << r.Out;
   EXPECT_EQ(dir.Entries(), expected);
@@ -93,17 +90,14 @@ const RunCase kCases[] = {
      "RepeatSpeed=10 "
      "--set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
      0, "", "0.7000,3.0000,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
-    {"info --csv 0.5,2 --seed 4", 0, "", "settings string: 0.5000,2.0000,,0.3000,,0.4000,"},
     {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
     {"render --help", 0, "", "Examples:\n  quavix render"},
     {"render --help", 0, "", "4. mutate them with --mutate C;\n  5. synthesize"},
-    {"batch --help", 0, "", "Examples:\n  quavix batch"},
     {"presets", 0, "",
      "  0  coin\n  1  laser\n  2  explosion\n  3  powerup\n  4  hurt\n  5  jump\n  6  blip\n"},
     {"presets", 0, "", "AttackTime     seconds               0 to 1           0 to 2.267"},
     {"--version", 0, "", "quavix " QUAVIX_VERSION "\n"},
     // A stored 1 is off for a repeat and for a change; a change at 0 comes after 20000 / 44100 s.
-    {"info --csv 1,,,0.3637366", 0, "", "SustainTime            0.3  seconds  "},
     {"info --csv 1,,,,,,,,,,,,,,,,1", 0, "", "RepeatSpeed            off  repeats per second"},
     {"info --csv 1,,,,,,,,,,,,,1", 0, "", "ChangeSpeed            off  seconds"},
     {"info --csv 1,,,,,,,,,,,,,0", 0, "", "ChangeSpeed       0.453515  seconds"},
@@ -196,7 +190,6 @@ TEST(Render, SoundsAreTheModulesSavedAndMadeAgain) {
               Mutate(p, 0.2f, r);
             })));
   EXPECT_EQ(dir.Entries(), std::set<std::string>{"l.sfs"});  // no temporary remains
-  EXPECT_EQ(ReadText(dir / "l.sfs").size(), 105u);
   ASSERT_EQ(Shell(q + "--seed 4242 --sfs l.sfs -o b.wav").Status, 0);
   EXPECT_EQ(ReadText(dir / "b.wav"), made);
   EXPECT_EQ(Shell(q + "--seed 4242 --sfs - -o - <l.sfs").Out, made);
@@ -307,7 +300,6 @@ TEST(Info, DefaultsInBothUnitsWithTheirSound) {
   const auto& sound = info["render"];
   EXPECT_TRUE(sound["seed"] == 1 && sound["samples"] == 25003 && sound["clipped"] == 0);
   EXPECT_EQ(sound["peak"], std::max(-low, int{high}));
-  EXPECT_NEAR(sound["seconds"].get<double>(), 25003.0 / 44100.0, 1e-12);
 }
 
 // Sound i is the module's sound of seed S + i (preset 2 is the explosion); the manifest describes
