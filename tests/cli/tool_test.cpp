@@ -86,9 +86,8 @@ const std::string kFree = "QUAVIX_TEST_FREE_BYTES=",
 // Leading NAME=VALUE words set the environment. 0.3 s of sustain stores 0.3637366, 3528 Hz
 // exactly 1.0, repeat speed 10 stores 0.5304257; 56 s of one stage is more than 60 x 41000 samples.
 const RunCase kCases[] = {
-    {"render --seed 5 --print-csv --set sustaintime=0.3 --set StartFreqHz=3528 --set "
-     "RepeatSpeed=10 "
-     "--set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
+    {"render --seed 5 --print-csv --set sustaintime=0.3 --set StartFreqHz=3528 "
+     "--set RepeatSpeed=10 --set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
      0, "", "0.7000,3.0000,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
     {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
     {"render --help", 0, "", "Examples:\n  quavix render"},
