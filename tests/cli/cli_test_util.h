@@ -1,52 +1,40 @@
-// Helpers of the end-to-end tests: run the built tool in a scratch folder, read
-// its files back with libsndfile, and make the library's own samples and image.
+// Runs the built tool in scratch folders, reads its sound files back, makes the library's sounds.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "design/randomize.h"
 #include "synth/synthesizer.h"
 
-extern char** environ;
-
 namespace quavix::test {
 
 inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return {std::istreambuf_iterator<char>(in), {}};
 }
-inline std::int64_t LineCount(const std::string& text) {
-  return std::count(text.begin(), text.end(), '\n');
+inline bool Has(const std::string& s, const std::string& part) {
+  return s.find(part) != s.npos;
+}
+inline long LineCount(const std::string& s) {
+  return std::ranges::count(s, '\n');
 }
 
 // A fresh folder under the system's temporary folder, removed with its content.
 struct ScratchDir {
-  std::string Path;
-  ScratchDir() {
+  std::string Path = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "quavix-cli-XXXXXX").string();
-    Path = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(Path, ec);
-  }
+    return std::string(mkdtemp(pattern.data()));
+  }();
+  ~ScratchDir() { std::filesystem::remove_all(Path); }
   std::string operator/(const std::string& name) const { return Path + "/" + name; }
   std::set<std::string> Entries() const {  // hidden files included
     std::set<std::string> names;
@@ -57,81 +45,42 @@ struct ScratchDir {
 };
 
 struct ToolResult {
-  int Status = -1;  // 128 + the signal for a process killed by one
+  int Status;  // 128 + the signal for a process killed by one
   std::string Out, Err;
-  long PeakResidentKb = 0;
 };
 
-// How a run differs from the plain one (stdin an empty file, stdout captured).
-struct RunOptions {
-  std::vector<std::string> Env{};
-  std::string Stdin{}, Stdout{};
-  int Signal = 0;
-  std::function<bool()> SignalWhen{};  // polled every 10 ms, for at most a minute
-};
-
-// Runs the built tool with the words of a command line ('' is an empty word).
-inline ToolResult RunTool(const std::string& line, const RunOptions& options = {}) {
-  ScratchDir capture;
-  const std::string outPath = capture / "stdout", errPath = capture / "stderr";
-  const std::string inPath = options.Stdin.empty() ? capture / "stdin" : options.Stdin;
-  if (options.Stdin.empty()) std::ofstream{inPath};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-  const std::string& out = options.Stdout.empty() ? outPath : options.Stdout;
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  std::vector<std::string> argv{QUAVIX_TOOL}, env = options.Env;
-  std::istringstream words(line);
-  for (std::string w; words >> w;) argv.push_back(w == "''" ? "" : w);
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  std::vector<char*> cargs, cenv;
-  for (std::string& a : argv) cargs.push_back(a.data());
-  for (std::string& e : env) cenv.push_back(e.data());
-  cargs.push_back(nullptr);
-  cenv.push_back(nullptr);
-  ToolResult result;
-  pid_t pid = 0;
-  if (posix_spawn(&pid, QUAVIX_TOOL, &actions, nullptr, cargs.data(), cenv.data()) == 0) {
-    if (options.Signal != 0) {
-      for (int i = 0; i < 6000 && !options.SignalWhen(); ++i) usleep(10000);
-      kill(pid, options.Signal);
-    }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.PeakResidentKb = usage.ru_maxrss;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  result.Out = ReadText(outPath);
-  result.Err = ReadText(errPath);
-  return result;
+// Runs a shell command line in which $Q is the built tool; stdin empty, stdout and stderr kept.
+inline ToolResult Shell(const std::string& line) {
+  ScratchDir io;
+  std::ofstream{io / "in"};
+  const int status = std::system(("Q='" QUAVIX_TOOL "'; exec <" + io / "in" + " >" + io / "out" +
+                                  " 2>" + io / "err" + "; " + line)
+                                     .c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText(io / "out"),
+          ReadText(io / "err")};
+}
+inline ToolResult RunTool(const std::string& args) {
+  return Shell("$Q " + args);
 }
 
-// The samples of a sound file as libsndfile reads them, 16 bits.
+// The 16-bit samples of a sound file as libsndfile reads them.
 struct SoundFile {
   int Channels = 0, SampleRate = 0, Format = 0;
-  std::int64_t Frames = 0;
   std::vector<std::int16_t> Samples;
 };
 inline SoundFile ReadSound(const std::string& path) {
   SF_INFO info{};
   SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
   if (sf == nullptr) return {};
-  SoundFile file{info.channels, info.samplerate, info.format, info.frames, {}};
-  file.Samples.resize(std::size_t(info.frames) * std::size_t(info.channels));
+  SoundFile file{info.channels, info.samplerate, info.format, {}};
+  file.Samples.resize(std::size_t(info.frames * info.channels));
   sf_read_short(sf, file.Samples.data(), sf_count_t(file.Samples.size()));
   sf_close(sf);
   return file;
 }
 
-// The module's sequence for one sound: the synthesizer exists first (its
-// construction draws its noise table from an earlier state), then "Set random
-// seed to %0", then whatever setup does to the parameters, then a generation
-// into a buffer of bufferSeconds x 41000 samples.
+// The module's sequence: the synthesizer exists first (drawing its noise table from an earlier
+// state), then "Set random seed to %0", setup, and a generation into seconds x 41000 samples.
 template <typename Setup>
 std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t seconds = 5) {
   RandomSource random;
@@ -145,7 +94,7 @@ std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int3
   return samples;
 }
 
-// The module's image: a 44-byte RIFF/WAVE header (PCM, mono, 44100 Hz, 16 bits), then the samples.
+// The module's image: a 44-byte RIFF/WAVE header (PCM, mono, 44100 Hz, 16 bits), the samples.
 inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   std::string b;
   const auto put = [&](std::uint32_t v, int n) {
@@ -158,19 +107,14 @@ inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   return b;
 }
 
-// A run of the tool as a command line ("@" stands for a scratch folder of settings
-// files, '' for an empty argument): its status, the one line on stderr (an error, or
-// a warning for status 0; empty: none), part of stdout and the one file it adds.
+// A run ("@" stands for a scratch folder of settings files): status, the one line on stderr (an
+// error; for status 0 a warning or a batch's summary; "": none), part of stdout, the file added.
 struct RunCase {
   std::string Args;
   int Status;
-  const char* Err;
-  const char* Out = "";
-  const char* Writes = nullptr;
+  const char *Err, *Out = "", *Writes = nullptr;
+  friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.Args.substr(0, 200); }
 };
-inline void PrintTo(const RunCase& c, std::ostream* os) {
-  *os << c.Args.substr(0, 200);
-}
 class ToolRuns : public ::testing::TestWithParam<RunCase> {};
 
 }  // namespace quavix::test

@@ -1,0 +1,438 @@
+// The tool through its binary: the number parsers in-process, a table of runs (status 2 for a
+// usage error, 1 for a failure), render and info against the library's sounds, and batch.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "cli_error.h"
+#include "cli_test_util.h"
+#include "design/presets.h"
+#include "exchange/param_units.h"
+#include "exchange/settings_string.h"
+#include "numbers.h"
+
+namespace quavix::test {
+namespace {
+
+using Json = nlohmann::json;
+namespace fs = std::filesystem;
+
+// Every refused text is a usage error whose message names the option.
+void ExpectRefused(auto parse, std::initializer_list<const char*> texts) {
+  for (const char* text : texts) {
+    try {
+      parse(text);
+      ADD_FAILURE() << text;
+    } catch (const cli::CliError& e) {
+      EXPECT_TRUE(e.Status == cli::kExitUsage && e.Message.starts_with("--x: '")) << e.Message;
+    }
+  }
+}
+
+TEST(Numbers, WholeNumbersSeedsAndFloats) {
+  using namespace cli;
+  const auto whole = [](const char* t) { return ParseWhole(t, 0, 60, "--x"); };
+  EXPECT_EQ(whole("0") + whole("60") + whole("+7"), 67);
+  ExpectRefused(
+      whole, {"", "+", "-", "1.0", "1e2", " 1", "1 ", "0x10", "61", "-1", "99999999999999999999"});
+  const auto seed = [](const char* t) { return ParseSeed(t, "--x"); };
+  EXPECT_TRUE(seed("4294967295") == 4294967295u && seed("-1") == 4294967295u);
+  EXPECT_EQ(seed("-2147483648"), 2147483648u);
+  ExpectRefused(seed, {"4294967296", "-2147483649"});
+  const auto real = [](const char* t) { return ParseUserFloat(t, "--x"); };
+  EXPECT_TRUE(real("0.3") == 0.3f && real("+.5") == 0.5f && real("25d-1") == 2.5f);
+  EXPECT_EQ(real("3.4e38"), 3.4e38f);
+  ExpectRefused(
+      real, {"", ".", "e3", "1e", "1,5", "inf", "nan", "0x1p3", "1e39", "-1e400", "1.2.3", "5 "});
+}
+
+TEST_P(ToolRuns, StatusMessagesAndFiles) {
+  const RunCase& c = GetParam();
+  ScratchDir dir;
+  // The defaults with a NaN SustainTime (offset 52), cut short, and of a version none reads.
+  std::string sfs(105, '\0');
+  sfs[0] = 102, sfs[54] = '\xC0', sfs[55] = 0x7F;
+  std::ofstream(dir / "nan.sfs") << sfs;
+  std::ofstream(dir / "short.sfs") << sfs.substr(0, 60);
+  std::ofstream(dir / "v103.sfs") << sfs.replace(0, 1, 1, 103);
+  std::ofstream{dir / "empty.sfs"};
+  std::filesystem::create_directory(dir / "folder");
+  std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
+  auto expected = dir.Entries();
+  if (c.Writes != nullptr) expected.insert(c.Writes);
+  std::string line = c.Args;
+  for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.Path);
+  const auto r = Shell(std::regex_replace(line, std::regex("^(\\w+=\\S* )*"), "$&$Q "));
+  EXPECT_TRUE(r.Status == c.Status && LineCount(r.Err) == (*c.Err == 0 ? 0 : 1))
+      << r.Status << r.Err;
+  const std::string kind = c.Status != 0 ? "error: " : Has(c.Err, "wrote") ? "" : "warning: ";
+  EXPECT_TRUE((*c.Err == 0 || r.Err.starts_with("quavix: " + kind)) && Has(r.Err, c.Err)) << r.Err;
+  EXPECT_TRUE(Has(r.Out, c.Out) && (c.Status == 0 || r.Out.empty())) << r.Out;
+  EXPECT_EQ(dir.Entries(), expected);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+}
+
+const unsigned kJobLimit = 4 * std::max(1u, std::thread::hardware_concurrency());  // per core
+const std::string kFree = "QUAVIX_TEST_FREE_BYTES=",
+                  kDefaults = " --csv 1,,,0.3,,0.4,0.3,,,,,,,,,,,,,1",
+                  kJobs = " --jobs " + std::to_string(kJobLimit),
+                  kJobsOver = " --jobs " + std::to_string(kJobLimit + 1);
+
+// Leading NAME=VALUE words set the environment. 0.3 s of sustain stores 0.3637366, 3528 Hz
+// exactly 1.0, repeat speed 10 stores 0.5304257; 56 s of one stage is more than 60 x 41000 samples.
+const RunCase kCases[] = {
+    {"render --seed 5 --print-csv --set sustaintime=0.3 --set StartFreqHz=3528 "
+     "--set RepeatSpeed=10 --set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
+     0, "", "0.7000,3.0000,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
+    {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
+    {"render --help", 0, "", "Examples:\n  quavix render"},
+    {"render --help", 0, "", "4. mutate them with --mutate C;\n  5. synthesize"},
+    {"presets", 0, "",
+     "  0  coin\n  1  laser\n  2  explosion\n  3  powerup\n  4  hurt\n  5  jump\n  6  blip\n"},
+    {"presets", 0, "", "AttackTime     seconds               0 to 1           0 to 2.267"},
+    {"--version", 0, "", "quavix " QUAVIX_VERSION "\n"},
+    // A stored 1 is off for a repeat and for a change; a change at 0 comes after 20000 / 44100 s.
+    {"info --csv 1,,,,,,,,,,,,,,,,1", 0, "", "RepeatSpeed            off  repeats per second"},
+    {"info --csv 1,,,,,,,,,,,,,1", 0, "", "ChangeSpeed            off  seconds"},
+    {"info --csv 1,,,,,,,,,,,,,0", 0, "", "ChangeSpeed       0.453515  seconds"},
+    // A sustain of 2.1 x 2.1 x 2.2675 = 9.9997 s outlasts these buffers of seconds x 41000 samples.
+    {"info --csv 1,,,2.1 --buffer-length 0", 0, "", "buffer 0 s: 0 samples"},
+    {"info --csv 1,,,2.1 --buffer-length 1", 0, "", "buffer 1 s: 41000 samples"},
+    {"info --csv 1 --buffer-length 1", 0, "", "buffer 1 s: 25003 samples"},
+    {"render --seed 1 --csv 1,4 -o @/a.wav", 0, "silent: wave type 4 makes no wave", "", "a.wav"},
+    {"render --seed 1 --csv 1,7 -o @/a.wav", 0, "silent: wave type 7 is not a wave", "", "a.wav"},
+    {"render --seed 1 --set Volume=0 -o @/a.wav", 0, "silent: every sample is 0", "", "a.wav"},
+    {"render --seed 1 --preset 2 --set Volume=3 -o @/a.wav", 0, "clipped at +-32000", "", "a.wav"},
+    {"render --seed 1 --sfs @/nan.sfs --print-csv", 0, "field 3 (SustainTime) is nan", ",,,nan,"},
+    {"render --seed 1 --sfs @/none.sfs -o @/a.wav", 1, "none.sfs': No such file or directory"},
+    {"render --seed 1 --sfs @/folder -o @/a.wav", 1, "folder': Is a directory"},
+    {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "version 100, 101 or 102"},
+    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "version"},
+    {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
+    {"info @/v103.sfs", 1, "version 100, 101 or 102"},
+    {"info @/none.sfs", 1, "cannot read"},
+    {"render --preset trumpet -o @/a.wav", 2, "unknown preset 'trumpet'"},
+    {"render --preset 7 -o @/a.wav", 2, "unknown preset '7'"},
+    {"render --seed 12abc -o @/a.wav", 2, "--seed: '12abc' is not a whole number"},
+    {"render --mutate 0..1 -o @/a.wav", 2, "--mutate: '0..1' is not a number"},
+    {"render --set Volume=loud -o @/a.wav", 2, "'loud' is not a number"},
+    {"render --set Volume -o @/a.wav", 2, "NAME=VALUE"},
+    {"render --set Pitch=3 -o @/a.wav", 2, "unknown parameter 'Pitch'"},
+    {"render --set StartFreqHz=440.5 -o @/a.wav", 2, "not a whole number"},
+    {"render --csv 1,x -o @/a.wav", 2, "field 1 'x'"},
+    {"render --csv ,,,,,,,,,,,,,,,,,,,,,,,, -o @/a.wav", 2, "more than 24"},
+    {"batch --preset coin --count ten --out-dir @/o", 2, "--count"},
+    {"batch --preset coin --count 0 --out-dir @/o", 2, "out of range"},
+    {"batch --preset coin --count 2 --jobs 0 --out-dir @/o", 2, "--jobs"},
+    {"render --loud -o @/a.wav", 2, "--loud"},
+    {"play x.wav", 2, "unknown command 'play'"},
+    {"", 2, "no command given"},
+    {"render --seed 1 --seed 2 -o @/a.wav", 2, "--seed is given more than once"},
+    {"render -o @/a.wav --seed", 2, "--seed needs a value"},
+    {"render stray -o @/a.wav", 2, "unexpected argument 'stray'"},
+    {"render --set Pi\x01\x1b[2J=1 -o @/a.wav", 2, "'Pi\\x01\\x1b[2J'"},
+    {"render --preset " + std::string(100000, 'x') + " -o @/a.wav", 2, "xxx'... (100000 bytes)"},
+    {"render --set SustainTime=-1 -o @/a.wav", 2, "a time cannot be negative"},
+    {"render --set VibSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set ChangeSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set RepeatSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set DecayTime=56 -o @/a.wav", 2, "longest possible sound"},
+    {"render --set SustainTime=48696 -o @/a.wav", 2, "longest possible"},  // wraps past 2^31
+    {"render --set WaveType=4 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set WaveType=-1 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set WaveType=1.5 -o @/a.wav", 2, "0 square, 1 sawtooth"},
+    {"render --set StartPitchHz=3 -o @/a.wav", 2, "3.528 and 44100"},
+    {"render --set MinPitchHz=50000 -o @/a.wav", 2, "3.528 and 44100"},
+    {"render -o @/x.wav --save-sfs @/./x.wav", 2, "is the same file as -o"},
+    {"render --sfs @/v103.sfs -o @//v103.sfs", 2, "is the same file as --sfs"},
+    {"render --sfs @/v103.sfs --save-sfs @/link.sfs", 2, "same file"},
+    // The defaults' 25003 samples need more than their 50006 + 44 bytes.
+    {kFree + "1000000 batch --count 1 --seed 1 --out-dir @/o" + kJobs + kDefaults, 0,
+     "wrote 1 sound (sound-0.wav)", "", "o"},
+    {"batch --preset coin --count 2 --out-dir @/o" + kJobsOver, 2, "per core"},
+    {kFree + "50050 batch --count 1 --seed 1 --out-dir @/o" + kDefaults, 1, "not enough space"},
+    {kFree + "10 batch --preset coin --count 3 --seed 1 --out-dir @/new", 1, "not enough space"},
+    {"batch --preset coin --count 2 --out-dir ''", 2, "folder name is empty"},
+    {"render --buffer-length 61 -o @/a.wav", 2, "--buffer-length: '61' is out of range"},
+    {"render --buffer-length -1 -o @/a.wav", 2, "out of range"},
+    {"render --preset coin --randomize -o @/a.wav", 2, "only one of"},
+    {"info @/v103.sfs --csv 1", 2, "not both"},
+    {"render --preset coin", 2, "nothing to write"},
+    {"render --preset coin -o - --print-csv", 2, "stdout"},
+    {"batch --count 2 --out-dir @/o", 2, "--preset NAME, --randomize, --sfs"},
+    {"batch --preset coin --count 2", 2, "--out-dir"},
+    {"batch --preset coin --count 2 --out-dir @/o --name a/b", 2, "--name"},
+    {"info", 2, "settings file or --csv"},
+    {"render --seed 1 -o @/no/such/a.wav", 1, "cannot write"},
+    {"render --seed 1 -o @/folder", 1, "cannot write"},
+    {"render --seed 1 -o @/a.wav --save-sfs @/no/such/a.sfs", 1, "cannot write"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1, "cannot create the folder"},
+};
+INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases));
+
+// The module's sequence (seed, source, each --set in order, mutate, synthesis) in its image; its
+// settings file, from a path or stdin, makes it again; a clock seed is printed and does too.
+TEST(Render, SoundsAreTheModulesSavedAndMadeAgain) {
+  ScratchDir dir;
+  const std::string q = "cd " + dir.Path + " && $Q render ";
+  const std::string recipe = "--randomize --set WaveType=2 --set AttackTime=0.01 --mutate 0.2";
+  const auto made = Shell(q + "--seed 4242 " + recipe + " --save-sfs l.sfs -o -").Out;
+  EXPECT_EQ(made, ModuleImage(LibrarySound(4242, [](SynthParams& p, RandomSource& r) {
+              Randomize(p, r);
+              p.WaveType = 2;
+              p.AttackTime = TimeToStored(p, 0.01f);
+              Mutate(p, 0.2f, r);
+            })));
+  EXPECT_EQ(dir.Entries(), std::set<std::string>{"l.sfs"});  // no temporary remains
+  ASSERT_EQ(Shell(q + "--seed 4242 --sfs l.sfs -o b.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "b.wav"), made);
+  EXPECT_EQ(Shell(q + "--seed 4242 --sfs - -o - <l.sfs").Out, made);
+  const auto r = Shell(q + "--preset coin -o a.wav");
+  ASSERT_TRUE(r.Err.starts_with("quavix: seed ") && LineCount(r.Err) == 1) << r.Err;
+  const std::string seed = r.Err.substr(13, r.Err.find(' ', 13) - 13);
+  ASSERT_EQ(Shell(q + "--preset coin -o b.wav --seed " + seed).Status, 0);
+  EXPECT_EQ(ReadText(dir / "a.wav"), ReadText(dir / "b.wav"));
+}
+
+// Where -o and --save-sfs land, by what the target is before the run, checked in the shell: $REF
+// holds the bytes a plain run writes, $DEAD and $LIVE number a finished and a running process.
+TEST(Render, OutputsLandWhereTheUserMeans) {
+  struct Case {
+    const char *Option, *Prepare, *Target, *Check;
+  } const cases[] = {
+      {"-o", "printf old > x && chmod 640 x", "x", "cmp x $REF && test $(stat -c %a x) = 640"},
+      {"--save-sfs", "printf old > x && ln x y", "x", "cmp x $REF && test $(cat y) = old"},
+      {"-o", "mkdir sub && printf old > sub/f && chmod 600 sub/f && ln -s sub/f link", "link",
+       "test -L link && cmp sub/f $REF && test $(stat -c %a sub/f) = 600"},
+      {"--save-sfs", "ln -s new link", "link", "test -L link && cmp new $REF"},
+      {"-o", "mknod null c 1 3", "null", "test -c null && test $(stat -c %t,%T null) = 1,3"},
+      {"-o", "mkfifo fifo && (cat fifo > got &)", "fifo",
+       "for i in $(seq 50); do cmp -s got $REF && break; sleep 0.1; done; cmp got $REF"},
+      {"-o", "touch .quavix-tmp-$DEAD-0 .quavix-tmp-$LIVE-0", "x",  // a dead process's goes
+       "cmp x $REF && test \"$(ls -A)\" = \"$(printf '.quavix-tmp-%s-0\\nx' $LIVE)\""},
+  };
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  ScratchDir reference;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Prepare);
+    ScratchDir dir;
+    const std::string render = "$Q render --seed 3 --preset coin " + std::string(c.Option) + " ";
+    const std::string shell = "export REF=" + reference / "ref" + " DEAD=" + std::to_string(dead) +
+                              " LIVE=" + std::to_string(getpid()) + " && " + render +
+                              "$REF && cd " + dir.Path + " && ";
+    if (Shell(shell + c.Prepare).Status != 0) {
+      // Only making a device node may be refused, where the machine withholds the privilege.
+      ASSERT_EQ(std::string(c.Target), "null") << "could not prepare";
+      std::cout << "render output targets: device case not run: mknod is not permitted here\n";
+      continue;
+    }
+    const auto r = Shell(shell + render + c.Target + " && " + c.Check);
+    EXPECT_EQ(r.Status, 0) << c.Check << r.Err;
+  }
+}
+
+// A tool that wrongly wrote the sound to the terminal would block on its full buffer.
+TEST(Render, DashRefusesATerminal) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+  const auto r = Shell("timeout 20 $Q render --seed 1 -o - >" + std::string(ptsname(master)));
+  close(master);
+  EXPECT_TRUE(r.Status == 2 && LineCount(r.Err) == 1 && Has(r.Err, "to the terminal")) << r.Err;
+}
+
+// The pitch is 8 x 44100 / period for a whole period of 100 / (StartFreq^2 + 0.001): StartPitchHz
+// takes the closest, for 440 Hz 801.8 -> 802 (439.90 Hz; 801: 440.45), for 2000 Hz 176.4 -> 176
+// (2004.5 Hz; 177: 1993.2), 50 Hz exactly 7056. StartFreqHz stores sqrt(12.5 x Hz / 44100):
+// 440 Hz gives 100 / (0.124717 + 0.001) = 795.4, 50 Hz 100 / (0.0141723 + 0.001) = 6590.96.
+TEST(Render, PitchesTakeTheClosestPeriodAndInfoShowsIt) {
+  ScratchDir dir;
+  const std::string q = "cd " + dir.Path + " && $Q render --set ";
+  for (const auto& [set, period] : {std::pair{"StartPitchHz=440", 802},
+                                    {"StartPitchHz=2000", 176},
+                                    {"StartPitchHz=50", 7056},
+                                    {"StartFreqHz=440", 795},
+                                    {"StartFreqHz=50", 6590}}) {
+    SCOPED_TRACE(set);
+    const auto r = Shell(q + set + " --save-sfs p.sfs && $Q info --json p.sfs");
+    const auto info = Json::parse(r.Out);
+    const double stored = info["parameters"][6]["stored"];
+    EXPECT_EQ(std::trunc(100 / (stored * stored + 0.001)), period);
+    EXPECT_EQ(info["start_period"], period);
+    EXPECT_DOUBLE_EQ(info["start_pitch_hz"].get<double>(), 352800.0 / period);
+  }
+}
+
+// A 65-second sound is cut at 60 x 41000 samples, held once: its 4.9 MB fit in 8 MB of data.
+TEST(Render, LongestBufferCutsTheSound) {
+  ScratchDir dir;
+#if defined(__SANITIZE_ADDRESS__)
+  const std::string limit;  // the sanitizer's own memory does not fit
+#else
+  const std::string limit = "ulimit -d 8192 && ";
+#endif
+  const auto r = Shell(limit + "$Q render --buffer-length 60 --set SustainTime=55 --set " +
+                       "DecayTime=10 -o " + dir / "b.wav");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadText(dir / "b.wav").size(), 44u + 2 * 60 * 41000);
+}
+
+TEST(Info, DefaultsInBothUnitsWithTheirSound) {
+  const auto info = Json::parse(RunTool("info --json" + kDefaults).Out);
+  ASSERT_EQ(info["parameters"].size(), 24u);
+  for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(info["parameters"][i]["index"], i);
+  const auto& sustain = info["parameters"][3];  // 0.3 x 0.3 x 2.2675 = 0.204075 seconds
+  EXPECT_TRUE(sustain["name"] == "SustainTime" && sustain["unit"] == "seconds" &&
+              sustain["stored"] == 0.30000001192092896 && sustain["bits"] == "0x3e99999a");
+  EXPECT_FLOAT_EQ(sustain["value"].get<float>(), 0.204075f);
+  EXPECT_EQ(info["parameters"][16]["value"], "off");  // a stored 0 repeats never
+  EXPECT_TRUE(info["parameters"][1]["name"] == "WaveType" && info["parameters"][1]["value"] == 0);
+  EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
+  const auto samples = LibrarySound(1, [](SynthParams&, RandomSource&) {});
+  const auto [low, high] = std::ranges::minmax(samples);
+  const auto& sound = info["render"];
+  EXPECT_TRUE(sound["seed"] == 1 && sound["samples"] == 25003 && sound["clipped"] == 0);
+  EXPECT_EQ(sound["peak"], std::max(-low, int{high}));
+}
+
+// Sound i is the module's sound of seed S + i (preset 2 is the explosion); the manifest describes
+// each, levels counted here; its command, run in a shell, makes the file and .sfs bytes again.
+TEST(Batch, NumberedFilesAndTheirManifest) {
+  ScratchDir dir;
+  fs::create_directory(dir / "again");
+  const auto r = Shell("cd " + dir.Path + " && $Q batch --preset 2 --set Volume=3 --count 12 " +
+                       "--seed 90 --out-dir o --name \"it's\" --jobs 2");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
+  EXPECT_TRUE(manifest["seed"] == 90 && manifest["preset"] == "explosion" &&
+              manifest["buffer_length"] == 5 && manifest["sounds"].size() == 12);
+  for (std::uint32_t i = 0; i < manifest["sounds"].size(); ++i) {
+    const auto& s = manifest["sounds"][i];
+    const std::string name = (i < 10 ? "it's-0" : "it's-") + std::to_string(i) + ".wav";
+    EXPECT_TRUE(s["file"] == name && s["seed"] == 90 + i) << s;
+    const auto samples = ReadSound(dir / ("o/" + name)).Samples;
+    SynthParams params;
+    EXPECT_EQ(samples, LibrarySound(std::int32_t(90 + i), [&](SynthParams& p, RandomSource& rs) {
+                LoadPreset(p, kPresetExplosion, rs);
+                p.Volume = 3;
+                params = p;
+              }));
+    const auto [low, high] = std::ranges::minmax(samples);
+    const auto clipped = std::ranges::count_if(samples, [](int v) { return std::abs(v) >= 32000; });
+    EXPECT_TRUE(s["samples"] == samples.size() && s["peak"] == std::max(-low, int{high}) &&
+                s["clipped"] == clipped && s["settings"] == ExportSettingsString(params))
+        << s;
+    std::string command = s["command"];
+    ASSERT_TRUE(command.starts_with("quavix render --seed " + std::to_string(90 + i) + " "));
+    ASSERT_EQ(Shell("cd " + dir / "again && $Q" + command.substr(6) + " --save-sfs s").Status, 0);
+    EXPECT_EQ(ReadText(dir / ("again/" + name)), ReadText(dir / ("o/" + name))) << command;
+    std::string hex = s["sfs"], sfs;
+    for (std::size_t at = 0; at + 1 < hex.size(); at += 2)
+      sfs += char(std::stoi(hex.substr(at, 2), 0, 16));
+    EXPECT_EQ(ReadText(dir / "again/s"), sfs);
+  }
+  EXPECT_TRUE(LineCount(r.Err) == 2 && !Has(r.Err, "\r") && Has(r.Err, "wrote 12 sounds") &&
+              Has(r.Err, " of 12 sounds have samples clipped at +-32000"))  // volume 3 clips
+      << r.Err;  // no progress bar when stderr is not a terminal
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "o"), {}), 13);
+}
+
+// Sound i equals render with seed S + i (wrapping at 32 bits), for two jobs and for one; a
+// run over an earlier one keeps the files' modes.
+TEST(Batch, SoundsAreRendersOfConsecutiveSeeds) {
+  ScratchDir dir;
+  const std::string sound = "--preset hurt --set Volume=0.5 --mutate 0.05 --buffer-length 1 ";
+  const std::string batch = "batch --seed 4294967290 --name h --count 11 --out-dir " + dir / "o ";
+  ASSERT_EQ(RunTool(batch + sound + "--jobs 2").Status, 0);
+  ASSERT_EQ(RunTool("render --seed 4 " + sound + "-o " + dir / "r.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "o/h-10.wav"), ReadText(dir / "r.wav"));  // 4294967290 + 10 is 4
+  const std::string two = ReadText(dir / "o/h-06.wav");
+  fs::permissions(dir / "o/h-06.wav", fs::perms(0640));
+  ASSERT_EQ(RunTool(batch + sound + "--jobs 1").Status, 0);
+  EXPECT_EQ(ReadText(dir / "o/h-06.wav"), two);
+  EXPECT_EQ(fs::status(dir / "o/h-06.wav").permissions(), fs::perms(0640));
+}
+
+// A run that cannot finish leaves the folder exactly as an earlier run left it (names, modes,
+// sizes and checksums) and says so in one line; a signal comes once the staging folder has a file.
+TEST(Batch, UnfinishedRunLeavesTheFolderAsItWas) {
+  struct Case {
+    const char *Env, *Signal;
+    int Status;
+    const char *Message, *Obstacle;
+  } const cases[] = {
+      {"", "", 1, "explosion-150.wav': Is a directory", "explosion-150.wav"},
+      {"", "", 1, "manifest.json': Is a directory", "manifest.json"},
+      {"QUAVIX_TEST_FREE_BYTES=1000000 ", "", 1, "not enough space", nullptr},
+      {"", "INT", 130, "interrupted by SIGINT", nullptr},
+      {"", "TERM", 143, "interrupted by SIGTERM", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Message);
+    ScratchDir dir;
+    const std::string out = dir / "o";
+    const std::string batch = "$Q batch --preset explosion --count 200 --jobs 1 --out-dir " + out;
+    ASSERT_EQ(Shell(batch + " --seed 1 --buffer-length 1").Status, 0);
+    fs::permissions(out + "/explosion-007.wav", fs::perms(0640));
+    if (c.Obstacle != nullptr) {
+      fs::remove(out + "/" + c.Obstacle);
+      fs::create_directories(out + "/" + c.Obstacle + "/inside");
+    }
+    const std::string state =
+        "cd " + out + " && ls -lAR --time-style=+ && find . -type f | sort | xargs cksum";
+    const auto before = Shell(state).Out;
+    ASSERT_TRUE(Has(before, "-rw-r----- 1") && Has(before, "explosion-007.wav")) << before;
+    std::string line = c.Env + batch + " --seed 2 --set SustainTime=3";  // long sounds
+    if (*c.Signal != 0) {
+      line += " & i=0; until set -- " + out + "/.quavix-tmp-*/*; [ -e \"$1\" ] || " +
+              "[ $((i+=1)) -gt 6000 ]; do sleep 0.01; done; kill -" + c.Signal + " $!; wait $!";
+    }
+    const auto r = Shell(line);
+    EXPECT_TRUE(r.Status == c.Status && LineCount(r.Err) == 1) << r.Err;
+    EXPECT_TRUE(Has(r.Err, c.Message) && Has(r.Err, "nothing in '" + out + "' was changed"))
+        << r.Err;
+    EXPECT_EQ(Shell(state).Out, before);
+  }
+  ScratchDir dir;  // another batch holds the folder
+  const auto r =
+      Shell("flock " + dir.Path + " $Q batch --preset coin --count 3 --out-dir " + dir.Path);
+  EXPECT_TRUE(r.Status == 1 && Has(r.Err, "another quavix batch is writing into")) << r.Err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+// Randomize makes wave type 4 (no wave) about one time in five: --skip-silent leaves those out
+// and counts them, else they are flagged. Ten sounds' numbers have the one digit of the last.
+TEST(Batch, SilentSoundsAreSkippedOrFlagged) {
+  ScratchDir dir;
+  const auto r =
+      RunTool("batch --randomize --count 10 --seed 7 --skip-silent --out-dir " + dir.Path);
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  int silent = 0;
+  for (int i = 0; i < 10; ++i) {
+    const auto samples =
+        LibrarySound(7 + i, [](SynthParams& p, RandomSource& rs) { Randomize(p, rs); });
+    const bool heard = std::ranges::any_of(samples, [](std::int16_t v) { return v != 0; });
+    const std::string name = dir / ("random-" + std::to_string(i) + ".wav");
+    EXPECT_EQ(heard ? ReadSound(name).Samples : samples, samples) << name;
+    EXPECT_EQ(fs::exists(name), heard) << name;
+    silent += heard ? 0 : 1;
+  }
+  const auto manifest = Json::parse(ReadText(dir / "manifest.json"));
+  EXPECT_TRUE(silent > 0 && manifest["skipped_silent"] == silent &&
+              manifest["sounds"].size() == std::size_t(10 - silent));
+  EXPECT_TRUE(Has(r.Err, "skipped " + std::to_string(silent) + " silent")) << r.Err;
+  const auto all = RunTool("batch --randomize --count 10 --seed 7 --out-dir " + dir / "all");
+  EXPECT_TRUE(Has(all.Err, std::to_string(silent) + " of 10 sounds are silent")) << all.Err;
+  const auto flagged = Json::parse(ReadText(dir / "all/manifest.json"))["sounds"];
+  EXPECT_EQ(std::ranges::count_if(flagged, [](const Json& s) { return s["silent"] == true; }),
+            silent);
+}
+
+}  // namespace
+}  // namespace quavix::test
