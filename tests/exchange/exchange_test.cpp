@@ -114,13 +114,12 @@ TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
       "PhaserOffset PhaserSweep LPCutoff LPCutoffSweep LPResonance HPCutoff HPCutoffSweep ");
   EXPECT_EQ(FindParam("LPCutoff("), nullptr);
   SynthParams p = DefaultParams();
-  SetVariable(p, 1, kNaN);
-  EXPECT_EQ(p.WaveType, std::numeric_limits<std::int32_t>::min());
   for (const std::int32_t index : {24, -1, std::numeric_limits<std::int32_t>::min()}) {
-    p = DefaultParams();
     SetVariable(p, index, 5.0f);
     EXPECT_TRUE(Same(p, DefaultParams()) && std::get<std::int32_t>(GetVariable(p, index)) == 0);
   }
+  SetVariable(p, 1, kNaN);
+  EXPECT_EQ(p.WaveType, std::numeric_limits<std::int32_t>::min());
 }
 
 // Odd multiples of 1/32 are ties; the double 0.00005 lies above its tie, the double 0.99995
@@ -330,10 +329,9 @@ TEST(SettingsFile, DecodesEachVersionAtEveryLengthSavesAndLoads) {
   fs::remove_all(dir);
 }
 
-// 82000 bytes per buffer second up to 60 s. The defaults' image of 5 samples (44100 = 0xAC44,
-// 88200 = 0x15888 bytes per second), and the fields that vary for a rate of -44101 with 12 and
-// -12 bits, where R * bits / 8 and bits / 8 truncate toward zero (-529212 / 8 = -66151.5,
-// 12 / 8 = 1.5, -12 / 8 = -1.5).
+// 82000 bytes per buffer second up to 60 s; the defaults' image of 5 samples (88200 = 0x15888
+// bytes per second); a rate of -44101 with 12 and -12 bits, where R * bits / 8 and bits / 8
+// truncate toward zero (-529212 / 8 = -66151.5, 12 / 8 = 1.5, -12 / 8 = -1.5).
 TEST(WaveImage, CapacityHeaderFieldsThenLittleEndianSamples) {
   const std::pair<std::uint32_t, std::uint32_t> cases[] = {
       {0, 0}, {1, 82000}, {59, 4838000}, {60, 4920000}, {61, 4920000}, {0xFFFFFFFFu, 4920000}};
