@@ -1,6 +1,6 @@
 // The command line in-process: arbitrary argument lists (NUL-separated) end in status 0, 1 or
-// 2 and a failure in one "quavix: error: " line, never a crash. Files go only into a scratch
-// folder: arguments holding '/' or '\' are skipped, and so is the slow batch.
+// 2 and a failure in a last "quavix: error: " line (a seed note may come first), never a crash.
+// Files go only into a scratch folder: arguments with '/' or '\' are skipped, as is the batch.
 #include <unistd.h>
 
 #include <cstdint>
@@ -33,7 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       quavix::cli::RunQuavix(static_cast<int>(argv.size()), argv.data(), {out, err, false, false});
   fs::current_path(home);
   if (status < 0 || status > 2) std::abort();
-  // A failure ends in one line "quavix: error: ..." (a note on the clock's seed may come first).
   const std::string text = err.str();
   const std::size_t last = text.rfind('\n', text.size() - 2) + 1;  // 0 when it is the only line
   if (status != 0 &&
