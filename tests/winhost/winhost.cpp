@@ -59,8 +59,7 @@ _CallWithStackCheck:
 // clang-format on
 // The fake MMFS2.dll: its log of sound-bank calls and the copies it keeps.
 struct FakeCall {
-  int Ordinal;
-  long Application, One, Handle;
+  long Application, One;
 };
 extern "C" __declspec(dllimport) const FakeCall* FakeBankCalls(int* count);
 extern "C" __declspec(dllimport) const std::uint8_t* FakeBankSound(const char* name, long* size);
