@@ -14,8 +14,7 @@
 
 namespace quavix::host::test {
 
-// An action by number (-1: an unknown step), the first parameter it is called with and those it
-// fetches.
+// An action by number (-1: unknown), the first parameter it is called with, those it fetches.
 struct RecipeStep {
   int Action = -1;
   std::uint32_t First = 0;

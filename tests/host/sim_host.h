@@ -52,10 +52,6 @@ struct SimHost {
     CreateRunObject(object, &stored, 0);
     return Live.emplace_back(object);
   }
-  void Destroy(RunObjectData* object) {
-    std::erase(Live, object);
-    DestroyRunObject(object, 0);
-  }
   HostWord Action(RunObjectData* object, int index, HostWord first = 0) {
     return Infos.Actions[index](object, first, 0x7777);
   }
@@ -66,7 +62,6 @@ struct SimHost {
     object->Header.ResultFlags = 0;
     return Infos.Expressions[index](object, token);
   }
-  void QueueActionFloat(float value) { ActionParams.push_back(std::bit_cast<std::int32_t>(value)); }
 
   RunObjectInfos Infos{};
   HostWord Application = 0x5A17;

@@ -8,8 +8,7 @@
 #include <vector>
 
 struct FakeCall {
-  int Ordinal;  // 193 find, 191 prepare, 197 replace, 185 add
-  long Application, One, Handle;
+  long Application, One;
 };
 
 namespace {
@@ -22,16 +21,16 @@ std::vector<std::uint8_t> Copy(const void* image, long size) {
 
 extern "C" {
 long WINAPI FakeFindSound(long application, long one, const char* name) {
-  gCalls.push_back({193, application, one, 0});
+  gCalls.push_back({application, one});
   return gSounds.count(name) != 0 ? gSounds[name].first : 0;
 }
-long WINAPI FakePrepareReplace(long application, long one, long handle) {
-  gCalls.push_back({191, application, one, handle});
+long WINAPI FakePrepareReplace(long application, long one, long) {
+  gCalls.push_back({application, one});
   return 0;
 }
 long WINAPI FakeReplaceSound(long application, long one, long handle, const char*,
                              const void* image, long size) {
-  gCalls.push_back({197, application, one, handle});
+  gCalls.push_back({application, one});
   for (auto& entry : gSounds) {
     if (entry.second.first == handle) entry.second.second = Copy(image, size);
   }
@@ -39,7 +38,7 @@ long WINAPI FakeReplaceSound(long application, long one, long handle, const char
 }
 long WINAPI FakeAddSound(long application, long one, const char* name, const void* image,
                          long size) {
-  gCalls.push_back({185, application, one, 0});
+  gCalls.push_back({application, one});
   gSounds[name] = {static_cast<long>(0x500 + gSounds.size()), Copy(image, size)};
   return 1;
 }

@@ -1,7 +1,7 @@
 // A 32-bit Windows host for Quavix.dll under Wine, for what only the built binary shows (the logic
 // is checked natively): every entry point and one handler of each kind called through a check of
-// the stack pointer and the floating-point controls, each run-header routine and sound-bank
-// ordinal (a fake MMFS2.dll), and every reference sound. Usage: winhost <Quavix.dll> <digests>
+// the stack pointer and the floating-point controls, each run-header routine, the sound bank (a
+// fake MMFS2.dll) and every reference sound. Usage: winhost <Quavix.dll> <digests>
 #include <windows.h>
 
 #include <bit>
@@ -59,8 +59,7 @@ _CallWithStackCheck:
 // clang-format on
 // The fake MMFS2.dll: its log of sound-bank calls and the copies it keeps.
 struct FakeCall {
-  int Ordinal;
-  long Application, One, Handle;
+  long Application, One;
 };
 extern "C" __declspec(dllimport) const FakeCall* FakeBankCalls(int* count);
 extern "C" __declspec(dllimport) const std::uint8_t* FakeBankSound(const char* name, long* size);
@@ -122,12 +121,11 @@ void CheckTheChecker() {
 constexpr long kApplication = 0x0AB0;
 std::uint32_t gRunHeader[256];
 std::vector<std::uint32_t> gActionParams, gExpressionParams;
-std::vector<long> gActionKinds;
 std::vector<std::vector<char>> gStrings;
 const void* gCondition = nullptr;
 const void* const* gActions = nullptr;
 const void* const* gExpressions = nullptr;
-int gEvents = 0, gBankCallsAtEvent = -1;
+int gEvents = 0;
 std::uint32_t gConditionResult = 0;
 
 std::uint32_t Pop(std::vector<std::uint32_t>& queue) {
@@ -138,7 +136,6 @@ std::uint32_t Pop(std::vector<std::uint32_t>& queue) {
 }
 long WINAPI RaiseEvent(void* object, long a, long b) {
   ++gEvents;
-  FakeBankCalls(&gBankCallsAtEvent);
   Check(a == 0 && b == 0, "raise event arguments");
   gConditionResult = Call(gCondition, {Word(object), 0, 0}, "condition 0");
   return 0;
@@ -155,8 +152,7 @@ long WINAPI NextExpressionParam(void*, long, long) {
   Check(false, "next-parameter entry used by a one-parameter expression");
   return 0;
 }
-long WINAPI ActionParam(void*, long kind, long) {
-  gActionKinds.push_back(kind);
+long WINAPI ActionParam(void*, long, long) {
   return static_cast<long>(Pop(gActionParams));
 }
 
@@ -233,34 +229,13 @@ struct Instance {
   std::uint8_t* Object = Block.data();
 };
 
-// Bank calls since `from`, as ordinals; checks the application handle and the 1.
-std::string OrdinalsSince(int from) {
-  int count = 0;
-  const FakeCall* calls = FakeBankCalls(&count);
-  std::string ordinals;
-  for (int i = from; i < count; ++i) {
-    ordinals += std::to_string(calls[i].Ordinal) + " ";
-    Check(calls[i].Application == kApplication && calls[i].One == 1, "bank call arguments");
-  }
-  return ordinals;
-}
-
+// One sound: the condition raised from inside the action, a float returned in EAX (GenWave of
+// the last sample, as published) and a text in host string space (CSV$).
 void RunOneInstance() {
   Instance instance(5);
   std::uint8_t* object = instance.Object;
-  int before = 0;
-  FakeBankCalls(&before);
-  Action(object, 6, Word("boom"));  // Generate sound as "boom": added
-  Check(OrdinalsSince(before) == "193 185 ", "a new sound is added through 193, 185");
-  Check(gEvents == 1 && gBankCallsAtEvent == before + 2 && gConditionResult == 1,
-        "the condition is raised once, after publication");
-  FakeBankCalls(&before);
-  Action(object, 6, Word("boom"));  // and replaced
-  int count = 0;
-  const FakeCall* calls = FakeBankCalls(&count);
-  Check(OrdinalsSince(before) == "193 191 197 " &&
-            calls[count - 1].Handle == calls[count - 2].Handle && calls[count - 1].Handle != 0,
-        "a known sound is replaced through 193, 191, 197");
+  Action(object, 6, Word("boom"));  // Generate sound as "boom"
+  Check(gEvents == 1 && gConditionResult == 1, "the condition is raised once");
   long size = 0;
   const std::uint8_t* image = FakeBankSound("boom", &size);
   const std::uint32_t samples = Expression(object, 1);  // GenLength
@@ -275,12 +250,6 @@ void RunOneInstance() {
   Check(Flags(object) == 0x8000 && text != nullptr &&
             std::strcmp(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,") == 0,
         "CSV$ in host string space");
-  gActionParams = {0x40111EB8u};  // 2.2675f
-  gActionKinds.clear();
-  Action(object, 5, 0);  // Set attack time
-  Check(gActionKinds.size() == 1 && gActionKinds[0] == 2, "a setter fetches a float");
-  Check(Expression(object, 6) == 0x40111EB8u && Flags(object) == 0x4000,
-        "AttackTime after 2.2675 s");
 }
 
 // Runs one line of the reference sounds (recipe, sample count, digest) on a new instance.
@@ -336,6 +305,11 @@ int main(int argc, char** argv) {
   if (gActions != nullptr) {
     RunOneInstance();
     for (const std::string& line : references) RunReference(line);
+  }
+  int count = 0;  // the application handle read from the run header, and the 1
+  const FakeCall* calls = FakeBankCalls(&count);
+  for (int i = 0; i < count; ++i) {
+    Check(calls[i].Application == kApplication && calls[i].One == 1, "bank call arguments");
   }
   if (gModule != nullptr) Check(FreeLibrary(gModule) != 0, "FreeLibrary");
   std::printf("winhost: %d passed, %d failed\n", gPassed, gFailed);
