@@ -9,6 +9,7 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -213,11 +214,8 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
 TEST(Randomize, FixUpsFlipOrRaiseExactlyAtTheirThresholds) {
   constexpr int kRuns = 20000;
   constexpr float kBig = 9;
-  struct Band {  // a in (aLo, aHi) and b in (bLo, bHi), open intervals
-    float P::*a, P::*b;
-    float aLo, aHi, bLo, bHi;
-    bool empty;
-  } const bands[] = {
+  // a, b, then a in (aLo, aHi) and b in (bLo, bHi), open intervals; whether no result lies there
+  const std::tuple<float P::*, float P::*, float, float, float, float, bool> bands[] = {
       {&P::StartFreq, &P::Slide, 0.7f, kBig, 0.2f, kBig, true},  // step 6 applies
       {&P::StartFreq, &P::Slide, 0.65f, 0.7f, 0.2f, kBig, false},
       {&P::StartFreq, &P::Slide, 0.7f, kBig, 0.15f, 0.2f, false},
@@ -244,13 +242,13 @@ TEST(Randomize, FixUpsFlipOrRaiseExactlyAtTheirThresholds) {
     times[1] += draws < 26 && sum >= D(0.2f) && sum < 0.25;
     times[2] += draws >= 26;
     for (std::size_t k = 0; k < std::size(bands); ++k) {
-      const Band& b = bands[k];
-      inBand[k] += p.*b.a > b.aLo && p.*b.a < b.aHi && p.*b.b > b.bLo && p.*b.b < b.bHi;
+      const auto& [a, b, aLo, aHi, bLo, bHi, empty] = bands[k];
+      inBand[k] += p.*a > aLo && p.*a < aHi && p.*b > bLo && p.*b < bHi;
     }
   }
   for (int count : waves) EXPECT_NEAR(count / double(kRuns), 0.2, 0.02);  // 4 included
   for (std::size_t k = 0; k < std::size(bands); ++k) {
-    EXPECT_EQ(inBand[k] == 0, bands[k].empty) << "band " << k << ": " << inBand[k];
+    EXPECT_EQ(inBand[k] == 0, std::get<bool>(bands[k])) << "band " << k << ": " << inBand[k];
   }
   EXPECT_TRUE(times[0] == 0 && times[1] > 0 && times[2] > 0) << times[0] << times[1] << times[2];
 }

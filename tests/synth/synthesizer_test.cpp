@@ -8,8 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "design/presets.h"
+#include "design/randomize.h"
+#include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
 #include "synth/exact_math.h"
 #include "synth/sine.h"
 
@@ -19,6 +27,7 @@ namespace {
 using P = SynthParams;
 using S = Synthesizer;
 using Samples = std::vector<std::int16_t>;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The start period of the defaults: 100 / (0.3f² + 0.001) subsamples.
 const double kStart = 100.0 / (D(0.3f) * D(0.3f) + 0.001);
@@ -38,22 +47,21 @@ TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
 }
 
 TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
-  struct Case {
-    int remainder;
-    float range, expected;
-  } const cases[] = {{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
-                     {5000, 2, 1},        {1, 1, Single(1e-4)}, {2500, 0, 0}};
-  for (const Case& c : cases) {
+  const std::tuple<int, float, float> cases[] = {
+      // remainder, range, expected{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
+      {5000, 2, 1},
+      {1, 1, Single(1e-4)},
+      {2500, 0, 0}};
+  for (const auto& [remainder, range, expected] : cases) {
     RandomSource r{0}, probe{0};  // the first seed whose first draw has the remainder
-    while (NextDraw(probe) % 10001 != c.remainder) probe.State = ++r.State;
-    EXPECT_EQ(RandomFraction(r, c.range), c.expected) << c.remainder << " " << c.range;
+    while (NextDraw(probe) % 10001 != remainder) probe.State = ++r.State;
+    EXPECT_EQ(RandomFraction(r, range), expected) << remainder << " " << range;
   }
 }
 
 // Values that are not a number or lie beyond int32 truncate to its minimum.
 TEST(TruncToInt32, TowardZeroWithinTheRangeMinimumOutside) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   const double in[] = {2.9, -2.9, 2147483647.9, -2147483648.9, 2147483648.0, -2147483649.0, kNaN};
   const std::int32_t out[] = {2, -2, 2147483647, kMin, kMin, kMin, kMin};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(TruncToInt32(in[i]), out[i]) << in[i];
@@ -170,8 +178,7 @@ double LowPass(float cutoff, float resonance, float sweep) {
   return pos;
 }
 
-// Each step's state after a number of samples, from the step's own formula,
-// and the sound's length: the envelope, the period limit or the area ends it.
+// Each step's state after some samples, by its formula; the length: envelope, period limit or area.
 TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   // MinFreq 1e-6: the period grows by 1.00125 a sample until it passes 100000.
   const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
@@ -263,6 +270,145 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.field(Render(c.set, c.samples).Synth), c.expected) << c.name;
+  }
+}
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+float SpecialOrOrdinary(std::mt19937& gen) {
+  static constexpr float kSpecials[] = {kNaN,     kInf,      -kInf,    3.0e38f, -3.0e38f,
+                                        1.0e-40f, -1.0e-40f, 1.0e-30f, -0.0f,   0.0f,
+                                        1.0f,     -1.0f,     2.5e9f,   -2.5e9f, 1.0e6f};
+  const int kind = std::uniform_int_distribution<int>(0, 9)(gen);
+  if (kind == 0) {
+    return kSpecials[std::uniform_int_distribution<std::size_t>(0, std::size(kSpecials) - 1)(gen)];
+  }
+  const float range = kind == 1 ? 50.0f : 1.0f;
+  return std::uniform_real_distribution<float>(-range, range)(gen);
+}
+
+void SetCell(SynthParams& p, int index, float value) {
+  std::memcpy(reinterpret_cast<unsigned char*>(&p.Volume) + 4 * index, &value, 4);
+}
+
+SynthParams RandomParams(std::mt19937& gen) {
+  SynthParams p = DefaultParams();
+  for (int index = 0; index < kParamCount; ++index) SetCell(p, index, SpecialOrOrdinary(gen));
+  p.WaveType = std::uniform_int_distribution<int>(-2, 6)(gen);
+  p.VibReserved = SpecialOrOrdinary(gen);
+  p.FlagReserved = static_cast<std::uint8_t>(gen());
+  return p;
+}
+
+// The 26 stored fields: the 24 parameter cells, VibReserved and FlagReserved.
+bool SameFields(const SynthParams& a, const SynthParams& b) {
+  return std::memcmp(&a.Volume, &b.Volume, 4 * kParamCount) == 0 &&
+         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
+}
+
+struct Case {
+  SynthParams Params;
+  std::uint32_t Seed;
+  std::int32_t Max;
+};
+
+// Presets, randomized and mutated sets, special values in each field alone and in every field.
+std::vector<Case> Cases() {
+  std::vector<Case> out;
+  for (std::uint32_t seed : {1u, 2u, 3u, 77u, 4000000000u}) {
+    for (std::int32_t family = 0; family < kPresetFamilyCount; ++family) {
+      RandomSource r{seed};
+      SynthParams p = DefaultParams();
+      LoadPreset(p, family, r);
+      out.push_back({p, r.State, 40000 + 977 * family});  // lanes end at different times
+    }
+    for (std::uint32_t n = seed % 50; n < seed % 50 + 8; ++n) {
+      RandomSource r{n};
+      SynthParams p = DefaultParams();
+      Randomize(p, r);
+      if (n % 2 == 0) Mutate(p, 0.3f, r);
+      out.push_back({p, r.State, 30000});
+    }
+  }
+  SynthParams sweep = DefaultParams();  // a sine whose period slides into the cache
+  sweep.WaveType = 2, sweep.StartFreq = 0.05f, sweep.Slide = 0.3f, sweep.SustainTime = 1;
+  out.push_back({sweep, 5, 200000});
+  for (int index = 0; index < kParamCount; ++index) {
+    for (float value : {kNaN, 1e30f, -1e30f, 3e9f, -0.0f}) {
+      SynthParams p = DefaultParams();
+      p.WaveType = index % 4;
+      p.VibDepth = index % 3 == 0 ? 0.5f : 0.0f;
+      SetCell(p, index, value);
+      out.push_back({p, 11, 3000});
+    }
+  }
+  std::mt19937 gen(20261206);
+  for (int n = 0; n < 1500; ++n) {  // a braced list is evaluated left to right
+    out.push_back({RandomParams(gen), static_cast<std::uint32_t>(gen()),
+                   static_cast<std::int32_t>(gen() % 1500)});
+  }
+  return out;
+}
+
+// Each sound stays within its area and ±32000, and the cached, side-by-side (one cache shared by
+// all) and plain paths write the same samples and leave the same random state.
+TEST(SynthesisProperties, EveryPathWritesTheSameBoundedSound) {
+  const std::vector<Case> cases = Cases();
+  RandomSource unused;
+  auto shared = std::make_unique<SineCache>();
+  std::vector<Synthesizer> side(cases.size(), Synthesizer(unused));
+  std::vector<RandomSource> randoms(cases.size());
+  std::vector<std::vector<std::int16_t>> areas(cases.size());
+  std::vector<SynthesisJob> jobs;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    randoms[i].State = cases[i].Seed;
+    areas[i].assign(static_cast<std::size_t>(cases[i].Max) + 4, 0x6B6B);
+    side[i].Params = cases[i].Params;
+    side[i].Sines = shared.get();
+    jobs.push_back({&side[i], &randoms[i], areas[i].data(), cases[i].Max});
+  }
+  SynthesizeSideBySide(jobs.data(), jobs.size());
+  auto cached = std::make_unique<CachedSynthesizer>(unused);
+  Synthesizer plain(unused);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "sound " << i);
+    const Case& c = cases[i];
+    Samples plainOut(areas[i].size(), 0x6B6B), cachedOut = plainOut;
+    RandomSource plainRandom{c.Seed}, cachedRandom{c.Seed};
+    plain.Params = cached->Synth.Params = c.Params;
+    SynthesizeReference(plain, c.Max, plainOut.data(), plainRandom);
+    Synthesize(cached->Synth, c.Max, cachedOut.data(), cachedRandom);
+    const std::int32_t n = plain.SampleCount;
+    ASSERT_TRUE(n >= 0 && n <= c.Max);
+    for (std::int32_t k = 0; k < c.Max + 4; ++k) {
+      ASSERT_TRUE(k < n ? std::abs(plainOut[k]) <= 32000 : k < c.Max || plainOut[k] == 0x6B6B);
+    }
+    ASSERT_TRUE(cachedOut == plainOut && cached->Synth.SampleCount == n &&
+                cachedRandom.State == plainRandom.State);
+    ASSERT_TRUE(areas[i] == plainOut && side[i].SampleCount == n &&
+                randoms[i].State == plainRandom.State);
+  }
+}
+
+// A string's first trip may turn "-0.0000" into -0.0, exported next as an empty field: from the
+// second import on text and bits hold. The file image holds every stored field bit for bit.
+TEST(ExchangeProperties, RoundTripsKeepTheStoredFields) {
+  std::mt19937 gen(41);
+  SynthParams loaded = DefaultParams();  // the previous set: every field is overwritten
+  for (int n = 0; n < 2000; ++n) {
+    const SynthParams original = RandomParams(gen);
+    const std::string first = ExportSettingsString(original);
+    SynthParams once = DefaultParams(), twice = DefaultParams(), thrice = DefaultParams();
+    ImportSettingsString(once, first);
+    const std::string second = ExportSettingsString(once);
+    ImportSettingsString(twice, second);
+    const std::string third = ExportSettingsString(twice);
+    ASSERT_EQ(second, third) << "from " << first;
+    ImportSettingsString(thrice, third);
+    ASSERT_TRUE(SameFields(twice, thrice)) << first;
+    const auto image = EncodeSettings(original);
+    ASSERT_EQ(DecodeSettings(loaded, image.data(), image.size()), SettingsLoadResult::Loaded);
+    ASSERT_TRUE(SameFields(original, loaded)) << first;
   }
 }
 
