@@ -49,11 +49,7 @@ P Used() {
 
 // A field the call sets: the value the description gives to five decimals, and the float stored
 // (from a separate model of the generator: integer arithmetic and float32 rounding by packing).
-struct Expected {
-  float P::*Field;
-  double FiveDecimals;
-  std::uint32_t Bits;
-};
+using Expected = std::tuple<float P::*, double, std::uint32_t>;
 
 // Seed 1: the draws taken and the listed fields; all others as the defaults with the wave.
 TEST(Design, SeedOneGivesTheDescribedParameters) {
@@ -120,10 +116,10 @@ TEST(Design, SeedOneGivesTheDescribedParameters) {
     c.call(p, r);
     EXPECT_EQ(r.State, Advanced(1, c.draws).State);
     expected.WaveType = c.wave;
-    for (const Expected& e : c.fields) {
-      EXPECT_EQ(std::llround(p.*e.Field * 1e5), std::llround(e.FiveDecimals * 1e5));
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(p.*e.Field), e.Bits) << e.FiveDecimals;
-      expected.*e.Field = std::bit_cast<float>(e.Bits);
+    for (const auto& [field, fiveDecimals, bits] : c.fields) {
+      EXPECT_EQ(std::llround(p.*field * 1e5), std::llround(fiveDecimals * 1e5));
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(p.*field), bits) << fiveDecimals;
+      expected.*field = std::bit_cast<float>(bits);
     }
     EXPECT_EQ(Fields(p), Fields(expected));
   }
@@ -141,8 +137,7 @@ TEST(Presets, FamiliesAboveSixAsUnsignedChangeNothingAndDrawNothing) {
     std::string upper(entry.Name);
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     EXPECT_EQ(FindPresetFamily(upper), entry.Family);
-    EXPECT_EQ(FindPresetFamily(upper.substr(1)), std::nullopt);
-    EXPECT_EQ(FindPresetFamily(upper + "s"), std::nullopt);
+    EXPECT_TRUE(!FindPresetFamily(upper.substr(1)) && !FindPresetFamily(upper + "s")) << upper;
   }
 }
 
@@ -157,13 +152,8 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       LoadPreset(sounds[family].emplace_back(DefaultParams()), family, r);
     }
   }
-  struct Range {
-    std::int32_t family;
-    float P::*field;
-    float lo, hi;
-  };
-  // The families without a described seeded result, and two edges.
-  const Range ranges[] = {
+  // The families without a described seeded result, and two edges: family, field, lowest, highest.
+  const std::tuple<std::int32_t, float P::*, float, float> ranges[] = {
       {kPresetExplosion, &P::StartFreq, 0.01f, 0.81f}, {kPresetLaser, &P::MinFreq, 0.0f, 0.8f},
       {kPresetHurt, &P::StartFreq, 0.2f, 0.8f},        {kPresetHurt, &P::Slide, -0.7f, -0.3f},
       {kPresetHurt, &P::SustainTime, 0.0f, 0.1f},      {kPresetHurt, &P::DecayTime, 0.1f, 0.3f},
@@ -173,13 +163,11 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       {kPresetJump, &P::LPCutoff, 0.4f, 1.0f},         {kPresetJump, &P::Slide, 0.1f, 0.3f},
       {kPresetBlip, &P::StartFreq, 0.2f, 0.6f},        {kPresetBlip, &P::SustainTime, 0.1f, 0.2f},
       {kPresetBlip, &P::DecayTime, 0.0f, 0.2f},        {kPresetBlip, &P::HPCutoff, 0.1f, 0.1f}};
-  for (const Range& g : ranges) {
-    const auto [lo, hi] =
-        std::minmax_element(sounds[g.family].begin(), sounds[g.family].end(),
-                            [&](const P& a, const P& b) { return a.*g.field < b.*g.field; });
-    const float slack = (g.hi - g.lo) * 0.05f, low = (*lo).*g.field, high = (*hi).*g.field;
-    EXPECT_TRUE(low >= g.lo && low <= g.lo + slack && high <= g.hi && high >= g.hi - slack)
-        << g.family << ": " << g.lo << " to " << g.hi << ", seen " << low << " to " << high;
+  for (const auto& [family, field, lo, hi] : ranges) {
+    const auto [min, max] = std::ranges::minmax_element(sounds[family], {}, field);
+    const float slack = (hi - lo) * 0.05f, low = (*min).*field, high = (*max).*field;
+    EXPECT_TRUE(low >= lo && low <= lo + slack && high <= hi && high >= hi - slack)
+        << family << ": " << lo << " to " << hi << ", seen " << low << " to " << high;
   }
   // Twelfths of each family's sounds with each wave.
   const std::array<int, 4> twelfths[kPresetFamilyCount] = {

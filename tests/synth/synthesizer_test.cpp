@@ -32,6 +32,12 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 // The start period of the defaults: 100 / (0.3f² + 0.001) subsamples.
 const double kStart = 100.0 / (D(0.3f) * D(0.3f) + 0.001);
 
+// The 26 stored fields: the 24 parameter cells, VibReserved and FlagReserved.
+bool SameFields(const SynthParams& a, const SynthParams& b) {
+  return std::memcmp(&a.Volume, &b.Volume, 4 * kParamCount) == 0 &&
+         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
+}
+
 RandomSource AfterDraws(std::uint32_t seed, int draws) {
   RandomSource r{seed};
   for (int i = 0; i < draws; ++i) NextDraw(r);
@@ -89,8 +95,7 @@ TEST(Sine, SpecialValuesAndOddBoundedLargeArguments) {
   }
 }
 
-// (1 + 2^-30)² = 1 + 2^-29 + 2^-60 rounds to 1 + 2^-29: a·a − (1 + 2^-29) is 0 unless the
-// compiler fuses it into one operation, which gives 2^-60 (GCC does so by default on ARM64).
+// (1 + 2^-30)² = 1 + 2^-29 + 2^-60 rounds to 1 + 2^-29 unless fused (GCC's default on ARM64).
 TEST(FloatingPointFlags, ProductsAreRoundedBeforeTheyAreAdded) {
   const double a = std::strtod("1.000000000931322574615478515625", nullptr);       // 1 + 2^-30
   const double rounded = std::strtod("1.00000000186264514923095703125", nullptr);  // 1 + 2^-29
@@ -123,8 +128,7 @@ TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) 
   s.Params.Volume = 0.25f;
   s.Playing = true;
   Reset(s);
-  const P defaults = DefaultParams();
-  EXPECT_EQ(std::memcmp(&s.Params.Volume, &defaults.Volume, 4 * kParamCount), 0);
+  EXPECT_TRUE(SameFields(s.Params, DefaultParams()));
   EXPECT_TRUE(!s.Playing && s.SampleCount == 10);
 }
 
@@ -133,8 +137,7 @@ TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
   ASSERT_EQ(square.size(), 25003u);
   EXPECT_EQ(Samples(square.begin(), square.begin() + 10),
             (Samples{3199, 3199, 3199, 3199, 3198, 3198, 3198, 3198, 3197, 3197}));
-  EXPECT_EQ(square[68], -17);  // the square's edge at phase 549 of 1098
-  EXPECT_EQ(square[69], -3217);
+  EXPECT_TRUE(square[68] == -17 && square[69] == -3217);  // the edge at phase 549 of 1098
   EXPECT_EQ(square.back(), 0);
   const Rendered noise = Render([](P& p) { p.WaveType = 3; }, 100000, 12345);
   EXPECT_EQ(Samples(noise.Out.begin(), noise.Out.begin() + 14),
@@ -144,9 +147,8 @@ TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
   EXPECT_EQ(noise.Random.State, AfterDraws(12345, 32 * (1 + 25003 * 8 / 1098)).State);
   EXPECT_EQ(Render([](P& p) { p.WaveType = 4; }, 100000).Out, Samples(25003, 0));
   EXPECT_EQ(Render([](P& p) { p.WaveType = -1; }, 100000).Out, Samples(25003, 0));
-  const Samples loud = Render([](P& p) { p.Volume = 100; }, 1000).Out;
-  EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32000);
-  EXPECT_EQ(*std::min_element(loud.begin(), loud.end()), -32000);
+  const auto [low, high] = std::ranges::minmax(Render([](P& p) { p.Volume = 100; }, 1000).Out);
+  EXPECT_TRUE(low == -32000 && high == 32000) << low << " " << high;
   // A delay of 8 subsamples (1020 × 0.09² = 8.26) adds the previous sample's
   // subsamples: about half of the doubled first sample, then the full one.
   const Samples phased = Render([](P& p) { p.PhaserOffset = 0.09f; }, 2).Out;
@@ -184,6 +186,7 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
   double untilLimit = 0;
   for (double period = kStart; period <= limit; ++untilLimit) period *= 1.00125;
+  const double slid = (1 - Cube(D(0.2f)) * 0.01) * kStart;  // after one step of Slide 0.2
   // single(single(cutoff²) × 0.1f), the high-pass coefficient
   const auto hp = [](float cutoff) { return D(Single(D(Single(Square(D(cutoff)))) * D(0.1f))); };
   const auto period = Get<&S::Period>, duty = Get<&S::Duty>, highPass = Get<&S::HpCoeff>,
@@ -248,10 +251,8 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
       {"repeat speed 0: none", Defaults, repeatAt, 0},
       {"repeat speed -0.5", [](P& p) { p.RepeatSpeed = -0.5f; }, repeatAt, 45000},
       {"no repeat at 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, repeatTime, 4999, 4999},
-      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
-       (1 - Cube(D(0.2f)) * 0.01) * kStart, 5000},
-      {"repeat again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
-       (1 - Cube(D(0.2f)) * 0.01) * kStart, 10000},
+      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 5000},
+      {"again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 10000},
       {"repeat beyond int32", [](P& p) { p.RepeatSpeed = -1e6f, p.Slide = 0.5f; }, exact,
        (1 - 0.125 * 0.01) * kStart, 50},
       {"250 + 639", [](P& p) { p.SustainTime = 0.05f, p.DecayTime = 0.08f; }, length, 892, 100000},
@@ -300,17 +301,7 @@ SynthParams RandomParams(std::mt19937& gen) {
   return p;
 }
 
-// The 26 stored fields: the 24 parameter cells, VibReserved and FlagReserved.
-bool SameFields(const SynthParams& a, const SynthParams& b) {
-  return std::memcmp(&a.Volume, &b.Volume, 4 * kParamCount) == 0 &&
-         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
-}
-
-struct Case {
-  SynthParams Params;
-  std::uint32_t Seed;
-  std::int32_t Max;
-};
+using Case = std::tuple<SynthParams, std::uint32_t, std::int32_t>;  // parameters, seed, area size
 
 // Presets, randomized and mutated sets, special values in each field alone and in every field.
 std::vector<Case> Cases() {
@@ -361,27 +352,28 @@ TEST(SynthesisProperties, EveryPathWritesTheSameBoundedSound) {
   std::vector<std::vector<std::int16_t>> areas(cases.size());
   std::vector<SynthesisJob> jobs;
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    randoms[i].State = cases[i].Seed;
-    areas[i].assign(static_cast<std::size_t>(cases[i].Max) + 4, 0x6B6B);
-    side[i].Params = cases[i].Params;
+    const auto& [params, seed, max] = cases[i];
+    randoms[i].State = seed;
+    areas[i].assign(static_cast<std::size_t>(max) + 4, 0x6B6B);
+    side[i].Params = params;
     side[i].Sines = shared.get();
-    jobs.push_back({&side[i], &randoms[i], areas[i].data(), cases[i].Max});
+    jobs.push_back({&side[i], &randoms[i], areas[i].data(), max});
   }
   SynthesizeSideBySide(jobs.data(), jobs.size());
   auto cached = std::make_unique<CachedSynthesizer>(unused);
   Synthesizer plain(unused);
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "sound " << i);
-    const Case& c = cases[i];
+    const auto& [params, seed, max] = cases[i];
     Samples plainOut(areas[i].size(), 0x6B6B), cachedOut = plainOut;
-    RandomSource plainRandom{c.Seed}, cachedRandom{c.Seed};
-    plain.Params = cached->Synth.Params = c.Params;
-    SynthesizeReference(plain, c.Max, plainOut.data(), plainRandom);
-    Synthesize(cached->Synth, c.Max, cachedOut.data(), cachedRandom);
+    RandomSource plainRandom{seed}, cachedRandom{seed};
+    plain.Params = cached->Synth.Params = params;
+    SynthesizeReference(plain, max, plainOut.data(), plainRandom);
+    Synthesize(cached->Synth, max, cachedOut.data(), cachedRandom);
     const std::int32_t n = plain.SampleCount;
-    ASSERT_TRUE(n >= 0 && n <= c.Max);
-    for (std::int32_t k = 0; k < c.Max + 4; ++k) {
-      ASSERT_TRUE(k < n ? std::abs(plainOut[k]) <= 32000 : k < c.Max || plainOut[k] == 0x6B6B);
+    ASSERT_TRUE(n >= 0 && n <= max);
+    for (std::int32_t k = 0; k < max + 4; ++k) {
+      ASSERT_TRUE(k < n ? std::abs(plainOut[k]) <= 32000 : k < max || plainOut[k] == 0x6B6B);
     }
     ASSERT_TRUE(cachedOut == plainOut && cached->Synth.SampleCount == n &&
                 cachedRandom.State == plainRandom.State);
