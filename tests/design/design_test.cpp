@@ -9,6 +9,7 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -48,11 +49,7 @@ P Used() {
 
 // A field the call sets: the value the description gives to five decimals, and the float stored
 // (from a separate model of the generator: integer arithmetic and float32 rounding by packing).
-struct Expected {
-  float P::*Field;
-  double FiveDecimals;
-  std::uint32_t Bits;
-};
+using Expected = std::tuple<float P::*, double, std::uint32_t>;
 
 // Seed 1: the draws taken and the listed fields; all others as the defaults with the wave.
 TEST(Design, SeedOneGivesTheDescribedParameters) {
@@ -119,10 +116,10 @@ TEST(Design, SeedOneGivesTheDescribedParameters) {
     c.call(p, r);
     EXPECT_EQ(r.State, Advanced(1, c.draws).State);
     expected.WaveType = c.wave;
-    for (const Expected& e : c.fields) {
-      EXPECT_EQ(std::llround(p.*e.Field * 1e5), std::llround(e.FiveDecimals * 1e5));
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(p.*e.Field), e.Bits) << e.FiveDecimals;
-      expected.*e.Field = std::bit_cast<float>(e.Bits);
+    for (const auto& [field, fiveDecimals, bits] : c.fields) {
+      EXPECT_EQ(std::llround(p.*field * 1e5), std::llround(fiveDecimals * 1e5));
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(p.*field), bits) << fiveDecimals;
+      expected.*field = std::bit_cast<float>(bits);
     }
     EXPECT_EQ(Fields(p), Fields(expected));
   }
@@ -140,8 +137,7 @@ TEST(Presets, FamiliesAboveSixAsUnsignedChangeNothingAndDrawNothing) {
     std::string upper(entry.Name);
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     EXPECT_EQ(FindPresetFamily(upper), entry.Family);
-    EXPECT_EQ(FindPresetFamily(upper.substr(1)), std::nullopt);
-    EXPECT_EQ(FindPresetFamily(upper + "s"), std::nullopt);
+    EXPECT_TRUE(!FindPresetFamily(upper.substr(1)) && !FindPresetFamily(upper + "s")) << upper;
   }
 }
 
@@ -156,13 +152,8 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       LoadPreset(sounds[family].emplace_back(DefaultParams()), family, r);
     }
   }
-  struct Range {
-    std::int32_t family;
-    float P::*field;
-    float lo, hi;
-  };
-  // The families without a described seeded result, and two edges.
-  const Range ranges[] = {
+  // The families without a described seeded result, and two edges: family, field, lowest, highest.
+  const std::tuple<std::int32_t, float P::*, float, float> ranges[] = {
       {kPresetExplosion, &P::StartFreq, 0.01f, 0.81f}, {kPresetLaser, &P::MinFreq, 0.0f, 0.8f},
       {kPresetHurt, &P::StartFreq, 0.2f, 0.8f},        {kPresetHurt, &P::Slide, -0.7f, -0.3f},
       {kPresetHurt, &P::SustainTime, 0.0f, 0.1f},      {kPresetHurt, &P::DecayTime, 0.1f, 0.3f},
@@ -172,13 +163,11 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
       {kPresetJump, &P::LPCutoff, 0.4f, 1.0f},         {kPresetJump, &P::Slide, 0.1f, 0.3f},
       {kPresetBlip, &P::StartFreq, 0.2f, 0.6f},        {kPresetBlip, &P::SustainTime, 0.1f, 0.2f},
       {kPresetBlip, &P::DecayTime, 0.0f, 0.2f},        {kPresetBlip, &P::HPCutoff, 0.1f, 0.1f}};
-  for (const Range& g : ranges) {
-    const auto [lo, hi] =
-        std::minmax_element(sounds[g.family].begin(), sounds[g.family].end(),
-                            [&](const P& a, const P& b) { return a.*g.field < b.*g.field; });
-    const float slack = (g.hi - g.lo) * 0.05f, low = (*lo).*g.field, high = (*hi).*g.field;
-    EXPECT_TRUE(low >= g.lo && low <= g.lo + slack && high <= g.hi && high >= g.hi - slack)
-        << g.family << ": " << g.lo << " to " << g.hi << ", seen " << low << " to " << high;
+  for (const auto& [family, field, lo, hi] : ranges) {
+    const auto [min, max] = std::ranges::minmax_element(sounds[family], {}, field);
+    const float slack = (hi - lo) * 0.05f, low = (*min).*field, high = (*max).*field;
+    EXPECT_TRUE(low >= lo && low <= lo + slack && high <= hi && high >= hi - slack)
+        << family << ": " << lo << " to " << hi << ", seen " << low << " to " << high;
   }
   // Twelfths of each family's sounds with each wave.
   const std::array<int, 4> twelfths[kPresetFamilyCount] = {
@@ -213,11 +202,8 @@ TEST(Presets, RangesWavesAndBranchesOverManySeeds) {
 TEST(Randomize, FixUpsFlipOrRaiseExactlyAtTheirThresholds) {
   constexpr int kRuns = 20000;
   constexpr float kBig = 9;
-  struct Band {  // a in (aLo, aHi) and b in (bLo, bHi), open intervals
-    float P::*a, P::*b;
-    float aLo, aHi, bLo, bHi;
-    bool empty;
-  } const bands[] = {
+  // a, b, then a in (aLo, aHi) and b in (bLo, bHi), open intervals; whether no result lies there
+  const std::tuple<float P::*, float P::*, float, float, float, float, bool> bands[] = {
       {&P::StartFreq, &P::Slide, 0.7f, kBig, 0.2f, kBig, true},  // step 6 applies
       {&P::StartFreq, &P::Slide, 0.65f, 0.7f, 0.2f, kBig, false},
       {&P::StartFreq, &P::Slide, 0.7f, kBig, 0.15f, 0.2f, false},
@@ -244,13 +230,13 @@ TEST(Randomize, FixUpsFlipOrRaiseExactlyAtTheirThresholds) {
     times[1] += draws < 26 && sum >= D(0.2f) && sum < 0.25;
     times[2] += draws >= 26;
     for (std::size_t k = 0; k < std::size(bands); ++k) {
-      const Band& b = bands[k];
-      inBand[k] += p.*b.a > b.aLo && p.*b.a < b.aHi && p.*b.b > b.bLo && p.*b.b < b.bHi;
+      const auto& [a, b, aLo, aHi, bLo, bHi, empty] = bands[k];
+      inBand[k] += p.*a > aLo && p.*a < aHi && p.*b > bLo && p.*b < bHi;
     }
   }
   for (int count : waves) EXPECT_NEAR(count / double(kRuns), 0.2, 0.02);  // 4 included
   for (std::size_t k = 0; k < std::size(bands); ++k) {
-    EXPECT_EQ(inBand[k] == 0, bands[k].empty) << "band " << k << ": " << inBand[k];
+    EXPECT_EQ(inBand[k] == 0, std::get<bool>(bands[k])) << "band " << k << ": " << inBand[k];
   }
   EXPECT_TRUE(times[0] == 0 && times[1] > 0 && times[2] > 0) << times[0] << times[1] << times[2];
 }

@@ -8,8 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "design/presets.h"
+#include "design/randomize.h"
+#include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
 #include "synth/exact_math.h"
 #include "synth/sine.h"
 
@@ -19,9 +27,16 @@ namespace {
 using P = SynthParams;
 using S = Synthesizer;
 using Samples = std::vector<std::int16_t>;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The start period of the defaults: 100 / (0.3f² + 0.001) subsamples.
 const double kStart = 100.0 / (D(0.3f) * D(0.3f) + 0.001);
+
+// The 26 stored fields: the 24 parameter cells, VibReserved and FlagReserved.
+bool SameFields(const SynthParams& a, const SynthParams& b) {
+  return std::memcmp(&a.Volume, &b.Volume, 4 * kParamCount) == 0 &&
+         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
+}
 
 RandomSource AfterDraws(std::uint32_t seed, int draws) {
   RandomSource r{seed};
@@ -38,22 +53,21 @@ TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
 }
 
 TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
-  struct Case {
-    int remainder;
-    float range, expected;
-  } const cases[] = {{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
-                     {5000, 2, 1},        {1, 1, Single(1e-4)}, {2500, 0, 0}};
-  for (const Case& c : cases) {
+  const std::tuple<int, float, float> cases[] = {
+      // remainder, range, expected{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
+      {5000, 2, 1},
+      {1, 1, Single(1e-4)},
+      {2500, 0, 0}};
+  for (const auto& [remainder, range, expected] : cases) {
     RandomSource r{0}, probe{0};  // the first seed whose first draw has the remainder
-    while (NextDraw(probe) % 10001 != c.remainder) probe.State = ++r.State;
-    EXPECT_EQ(RandomFraction(r, c.range), c.expected) << c.remainder << " " << c.range;
+    while (NextDraw(probe) % 10001 != remainder) probe.State = ++r.State;
+    EXPECT_EQ(RandomFraction(r, range), expected) << remainder << " " << range;
   }
 }
 
 // Values that are not a number or lie beyond int32 truncate to its minimum.
 TEST(TruncToInt32, TowardZeroWithinTheRangeMinimumOutside) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   const double in[] = {2.9, -2.9, 2147483647.9, -2147483648.9, 2147483648.0, -2147483649.0, kNaN};
   const std::int32_t out[] = {2, -2, 2147483647, kMin, kMin, kMin, kMin};
   for (int i = 0; i < 7; ++i) EXPECT_EQ(TruncToInt32(in[i]), out[i]) << in[i];
@@ -81,8 +95,7 @@ TEST(Sine, SpecialValuesAndOddBoundedLargeArguments) {
   }
 }
 
-// (1 + 2^-30)² = 1 + 2^-29 + 2^-60 rounds to 1 + 2^-29: a·a − (1 + 2^-29) is 0 unless the
-// compiler fuses it into one operation, which gives 2^-60 (GCC does so by default on ARM64).
+// (1 + 2^-30)² = 1 + 2^-29 + 2^-60 rounds to 1 + 2^-29 unless fused (GCC's default on ARM64).
 TEST(FloatingPointFlags, ProductsAreRoundedBeforeTheyAreAdded) {
   const double a = std::strtod("1.000000000931322574615478515625", nullptr);       // 1 + 2^-30
   const double rounded = std::strtod("1.00000000186264514923095703125", nullptr);  // 1 + 2^-29
@@ -115,8 +128,7 @@ TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) 
   s.Params.Volume = 0.25f;
   s.Playing = true;
   Reset(s);
-  const P defaults = DefaultParams();
-  EXPECT_EQ(std::memcmp(&s.Params.Volume, &defaults.Volume, 4 * kParamCount), 0);
+  EXPECT_TRUE(SameFields(s.Params, DefaultParams()));
   EXPECT_TRUE(!s.Playing && s.SampleCount == 10);
 }
 
@@ -125,8 +137,7 @@ TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
   ASSERT_EQ(square.size(), 25003u);
   EXPECT_EQ(Samples(square.begin(), square.begin() + 10),
             (Samples{3199, 3199, 3199, 3199, 3198, 3198, 3198, 3198, 3197, 3197}));
-  EXPECT_EQ(square[68], -17);  // the square's edge at phase 549 of 1098
-  EXPECT_EQ(square[69], -3217);
+  EXPECT_TRUE(square[68] == -17 && square[69] == -3217);  // the edge at phase 549 of 1098
   EXPECT_EQ(square.back(), 0);
   const Rendered noise = Render([](P& p) { p.WaveType = 3; }, 100000, 12345);
   EXPECT_EQ(Samples(noise.Out.begin(), noise.Out.begin() + 14),
@@ -136,9 +147,8 @@ TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
   EXPECT_EQ(noise.Random.State, AfterDraws(12345, 32 * (1 + 25003 * 8 / 1098)).State);
   EXPECT_EQ(Render([](P& p) { p.WaveType = 4; }, 100000).Out, Samples(25003, 0));
   EXPECT_EQ(Render([](P& p) { p.WaveType = -1; }, 100000).Out, Samples(25003, 0));
-  const Samples loud = Render([](P& p) { p.Volume = 100; }, 1000).Out;
-  EXPECT_EQ(*std::max_element(loud.begin(), loud.end()), 32000);
-  EXPECT_EQ(*std::min_element(loud.begin(), loud.end()), -32000);
+  const auto [low, high] = std::ranges::minmax(Render([](P& p) { p.Volume = 100; }, 1000).Out);
+  EXPECT_TRUE(low == -32000 && high == 32000) << low << " " << high;
   // A delay of 8 subsamples (1020 × 0.09² = 8.26) adds the previous sample's
   // subsamples: about half of the doubled first sample, then the full one.
   const Samples phased = Render([](P& p) { p.PhaserOffset = 0.09f; }, 2).Out;
@@ -170,13 +180,13 @@ double LowPass(float cutoff, float resonance, float sweep) {
   return pos;
 }
 
-// Each step's state after a number of samples, from the step's own formula,
-// and the sound's length: the envelope, the period limit or the area ends it.
+// Each step's state after some samples, by its formula; the length: envelope, period limit or area.
 TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   // MinFreq 1e-6: the period grows by 1.00125 a sample until it passes 100000.
   const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
   double untilLimit = 0;
   for (double period = kStart; period <= limit; ++untilLimit) period *= 1.00125;
+  const double slid = (1 - Cube(D(0.2f)) * 0.01) * kStart;  // after one step of Slide 0.2
   // single(single(cutoff²) × 0.1f), the high-pass coefficient
   const auto hp = [](float cutoff) { return D(Single(D(Single(Square(D(cutoff)))) * D(0.1f))); };
   const auto period = Get<&S::Period>, duty = Get<&S::Duty>, highPass = Get<&S::HpCoeff>,
@@ -241,10 +251,8 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
       {"repeat speed 0: none", Defaults, repeatAt, 0},
       {"repeat speed -0.5", [](P& p) { p.RepeatSpeed = -0.5f; }, repeatAt, 45000},
       {"no repeat at 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, repeatTime, 4999, 4999},
-      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
-       (1 - Cube(D(0.2f)) * 0.01) * kStart, 5000},
-      {"repeat again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact,
-       (1 - Cube(D(0.2f)) * 0.01) * kStart, 10000},
+      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 5000},
+      {"again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 10000},
       {"repeat beyond int32", [](P& p) { p.RepeatSpeed = -1e6f, p.Slide = 0.5f; }, exact,
        (1 - 0.125 * 0.01) * kStart, 50},
       {"250 + 639", [](P& p) { p.SustainTime = 0.05f, p.DecayTime = 0.08f; }, length, 892, 100000},
@@ -263,6 +271,136 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(c.field(Render(c.set, c.samples).Synth), c.expected) << c.name;
+  }
+}
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+float SpecialOrOrdinary(std::mt19937& gen) {
+  static constexpr float kSpecials[] = {kNaN,     kInf,      -kInf,    3.0e38f, -3.0e38f,
+                                        1.0e-40f, -1.0e-40f, 1.0e-30f, -0.0f,   0.0f,
+                                        1.0f,     -1.0f,     2.5e9f,   -2.5e9f, 1.0e6f};
+  const int kind = std::uniform_int_distribution<int>(0, 9)(gen);
+  if (kind == 0) {
+    return kSpecials[std::uniform_int_distribution<std::size_t>(0, std::size(kSpecials) - 1)(gen)];
+  }
+  const float range = kind == 1 ? 50.0f : 1.0f;
+  return std::uniform_real_distribution<float>(-range, range)(gen);
+}
+
+void SetCell(SynthParams& p, int index, float value) {
+  std::memcpy(reinterpret_cast<unsigned char*>(&p.Volume) + 4 * index, &value, 4);
+}
+
+SynthParams RandomParams(std::mt19937& gen) {
+  SynthParams p = DefaultParams();
+  for (int index = 0; index < kParamCount; ++index) SetCell(p, index, SpecialOrOrdinary(gen));
+  p.WaveType = std::uniform_int_distribution<int>(-2, 6)(gen);
+  p.VibReserved = SpecialOrOrdinary(gen);
+  p.FlagReserved = static_cast<std::uint8_t>(gen());
+  return p;
+}
+
+using Case = std::tuple<SynthParams, std::uint32_t, std::int32_t>;  // parameters, seed, area size
+
+// Presets, randomized and mutated sets, special values in each field alone and in every field.
+std::vector<Case> Cases() {
+  std::vector<Case> out;
+  for (std::uint32_t seed : {1u, 2u, 3u, 77u, 4000000000u}) {
+    for (std::int32_t family = 0; family < kPresetFamilyCount; ++family) {
+      RandomSource r{seed};
+      SynthParams p = DefaultParams();
+      LoadPreset(p, family, r);
+      out.push_back({p, r.State, 40000 + 977 * family});  // lanes end at different times
+    }
+    for (std::uint32_t n = seed % 50; n < seed % 50 + 8; ++n) {
+      RandomSource r{n};
+      SynthParams p = DefaultParams();
+      Randomize(p, r);
+      if (n % 2 == 0) Mutate(p, 0.3f, r);
+      out.push_back({p, r.State, 30000});
+    }
+  }
+  SynthParams sweep = DefaultParams();  // a sine whose period slides into the cache
+  sweep.WaveType = 2, sweep.StartFreq = 0.05f, sweep.Slide = 0.3f, sweep.SustainTime = 1;
+  out.push_back({sweep, 5, 200000});
+  for (int index = 0; index < kParamCount; ++index) {
+    for (float value : {kNaN, 1e30f, -1e30f, 3e9f, -0.0f}) {
+      SynthParams p = DefaultParams();
+      p.WaveType = index % 4;
+      p.VibDepth = index % 3 == 0 ? 0.5f : 0.0f;
+      SetCell(p, index, value);
+      out.push_back({p, 11, 3000});
+    }
+  }
+  std::mt19937 gen(20261206);
+  for (int n = 0; n < 1500; ++n) {  // a braced list is evaluated left to right
+    out.push_back({RandomParams(gen), static_cast<std::uint32_t>(gen()),
+                   static_cast<std::int32_t>(gen() % 1500)});
+  }
+  return out;
+}
+
+// Each sound stays within its area and ±32000, and the cached, side-by-side (one cache shared by
+// all) and plain paths write the same samples and leave the same random state.
+TEST(SynthesisProperties, EveryPathWritesTheSameBoundedSound) {
+  const std::vector<Case> cases = Cases();
+  RandomSource unused;
+  auto shared = std::make_unique<SineCache>();
+  std::vector<Synthesizer> side(cases.size(), Synthesizer(unused));
+  std::vector<RandomSource> randoms(cases.size());
+  std::vector<std::vector<std::int16_t>> areas(cases.size());
+  std::vector<SynthesisJob> jobs;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& [params, seed, max] = cases[i];
+    randoms[i].State = seed;
+    areas[i].assign(static_cast<std::size_t>(max) + 4, 0x6B6B);
+    side[i].Params = params;
+    side[i].Sines = shared.get();
+    jobs.push_back({&side[i], &randoms[i], areas[i].data(), max});
+  }
+  SynthesizeSideBySide(jobs.data(), jobs.size());
+  auto cached = std::make_unique<CachedSynthesizer>(unused);
+  Synthesizer plain(unused);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "sound " << i);
+    const auto& [params, seed, max] = cases[i];
+    Samples plainOut(areas[i].size(), 0x6B6B), cachedOut = plainOut;
+    RandomSource plainRandom{seed}, cachedRandom{seed};
+    plain.Params = cached->Synth.Params = params;
+    SynthesizeReference(plain, max, plainOut.data(), plainRandom);
+    Synthesize(cached->Synth, max, cachedOut.data(), cachedRandom);
+    const std::int32_t n = plain.SampleCount;
+    ASSERT_TRUE(n >= 0 && n <= max);
+    for (std::int32_t k = 0; k < max + 4; ++k) {
+      ASSERT_TRUE(k < n ? std::abs(plainOut[k]) <= 32000 : k < max || plainOut[k] == 0x6B6B);
+    }
+    ASSERT_TRUE(cachedOut == plainOut && cached->Synth.SampleCount == n &&
+                cachedRandom.State == plainRandom.State);
+    ASSERT_TRUE(areas[i] == plainOut && side[i].SampleCount == n &&
+                randoms[i].State == plainRandom.State);
+  }
+}
+
+// A string's first trip may turn "-0.0000" into -0.0, exported next as an empty field: from the
+// second import on text and bits hold. The file image holds every stored field bit for bit.
+TEST(ExchangeProperties, RoundTripsKeepTheStoredFields) {
+  std::mt19937 gen(41);
+  SynthParams loaded = DefaultParams();  // the previous set: every field is overwritten
+  for (int n = 0; n < 2000; ++n) {
+    const SynthParams original = RandomParams(gen);
+    const std::string first = ExportSettingsString(original);
+    SynthParams once = DefaultParams(), twice = DefaultParams(), thrice = DefaultParams();
+    ImportSettingsString(once, first);
+    const std::string second = ExportSettingsString(once);
+    ImportSettingsString(twice, second);
+    const std::string third = ExportSettingsString(twice);
+    ASSERT_EQ(second, third) << "from " << first;
+    ImportSettingsString(thrice, third);
+    ASSERT_TRUE(SameFields(twice, thrice)) << first;
+    const auto image = EncodeSettings(original);
+    ASSERT_EQ(DecodeSettings(loaded, image.data(), image.size()), SettingsLoadResult::Loaded);
+    ASSERT_TRUE(SameFields(original, loaded)) << first;
   }
 }
 
