@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "design/presets.h"
 #include "design/randomize.h"
 #include "synth/synthesizer.h"
 
@@ -79,8 +82,7 @@ inline SoundFile ReadSound(const std::string& path) {
   return file;
 }
 
-// The module's sequence: the synthesizer exists first (drawing its noise table from an earlier
-// state), then "Set random seed to %0", setup, and a generation into seconds x 41000 samples.
+// The module's sequence: synthesizer (noise from seed 12345), seed, setup, seconds x 41000 samples.
 template <typename Setup>
 std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t seconds = 5) {
   RandomSource random;

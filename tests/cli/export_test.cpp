@@ -1,13 +1,7 @@
-// quavix's export options, end to end: files read back with libsndfile and measured with a
-// plain EBU R128 meter (libebur128).
+// The export options end to end: files read back by libsndfile, measured by libebur128.
 #include <ebur128.h>
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <nlohmann/json.hpp>
 
 #include "cli_test_util.h"
-#include "design/presets.h"
 #include "exchange/param_table.h"
 
 namespace quavix::test {
@@ -152,7 +146,6 @@ TEST(Export, MatchedSetIsWithinATenthOfItsTargetAndUnderItsCeiling) {
   const auto manifest = nlohmann::json::parse(ReadText(dir / "set/manifest.json"));
   ASSERT_EQ(manifest["sounds"].size(), 4u);
   for (const auto& s : manifest["sounds"]) {
-    SCOPED_TRACE(s["file"].get<std::string>());
     const auto [lufs, truePeak] = Meter(dir / ("set/" + s["file"].get<std::string>()));
     EXPECT_TRUE(std::abs(lufs + 20) <= 0.1 && truePeak <= -1) << lufs << " " << truePeak;
     EXPECT_NEAR(s["loudness_after_lufs"].get<double>(), lufs, 0.01);

@@ -1,17 +1,12 @@
-// The tool through its binary: the number parsers in-process, a table of runs (status 2 for a
-// usage error, 1 for a failure), render and info against the library's sounds, and batch.
+// The tool through its binary (status 2: usage error, 1: failure); its number parsers in-process.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <regex>
 #include <thread>
 
 #include "cli_error.h"
 #include "cli_test_util.h"
-#include "design/presets.h"
 #include "exchange/param_units.h"
 #include "exchange/settings_string.h"
 #include "numbers.h"
@@ -227,8 +222,7 @@ TEST(Render, OutputsLandWhereTheUserMeans) {
     const std::string shell = "export REF=" + reference / "ref" + " DEAD=" + std::to_string(dead) +
                               " LIVE=" + std::to_string(getpid()) + " && " + render +
                               "$REF && cd " + dir.Path + " && ";
-    if (Shell(shell + c.Prepare).Status != 0) {
-      // Only making a device node may be refused, where the machine withholds the privilege.
+    if (Shell(shell + c.Prepare).Status != 0) {  // only mknod may be refused (privilege)
       ASSERT_EQ(std::string(c.Target), "null") << "could not prepare";
       std::cout << "render output targets: device case not run: mknod is not permitted here\n";
       continue;
@@ -285,17 +279,14 @@ TEST(Render, LongestBufferCutsTheSound) {
 
 TEST(Info, DefaultsInBothUnitsWithTheirSound) {
   const auto info = Json::parse(RunTool("info --json" + kDefaults).Out);
-  ASSERT_EQ(info["parameters"].size(), 24u);
-  for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(info["parameters"][i]["index"], i);
-  const auto& sustain = info["parameters"][3];  // 0.3 x 0.3 x 2.2675 = 0.204075 seconds
-  EXPECT_TRUE(sustain["name"] == "SustainTime" && sustain["unit"] == "seconds" &&
-              sustain["stored"] == 0.30000001192092896 && sustain["bits"] == "0x3e99999a");
-  EXPECT_FLOAT_EQ(sustain["value"].get<float>(), 0.204075f);
-  EXPECT_EQ(info["parameters"][16]["value"], "off");  // a stored 0 repeats never
-  EXPECT_TRUE(info["parameters"][1]["name"] == "WaveType" && info["parameters"][1]["value"] == 0);
+  const auto& p = info["parameters"];  // SustainTime 0.3 is 0.3 x 0.3 x 2.2675 = 0.204075 seconds
+  EXPECT_TRUE(p.size() == 24 && p[23]["index"] == 23 && p[3]["name"] == "SustainTime" &&
+              p[3]["unit"] == "seconds" && p[3]["stored"] == 0.30000001192092896 &&
+              p[3]["bits"] == "0x3e99999a" && p[1]["name"] == "WaveType" && p[1]["value"] == 0);
+  EXPECT_FLOAT_EQ(p[3]["value"].get<float>(), 0.204075f);
+  EXPECT_EQ(p[16]["value"], "off");  // a stored 0 repeats never
   EXPECT_EQ(info["settings"], "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
-  const auto samples = LibrarySound(1, [](SynthParams&, RandomSource&) {});
-  const auto [low, high] = std::ranges::minmax(samples);
+  const auto [low, high] = std::ranges::minmax(LibrarySound(1, [](SynthParams&, RandomSource&) {}));
   const auto& sound = info["render"];
   EXPECT_TRUE(sound["seed"] == 1 && sound["samples"] == 25003 && sound["clipped"] == 0);
   EXPECT_EQ(sound["peak"], std::max(-low, int{high}));
