@@ -96,6 +96,13 @@ std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int3
   return samples;
 }
 
+// The largest magnitude among a sound's samples (0 for no samples).
+inline int Peak(const std::vector<std::int16_t>& s) {
+  if (s.empty()) return 0;
+  const auto [low, high] = std::ranges::minmax(s);
+  return std::max(-int{low}, int{high});
+}
+
 // The module's image: a 44-byte RIFF/WAVE header (PCM, mono, 44100 Hz, 16 bits), the samples.
 inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   std::string b;
