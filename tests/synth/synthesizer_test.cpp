@@ -53,11 +53,10 @@ TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
 }
 
 TEST(RandomFraction, RemainderOverTenThousandTimesTheRange) {
-  const std::tuple<int, float, float> cases[] = {
-      // remainder, range, expected{10000, 0.7f, 0.7f}, {0, 0.7f, 0},         {10000, -2, -2},
-      {5000, 2, 1},
-      {1, 1, Single(1e-4)},
-      {2500, 0, 0}};
+  // Remainder, range, expected.
+  const std::tuple<int, float, float> cases[] = {{10000, 0.7f, 0.7f},  {0, 0.7f, 0},
+                                                 {10000, -2, -2},      {5000, 2, 1},
+                                                 {1, 1, Single(1e-4)}, {2500, 0, 0}};
   for (const auto& [remainder, range, expected] : cases) {
     RandomSource r{0}, probe{0};  // the first seed whose first draw has the remainder
     while (NextDraw(probe) % 10001 != remainder) probe.State = ++r.State;
