@@ -1,26 +1,166 @@
 // The module through its entry points in a simulated host: what each entry point, action and
 // expression fetches, changes, returns and publishes, the user guide and the reference sounds.
+// The host: the module's tables, a run header of the host's routines, parameters fed from
+// queues, string space, and a sound bank that logs every call and copies every image.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "design/randomize.h"
 #include "exchange/param_table.h"
+#include "host/entry_points.h"
 #include "host/expression_reader.h"
 #include "host/lifecycle.h"
+#include "host/native_host.h"
+#include "host/registry.h"
 #include "reference_recipe.h"
-#include "sim_host.h"
 
 namespace quavix::host {
 namespace {
+
+using Image = std::vector<std::uint8_t>;
+struct BankCall {
+  int Ordinal;  // 193 find, 191 prepare, 197 replace, 185 add
+  HostWord Application, One, Handle;
+  const char* Name;
+  Image Copy;  // taken during the call
+};
+struct EventCall {
+  void* Object;
+  HostWord A, B;
+  std::size_t BankCallsBefore;
+  HostWord ConditionResult;  // what condition 0 answered while the event was raised
+};
+struct ParamRequest {
+  bool First;  // first-parameter entry, else next-parameter entry
+  void* Object;
+  HostWord Kind, Token;
+};
+constexpr std::uint8_t kHostFill = 0xA5;  // the host's header bytes
+
+struct SimHost {
+  SimHost();
+  ~SimHost() {
+    for (RunObjectData* object : Live) DestroyRunObject(object, 0);
+    InstallSoundBank(nullptr);
+  }
+  // A record of the reported size, filled with host bytes, created with this buffer length.
+  RunObjectData* Create(std::uint32_t bufferSeconds = 5) {
+    const auto size = static_cast<std::size_t>(GetRunObjectDataSize(0, 0));
+    auto* object = reinterpret_cast<RunObjectData*>(Records.emplace_back(size, kHostFill).data());
+    object->Header.RunHeader = RunHeader.data();
+    object->Header.ResultFlags = 0;
+    const EditStructure stored{28, 0, 2, {0, 0}, 0, 1, 0, bufferSeconds};
+    CreateRunObject(object, &stored, 0);
+    return Live.emplace_back(object);
+  }
+  HostWord Action(RunObjectData* object, int index, HostWord first = 0) {
+    return Infos.Actions[index](object, first, 0x7777);
+  }
+  HostWord Action(RunObjectData* object, int index, const char* text) {
+    return Action(object, index, reinterpret_cast<HostWord>(text));
+  }
+  HostWord Expression(RunObjectData* object, int index, HostWord token = 0) {
+    object->Header.ResultFlags = 0;
+    return Infos.Expressions[index](object, token);
+  }
+
+  RunObjectInfos Infos{};
+  HostWord Application = 0x5A17;
+  std::deque<HostWord> ActionParams, ExpressionParams;
+  std::vector<HostWord> ActionKinds;
+  std::vector<ParamRequest> ExpressionRequests;
+  std::function<void()> DuringFirstParam;  // runs once inside the first-parameter entry
+  std::vector<BankCall> BankCalls;
+  std::map<std::string, Image> Bank;  // the stored copies
+  std::map<std::string, HostWord> Handles;
+  std::vector<EventCall> Events;
+  std::deque<std::string> Strings;  // string space handed out
+  std::vector<void*> RunHeader = std::vector<void*>(kRunHeaderWords);
+  std::deque<Image> Records;
+  std::vector<RunObjectData*> Live;
+};
+
+// The host's routines: plain functions that find the current host here.
+SimHost* gHost = nullptr;
+
+HostWord Pop(std::deque<HostWord>& queue) {
+  const HostWord value = queue.empty() ? 0 : queue.front();
+  if (!queue.empty()) queue.pop_front();
+  return value;
+}
+HostWord Fetch(bool first, void* object, HostWord kind, HostWord token) {
+  gHost->ExpressionRequests.push_back({first, object, kind, token});
+  if (auto nested = first ? std::exchange(gHost->DuringFirstParam, nullptr) : nullptr) nested();
+  return Pop(gHost->ExpressionParams);
+}
+Image Copy(const void* image, HostWord size) {
+  return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
+}
+const SoundBankLibrary kSimBank{
+    [](HostWord app, HostWord one, const char* name) {
+      gHost->BankCalls.push_back({193, app, one, 0, name, {}});
+      return gHost->Handles.contains(name) ? gHost->Handles[name] : 0;
+    },
+    [](HostWord app, HostWord one, HostWord handle) {
+      gHost->BankCalls.push_back({191, app, one, handle, nullptr, {}});
+      return HostWord{0};
+    },
+    [](HostWord app, HostWord one, HostWord handle, const char* name, const void* image,
+       HostWord size) {
+      gHost->BankCalls.push_back({197, app, one, handle, name, Copy(image, size)});
+      for (const auto& [known, h] : gHost->Handles) {
+        if (h == handle) gHost->Bank[known] = gHost->BankCalls.back().Copy;
+      }
+      return HostWord{1};
+    },
+    [](HostWord app, HostWord one, const char* name, const void* image, HostWord size) {
+      gHost->BankCalls.push_back({185, app, one, 0, name, Copy(image, size)});
+      gHost->Handles[name] = static_cast<HostWord>(100 + gHost->Handles.size());
+      gHost->Bank[name] = gHost->BankCalls.back().Copy;
+      return HostWord{1};
+    }};
+
+SimHost::SimHost() {
+  gHost = this;
+  InstallSoundBank(&kSimBank);
+  LoadHook();  // as on attaching the module
+  GetRunObjectInfos(0, &Infos);
+  const std::pair<std::size_t, HostRoutine> routines[] = {
+      {kRaiseEventSlot,
+       [](void* object, HostWord a, HostWord b) {
+         const HostWord answer =
+             gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
+         gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
+         return HostWord{0};
+       }},
+      {kStringSpaceSlot,
+       [](void*, HostWord, HostWord size) {
+         return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
+       }},
+      {kFirstExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
+      {kNextExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
+      {kActionParamSlot, [](void*, HostWord kind, HostWord) {
+         gHost->ActionKinds.push_back(kind);
+         return Pop(gHost->ActionParams);
+       }}};
+  for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
+  RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
+}
 
 // Text, each parameter's type and title, and a result type but 0 (1 text, 2 float).
 std::vector<std::string> Items(const AceList& list) {
@@ -114,7 +254,7 @@ TEST(ModuleGuide, HasOneReferenceEntryForEveryDisplayText) {
 }
 
 TEST(EntryPoints, InformationRecordAndHandlerTables) {
-  test::SimHost host;
+  SimHost host;
   std::uint8_t block[sizeof(RunObjectInfos) + 8];
   std::memset(block, 0xEE, sizeof(block));
   EXPECT_EQ(GetRunObjectInfos(12345, reinterpret_cast<RunObjectInfos*>(block)), 1);
@@ -191,7 +331,7 @@ TEST(ReferenceSounds, CommittedDigestsMatchThisBuild) {
     if (line.empty() || line[0] == '#') continue;
     const std::string recipe = line.substr(0, line.find(' '));
     const test::Recipe parsed = test::ParseRecipe(recipe);
-    test::SimHost host;
+    SimHost host;
     RunObjectData* object = host.Create(parsed.BufferSeconds);
     for (const test::RecipeStep& step : parsed.Steps) {
       EXPECT_NE(step.Action, -1) << "unknown step in " << recipe;
@@ -199,7 +339,7 @@ TEST(ReferenceSounds, CommittedDigestsMatchThisBuild) {
       if (step.Action != -1) host.Action(object, step.Action, static_cast<HostWord>(step.First));
     }
     host.Action(object, 6, "reference");
-    const test::Image& image = host.Bank.at("reference");
+    const Image& image = host.Bank.at("reference");
     const std::string result = recipe + " " + test::ImageDigest(image.data(), image.size());
     EXPECT_TRUE(target != nullptr || line == result) << "expected " << line << ", got " << result;
     line = result;
@@ -237,14 +377,14 @@ class Handlers : public testing::Test {
     EXPECT_EQ(std::memcmp(&Params(), &expected, sizeof(SynthParams)), 0);
   }
   // dataBytes of samples after the 44-byte header, whose two lengths say so.
-  void ExpectImage(const test::Image& image, std::uint32_t dataBytes) {
+  void ExpectImage(const Image& image, std::uint32_t dataBytes) {
     const std::uint32_t lengths[2] = {dataBytes + 36, dataBytes};
     ASSERT_EQ(image.size(), dataBytes + 44u);
     EXPECT_TRUE(!std::memcmp(&image[4], &lengths[0], 4) &&
                 !std::memcmp(&image[40], &lengths[1], 4));
   }
 
-  test::SimHost host;
+  SimHost host;
   RunObjectData* object = nullptr;
 };
 
@@ -385,7 +525,7 @@ TEST_F(Handlers, ReaderPassesA16BitTokenAndSurvivesNesting) {
   EXPECT_TRUE(host.ExpressionRequests[1].First && host.ExpressionRequests[2].First);
   // The flags are one 16-bit word: the bytes after it stay the host's.
   auto* bytes = reinterpret_cast<std::uint8_t*>(object);
-  EXPECT_TRUE(bytes[126] == test::kHostFill && bytes[127] == test::kHostFill);
+  EXPECT_TRUE(bytes[126] == kHostFill && bytes[127] == kHostFill);
 }
 
 // The buffer holds 82000 bytes per second of its length, up to 60; a longer sound is cut to it.
@@ -409,7 +549,7 @@ TEST_F(Handlers, TheBufferHoldsItsLengthTimes82000BytesUpTo60AndCutsLongerSounds
 }
 
 TEST(Lifecycle, NewInstanceIsSeededAndLeavesTheHostHeader) {
-  test::SimHost host;
+  SimHost host;
   const std::uint32_t before = CalendarSeconds();
   RunObjectData* object = host.Create();
   const std::uint32_t after = CalendarSeconds();
@@ -425,7 +565,7 @@ TEST(Lifecycle, NewInstanceIsSeededAndLeavesTheHostHeader) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(object);
   for (std::size_t i = 0; i < 184; ++i) {  // all but the run header and the flags
     const bool hostByte = (i < 2 * sizeof(void*) || i >= 3 * sizeof(void*)) && i != 124 && i != 125;
-    EXPECT_TRUE(!hostByte || bytes[i] == test::kHostFill) << "byte " << i;
+    EXPECT_TRUE(!hostByte || bytes[i] == kHostFill) << "byte " << i;
   }
 }
 
@@ -439,7 +579,7 @@ const BlockAllocator kFailing{&Allocate, [](void* block) { std::free(block); }};
 TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
   for (int failAt : {1, 2, 3, 0}) {  // reader, wave buffer, synthesizer, all
     SCOPED_TRACE(failAt);
-    test::SimHost host;
+    SimHost host;
     gFailAt = failAt;
     gAllocations = 0;
     InstallBlockAllocator(&kFailing);
@@ -486,7 +626,7 @@ TEST_F(Handlers, GenerateAddsThenReplacesAndRaisesTheConditionAfterwards) {
   }
   ExpectImage(host.BankCalls[1].Copy, 2 * 25003);  // the default sound: 25003 samples
   ASSERT_EQ(host.Events.size(), 1u);  // raised after publication, and the condition answers 1
-  const test::EventCall& event = host.Events[0];
+  const EventCall& event = host.Events[0];
   EXPECT_TRUE(event.Object == object && event.A == 0 && event.B == 0 &&
               event.BankCallsBefore == 2 && event.ConditionResult == 1);
 
