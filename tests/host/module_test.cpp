@@ -51,7 +51,7 @@ struct ParamRequest {
 constexpr std::uint8_t kHostFill = 0xA5;  // the host's header bytes
 
 struct SimHost {
-  SimHost();
+  SimHost();  // the routines at the host's byte offsets / 4, the application in word 2
   ~SimHost() {
     for (RunObjectData* object : Live) DestroyRunObject(object, 0);
     InstallSoundBank(nullptr);
@@ -88,7 +88,7 @@ struct SimHost {
   std::map<std::string, HostWord> Handles;
   std::vector<EventCall> Events;
   std::deque<std::string> Strings;  // string space handed out
-  std::vector<void*> RunHeader = std::vector<void*>(kRunHeaderWords);
+  std::vector<void*> RunHeader = std::vector<void*>(928 / 4 + 1);
   std::deque<Image> Records;
   std::vector<RunObjectData*> Live;
 };
@@ -139,27 +139,25 @@ SimHost::SimHost() {
   LoadHook();  // as on attaching the module
   GetRunObjectInfos(0, &Infos);
   const std::pair<std::size_t, HostRoutine> routines[] = {
-      {kRaiseEventSlot,
+      {864 / 4,
        [](void* object, HostWord a, HostWord b) {
          const HostWord answer =
              gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
          gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
          return HostWord{0};
        }},
-      {kStringSpaceSlot,
+      {872 / 4,
        [](void*, HostWord, HostWord size) {
          return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
        }},
-      {kFirstExpressionParamSlot,
-       [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
-      {kNextExpressionParamSlot,
-       [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
-      {kActionParamSlot, [](void*, HostWord kind, HostWord) {
+      {876 / 4, [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
+      {880 / 4, [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
+      {928 / 4, [](void*, HostWord kind, HostWord) {
          gHost->ActionKinds.push_back(kind);
          return Pop(gHost->ActionParams);
        }}};
   for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
-  RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
+  RunHeader[2] = reinterpret_cast<void*>(Application);
 }
 
 // Text, each parameter's type and title, and a result type but 0 (1 text, 2 float).
