@@ -4,6 +4,7 @@
 // queues, string space, and a sound bank that logs every call and copies every image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -160,93 +161,70 @@ SimHost::SimHost() {
   RunHeader[2] = reinterpret_cast<void*>(Application);
 }
 
-// Text, each parameter's type and title, and a result type but 0 (1 text, 2 float).
-std::vector<std::string> Items(const AceList& list) {
-  std::vector<std::string> items;
+// Each item's text, parameter types (":"-separated) and result type but 0, "|" between items.
+std::string Listing(const AceList& list) {
+  std::string out;
   for (const AceDef* def : list.Items) {
-    std::string& item = items.emplace_back(def->Text);
+    out.append("|").append(def->Text);
     for (std::size_t p = 0; p < def->ParamTypes.size(); ++p) {
-      item.append(" ").append(std::to_string(def->ParamTypes[p])).append(":");
-      item.append(def->ParamTitles.at(p));
+      out.append(p == 0 ? " " : ":").append(std::to_string(def->ParamTypes[p]));
     }
-    if (def->Flags != 0) item.append(" =").append(std::to_string(def->Flags));
+    if (def->Flags != 0) out.append("=").append(std::to_string(def->Flags));
   }
-  return items;
-}
-std::string Setter(const std::string& what, const std::string& title) {
-  return "Set " + what + " to %0 22:" + title;
+  return out.substr(1);
 }
 
-TEST(Registry, TextsParametersAndResultTypesInOrder) {
-  const std::string sfs = " 63:Sound settings file (*.sfs)";
-  EXPECT_EQ(Items(Registry().Conditions), std::vector<std::string>{"%o : Sound generated"});
-  const std::vector<std::string> actions = {
-      "(UNUSED) Add sound as %0 45:Sound name",
-      "Mutate sound by %0 22:Mutation coefficient",
-      "Load preset %0 22:Sound effect (0: Coin, 1: Laser, 2: Explosion, 3: Powerup, 4: Hurt, 5: "
-      "Jump, 6: Blip)",
-      "Reset",
-      Setter("wave type", "Wave type (0: Square wave, 1: Sawtooth, 2: Sine, 3: Noise)"),
-      Setter("attack time", "Attack time"),
-      "Generate sound as %0 45:Sound name (Existing sounds will be replaced)",
-      "Set random seed to %0 22:Seed (0: Current time)",
-      Setter("sustain time", "Sustain time in seconds"),
-      Setter("sustain punch", "Sustain punch"),
-      Setter("decay time", "Decay time in seconds"),
-      Setter("start frequency", "Start frequency (Use expression to enter Hertz)"),
-      Setter("minimum frequency", "Minimum frequency (Use expression to enter Hertz)"),
-      Setter("slide", "Slide"),
-      Setter("delta slide", "Delta slide"),
-      Setter("vibrato depth", "Vibrato depth"),
-      Setter("vibrato speed", "Vibrato Speed in cycles per second"),
-      Setter("change amount", "Change amount"),
-      Setter("change speed", "Change speed in seconds"),
-      Setter("square duty", "Square duty"),
-      Setter("square duty sweep", "Square duty sweep"),
-      Setter("repeat speed", "Repeat speed in repeats per second"),
-      Setter("phaser offset", "Phaser offset"),
-      Setter("phaser sweep", "Phaser sweep"),
-      Setter("LP filter cutoff", "Low pass filter cutoff"),
-      Setter("LP filter cutoff sweep", "Low pass filter cutoff sweep"),
-      Setter("LP filter resonance", "Low pass filter resonance"),
-      Setter("HP filter cutoff", "High pass filter cutoff"),
-      Setter("HP filter cutoff sweep", "High pass filter cutoff sweep"),
-      Setter("volume", "Sound volume"),
-      "Load settings file %0" + sfs,
-      "Save settings to %0" + sfs,
-      "Randomize",
-      "Set variable with index %0 to %1 22:Index (0-23) 22:Value",
-      "Load settings from string %0 45:Settings string with comma-separated values"};
-  EXPECT_EQ(Items(Registry().Actions), actions);
-  std::vector<std::string> expressions = {"GenWave( 1:Offset =2", "GenLength(",
-                                          "Variable( 1:Index (0-23) =2", "CSV$( =1", "WaveType("};
-  for (const char* getter :
-       {"Volume(",      "AttackTime(",   "SustainTime(",  "SustainPunch(", "DecayTime(",
-        "StartFreq(",   "MinFreq(",      "Slide(",        "DeltaSlide(",   "SquareDuty(",
-        "DutySweep(",   "VibDepth(",     "VibSpeed(",     "ChangeAmount(", "ChangeSpeed(",
-        "RepeatSpeed(", "PhaserOffset(", "PhaserSweep(",  "LPCutoff(",     "LPCutoffSweep(",
-        "LPResonance(", "HPCutoff(",     "HPCutoffSweep("}) {
-    expressions.push_back(std::string(getter) + " =2");
-  }
-  expressions.push_back("FreqHz( 1:Hz (20 - 20000) =2");
-  EXPECT_EQ(Items(Registry().Expressions), expressions);
+// The items in order; parameter types 22 a number, 45 a text, 63 a file name, 1 an expression's;
+// result types 1 a text, 2 a float.
+TEST(Registry, TextsAndTypesInOrder) {
+  EXPECT_EQ(Listing(Registry().Conditions), "%o : Sound generated");
+  EXPECT_EQ(Listing(Registry().Actions),
+            "(UNUSED) Add sound as %0 45|Mutate sound by %0 22|Load preset %0 22|Reset|"
+            "Set wave type to %0 22|Set attack time to %0 22|Generate sound as %0 45|"
+            "Set random seed to %0 22|Set sustain time to %0 22|Set sustain punch to %0 22|"
+            "Set decay time to %0 22|Set start frequency to %0 22|Set minimum frequency to %0 22|"
+            "Set slide to %0 22|Set delta slide to %0 22|Set vibrato depth to %0 22|"
+            "Set vibrato speed to %0 22|Set change amount to %0 22|Set change speed to %0 22|"
+            "Set square duty to %0 22|Set square duty sweep to %0 22|Set repeat speed to %0 22|"
+            "Set phaser offset to %0 22|Set phaser sweep to %0 22|Set LP filter cutoff to %0 22|"
+            "Set LP filter cutoff sweep to %0 22|Set LP filter resonance to %0 22|"
+            "Set HP filter cutoff to %0 22|Set HP filter cutoff sweep to %0 22|Set volume to %0 22|"
+            "Load settings file %0 63|Save settings to %0 63|Randomize|"
+            "Set variable with index %0 to %1 22:22|Load settings from string %0 45");
+  EXPECT_EQ(Listing(Registry().Expressions),
+            "GenWave( 1=2|GenLength(|Variable( 1=2|CSV$(=1|WaveType(|Volume(=2|AttackTime(=2|"
+            "SustainTime(=2|SustainPunch(=2|DecayTime(=2|StartFreq(=2|MinFreq(=2|Slide(=2|"
+            "DeltaSlide(=2|SquareDuty(=2|DutySweep(=2|VibDepth(=2|VibSpeed(=2|ChangeAmount(=2|"
+            "ChangeSpeed(=2|RepeatSpeed(=2|PhaserOffset(=2|PhaserSweep(=2|LPCutoff(=2|"
+            "LPCutoffSweep(=2|LPResonance(=2|HPCutoff(=2|HPCutoffSweep(=2|FreqHz( 1=2");
 }
 
-// One reference entry per display text: a heading or table row with it in backticks.
-TEST(ModuleGuide, HasOneReferenceEntryForEveryDisplayText) {
+// The user guide documents each item once, its display text in backticks in a heading or a
+// table row; that entry (to the next heading or row) gives each parameter's title in quotes.
+TEST(Registry, TheUserGuideDocumentsEveryTextAndParameterTitle) {
   std::ifstream file(QUAVIX_MODULE_GUIDE);
-  std::string entries;
+  std::vector<std::string> entries;
   for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && (line[0] == '#' || line[0] == '|')) entries += line + '\n';
+    if (!line.empty() && (line[0] == '#' || line[0] == '|')) entries.emplace_back();
+    if (!entries.empty()) entries.back() += line + " ";  // wrapped lines joined
   }
-  ASSERT_FALSE(entries.empty()) << "cannot read " << QUAVIX_MODULE_GUIDE;
+  ASSERT_GT(entries.size(), 40u) << "cannot read " << QUAVIX_MODULE_GUIDE;
   for (const AceList* list :
        {&Registry().Conditions, &Registry().Actions, &Registry().Expressions}) {
     for (const AceDef* def : list->Items) {
-      const std::string needle = std::string("`") + def->Text + "`";
-      const auto at = entries.find(needle);
-      EXPECT_TRUE(at != std::string::npos && entries.find(needle, at + 1) == std::string::npos)
-          << "one reference entry for \"" << def->Text << "\"";
+      SCOPED_TRACE(def->Text);
+      const auto documents = [&](const std::string& entry) {
+        return entry.find(std::string("`") + def->Text + "`") != std::string::npos;
+      };
+      const auto entry = std::ranges::find_if(entries, documents);
+      ASSERT_TRUE(entry != entries.end() &&
+                  std::count_if(entry + 1, entries.end(), documents) == 0);
+      std::size_t next = 0;  // the titles in their order
+      for (const char* title : def->ParamTitles) {
+        const std::size_t at = entry->find(std::string("\"") + title + "\"", next);
+        EXPECT_NE(at, std::string::npos) << title;
+        next = at + 1;
+      }
     }
   }
 }
