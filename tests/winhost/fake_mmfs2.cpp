@@ -1,5 +1,5 @@
-// The test host's MMFS2.dll: a sound bank that logs every call and keeps a
-// copy of every image, read back by the test host through two named exports.
+// The test host's MMFS2.dll: a sound bank that keeps a copy of every image, read back by the
+// test host through a named export.
 #include <windows.h>
 
 #include <cstdint>
@@ -7,12 +7,7 @@
 #include <string>
 #include <vector>
 
-struct FakeCall {
-  long Application, One;
-};
-
 namespace {
-std::vector<FakeCall> gCalls;
 std::map<std::string, std::pair<long, std::vector<std::uint8_t>>> gSounds;  // name: handle, image
 std::vector<std::uint8_t> Copy(const void* image, long size) {
   return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
@@ -20,31 +15,21 @@ std::vector<std::uint8_t> Copy(const void* image, long size) {
 }  // namespace
 
 extern "C" {
-long WINAPI FakeFindSound(long application, long one, const char* name) {
-  gCalls.push_back({application, one});
+long WINAPI FakeFindSound(long, long, const char* name) {
   return gSounds.count(name) != 0 ? gSounds[name].first : 0;
 }
-long WINAPI FakePrepareReplace(long application, long one, long) {
-  gCalls.push_back({application, one});
+long WINAPI FakePrepareReplace(long, long, long) {
   return 0;
 }
-long WINAPI FakeReplaceSound(long application, long one, long handle, const char*,
-                             const void* image, long size) {
-  gCalls.push_back({application, one});
+long WINAPI FakeReplaceSound(long, long, long handle, const char*, const void* image, long size) {
   for (auto& entry : gSounds) {
     if (entry.second.first == handle) entry.second.second = Copy(image, size);
   }
   return 1;
 }
-long WINAPI FakeAddSound(long application, long one, const char* name, const void* image,
-                         long size) {
-  gCalls.push_back({application, one});
+long WINAPI FakeAddSound(long, long, const char* name, const void* image, long size) {
   gSounds[name] = {static_cast<long>(0x500 + gSounds.size()), Copy(image, size)};
   return 1;
-}
-__declspec(dllexport) const FakeCall* FakeBankCalls(int* count) {
-  *count = static_cast<int>(gCalls.size());
-  return gCalls.data();
 }
 __declspec(dllexport) const std::uint8_t* FakeBankSound(const char* name, long* size) {
   if (gSounds.count(name) == 0) return nullptr;
