@@ -5,14 +5,6 @@ function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
 endfunction()
 
-function(run_tool out)
-  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE text ERROR_VARIABLE errors RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    fail("'${ARGN}' failed: ${errors}")
-  endif()
-  set(${out} "${text}" PARENT_SCOPE)
-endfunction()
-
 # Name:ordinal:arguments of every entry point the host may call.
 set(entry_points
   GetInfos:2:1 LoadObject:6:4 UnloadObject:7:3 PutObject:8:4 RemoveObject:9:4 CreateObject:14:3
@@ -34,7 +26,7 @@ set(entry_points
   GetDebugItem:111:3 EditDebugItem:112:2)
 
 if(NOT CHECK STREQUAL "size")
-  run_tool(dump ${OBJDUMP} -p ${MODULE})
+  execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
 endif()
 
 if(CHECK STREQUAL "exports")
@@ -90,7 +82,7 @@ elseif(CHECK STREQUAL "resources")
   # As windres decompiles them, in this order and in language 1033 (9, 1) alone: strings 1 "MF2"
   # and 2 "Quavix" and no other, raw data 200 = 16 25 08 59 (two little-endian 16-bit units),
   # and version 1: file version 1.0.0.0 and no version strings besides the translation.
-  run_tool(rc ${WINDRES} -i ${MODULE} -O rc)
+  execute_process(COMMAND ${WINDRES} -i ${MODULE} -O rc OUTPUT_VARIABLE rc COMMAND_ERROR_IS_FATAL ANY)
   string(REGEX REPLACE "\r?\n(\r?\n)*" "\n" rc "${rc}")
   string(REGEX MATCHALL "Type: [a-z]+\n +Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
   string(REGEX REPLACE "\n +Name:" "" directory "${directory}")
