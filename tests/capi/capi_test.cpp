@@ -1,15 +1,11 @@
 // The C API: argument checks, status codes, buffers, and that each call reaches the core.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <tuple>
-#include <vector>
 
 #include "design/presets.h"
 #include "design/randomize.h"
 #include "exchange/settings_file.h"
 #include "quavix/quavix.h"
 #include "synth/synthesizer.h"
+#include "test_util.h"
 
 namespace quavix {
 namespace {

@@ -1,22 +1,16 @@
 // Runs the built tool in scratch folders, reads its sound files back, makes the library's sounds.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "design/presets.h"
 #include "design/randomize.h"
 #include "synth/synthesizer.h"
+#include "test_util.h"
 
 namespace quavix::test {
 

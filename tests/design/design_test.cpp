@@ -1,21 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <array>
-#include <bit>
 #include <cctype>
-#include <cmath>
-#include <cstring>
 #include <ctime>
 #include <span>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "design/presets.h"
 #include "design/randomize.h"
 #include "synth/exact_math.h"
+#include "test_util.h"
 
 namespace quavix {
 namespace {
@@ -31,12 +22,6 @@ std::vector<std::uint32_t> Fields(const P& p) {
                          static_cast<std::uint32_t>(p.BitsPerSample),
                          static_cast<std::uint32_t>(p.SampleRate)});
   return out;
-}
-
-R Advanced(std::uint32_t seed, int draws) {
-  R r{seed};
-  for (int i = 0; i < draws; ++i) NextDraw(r);
-  return r;
 }
 
 // Parameters that every call below but Mutate resets before it draws.
@@ -114,7 +99,7 @@ TEST(Design, SeedOneGivesTheDescribedParameters) {
     RandomSource r{1};
     P p = c.start, expected = DefaultParams();
     c.call(p, r);
-    EXPECT_EQ(r.State, Advanced(1, c.draws).State);
+    EXPECT_EQ(r.State, AfterDraws(1, c.draws).State);
     expected.WaveType = c.wave;
     for (const auto& [field, fiveDecimals, bits] : c.fields) {
       EXPECT_EQ(std::llround(p.*field * 1e5), std::llround(fiveDecimals * 1e5));
@@ -222,7 +207,7 @@ TEST(Randomize, FixUpsFlipOrRaiseExactlyAtTheirThresholds) {
     P p = DefaultParams();
     Randomize(p, r);
     int draws = 24;
-    while (draws < 28 && Advanced(seed * 2654435761u, draws).State != r.State) ++draws;
+    while (draws < 28 && AfterDraws(seed * 2654435761u, draws).State != r.State) ++draws;
     ASSERT_LT(draws, 28);
     ++waves.at(static_cast<std::size_t>(p.WaveType));
     const double sum = D(p.AttackTime) + D(p.SustainTime) + D(p.DecayTime);

@@ -1,41 +1,23 @@
 // The exchange formats: units and indexed access, the settings string and file, the WAV image.
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <bit>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <limits>
 #include <random>
-#include <string>
-#include <tuple>
-#include <utility>
 #include <variant>
-#include <vector>
 
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
+#include "test_util.h"
 
 namespace quavix {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// Every stored field holds the same bits (NaN payloads and the sign of zero included).
-bool Same(const SynthParams& a, const SynthParams& b) {
-  return std::memcmp(&a, &b, offsetof(SynthParams, FlagReserved)) == 0 &&
-         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
-}
 
 // Each row: a setter (user's unit to stored), a getter back or FreqHz from Hertz, at its rate.
 TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {

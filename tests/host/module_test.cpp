@@ -2,22 +2,11 @@
 // expression fetches, changes, returns and publishes, the user guide and the reference sounds.
 // The host: the module's tables, a run header of the host's routines, parameters fed from
 // queues, string space, and a sound bank that logs every call and copies every image.
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <bit>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <limits>
 #include <map>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "design/randomize.h"
 #include "exchange/param_table.h"
@@ -27,6 +16,7 @@
 #include "host/native_host.h"
 #include "host/registry.h"
 #include "reference_recipe.h"
+#include "test_util.h"
 
 namespace quavix::host {
 namespace {

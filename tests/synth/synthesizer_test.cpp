@@ -1,18 +1,8 @@
 #include "synth/synthesizer.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <bit>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
 #include <memory>
 #include <random>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "design/presets.h"
 #include "design/randomize.h"
@@ -20,6 +10,7 @@
 #include "exchange/settings_string.h"
 #include "synth/exact_math.h"
 #include "synth/sine.h"
+#include "test_util.h"
 
 namespace quavix {
 namespace {
@@ -27,22 +18,9 @@ namespace {
 using P = SynthParams;
 using S = Synthesizer;
 using Samples = std::vector<std::int16_t>;
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The start period of the defaults: 100 / (0.3f² + 0.001) subsamples.
 const double kStart = 100.0 / (D(0.3f) * D(0.3f) + 0.001);
-
-// The 26 stored fields: the 24 parameter cells, VibReserved and FlagReserved.
-bool SameFields(const SynthParams& a, const SynthParams& b) {
-  return std::memcmp(&a.Volume, &b.Volume, 4 * kParamCount) == 0 &&
-         a.FlagReserved == b.FlagReserved && std::memcmp(&a.VibReserved, &b.VibReserved, 4) == 0;
-}
-
-RandomSource AfterDraws(std::uint32_t seed, int draws) {
-  RandomSource r{seed};
-  for (int i = 0; i < draws; ++i) NextDraw(r);
-  return r;
-}
 
 TEST(RandomSource, DrawsAreBitsSixteenToThirtyOfTheNextState) {
   RandomSource r{1};
@@ -127,7 +105,7 @@ TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) 
   s.Params.Volume = 0.25f;
   s.Playing = true;
   Reset(s);
-  EXPECT_TRUE(SameFields(s.Params, DefaultParams()));
+  EXPECT_TRUE(Same(s.Params, DefaultParams()));
   EXPECT_TRUE(!s.Playing && s.SampleCount == 10);
 }
 
@@ -273,8 +251,6 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   }
 }
 
-constexpr float kInf = std::numeric_limits<float>::infinity();
-
 float SpecialOrOrdinary(std::mt19937& gen) {
   static constexpr float kSpecials[] = {kNaN,     kInf,      -kInf,    3.0e38f, -3.0e38f,
                                         1.0e-40f, -1.0e-40f, 1.0e-30f, -0.0f,   0.0f,
@@ -396,10 +372,10 @@ TEST(ExchangeProperties, RoundTripsKeepTheStoredFields) {
     const std::string third = ExportSettingsString(twice);
     ASSERT_EQ(second, third) << "from " << first;
     ImportSettingsString(thrice, third);
-    ASSERT_TRUE(SameFields(twice, thrice)) << first;
+    ASSERT_TRUE(Same(twice, thrice)) << first;
     const auto image = EncodeSettings(original);
     ASSERT_EQ(DecodeSettings(loaded, image.data(), image.size()), SettingsLoadResult::Loaded);
-    ASSERT_TRUE(SameFields(original, loaded)) << first;
+    ASSERT_TRUE(Same(original, loaded)) << first;
   }
 }
 
