@@ -56,3 +56,18 @@ if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
   echo "setup: generating the de_DE.UTF-8 locale" >&2
   localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
+
+# qemu-i386 10.x for the module's Wine test: its route on a kernel that refuses
+# 32-bit programs, and its emulated run wherever a user namespace can have a
+# binfmt_misc of its own. A failed fetch is not fatal: the test then says why
+# it cannot run.
+if [ "$need_wine" = 1 ]; then
+  needs_qemu=0
+  bash "$(dirname "$0")/probe-32bit.sh" >/dev/null 2>&1 || needs_qemu=1
+  # shellcheck source=binfmt-i386.sh
+  . "$(dirname "$0")/binfmt-i386.sh"
+  binfmt_private_possible && needs_qemu=1
+  if [ "$needs_qemu" = 1 ]; then
+    bash "$(dirname "$0")/setup-qemu-i386.sh" >/dev/null || echo "setup: continuing without qemu-i386" >&2
+  fi
+fi

@@ -1,11 +1,36 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows program under Wine for the tests, non-interactively.
-# The Wine prefix (WINEPREFIX, default build/win32/wineprefix) is created on
-# first use under a lock, so parallel tests wait for one wineboot instead of
-# racing. Wine's own messages are silenced unless WINEDEBUG is set otherwise.
+# Runs a 32-bit Windows program under Wine for the tests, non-interactively, on
+# any machine: where the kernel runs 32-bit x86 programs, natively; where it
+# refuses them, under qemu-i386 (scripts/setup-qemu-i386.sh installs it).
+#
+#   wine-run.sh PROGRAM [ARGS...]   run it, by the route QUAVIX_WINE_ROUTE names
+#   wine-run.sh --can ROUTE         exit 0 if ROUTE can run here, else say why, exit 77
+#
+# Routes (QUAVIX_WINE_ROUTE):
+#   auto       the default: the first of native, namespace, direct that can run;
+#   native     Wine as installed, the kernel running its 32-bit programs;
+#   namespace  qemu-i386 in a private user namespace whose own binfmt_misc
+#              instance sends every i386 program to it (Linux 6.7 or later):
+#              nothing outside the namespace sees the handler;
+#   direct     qemu-i386 started on Wine's loader and server explicitly. Wine
+#              starts every new process by running the loader's own path and
+#              <loader dir>/wine-preloader, so it runs from a relocated copy of
+#              the loader whose wine-preloader and wineserver are scripts that
+#              run qemu.
+# Before the program, one line "wine-run: ran natively" (or "under qemu-i386
+# ...") tells how. Where no route can run, or QUAVIX_NO_32BIT=1, the program is
+# skipped (exit 77, the tests' SKIP_RETURN_CODE) with a line
+# "wine-run: skipped: REASON".
+#
+# Each route has its own Wine prefix (WINEPREFIX, default
+# build/win32/wineprefix, with -namespace or -direct appended for the emulated
+# routes), created on first use under a lock, so parallel tests wait for one
+# wineboot instead of racing. Wine's own messages are silenced unless WINEDEBUG
+# is set otherwise.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+self=$here/scripts/wine-run.sh
 export WINEPREFIX=${WINEPREFIX:-$here/build/win32/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
@@ -13,36 +38,165 @@ export WINEARCH=win32
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset DISPLAY
 
-if ! command -v wine >/dev/null 2>&1; then
-  echo "wine-run: wine is not installed (scripts/setup.sh installs it)" >&2
-  exit 1
+qemu_dir=${QUAVIX_QEMU_DIR:-/opt/quavix/qemu}
+qemu=$qemu_dir/bin/qemu-i386
+# Wine's 32-bit loader and server as Debian installs them.
+wine_loader=/usr/lib/wine/wine
+wine_server=/usr/lib/wine/wineserver32
+# shellcheck source=binfmt-i386.sh
+. "$here/scripts/binfmt-i386.sh"
+
+why_not=""
+
+qemu_version() {
+  "$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9.]*\).*/\1/p' | head -n 1
+}
+
+# can_native, can_namespace, can_direct: succeed if the route can run here,
+# else set why_not.
+can_native() {
+  local status=0 reason
+  reason=$(bash "$here/scripts/probe-32bit.sh") || status=$?
+  case $status in
+    0) ;;
+    77) why_not=$reason; return 1 ;;
+    *) why_not="the 32-bit probe failed"; return 1 ;;
+  esac
+  if ! command -v wine >/dev/null 2>&1; then
+    why_not="wine is not installed (scripts/setup.sh installs it)"
+    return 1
+  fi
+}
+
+can_qemu() {
+  local version
+  version=$(qemu_version)
+  if [ -z "$version" ] || [ "${version%%.*}" -lt 10 ]; then
+    why_not="qemu-i386 10 or later is not installed in $qemu_dir (scripts/setup-qemu-i386.sh installs it)"
+    return 1
+  fi
+  if [ ! -x "$wine_loader" ] || [ ! -x "$wine_server" ]; then
+    why_not="Wine's 32-bit loader and server are not at $wine_loader and $wine_server (scripts/setup.sh installs wine32)"
+    return 1
+  fi
+}
+
+can_namespace() {
+  can_qemu || return 1
+  if ! binfmt_private_possible; then
+    why_not="this kernel gives a new user namespace no binfmt_misc of its own (Linux 6.7 or later does)"
+    return 1
+  fi
+}
+
+can_direct() {
+  can_qemu
+}
+
+can_route() {
+  case $1 in
+    native) can_native ;;
+    namespace) can_namespace ;;
+    direct) can_direct ;;
+    *) why_not="unknown route '$1' (auto, native, namespace or direct)"; return 1 ;;
+  esac
+}
+
+skip() {
+  echo "wine-run: skipped: $1"
+  exit 77
+}
+
+if [ "${1:-}" = --can ]; then
+  can_route "${2:-}" || { echo "wine-run: $why_not"; exit 77; }
+  exit 0
 fi
 
-# Wine runs 32-bit Windows code only where the kernel runs 32-bit x86
-# programs. Where it cannot, the test is skipped (exit 77, the tests'
-# SKIP_RETURN_CODE) with the reason; QUAVIX_NO_32BIT=1 takes this path on
-# any machine.
+# QUAVIX_NO_32BIT=1 runs no 32-bit program on any machine.
 if [ "${QUAVIX_NO_32BIT:-}" = 1 ]; then
-  echo "wine-run: skipped: QUAVIX_NO_32BIT=1 asks to run no 32-bit program"
-  exit 77
-fi
-probe_status=0
-reason=$(bash "$here/scripts/probe-32bit.sh") || probe_status=$?
-if [ "$probe_status" = 77 ]; then
-  echo "wine-run: skipped: $reason"
-  exit 77
-elif [ "$probe_status" != 0 ]; then
-  exit 1
+  skip "QUAVIX_NO_32BIT=1 asks to run no 32-bit program"
 fi
 
+route=${QUAVIX_WINE_ROUTE:-auto}
+if [ "${QUAVIX_WINE_INSIDE:-}" = namespace ]; then
+  # Second stage of the namespace route, inside the new user and mount
+  # namespaces: this binfmt_misc instance is the namespace's own.
+  binfmt_ready
+  # F opens qemu now, P keeps each program's argv[0]; qemu reads P from the
+  # -binfmt-P ending of its own name.
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  interpreter=$(dirname "$WINEPREFIX")/i386-binfmt-P
+  ln -sfn "$qemu" "$interpreter"
+  echo ":quavix-i386:M::$i386_magic:$i386_mask:$interpreter:FP" >/proc/sys/fs/binfmt_misc/register
+  route=namespace
+elif [ "$route" = auto ]; then
+  reasons=()
+  for candidate in native namespace direct; do
+    if can_route "$candidate"; then
+      route=$candidate
+      break
+    fi
+    case " ${reasons[*]:-} " in
+      *" $why_not "*) ;;
+      *) reasons+=("$why_not") ;;
+    esac
+  done
+  if [ "$route" = auto ]; then
+    skip "$(IFS=';'; echo "${reasons[*]}" | sed 's/;/; /g')"
+  fi
+elif ! can_route "$route"; then
+  skip "the $route route cannot run: $why_not"
+fi
+
+if [ "$route" = namespace ] && [ "${QUAVIX_WINE_INSIDE:-}" != namespace ]; then
+  export QUAVIX_WINE_INSIDE=namespace
+  exec unshare --user --map-root-user --mount -- bash "$self" "$@"
+fi
+
+if [ "$route" != native ]; then
+  WINEPREFIX=$WINEPREFIX-$route
+fi
 mkdir -p "$(dirname "$WINEPREFIX")"
+
+wine=(wine)
+wineserver=(wineserver)
+case $route in
+  native)
+    how="natively" ;;
+  namespace)
+    how="under qemu-i386 $(qemu_version), through binfmt_misc in a private user namespace" ;;
+  direct)
+    how="under qemu-i386 $(qemu_version), started directly on a relocated Wine loader"
+    # The loader looks for its libraries and data relative to its own
+    # directory: lib/wine/ beside lib/i386-linux-gnu/ and share/.
+    tree=$WINEPREFIX.loader
+    loader_dir=$tree/lib/wine
+    (
+      flock 9
+      if [ ! -f "$tree/.quavix-ready" ]; then
+        rm -rf "$tree"
+        mkdir -p "$loader_dir"
+        ln -s "$(dirname "$(dirname "$wine_loader")")/i386-linux-gnu" "$tree/lib/i386-linux-gnu"
+        ln -s /usr/share "$tree/share"
+        cp "$wine_loader" "$loader_dir/wine"
+        printf '#!/bin/sh\nexec "%s" "$@"\n' "$qemu" >"$loader_dir/wine-preloader"
+        printf '#!/bin/sh\nexec "%s" "%s" -p0 "$@"\n' "$qemu" "$wine_server" >"$loader_dir/wineserver"
+        chmod 0755 "$loader_dir/wine-preloader" "$loader_dir/wineserver"
+        touch "$tree/.quavix-ready"
+      fi
+    ) 9>"$tree.lock"
+    wine=("$qemu" "$loader_dir/wine")
+    wineserver=("$loader_dir/wineserver")
+    ;;
+esac
+
 (
   flock 9
   if [ ! -f "$WINEPREFIX/.quavix-ready" ]; then
     rm -rf "$WINEPREFIX"
     echo "wine-run: creating Wine prefix $WINEPREFIX" >&2
-    timeout 300 wineboot --init </dev/null >/dev/null 2>&1 || true
-    timeout 120 wineserver --wait || true
+    timeout 600 "${wine[@]}" wineboot --init </dev/null >/dev/null 2>&1 || true
+    timeout 300 "${wineserver[@]}" --wait || true
     if [ ! -d "$WINEPREFIX/drive_c" ]; then
       echo "wine-run: wineboot did not create $WINEPREFIX" >&2
       exit 1
@@ -51,4 +205,5 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   fi
 ) 9>"$WINEPREFIX.lock"
 
-exec wine "$@" </dev/null
+echo "wine-run: ran $how"
+exec "${wine[@]}" "$@" </dev/null
