@@ -1,7 +1,7 @@
 // The user guide's figures (docs/module.md), each found by the words around it and compared with
 // what the core computes. A figure that moves, disappears or matches twice fails as loudly as a
-// wrong one. The per-parameter tables of "### Sound parameters" are generated from the parameter
-// table and left out here.
+// wrong one. The per-parameter tables of "### Sound parameters" are left out: they follow the
+// core's parameter table itself.
 #include <charconv>
 #include <functional>
 #include <map>
@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "design/presets.h"
 #include "design/randomize.h"
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
@@ -174,7 +175,8 @@ TEST(GuideFacts, HertzConversionsAndPitches) {
        [&](const auto& g) {
          ExpectShows(g[2], FreqHz(kDefaults, static_cast<std::int32_t>(Number(g[1]))));
          ExpectShows(g[4], FreqHz(kDefaults, static_cast<std::int32_t>(Number(g[3]))));
-         ExpectShows(g[5], Pitch(f440, false) - 440);
+         const double hz = Number(g[3]);
+         ExpectShows(g[5], Pitch(FreqHz(kDefaults, static_cast<std::int32_t>(hz)), false) - hz);
        }},
       {R"(a square wave at about (\d+) Hz with a sustain of ([0-9.]+) s and a decay of ([0-9.]+) s)",
        [&](const auto& g) {
@@ -451,6 +453,63 @@ TEST(GuideFacts, SettingsStringAndFile) {
        [&](const auto& g) { ExpectShows(g[1], kDefaults.SampleRate); }},
       {R"(`GenLength\( "Quavix" \) / ([0-9.]+)` is the length in seconds)",
        [&](const auto& g) { ExpectShows(g[1], kDefaults.SampleRate); }},
+  });
+}
+
+// The preset table: each number's family, and the shares the descriptions give, over many seeds.
+TEST(GuideFacts, PresetFamiliesAndShares) {
+  const auto share = [](std::int32_t family, const std::function<bool(const SynthParams&)>& has) {
+    int count = 0;
+    for (std::uint32_t seed = 1; seed <= 60000; ++seed) {
+      SynthParams p = kDefaults;
+      RandomSource random{seed};
+      LoadPreset(p, family, random);
+      count += has(p);
+    }
+    return count / 60000.0;
+  };
+  std::string rowsPattern = R"(\| Number \| Family \| What you get \| \|---\|---\|---\|)";
+  for (int row = 0; row < 7; ++row) rowsPattern += R"( \| (\d+) \| (\w+) \| [^|]* \|)";
+  CheckFacts({
+      {rowsPattern.c_str(),
+       [&](const auto& g) {
+         for (std::size_t row = 0; row < 7; ++row) {
+           SCOPED_TRACE(g[2 + 2 * row]);
+           EXPECT_EQ(FindPresetFamily(g[2 + 2 * row]), Number(g[1 + 2 * row]));
+         }
+       }},
+      {R"(\| Coin \| a short, punchy, high square-wave ping; half of them jump up in pitch shortly )"
+       R"(after the start \|)",
+       [&](const auto&) {
+         const auto family = *FindPresetFamily("Coin");
+         EXPECT_NEAR(share(family, [](const auto& p) { return p.ChangeAmount > 0; }), 0.5, 0.01);
+         EXPECT_EQ(share(family, [](const auto& p) { return p.WaveType == kSquareWave; }), 1);
+       }},
+      {R"(\| Laser \| a falling zap: square, sawtooth or \(one in six\) sine, sometimes with a phaser \|)",
+       [&](const auto&) {
+         const auto family = *FindPresetFamily("Laser");
+         EXPECT_NEAR(share(family, [](const auto& p) { return p.WaveType == kSineWave; }), 1.0 / 6,
+                     0.01);
+         EXPECT_EQ(share(family, [](const auto& p) { return p.Slide < 0; }), 1);
+       }},
+      {R"(Any other number \((\d+), (-\d+)\.\.\.\) does nothing\.)",
+       [&](const auto& g) {
+         for (const std::string& text : {g[1], g[2]}) {
+           SCOPED_TRACE(text);
+           SynthParams p = kDefaults;
+           p.Volume = 0.5f;
+           const SynthParams before = p;
+           RandomSource random{1};
+           LoadPreset(p, static_cast<std::int32_t>(Number(text)), random);
+           EXPECT_TRUE(Same(p, before));
+           EXPECT_EQ(random.State, 1u);
+         }
+         // One below the first "other number" is a family.
+         SynthParams p = kDefaults;
+         RandomSource random{1};
+         LoadPreset(p, static_cast<std::int32_t>(Number(g[1])) - 1, random);
+         EXPECT_NE(random.State, 1u);
+       }},
   });
 }
 
