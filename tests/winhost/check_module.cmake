@@ -1,6 +1,6 @@
 # The module's binary contract, read back from the built module with binutils (not from the
-# sources that made it). CHECK: exports, resources, imports or size. Inputs: MODULE, OBJDUMP,
-# WINDRES, MAP, MAX_BYTES.
+# sources that made it). CHECK: exports, resources, imports, instructions or size. Inputs: MODULE,
+# OBJDUMP, WINDRES, MAP, MAX_BYTES.
 function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
 endfunction()
@@ -111,6 +111,60 @@ elseif(CHECK STREQUAL "imports")
     fail("MMFS2.dll imports '${ordinals}', expected ordinals 185;191;193;197 without names")
   endif()
 
+elseif(CHECK STREQUAL "instructions")
+  # Sounds are the same bits on every machine only while no result depends on the processor or
+  # on the C runtime's version: no x87 instruction whose result is an approximation (the
+  # transcendental ones, fscale and the partial remainders), and no maths function taken from a
+  # system DLL. Both are what the library's x87 maths brings in (sinl, powl, atan ...).
+  set(inexact fsin fcos fsincos fptan fpatan f2xm1 fyl2x fyl2xp1 fscale fprem fprem1)
+  set(maths acos asin atan atan2 cos sin tan acosh asinh atanh cosh sinh tanh exp exp2 expm1
+    log log10 log1p log2 logb ilogb pow sqrt cbrt hypot _hypot erf erfc tgamma lgamma floor ceil
+    trunc round lround llround rint lrint llrint nearbyint fmod remainder remquo modf frexp ldexp
+    scalbn scalbln fabs fma fmax fmin fdim copysign _copysign nextafter _nextafter _chgsign _scalb
+    _logb _j0 _j1 _jn _y0 _y1 _yn)
+  set(faults "")
+  execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn ${MODULE} OUTPUT_VARIABLE code
+    COMMAND_ERROR_IS_FATAL ANY)
+  if(NOT code MATCHES "\n[0-9a-f]+:\t[a-z]")
+    fail("objdump -d shows no instructions")
+  endif()
+  # "address:<tab>mnemonic operands" with the raw bytes left out.
+  list(JOIN inexact "|" alternatives)
+  string(REGEX MATCHALL "[0-9a-f]+:\t(${alternatives})[ \n]" found "${code}")
+  foreach(mnemonic IN LISTS inexact)
+    set(where "")
+    foreach(line IN LISTS found)
+      if(line MATCHES "^([0-9a-f]+):\t${mnemonic}[ \n]$")
+        list(APPEND where 0x${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+    if(where)
+      list(GET where 0 first)
+      list(LENGTH where count)
+      list(APPEND faults "x87 instruction ${mnemonic} (${count}, first at ${first})")
+    endif()
+  endforeach()
+  # "DLL Name: X" then "<tab>vma<tab>  hint  name" for each function imported by name.
+  string(REGEX MATCHALL "DLL Name: [^\n]+\n[^\n]*\n(\t[0-9a-f]+\t +[0-9]+  [^\n]+\n)*" blocks "${dump}")
+  foreach(block IN LISTS blocks)
+    string(REGEX MATCH "DLL Name: ([^\n]+)" _ "${block}")
+    set(dll ${CMAKE_MATCH_1})
+    string(REGEX MATCHALL "\t +[0-9]+  [^\n<]+" names "${block}")
+    foreach(name IN LISTS names)
+      string(REGEX REPLACE "^\t +[0-9]+  " "" name "${name}")
+      string(REGEX REPLACE "[fl]$" "" base "${name}")
+      list(FIND maths "${name}" as_named)
+      list(FIND maths "${base}" as_variant)
+      if(as_named GREATER -1 OR as_variant GREATER -1 OR name MATCHES "^_CI")
+        list(APPEND faults "maths function ${name} from ${dll}")
+      endif()
+    endforeach()
+  endforeach()
+  if(faults)
+    list(JOIN faults "; " faults)
+    fail("results would depend on the processor or the C runtime: ${faults}")
+  endif()
+
 elseif(CHECK STREQUAL "size")
   file(SIZE ${MODULE} bytes)
   if(bytes GREATER MAX_BYTES)
@@ -118,5 +172,5 @@ elseif(CHECK STREQUAL "size")
   endif()
 
 else()
-  message(FATAL_ERROR "CHECK must be exports, resources, imports or size")
+  message(FATAL_ERROR "CHECK must be exports, resources, imports, instructions or size")
 endif()
