@@ -80,16 +80,20 @@ if(CHECK STREQUAL "exports")
 
 elseif(CHECK STREQUAL "resources")
   # As windres decompiles them, in this order and in language 1033 (9, 1) alone: strings 1 "MF2"
-  # and 2 "Quavix" and no other, raw data 200 = 16 25 08 59 (two little-endian 16-bit units),
-  # and version 1: file version 1.0.0.0 and no version strings besides the translation.
+  # and 2 "Quavix", and in the block of ids 992 to 1007 the texts of the buffer length property
+  # (1000 its group, 1001 its name, 1002 its description), and no other; raw data 200 =
+  # 16 25 08 59 (two little-endian 16-bit units); version 1: file version 1.0.0.0 and no version
+  # strings besides the translation.
   execute_process(COMMAND ${WINDRES} -i ${MODULE} -O rc OUTPUT_VARIABLE rc COMMAND_ERROR_IS_FATAL ANY)
   string(REGEX REPLACE "\r?\n(\r?\n)*" "\n" rc "${rc}")
-  string(REGEX MATCHALL "Type: [a-z]+\n +Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
-  string(REGEX REPLACE "\n +Name:" "" directory "${directory}")
-  string(REGEX MATCH "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
+  string(REGEX MATCHALL "Type: [a-z]+|Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
+  string(REGEX MATCHALL "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
   string(REGEX MATCHALL "VALUE \"[^\"]*\"" values "${rc}")
-  if(NOT directory STREQUAL "Type: stringtable 1;LANGUAGE 9, 1;Type: rcdata 200;Type: version 1"
-     OR NOT strings STREQUAL "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+  set(expected_directory "Type: stringtable" "Name: 1" "LANGUAGE 9, 1" "Name: 63" "Type: rcdata"
+    "Name: 200" "Type: version" "Name: 1")
+  set(expected_strings "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+    "STRINGTABLE\nBEGIN\n  1000, \"Generator\"\n  1001, \"Buffer length\"\n  1002, \"The length in seconds of the buffer that is used for the sound generation.\"\nEND")
+  if(NOT directory STREQUAL "${expected_directory}" OR NOT strings STREQUAL "${expected_strings}"
      OR NOT rc MATCHES "200 RCDATA\nBEGIN\n  L\"\\\\x2516\\\\x5908\"\nEND"
      OR NOT rc MATCHES "\n FILEVERSION 1, 0, 0, 0\n" OR NOT values STREQUAL "VALUE \"Translation\"")
     fail("resources are:\n${rc}")
