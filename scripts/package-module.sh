@@ -39,7 +39,7 @@ cp docs/module.md "$stage/module.md"
 
 # A whole page around cmark-gfm's rendering, with the GitHub table extension for the guide's
 # tables; its title is the guide's first heading.
-title=$(sed -n 's/^# //p' docs/module.md | head -n 1)
+title=$(sed -n 's/^# //p' docs/module.md | head -n 1 | sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g')
 {
   printf '<!DOCTYPE html>\n<html lang="en">\n<head>\n<meta charset="utf-8">\n'
   printf '<meta name="viewport" content="width=device-width, initial-scale=1">\n'
