@@ -1,6 +1,6 @@
 # The module's binary contract, read back from the built module with binutils (not from the
-# sources that made it). CHECK: exports, resources, imports, instructions or size. Inputs: MODULE,
-# OBJDUMP, WINDRES, MAP, MAX_BYTES.
+# sources that made it). CHECK: exports, resources, imports, instructions, timestamps or size.
+# Inputs: MODULE, OBJDUMP, WINDRES, MAP, MAX_BYTES.
 function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
 endfunction()
@@ -169,6 +169,27 @@ elseif(CHECK STREQUAL "instructions")
     fail("results would depend on the processor or the C runtime: ${faults}")
   endif()
 
+elseif(CHECK STREQUAL "timestamps")
+  # No link time in the module, so that the same sources give the same bytes: 0 in the COFF file
+  # header (4 bytes at 8 past the "PE\0\0" signature, whose offset is the 32-bit word at 0x3c)
+  # and in the export directory.
+  file(READ ${MODULE} offset OFFSET 60 LIMIT 4 HEX)
+  string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1" offset "${offset}")
+  math(EXPR offset "${offset}")
+  math(EXPR stamp_at "${offset} + 8")
+  file(READ ${MODULE} signature OFFSET ${offset} LIMIT 4 HEX)
+  file(READ ${MODULE} stamp OFFSET ${stamp_at} LIMIT 4 HEX)
+  if(NOT signature STREQUAL "50450000")
+    fail("no PE signature at ${offset}")
+  endif()
+  if(NOT stamp STREQUAL "00000000")
+    fail("the file header holds the link time (bytes ${stamp} at ${stamp_at}), expected 0")
+  endif()
+  if(NOT dump MATCHES "\nTime/Date stamp[ \t]+0\n")
+    string(REGEX MATCH "Time/Date stamp[^\n]*" line "${dump}")
+    fail("the export directory holds the link time ('${line}'), expected 0")
+  endif()
+
 elseif(CHECK STREQUAL "size")
   file(SIZE ${MODULE} bytes)
   if(bytes GREATER MAX_BYTES)
@@ -176,5 +197,5 @@ elseif(CHECK STREQUAL "size")
   endif()
 
 else()
-  message(FATAL_ERROR "CHECK must be exports, resources, imports, instructions or size")
+  message(FATAL_ERROR "CHECK must be exports, resources, imports, instructions, timestamps or size")
 endif()
