@@ -19,6 +19,7 @@ packages=(
   libmpfr-dev
   g++-aarch64-linux-gnu qemu-user-static googletest
   locales
+  cmark-gfm zip unzip   # the module package, scripts/package-module.sh
   chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )

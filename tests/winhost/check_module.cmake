@@ -1,6 +1,6 @@
 # The module's binary contract, read back from the built module with binutils (not from the
-# sources that made it). CHECK: exports, resources, imports or size. Inputs: MODULE, OBJDUMP,
-# WINDRES, MAP, MAX_BYTES.
+# sources that made it). CHECK: exports, resources, imports, instructions, timestamps or size.
+# Inputs: MODULE, OBJDUMP, WINDRES, MAP, MAX_BYTES.
 function(fail message)
   message(FATAL_ERROR "${MODULE}: ${message}")
 endfunction()
@@ -80,16 +80,20 @@ if(CHECK STREQUAL "exports")
 
 elseif(CHECK STREQUAL "resources")
   # As windres decompiles them, in this order and in language 1033 (9, 1) alone: strings 1 "MF2"
-  # and 2 "Quavix" and no other, raw data 200 = 16 25 08 59 (two little-endian 16-bit units),
-  # and version 1: file version 1.0.0.0 and no version strings besides the translation.
+  # and 2 "Quavix", and in the block of ids 992 to 1007 the texts of the buffer length property
+  # (1000 its group, 1001 its name, 1002 its description), and no other; raw data 200 =
+  # 16 25 08 59 (two little-endian 16-bit units); version 1: file version 1.0.0.0 and no version
+  # strings besides the translation.
   execute_process(COMMAND ${WINDRES} -i ${MODULE} -O rc OUTPUT_VARIABLE rc COMMAND_ERROR_IS_FATAL ANY)
   string(REGEX REPLACE "\r?\n(\r?\n)*" "\n" rc "${rc}")
-  string(REGEX MATCHALL "Type: [a-z]+\n +Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
-  string(REGEX REPLACE "\n +Name:" "" directory "${directory}")
-  string(REGEX MATCH "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
+  string(REGEX MATCHALL "Type: [a-z]+|Name: [0-9]+|LANGUAGE [0-9, ]+" directory "${rc}")
+  string(REGEX MATCHALL "STRINGTABLE\nBEGIN\n(  [^\n]*\n)*END" strings "${rc}")
   string(REGEX MATCHALL "VALUE \"[^\"]*\"" values "${rc}")
-  if(NOT directory STREQUAL "Type: stringtable 1;LANGUAGE 9, 1;Type: rcdata 200;Type: version 1"
-     OR NOT strings STREQUAL "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+  set(expected_directory "Type: stringtable" "Name: 1" "LANGUAGE 9, 1" "Name: 63" "Type: rcdata"
+    "Name: 200" "Type: version" "Name: 1")
+  set(expected_strings "STRINGTABLE\nBEGIN\n  1, \"MF2\"\n  2, \"Quavix\"\nEND"
+    "STRINGTABLE\nBEGIN\n  1000, \"Generator\"\n  1001, \"Buffer length\"\n  1002, \"The length in seconds of the buffer that is used for the sound generation.\"\nEND")
+  if(NOT directory STREQUAL "${expected_directory}" OR NOT strings STREQUAL "${expected_strings}"
      OR NOT rc MATCHES "200 RCDATA\nBEGIN\n  L\"\\\\x2516\\\\x5908\"\nEND"
      OR NOT rc MATCHES "\n FILEVERSION 1, 0, 0, 0\n" OR NOT values STREQUAL "VALUE \"Translation\"")
     fail("resources are:\n${rc}")
@@ -111,6 +115,81 @@ elseif(CHECK STREQUAL "imports")
     fail("MMFS2.dll imports '${ordinals}', expected ordinals 185;191;193;197 without names")
   endif()
 
+elseif(CHECK STREQUAL "instructions")
+  # Sounds are the same bits on every machine only while no result depends on the processor or
+  # on the C runtime's version: no x87 instruction whose result is an approximation (the
+  # transcendental ones, fscale and the partial remainders), and no maths function taken from a
+  # system DLL. Both are what the library's x87 maths brings in (sinl, powl, atan ...).
+  set(inexact fsin fcos fsincos fptan fpatan f2xm1 fyl2x fyl2xp1 fscale fprem fprem1)
+  set(maths acos asin atan atan2 cos sin tan acosh asinh atanh cosh sinh tanh exp exp2 expm1
+    log log10 log1p log2 logb ilogb pow sqrt cbrt hypot _hypot erf erfc tgamma lgamma floor ceil
+    trunc round lround llround rint lrint llrint nearbyint fmod remainder remquo modf frexp ldexp
+    scalbn scalbln fabs fma fmax fmin fdim copysign _copysign nextafter _nextafter _chgsign _scalb
+    _logb _j0 _j1 _jn _y0 _y1 _yn)
+  set(faults "")
+  execute_process(COMMAND ${OBJDUMP} -d --no-show-raw-insn ${MODULE} OUTPUT_VARIABLE code
+    COMMAND_ERROR_IS_FATAL ANY)
+  if(NOT code MATCHES "\n[0-9a-f]+:\t[a-z]")
+    fail("objdump -d shows no instructions")
+  endif()
+  # "address:<tab>mnemonic operands" with the raw bytes left out.
+  list(JOIN inexact "|" alternatives)
+  string(REGEX MATCHALL "[0-9a-f]+:\t(${alternatives})[ \n]" found "${code}")
+  foreach(mnemonic IN LISTS inexact)
+    set(where "")
+    foreach(line IN LISTS found)
+      if(line MATCHES "^([0-9a-f]+):\t${mnemonic}[ \n]$")
+        list(APPEND where 0x${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+    if(where)
+      list(GET where 0 first)
+      list(LENGTH where count)
+      list(APPEND faults "x87 instruction ${mnemonic} (${count}, first at ${first})")
+    endif()
+  endforeach()
+  # "DLL Name: X" then "<tab>vma<tab>  hint  name" for each function imported by name.
+  string(REGEX MATCHALL "DLL Name: [^\n]+\n[^\n]*\n(\t[0-9a-f]+\t +[0-9]+  [^\n]+\n)*" blocks "${dump}")
+  foreach(block IN LISTS blocks)
+    string(REGEX MATCH "DLL Name: ([^\n]+)" _ "${block}")
+    set(dll ${CMAKE_MATCH_1})
+    string(REGEX MATCHALL "\t +[0-9]+  [^\n<]+" names "${block}")
+    foreach(name IN LISTS names)
+      string(REGEX REPLACE "^\t +[0-9]+  " "" name "${name}")
+      string(REGEX REPLACE "[fl]$" "" base "${name}")
+      list(FIND maths "${name}" as_named)
+      list(FIND maths "${base}" as_variant)
+      if(as_named GREATER -1 OR as_variant GREATER -1 OR name MATCHES "^_CI")
+        list(APPEND faults "maths function ${name} from ${dll}")
+      endif()
+    endforeach()
+  endforeach()
+  if(faults)
+    list(JOIN faults "; " faults)
+    fail("results would depend on the processor or the C runtime: ${faults}")
+  endif()
+
+elseif(CHECK STREQUAL "timestamps")
+  # No link time in the module, so that the same sources give the same bytes: 0 in the COFF file
+  # header (4 bytes at 8 past the "PE\0\0" signature, whose offset is the 32-bit word at 0x3c)
+  # and in the export directory.
+  file(READ ${MODULE} offset OFFSET 60 LIMIT 4 HEX)
+  string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1" offset "${offset}")
+  math(EXPR offset "${offset}")
+  math(EXPR stamp_at "${offset} + 8")
+  file(READ ${MODULE} signature OFFSET ${offset} LIMIT 4 HEX)
+  file(READ ${MODULE} stamp OFFSET ${stamp_at} LIMIT 4 HEX)
+  if(NOT signature STREQUAL "50450000")
+    fail("no PE signature at ${offset}")
+  endif()
+  if(NOT stamp STREQUAL "00000000")
+    fail("the file header holds the link time (bytes ${stamp} at ${stamp_at}), expected 0")
+  endif()
+  if(NOT dump MATCHES "\nTime/Date stamp[ \t]+0\n")
+    string(REGEX MATCH "Time/Date stamp[^\n]*" line "${dump}")
+    fail("the export directory holds the link time ('${line}'), expected 0")
+  endif()
+
 elseif(CHECK STREQUAL "size")
   file(SIZE ${MODULE} bytes)
   if(bytes GREATER MAX_BYTES)
@@ -118,5 +197,5 @@ elseif(CHECK STREQUAL "size")
   endif()
 
 else()
-  message(FATAL_ERROR "CHECK must be exports, resources, imports or size")
+  message(FATAL_ERROR "CHECK must be exports, resources, imports, instructions, timestamps or size")
 endif()
