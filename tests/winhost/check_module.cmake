@@ -118,9 +118,15 @@ elseif(CHECK STREQUAL "imports")
 elseif(CHECK STREQUAL "instructions")
   # Sounds are the same bits on every machine only while no result depends on the processor or
   # on the C runtime's version: no x87 instruction whose result is an approximation (the
-  # transcendental ones, fscale and the partial remainders), and no maths function taken from a
-  # system DLL. Both are what the library's x87 maths brings in (sinl, powl, atan ...).
-  set(inexact fsin fcos fsincos fptan fpatan f2xm1 fyl2x fyl2xp1 fscale fprem fprem1)
+  # transcendental ones, fscale and the partial remainders), no x87 arithmetic at all (it rounds
+  # to extended precision first, so its double results can differ from SSE2's), and no maths
+  # function taken from a system DLL. Both are what the library's x87 maths brings in (sinl,
+  # powl, atan ...). Loads, stores, compares and exchanges of the stack are exact and stay: the
+  # 32-bit calling convention returns floats on it.
+  set(inexact fsin fcos fsincos fptan fpatan f2xm1 fyl2x fyl2xp1 fscale fprem fprem1
+    fsqrt frndint fadd faddp fadds faddl fsub fsubp fsubs fsubl fsubr fsubrp fsubrs fsubrl
+    fmul fmulp fmuls fmull fdiv fdivp fdivs fdivl fdivr fdivrp fdivrs fdivrl
+    fiadds fiaddl fisubs fisubl fisubrs fisubrl fimuls fimull fidivs fidivl fidivrs fidivrl)
   set(maths acos asin atan atan2 cos sin tan acosh asinh atanh cosh sinh tanh exp exp2 expm1
     log log10 log1p log2 logb ilogb pow sqrt cbrt hypot _hypot erf erfc tgamma lgamma floor ceil
     trunc round lround llround rint lrint llrint nearbyint fmod remainder remquo modf frexp ldexp
