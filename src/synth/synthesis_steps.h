@@ -58,8 +58,8 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
     period = Single((1.0 + D(wobble) * D(s.VibAmp)) * s.PeriodExact);
   }
   s.Period = TruncToInt32(D(period));
-  if (s.Period < 8) {
-    s.Period = 8;
+  if (s.Period < kMinPeriod) {
+    s.Period = kMinPeriod;
   }
 
   s.Duty = Single(D(s.DutyStep) + D(s.Duty));
