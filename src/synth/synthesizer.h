@@ -49,7 +49,7 @@ struct Synthesizer {
   std::int32_t Period = 0;
   float Duty = 0;
   float DutyStep = 0;
-  std::int32_t EnvStage = 0;
+  EnvelopeStage EnvStage = kAttackStage;
   std::int32_t EnvTime = 0;
   std::array<std::int32_t, 3> EnvLength{};
   float EnvVolume = 0;
