@@ -33,6 +33,7 @@
 #include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
+#include "synth/sound_length.h"
 
 namespace quavix::cli {
 namespace {
@@ -381,7 +382,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   {
     std::uint64_t needed = 4096;
     for (const BatchEntry& entry : entries) {
-      const std::size_t bound = SampleBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds);
+      const std::size_t bound = SoundLengthBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds);
       needed += (exported ? ExportBytesBound(bound, exported->Settings) : 44 + 2 * bound) + 1024;
     }
     const std::uint64_t free = FreeBytes(folder.Path());

@@ -13,6 +13,7 @@
 #include "export_output.h"
 #include "output_file.h"
 #include "numbers.h"
+#include "synth/oscillator_period.h"
 
 namespace quavix::cli {
 namespace {
@@ -114,8 +115,8 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const SoundLevels levels = MeasureLevels(sound.Samples());
   const double seconds = static_cast<double>(sound.SampleCount) / sound.Params.SampleRate;
   const std::string settings = ExportSettingsString(sound.Params);
-  const std::int32_t period = OscillatorPeriod(sound.Params.StartFreq);
-  const double pitch = PitchOfPeriod(sound.Params, period);
+  const std::int32_t period = StartPeriod(sound.Params.StartFreq);
+  const double pitch = PitchOfPeriod(sound.Params.SampleRate, period);
   const std::string silence = SilenceNote(sound.Params, levels);
   const std::optional<LoudnessSummary> loudness = SummarizeSound(sound.Samples(), trimDb);
 

@@ -1,6 +1,7 @@
 #include "recipe_options.h"
 
 #include <cstdio>
+#include <string>
 
 #include "cli_error.h"
 #include "exchange/param_table.h"
@@ -35,8 +36,9 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
                                          "Mutate the parameters by up to +-0.5 x C after the changes")
                           ->type_name("C");
   command.add_option("--buffer-length", args.BufferLength,
-                     "Buffer length in whole seconds, 0 to 60: the sound is cut at length x 41000 "
-                     "samples (default 5)")
+                     "Buffer length in whole seconds, 0 to " + std::to_string(kMaxBufferSeconds) +
+                         ": the sound is cut at length x " + std::to_string(kSamplesPerBufferSecond) +
+                         " samples (default 5)")
       ->type_name("SECONDS");
 }
 

@@ -8,6 +8,7 @@
 #include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
+#include "synth/sound_length.h"
 
 namespace quavix::cli {
 
@@ -28,7 +29,8 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
       "     the default parameters when none is given);\n"
       "  3. apply each --set NAME=VALUE in the order given, in the parameter's user unit;\n"
       "  4. mutate them with --mutate C;\n"
-      "  5. synthesize, cutting the sound at --buffer-length x 41000 samples.\n\n" +
+      "  5. synthesize, cutting the sound at --buffer-length x " + std::to_string(kSamplesPerBufferSecond) +
+      " samples.\n\n" + 
       ParameterHelp() + "\n" + ExportHelp(false) +
               "\nExamples:\n"
               "  quavix render --preset coin --seed 42 -o coin.wav\n"

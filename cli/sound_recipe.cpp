@@ -19,6 +19,7 @@
 #include "numbers.h"
 #include "synth/ascii_text.h"
 #include "synth/exact_math.h"
+#include "synth/oscillator_period.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::cli {
@@ -31,46 +32,24 @@ static_assert(std::endian::native == std::endian::little);
 void ApplyChange(SynthParams& params, const ParamChange& change) {
   const ParamInfo& info = kParamTable[static_cast<std::size_t>(change.Index)];
   if (change.InPitch) {
-    SetVariable(params, change.Index, StoredFreqForPitch(params, change.PitchHz));
+    SetVariable(params, change.Index, StoredFreqForPitch(params.SampleRate, change.PitchHz));
     return;
   }
   info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
 }
 
-// The longest sound any buffer holds, in samples.
-constexpr double kLongestSound = static_cast<double>(kMaxBufferSeconds) * 41000;
-
-// Refuses a user value the module would store but no user means.
+// Refuses a user value by the parameter table's rule.
 void CheckUserValue(const ParamInfo& info, float value, const std::string& text) {
-  const std::string what = "--set " + Echo(text) + ": ";
-  switch (info.Unit) {
-    case ParamUnit::WaveType:
-      if (value != std::trunc(value) || value < 0 || value > 3) {
-        ThrowUsage(what + "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise");
-      }
-      return;
-    case ParamUnit::Seconds: {
-      if (value < 0) ThrowUsage(what + "a time cannot be negative");
-      const SynthParams defaults = DefaultParams();
-      const double stored = D(TimeToStored(defaults, value));
-      if (stored * stored * 100000 > kLongestSound) {
-        char limit[96];
-        std::snprintf(limit, sizeof limit, "longer than the longest possible sound (%.2f s)",
-                      D(StoredToTime(defaults, Single(std::sqrt(kLongestSound / 100000)))));
-        ThrowUsage(what + limit);
-      }
-      return;
-    }
-    case ParamUnit::CyclesPerSecond:
-    case ParamUnit::ChangeSeconds:
-    case ParamUnit::RepeatsPerSecond:
-      if (value < 0) ThrowUsage(what + "a speed cannot be negative");
-      return;
-    case ParamUnit::Stored:
-      return;
+  const UserValueProblem problem = CheckUserValue(info, value);
+  if (problem == UserValueProblem::None) return;
+  std::string message = "--set " + Echo(text) + ": " + std::string(UserValueRule(problem));
+  if (problem == UserValueProblem::StageTooLong) {
+    char limit[32];
+    std::snprintf(limit, sizeof limit, " (%.2f s)", D(LongestStageSeconds()));
+    message += limit;
   }
+  ThrowUsage(message);
 }
-
 
 }  // namespace
 
@@ -140,17 +119,6 @@ SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed) {
   return Prepare(paramsOnly, seed).Synth->Params;
 }
 
-std::size_t SampleBound(const SynthParams& params, std::uint32_t bufferSeconds) {
-  const double capacity = WaveCapacityBytes(bufferSeconds) / 2.0;
-  double total = 3;
-  for (const float stage : {params.AttackTime, params.SustainTime, params.DecayTime}) {
-    const double length = D(stage) * D(stage) * 100000;
-    if (!(length < capacity)) return static_cast<std::size_t>(capacity);  // NaN included
-    total += std::floor(length) + 1;
-  }
-  return static_cast<std::size_t>(std::min(total, capacity));
-}
-
 std::string SilenceNote(const SynthParams& params, const SoundLevels& levels) {
   if (params.WaveType == 4) return "wave type 4 makes no wave";
   if (params.WaveType < 0 || params.WaveType > 4) {
@@ -179,49 +147,6 @@ std::string WhyNotASettingsString(const SynthParams& params) {
     }
   }
   return "";
-}
-
-std::int32_t OscillatorPeriod(float storedFreq) {
-  const std::int32_t period = TruncToInt32(D(Single(100.0 / (D(storedFreq) * D(storedFreq) + 0.001))));
-  return period < 8 ? 8 : period;
-}
-
-double PitchOfPeriod(const SynthParams& params, std::int32_t period) {
-  return 8.0 * params.SampleRate / period;
-}
-
-float StoredFreqForPitch(const SynthParams& params, double hz) {
-  constexpr std::int32_t kLongest = 100000;  // the period of a stored 0
-  const double wanted = 8.0 * params.SampleRate / hz;
-  std::int32_t period = kLongest;
-  double best = -1;
-  for (const double candidate : {std::floor(wanted), std::ceil(wanted)}) {
-    const auto p = static_cast<std::int32_t>(std::clamp(candidate, 8.0, static_cast<double>(kLongest)));
-    const double error = std::abs(PitchOfPeriod(params, p) - hz);
-    if (best < 0 || error < best) {
-      best = error;
-      period = p;
-    }
-  }
-  // The period falls as the stored value grows: search the bit patterns of
-  // the non-negative floats, which sort as the values do.
-  const auto firstAtMost = [](std::int32_t p) {
-    std::uint32_t lo = 0;
-    std::uint32_t hi = 0x7f800000;  // infinity: period 8
-    while (lo < hi) {
-      const std::uint32_t mid = lo + (hi - lo) / 2;
-      if (OscillatorPeriod(std::bit_cast<float>(mid)) <= p) {
-        hi = mid;
-      } else {
-        lo = mid + 1;
-      }
-    }
-    return lo;
-  };
-  const std::uint32_t first = firstAtMost(period);
-  if (period == 8) return std::bit_cast<float>(first);
-  const std::uint32_t past = firstAtMost(period - 1);
-  return std::bit_cast<float>(first + (past - first) / 2);  // the middle of the values with that period
 }
 
 RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
@@ -269,10 +194,12 @@ ParamChange ParseParamChange(const std::string& text) {
     change.Index = FindParam(start ? "StartFreq" : "MinFreq")->Index;
     change.InPitch = true;
     change.PitchHz = ParseUserFloat(value, what);
-    const double highest = 8.0 * DefaultParams().SampleRate / 8;
-    const double lowest = 8.0 * DefaultParams().SampleRate / 100000;
-    if (!(change.PitchHz >= lowest && change.PitchHz <= highest)) {
-      ThrowUsage("--set " + Echo(text) + ": the oscillator's pitch lies between 3.528 and 44100 Hz");
+    const std::int32_t rate = DefaultParams().SampleRate;
+    if (!(change.PitchHz >= LowestPitch(rate) && change.PitchHz <= HighestPitch(rate))) {
+      char range[96];
+      std::snprintf(range, sizeof range, ": the oscillator's pitch lies between %.6g and %.6g Hz",
+                    LowestPitch(rate), HighestPitch(rate));
+      ThrowUsage("--set " + Echo(text) + range);
     }
     return change;
   }

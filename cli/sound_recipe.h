@@ -81,10 +81,6 @@ SoundLevels MeasureLevels(std::span<const std::int16_t> samples);
 // The parameters MakeSound would synthesize, without synthesizing them.
 SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed);
 
-// At most how many samples the parameters make in the recipe's buffer: the
-// envelope's length (the frequency floor may stop the sound sooner).
-std::size_t SampleBound(const SynthParams& params, std::uint32_t bufferSeconds);
-
 // Why the sound is silent ("wave type 4 makes no wave", ...), or "" when it is not.
 std::string SilenceNote(const SynthParams& params, const SoundLevels& levels);
 
@@ -95,20 +91,11 @@ std::string SettingsFileHex(const SynthParams& params);
 // is not a number), or "".
 std::string WhyNotASettingsString(const SynthParams& params);
 
-// The oscillator period, in subsamples, that a stored frequency value starts
-// with (or holds at the frequency floor): trunc(single(100 / (f^2 + 0.001))),
-// at least 8; and the pitch in Hertz that a period gives, 8 x R / period.
-std::int32_t OscillatorPeriod(float storedFreq);
-double PitchOfPeriod(const SynthParams& params, std::int32_t period);
-
-// The stored frequency value whose period gives the pitch closest to hz
-// (3.528 Hz to R x 8 / 8 Hz at 44100).
-float StoredFreqForPitch(const SynthParams& params, double hz);
-
 // Parses NAME=VALUE against the parameter table (names are case-insensitive)
 // plus StartFreqHz, MinFreqHz, StartPitchHz and MinPitchHz; usage error on an
-// unknown name, a bad number, or a value no user means (a negative time or
-// speed, a stage longer than the longest sound, a wave type other than 0-3).
+// unknown name, a bad number, or a value the parameter table's rule refuses
+// (a negative time or speed, a stage longer than the longest sound, a wave
+// type other than 0-3) or a pitch no oscillator period gives.
 ParamChange ParseParamChange(const std::string& text);
 
 // The preset family of a name from the family list or a number 0..6.

@@ -33,6 +33,62 @@ export const PRESET_FAMILIES: readonly PresetFamily[];
 /** The users' unit of a parameter ('' when it is the stored unit). */
 export function paramUnit(param: ParamKey): ParamUnit;
 
+export type ParamGroupId =
+  | 'wave' | 'envelope' | 'pitch' | 'vibrato' | 'change' | 'duty' | 'repeat' | 'phaser' | 'filters' | 'volume';
+
+export interface ValueRange {
+  readonly min: number;
+  readonly max: number;
+}
+
+/** One parameter as the core's parameter table describes it. */
+export interface ParamInfo {
+  readonly index: number;
+  readonly name: ParamName;
+  /** The parameter in a person's words, e.g. 'Attack time'. */
+  readonly label: string;
+  readonly group: ParamGroupId;
+  /** The group's place in the order the groups are shown, 0..9. */
+  readonly groupIndex: number;
+  readonly groupTitle: string;
+  readonly unit: ParamUnit;
+  /** Only whole numbers are meant (WaveType). */
+  readonly whole: boolean;
+  /** A stored frequency (StartFreq, MinFreq): see freqForPitch. */
+  readonly frequency: boolean;
+  /** The default in the users' unit, and stored. */
+  readonly default: number;
+  readonly defaultStored: number;
+  /** The typical range (what presets and randomize produce), in the users' unit and stored. */
+  readonly typical: ValueRange;
+  readonly typicalStored: ValueRange;
+  /** The values set() accepts in the users' unit (-/+Infinity when unbounded). */
+  readonly valid: ValueRange;
+  /** One line: what the parameter does. */
+  readonly help: string;
+  /** The module's action and the title of its parameter. */
+  readonly setterText: string;
+  readonly setterTitle: string;
+}
+
+/** All 24 descriptions in index order, or the one of a parameter. */
+export function paramInfo(): readonly ParamInfo[];
+export function paramInfo(param: ParamKey): ParamInfo;
+
+/**
+ * What is wrong with a value a person gives in the users' unit, as
+ * 'SustainTime -5: a time cannot be negative', or null. The quavix tool's
+ * --set refuses the same values.
+ */
+export function checkUserValue(param: ParamKey, value: number): string | null;
+
+/** The oscillator period in subsamples a stored frequency starts with (at least 8). */
+export function startPeriod(storedFreq: number): number;
+/** The pitch in Hertz a stored frequency starts with: 8 x 44100 / its period. */
+export function pitchOf(storedFreq: number): number;
+/** The stored frequency whose period sounds closest to hz; RangeError outside 3.528..44100 Hz. */
+export function freqForPitch(hz: number): number;
+
 /** The one explicit random source: the module's 32-bit generator. */
 export class Random {
   private constructor();
@@ -59,7 +115,11 @@ export class Params {
   private constructor();
   /** The value in the users' unit (seconds, cycles/s, repeats/s; others as stored). */
   get(param: ParamKey): number;
-  /** Sets a value given in the users' unit (rounded to float32 as the module rounds). */
+  /**
+   * Sets a value a person gives in the users' unit (rounded to float32 as the
+   * module rounds). Throws a RangeError naming the parameter and the rule when
+   * the core's rule refuses it (see checkUserValue); nothing changes then.
+   */
   set(param: ParamKey, value: number): this;
   /** The stored value (a float32 as a number; WaveType as a whole number). */
   stored(param: ParamKey): number;
@@ -87,7 +147,7 @@ export function mutate(p: Params, amount: number, rng: Random): Params;
 export function freqHz(hz: number): number;
 
 export interface RenderOptions {
-  /** The module's buffer length in whole seconds, 0..60 (default 5): at most 41000 samples a second. */
+  /** The module's buffer length in whole seconds, 0..60 (default 5): at most bufferSamples(bufferLength) samples. */
   bufferLength?: number;
 }
 
@@ -109,6 +169,12 @@ export interface RenderResult {
 
 /** Synthesizes p, drawing from rng, as the module's "Generate sound". */
 export function render(p: Params, rng: Random, options?: RenderOptions): RenderResult;
+
+/** The samples a wave buffer of bufferLength seconds (0..60) holds: the longest sound it takes. */
+export function bufferSamples(bufferLength: number): number;
+
+/** At most how many samples p makes with the buffer length of options (default 5 seconds). */
+export function soundLengthBound(p: Params, options?: RenderOptions): number;
 
 /** The settings string: 24 comma-separated "%.4f" values, empty for 0. */
 export function toSettingsString(p: Params): string;

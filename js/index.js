@@ -15,20 +15,19 @@ export const PARAM_NAMES = Object.freeze([
 
 export const PRESET_FAMILIES = Object.freeze(['coin', 'laser', 'explosion', 'powerup', 'hurt', 'jump', 'blip']);
 
-// The records of the C API, as the module lays them out (src/wasm/scratch.cpp
-// checks these numbers at compile time).
-const PARAMS_SIZE = 116;
-const PADDING_START = 109; // the three bytes after FlagReserved
-const PADDING_END = 112;
-const SETTINGS_FILE_SIZE = 105;
-const WAV_HEADER_SIZE = 44;
-const MAX_BUFFER_SECONDS = 60;
-
-// Where a call's records lie in the scratch area, from its start.
+// The sizes and offsets of the C API's records, as the module reports them
+// (quavix_wasm_layout), and where a call's records lie in the scratch area,
+// from its start; all set when the module loads.
+let PARAMS_SIZE = 0;
+let PADDING_START = 0; // the bytes between FlagReserved and VibReserved
+let PADDING_END = 0;
+let SETTINGS_FILE_SIZE = 0;
+let WAV_HEADER_SIZE = 0;
+let INFO = null; // { size, fields: { name: offset } } of quavix_param_description
 const AT_PARAMS = 0;
-const AT_RANDOM = 128;
-const AT_VALUE = 136;
-const AT_DATA = 144;
+let AT_RANDOM = 0;
+let AT_VALUE = 0;
+let AT_DATA = 0;
 
 const OWN = Symbol('quavix'); // the bytes of a Params; the token of an empty Random
 const WITH = Symbol('quavix.with'); // runs a call with a record in the scratch area
@@ -119,7 +118,35 @@ async function load(source) {
       throw new Error(`quavix: the module does not name parameter ${index} ${name}`);
     }
   });
+  readLayout(exports);
   wasm = exports;
+  infos = null;
+}
+
+// Asks the module for the size or offset of each name it lays out.
+function readLayout(exports) {
+  const base = exports.quavix_wasm_scratch(256);
+  if (base === 0) throw new RangeError('quavix: the module has no memory left');
+  const ask = (name) => {
+    const encoded = encoder.encode(name);
+    const text = new Uint8Array(exports.memory.buffer, base, encoded.length + 1);
+    text.set(encoded);
+    text[encoded.length] = 0;
+    const value = exports.quavix_wasm_layout(base);
+    if (value < 0) throw new Error(`quavix: the module does not lay out ${name}`);
+    return value;
+  };
+  PARAMS_SIZE = ask('params.size');
+  PADDING_START = ask('params.padding_start');
+  PADDING_END = ask('params.padding_end');
+  SETTINGS_FILE_SIZE = ask('settings_file.size');
+  WAV_HEADER_SIZE = ask('wav_header.size');
+  INFO = { size: ask('info.size'), fields: {} };
+  for (const field of [...INFO_TEXTS, ...INFO_WHOLES, ...INFO_FLOATS]) INFO.fields[field] = ask(`info.${field}`);
+  const align = (n, to) => Math.ceil(n / to) * to;
+  AT_RANDOM = align(AT_PARAMS + PARAMS_SIZE, 8);
+  AT_VALUE = AT_RANDOM + align(ask('random.size'), 8);
+  AT_DATA = align(AT_VALUE + Math.max(8, INFO.size), 16);
 }
 
 /**
@@ -256,7 +283,12 @@ export class Params {
     return this.#read(nameOrIndex, (...a) => wasm.quavix_param_get_user(...a));
   }
 
+  /** Sets a value a person gives in the users' unit; throws a RangeError when it breaks the parameter's rule. */
   set(nameOrIndex, value) {
+    api();
+    if (typeof value !== 'number') throw new TypeError('quavix: a parameter value is a number');
+    const problem = checkUserValue(nameOrIndex, value);
+    if (problem !== null) throw new RangeError(`quavix: ${problem}`);
     return this.#write(nameOrIndex, value, (...a) => wasm.quavix_param_set_user(...a));
   }
 
@@ -303,6 +335,121 @@ export function fromJSON(object) {
   const p = defaults();
   for (const [name, value] of Object.entries(object ?? {})) p.setStored(name, value);
   return p;
+}
+
+// ---- The parameter table ------------------------------------------------------------
+
+const INFO_TEXTS = ['name', 'label', 'group_id', 'group_title', 'unit', 'help', 'setter_text', 'setter_title'];
+const INFO_WHOLES = ['index', 'group', 'whole', 'frequency'];
+const INFO_FLOATS = ['default_stored', 'default_user', 'typical_stored_min', 'typical_stored_max',
+  'typical_user_min', 'typical_user_max', 'valid_user_min', 'valid_user_max'];
+let infos = null; // the 24 descriptions, read once
+
+function readInfos() {
+  const count = wasm.quavix_param_count();
+  const list = [];
+  for (let index = 0; index < count; index++) {
+    const base = scratch(INFO.size);
+    const at = base + AT_DATA;
+    if (wasm.quavix_param_info(index, at) !== 0) throw new Error(`quavix: no description of parameter ${index}`);
+    const view = memory();
+    const field = (name) => at + INFO.fields[name];
+    const text = (name) => textAt(view.getUint32(field(name), true));
+    const whole = (name) => view.getInt32(field(name), true);
+    const float = (name) => view.getFloat32(field(name), true);
+    list.push(Object.freeze({
+      index: whole('index'),
+      name: text('name'),
+      label: text('label'),
+      group: text('group_id'),
+      groupIndex: whole('group'),
+      groupTitle: text('group_title'),
+      unit: text('unit'),
+      whole: whole('whole') !== 0,
+      frequency: whole('frequency') !== 0,
+      default: float('default_user'),
+      defaultStored: float('default_stored'),
+      typical: Object.freeze({ min: float('typical_user_min'), max: float('typical_user_max') }),
+      typicalStored: Object.freeze({ min: float('typical_stored_min'), max: float('typical_stored_max') }),
+      valid: Object.freeze({ min: float('valid_user_min'), max: float('valid_user_max') }),
+      help: text('help'),
+      setterText: text('setter_text'),
+      setterTitle: text('setter_title'),
+    }));
+  }
+  return Object.freeze(list);
+}
+
+/**
+ * The description of a parameter (name or index) from the core's parameter
+ * table, or all of them in index order when called without an argument.
+ */
+export function paramInfo(nameOrIndex) {
+  api();
+  infos ??= readInfos();
+  return nameOrIndex === undefined ? infos : infos[paramIndex(nameOrIndex)];
+}
+
+/**
+ * What is wrong with a value a person gives in the users' unit of a parameter,
+ * as "SustainTime -5: a time cannot be negative", or null when nothing is.
+ * The rule is the core's (the quavix tool's --set refuses the same values).
+ */
+export function checkUserValue(nameOrIndex, value) {
+  api();
+  const index = paramIndex(nameOrIndex);
+  if (typeof value !== 'number') throw new TypeError('quavix: a parameter value is a number');
+  const base = scratch();
+  if (wasm.quavix_param_check_user(index, value, base + AT_VALUE) === 0) return null;
+  let rule = textAt(memory().getUint32(base + AT_VALUE, true));
+  const info = paramInfo(index);
+  // A finite time that is not negative breaks the rule only by its length.
+  if (info.unit === 'seconds' && Number.isFinite(info.valid.max) && Number.isFinite(value) && value >= 0) {
+    rule += ` (${info.valid.max.toFixed(2)} s)`;
+  }
+  return `${info.name} ${value}: ${rule}`;
+}
+
+/** The oscillator period in subsamples that a stored frequency starts with (at least 8). */
+export function startPeriod(storedFreq) {
+  api();
+  if (typeof storedFreq !== 'number') throw new TypeError('quavix: a stored frequency is a number');
+  return wasm.quavix_start_period(storedFreq);
+}
+
+/** The pitch in Hertz a stored frequency starts with: 8 x 44100 / its period. */
+export function pitchOf(storedFreq) {
+  api();
+  if (typeof storedFreq !== 'number') throw new TypeError('quavix: a stored frequency is a number');
+  return wasm.quavix_pitch_of_freq(0, storedFreq);
+}
+
+/** The stored frequency whose period sounds closest to hz (3.528 to 44100 Hz). */
+export function freqForPitch(hz) {
+  api();
+  if (typeof hz !== 'number') throw new TypeError('quavix: a pitch is a number');
+  const stored = wasm.quavix_freq_for_pitch(0, hz);
+  if (Number.isNaN(stored)) {
+    const low = wasm.quavix_pitch_of_period(0, wasm.quavix_start_period(0));
+    const high = wasm.quavix_pitch_of_period(0, wasm.quavix_start_period(Infinity));
+    throw new RangeError(`quavix: a pitch of ${hz} Hz: the oscillator's pitch lies between ${low} and ${high} Hz`);
+  }
+  return stored;
+}
+
+/** The samples a wave buffer of bufferLength seconds holds (the longest sound it can take). */
+export function bufferSamples(bufferLength) {
+  api();
+  checkBufferLength(bufferLength);
+  return (wasm.quavix_wav_buffer_size(bufferLength) - WAV_HEADER_SIZE) / 2;
+}
+
+/** At most how many samples p makes with a buffer of bufferLength seconds. */
+export function soundLengthBound(p, { bufferLength = 5 } = {}) {
+  api();
+  checkParams(p);
+  checkBufferLength(bufferLength);
+  return p[WITH]((base) => wasm.quavix_sound_length_bound(base + AT_PARAMS, bufferLength));
 }
 
 /** The users' unit of a parameter: 'seconds', 'cycles per second', 'repeats per second' or ''. */
@@ -364,14 +511,20 @@ export function freqHz(hz) {
 
 // ---- Synthesis ------------------------------------------------------------------
 
+const MAX_BUFFER_SECONDS = 60;
+
+function checkBufferLength(bufferLength) {
+  if (!Number.isInteger(bufferLength) || bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
+    throw new RangeError(`quavix: bufferLength is a whole number of seconds from 0 to 60, not ${bufferLength}`);
+  }
+}
+
 /** Synthesizes p, drawing from rng, as the module's "Generate sound" with a buffer of bufferLength seconds. */
 export function render(p, rng, { bufferLength = 5 } = {}) {
   api();
   checkParams(p);
   checkRandom(rng);
-  if (!Number.isInteger(bufferLength) || bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
-    throw new RangeError(`quavix: bufferLength is a whole number of seconds from 0 to 60, not ${bufferLength}`);
-  }
+  checkBufferLength(bufferLength);
   const size = wasm.quavix_wav_buffer_size(bufferLength);
   const base = scratch(size);
   const length = p[WITH](() => rng[WITH](() => wasm.quavix_render_wav(

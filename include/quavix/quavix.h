@@ -41,11 +41,13 @@ extern "C" {
 /* ---- Version ------------------------------------------------------------ */
 
 #define QUAVIX_VERSION_MAJOR 1
-#define QUAVIX_VERSION_MINOR 0
+#define QUAVIX_VERSION_MINOR 1
 #define QUAVIX_VERSION_PATCH 0
 
 /* The library's version as (major << 16) | (minor << 8) | patch; compare it
- * with the QUAVIX_VERSION_* macros of the header you compiled against. */
+ * with the QUAVIX_VERSION_* macros of the header you compiled against. A new
+ * minor version only adds functions, records and status values; a program
+ * built against an older header of the same major version runs unchanged. */
 QUAVIX_API uint32_t quavix_version(void);
 
 /* ---- Errors ------------------------------------------------------------- */
@@ -60,7 +62,8 @@ typedef enum quavix_status {
   QUAVIX_ERROR_TOO_MANY_FIELDS = -6, /* settings string with over 24 fields */
   QUAVIX_ERROR_VERSION = -7,         /* settings file version not 100..102 */
   QUAVIX_ERROR_SHORT_DATA = -8,      /* settings file ends inside its fields */
-  QUAVIX_ERROR_BUFFER_TOO_SMALL = -9 /* output buffer below the needed size */
+  QUAVIX_ERROR_BUFFER_TOO_SMALL = -9, /* output buffer below the needed size */
+  QUAVIX_ERROR_VALUE = -10           /* a typed value breaks the parameter's rule (1.1) */
 } quavix_status;
 
 /* A short English description of a status ("unknown status" for others).
@@ -91,35 +94,38 @@ typedef enum quavix_wave_type {
  * reads neither). Start from quavix_params_default.
  */
 typedef struct quavix_params {
-  int32_t BitsPerSample;
-  int32_t SampleRate;
-  float Volume;          /*  0  output gain; default 1 */
-  int32_t WaveType;      /*  1  a quavix_wave_type; default 0 */
-  float AttackTime;      /*  2  default 0 */
-  float SustainTime;     /*  3  default 0.3 */
-  float SustainPunch;    /*  4  default 0 */
-  float DecayTime;       /*  5  default 0.4 */
-  float StartFreq;       /*  6  default 0.3; see quavix_freq_hz */
-  float MinFreq;         /*  7  default 0; above 0 it ends the sound */
-  float Slide;           /*  8 */
-  float DeltaSlide;      /*  9 */
-  float VibDepth;        /* 10 */
-  float VibSpeed;        /* 11 */
-  float ChangeAmount;    /* 12 */
-  float ChangeSpeed;     /* 13 */
-  float SquareDuty;      /* 14 */
-  float DutySweep;       /* 15 */
-  float RepeatSpeed;     /* 16 */
-  float PhaserOffset;    /* 17 */
-  float PhaserSweep;     /* 18 */
-  float LPCutoff;        /* 19  default 1 (exactly 1 bypasses the low-pass) */
-  float LPCutoffSweep;   /* 20 */
-  float LPResonance;     /* 21 */
-  float HPCutoff;        /* 22 */
-  float HPCutoffSweep;   /* 23 */
-  float MasterVolume;
-  uint8_t FlagReserved;
-  float VibReserved;
+  int32_t BitsPerSample; /* 16, fixed */
+  int32_t SampleRate;    /* 44100, fixed; R of the unit conversions */
+  /* index, default (stored) and typical stored range; quavix_param_info()
+   * gives the users' unit, its range and a help text for each */
+  float Volume;          /*  0  output gain; default 1; 0 to 2 */
+  int32_t WaveType;      /*  1  a quavix_wave_type; default 0; 0 to 3 */
+  float AttackTime;      /*  2  default 0; 0 to 1 (seconds = stored^2 * 2.2675) */
+  float SustainTime;     /*  3  default 0.3; 0 to 1 (as AttackTime) */
+  float SustainPunch;    /*  4  default 0; 0 to 0.8 */
+  float DecayTime;       /*  5  default 0.4; 0 to 1 (as AttackTime) */
+  float StartFreq;       /*  6  default 0.3; 0 to 1; see quavix_freq_hz and
+                          *     quavix_freq_for_pitch */
+  float MinFreq;         /*  7  default 0; 0 to 1; above 0 it ends the sound */
+  float Slide;           /*  8  default 0; -1 to 1 */
+  float DeltaSlide;      /*  9  default 0; -1 to 1 */
+  float VibDepth;        /* 10  default 0; 0 to 1 */
+  float VibSpeed;        /* 11  default 0; 0 to 1 */
+  float ChangeAmount;    /* 12  default 0; -1 to 1 */
+  float ChangeSpeed;     /* 13  default 0; 0 to 1 (1: no change) */
+  float SquareDuty;      /* 14  default 0; 0 to 1 */
+  float DutySweep;       /* 15  default 0; -1 to 1 */
+  float RepeatSpeed;     /* 16  default 0; 0 to 0.8 (0 or 1: no repeat) */
+  float PhaserOffset;    /* 17  default 0; -1 to 1 */
+  float PhaserSweep;     /* 18  default 0; -1 to 1 */
+  float LPCutoff;        /* 19  default 1; 0 to 1 (exactly 1 bypasses the low-pass) */
+  float LPCutoffSweep;   /* 20  default 0; -1 to 1 */
+  float LPResonance;     /* 21  default 0; 0 to 1 */
+  float HPCutoff;        /* 22  default 0; 0 to 1 */
+  float HPCutoffSweep;   /* 23  default 0; -1 to 1 */
+  float MasterVolume;    /* 0.05, fixed */
+  uint8_t FlagReserved;  /* 0; kept for the settings file */
+  float VibReserved;     /* 0; kept for the settings file */
 } quavix_params;
 
 /* Fills params with the defaults: every field 0 except BitsPerSample 16,
@@ -173,6 +179,100 @@ QUAVIX_API int quavix_param_set_by_name(quavix_params* params, const char* name,
 QUAVIX_API int quavix_param_get_user_by_name(const quavix_params* params, const char* name,
                                              float* value);
 QUAVIX_API int quavix_param_set_user_by_name(quavix_params* params, const char* name, float value);
+
+/* ---- Parameter descriptions (1.1) -------------------------------------- */
+
+/* The groups the parameters are shown in, in the order they are shown. */
+typedef enum quavix_param_group {
+  QUAVIX_GROUP_WAVE = 0,
+  QUAVIX_GROUP_ENVELOPE = 1,
+  QUAVIX_GROUP_PITCH = 2,
+  QUAVIX_GROUP_VIBRATO = 3,
+  QUAVIX_GROUP_CHANGE = 4,
+  QUAVIX_GROUP_DUTY = 5,
+  QUAVIX_GROUP_REPEAT = 6,
+  QUAVIX_GROUP_PHASER = 7,
+  QUAVIX_GROUP_FILTERS = 8,
+  QUAVIX_GROUP_VOLUME = 9
+} quavix_param_group;
+
+/* One parameter, as quavix_param_info() describes it. Texts are static
+ * English; never free them. */
+typedef struct quavix_param_description {
+  int32_t index;            /* 0..23 */
+  const char* name;         /* "AttackTime": field, expression and settings name */
+  const char* label;        /* "Attack time": the parameter in a person's words */
+  int32_t group;            /* a quavix_param_group */
+  const char* group_id;     /* "wave", "envelope", ..., "volume" */
+  const char* group_title;  /* "Wave", "Envelope", ..., "Pitch jump", ... */
+  const char* unit;         /* users' unit, as quavix_param_unit() */
+  int32_t whole;            /* 1 when only whole numbers are meant (WaveType) */
+  int32_t frequency;        /* 1 for StartFreq and MinFreq (see quavix_freq_for_pitch) */
+  float default_stored;     /* the default, as quavix_params_default() sets it */
+  float default_user;       /* the default in the users' unit */
+  float typical_stored_min; /* the typical range (what presets and randomize */
+  float typical_stored_max; /*   produce), in stored units */
+  float typical_user_min;   /* the same range in the users' unit (a value */
+  float typical_user_max;   /*   that turns a feature off included) */
+  float valid_user_min;     /* the values quavix_param_check_user() accepts, */
+  float valid_user_max;     /*   -/+infinity when unbounded */
+  const char* help;         /* one line: what the parameter does */
+  const char* setter_text;  /* the module's action, "Set attack time to %0" */
+  const char* setter_title; /* the title of its parameter, "Attack time" */
+} quavix_param_description;
+
+/* The number of parameters: QUAVIX_PARAM_COUNT. */
+QUAVIX_API int32_t quavix_param_count(void);
+
+/* Fills *info for parameter index 0..23. Returns QUAVIX_OK,
+ * QUAVIX_ERROR_INDEX or QUAVIX_ERROR_ARGUMENT (info NULL). */
+QUAVIX_API int quavix_param_info(int32_t index, quavix_param_description* info);
+
+/*
+ * Checks a value a person typed in the users' unit of parameter index before
+ * quavix_param_set_user() stores it. The rule: a finite number; WaveType a
+ * whole number 0 to 3; a time (AttackTime, SustainTime, DecayTime) not
+ * negative and no stage longer than the longest sound
+ * (QUAVIX_MAX_BUFFER_SECONDS * QUAVIX_SAMPLES_PER_BUFFER_SECOND samples, that
+ * is valid_user_max seconds); VibSpeed, ChangeSpeed and RepeatSpeed not
+ * negative (their conversions would store NaN). Returns QUAVIX_OK,
+ * QUAVIX_ERROR_VALUE (then *problem, when problem is not NULL, is the rule in
+ * a person's words, e.g. "a time cannot be negative"; otherwise "") or
+ * QUAVIX_ERROR_INDEX. The setters themselves store any value.
+ */
+QUAVIX_API int quavix_param_check_user(int32_t index, float value, const char** problem);
+
+/* ---- Pitch and length (1.1) ---------------------------------------------- */
+
+/* The oscillator period, in subsamples (8 per sample), that a stored
+ * frequency starts with: trunc(single(100 / (f^2 + 0.001))), at least 8 (NaN
+ * gives 8). The default 0.3 gives 1098. */
+QUAVIX_API int32_t quavix_start_period(float stored_freq);
+
+/* The pitch in Hertz of a period: 8 * R / period (R = SampleRate of params,
+ * the defaults' 44100 when params is NULL); 0 for a period below 1. */
+QUAVIX_API double quavix_pitch_of_period(const quavix_params* params, int32_t period);
+
+/* The pitch in Hertz a stored frequency starts with (before slide, vibrato
+ * and jump): quavix_pitch_of_period(quavix_start_period(stored_freq)). */
+QUAVIX_API double quavix_pitch_of_freq(const quavix_params* params, float stored_freq);
+
+/* The stored frequency whose whole period sounds closest to hz: the middle of
+ * the stored values that share that period. hz from 8 * R / 100000 (3.528) to
+ * 8 * R / 8 (44100 at R = 44100); returns NaN outside that range. Unlike
+ * quavix_freq_hz, the result sounds at the closest achievable pitch. */
+QUAVIX_API float quavix_freq_for_pitch(const quavix_params* params, double hz);
+
+/* The lengths in samples of the envelope's attack, sustain and decay:
+ * trunc(time^2 * 100000) each (-2147483648 for NaN or beyond the int32
+ * range). Returns QUAVIX_OK or QUAVIX_ERROR_ARGUMENT. */
+QUAVIX_API int quavix_envelope_lengths(const quavix_params* params, int32_t lengths[3]);
+
+/* At most how many samples a sound of params takes in a wave buffer of
+ * buffer_seconds (see quavix_render_wav): its envelope's length, cut at the
+ * buffer's QUAVIX_SAMPLES_PER_BUFFER_SECOND samples a second; the frequency
+ * floor may stop it sooner. 0 when params is NULL. */
+QUAVIX_API size_t quavix_sound_length_bound(const quavix_params* params, uint32_t buffer_seconds);
 
 /* The stored frequency value (for StartFreq and MinFreq) of a frequency in
  * Hertz: sqrt(100 / (R / (hz * 0.125))) in double, rounded to float once.

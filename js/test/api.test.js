@@ -75,3 +75,60 @@ test('bad settings files throw the C API\'s message and status', async () => {
   assert.throws(() => quavix.readSfs(image.slice(0, 50)), { status: -8, message: /ends inside its fields/ });
   assert.ok(quavix.readSfs(image.buffer).equals(quavix.defaults()));
 });
+
+test('paramInfo() is the core\'s table: names, groups, units, defaults and ranges', async () => {
+  await quavix.init();
+  const all = quavix.paramInfo();
+  assert.deepEqual(all.map((i) => i.name), [...quavix.PARAM_NAMES]);
+  const sustain = quavix.paramInfo('sustaintime');
+  // The default stores 0.3 (as float) and reads 0.3 x 0.3 x 2.2675 seconds.
+  assert.deepEqual([sustain.index, sustain.group, sustain.unit, sustain.whole, sustain.defaultStored, sustain.default],
+    [3, 'envelope', 'seconds', false, Math.fround(0.3), Math.fround(Math.fround(0.3) * Math.fround(0.3) * Math.fround(2.2675))]);
+  assert.equal(sustain.valid.min, 0);
+  assert.ok(Math.abs(sustain.valid.max - 60 * 41000 / 100000 * 2.2675) < 0.01);
+  assert.deepEqual([quavix.paramInfo(1).whole, quavix.paramInfo(1).valid.max, quavix.paramInfo(6).frequency], [true, 3, true]);
+  assert.equal(quavix.paramInfo('ChangeSpeed').groupTitle, 'Pitch jump');
+  assert.equal(quavix.paramInfo('Slide').valid.min, -Infinity);
+  for (const info of all) {
+    assert.equal(quavix.defaults().stored(info.index), info.defaultStored, info.name);
+    assert.ok(info.typical.min < info.typical.max && info.help.length > 0, info.name);
+  }
+});
+
+test('set() refuses what the core\'s rule refuses, naming the parameter; setStored() stays raw', async () => {
+  await quavix.init();
+  const p = quavix.defaults();
+  const cases = [
+    ['SustainTime', -5, /^quavix: SustainTime -5: a time cannot be negative$/],
+    ['DecayTime', 56, /^quavix: DecayTime 56: longer than the longest possible sound \(55\.78 s\)$/],
+    ['VibSpeed', -1, /VibSpeed -1: a speed cannot be negative/],
+    ['RepeatSpeed', -0.5, /a speed cannot be negative/],
+    ['WaveType', 4, /WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise/],
+    ['WaveType', 1.5, /the wave type/],
+    ['Volume', NaN, /Volume NaN: a value must be a finite number/],
+  ];
+  for (const [name, value, message] of cases) {
+    assert.throws(() => p.set(name, value), { name: 'RangeError', message }, `${name} ${value}`);
+    assert.ok(p.equals(quavix.defaults()), 'nothing changes');
+  }
+  for (const [name, value] of [['SustainTime', 0], ['DecayTime', 55], ['WaveType', 3], ['Slide', -1e30], ['RepeatSpeed', 0]]) {
+    assert.equal(quavix.checkUserValue(name, value), null, `${name} ${value}`);
+    p.set(name, value);
+  }
+  assert.ok(Number.isNaN(quavix.defaults().setStored('SustainTime', NaN).stored('SustainTime')));
+  assert.equal(quavix.defaults().setStored('SustainTime', -5).stored('SustainTime'), -5);
+});
+
+test('pitch helpers: the period of a stored frequency and the closest achievable pitch', async () => {
+  await quavix.init();
+  // 100 / (0.3^2 + 0.001) = 1098.9 subsamples; 352800 / 440 = 801.8, and 802 sounds closer than 801.
+  assert.deepEqual([quavix.startPeriod(0.3), quavix.startPeriod(0), quavix.startPeriod(100)], [1098, 100000, 8]);
+  assert.equal(quavix.pitchOf(0.3), 352800 / 1098);
+  const f = quavix.freqForPitch(440);
+  assert.equal(quavix.startPeriod(f), 802);
+  assert.ok(Math.abs(12 * Math.log2(quavix.pitchOf(f) / 440)) < 0.25);
+  assert.throws(() => quavix.freqForPitch(3), { name: 'RangeError', message: /between 3\.528 and 44100 Hz/ });
+  assert.equal(quavix.soundLengthBound(quavix.defaults()), 25003);
+  assert.equal(quavix.soundLengthBound(quavix.defaults(), { bufferLength: 0 }), 0);
+  assert.deepEqual([quavix.bufferSamples(0), quavix.bufferSamples(1), quavix.bufferSamples(60)], [0, 41000, 60 * 41000]);
+});

@@ -66,6 +66,7 @@ const char* quavix_strerror(int status) {
     case QUAVIX_ERROR_VERSION: return "the settings file's version is not 100, 101 or 102";
     case QUAVIX_ERROR_SHORT_DATA: return "the settings file ends inside its fields";
     case QUAVIX_ERROR_BUFFER_TOO_SMALL: return "the output buffer is too small";
+    case QUAVIX_ERROR_VALUE: return "the value breaks the parameter's rule";
     default: return "unknown status";
   }
 }
@@ -123,6 +124,46 @@ int quavix_param_get_user_by_name(const quavix_params* params, const char* name,
 int quavix_param_set_user_by_name(quavix_params* params, const char* name, float value) {
   const int index = IndexOf(name);
   return index < 0 ? index : Set(params, index, value, true);
+}
+
+int32_t quavix_param_count(void) { return kParamCount; }
+
+int quavix_param_info(int32_t index, quavix_param_description* info) {
+  if (info == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  const ParamInfo* p = Info(index);
+  if (p == nullptr) return QUAVIX_ERROR_INDEX;
+  const ParamGroupInfo& group = GroupOf(p->Group);
+  const ParamRange valid = ValidUserRange(*p);
+  // Every text of the table is a literal, so its data are terminated.
+  *info = {p->Index,
+           p->Name.data(),
+           p->Label.data(),
+           static_cast<int32_t>(p->Group),
+           group.Id.data(),
+           group.Title.data(),
+           quavix_param_unit(index),
+           p->Whole ? 1 : 0,
+           p->Frequency ? 1 : 0,
+           DefaultStored(*p),
+           DefaultUser(*p),
+           p->TypicalStored.Min,
+           p->TypicalStored.Max,
+           p->TypicalUser.Min,
+           p->TypicalUser.Max,
+           valid.Min,
+           valid.Max,
+           p->Help.data(),
+           p->SetterText.data(),
+           p->SetterTitle.data()};
+  return QUAVIX_OK;
+}
+
+int quavix_param_check_user(int32_t index, float value, const char** problem) {
+  const ParamInfo* p = Info(index);
+  if (p == nullptr) return QUAVIX_ERROR_INDEX;
+  const UserValueProblem found = CheckUserValue(*p, value);
+  if (problem != nullptr) *problem = UserValueRule(found).data();
+  return found == UserValueProblem::None ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
 }
 
 float quavix_freq_hz(const quavix_params* params, int32_t hz) {

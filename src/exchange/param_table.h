@@ -1,6 +1,10 @@
-// One description per sound parameter: index, field name, the action text and
-// parameter title of its setter, its user unit and conversion. The module's
-// registry, the command-line tool and the docs all read from this table.
+// One description per sound parameter, in index order: its name and label,
+// group, the users' unit and conversion, whether it takes whole numbers, its
+// typical ranges, a one-line help text, the action text and parameter title
+// of its setter, and the rule a value typed by a person must keep. The
+// module's registry, the C API, the command-line tool, the JavaScript package,
+// the Studio and the guide all read from this table; the defaults are those
+// of DefaultParams().
 #pragma once
 
 #include <array>
@@ -22,6 +26,23 @@ enum class ParamUnit {
   RepeatsPerSecond,  // repeat conversion
 };
 
+// The groups the parameters are shown in, in the order they are shown.
+enum class ParamGroup { Wave, Envelope, Pitch, Vibrato, Change, Duty, Repeat, Phaser, Filters, Volume };
+inline constexpr int kParamGroupCount = 10;
+
+struct ParamGroupInfo {
+  std::string_view Id;     // "wave", "envelope", ...
+  std::string_view Title;  // "Wave", "Envelope", "Pitch jump", ...
+};
+extern const std::array<ParamGroupInfo, kParamGroupCount> kParamGroups;
+const ParamGroupInfo& GroupOf(ParamGroup group);
+
+// A typical range: the values presets and randomize produce.
+struct ParamRange {
+  float Min;
+  float Max;
+};
+
 struct ParamInfo {
   std::int32_t Index;            // 0..23, also the settings-string field
   std::string_view Name;         // field and expression name, e.g. "AttackTime"
@@ -34,12 +55,49 @@ struct ParamInfo {
   // truncated toward zero with the checked conversion.
   void (*Set)(SynthParams& params, float userValue);
   float (*Get)(const SynthParams& params);
+  std::string_view Label;        // "Attack time": the parameter in a person's words
+  ParamGroup Group;
+  bool Whole;                    // takes whole numbers only (WaveType)
+  bool Frequency;                // a stored frequency, also set by pitch in Hertz
+  ParamRange TypicalStored;      // in stored units
+  ParamRange TypicalUser;        // in the users' unit
+  std::string_view Help;         // one line: what the parameter does
+  std::string_view Example;      // the setter's argument in an example of the guide
 };
 
 extern const std::array<ParamInfo, kParamCount> kParamTable;
 
 // The entry of a field name (ASCII case-insensitive), or nullptr.
 const ParamInfo* FindParam(std::string_view name);
+
+// What is wrong with a value a person typed in the users' unit of a
+// parameter; the module itself stores any value.
+enum class UserValueProblem {
+  None,
+  NotFinite,      // not a number or infinite
+  NotAWaveType,   // WaveType other than the whole numbers 0-3
+  NegativeTime,   // a time below 0 (its conversion would store NaN)
+  NegativeSpeed,  // a vibrato, change or repeat speed below 0 (likewise)
+  StageTooLong,   // an envelope stage longer than the longest sound
+};
+
+// The rule a typed value keeps, checked after the conversion where the
+// conversion decides (a stage's length).
+UserValueProblem CheckUserValue(const ParamInfo& info, float userValue);
+
+// The rule in the user's words, e.g. "a time cannot be negative"; "" for None.
+std::string_view UserValueRule(UserValueProblem problem);
+
+// The smallest and largest value CheckUserValue accepts in the users' unit
+// (-/+infinity when unbounded); a time's largest is LongestStageSeconds().
+ParamRange ValidUserRange(const ParamInfo& info);
+
+// The longest envelope stage a time may ask for, in seconds.
+float LongestStageSeconds();
+
+// The default of a parameter, stored and in the users' unit.
+float DefaultStored(const ParamInfo& info);
+float DefaultUser(const ParamInfo& info);
 
 // The stored value of index i as the settings string and indexed access see
 // it: the float, or WaveType converted to float.

@@ -27,7 +27,7 @@ void PutTag(std::uint8_t* at, const char (&tag)[5]) {
 }  // namespace
 
 std::uint32_t WaveCapacityBytes(std::uint32_t bufferSeconds) {
-  return std::min(bufferSeconds, kMaxBufferSeconds) * kBytesPerBufferSecond;
+  return 2 * BufferSamples(bufferSeconds);
 }
 
 void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint32_t dataBytes) {

@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "synth/sound_length.h"
 #include "synth/synth_params.h"
 
 namespace quavix {
 
 inline constexpr std::size_t kWaveHeaderSize = 44;
-inline constexpr std::uint32_t kMaxBufferSeconds = 60;
-inline constexpr std::uint32_t kBytesPerBufferSecond = 82000;  // 41000 samples
+inline constexpr std::uint32_t kBytesPerBufferSecond = 2 * kSamplesPerBufferSecond;
 
 // Sample-data bytes of a wave buffer for a stored buffer length in seconds
 // (values above 60 count as 60).

@@ -1,6 +1,6 @@
 #include <array>
 
-#include "synth/synthesis_steps.h"
+#include "synth/internal/synthesis_steps.h"
 #include "synth/synthesizer.h"
 
 namespace quavix {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "synth/exact_math.h"
+#include "synth/oscillator_period.h"
+#include "synth/sound_length.h"
 
 namespace quavix {
 namespace {
@@ -27,8 +29,6 @@ std::int32_t SpeedToSamples(float speed) {
   return TruncToInt32(D(squared) * 20000.0);
 }
 
-std::int32_t EnvelopeLength(float time) { return TruncToInt32(D(time) * D(time) * 100000.0); }
-
 }  // namespace
 
 void FillNoise(Synthesizer& s, RandomSource& random) {
@@ -51,8 +51,8 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
   if (!repeat) {
     s.Phase = 0;
   }
-  s.PeriodExact = 100.0 / (Square(D(p.StartFreq)) + 0.001);
-  s.PeriodMax = 100.0 / (Square(D(p.MinFreq)) + 0.001);
+  s.PeriodExact = ExactPeriod(p.StartFreq);
+  s.PeriodMax = ExactPeriod(p.MinFreq);
   s.SlideFactor = 1.0 - Cube(D(p.Slide)) * 0.01;
   s.SlideStep = Cube(D(p.DeltaSlide)) * -0.000001;
   s.Duty = Single(0.5 - D(p.SquareDuty) * 0.5);
@@ -89,8 +89,7 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
   s.EnvStage = kAttackStage;
   s.EnvTime = 0;
   s.EnvVolume = 0.0f;
-  s.EnvLength = {EnvelopeLength(p.AttackTime), EnvelopeLength(p.SustainTime),
-                 EnvelopeLength(p.DecayTime)};
+  s.EnvLength = EnvelopeStageLengths(p);
   s.PhaserPos = Single(D(Single(Square(D(p.PhaserOffset)))) * 1020.0);
   if (p.PhaserOffset < 0.0f) {
     s.PhaserPos = -s.PhaserPos;

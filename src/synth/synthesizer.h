@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "synth/oscillator_period.h"
 #include "synth/random_source.h"
 #include "synth/synth_params.h"
 
@@ -13,7 +14,6 @@ namespace quavix {
 
 inline constexpr int kPhaserSize = 1024;
 inline constexpr int kNoiseSize = 32;
-inline constexpr int kSubsamplesPerSample = 8;
 
 // The values of EnvStage, in the order the envelope runs through them.
 enum EnvelopeStage : std::int32_t {
@@ -49,7 +49,7 @@ struct Synthesizer {
   std::int32_t Period = 0;
   float Duty = 0;
   float DutyStep = 0;
-  std::int32_t EnvStage = 0;
+  EnvelopeStage EnvStage = kAttackStage;
   std::int32_t EnvTime = 0;
   std::array<std::int32_t, 3> EnvLength{};
   float EnvVolume = 0;

@@ -7,12 +7,6 @@
 
 #include "quavix/quavix.h"
 
-// The record layout the JavaScript side copies byte for byte.
-static_assert(sizeof(quavix_params) == 116);
-static_assert(offsetof(quavix_params, FlagReserved) == 108);
-static_assert(offsetof(quavix_params, VibReserved) == 112);
-static_assert(sizeof(quavix_random) == 4);
-
 extern "C" unsigned char __heap_base;  // the end of the stack and static data
 
 namespace {

@@ -5,8 +5,6 @@ import type { Params } from 'quavix';
 import { formatFloat32, fromHex, hex, shellQuote, signedSeed } from './format';
 import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, type Recipe, type Step } from './recipe';
 
-const USER_UNIT = ['seconds', 'cycles per second', 'repeats per second'];
-const LONGEST_STAGE_STORED_SQUARED = (60 * 41000) / 100000; // the CLI refuses longer envelope stages
 
 function bitsEqual(a: number, b: number): boolean {
   return Object.is(Math.fround(a), Math.fround(b)) || (Number.isNaN(a) && Number.isNaN(b));
@@ -29,7 +27,10 @@ function nearbyFloats(value: number, count: number): number[] {
 
 /** The shortest decimal text of a user value that the parameter stores as exactly `stored`, or null. */
 export function exactUserText(index: number, stored: number): string | null {
-  if (bitsEqual(quavix.defaults().set(index, 0).stored(index), stored)) return '0';
+  // Only values the core's rule lets a person type (set() refuses the others).
+  const storesAs = (text: string) => quavix.checkUserValue(index, Number(text)) === null &&
+    bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored);
+  if (storesAs('0')) return '0';
   const user = quavix.defaults().setStored(index, stored).get(index);
   if (!Number.isFinite(user)) return null;
   let best: string | null = null;
@@ -37,7 +38,7 @@ export function exactUserText(index: number, stored: number): string | null {
     for (let digits = 1; digits <= 9; digits++) {
       const text = formatFloat32(Number(candidate.toPrecision(digits)));
       if (best !== null && text.length >= best.length) break;
-      if (bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored)) best = text;
+      if (storesAs(text)) best = text;
     }
   }
   return best;
@@ -48,15 +49,12 @@ export function exactUserText(index: number, stored: number): string | null {
  * or null when no such text exists or the tool refuses it.
  */
 export function userValueText(index: number, stored: number): string | null {
-  const name = quavix.PARAM_NAMES[index];
   if (!Number.isFinite(stored)) return null;
-  if (name === 'WaveType') return stored >= 0 && stored <= 3 ? String(stored) : null;
-  const unit = quavix.paramUnit(name);
-  if (!USER_UNIT.includes(unit)) return formatFloat32(stored);
-  const text = exactUserText(index, stored);
-  if (text === null || !(Number(text) >= 0)) return null;
-  if (unit === 'seconds' && name !== 'ChangeSpeed' && stored * stored > LONGEST_STAGE_STORED_SQUARED) return null;
-  return text;
+  const info = quavix.paramInfo(index);
+  if (info.whole) return quavix.checkUserValue(index, stored) === null ? String(stored) : null;
+  if (info.unit === '') return formatFloat32(stored);
+  // The text must also keep the tool's --set rule, which is the core's.
+  return exactUserText(index, stored);
 }
 
 function setOptions(sets: Map<number, number>): string[] | null {
@@ -122,28 +120,16 @@ export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
 }
 
 function setterLine(index: number, stored: number): string {
-  const name = quavix.PARAM_NAMES[index];
-  const unit = quavix.paramUnit(name);
-  const named = ACTION_OF[name];
-  if (name === 'WaveType') {
+  const info = quavix.paramInfo(index);
+  const named = info.setterText;
+  if (info.whole) {
     return Number.isInteger(stored) ? named.replace('%0', String(stored)) : `Set variable with index ${index} to ${stored}`;
   }
-  if (!USER_UNIT.includes(unit)) return named.replace('%0', formatFloat32(stored));
+  if (info.unit === '') return named.replace('%0', formatFloat32(stored));
   const text = exactUserText(index, stored);
   return text !== null ? named.replace('%0', text) : `Set variable with index ${index} to ${formatFloat32(stored)}`;
 }
 
-const ACTION_OF: Record<string, string> = {
-  Volume: 'Set volume to %0', WaveType: 'Set wave type to %0', AttackTime: 'Set attack time to %0',
-  SustainTime: 'Set sustain time to %0', SustainPunch: 'Set sustain punch to %0', DecayTime: 'Set decay time to %0',
-  StartFreq: 'Set start frequency to %0', MinFreq: 'Set minimum frequency to %0', Slide: 'Set slide to %0',
-  DeltaSlide: 'Set delta slide to %0', VibDepth: 'Set vibrato depth to %0', VibSpeed: 'Set vibrato speed to %0',
-  ChangeAmount: 'Set change amount to %0', ChangeSpeed: 'Set change speed to %0', SquareDuty: 'Set square duty to %0',
-  DutySweep: 'Set square duty sweep to %0', RepeatSpeed: 'Set repeat speed to %0',
-  PhaserOffset: 'Set phaser offset to %0', PhaserSweep: 'Set phaser sweep to %0', LPCutoff: 'Set LP filter cutoff to %0',
-  LPCutoffSweep: 'Set LP filter cutoff sweep to %0', LPResonance: 'Set LP filter resonance to %0',
-  HPCutoff: 'Set HP filter cutoff to %0', HPCutoffSweep: 'Set HP filter cutoff sweep to %0',
-};
 
 /** The module's actions, in order, that make this sound in a game. */
 export function hostScript(recipe: Recipe, soundName = 'sound'): string[] {

@@ -6,7 +6,7 @@ import { wasmBytes } from './wasm-source';
 import RenderWorker from './worker?worker&inline';
 import { Renderer } from './renderer';
 import type { Rendered, Views } from './protocol';
-import { FAMILY_LABELS, GROUPS, WAVE_NAMES, pitchOf, type ParamMeta } from './meta';
+import { FAMILY_LABELS, WAVE_NAMES, paramGroups, type ParamMeta } from './meta';
 import {
   cook, flatten, newRecipe, startFrom, withMutation, withSeed, withValue, type Recipe, type Source,
 } from './recipe';
@@ -45,6 +45,7 @@ interface Row {
   field: HTMLInputElement | HTMLSelectElement;
   stored: HTMLElement;
   lock: HTMLButtonElement;
+  error: HTMLElement;
   hz?: HTMLInputElement;
   pitch?: HTMLElement;
 }
@@ -145,7 +146,7 @@ class Studio {
         h('label', { for: 'buffer' }, 'Buffer length'),
         h('select', { id: 'buffer', onchange: (e: Event) => this.change({ ...this.recipe, bufferLength: Number((e.target as HTMLSelectElement).value) }, 'Buffer length') },
           ...Array.from({ length: 60 }, (_, i) => h('option', { value: i + 1 }, `${i + 1} s`))),
-        h('span', { class: 'help' }, 'the longest sound: length \u00d7 41000 samples')),
+        h('span', { class: 'help' }, `the longest sound: length \u00d7 ${quavix.bufferSamples(1)} samples`)),
     );
   }
 
@@ -197,7 +198,7 @@ class Studio {
     return h('section', { class: 'panel params', 'aria-labelledby': 'params-title' },
       h('div', { class: 'panel-head' }, h('h2', { id: 'params-title' }, 'Parameters'),
         h('span', { class: 'help' }, 'A lock keeps a value through presets, Randomize and Mutate.')),
-      h('div', { class: 'groups' }, ...GROUPS.map((group) =>
+      h('div', { class: 'groups' }, ...paramGroups().map((group) =>
         h('fieldset', { class: 'group', id: `group-${group.id}` }, h('legend', {}, group.title),
           ...group.params.map((meta) => this.paramRow(meta))))),
     );
@@ -206,10 +207,11 @@ class Studio {
   private paramRow(meta: ParamMeta): HTMLElement {
     const index = (quavix.PARAM_NAMES as readonly string[]).indexOf(meta.name);
     const id = `p-${meta.name}`;
-    const unitWords = meta.unit ? ` in ${meta.unit === 's' ? 'seconds' : meta.unit.replace('/s', ' per second')}` : '';
+    const unitWords = meta.unitWords ? ` in ${meta.unitWords}` : '';
     const lock = h('button', { type: 'button', class: 'lock', 'aria-pressed': 'false', 'aria-label': `Lock ${meta.label}`, title: `Lock ${meta.label}`, onclick: () => this.toggleLock(index) }, '');
     const stored = h('span', { class: 'stored', id: `${id}-stored` });
     const help = h('span', { class: 'help', id: `${id}-help` }, meta.help);
+    const error = h('span', { class: 'field-error', id: `${id}-error`, role: 'status' });
     let slider: HTMLInputElement | null = null;
     let field: HTMLInputElement | HTMLSelectElement;
     const controls: Node[] = [];
@@ -222,15 +224,16 @@ class Studio {
       slider = h('input', { type: 'range', id, min: meta.min, max: meta.max, step, 'aria-describedby': `${id}-help ${id}-stored`,
         oninput: () => this.setUser(index, Number(slider!.value), 'drag'), onchange: () => this.timeline.seal() });
       field = h('input', { type: 'number', id: `${id}-value`, step: 'any', inputmode: 'decimal', 'aria-label': `${meta.label}${unitWords}`,
-        onchange: () => this.typed(index, field as HTMLInputElement) });
+        'aria-describedby': `${id}-error`, onchange: () => this.typed(index, field as HTMLInputElement) });
       controls.push(h('div', { class: 'control' }, slider, h('span', { class: 'value' }, field, meta.unit ? h('span', { class: 'unit' }, meta.unit) : '')));
+      controls.push(error);
     }
     const row = h('div', { class: 'param', 'data-param': meta.name },
       h('div', { class: 'param-head' }, lock, h('label', { for: id }, meta.label), stored), ...controls, help);
-    const entry: Row = { meta, index, row, slider, field, stored, lock };
-    if (meta.name === 'StartFreq' || meta.name === 'MinFreq') {
-      entry.hz = h('input', { type: 'number', id: `${id}-hz`, step: '1', min: '0', max: '44100', inputmode: 'numeric', 'aria-label': `${meta.label} in Hz`,
-        onchange: () => this.hzTyped(index, entry.hz!) });
+    const entry: Row = { meta, index, row, slider, field, stored, lock, error };
+    if (meta.frequency) {
+      entry.hz = h('input', { type: 'number', id: `${id}-hz`, step: 'any', min: '0', max: String(quavix.pitchOf(Infinity)), inputmode: 'decimal',
+        'aria-label': `${meta.label}: the pitch to hear in Hz`, 'aria-describedby': `${id}-error`, onchange: () => this.hzTyped(entry) });
       entry.pitch = h('span', { class: 'pitch', id: `${id}-pitch` });
       row.insertBefore(h('div', { class: 'hz' }, h('span', { class: 'value' }, entry.hz, h('span', { class: 'unit' }, 'Hz')), entry.pitch), help);
     }
@@ -263,22 +266,42 @@ class Studio {
     this.change(withValue(this.recipe, index, stored), quavix.PARAM_NAMES[index], how === 'drag' ? `set-${index}` : null);
   }
 
+  /** Shows what is wrong with a typed value beside its field, or clears it (problem null). */
+  private refuse(row: Row, field: HTMLInputElement, problem: string | null): void {
+    for (const f of [row.field, row.hz]) f?.removeAttribute('aria-invalid');
+    row.error.textContent = problem ?? '';
+    if (problem === null) return;
+    field.setAttribute('aria-invalid', 'true');
+    this.say(`${row.meta.label}: ${problem}`);
+  }
+
   private typed(index: number, field: HTMLInputElement): void {
+    const row = this.rows.find((r) => r.index === index)!;
     const value = Number(field.value);
-    if (field.value.trim() === '' || !Number.isFinite(value)) {
-      this.say(`${this.rows.find((r) => r.index === index)!.meta.label}: type a number.`);
-      return this.show(false);
-    }
+    if (field.value.trim() === '' || !Number.isFinite(value)) return this.refuse(row, field, 'type a number.');
+    // The core's rule, as the quavix tool's --set applies it; the last good value stays.
+    const problem = quavix.checkUserValue(index, value);
+    if (problem !== null) return this.refuse(row, field, problem.slice(problem.indexOf(': ') + 2));
+    this.refuse(row, field, null);
     this.setUser(index, value, 'set');
   }
 
-  private hzTyped(index: number, field: HTMLInputElement): void {
+  /** A pitch in Hz: the stored frequency whose period sounds closest to it (for MinFreq, 0 is no floor). */
+  private hzTyped(row: Row): void {
+    const field = row.hz!;
     const hz = Number(field.value);
-    if (!Number.isInteger(hz) || hz < 0 || hz > 44100) {
-      this.say('Type a whole number of Hz from 0 to 44100.');
-      return this.show(false);
+    if (field.value.trim() === '' || !Number.isFinite(hz)) return this.refuse(row, field, 'type a number of Hz.');
+    let stored = 0;
+    if (!(hz === 0 && row.meta.name === 'MinFreq')) {
+      try {
+        stored = quavix.freqForPitch(hz);
+      } catch (e) {
+        if (!(e instanceof RangeError)) throw e;
+        return this.refuse(row, field, e.message.slice(e.message.lastIndexOf(': ') + 2));
+      }
     }
-    this.change(withValue(this.recipe, index, quavix.freqHz(hz)), `${quavix.PARAM_NAMES[index]} in Hz`);
+    this.refuse(row, field, null);
+    this.change(withValue(this.recipe, row.index, stored), `${quavix.PARAM_NAMES[row.index]} at ${hz} Hz`);
   }
 
   private seedTyped(): void {
@@ -383,7 +406,7 @@ class Studio {
       if (r.hz && r.pitch) {
         if (document.activeElement !== r.hz) r.hz.value = '';
         r.hz.placeholder = stored === 0 && r.meta.name === 'MinFreq' ? 'none' : 'Hz';
-        r.pitch.textContent = stored === 0 && r.meta.name === 'MinFreq' ? 'no floor' : `sounds at ${pitchOf(stored).toFixed(1)} Hz`;
+        r.pitch.textContent = stored === 0 && r.meta.name === 'MinFreq' ? 'no floor' : `sounds at ${quavix.pitchOf(stored).toFixed(1)} Hz`;
       }
     }
     ($('seed') as HTMLInputElement).value = String(recipe.seed);

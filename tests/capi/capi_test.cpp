@@ -7,6 +7,8 @@
 #include "synth/synthesizer.h"
 #include "test_util.h"
 
+#include <regex>
+
 namespace quavix {
 namespace {
 
@@ -122,6 +124,182 @@ TEST(CApi, DesignDrawsLikeTheCore) {
     }
     EXPECT_TRUE(std::memcmp(&p, &expected, sizeof p) == 0 && r.state == core.State) << family;
   }
+}
+
+// The descriptions: names as quavix_param_name gives them, defaults as quavix_params_default sets
+// them (0.3 stored is 0.3 x 0.3 x 2.2675 = 0.204075 s), groups, flags and the users' ranges.
+TEST(CApi, ParamInfoDescribesEachParameter) {
+  EXPECT_EQ(quavix_param_count(), QUAVIX_PARAM_COUNT);
+  quavix_params defaults;
+  quavix_params_default(&defaults);
+  bool groupSeen[10] = {};
+  for (std::int32_t i = 0; i < quavix_param_count(); ++i) {
+    SCOPED_TRACE(i);
+    quavix_param_description d{};
+    ASSERT_EQ(quavix_param_info(i, &d), QUAVIX_OK);
+    float stored = 0, user = 0;
+    quavix_param_get(&defaults, i, &stored);
+    quavix_param_get_user(&defaults, i, &user);
+    EXPECT_EQ(d.index, i);
+    EXPECT_STREQ(d.name, quavix_param_name(i));
+    EXPECT_STREQ(d.unit, quavix_param_unit(i));
+    EXPECT_TRUE(std::memcmp(&d.default_stored, &stored, 4) == 0 && std::memcmp(&d.default_user, &user, 4) == 0);
+    EXPECT_TRUE(d.typical_stored_min < d.typical_stored_max && d.typical_user_min < d.typical_user_max);
+    EXPECT_TRUE(d.valid_user_min <= d.typical_user_min && d.typical_user_max <= d.valid_user_max);
+    EXPECT_TRUE(*d.label != 0 && *d.help != 0 && *d.group_id != 0 && *d.group_title != 0);
+    ASSERT_TRUE(d.group >= 0 && d.group < 10);
+    groupSeen[d.group] = true;
+    EXPECT_EQ(d.whole, i == 1 ? 1 : 0);
+    EXPECT_EQ(d.frequency, i == 6 || i == 7 ? 1 : 0);
+  }
+  for (const bool seen : groupSeen) EXPECT_TRUE(seen);
+  struct Case { std::int32_t index; int group; const char* groupTitle; float defaultUser; const char* setter; } const cases[] = {
+      {0, QUAVIX_GROUP_VOLUME, "Volume", 1.0f, "Set volume to %0"},
+      {1, QUAVIX_GROUP_WAVE, "Wave", 0.0f, "Set wave type to %0"},
+      {3, QUAVIX_GROUP_ENVELOPE, "Envelope",
+       static_cast<float>(double{0.3f} * double{0.3f} * double{2.2675f}), "Set sustain time to %0"},
+      {6, QUAVIX_GROUP_PITCH, "Pitch", 0.3f, "Set start frequency to %0"},
+      {13, QUAVIX_GROUP_CHANGE, "Pitch jump", static_cast<float>(20000.0 / 44100), "Set change speed to %0"},
+      {16, QUAVIX_GROUP_REPEAT, "Repeat", 0.0f, "Set repeat speed to %0"},
+      {23, QUAVIX_GROUP_FILTERS, "Filters", 0.0f, "Set HP filter cutoff sweep to %0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    quavix_param_description d{};
+    quavix_param_info(c.index, &d);
+    EXPECT_EQ(d.group, c.group);
+    EXPECT_STREQ(d.group_title, c.groupTitle);
+    EXPECT_EQ(d.default_user, c.defaultUser);
+    EXPECT_STREQ(d.setter_text, c.setter);
+  }
+  quavix_param_description d{};
+  EXPECT_EQ(quavix_param_info(24, &d), QUAVIX_ERROR_INDEX);
+  EXPECT_EQ(quavix_param_info(-1, &d), QUAVIX_ERROR_INDEX);
+  EXPECT_EQ(quavix_param_info(0, nullptr), QUAVIX_ERROR_ARGUMENT);
+}
+
+// The longest stage is the longest sound, 60 x 41000 samples: stored^2 x 100000 = 2460000, that is
+// 24.6 x 2.2675 = 55.78 seconds. Both sides of each edge of the rule.
+TEST(CApi, CheckUserRefusesWhatNoPersonMeans) {
+  const double longest = 60.0 * 41000 / 100000 * 2.2675;
+  struct Case { std::int32_t index; float value; int status; const char* problem; } const cases[] = {
+      {3, -3.0f, QUAVIX_ERROR_VALUE, "a time cannot be negative"},
+      {3, -0.0f, QUAVIX_OK, ""},
+      {3, 0.0f, QUAVIX_OK, ""},
+      {2, static_cast<float>(longest * 0.999), QUAVIX_OK, ""},
+      {5, static_cast<float>(longest * 1.001), QUAVIX_ERROR_VALUE, "longer than the longest possible sound"},
+      {3, 48696.0f, QUAVIX_ERROR_VALUE, "longer than the longest possible sound"},
+      {11, -0.001f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
+      {11, 0.0f, QUAVIX_OK, ""},
+      {13, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
+      {16, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
+      {16, 1000.0f, QUAVIX_OK, ""},
+      {1, 3.0f, QUAVIX_OK, ""},
+      {1, 0.0f, QUAVIX_OK, ""},
+      {1, 4.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
+      {1, -1.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
+      {1, 2.5f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
+      {8, -1e30f, QUAVIX_OK, ""},
+      {0, kNaN, QUAVIX_ERROR_VALUE, "a value must be a finite number"},
+      {0, kInf, QUAVIX_ERROR_VALUE, "a value must be a finite number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.index) + " " + std::to_string(c.value));
+    const char* problem = nullptr;
+    EXPECT_EQ(quavix_param_check_user(c.index, c.value, &problem), c.status);
+    EXPECT_STREQ(problem, c.problem);
+  }
+  quavix_param_description d{};
+  quavix_param_info(2, &d);
+  EXPECT_NEAR(d.valid_user_max, longest, 0.01);
+  EXPECT_EQ(quavix_param_check_user(24, 0.0f, nullptr), QUAVIX_ERROR_INDEX);
+  EXPECT_EQ(quavix_param_check_user(3, -1.0f, nullptr), QUAVIX_ERROR_VALUE);
+}
+
+// The period is trunc(single(100 / (f^2 + 0.001))), at least 8: 3.5 gives 8.16, 3.6 gives 7.7
+// (held at 8), 3.333 gives 9.0009 and 3.334 gives 8.996; the default 0.3 gives 1098.
+TEST(CApi, PitchHelpersFollowThePeriod) {
+  struct Case { float freq; std::int32_t period; } const cases[] = {
+      {0.3f, 1098}, {0.0f, 100000}, {3.333f, 9}, {3.334f, 8}, {3.5f, 8}, {3.6f, 8}, {kNaN, 8}, {-0.3f, 1098},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.freq);
+    EXPECT_EQ(quavix_start_period(c.freq), c.period);
+    EXPECT_DOUBLE_EQ(quavix_pitch_of_freq(nullptr, c.freq), 8.0 * 44100 / c.period);
+  }
+  EXPECT_DOUBLE_EQ(quavix_pitch_of_period(nullptr, 8), 44100.0);
+  EXPECT_EQ(quavix_pitch_of_period(nullptr, 0), 0.0);
+  quavix_params half;
+  quavix_params_default(&half);
+  half.SampleRate = 22050;
+  EXPECT_DOUBLE_EQ(quavix_pitch_of_period(&half, 8), 22050.0);
+  // 352800 / 440 = 801.8: period 801 sounds 440.45 Hz, 802 sounds 439.90 Hz, the closer.
+  struct Pitch { double hz; std::int32_t period; } const pitches[] = {
+      {440.0, 802}, {3.528, 100000}, {44100.0, 8}, {352800.0 / 1098, 1098}, {20.0, 17640},
+  };
+  for (const Pitch& c : pitches) {
+    SCOPED_TRACE(c.hz);
+    const float f = quavix_freq_for_pitch(nullptr, c.hz);
+    EXPECT_EQ(quavix_start_period(f), c.period);
+    EXPECT_GE(f, 0.0f);
+  }
+  EXPECT_TRUE(std::isnan(quavix_freq_for_pitch(nullptr, 3.527)));
+  EXPECT_TRUE(std::isnan(quavix_freq_for_pitch(nullptr, 44100.5)));
+  EXPECT_TRUE(std::isnan(quavix_freq_for_pitch(nullptr, std::nan(""))));
+}
+
+// Lengths trunc(t^2 x 100000): the defaults 0, 9000, 16000 and 25003 samples; 0.05 and 0.08
+// give 250 and 639 (0.08 squared in single precision lies below 0.0064), 892 samples.
+TEST(CApi, EnvelopeLengthsAndTheBoundOfASound) {
+  quavix_params p;
+  quavix_params_default(&p);
+  std::int32_t lengths[3] = {};
+  EXPECT_EQ(quavix_envelope_lengths(&p, lengths), QUAVIX_OK);
+  EXPECT_TRUE(lengths[0] == 0 && lengths[1] == 9000 && lengths[2] == 16000);
+  struct Case { float sustain; float decay; std::uint32_t seconds; std::size_t bound; } const cases[] = {
+      {0.3f, 0.4f, 5, 25003}, {0.3f, 0.4f, 1, 25003}, {0.3f, 0.4f, 0, 0},
+      {0.05f, 0.08f, 5, 892},
+      {2.1f, 0.4f, 1, 41000},                 // 441000 samples of sustain
+      {5.0f, 5.0f, 61, 60 * 41000},           // 61 counts as 60
+      {kNaN, 0.4f, 2, 82000},                 // a NaN stage: the whole buffer
+      {0.3f, 0.4f, 0xffffffffu, 25003},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.sustain) + " " + std::to_string(c.seconds));
+    p.SustainTime = c.sustain;
+    p.DecayTime = c.decay;
+    EXPECT_EQ(quavix_sound_length_bound(&p, c.seconds), c.bound);
+  }
+  quavix_params_default(&p);
+  p.SustainTime = 0.05f;
+  p.DecayTime = 0.08f;
+  quavix_random r{1};
+  std::vector<std::int16_t> out(2000);
+  EXPECT_EQ(static_cast<std::size_t>(quavix_render(&p, &r, out.data(), 2000)), quavix_sound_length_bound(&p, 5));
+  EXPECT_EQ(quavix_envelope_lengths(nullptr, lengths), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_sound_length_bound(nullptr, 5), 0u);
+}
+
+// The header documents each parameter's default and typical stored range where the field is
+// declared ("float SustainTime;  /*  3  default 0.3; 0 to 1 ..."): they are the table's.
+TEST(CApi, HeaderCommentsGiveTheTablesDefaultsAndRanges) {
+  std::ifstream header(QUAVIX_PUBLIC_HEADER);
+  ASSERT_TRUE(header) << QUAVIX_PUBLIC_HEADER;
+  const std::regex field(R"(^\s*(?:float|int32_t) (\w+);\s+/\*\s+(\d+)\s.*default (-?[0-9.]+); (-?[0-9.]+) to (-?[0-9.]+))");
+  int seen = 0;
+  for (std::string line; std::getline(header, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, field)) continue;
+    SCOPED_TRACE(line);
+    quavix_param_description d{};
+    ASSERT_EQ(quavix_param_info(std::stoi(m[2]), &d), QUAVIX_OK);
+    EXPECT_STREQ(d.name, m[1].str().c_str());
+    EXPECT_EQ(d.default_stored, std::stof(m[3]));
+    EXPECT_EQ(d.typical_stored_min, std::stof(m[4]));
+    EXPECT_EQ(d.typical_stored_max, std::stof(m[5]));
+    ++seen;
+  }
+  EXPECT_EQ(seen, QUAVIX_PARAM_COUNT);
 }
 
 }  // namespace

@@ -126,6 +126,44 @@ for (const origin of origins) {
       await fresh.page.close();
     });
 
+    test('440 Hz typed plays the closest achievable pitch: the tool\u2019s info of the shared recipe is within a quarter semitone', async () => {
+      await click(page, '[data-family="6"]');
+      for (const hz of [440, 110]) {
+        await typeInto(page, '#p-StartFreq-hz', String(hz));
+        await fingerprint(page);
+        const shown = await page.textContent('#p-StartFreq-pitch');
+        const fresh = await openPage(browser.context, await page.inputValue('#link'));
+        await fingerprint(fresh.page);
+        const command = await fresh.page.inputValue('#command');
+        await fresh.page.close();
+        const sfs = join(scratch, `pitch-${hz}.sfs`);
+        execFileSync('bash', ['-c', command.replace('quavix render', `"$QUAVIX" render --save-sfs "$SFS"`).replace('-o sound.wav', '-o "$WAV"')],
+          { env: { ...process.env, QUAVIX: CLI, SFS: sfs, WAV: join(scratch, 'pitch.wav') } });
+        const info = JSON.parse(execFileSync(CLI, ['info', '--json', sfs]).toString());
+        // A semitone is a factor of 2^(1/12): a quarter of one is 25 cents.
+        const cents = 1200 * Math.log2(info.start_pitch_hz / hz);
+        assert.ok(Math.abs(cents) < 25, `${info.start_pitch_hz} Hz is ${cents} cents from ${hz} Hz`);
+        // The closest a whole period of 8 x 44100 / period Hz gets: both neighbouring periods are farther.
+        const miss = (period) => Math.abs(8 * 44100 / period - hz);
+        const period = info.start_period;
+        assert.ok(miss(period) <= miss(period - 1) && miss(period) <= miss(period + 1), `period ${period} for ${hz} Hz`);
+        assert.equal(shown, `sounds at ${info.start_pitch_hz.toFixed(1)} Hz`);
+      }
+    });
+
+    test('a typed sustain of -3 s is refused beside its field and the last good value stays', async () => {
+      await click(page, '[data-family="0"]');
+      const before = await page.textContent('#p-SustainTime-stored');
+      await typeInto(page, '#p-SustainTime-value', '-3');
+      assert.equal(await page.getAttribute('#p-SustainTime-value', 'aria-invalid'), 'true');
+      assert.equal(await page.textContent('#p-SustainTime-error'), 'a time cannot be negative');
+      assert.equal(await page.textContent('#p-SustainTime-stored'), before);
+      await typeInto(page, '#p-SustainTime-value', '0.2');
+      assert.equal(await page.getAttribute('#p-SustainTime-value', 'aria-invalid'), null);
+      assert.equal(await page.textContent('#p-SustainTime-error'), '');
+      assert.notEqual(await page.textContent('#p-SustainTime-stored'), before);
+    });
+
     test('a settings file opened through the file chooser gives the tool\u2019s sound for that file', async () => {
       const sfs = join(scratch, 'odd.sfs');
       execFileSync(CLI, ['render', '--randomize', '--seed', '99', '--mutate', '0.2', '--save-sfs', sfs]);

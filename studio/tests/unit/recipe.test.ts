@@ -49,8 +49,14 @@ describe('command line', () => {
     { name: 'SustainTime', stored: -0.5, text: null }, // a negative stored time reads as a positive number of seconds
     { name: 'RepeatSpeed', stored: 0, text: null }, // 0 repeats per second stores 1, not the presets' 0
     { name: 'RepeatSpeed', stored: 1, text: '0' },
+    { name: 'DecayTime', stored: 5, text: null }, // 5 x 5 x 2.2675 = 56.7 s: longer than 60 x 41000 samples
   ])('--set $name for the stored $stored', ({ name, stored, text }) => {
     expect(userValueText(index(name), stored)).toBe(text);
+  });
+
+  test('--set DecayTime for the stored 4.5: 4.5 x 4.5 x 2.2675 = 45.9 s, shorter than the longest sound', () => {
+    const text = userValueText(index('DecayTime'), 4.5);
+    expect(Math.abs(Number(text) - 4.5 * 4.5 * 2.2675)).toBeLessThan(1e-4);
   });
 });
 

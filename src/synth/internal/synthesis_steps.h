@@ -25,32 +25,39 @@ constexpr float kHighPassCoeffMin = 0.00001f;
 constexpr float kHighPassCoeffMax = 0.1f;
 constexpr double kPiF = static_cast<double>(3.14159265358979323846f);
 
-// Per-sample work before the subsamples: repeat, change, slide, vibrato,
-// period, duty, envelope, phaser delay and high-pass coefficient.
-QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
-  const SynthParams& p = s.Params;
-
+// Repeat: every RepeatLimit samples the pitch starts again (a repeat restart).
+QUAVIX_ALWAYS_INLINE void RepeatStep(Synthesizer& s, RandomSource& random) {
   s.RepeatTime += 1;
   if (s.RepeatLimit != 0 && s.RepeatTime >= s.RepeatLimit) {
     s.RepeatTime = 0;
     Restart(s, true, random);
   }
+}
 
+// Change: once per full or repeat restart the period jumps by ChangeFactor.
+QUAVIX_ALWAYS_INLINE void ChangeStep(Synthesizer& s) {
   s.ChangeTime += 1;
   if (s.ChangeLimit != 0 && s.ChangeTime >= s.ChangeLimit) {
     s.ChangeLimit = 0;
     s.PeriodExact = s.ChangeFactor * s.PeriodExact;
   }
+}
 
+// Slide: the period follows the slide factor up to PeriodMax, where a
+// positive MinFreq ends the sound (this sample is still produced).
+QUAVIX_ALWAYS_INLINE void SlideStep(Synthesizer& s) {
   s.SlideFactor = s.SlideStep + s.SlideFactor;
   s.PeriodExact = s.SlideFactor * s.PeriodExact;
   if (s.PeriodExact > s.PeriodMax) {
     s.PeriodExact = s.PeriodMax;
-    if (p.MinFreq > 0.0f) {
+    if (s.Params.MinFreq > 0.0f) {
       s.Playing = false;
     }
   }
+}
 
+// Vibrato and period: the whole period of this sample, at least kMinPeriod.
+QUAVIX_ALWAYS_INLINE void VibratoAndPeriodStep(Synthesizer& s) {
   float period = Single(s.PeriodExact);
   if (s.VibAmp > 0.0f) {
     s.VibPhase = Single(D(s.VibStep) + D(s.VibPhase));
@@ -58,10 +65,13 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
     period = Single((1.0 + D(wobble) * D(s.VibAmp)) * s.PeriodExact);
   }
   s.Period = TruncToInt32(D(period));
-  if (s.Period < 8) {
-    s.Period = 8;
+  if (s.Period < kMinPeriod) {
+    s.Period = kMinPeriod;
   }
+}
 
+// Duty: swept and held within 0 to 0.5.
+QUAVIX_ALWAYS_INLINE void DutyStep(Synthesizer& s) {
   s.Duty = Single(D(s.DutyStep) + D(s.Duty));
   if (s.Duty < 0.0f) {
     s.Duty = 0.0f;
@@ -69,12 +79,16 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   if (s.Duty > 0.5f) {
     s.Duty = 0.5f;
   }
+}
 
+// Envelope: the stage advances past its length (the last one ends the sound)
+// and sets this sample's gain.
+QUAVIX_ALWAYS_INLINE void EnvelopeStep(Synthesizer& s) {
   s.EnvTime += 1;
   if (s.EnvStage < kEnvelopeDone &&
       s.EnvTime > s.EnvLength[static_cast<std::size_t>(s.EnvStage)]) {
     s.EnvTime = 0;
-    s.EnvStage += 1;
+    s.EnvStage = static_cast<EnvelopeStage>(s.EnvStage + 1);
     if (s.EnvStage == kEnvelopeDone) {
       s.Playing = false;
     }
@@ -85,16 +99,19 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
       break;
     case kSustainStage: {
       const float fall = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kSustainStage]));
-      s.EnvVolume = Single(1.0 + 2.0 * D(fall) * D(p.SustainPunch));
+      s.EnvVolume = Single(1.0 + 2.0 * D(fall) * D(s.Params.SustainPunch));
       break;
     }
     case kDecayStage:
       s.EnvVolume = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kDecayStage]));
       break;
-    default:
+    case kEnvelopeDone:
       break;
   }
+}
 
+// Phaser delay: the swept offset, as a whole delay of at most kPhaserSize - 1.
+QUAVIX_ALWAYS_INLINE void PhaserStep(Synthesizer& s) {
   s.PhaserPos = Single(D(s.PhaserStep) + D(s.PhaserPos));
   const std::int32_t delay = TruncToInt32(D(s.PhaserPos));
   // trunc gives INT32_MIN for magnitudes of 2^31 and beyond, whose absolute
@@ -103,7 +120,10 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   if (s.PhaserDelay > kPhaserSize - 1) {
     s.PhaserDelay = kPhaserSize - 1;
   }
+}
 
+// High-pass coefficient: swept and held within its clamps.
+QUAVIX_ALWAYS_INLINE void HighPassStep(Synthesizer& s) {
   if (s.HpCoeffFactor != 0.0f) {
     s.HpCoeff = Single(D(s.HpCoeffFactor) * D(s.HpCoeff));
     if (s.HpCoeff < kHighPassCoeffMin) {
@@ -113,6 +133,18 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
       s.HpCoeff = kHighPassCoeffMax;
     }
   }
+}
+
+// Per-sample work before the subsamples, in this order.
+QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
+  RepeatStep(s, random);
+  ChangeStep(s);
+  SlideStep(s);
+  VibratoAndPeriodStep(s);
+  DutyStep(s);
+  EnvelopeStep(s);
+  PhaserStep(s);
+  HighPassStep(s);
 }
 
 // The sine wave at position x of its period: single(sin(single(2·x·πf))).
