@@ -32,8 +32,8 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -54,9 +54,9 @@ using namespace quavix::host::test;
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxInstances = 4;
-constexpr int kMaxNesting = 4;            // expressions inside expression parameters
-constexpr int kMaxEventDepth = 2;         // actions run inside a raised condition
-constexpr int kMaxGenerations = 4;         // "Generate sound as %0" calls per input
+constexpr int kMaxNesting = 4;      // expressions inside expression parameters
+constexpr int kMaxEventDepth = 2;   // actions run inside a raised condition
+constexpr int kMaxGenerations = 4;  // "Generate sound as %0" calls per input
 // Samples that the generations of one input may write at the most, counted as the capacity of
 // each buffer: buffer lengths 0 to 3 generate (3 only alone), longer ones are only created,
 // published and read (the synthesis runs about a million samples a second under the sanitizers).
@@ -99,22 +99,33 @@ struct Run {
   }
 
   std::int32_t Number() {
-    static constexpr std::int32_t kSpecial[16] = {
-        0,     -1,    1,      23,     24,     std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::max(), 3528, 20, 20000, -20, 0x8000, 0x7FFF, 0x18000,
-        7,     6};
+    using Int = std::numeric_limits<std::int32_t>;
+    static constexpr std::int32_t kSpecial[16] = {0,          -1,      1,  23,    24,  Int::min(),
+                                                  Int::max(), 3528,    20, 20000, -20, 0x8000,
+                                                  0x7FFF,     0x18000, 7,  6};
     const std::uint8_t b = Byte();
     if (b < 16) return kSpecial[b];
     if (b < 240) return b - 16;
     return static_cast<std::int32_t>(Word());
   }
   float Float() {
-    static const float kSpecial[16] = {
-        std::numeric_limits<float>::quiet_NaN(),     -std::numeric_limits<float>::quiet_NaN(),
-        std::numeric_limits<float>::signaling_NaN(), std::numeric_limits<float>::infinity(),
-        -std::numeric_limits<float>::infinity(),     std::numeric_limits<float>::max(),
-        -std::numeric_limits<float>::max(),          std::numeric_limits<float>::denorm_min(),
-        -0.0f, 1e30f, -1e30f, 2.2675f, 44100.0f, 1e-30f, 0.4535f, 2.0f};
+    using Lim = std::numeric_limits<float>;
+    static const float kSpecial[16] = {Lim::quiet_NaN(),
+                                       -Lim::quiet_NaN(),
+                                       Lim::signaling_NaN(),
+                                       Lim::infinity(),
+                                       -Lim::infinity(),
+                                       Lim::max(),
+                                       -Lim::max(),
+                                       Lim::denorm_min(),
+                                       -0.0f,
+                                       1e30f,
+                                       -1e30f,
+                                       2.2675f,
+                                       44100.0f,
+                                       1e-30f,
+                                       0.4535f,
+                                       2.0f};
     const std::uint8_t b = Byte();
     if (b < 16) return kSpecial[b];
     if (b < 240) return static_cast<float>(b - 128) / 32.0f;
@@ -131,7 +142,8 @@ struct Run {
     if (b == 1 || b == 2) {
       std::string unit;
       if (b == 1) unit.assign(1, static_cast<char>(Byte()));
-      for (int n = b == 2 ? Byte() % 16 + 1 : 0; n > 0; --n) unit.push_back(static_cast<char>(Byte()));
+      for (int n = b == 2 ? Byte() % 16 + 1 : 0; n > 0; --n)
+        unit.push_back(static_cast<char>(Byte()));
       const std::size_t count = Byte() | static_cast<std::size_t>(Byte() & 0x3F) << 8;
       std::string text;
       for (std::size_t i = 0; i < count; ++i) text += unit;
@@ -153,11 +165,16 @@ struct Run {
   // The second value: whether the module cannot read it as a file.
   std::pair<const char*, bool> Path() {
     switch (Byte() % 8) {
-      case 0: return {Keep(""), true};
-      case 1: return {Keep(Scratch().string()), true};  // a folder
-      case 2: return {Keep((Scratch() / "missing" / "x.sfs").string()), true};
-      case 3: return {Keep((Scratch() / std::string(300, 'n')).string() + ".sfs"), true};
-      default: return {Keep(ScratchName()), false};
+      case 0:
+        return {Keep(""), true};
+      case 1:
+        return {Keep(Scratch().string()), true};  // a folder
+      case 2:
+        return {Keep((Scratch() / "missing" / "x.sfs").string()), true};
+      case 3:
+        return {Keep((Scratch() / std::string(300, 'n')).string() + ".sfs"), true};
+      default:
+        return {Keep(ScratchName()), false};
     }
   }
 
@@ -231,8 +248,7 @@ struct Run {
       if (object->LastLength > object->Capacity || object->LastLength % 2 != 0) Fail("length");
       // The image went to the bank before the condition was raised.
       if (Host.BankCalls.size() <= bankCalls || Host.Events.size() <= events) Fail("publish");
-      const BankCall& published =
-          Host.BankCalls[Host.Events[events].BankCallsBefore - 1];
+      const BankCall& published = Host.BankCalls[Host.Events[events].BankCallsBefore - 1];
       std::uint32_t dataSize = 0;
       if (published.Copy.size() < 44) Fail("image size");
       std::memcpy(&dataSize, &published.Copy[40], 4);
@@ -249,7 +265,8 @@ struct Run {
     const std::size_t number = Byte() % 32;  // past the 29 expressions too
     const HostWord token = Number();
     if (number >= static_cast<std::size_t>(Host.Infos.NumExpressions)) {
-      if (Host.Infos.Expressions[Host.Infos.NumExpressions] != nullptr) Fail("expression table end");
+      if (Host.Infos.Expressions[Host.Infos.NumExpressions] != nullptr)
+        Fail("expression table end");
       return 0;
     }
     if (object == nullptr) return 0;
@@ -267,7 +284,8 @@ struct Run {
     if (object->Reader != nullptr && object->Reader->Fetch != binding) Fail("reader binding");
     if (def.Flags == 1) {  // a text, NUL-terminated where its string space ends
       const auto* text = reinterpret_cast<const char*>(result);
-      if ((flags & kResultText) == 0 || Host.Strings.empty() || text != Host.Strings.back().data() ||
+      if ((flags & kResultText) == 0 || Host.Strings.empty() ||
+          text != Host.Strings.back().data() ||
           std::strlen(text) + 1 != Host.Strings.back().size()) {
         Fail("text result");
       }
@@ -292,14 +310,15 @@ struct Run {
     std::uint32_t version = 0;
     std::memcpy(&version, bytes + offsetof(EditStructure, Version), 4);
     // An old record may hold only the host's 20-byte header.
-    const std::size_t size = version < kEditStructureVersion ? offsetof(EditStructure, Setting0)
-                                                             : sizeof(EditStructure);
+    const std::size_t size =
+        version < kEditStructureVersion ? offsetof(EditStructure, Setting0) : sizeof(EditStructure);
     void* stored = std::malloc(size);
     std::memcpy(stored, bytes, size);
     EditStructure* updated = UpdateEditStructure(0, static_cast<const EditStructure*>(stored));
     if ((updated != nullptr) != (version < kEditStructureVersion)) Fail("conversion");
     if (updated != nullptr) {
-      if (updated->Version != kEditStructureVersion || updated->BufferSeconds != 5) Fail("converted");
+      if (updated->Version != kEditStructureVersion || updated->BufferSeconds != 5)
+        Fail("converted");
       GlobalFree(updated);
     }
     std::free(stored);
@@ -307,15 +326,27 @@ struct Run {
 
   void Step() {
     switch (Byte() % 7) {
-      case 0: Create(0); break;
-      case 1: Create(Byte() & 7u); break;
+      case 0:
+        Create(0);
+        break;
+      case 1:
+        Create(Byte() & 7u);
+        break;
       case 2:
         if (RunObjectData* object = Instance()) Host.Destroy(object);
         break;
-      case 3: Action(0); break;
-      case 4: Expression(0); break;
-      case 5: WriteFile(); break;
-      default: ConvertRecord(); break;
+      case 3:
+        Action(0);
+        break;
+      case 4:
+        Expression(0);
+        break;
+      case 5:
+        WriteFile();
+        break;
+      default:
+        ConvertRecord();
+        break;
     }
     // What the host logged and copied for this step is no longer needed.
     Host.BankCalls.clear();

@@ -156,11 +156,14 @@ inline SimHost::SimHost() {
          return reinterpret_cast<HostWord>(
              gHost->Strings.emplace_back(static_cast<std::size_t>(size), '#').data());
        }},
-      {kFirstExpressionParamSlot, [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
-      {kNextExpressionParamSlot, [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
+      {kFirstExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
+      {kNextExpressionParamSlot,
+       [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
       {kActionParamSlot, [](void*, HostWord kind, HostWord) {
          gHost->ActionKinds.push_back(kind);
-         return gHost->ActionParamSource ? gHost->ActionParamSource(kind) : Pop(gHost->ActionParams);
+         return gHost->ActionParamSource ? gHost->ActionParamSource(kind)
+                                         : Pop(gHost->ActionParams);
        }}};
   for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
   RunHeader[kApplicationSlot] = reinterpret_cast<void*>(Application);
