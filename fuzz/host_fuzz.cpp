@@ -63,15 +63,10 @@ constexpr int kMaxGenerations = 4;  // "Generate sound as %0" calls per input
 constexpr std::uint64_t kSampleBudget = 125000;
 constexpr int kGenerate = 6, kSetSeed = 7, kLoadFile = 30;
 
+// The folder of the settings files, made empty for each input and removed after it.
 const fs::path& Scratch() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("quavix-host-fuzz-" + std::to_string(::getpid()));
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(Scratch(), ignored);
-    });
-    return d;
-  }();
+  static const fs::path dir =
+      fs::temp_directory_path() / ("quavix-host-fuzz-" + std::to_string(::getpid()));
   return dir;
 }
 
@@ -371,5 +366,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return run.Number();
   };
   while (run.At < run.Size) run.Step();
+  fs::remove_all(Scratch(), ignored);
   return 0;
 }
