@@ -61,6 +61,8 @@ constexpr int kMaxGenerations = 4;  // "Generate sound as %0" calls per input
 // each buffer: buffer lengths 0 to 3 generate (3 only alone), longer ones are only created,
 // published and read (the synthesis runs about a million samples a second under the sanitizers).
 constexpr std::uint64_t kSampleBudget = 125000;
+// Bytes of long texts (runs and repeated chunks) per input; past it they come out empty.
+constexpr std::size_t kTextBudget = std::size_t{1} << 22;
 constexpr int kGenerate = 6, kSetSeed = 7, kLoadFile = 30;
 
 // The folder of the settings files, made empty for each input and removed after it.
@@ -82,7 +84,8 @@ struct Run {
   std::size_t Size;
   std::size_t At = 0;
   SimHost Host;
-  std::deque<std::vector<char>> Texts;  // each exactly its text and NUL, alive for the input
+  std::deque<std::vector<char>> Texts;  // each exactly its text and NUL, alive for one step
+  std::size_t LongTextBytes = 0;
   int Generations = 0;
   std::uint64_t Samples = 0;
 
@@ -139,7 +142,9 @@ struct Run {
       if (b == 1) unit.assign(1, static_cast<char>(Byte()));
       for (int n = b == 2 ? Byte() % 16 + 1 : 0; n > 0; --n)
         unit.push_back(static_cast<char>(Byte()));
-      const std::size_t count = Byte() | static_cast<std::size_t>(Byte() & 0x3F) << 8;
+      std::size_t count = Byte() | static_cast<std::size_t>(Byte() & 0x3F) << 8;
+      LongTextBytes += count * unit.size();
+      if (LongTextBytes > kTextBudget) count = 0;
       std::string text;
       for (std::size_t i = 0; i < count; ++i) text += unit;
       return Keep(std::move(text));
@@ -350,6 +355,7 @@ struct Run {
     Host.ExpressionRequests.clear();
     Host.ActionKinds.clear();
     Host.Strings.clear();
+    Texts.clear();
   }
 };
 
