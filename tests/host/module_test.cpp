@@ -1,12 +1,6 @@
 // The module through its entry points in a simulated host: what each entry point, action and
 // expression fetches, changes, returns and publishes, the user guide and the reference sounds.
-// The host: the module's tables, a run header of the host's routines, parameters fed from
-// queues, string space, and a sound bank that logs every call and copies every image.
-
-#include <cstdlib>
-#include <deque>
-#include <functional>
-#include <map>
+// The host is simulated_host.h.
 
 #include "design/randomize.h"
 #include "exchange/param_table.h"
@@ -16,140 +10,13 @@
 #include "host/native_host.h"
 #include "host/registry.h"
 #include "reference_recipe.h"
+#include "simulated_host.h"
 #include "test_util.h"
 
 namespace quavix::host {
 namespace {
 
-using Image = std::vector<std::uint8_t>;
-struct BankCall {
-  int Ordinal;  // 193 find, 191 prepare, 197 replace, 185 add
-  HostWord Application, One, Handle;
-  const char* Name;
-  Image Copy;  // taken during the call
-};
-struct EventCall {
-  void* Object;
-  HostWord A, B;
-  std::size_t BankCallsBefore;
-  HostWord ConditionResult;  // what condition 0 answered while the event was raised
-};
-struct ParamRequest {
-  bool First;  // first-parameter entry, else next-parameter entry
-  void* Object;
-  HostWord Kind, Token;
-};
-constexpr std::uint8_t kHostFill = 0xA5;  // the host's header bytes
-
-struct SimHost {
-  SimHost();  // the routines at the host's byte offsets / 4, the application in word 2
-  ~SimHost() {
-    for (RunObjectData* object : Live) DestroyRunObject(object, 0);
-    InstallSoundBank(nullptr);
-  }
-  // A record of the reported size, filled with host bytes, created with this buffer length.
-  RunObjectData* Create(std::uint32_t bufferSeconds = 5) {
-    const auto size = static_cast<std::size_t>(GetRunObjectDataSize(0, 0));
-    auto* object = reinterpret_cast<RunObjectData*>(Records.emplace_back(size, kHostFill).data());
-    object->Header.RunHeader = RunHeader.data();
-    object->Header.ResultFlags = 0;
-    const EditStructure stored{28, 0, 2, {0, 0}, 0, 1, 0, bufferSeconds};
-    CreateRunObject(object, &stored, 0);
-    return Live.emplace_back(object);
-  }
-  HostWord Action(RunObjectData* object, int index, HostWord first = 0) {
-    return Infos.Actions[index](object, first, 0x7777);
-  }
-  HostWord Action(RunObjectData* object, int index, const char* text) {
-    return Action(object, index, reinterpret_cast<HostWord>(text));
-  }
-  HostWord Expression(RunObjectData* object, int index, HostWord token = 0) {
-    object->Header.ResultFlags = 0;
-    return Infos.Expressions[index](object, token);
-  }
-
-  RunObjectInfos Infos{};
-  HostWord Application = 0x5A17;
-  std::deque<HostWord> ActionParams, ExpressionParams;
-  std::vector<HostWord> ActionKinds;
-  std::vector<ParamRequest> ExpressionRequests;
-  std::function<void()> DuringFirstParam;  // runs once inside the first-parameter entry
-  std::vector<BankCall> BankCalls;
-  std::map<std::string, Image> Bank;  // the stored copies
-  std::map<std::string, HostWord> Handles;
-  std::vector<EventCall> Events;
-  std::deque<std::string> Strings;  // string space handed out
-  std::vector<void*> RunHeader = std::vector<void*>(928 / 4 + 1);
-  std::deque<Image> Records;
-  std::vector<RunObjectData*> Live;
-};
-
-// The host's routines: plain functions that find the current host here.
-SimHost* gHost = nullptr;
-
-HostWord Pop(std::deque<HostWord>& queue) {
-  const HostWord value = queue.empty() ? 0 : queue.front();
-  if (!queue.empty()) queue.pop_front();
-  return value;
-}
-HostWord Fetch(bool first, void* object, HostWord kind, HostWord token) {
-  gHost->ExpressionRequests.push_back({first, object, kind, token});
-  if (auto nested = first ? std::exchange(gHost->DuringFirstParam, nullptr) : nullptr) nested();
-  return Pop(gHost->ExpressionParams);
-}
-Image Copy(const void* image, HostWord size) {
-  return {static_cast<const std::uint8_t*>(image), static_cast<const std::uint8_t*>(image) + size};
-}
-const SoundBankLibrary kSimBank{
-    [](HostWord app, HostWord one, const char* name) {
-      gHost->BankCalls.push_back({193, app, one, 0, name, {}});
-      return gHost->Handles.contains(name) ? gHost->Handles[name] : 0;
-    },
-    [](HostWord app, HostWord one, HostWord handle) {
-      gHost->BankCalls.push_back({191, app, one, handle, nullptr, {}});
-      return HostWord{0};
-    },
-    [](HostWord app, HostWord one, HostWord handle, const char* name, const void* image,
-       HostWord size) {
-      gHost->BankCalls.push_back({197, app, one, handle, name, Copy(image, size)});
-      for (const auto& [known, h] : gHost->Handles) {
-        if (h == handle) gHost->Bank[known] = gHost->BankCalls.back().Copy;
-      }
-      return HostWord{1};
-    },
-    [](HostWord app, HostWord one, const char* name, const void* image, HostWord size) {
-      gHost->BankCalls.push_back({185, app, one, 0, name, Copy(image, size)});
-      gHost->Handles[name] = static_cast<HostWord>(100 + gHost->Handles.size());
-      gHost->Bank[name] = gHost->BankCalls.back().Copy;
-      return HostWord{1};
-    }};
-
-SimHost::SimHost() {
-  gHost = this;
-  InstallSoundBank(&kSimBank);
-  LoadHook();  // as on attaching the module
-  GetRunObjectInfos(0, &Infos);
-  const std::pair<std::size_t, HostRoutine> routines[] = {
-      {864 / 4,
-       [](void* object, HostWord a, HostWord b) {
-         const HostWord answer =
-             gHost->Infos.Conditions[0](static_cast<RunObjectData*>(object), 0, 0);
-         gHost->Events.push_back({object, a, b, gHost->BankCalls.size(), answer});
-         return HostWord{0};
-       }},
-      {872 / 4,
-       [](void*, HostWord, HostWord size) {
-         return reinterpret_cast<HostWord>(gHost->Strings.emplace_back(size, '#').data());
-       }},
-      {876 / 4, [](void* o, HostWord k, HostWord t) { return Fetch(true, o, k, t); }},
-      {880 / 4, [](void* o, HostWord k, HostWord t) { return Fetch(false, o, k, t); }},
-      {928 / 4, [](void*, HostWord kind, HostWord) {
-         gHost->ActionKinds.push_back(kind);
-         return Pop(gHost->ActionParams);
-       }}};
-  for (const auto& [slot, routine] : routines) RunHeader[slot] = std::bit_cast<void*>(routine);
-  RunHeader[2] = reinterpret_cast<void*>(Application);
-}
+using namespace test;
 
 // Each item's text, parameter types (":"-separated) and result type but 0, "|" between items.
 std::string Listing(const AceList& list) {
@@ -507,8 +374,7 @@ TEST_F(Handlers, TheBufferHoldsItsLengthTimes82000BytesUpTo60AndCutsLongerSounds
       ExpectImage(host.Bank.at("long"), capacity);
       EXPECT_EQ(host.Expression(sized, kGenLength), capacity / 2);
     }
-    std::erase(host.Live, sized);
-    DestroyRunObject(sized, 0);
+    host.Destroy(sized);
     EXPECT_TRUE(!sized->Reader && !sized->Synth && !sized->WaveBuffer);
   }
   EXPECT_EQ(host.Events.size(), 3u);
@@ -535,22 +401,15 @@ TEST(Lifecycle, NewInstanceIsSeededAndLeavesTheHostHeader) {
   }
 }
 
-// The n-th allocation of the module fails (0: every one).
-int gFailAt = 0, gAllocations = 0;
-void* Allocate(std::size_t bytes) {
-  return ++gAllocations == gFailAt || gFailAt == 0 ? nullptr : std::malloc(bytes);
-}
-const BlockAllocator kFailing{&Allocate, [](void* block) { std::free(block); }};
-
 TEST(Lifecycle, FailedAllocationsLeaveEveryHandlerHarmless) {
   for (int failAt : {1, 2, 3, 0}) {  // reader, wave buffer, synthesizer, all
     SCOPED_TRACE(failAt);
     SimHost host;
-    gFailAt = failAt;
-    gAllocations = 0;
-    InstallBlockAllocator(&kFailing);
-    RunObjectData* object = host.Create();
-    InstallBlockAllocator(nullptr);
+    RunObjectData* object = nullptr;
+    {
+      FailingAllocations failing(failAt == 0 ? 7u : 1u << (failAt - 1));
+      object = host.Create();
+    }
     const bool noBuffer = failAt == 2 || failAt == 0, noSynth = failAt == 3 || failAt == 0;
     EXPECT_EQ(object->Reader == nullptr, failAt == 1 || failAt == 0);
     EXPECT_EQ(object->WaveBuffer == nullptr, noBuffer);
