@@ -19,7 +19,7 @@ packages=(
   libmpfr-dev
   g++-aarch64-linux-gnu qemu-user-static googletest
   locales
-  python3-venv python3-setuptools python3-pip python3-numpy python3-pytest
+  python3-venv python3-setuptools python3-wheel python3-pip python3-numpy python3-pytest
   libsdl2-dev libsdl2-mixer-dev love
   chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
