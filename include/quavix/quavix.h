@@ -402,6 +402,19 @@ typedef enum quavix_randomize_flags {
  * are ignored. */
 QUAVIX_API int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
 
+/* Flags of quavix_settings_string_ex. */
+typedef enum quavix_settings_string_flags {
+  QUAVIX_SETTINGS_MODULE_TEXT = 1 /* NaN and infinities as the module writes them */
+} quavix_settings_string_flags;
+
+/* quavix_settings_string with flags: 0 is quavix_settings_string itself. With
+ * QUAVIX_SETTINGS_MODULE_TEXT a value that is not finite is written as the
+ * extension module and the quavix tool write it ("nan", "inf", "-inf"): the
+ * same text they give, which quavix_settings_string_check refuses and the
+ * import reads as 0. */
+QUAVIX_API size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                            uint32_t flags);
+
 /* Length-counted forms of the calls that take text: text[0 .. length-1],
  * which need not be terminated (a NUL inside ends the text, as it would
  * otherwise). text may be NULL when length is 0. */

@@ -159,6 +159,13 @@ typedef enum quavix_randomize_flags {
 
 int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
 
+typedef enum quavix_settings_string_flags {
+  QUAVIX_SETTINGS_MODULE_TEXT = 1
+} quavix_settings_string_flags;
+
+size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                            uint32_t flags);
+
 int quavix_param_index_n(const char* name, size_t length);
 int quavix_preset_family_of_n(const char* name, size_t length);
 int quavix_settings_string_import_n(quavix_params* params, const char* text,

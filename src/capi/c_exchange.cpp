@@ -26,8 +26,14 @@ bool AllFinite(const SynthParams& params) {
 extern "C" {
 
 size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity) {
+  return quavix_settings_string_ex(params, out, capacity, 0);
+}
+
+size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                 uint32_t flags) {
   if (out == nullptr) capacity = 0;
-  if (params == nullptr || !AllFinite(ToCore(*params))) {
+  const bool moduleText = (flags & QUAVIX_SETTINGS_MODULE_TEXT) != 0;
+  if (params == nullptr || (!moduleText && !AllFinite(ToCore(*params)))) {
     if (capacity > 0) out[0] = '\0';
     return 0;
   }

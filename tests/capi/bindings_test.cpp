@@ -54,9 +54,10 @@ TEST(CApiBindings, SettingsStringsAreTerminatedAndCheckable) {
   EXPECT_EQ(quavix_settings_string(nullptr, text, sizeof text), 0u);
   EXPECT_EQ(text[0], '\0');
   const float fltMax = std::numeric_limits<float>::max();
-  const struct { float value; bool written; } cases[] = {
-      {kNaN, false}, {kInf, false}, {-kInf, false},
-      {fltMax, true}, {-fltMax, true}, {1e-45f, true}, {0.3637366f, true}};
+  const struct { float value; bool written; const char* module; } cases[] = {
+      {kNaN, false, "nan"}, {kInf, false, "inf"}, {-kInf, false, "-inf"},
+      {fltMax, true, nullptr}, {-fltMax, true, nullptr}, {1e-45f, true, nullptr},
+      {0.3637366f, true, nullptr}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     quavix_params p = Defaults();
@@ -65,7 +66,18 @@ TEST(CApiBindings, SettingsStringsAreTerminatedAndCheckable) {
     const std::size_t length = quavix_settings_string(&p, text, sizeof text);
     EXPECT_EQ(length != 0, c.written);
     EXPECT_EQ(std::strlen(text), length);
-    if (!c.written) continue;
+    // The module's text of the same values, whatever they are.
+    char module[300];
+    const std::size_t moduleLength =
+        quavix_settings_string_ex(&p, module, sizeof module, QUAVIX_SETTINGS_MODULE_TEXT);
+    EXPECT_EQ(std::strlen(module), moduleLength);
+    EXPECT_EQ(std::string(module), c.written ? std::string(text)
+                                             : "1.0000,,," + std::string(c.module) +
+                                                   ",,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
+    if (!c.written) {
+      EXPECT_EQ(quavix_settings_string_check(module, nullptr), QUAVIX_ERROR_NOT_A_NUMBER);
+      continue;
+    }
     std::int32_t bad = 99;
     EXPECT_EQ(quavix_settings_string_check(text, &bad), QUAVIX_OK) << text;
     // The value comes back as its four-decimal text read as a float.
