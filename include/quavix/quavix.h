@@ -266,7 +266,8 @@ QUAVIX_API int quavix_mutate(quavix_params* params, float coefficient, quavix_ra
  * The grammar has no text for NaN or an infinity: when one of the 24 values
  * is not finite (or params is NULL) nothing but the terminator is written and
  * 0 is returned, so every text this call writes passes
- * quavix_settings_string_check and imports back to the values it shows.
+ * quavix_settings_string_check and imports back to the values it shows
+ * (quavix_settings_string_ex writes the module's text for them instead).
  */
 QUAVIX_API size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity);
 
