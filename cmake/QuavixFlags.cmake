@@ -1,9 +1,10 @@
 # Compiler settings shared by every target of the project.
 #
-# quavix_exact_math(<target>) puts the floating-point flags on a target as
-# PUBLIC usage requirements: the synthesis is specified bit for bit, so no
-# FMA contraction, no fast-math, and SSE2 arithmetic instead of x87 on 32-bit x86
-# (x87 extended precision changes where results are rounded).
+# quavix_exact_math(<target> [PRIVATE]) puts the floating-point flags on a
+# target, as PUBLIC usage requirements unless PRIVATE is given (the installed
+# libraries keep them to themselves): the synthesis is specified bit for bit,
+# so no FMA contraction, no fast-math, and SSE2 arithmetic instead of x87 on
+# 32-bit x86 (x87 extended precision changes where results are rounded).
 
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   set(QUAVIX_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wfloat-conversion -Wcast-align)
@@ -18,9 +19,13 @@ if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i[3-6]86|x86)$" OR (CMAKE_SIZEOF_VOID_P EQU
 endif()
 
 function(quavix_exact_math target)
-  target_compile_options(${target} PUBLIC -ffp-contract=off -fno-fast-math)
+  set(scope PUBLIC)
+  if(ARGV1 STREQUAL "PRIVATE")
+    set(scope PRIVATE)
+  endif()
+  target_compile_options(${target} ${scope} -ffp-contract=off -fno-fast-math)
   if(QUAVIX_IS_X86_32)
-    target_compile_options(${target} PUBLIC -msse2 -mfpmath=sse)
+    target_compile_options(${target} ${scope} -msse2 -mfpmath=sse)
   endif()
 endfunction()
 

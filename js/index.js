@@ -551,7 +551,7 @@ export function toSettingsString(p) {
   checkParams(p);
   for (let capacity = 256; ; capacity *= 4) {
     const base = scratch(capacity);
-    const length = p[WITH](() => wasm.quavix_settings_string(base + AT_PARAMS, base + AT_DATA, capacity), { base });
+    const length = p[WITH](() => wasm.quavix_settings_string_ex(base + AT_PARAMS, base + AT_DATA, capacity, 1), { base });
     if (length < capacity) return decoder.decode(bytesAt(base + AT_DATA, length));
   }
 }

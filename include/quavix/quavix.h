@@ -12,7 +12,10 @@
  * Rules that hold for every function below:
  *  - No global state, no memory allocation, no input or output, no locale:
  *    every function is re-entrant and thread-safe as long as two threads do
- *    not use the same quavix_params or quavix_random at once.
+ *    not use the same quavix_params, quavix_random or quavix_stream at once.
+ *    (The shared library is linked against the C and C++ runtimes, whose
+ *    symbol tables list file and clock functions; no quavix_ call reaches
+ *    them.)
  *  - Functions that can fail return a quavix_status (negative) or a count
  *    (zero or more); quavix_strerror() describes a status.
  *  - Pointers must not be NULL unless a function says otherwise; a NULL
@@ -28,7 +31,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(QUAVIX_BUILDING_LIBRARY) && defined(__GNUC__)
+/* The shared library exports the API and nothing else; the static library's
+ * functions are hidden, so that a plug-in linking it does not export them. */
+#if defined(QUAVIX_BUILDING_STATIC) && defined(__GNUC__)
+#define QUAVIX_API __attribute__((visibility("hidden")))
+#elif defined(QUAVIX_BUILDING_LIBRARY) && defined(__GNUC__)
 #define QUAVIX_API __attribute__((visibility("default")))
 #else
 #define QUAVIX_API
@@ -63,7 +70,10 @@ typedef enum quavix_status {
   QUAVIX_ERROR_VERSION = -7,         /* settings file version not 100..102 */
   QUAVIX_ERROR_SHORT_DATA = -8,      /* settings file ends inside its fields */
   QUAVIX_ERROR_BUFFER_TOO_SMALL = -9, /* output buffer below the needed size */
-  QUAVIX_ERROR_VALUE = -10           /* a typed value breaks the parameter's rule (1.1) */
+  QUAVIX_ERROR_VALUE = -10,         /* a typed value breaks the parameter's rule (1.1) */
+  QUAVIX_ERROR_RANGE = -11,         /* a size beyond what a WAV image holds (1.1) */
+  QUAVIX_ERROR_FIXED_FIELD = -12,   /* BitsPerSample or SampleRate changed (1.1) */
+  QUAVIX_ERROR_STREAM = -13         /* a stream that was never started (1.1) */
 } quavix_status;
 
 /* A short English description of a status ("unknown status" for others).
@@ -85,6 +95,11 @@ typedef enum quavix_wave_type {
 } quavix_wave_type;
 
 /*
+ * Fields marked [fixed] below are the output format and the file's reserved
+ * fields: quavix_params_default sets them; do not write them (a changed
+ * BitsPerSample or SampleRate makes the WAV calls refuse with
+ * QUAVIX_ERROR_FIXED_FIELD, and SampleRate is the R of the users' units).
+ *
  * The sound parameters. The 24 named parameters stand in index order (the
  * index of quavix_param_get/set and the field of the settings string), from
  * Volume (0) to HPCutoffSweep (23), all in stored units. BitsPerSample (16),
@@ -94,8 +109,8 @@ typedef enum quavix_wave_type {
  * reads neither). Start from quavix_params_default.
  */
 typedef struct quavix_params {
-  int32_t BitsPerSample; /* 16, fixed */
-  int32_t SampleRate;    /* 44100, fixed; R of the unit conversions */
+  int32_t BitsPerSample; /* [fixed] 16 */
+  int32_t SampleRate;    /* [fixed] 44100; R of the unit conversions */
   /* index, default (stored) and typical stored range; quavix_param_info()
    * gives the users' unit, its range and a help text for each */
   float Volume;          /*  0  output gain; default 1; 0 to 2 */
@@ -123,9 +138,9 @@ typedef struct quavix_params {
   float LPResonance;     /* 21  default 0; 0 to 1 */
   float HPCutoff;        /* 22  default 0; 0 to 1 */
   float HPCutoffSweep;   /* 23  default 0; -1 to 1 */
-  float MasterVolume;    /* 0.05, fixed */
-  uint8_t FlagReserved;  /* 0; kept for the settings file */
-  float VibReserved;     /* 0; kept for the settings file */
+  float MasterVolume;    /* [fixed] 0.05 */
+  uint8_t FlagReserved;  /* [fixed] 0; kept for the settings file */
+  float VibReserved;     /* [fixed] 0; kept for the settings file */
 } quavix_params;
 
 /* Fills params with the defaults: every field 0 except BitsPerSample 16,
@@ -134,7 +149,7 @@ typedef struct quavix_params {
 QUAVIX_API void quavix_params_default(quavix_params* params);
 
 /* The index 0..23 of a parameter name such as "AttackTime" (ASCII case is
- * ignored), or QUAVIX_ERROR_NAME. */
+ * ignored), or QUAVIX_ERROR_NAME; QUAVIX_ERROR_ARGUMENT for a NULL name. */
 QUAVIX_API int quavix_param_index(const char* name);
 
 /* The name of parameter index 0..23, or NULL for any other index. */
@@ -173,7 +188,7 @@ QUAVIX_API int quavix_param_get_user(const quavix_params* params, int32_t index,
 QUAVIX_API int quavix_param_set_user(quavix_params* params, int32_t index, float value);
 
 /* The four accessors above by parameter name; QUAVIX_ERROR_NAME for an
- * unknown name. */
+ * unknown name, QUAVIX_ERROR_ARGUMENT for a NULL one. */
 QUAVIX_API int quavix_param_get_by_name(const quavix_params* params, const char* name, float* value);
 QUAVIX_API int quavix_param_set_by_name(quavix_params* params, const char* name, float value);
 QUAVIX_API int quavix_param_get_user_by_name(const quavix_params* params, const char* name,
@@ -278,7 +293,7 @@ QUAVIX_API size_t quavix_sound_length_bound(const quavix_params* params, uint32_
  * Hertz: sqrt(100 / (R / (hz * 0.125))) in double, rounded to float once.
  * At R = 44100: 3528 Hz -> 1.0, 440 -> 0.35315, 20 -> 0.0752923; not clamped;
  * a negative hz gives NaN. The tone sounds about 3.5 Hz higher, as in the
- * module. */
+ * module. A NULL params gives NaN. */
 QUAVIX_API float quavix_freq_hz(const quavix_params* params, int32_t hz);
 
 /* ---- Random source ------------------------------------------------------ */
@@ -317,7 +332,8 @@ typedef enum quavix_preset_family {
 } quavix_preset_family;
 
 /* The family of a lower-case name "coin", "laser", "explosion", "powerup",
- * "hurt", "jump" or "blip" (ASCII case is ignored), or QUAVIX_ERROR_NAME. */
+ * "hurt", "jump" or "blip" (ASCII case is ignored), or QUAVIX_ERROR_NAME;
+ * QUAVIX_ERROR_ARGUMENT for a NULL name. */
 QUAVIX_API int quavix_preset_family_of(const char* name);
 
 /* Resets params to the defaults and fills them with a fresh sound of the
@@ -347,6 +363,11 @@ QUAVIX_API int quavix_mutate(quavix_params* params, float coefficient, quavix_ra
  * NULL when capacity is 0). Returns the length of the whole text; a result
  * >= capacity means the text was cut short. 256 bytes hold the text of any
  * parameters below 1000 in magnitude.
+ * The grammar has no text for NaN or an infinity: when one of the 24 values
+ * is not finite (or params is NULL) nothing but the terminator is written and
+ * 0 is returned, so every text this call writes passes
+ * quavix_settings_string_check and imports back to the values it shows
+ * (quavix_settings_string_ex writes the module's text for them instead).
  */
 QUAVIX_API size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity);
 
@@ -413,7 +434,10 @@ QUAVIX_API int32_t quavix_render(const quavix_params* params, quavix_random* ran
                                  int32_t max_samples);
 
 /* Writes the 44-byte RIFF/WAVE header for data_bytes of sample data: PCM, one
- * channel, SampleRate and BitsPerSample of params (44100, 16). */
+ * channel, 44100 samples per second, 16 bits. Refuses (writing nothing) with
+ * QUAVIX_ERROR_FIXED_FIELD when params has another SampleRate or
+ * BitsPerSample, and with QUAVIX_ERROR_RANGE when data_bytes is odd or above
+ * 4294967258 (the RIFF size, data_bytes + 36, must fit 32 bits). */
 QUAVIX_API int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
                                  uint8_t header[QUAVIX_WAV_HEADER_SIZE]);
 
@@ -427,10 +451,142 @@ QUAVIX_API size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
  * header into out and returns the size of the WAV image in bytes, 44 + 2 *
  * samples. out_size must be at least quavix_wav_buffer_size(buffer_seconds),
  * otherwise QUAVIX_ERROR_BUFFER_TOO_SMALL is returned and nothing is drawn or
- * written. Samples are little-endian; out needs no alignment.
+ * written (QUAVIX_ERROR_FIXED_FIELD likewise, as quavix_wav_header). Samples
+ * are little-endian; out needs no alignment. quavix_wav_image sizes the
+ * image to the sound instead.
  */
 QUAVIX_API int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
                                      uint32_t buffer_seconds, uint8_t* out, size_t out_size);
+
+/* ==== Games and bindings ================================================= */
+/*
+ * ABI policy. The shared library is libquavix.so.<QUAVIX_ABI_VERSION>. Within
+ * one ABI version functions are only added (the minor version counts them),
+ * never removed or changed; quavix_params, quavix_random and quavix_stream
+ * keep their size and layout; status and enum values keep their numbers. A
+ * binding that mirrors the records checks at run time that
+ * quavix_abi_version() equals the ABI version it was written for and that
+ * quavix_params_size() and quavix_stream_size() equal its mirrors' sizes
+ * (116, 5120 and 4 bytes for quavix_random on every platform).
+ */
+#define QUAVIX_ABI_VERSION 1
+#define QUAVIX_PARAMS_SIZE 116
+
+/* The library's ABI version, QUAVIX_ABI_VERSION of its header. */
+QUAVIX_API uint32_t quavix_abi_version(void);
+
+/* The library's version as text, "major.minor.patch" ("1.1.0"); static. */
+QUAVIX_API const char* quavix_version_string(void);
+
+/* sizeof(quavix_params) in the library: QUAVIX_PARAMS_SIZE. */
+QUAVIX_API size_t quavix_params_size(void);
+
+/*
+ * Sound length. A sound lasts attack + sustain + decay + 3 samples, each stage
+ * trunc(t * t * 100000) samples for its stored time t, unless MinFreq ends it
+ * earlier. Every preset and every randomize keeps the three times at most
+ * 1.5 in magnitude, so its sound has at most QUAVIX_MAX_SOUND_SAMPLES, 675003
+ * samples (15.3 seconds); mutation and larger stored times give longer
+ * sounds. quavix_render_count tells the
+ * length of any one sound.
+ */
+#define QUAVIX_MAX_SOUND_SAMPLES 675003
+
+/* Flags of quavix_randomize_ex. */
+typedef enum quavix_randomize_flags {
+  QUAVIX_RANDOMIZE_AUDIBLE = 1 /* WaveType drawn from 0..3, never silent 4 */
+} quavix_randomize_flags;
+
+/* quavix_randomize with flags: 0 is quavix_randomize itself; with
+ * QUAVIX_RANDOMIZE_AUDIBLE the wave type is drawn mod 4 instead of mod 5 (the
+ * same number of draws), and the other draws are unchanged. Unknown flag bits
+ * are ignored. */
+QUAVIX_API int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
+
+/* Flags of quavix_settings_string_ex. */
+typedef enum quavix_settings_string_flags {
+  QUAVIX_SETTINGS_MODULE_TEXT = 1 /* NaN and infinities as the module writes them */
+} quavix_settings_string_flags;
+
+/* quavix_settings_string with flags: 0 is quavix_settings_string itself. With
+ * QUAVIX_SETTINGS_MODULE_TEXT a value that is not finite is written as the
+ * extension module and the quavix tool write it ("nan", "inf", "-inf"): the
+ * same text they give, which quavix_settings_string_check refuses and the
+ * import reads as 0. */
+QUAVIX_API size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                            uint32_t flags);
+
+/* Length-counted forms of the calls that take text: text[0 .. length-1],
+ * which need not be terminated (a NUL inside ends the text, as it would
+ * otherwise). text may be NULL when length is 0. */
+QUAVIX_API int quavix_param_index_n(const char* name, size_t length);
+QUAVIX_API int quavix_preset_family_of_n(const char* name, size_t length);
+QUAVIX_API int quavix_settings_string_import_n(quavix_params* params, const char* text,
+                                               size_t length);
+QUAVIX_API int quavix_settings_string_check_n(const char* text, size_t length,
+                                              int32_t* bad_field);
+
+/*
+ * The number of samples quavix_render(params, random, out, max_samples) would
+ * write, computed without writing anything and without advancing random (the
+ * sound is synthesized on a copy of it, so this takes as long as a render).
+ * With max_samples = INT32_MAX it is the whole sound's length: a render of
+ * that many samples or more is not cut. Negative status as quavix_render.
+ */
+QUAVIX_API int32_t quavix_render_count(const quavix_params* params, const quavix_random* random,
+                                       int32_t max_samples);
+
+/* One call for a preset sound: seeds a random source with seed, makes a
+ * preset of family and renders it, as quavix_random_seed, quavix_preset and
+ * quavix_render do (and as "quavix render --preset NAME --seed SEED" writes).
+ * Returns the number of samples written or a negative status. Presets are at
+ * most QUAVIX_MAX_SOUND_SAMPLES long. */
+QUAVIX_API int32_t quavix_render_preset(int32_t family, uint32_t seed, int16_t* out,
+                                        int32_t max_samples);
+
+/*
+ * The WAV image (44-byte header, then little-endian samples) of the sound that
+ * quavix_render(params, random, ..., max_samples) makes, snprintf style:
+ * returns the size of the whole image in bytes. When it is at most capacity
+ * the image is written to out and random advances as the render's would;
+ * otherwise random is left as it was (call again with a buffer of the returned
+ * size) and the bytes of out are unspecified. out may be NULL when capacity is
+ * 0; out needs no alignment. max_samples above 2147483629 (the most a WAV
+ * image holds) count as that. Negative status: QUAVIX_ERROR_ARGUMENT, QUAVIX_ERROR_FIXED_FIELD.
+ */
+QUAVIX_API int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
+                                    int32_t max_samples, uint8_t* out, size_t capacity);
+
+/*
+ * Incremental rendering, for audio callbacks: a stream holds one sound's
+ * synthesis state (the caller owns the memory; nothing is allocated) and
+ * yields its samples piece by piece. The pieces joined are, bit for bit, the
+ * samples of quavix_render with the same parameters and random state.
+ */
+#define QUAVIX_STREAM_SIZE 5120
+typedef struct quavix_stream {
+  uint64_t opaque[640]; /* QUAVIX_STREAM_SIZE / 8 */
+} quavix_stream;
+
+/* sizeof(quavix_stream) in the library: QUAVIX_STREAM_SIZE. */
+QUAVIX_API size_t quavix_stream_size(void);
+
+/* Starts the sound of params: copies the parameters and *random into the
+ * stream and makes the render's restart there. *random is not advanced (see
+ * quavix_stream_random). Returns QUAVIX_OK or QUAVIX_ERROR_ARGUMENT. */
+QUAVIX_API int quavix_stream_start(quavix_stream* stream, const quavix_params* params,
+                                   const quavix_random* random);
+
+/* Writes the next samples, at most count, to out and returns how many were
+ * written: count until the sound ends, then fewer, then 0. Returns
+ * QUAVIX_ERROR_ARGUMENT for a NULL stream (or a NULL out with count > 0) and
+ * QUAVIX_ERROR_STREAM for a stream that was never started (one filled with
+ * zeros, say). */
+QUAVIX_API int32_t quavix_stream_render(quavix_stream* stream, int16_t* out, int32_t count);
+
+/* The stream's random state: after the last sample, the state a whole
+ * quavix_render would have left in its random. */
+QUAVIX_API int quavix_stream_random(const quavix_stream* stream, quavix_random* random);
 
 #ifdef __cplusplus
 }

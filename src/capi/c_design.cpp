@@ -11,7 +11,7 @@ static_assert(int{QUAVIX_PRESET_COIN} == int{kPresetCoin} && int{QUAVIX_PRESET_B
 extern "C" {
 
 int quavix_preset_family_of(const char* name) {
-  if (name == nullptr) return QUAVIX_ERROR_NAME;
+  if (name == nullptr) return QUAVIX_ERROR_ARGUMENT;
   const auto family = FindPresetFamily(name);
   return family ? *family : QUAVIX_ERROR_NAME;
 }

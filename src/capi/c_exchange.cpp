@@ -1,5 +1,8 @@
 // Settings string and settings file of the C API, in memory.
+#include <cmath>
+
 #include "capi/c_records.h"
+#include "exchange/param_table.h"
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 
@@ -8,11 +11,33 @@ using namespace quavix::capi;
 
 static_assert(QUAVIX_SETTINGS_FILE_SIZE == kSettingsFileSize);
 
+namespace {
+
+// Whether the 24 values have a text in the settings string's grammar.
+bool AllFinite(const SynthParams& params) {
+  for (std::int32_t i = 0; i < kParamCount; ++i) {
+    if (!std::isfinite(StoredValue(params, i))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 extern "C" {
 
 size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity) {
-  if (params == nullptr) return 0;
-  return WriteSettingsString(ToCore(*params), out, out != nullptr ? capacity : 0);
+  return quavix_settings_string_ex(params, out, capacity, 0);
+}
+
+size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                 uint32_t flags) {
+  if (out == nullptr) capacity = 0;
+  const bool moduleText = (flags & QUAVIX_SETTINGS_MODULE_TEXT) != 0;
+  if (params == nullptr || (!moduleText && !AllFinite(ToCore(*params)))) {
+    if (capacity > 0) out[0] = '\0';
+    return 0;
+  }
+  return WriteSettingsString(ToCore(*params), out, capacity);
 }
 
 int quavix_settings_string_import(quavix_params* params, const char* text) {

@@ -1,4 +1,6 @@
 // Version, errors, parameters and the random source of the C API.
+#include <limits>
+
 #include "capi/c_records.h"
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
@@ -14,7 +16,8 @@ const ParamInfo* Info(std::int32_t index) {
 }
 
 int IndexOf(const char* name) {
-  const ParamInfo* info = name != nullptr ? FindParam(name) : nullptr;
+  if (name == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  const ParamInfo* info = FindParam(name);
   return info != nullptr ? info->Index : QUAVIX_ERROR_NAME;
 }
 
@@ -67,6 +70,10 @@ const char* quavix_strerror(int status) {
     case QUAVIX_ERROR_SHORT_DATA: return "the settings file ends inside its fields";
     case QUAVIX_ERROR_BUFFER_TOO_SMALL: return "the output buffer is too small";
     case QUAVIX_ERROR_VALUE: return "the value breaks the parameter's rule";
+    case QUAVIX_ERROR_RANGE: return "a size beyond what a WAV image can hold";
+    case QUAVIX_ERROR_FIXED_FIELD:
+      return "the parameters' SampleRate or BitsPerSample is not 44100 or 16";
+    case QUAVIX_ERROR_STREAM: return "the stream was never started";
     default: return "unknown status";
   }
 }
@@ -167,7 +174,8 @@ int quavix_param_check_user(int32_t index, float value, const char** problem) {
 }
 
 float quavix_freq_hz(const quavix_params* params, int32_t hz) {
-  return FreqHz(params != nullptr ? ToCore(*params) : DefaultParams(), hz);
+  if (params == nullptr) return std::numeric_limits<float>::quiet_NaN();
+  return FreqHz(ToCore(*params), hz);
 }
 
 void quavix_random_seed(quavix_random* random, uint32_t seed) {

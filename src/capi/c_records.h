@@ -36,6 +36,15 @@ inline void FromCore(const SynthParams& core, quavix_params& params) {
   std::memcpy(&params, &core, sizeof params);
 }
 
+// The most sample bytes a WAV image holds: its RIFF size, bytes + 36, is
+// 32 bits, and the bytes are whole samples.
+inline constexpr std::uint32_t kMaxWavDataBytes = 0xFFFFFFFFu - 36u - 1u;
+
+// Whether the output format fields hold the format the samples have.
+inline bool StandardFormat(const quavix_params& params) {
+  return params.SampleRate == QUAVIX_SAMPLE_RATE && params.BitsPerSample == 16;
+}
+
 // Runs change on a core copy of params and writes the result back.
 template <typename Change>
 void Edit(quavix_params& params, Change change) {

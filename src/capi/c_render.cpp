@@ -45,6 +45,8 @@ int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_
 int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
                       uint8_t header[QUAVIX_WAV_HEADER_SIZE]) {
   if (params == nullptr || header == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  if (!StandardFormat(*params)) return QUAVIX_ERROR_FIXED_FIELD;
+  if (data_bytes > kMaxWavDataBytes || data_bytes % 2 != 0) return QUAVIX_ERROR_RANGE;
   WriteWaveHeader(header, ToCore(*params), data_bytes);
   return QUAVIX_OK;
 }
@@ -56,6 +58,7 @@ size_t quavix_wav_buffer_size(uint32_t buffer_seconds) {
 int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
                           uint32_t buffer_seconds, uint8_t* out, size_t out_size) {
   if (params == nullptr || random == nullptr || out == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  if (!StandardFormat(*params)) return QUAVIX_ERROR_FIXED_FIELD;
   const std::uint32_t capacity = WaveCapacityBytes(buffer_seconds);
   if (out_size < kWaveHeaderSize + capacity) return QUAVIX_ERROR_BUFFER_TOO_SMALL;
 

@@ -46,10 +46,10 @@ constexpr std::array<float SynthParams::*, 22> kMutatedFields = {
 
 }  // namespace
 
-void Randomize(SynthParams& p, RandomSource& r) {
+void Randomize(SynthParams& p, RandomSource& r, bool audibleOnly) {
   p = DefaultParams();
   // Five values, not four: 4 names no wave and synthesizes silence.
-  p.WaveType = DrawMod(r, 5);
+  p.WaveType = DrawMod(r, audibleOnly ? 4 : 5);
   p.StartFreq = Pow2(U(r));
   if (Coin(r)) {
     p.StartFreq = Single(D(Pow3(U(r))) + D(0.5f));

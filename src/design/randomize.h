@@ -9,7 +9,9 @@
 namespace quavix {
 
 // Resets the parameters, then draws every parameter but Volume and MinFreq.
-void Randomize(SynthParams& params, RandomSource& random);
+// With audibleOnly the wave type is drawn from the four that sound (0 to 3)
+// instead of five; the draws are as many either way.
+void Randomize(SynthParams& params, RandomSource& random, bool audibleOnly = false);
 
 // Nudges 22 parameters by up to ±0.5 × coefficient; WaveType, Volume and
 // MinFreq never change. Nothing is clamped.

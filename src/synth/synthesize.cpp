@@ -1,4 +1,5 @@
 #include <array>
+#include <cstdint>
 
 #include "synth/internal/synthesis_steps.h"
 #include "synth/synthesizer.h"
@@ -13,19 +14,19 @@ void Begin(Synthesizer& s, RandomSource& random) {
 }
 
 // Runs the sample loop from the current SampleCount until the sound ends or
-// maxSamples samples are written.
+// maxSamples samples are written; sample i goes to samples[i - base].
 template <bool kUseCache>
 void Continue(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,
-              RandomSource& random) {
+              RandomSource& random, std::int32_t base = 0) {
   if (kUseCache && s.Params.WaveType == kSineWave && s.VibAmp > 0.0f) {
-    steps::ContinueSineWithVibrato(s, maxSamples, samples, random);
+    steps::ContinueSineWithVibrato(s, maxSamples, samples, random, base);
     return;
   }
   for (std::int32_t i = s.SampleCount; i < maxSamples; ++i) {
     if (!s.Playing) {
       return;
     }
-    samples[i] = steps::Sample<kUseCache>(s, random);
+    samples[i - base] = steps::Sample<kUseCache>(s, random);
     s.SampleCount += 1;
   }
 }
@@ -73,6 +74,16 @@ void Synthesize(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,
                 RandomSource& random) {
   Begin(s, random);
   Continue<true>(s, maxSamples, samples, random);
+}
+
+void SynthesizeStart(Synthesizer& s, RandomSource& random) { Begin(s, random); }
+
+std::int32_t SynthesizeMore(Synthesizer& s, std::int32_t count, std::int16_t* samples,
+                            RandomSource& random) {
+  const std::int32_t base = s.SampleCount;
+  const std::int32_t end = count < INT32_MAX - base ? base + count : INT32_MAX;
+  Continue<true>(s, end, samples, random, base);
+  return s.SampleCount - base;
 }
 
 void SynthesizeReference(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,

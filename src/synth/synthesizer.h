@@ -112,6 +112,14 @@ void FillNoise(Synthesizer& synth, RandomSource& random);
 void Synthesize(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,
                 RandomSource& random);
 
+// The same sound in pieces: SynthesizeStart makes the restart Synthesize
+// begins with; each SynthesizeMore then writes the next samples, at most count,
+// into samples[0 ..] and returns how many (fewer only where the sound ends).
+// The pieces joined are Synthesize's samples, with the same draws.
+void SynthesizeStart(Synthesizer& synth, RandomSource& random);
+std::int32_t SynthesizeMore(Synthesizer& synth, std::int32_t count, std::int16_t* samples,
+                            RandomSource& random);
+
 // The same sound computed step by step without any cache. Synthesize must
 // match it bit for bit; tests and fuzzing compare the two.
 void SynthesizeReference(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,

@@ -31,7 +31,7 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
       {quavix_param_set(&p, 24, 1), QUAVIX_ERROR_INDEX},
       {quavix_param_set_user(&p, -1, 1), QUAVIX_ERROR_INDEX},
       {quavix_param_set_by_name(&p, "Loudness", 1), QUAVIX_ERROR_NAME},
-      {quavix_param_get_by_name(&p, nullptr, &v), QUAVIX_ERROR_NAME},
+      {quavix_param_get_by_name(&p, nullptr, &v), QUAVIX_ERROR_ARGUMENT},
       {quavix_preset(&p, 0, nullptr), QUAVIX_ERROR_ARGUMENT},
       {quavix_randomize(nullptr, &r), QUAVIX_ERROR_ARGUMENT},
       {quavix_mutate(&p, 0.1f, nullptr), QUAVIX_ERROR_ARGUMENT},

@@ -12,7 +12,32 @@ run(${REFERENCE_CLI} render --preset coin --seed 1 -o ${WORK_DIR}/expected.wav)
 run(${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR} -B ${WORK_DIR}/build -G Ninja
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_BUILD_TYPE=Release)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-foreach(program coin coin-pc)
+# The README's pkg-config line with its run path: the program runs without LD_LIBRARY_PATH.
+set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+foreach(query "--cflags;--libs" "--variable=libdir")
+  execute_process(COMMAND pkg-config ${query} quavix OUTPUT_VARIABLE answer
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  list(APPEND pc_answers "${answer}")
+endforeach()
+list(GET pc_answers 0 pc_flags)
+list(GET pc_answers 1 pc_libdir)
+separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
+run(${C_COMPILER} -std=c99 ${CMAKE_CURRENT_LIST_DIR}/coin.c ${pc_flags} -Wl,-rpath,${pc_libdir}
+    -o ${WORK_DIR}/build/coin-pc-line)
+unset(ENV{LD_LIBRARY_PATH})
+# A plain C program links the static library with the line the README gives.
+run(${C_COMPILER} -std=c99 -I${prefix}/include ${CMAKE_CURRENT_LIST_DIR}/coin.c
+    ${prefix}/lib/libquavix.a -lstdc++ -lm -o ${WORK_DIR}/build/coin-static)
+# A plug-in linking it statically exports none of its functions.
+run(${C_COMPILER} -std=c99 -shared -fPIC -I${prefix}/include ${CMAKE_CURRENT_LIST_DIR}/plugin.c
+    ${prefix}/lib/libquavix.a -lstdc++ -lm -o ${WORK_DIR}/build/plugin.so)
+execute_process(COMMAND nm -D --defined-only ${WORK_DIR}/build/plugin.so
+                OUTPUT_VARIABLE exported COMMAND_ERROR_IS_FATAL ANY)
+if(NOT exported MATCHES "plugin_coin_length" OR exported MATCHES "quavix_")
+  message(FATAL_ERROR "the plug-in exports:\n${exported}")
+endif()
+run(${WORK_DIR}/build/own-flags)
+foreach(program coin coin-pc coin-pc-line coin-static)
   run(${WORK_DIR}/build/${program} ${WORK_DIR}/${program}.wav)
   run(${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.wav ${WORK_DIR}/${program}.wav)
 endforeach()

@@ -324,7 +324,8 @@ QUAVIX_ALWAYS_INLINE std::int16_t Sample(Synthesizer& s, RandomSource& random) {
 // until the sound ends or maxSamples are written: the same bits, and the same
 // state afterwards, as Sample one by one.
 inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
-                                    std::int16_t* samples, RandomSource& random) {
+                                    std::int16_t* samples, RandomSource& random,
+                                    std::int32_t base = 0) {
   struct Held {  // what the filters take from a sample's step
     float EnvVolume;
     float HpCoeff;
@@ -386,7 +387,7 @@ inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
         sum = FilterStep(s, voice, wave[sub], sum);
       }
     }
-    samples[s.SampleCount] = OutputSample(s, sum);
+    samples[s.SampleCount - base] = OutputSample(s, sum);
     s.SampleCount += 1;
     if (!more) {
       break;

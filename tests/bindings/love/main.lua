@@ -1,0 +1,3 @@
+function love.load()
+  love.event.quit(require("test")())
+end
