@@ -33,6 +33,10 @@ export function serve(root) {
       response.writeHead(204).end();
       return;
     }
+    if (path === '/blank.html') { // a page of the server's origin for tests that import modules into it
+      response.writeHead(200, { 'content-type': 'text/html' }).end('<!doctype html><title>blank</title>');
+      return;
+    }
     let file = join(root, path);
     if (existsSync(file) && statSync(file).isDirectory()) file = join(file, 'index.html');
     if (!file.startsWith(root) || !existsSync(file)) {
