@@ -40,3 +40,14 @@ test('the README states the module\'s size and gzipped size as they are', () => 
   assert.ok(stated, 'the README states the sizes');
   assert.deepEqual([stated[1], stated[2]], [group(wasm.length), group(gzipSync(wasm, { level: 9 }).length)]);
 });
+
+test('node.cjs, the entry point of require() on older Node versions, has every export of the ES module', async () => {
+  const esm = await import('../node.js');
+  const { createRequire } = await import('node:module');
+  const cjs = createRequire(import.meta.url)('../node.cjs');
+  assert.deepEqual(Object.keys(cjs).sort(), Object.keys(esm).sort());
+  assert.throws(() => cjs.SAMPLE_RATE, { message: 'quavix: call await init() first' });
+  await cjs.init();
+  assert.equal(cjs.Params, esm.Params, 'one instance of the module for both');
+  assert.ok(cjs.defaults() instanceof esm.Params);
+});
