@@ -226,7 +226,8 @@ const waiting = new Map();
 
 function renderWorker() {
   if (worker === null) {
-    worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+    const url = new URL('./worker.js', import.meta.url);
+    worker = new Worker(url, { type: 'module' });
     worker.onmessage = ({ data }) => {
       const job = waiting.get(data.id);
       waiting.delete(data.id);
@@ -234,7 +235,8 @@ function renderWorker() {
       else job.resolve(data);
     };
     worker.onerror = (event) => {
-      for (const job of waiting.values()) job.reject(new Error(`${WHERE}: the render worker failed: ${event.message}`));
+      const why = event.message ? `: ${event.message}` : ' to start';
+      for (const job of waiting.values()) job.reject(new Error(`${WHERE}: the render worker ${url.href} failed${why}`));
       waiting.clear();
       worker = null;
     };

@@ -89,7 +89,13 @@ function fail(status) {
 
 // Where a load came from, for its error messages.
 function describe(source) {
-  if (typeof source === 'string') return source;
+  if (typeof source === 'string') {
+    try {
+      return new URL(source, globalThis.location?.href).href; // a relative reference as the page resolves it
+    } catch {
+      return source;
+    }
+  }
   if (source instanceof URL) return source.href;
   if (typeof Response === 'function' && source instanceof Response) return source.url || 'a Response';
   return 'the given source';
