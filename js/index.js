@@ -101,6 +101,16 @@ function describe(source) {
   return 'the given source';
 }
 
+// A file: URL given as a URL or as a string, else null.
+function fileURL(source) {
+  try {
+    const url = new URL(source);
+    return url.protocol === 'file:' ? url : null;
+  } catch {
+    return null;
+  }
+}
+
 async function compileFrom(source) {
   if (source !== null && typeof source === 'object' && typeof source.then === 'function') {
     return compileFrom(await source);
@@ -112,6 +122,17 @@ async function compileFrom(source) {
     return WebAssembly.compile(await source.arrayBuffer());
   }
   if (typeof source === 'string' || source instanceof URL) {
+    const file = fileURL(source);
+    const builtin = globalThis.process?.getBuiltinModule; // Node 20.16 and later: no import for bundlers to see
+    if (file !== null && typeof builtin === 'function') {
+      let bytes;
+      try {
+        bytes = await builtin('node:fs/promises').readFile(file);
+      } catch (error) {
+        throw new Error(`quavix: cannot read the module from ${file.href}: ${error.message}`, { cause: error });
+      }
+      return WebAssembly.compile(bytes);
+    }
     let response;
     try {
       response = await fetch(source);

@@ -1,5 +1,6 @@
 // A failed load names the path or URL it tried, and may be tried again.
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { createServer } from 'node:http';
 import test from 'node:test';
 import * as quavix from '../node.js';
@@ -25,4 +26,11 @@ test('a failed load names the path or URL it tried', async () => {
   }
   await quavix.init(); // then the package's own file loads
   assert.equal(quavix.defaults().get('SustainTime') > 0, true);
+});
+
+test('the browser entry point, run by Node 20.16 or later (as test runners do), reads its own module from disk', () => {
+  const script = "import * as q from './index.js'; await q.init(); process.stdout.write(q.toSettingsString(q.defaults()));";
+  const run = spawnSync(process.execPath, ['--input-type=module', '-e', script], { cwd: new URL('..', import.meta.url), encoding: 'utf8' });
+  assert.equal(run.stderr, '');
+  assert.equal(run.stdout, '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,');
 });
