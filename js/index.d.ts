@@ -14,6 +14,17 @@ export type ParamName =
  */
 export type ParamKey = ParamName | number;
 
+/**
+ * A whole-number argument: a literal that is not one of Allowed does not
+ * compile, while a computed `number` does (and is checked at run time).
+ */
+type Checked<N extends number, Allowed extends number> = number extends N ? N : N extends Allowed ? N : never;
+/** The parameter indexes 0..23. */
+export type ParamIndex =
+  | 0 | 1 | 2 | 3 | 4 | 5 | 6 | 7 | 8 | 9 | 10 | 11 | 12 | 13 | 14 | 15 | 16 | 17 | 18 | 19 | 20 | 21 | 22 | 23;
+/** The preset family numbers 0..6. */
+export type PresetNumber = 0 | 1 | 2 | 3 | 4 | 5 | 6;
+
 export type PresetFamily = 'coin' | 'laser' | 'explosion' | 'powerup' | 'hurt' | 'jump' | 'blip';
 
 export type ParamUnit = 'seconds' | 'cycles per second' | 'repeats per second' | '';
@@ -134,20 +145,20 @@ export class Params {
   private constructor();
   /** The value in the users' unit (seconds, cycles/s, repeats/s; others as stored). */
   get(name: ParamName): number;
-  get(index: number): number;
+  get<N extends number>(index: N & Checked<N, ParamIndex>): number;
   /**
    * Sets a value a person gives in the users' unit (rounded to float32 as the
    * module rounds). Throws a RangeError naming the parameter and the rule when
    * the core's rule refuses it (see checkUserValue); nothing changes then.
    */
   set(name: ParamName, value: number): this;
-  set(index: number, value: number): this;
+  set<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
   /** The stored value (a float32 as a number; WaveType as a whole number). */
   stored(name: ParamName): number;
-  stored(index: number): number;
+  stored<N extends number>(index: N & Checked<N, ParamIndex>): number;
   /** Sets a stored value (rounded to float32; WaveType truncated toward zero). */
   setStored(name: ParamName, value: number): this;
-  setStored(index: number, value: number): this;
+  setStored<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
   clone(): Params;
   /** Bit-for-bit equality of every field (NaN equals NaN of the same bits). */
   equals(other: Params): boolean;
@@ -170,7 +181,7 @@ export function fromJSON(values: Partial<Record<ParamName, StoredJSONValue>>): P
 
 /** A fresh sound of a family, by name or by number 0..6 (another number throws a RangeError), drawn from rng. */
 export function preset(family: PresetFamily, rng: Random): Params;
-export function preset(familyNumber: number, rng: Random): Params;
+export function preset<N extends number>(familyNumber: N & Checked<N, PresetNumber>, rng: Random): Params;
 /** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
 export function randomize(rng: Random): Params;
 /**

@@ -14,6 +14,12 @@ await quavix.init(42);
 const rng = quavix.random(42);
 const p = quavix.preset('coin', rng);
 quavix.preset(3, rng);
+const computed: number = Number('2');
+quavix.preset(computed, rng); // checked at run time
+// @ts-expect-error a family number beyond 6
+quavix.preset(9, rng);
+// @ts-expect-error a family number below 0
+quavix.preset(-1, rng);
 // @ts-expect-error a misspelt family
 quavix.preset('coins', rng);
 // @ts-expect-error a family is a name or a number
@@ -21,6 +27,12 @@ quavix.preset(true, rng);
 
 p.set('SustainTime', 0.25).setStored('WaveType', 2);
 p.get(7);
+p.set(23, 0);
+for (let i = 0; i < quavix.PARAM_NAMES.length; i++) p.stored(i);
+// @ts-expect-error an index beyond 23
+p.get(24);
+// @ts-expect-error an index beyond 23
+p.setStored(24, 1);
 const name: ParamName = 'DecayTime';
 p.stored(name);
 // @ts-expect-error a misspelt parameter
