@@ -7,22 +7,50 @@ export type ParamName =
   | 'ChangeAmount' | 'ChangeSpeed' | 'SquareDuty' | 'DutySweep' | 'RepeatSpeed' | 'PhaserOffset'
   | 'PhaserSweep' | 'LPCutoff' | 'LPCutoffSweep' | 'LPResonance' | 'HPCutoff' | 'HPCutoffSweep';
 
-/** A parameter by name (ASCII case ignored) or by index 0..23. */
-export type ParamKey = ParamName | (string & {}) | number;
+/**
+ * A parameter by name or by index 0..23 (an index outside throws a RangeError).
+ * The names are the module's; at run time ASCII case is ignored, so a name
+ * read from elsewhere may be cast: `p.get(text as ParamName)`.
+ */
+export type ParamKey = ParamName | number;
+
+/**
+ * A whole-number argument: a literal that is not one of Allowed does not
+ * compile, while a computed `number` does (and is checked at run time).
+ */
+type Checked<N extends number, Allowed extends number> = number extends N ? N : N extends Allowed ? N : never;
+/** The parameter indexes 0..23. */
+export type ParamIndex =
+  | 0 | 1 | 2 | 3 | 4 | 5 | 6 | 7 | 8 | 9 | 10 | 11 | 12 | 13 | 14 | 15 | 16 | 17 | 18 | 19 | 20 | 21 | 22 | 23;
+/** The preset family numbers 0..6. */
+export type PresetNumber = 0 | 1 | 2 | 3 | 4 | 5 | 6;
 
 export type PresetFamily = 'coin' | 'laser' | 'explosion' | 'powerup' | 'hurt' | 'jump' | 'blip';
 
 export type ParamUnit = 'seconds' | 'cycles per second' | 'repeats per second' | '';
 
-/** Where init() reads the module from. */
-export type ModuleSource = URL | string | ArrayBuffer | ArrayBufferView | Response | WebAssembly.Module;
+// The platform's types where the program's libraries declare them (the DOM
+// library, or @types/node for Response), and nothing otherwise, so that these
+// declarations check with and without the DOM library.
+type PlatformResponse = typeof globalThis extends { Response: { prototype: infer R } } ? R : never;
+type CompiledModule = typeof globalThis extends { WebAssembly: { Module: { prototype: infer M } } } ? M : never;
+
+/** Where init() reads the module from, or a promise of it (e.g. `init(fetch(url))`). */
+export type ModuleSource = URL | string | ArrayBuffer | ArrayBufferView | PlatformResponse | (CompiledModule & object);
 
 /**
  * Loads quavix.wasm: from `source`, or by default from next to this module
- * (fetch in browsers, the file system in Node). Later calls return the first
- * call's promise; a failed load may be tried again.
+ * (fetch in browsers, the file system in Node, where a path or file: URL is
+ * read from disk). Later calls return the first call's promise; a failed load
+ * may be tried again. A failed load's Error names the URL or path it tried.
  */
-export function init(source?: ModuleSource): Promise<void>;
+export function init(source?: ModuleSource | PromiseLike<ModuleSource>): Promise<void>;
+
+/**
+ * The compiled module once init() has finished (a WebAssembly.Module): post it
+ * to a Worker and call init() there with it, which compiles nothing again.
+ */
+export function wasmModule(): CompiledModule;
 
 export const SAMPLE_RATE: 44100;
 /** The 24 parameter names in index order. */
@@ -107,45 +135,64 @@ export class Random {
 /** A random source seeded with `seed >>> 0`; without a seed, with the clock's seconds since 1970. */
 export function random(seed?: number): Random;
 
-/** Stored values of the 24 parameters, as toJSON() gives them. */
-export type ParamsJSON = Record<ParamName, number>;
+/** A stored value as JSON carries it: a number, or the name of a value JSON has no number for. */
+export type StoredJSONValue = number | 'NaN' | 'Infinity' | '-Infinity';
+/** Stored values of the 24 parameters, as toJSON() gives them: plain data for JSON, structuredClone and postMessage. */
+export type ParamsJSON = Record<ParamName, StoredJSONValue>;
 
 /** One sound's parameters (every field of the C record, bit for bit). */
 export class Params {
   private constructor();
   /** The value in the users' unit (seconds, cycles/s, repeats/s; others as stored). */
-  get(param: ParamKey): number;
+  get(name: ParamName): number;
+  get<N extends number>(index: N & Checked<N, ParamIndex>): number;
   /**
    * Sets a value a person gives in the users' unit (rounded to float32 as the
    * module rounds). Throws a RangeError naming the parameter and the rule when
    * the core's rule refuses it (see checkUserValue); nothing changes then.
    */
-  set(param: ParamKey, value: number): this;
+  set(name: ParamName, value: number): this;
+  set<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
   /** The stored value (a float32 as a number; WaveType as a whole number). */
-  stored(param: ParamKey): number;
+  stored(name: ParamName): number;
+  stored<N extends number>(index: N & Checked<N, ParamIndex>): number;
   /** Sets a stored value (rounded to float32; WaveType truncated toward zero). */
-  setStored(param: ParamKey, value: number): this;
+  setStored(name: ParamName, value: number): this;
+  setStored<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
   clone(): Params;
   /** Bit-for-bit equality of every field (NaN equals NaN of the same bits). */
   equals(other: Params): boolean;
-  /** The 24 stored values by name (not the reserved fields: use writeSfs for a complete copy). */
+  /**
+   * The 24 stored values by name, non-finite ones as 'NaN', 'Infinity' or
+   * '-Infinity' (not the reserved fields: use writeSfs for a complete copy).
+   * A Params itself is not plain data: post `p.toJSON()` and read it with fromJSON.
+   */
   toJSON(): ParamsJSON;
 }
 
 /** The default parameters. */
 export function defaults(): Params;
-/** Parameters from stored values by name; missing names keep the defaults, unknown names throw RangeError. */
-export function fromJSON(values: Partial<Record<ParamName, number>>): Params;
+/**
+ * Parameters from stored values by name (toJSON()'s object, or a copy of it);
+ * missing names keep the defaults, unknown names throw RangeError, values of
+ * another kind TypeError.
+ */
+export function fromJSON(values: Partial<Record<ParamName, StoredJSONValue>>): Params;
 
-/** A fresh sound of a family (name or 0..6), drawn from rng. */
-export function preset(family: PresetFamily | (string & {}) | number, rng: Random): Params;
+/** A fresh sound of a family, by name or by number 0..6 (another number throws a RangeError), drawn from rng. */
+export function preset(family: PresetFamily, rng: Random): Params;
+export function preset<N extends number>(familyNumber: N & Checked<N, PresetNumber>, rng: Random): Params;
 /** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
 export function randomize(rng: Random): Params;
-/** A copy of p with 22 parameters nudged by up to +-0.5 * amount; p is unchanged. */
+/**
+ * A copy of p with 22 parameters nudged by up to +-0.5 * amount; p is unchanged.
+ * A RangeError for an amount that is not finite (or whose tenfold is not a float32).
+ */
 export function mutate(p: Params, amount: number, rng: Random): Params;
-/** The stored StartFreq / MinFreq value of a whole frequency in Hertz. */
+/** The stored StartFreq / MinFreq value of a whole frequency in Hertz; a RangeError for NaN, fractions and negative numbers. */
 export function freqHz(hz: number): number;
 
+/** The options of render() and soundLengthBound(); another key throws a TypeError. */
 export interface RenderOptions {
   /** The module's buffer length in whole seconds, 0..60 (default 5): at most bufferSamples(bufferLength) samples. */
   bufferLength?: number;

@@ -2,7 +2,9 @@
 // the WebAssembly module quavix.wasm (the C API of the native library), so a
 // sound is byte for byte the one every other Quavix build makes.
 //
-// `await init()` once; every other call is synchronous.
+// `await init()` once; every other call is synchronous. This file is the
+// entry point for browsers and bundlers and imports nothing; Node programs get
+// node.js (and node.cjs for require), which reads the module from disk.
 
 export const SAMPLE_RATE = 44100;
 
@@ -33,7 +35,11 @@ const OWN = Symbol('quavix'); // the bytes of a Params; the token of an empty Ra
 const WITH = Symbol('quavix.with'); // runs a call with a record in the scratch area
 let wasm = null; // the module's exports once init() has finished
 let loading = null;
+let compiled = null; // the WebAssembly.Module, for workers
 const encoder = new TextEncoder();
+// The longest text copied into the module: a settings string of 24 of the
+// longest numbers "%.4f" writes (3.4e38 has 39 digits) is under 1200 characters.
+const LONGEST_TEXT = 65536;
 const decoder = new TextDecoder();
 
 function api() {
@@ -61,6 +67,9 @@ function textAt(pointer, exports = wasm) {
 // Writes text with its terminator behind AT_DATA (a fresh scratch area).
 function putText(text) {
   if (typeof text !== 'string') throw new TypeError('quavix: expected a string');
+  if (text.length > LONGEST_TEXT) {
+    throw new RangeError(`quavix: a text of ${text.length} characters: the module takes at most ${LONGEST_TEXT}`);
+  }
   const encoded = encoder.encode(text);
   const base = scratch(encoded.length + 1);
   bytesAt(base + AT_DATA, encoded.length).set(encoded);
@@ -78,34 +87,62 @@ function fail(status) {
 
 // ---- Loading -----------------------------------------------------------------
 
-const inNode = typeof process === 'object' && typeof process.versions?.node === 'string';
+// Where a load came from, for its error messages.
+function describe(source) {
+  if (typeof source === 'string') {
+    try {
+      return new URL(source, globalThis.location?.href).href; // a relative reference as the page resolves it
+    } catch {
+      return source;
+    }
+  }
+  if (source instanceof URL) return source.href;
+  if (typeof Response === 'function' && source instanceof Response) return source.url || 'a Response';
+  return 'the given source';
+}
 
-async function readFileBytes(where) {
-  const fsName = 'node:fs/promises'; // a name bundlers leave alone
-  const fs = await import(fsName);
-  return fs.readFile(where);
+// A file: URL given as a URL or as a string, else null.
+function fileURL(source) {
+  try {
+    const url = new URL(source);
+    return url.protocol === 'file:' ? url : null;
+  } catch {
+    return null;
+  }
 }
 
 async function compileFrom(source) {
+  if (source !== null && typeof source === 'object' && typeof source.then === 'function') {
+    return compileFrom(await source);
+  }
   if (source instanceof WebAssembly.Module) return source;
   if (source instanceof ArrayBuffer || ArrayBuffer.isView(source)) return WebAssembly.compile(source);
   if (typeof Response === 'function' && source instanceof Response) {
-    if (!source.ok) throw new Error(`quavix: cannot load the module: HTTP ${source.status}`);
+    if (!source.ok) throw new Error(`quavix: cannot load the module from ${describe(source)}: HTTP ${source.status}`);
     return WebAssembly.compile(await source.arrayBuffer());
   }
   if (typeof source === 'string' || source instanceof URL) {
-    let url = null;
+    const file = fileURL(source);
+    const builtin = globalThis.process?.getBuiltinModule; // Node 20.16 and later: no import for bundlers to see
+    if (file !== null && typeof builtin === 'function') {
+      let bytes;
+      try {
+        bytes = await builtin('node:fs/promises').readFile(file);
+      } catch (error) {
+        throw new Error(`quavix: cannot read the module from ${file.href}: ${error.message}`, { cause: error });
+      }
+      return WebAssembly.compile(bytes);
+    }
+    let response;
     try {
-      url = new URL(source);
-    } catch {
-      // a relative reference: a file path in Node, resolved by fetch elsewhere
+      response = await fetch(source);
+    } catch (error) {
+      throw new Error(`quavix: cannot load the module from ${describe(source)}: ${error.message}`, { cause: error });
     }
-    if (inNode && (url === null || url.protocol === 'file:')) {
-      return WebAssembly.compile(await readFileBytes(url ?? source));
-    }
-    return compileFrom(await fetch(url ?? source));
+    if (!response.ok) throw new Error(`quavix: cannot load the module from ${describe(source)}: HTTP ${response.status}`);
+    return WebAssembly.compile(await response.arrayBuffer());
   }
-  throw new TypeError('quavix: init() takes a URL, a string, bytes, a Response or a WebAssembly.Module');
+  throw new TypeError('quavix: init() takes a URL, a string, bytes, a Response, a WebAssembly.Module or a promise of one');
 }
 
 async function load(source) {
@@ -119,6 +156,7 @@ async function load(source) {
     }
   });
   readLayout(exports);
+  compiled = module;
   wasm = exports;
   infos = null;
 }
@@ -151,7 +189,7 @@ function readLayout(exports) {
 
 /**
  * Loads the module once; later calls return the same promise (and ignore their
- * source). Without a source the module is read from next to this file.
+ * source). Without a source the module is fetched from next to this file.
  */
 export function init(source) {
   if (loading === null) {
@@ -161,6 +199,12 @@ export function init(source) {
     });
   }
   return loading;
+}
+
+/** The compiled module once init() has finished: post it to a Worker and init() there with it. */
+export function wasmModule() {
+  api();
+  return compiled;
 }
 
 // ---- The random source ------------------------------------------------------------
@@ -226,6 +270,7 @@ function checkRandom(rng) {
 // ---- Parameters -----------------------------------------------------------------
 
 const indexCache = new Map();
+const LONGEST_NAME = 64; // longer names are no name of the module's and are not copied into it
 
 function paramIndex(nameOrIndex) {
   if (typeof nameOrIndex === 'number') {
@@ -235,7 +280,8 @@ function paramIndex(nameOrIndex) {
   if (typeof nameOrIndex !== 'string') throw new TypeError('quavix: a parameter is a name or an index');
   let index = indexCache.get(nameOrIndex);
   if (index === undefined) {
-    index = nameOrIndex.includes('\0') ? -1 : wasm.quavix_param_index(putText(nameOrIndex) + AT_DATA);
+    index = nameOrIndex.includes('\0') || nameOrIndex.length > LONGEST_NAME ? -1
+      : wasm.quavix_param_index(putText(nameOrIndex) + AT_DATA);
     if (index < 0) throw new RangeError(`quavix: unknown parameter name ${JSON.stringify(nameOrIndex)}`);
     indexCache.set(nameOrIndex, index);
   }
@@ -314,10 +360,14 @@ export class Params {
     return true;
   }
 
+  /** The 24 stored values by name: numbers, and 'NaN', 'Infinity' or '-Infinity' for those JSON has no number for. */
   toJSON() {
-    return Object.fromEntries(PARAM_NAMES.map((name, index) => [name, this.stored(index)]));
+    return Object.fromEntries(PARAM_NAMES.map((name, index) => [name, jsonValue(this.stored(index))]));
   }
 }
+
+const NON_FINITE = new Map([['NaN', NaN], ['Infinity', Infinity], ['-Infinity', -Infinity]]);
+const jsonValue = (value) => (Number.isFinite(value) ? value : String(value));
 
 function checkParams(p) {
   if (!(p instanceof Params)) throw new TypeError('quavix: expected Params');
@@ -330,10 +380,19 @@ export function defaults() {
   return new Params();
 }
 
-/** Parameters from toJSON()'s object; missing names keep the defaults. */
+/** Parameters from toJSON()'s object (or a copy of it); missing names keep the defaults. */
 export function fromJSON(object) {
   const p = defaults();
-  for (const [name, value] of Object.entries(object ?? {})) p.setStored(name, value);
+  if (object === null || typeof object !== 'object' || Array.isArray(object)) {
+    throw new TypeError('quavix: fromJSON takes an object of stored values by parameter name');
+  }
+  for (const [name, value] of Object.entries(object)) {
+    const number = typeof value === 'string' ? NON_FINITE.get(value) : value;
+    if (typeof number !== 'number') {
+      throw new TypeError(`quavix: ${name}: a stored value is a number, 'NaN', 'Infinity' or '-Infinity', not ${JSON.stringify(value)}`);
+    }
+    p.setStored(name, number);
+  }
   return p;
 }
 
@@ -445,8 +504,9 @@ export function bufferSamples(bufferLength) {
 }
 
 /** At most how many samples p makes with a buffer of bufferLength seconds. */
-export function soundLengthBound(p, { bufferLength = 5 } = {}) {
+export function soundLengthBound(p, options) {
   api();
+  const { bufferLength = 5 } = checkOptions(options, ['bufferLength'], 'soundLengthBound');
   checkParams(p);
   checkBufferLength(bufferLength);
   return p[WITH]((base) => wasm.quavix_sound_length_bound(base + AT_PARAMS, bufferLength));
@@ -463,7 +523,7 @@ function familyIndex(family) {
   if (typeof family === 'number' && Number.isInteger(family) && family >= 0 && family < PRESET_FAMILIES.length) {
     return family;
   }
-  const index = typeof family === 'string' && !family.includes('\0')
+  const index = typeof family === 'string' && !family.includes('\0') && family.length <= LONGEST_NAME
     ? wasm.quavix_preset_family_of(putText(family) + AT_DATA) : -1;
   if (index < 0) {
     throw new RangeError(`quavix: unknown preset family ${JSON.stringify(family)}: one of ${PRESET_FAMILIES.join(', ')} or 0 to 6`);
@@ -496,13 +556,19 @@ export function randomize(rng) {
 export function mutate(p, amount, rng) {
   api();
   if (typeof amount !== 'number') throw new TypeError('quavix: a mutation amount is a number');
+  // The module scales the amount by 10 in float32; beyond that range every nudge is not a number.
+  if (!Number.isFinite(Math.fround(Math.fround(amount) * 10))) {
+    throw new RangeError(`quavix: mutate amount ${amount}: the amount is a finite number from -3.4e37 to 3.4e37`);
+  }
   return design(p, rng, (at, randomAt) => wasm.quavix_mutate(at, amount, randomAt));
 }
 
 /** The stored StartFreq / MinFreq value of a whole frequency in Hertz. */
 export function freqHz(hz) {
-  if (!Number.isInteger(hz) || hz < -2147483648 || hz > 2147483647) {
-    throw new RangeError(`quavix: a frequency in Hertz is a whole number, not ${hz}`);
+  api();
+  if (typeof hz !== 'number') throw new TypeError('quavix: a frequency in Hertz is a number');
+  if (!Number.isInteger(hz) || hz < 0 || hz > 2147483647) {
+    throw new RangeError(`quavix: freqHz hz ${hz}: a frequency in Hertz is a whole number from 0 to 2147483647`);
   }
   const base = scratch();
   wasm.quavix_params_default(base + AT_PARAMS);
@@ -513,6 +579,18 @@ export function freqHz(hz) {
 
 const MAX_BUFFER_SECONDS = 60;
 
+// The options object of a call: undefined or an object with only the keys named.
+function checkOptions(options, keys, call) {
+  if (options === undefined) return {};
+  if (options === null || typeof options !== 'object') throw new TypeError(`quavix: the options of ${call}() are an object`);
+  for (const key of Object.keys(options)) {
+    if (!keys.includes(key)) {
+      throw new TypeError(`quavix: ${call}() has no option ${JSON.stringify(key)} (its options: ${keys.join(', ')})`);
+    }
+  }
+  return options;
+}
+
 function checkBufferLength(bufferLength) {
   if (!Number.isInteger(bufferLength) || bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
     throw new RangeError(`quavix: bufferLength is a whole number of seconds from 0 to 60, not ${bufferLength}`);
@@ -520,8 +598,9 @@ function checkBufferLength(bufferLength) {
 }
 
 /** Synthesizes p, drawing from rng, as the module's "Generate sound" with a buffer of bufferLength seconds. */
-export function render(p, rng, { bufferLength = 5 } = {}) {
+export function render(p, rng, options) {
   api();
+  const { bufferLength = 5 } = checkOptions(options, ['bufferLength'], 'render');
   checkParams(p);
   checkRandom(rng);
   checkBufferLength(bufferLength);
@@ -570,6 +649,9 @@ export function fromSettingsString(text, base = defaults()) {
 /** The strict check of a settings string: { ok, badField (-1 when none), error }. */
 export function checkSettingsString(text) {
   api();
+  if (typeof text === 'string' && text.length > LONGEST_TEXT) {
+    return { ok: false, badField: -1, error: `longer than ${LONGEST_TEXT} characters` };
+  }
   const cut = typeof text === 'string' ? text.indexOf('\0') : -1;
   const base = putText(cut < 0 ? text : text.slice(0, cut));
   let status = wasm.quavix_settings_string_check(base + AT_DATA, base + AT_VALUE);
@@ -595,7 +677,8 @@ export function readSfs(bytes) {
   api();
   if (bytes instanceof ArrayBuffer) bytes = new Uint8Array(bytes);
   if (!ArrayBuffer.isView(bytes)) throw new TypeError('quavix: readSfs takes a Uint8Array or an ArrayBuffer');
-  const data = new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  // The module ignores the bytes after the last field, so only a file's worth is copied.
+  const data = new Uint8Array(bytes.buffer, bytes.byteOffset, Math.min(bytes.byteLength, SETTINGS_FILE_SIZE));
   const base = scratch(data.length);
   bytesAt(base + AT_DATA, data.length).set(data);
   const result = new Params();

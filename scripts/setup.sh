@@ -25,6 +25,9 @@ packages=(
   chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
 )
+# Node 18 (unpacked below for the JavaScript package's oldest-Node test) loads
+# these from /usr/share/nodejs.
+packages+=(node-acorn node-cjs-module-lexer node-undici)
 # The JavaScript package's tests run in Node; a machine that has one keeps it.
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
   packages+=(nodejs npm)
@@ -73,4 +76,29 @@ if [ "$need_wine" = 1 ]; then
   if [ "$needs_qemu" = 1 ]; then
     bash "$(dirname "$0")/setup-qemu-i386.sh" >/dev/null || echo "setup: continuing without qemu-i386" >&2
   fi
+fi
+
+# Node 18, the oldest Node the JavaScript package supports, for its test:
+# Debian's own build, unpacked beside the installed Node (not installed over it).
+node18=/opt/quavix/node18
+if [ ! -x "$node18/usr/bin/node" ]; then
+  echo "setup: unpacking Debian's Node 18 into $node18" >&2
+  scratch=$(mktemp -d)
+  version=$(apt-cache madison nodejs | awk '$3 ~ /^18\./ { print $3; exit }')
+  if [ -n "$version" ] && (cd "$scratch" && apt-get download -qq "nodejs=$version" "libnode108=$version" 2>/dev/null); then
+    mkdir -p "$node18"
+    for deb in "$scratch"/*.deb; do dpkg -x "$deb" "$node18"; done
+    printf '#!/bin/sh\nLD_LIBRARY_PATH=%s/usr/lib/x86_64-linux-gnu exec %s/usr/bin/node "$@"\n' "$node18" "$node18" > "$node18/node"
+    chmod +x "$node18/node"
+  else
+    echo "setup: no Node 18 in the Debian archive; its test will be skipped" >&2
+  fi
+  rm -rf "$scratch"
+fi
+
+# The JavaScript package's test tools (bundlers, the TypeScript compiler, the
+# browser driver), from their lockfile.
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [ ! -d "$root/js/test/consumers/node_modules" ]; then
+  (cd "$root/js/test/consumers" && npm ci --no-audit --no-fund >/dev/null)
 fi

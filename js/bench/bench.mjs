@@ -4,7 +4,7 @@
 //   node js/bench/bench.mjs [--seconds S]   (S: time per case, default 1)
 import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
-import * as quavix from '../index.js';
+import * as quavix from '../node.js';
 
 const secondsArg = process.argv.indexOf('--seconds');
 const budget = secondsArg > 0 ? Number(process.argv[secondsArg + 1]) : 1;

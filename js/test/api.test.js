@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import test from 'node:test';
-import * as quavix from '../index.js';
+import * as quavix from '../node.js';
 
 const bytes = readFileSync(new URL('../quavix.wasm', import.meta.url));
 

@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
-import * as quavix from '../index.js';
+import * as quavix from '../node.js';
 import { native, nativeRender, scratchDir } from '../testing/native.js';
 
 await quavix.init();

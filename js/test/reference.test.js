@@ -6,7 +6,7 @@
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import test from 'node:test';
-import * as quavix from '../index.js';
+import * as quavix from '../node.js';
 import { REFERENCE_SOUNDS } from '../testing/native.js';
 
 await quavix.init();

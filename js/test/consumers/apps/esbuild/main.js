@@ -1,0 +1,7 @@
+// esbuild with --loader:.wasm=file: the import is the emitted file's path.
+import * as quavix from 'quavix';
+import wasmUrl from 'quavix/quavix.wasm';
+
+await quavix.init(new URL(wasmUrl, import.meta.url));
+const rng = quavix.random(1);
+window.result = Array.from(quavix.render(quavix.preset('coin', rng), rng).wav);

@@ -1,0 +1,80 @@
+// Every code block of the README runs as written in a project made as a new
+// user makes one: `npm init -y`, then the README's install line with the
+// packed tarball in place of the registry. JavaScript blocks run in Node (an
+// ES module block as a .mjs file, a require() block as a .js file of the
+// CommonJS project); HTML blocks are pages served from the project folder in
+// Chromium, whose buttons are clicked.
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import test from 'node:test';
+import { launch, open, serve } from '../testing/browser.js';
+import { nativeRender, scratchDir } from '../testing/native.js';
+
+const js = new URL('..', import.meta.url).pathname;
+const readme = readFileSync(join(js, 'README.md'), 'utf8');
+const blocks = [...readme.matchAll(/^```(\w+)\n([\s\S]*?)^```$/gm)].map((m, index) => ({ index, lang: m[1], code: m[2] }));
+const npm = (args, cwd) => execFileSync('npm', [...args, '--no-audit', '--no-fund', '--silent'], { cwd, encoding: 'utf8' }).trim();
+
+// The project: npm init -y, and the install line with the tarball.
+const packDir = scratchDir();
+const [{ filename }] = JSON.parse(npm(['pack', '--json', '--pack-destination', packDir], js));
+const project = scratchDir();
+npm(['init', '-y'], project);
+const install = blocks.filter((b) => b.lang === 'sh');
+assert.deepEqual(install.map((b) => b.code), ['npm install quavix\n'], 'one install line');
+npm([...install[0].code.trim().split(' ').slice(1, -1), join(packDir, filename), '--offline'], project);
+
+test('the project is what npm init -y makes: CommonJS', () => {
+  assert.equal(JSON.parse(readFileSync(join(project, 'package.json'))).type ?? 'commonjs', 'commonjs');
+});
+
+test('every JavaScript block runs in Node', () => {
+  const scripts = blocks.filter((b) => b.lang === 'js');
+  assert.ok(scripts.length >= 6, `${scripts.length} blocks`);
+  for (const block of scripts) {
+    const file = join(project, `block${block.index}.${block.code.includes('require(') ? 'js' : 'mjs'}`);
+    writeFileSync(file, block.code);
+    try {
+      execFileSync(process.execPath, [file], { cwd: project, encoding: 'utf8', stdio: 'pipe' });
+    } catch (error) {
+      assert.fail(`block ${block.index}:\n${block.code}\n${error.stderr}`);
+    }
+  }
+});
+
+test('the Node examples, ES module and CommonJS, write the coin the native tool renders', () => {
+  const want = nativeRender(['--preset', 'coin', '--seed', '42', '--set', 'SustainTime=0.25']).wav;
+  const [esm, cjs] = blocks.filter((b) => b.lang === 'js').slice(0, 2);
+  for (const [block, file] of [[esm, 'esm.mjs'], [cjs, 'cjs.js']]) {
+    writeFileSync(join(project, file), block.code);
+    execFileSync(process.execPath, [file], { cwd: project, stdio: 'pipe' });
+    assert.ok(readFileSync(join(project, 'coin.wav')).equals(want), file);
+  }
+});
+
+test('every HTML block runs in Chromium, its buttons clicked', async () => {
+  const pages = blocks.filter((b) => b.lang === 'html');
+  assert.ok(pages.length >= 3, `${pages.length} blocks`);
+  const server = await serve(project);
+  const browser = await launch();
+  try {
+    for (const block of pages) {
+      writeFileSync(join(project, `block${block.index}.html`), `<!doctype html>\n${block.code}`);
+      const { page, errors } = await open(browser, `${server.url}block${block.index}.html`);
+      const buttons = await page.$$('button');
+      // a page is ready when its buttons have their handlers (or, without buttons, when it has written its output)
+      await page.waitForFunction(() => [...document.querySelectorAll('button')].every((b) => b.onclick !== null) &&
+        (document.querySelector('button') !== null || document.body.innerText.trim() !== ''), null, { timeout: 20000 })
+        .catch(() => errors.push('the page never got ready'));
+      for (const button of buttons) await button.click();
+      await page.waitForTimeout(500);
+      assert.deepEqual(errors, [], `block ${block.index}:\n${block.code}`);
+      await page.close();
+    }
+  } finally {
+    await browser.close();
+    await server.close();
+  }
+});

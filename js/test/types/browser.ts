@@ -1,0 +1,30 @@
+// The browser entry points, checked with the DOM library.
+import * as quavix from 'quavix';
+import { SoundCache, fromLink, fromPreset, renderInWorker, toAudioBuffer } from 'quavix/audio';
+import { play, readWav } from 'quavix/play';
+
+await quavix.init(fetch('/quavix.wasm'));
+await quavix.init(await fetch('/quavix.wasm'));
+await quavix.init(await WebAssembly.compile(new Uint8Array(8)));
+const context = new AudioContext();
+const cache = new SoundCache(context);
+const coin = cache.get({ preset: 'coin', seed: 42 });
+cache.get({ settings: '1,,,0.3', seed: 1, bufferLength: 2 });
+cache.get({ link: '#seed=1&csv=1' });
+// @ts-expect-error a misspelt family
+cache.get({ preset: 'coins', seed: 42 });
+// @ts-expect-error a link carries its seed
+cache.get({ link: '#seed=1&csv=1', seed: 2 });
+const playing = coin.play({ volume: 0.5, pan: -1, rate: 2, loop: true, destination: context.destination });
+playing.stop();
+await playing.ended;
+// @ts-expect-error a misspelt option
+coin.play({ volum: 0.5 });
+const buffer: AudioBuffer = toAudioBuffer(context, quavix.render(quavix.defaults(), quavix.random(1)));
+fromPreset(context, 'jump', 3).play();
+fromLink(context, 'https://example.com/studio/#seed=1&csv=1');
+const long = await renderInWorker({ preset: 'explosion', seed: 5, bufferLength: 30 });
+await play(long);
+readWav(long.wav).sampleRate;
+
+export { buffer };

@@ -1,0 +1,49 @@
+// Writes quavix.global.js: the package for a plain <script> tag, which sets
+// the global `quavix` (the API of index.js, quavix.play of play.js and
+// quavix.audio of audio.js) and carries quavix.wasm inside it, so init()
+// needs no URL and the page works from disk too. Run by the package's build
+// and prepack; nothing else is needed than Node.
+//   node tools/build-global.mjs [output]
+import { readFileSync, writeFileSync } from 'node:fs';
+
+const here = new URL('../', import.meta.url);
+const read = (name) => readFileSync(new URL(name, here), 'utf8');
+const output = process.argv[2] ?? new URL('quavix.global.js', here).pathname;
+
+// One ES module of this package as a function of the modules it imports.
+function asFunction(name) {
+  const exported = [];
+  let text = read(`${name}.js`)
+    .replace(/^import\s*\{([^}]*)\}\s*from\s*'\.\/(\w+)\.js';/gm,
+      (_, names, from) => `const {${names.replace(/\s+as\s+/g, ': ')}} = modules.${from};`)
+    .replace(/^export (async function|function|class|const|let) (\w+)/gm, (_, kind, id) => {
+      exported.push(id);
+      return `${kind} ${id}`;
+    })
+    .replace("new URL('./quavix.wasm', import.meta.url)", 'embeddedModule()')
+    .replaceAll('import.meta.url', 'SCRIPT_URL');
+  if (/^\s*(import|export)\b/m.test(text)) throw new Error(`${name}.js: an import or export this build does not know`);
+  return `modules.${name} = (() => {\n${text}\nreturn { ${exported.join(', ')} };\n})();\n`;
+}
+
+const wasm = readFileSync(new URL('quavix.wasm', here)).toString('base64');
+const version = JSON.parse(read('package.json')).version;
+writeFileSync(output, `/* quavix ${version} for a plain <script> tag: sets the global quavix. MIT licence. */
+(function (global) {
+'use strict';
+const SCRIPT_URL = (typeof document !== 'undefined' && document.currentScript && document.currentScript.src) ||
+  (typeof location !== 'undefined' ? location.href : '');
+const WASM = '${wasm}';
+function embeddedModule() {
+  const text = atob(WASM);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
+const modules = {};
+${asFunction('index')}
+${asFunction('play')}
+${asFunction('audio')}
+global.quavix = Object.freeze(Object.assign({}, modules.index, { play: modules.play.play, audio: Object.freeze(modules.audio) }));
+})(typeof globalThis !== 'undefined' ? globalThis : self);
+`);
