@@ -8,12 +8,13 @@ import { Renderer } from './renderer';
 import type { Rendered, Views } from './protocol';
 import { FAMILY_LABELS, GROUPS, WAVE_NAMES, pitchOf, type ParamMeta } from './meta';
 import {
-  cook, flatten, newRecipe, startFrom, withMutation, withSeed, withValue, type Recipe, type Source,
+  cook, encodeRecipe, flatten, newRecipe, startFrom, withMutation, withSeed, withValue, type Recipe, type Source,
 } from './recipe';
 import { cliCommand, hostScript, readFragment, shareFragment } from './exports';
-import { Timeline, loadStars, saveStars, type Kept } from './timeline';
+import { KEPT_HISTORY, Timeline, loadSession, loadStars, saveSession, saveStars, type Kept } from './timeline';
 import { formatFloat32, formatSeconds } from './format';
 import { drawSpectrum, drawWave } from './views';
+import { cutNote, readSettingsFile, SAMPLES_PER_BUFFER_SECOND } from './messages';
 
 type Attrs = Record<string, string | boolean | number | ((e: Event) => void)>;
 function h<K extends keyof HTMLElementTagNameMap>(tag: K, attrs: Attrs = {}, ...children: (Node | string)[]): HTMLElementTagNameMap[K] {
@@ -56,6 +57,8 @@ class Studio {
   private slots: [Recipe, Recipe];
   private slot = 0;
   private comparing = false;
+  /** A seed typed into the seed field, which the next preset or Randomize press uses as it is. */
+  private seedTypedForNext = false;
   private history: Kept[] = [];
   private stars: Kept[];
   private last: Rendered | null = null;
@@ -68,20 +71,38 @@ class Studio {
   private renderer: Renderer;
 
   constructor(module: WebAssembly.Module) {
+    const storage = safeStorage();
+    const { session, refused } = loadSession(storage);
     const fromLink = location.hash.length > 1 ? readFragment(location.hash) : null;
-    const first = fromLink && typeof fromLink !== 'string'
-      ? fromLink
-      : newRecipe(randomSeed(), { kind: 'preset', family: 0 });
+    const restored = session ? session.slots[session.slot] : null;
+    let first: Recipe;
+    if (fromLink && typeof fromLink !== 'string') {
+      // A reload keeps its link in the address: the session's own recipe, with its seed, when it is that sound.
+      first = restored && shareFragment(restored) === shareFragment(fromLink) ? restored : fromLink;
+    } else first = restored ?? newRecipe(randomSeed(), { kind: 'preset', family: 0 });
     this.timeline = new Timeline(first);
     this.slots = [first, first];
-    this.stars = loadStars(safeStorage());
+    if (session) {
+      this.slots = [...session.slots];
+      this.slot = session.slot;
+      this.slots[this.slot] = first;
+      this.comparing = session.comparing;
+      this.locks = new Set(session.locks);
+      this.history = session.history;
+    }
+    const starred = loadStars(storage);
+    this.stars = starred.stars;
     this.build();
-    if (typeof fromLink === 'string') this.say(fromLink);
-    this.renderer = new Renderer(new RenderWorker(), module, (r) => this.rendered(r), (m) => {
-      document.documentElement.dataset.busy = 'false';
-      this.say(`Synthesis failed: ${m}`);
-    }, (v) => this.viewsArrived(v));
+    if (typeof fromLink === 'string') this.warn(`${fromLink} ${restored ? 'Your last sound is shown instead.' : 'A new sound is shown instead.'}`);
+    const unread = refused + starred.refused;
+    if (unread > 0) this.warn(`${unread === 1 ? 'One sound' : `${unread} sounds`} kept on this computer could not be read and ${unread === 1 ? 'was' : 'were'} left out; the others are here.`);
+    this.renderer = new Renderer(module, () => new RenderWorker(), {
+      rendered: (r) => this.rendered(r),
+      failed: (m) => this.synthesisFailed(m),
+      views: (v) => this.viewsArrived(v),
+    });
     this.showLists();
+    this.showHistory();
     this.show(true);
   }
 
@@ -101,10 +122,11 @@ class Studio {
           ...['A', 'B'].map((name, i) => h('button', { type: 'button', id: `slot-${name}`, class: 'slot', 'aria-pressed': String(i === 0), onclick: () => this.toggleSlot(i) }, name)),
           h('span', { class: 'hint' }, 'X switches; differing values are marked'))),
       h('main', { class: 'layout' },
+        h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
         h('div', { class: 'column' }, this.soundPanel(), this.makePanel(), this.historyPanel(), this.exchangePanel()),
         h('div', { class: 'column wide' }, this.paramsPanel())),
-      h('p', { class: 'keys' }, 'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider'),
-      h('p', { id: 'status', class: 'status', role: 'status', 'aria-live': 'polite' }),
+      h('footer', {}, h('p', { class: 'keys' }, 'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider')),
+      h('div', { id: 'dropzone', class: 'dropzone', hidden: true }, h('p', {}, 'Drop a settings file (.sfs) to open it')),
     );
   }
 
@@ -120,7 +142,11 @@ class Studio {
         h('span', { class: 'fp-wrap' }, 'Fingerprint ',
           h('code', { id: 'fingerprint', tabindex: '0', title: FINGERPRINT_NOTE, 'aria-describedby': 'fp-note' }, '\u2026'),
           h('span', { id: 'fp-note', class: 'visually-hidden' }, FINGERPRINT_NOTE))),
-      h('p', { id: 'warning', class: 'warning', role: 'alert', hidden: true }),
+      h('p', { id: 'status', class: 'status', role: 'status' }),
+      h('p', { id: 'warning', class: 'warning', hidden: true }),
+      h('p', { id: 'cut', class: 'warning', hidden: true },
+        h('span', { id: 'cut-text' }), ' ',
+        h('button', { type: 'button', id: 'cut-fix', onclick: () => this.lengthenBuffer() }, '')),
       h('canvas', { id: 'wave', class: 'view', width: 800, height: 140, role: 'img', 'aria-label': 'Waveform of the whole sound' }),
       h('canvas', { id: 'spectrum', class: 'view', width: 800, height: 110, role: 'img', 'aria-label': 'Spectrogram: time across, frequency upwards from 40 Hz to 22 kHz on a log scale' }),
     );
@@ -130,8 +156,8 @@ class Studio {
     return h('section', { class: 'panel make', 'aria-labelledby': 'make-title' },
       h('h2', { id: 'make-title' }, 'Make'),
       h('div', { class: 'presets', role: 'group', 'aria-label': 'Presets' },
-        ...FAMILY_LABELS.map((label, family) => h('button', { type: 'button', 'data-family': family, onclick: () => this.start({ kind: 'preset', family }, `${label}`) }, label)),
-        h('button', { type: 'button', id: 'randomize', onclick: () => this.start({ kind: 'randomize' }, 'Randomize') }, 'Randomize')),
+        ...FAMILY_LABELS.map((label, family) => h('button', { type: 'button', 'data-family': family, 'aria-describedby': 'seed-help', onclick: (e: Event) => this.press({ kind: 'preset', family }, label, (e as MouseEvent).shiftKey) }, label)),
+        h('button', { type: 'button', id: 'randomize', 'aria-describedby': 'seed-help', onclick: (e: Event) => this.press({ kind: 'randomize' }, 'Randomize', (e as MouseEvent).shiftKey) }, 'Randomize')),
       h('div', { class: 'inline' },
         h('label', { for: 'mutate-amount' }, 'Mutate by'),
         h('input', { id: 'mutate-amount', type: 'number', step: '0.01', min: '0', value: '0.05', inputmode: 'decimal' }),
@@ -140,7 +166,8 @@ class Studio {
         h('label', { for: 'seed' }, 'Seed'),
         h('input', { id: 'seed', type: 'text', inputmode: 'numeric', autocomplete: 'off', spellcheck: 'false', 'aria-describedby': 'seed-help', onchange: () => this.seedTyped() }),
         h('button', { type: 'button', id: 'new-seed', onclick: () => this.change(withSeed(this.recipe, randomSeed()), 'New seed') }, 'New seed')),
-      h('p', { id: 'seed-help', class: 'help' }, 'Presets, Randomize and Mutate draw from this seed (1 to 4294967295); a new seed makes another sound of the same recipe.'),
+      h('p', { id: 'seed-help', class: 'help' }, 'Each preset or Randomize press draws a new seed (1 to 4294967295) and shows it here. ' +
+        'To hear a seed again, type it here before pressing, or Shift+click. New seed makes another sound of the same recipe.'),
       h('div', { class: 'inline' },
         h('label', { for: 'buffer' }, 'Buffer length'),
         h('select', { id: 'buffer', onchange: (e: Event) => this.change({ ...this.recipe, bufferLength: Number((e.target as HTMLSelectElement).value) }, 'Buffer length') },
@@ -247,7 +274,17 @@ class Studio {
     this.show(true, what);
   }
 
-  /** A preset or Randomize keeps the locked values; loaded parameters come in exactly as they are. */
+  /**
+   * A preset or Randomize press: a fresh seed each time, unless one was just typed into the seed
+   * field or Shift is held, which draw from the seed shown.
+   */
+  private press(source: Source, label: string, sameSeed: boolean): void {
+    const seed = sameSeed || this.seedTypedForNext ? this.recipe.seed : randomSeed();
+    this.seedTypedForNext = false;
+    this.change(startFrom(this.recipe, source, this.locks, seed), `${label}, seed ${seed}`);
+  }
+
+  /** Loaded parameters come in exactly as they are. */
   private start(source: Source, what: string): void {
     this.change(startFrom(this.recipe, source, source.kind === 'load' ? new Set() : this.locks), what);
   }
@@ -260,7 +297,7 @@ class Studio {
 
   private setUser(index: number, value: number, how: 'drag' | 'set'): void {
     const stored = cook(this.recipe).params.clone().set(index, value).stored(index);
-    this.change(withValue(this.recipe, index, stored), quavix.PARAM_NAMES[index], how === 'drag' ? `set-${index}` : null);
+    this.change(withValue(this.recipe, index, stored), this.labelOf(index), how === 'drag' ? `set-${index}` : null);
   }
 
   private typed(index: number, field: HTMLInputElement): void {
@@ -275,10 +312,14 @@ class Studio {
   private hzTyped(index: number, field: HTMLInputElement): void {
     const hz = Number(field.value);
     if (!Number.isInteger(hz) || hz < 0 || hz > 44100) {
-      this.say('Type a whole number of Hz from 0 to 44100.');
+      this.warn('Type a whole number of Hz from 0 to 44100.');
       return this.show(false);
     }
-    this.change(withValue(this.recipe, index, quavix.freqHz(hz)), `${quavix.PARAM_NAMES[index]} in Hz`);
+    this.change(withValue(this.recipe, index, quavix.freqHz(hz)), `${this.labelOf(index)} in Hz`);
+  }
+
+  private labelOf(index: number): string {
+    return this.rows.find((r) => r.index === index)?.meta.label ?? 'Parameter';
   }
 
   private seedTyped(): void {
@@ -286,11 +327,12 @@ class Studio {
     const text = field.value.trim();
     const seed = Number(text);
     if (!/^\d+$/.test(text) || seed < 1 || seed > 0xffffffff) {
-      this.say('The seed is a whole number from 1 to 4294967295 (the module reads 0 as the current time).');
+      this.warn('The seed is a whole number from 1 to 4294967295 (0 would make a different sound each time the game runs).');
       field.setAttribute('aria-invalid', 'true');
       return;
     }
     field.removeAttribute('aria-invalid');
+    this.seedTypedForNext = true;
     this.change(withSeed(this.recipe, seed), 'Seed');
   }
 
@@ -322,7 +364,8 @@ class Studio {
 
   private star(): void {
     if (!this.last) return;
-    const at = this.stars.findIndex((k) => k.fingerprint === this.last!.sha256);
+    const key = soundKey(this.recipe);
+    const at = this.stars.findIndex((k) => soundKey(k.recipe) === key);
     if (at >= 0) this.stars.splice(at, 1);
     else this.stars.unshift({ label: this.describe(), recipe: flatten(this.recipe), fingerprint: this.last.sha256 });
     saveStars(safeStorage(), this.stars);
@@ -333,19 +376,31 @@ class Studio {
   private loadCsv(): void {
     const text = ($('csv') as HTMLTextAreaElement).value.trim();
     const check = quavix.checkSettingsString(text);
-    if (!check.ok) return this.say(`Settings string: ${check.error ?? 'cannot be read'}`);
+    if (!check.ok) {
+      return this.warn(`The settings string cannot be read: field ${check.badField + 1} is not a number. ` +
+        'A settings string is 24 numbers separated by commas, as Copy settings string gives it.');
+    }
     const params = quavix.fromSettingsString(text, cook(this.recipe).params);
     this.start({ kind: 'load', sfs: quavix.writeSfs(params) }, 'Settings string');
   }
 
   async openFile(file: File | undefined): Promise<void> {
     if (!file) return;
+    let bytes: Uint8Array;
     try {
-      const params = quavix.readSfs(new Uint8Array(await file.arrayBuffer()));
-      this.start({ kind: 'load', sfs: quavix.writeSfs(params) }, file.name);
-    } catch (e) {
-      this.say(`${file.name}: ${(e as Error).message}`);
+      bytes = new Uint8Array(await file.arrayBuffer());
+    } catch {
+      return this.warn(`\u201c${file.name}\u201d could not be read from the disk.`);
     }
+    const params = readSettingsFile(file.name, bytes);
+    if (typeof params === 'string') return this.warn(params);
+    this.start({ kind: 'load', sfs: quavix.writeSfs(params) }, `Opened ${file.name}`);
+  }
+
+  /** The buffer length that holds the whole sound. */
+  private lengthenBuffer(): void {
+    const needed = Number($('cut-fix').dataset.seconds);
+    if (needed >= 1 && needed <= 60) this.change({ ...this.recipe, bufferLength: needed }, `Buffer length ${needed} s`);
   }
 
   // ---- output
@@ -405,6 +460,7 @@ class Studio {
     const fragment = shareFragment(recipe);
     ($('link') as HTMLTextAreaElement).value = location.href.replace(/#.*$/, '') + fragment;
     history.replaceState(null, '', fragment);
+    this.persist();
     ($('command') as HTMLTextAreaElement).value = cliCommand(recipe);
     ($('script') as HTMLTextAreaElement).value = hostScript(recipe).join('\n');
   }
@@ -417,7 +473,19 @@ class Studio {
 
   private listItem(k: Kept): HTMLElement {
     return h('li', {}, h('button', { type: 'button', class: 'sound-item', onclick: () => this.restore(k) },
-      k.label, h('code', {}, k.fingerprint.slice(0, 12))));
+      k.label, k.fingerprint ? h('code', { 'aria-hidden': 'true' }, k.fingerprint.slice(0, 12)) : ''));
+  }
+
+  private showHistory(): void {
+    $('history').replaceChildren(...this.history.map((k) => this.listItem(k)).reverse());
+  }
+
+  /** Keeps the session for a reload: the slots (the shown one is the current sound), the locks and the sounds made. */
+  private persist(): void {
+    this.slots[this.slot] = this.recipe;
+    saveSession(safeStorage(), {
+      slots: this.slots, slot: this.slot === 1 ? 1 : 0, comparing: this.comparing, locks: [...this.locks], history: this.history,
+    });
   }
 
   private showLists(): void {
@@ -427,7 +495,8 @@ class Studio {
   }
 
   private showStar(): void {
-    const starred = this.last !== null && this.stars.some((k) => k.fingerprint === this.last!.sha256);
+    const key = soundKey(this.recipe);
+    const starred = this.stars.some((k) => soundKey(k.recipe) === key);
     $('star').setAttribute('aria-pressed', String(starred));
     $('star').textContent = starred ? '\u2605 Starred' : '\u2606 Star';
   }
@@ -437,6 +506,8 @@ class Studio {
     this.last = result;
     this.views = null;
     document.documentElement.dataset.busy = 'false';
+    document.documentElement.dataset.engine = this.renderer.where;
+    for (const id of ['play', 'download', 'star']) ($(id) as HTMLButtonElement).disabled = false;
     this.play();
     performance.measure('studio: sound to playback', { start: arrived });
     const seconds = result.sampleCount / quavix.SAMPLE_RATE;
@@ -454,14 +525,35 @@ class Studio {
     if (result.clipped > 0) notes.push(`${result.clipped} samples are clipped at \u00b132000: lower the volume.`);
     warning.textContent = notes.join(' ');
     warning.hidden = notes.length === 0;
-    if (this.history[this.history.length - 1]?.fingerprint !== result.sha256) {
-      const entry: Kept = { label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 };
-      this.history.push(entry);
-      $('history').prepend(this.listItem(entry));
+    const bufferLength = this.recipe.bufferLength;
+    const cut = result.whole === null || result.whole > result.sampleCount;
+    $('cut').hidden = !cut;
+    if (cut) {
+      $('cut-text').textContent = cutNote(bufferLength, result.whole);
+      const seconds = result.whole === null ? null : Math.ceil(result.whole / SAMPLES_PER_BUFFER_SECOND);
+      $('cut-fix').hidden = seconds === null;
+      $('cut-fix').dataset.seconds = String(seconds);
+      $('cut-fix').textContent = `Set the buffer length to ${seconds} s`;
     }
+    const newest = this.history[this.history.length - 1];
+    if (!newest || soundKey(newest.recipe) !== soundKey(this.recipe)) {
+      this.history.push({ label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 });
+      if (this.history.length > KEPT_HISTORY) this.history.shift();
+      this.showHistory();
+    } else newest.fingerprint ??= result.sha256;
     this.showStar();
     this.showExports();
     performance.measure('studio: sound shown', { start: arrived });
+  }
+
+  /** The sound could not be made: nothing to play or download until another one is. */
+  private synthesisFailed(message: string): void {
+    document.documentElement.dataset.busy = 'false';
+    this.last = null;
+    for (const id of ['play', 'download', 'star']) ($(id) as HTMLButtonElement).disabled = true;
+    $('fingerprint').textContent = '\u2014';
+    delete $('fingerprint').dataset.sha256;
+    this.warn(`This sound could not be made, so it cannot be played or downloaded (${message}).`);
   }
 
   private viewsArrived(views: Views): void {
@@ -535,10 +627,24 @@ class Studio {
   }
 
   private sayTimer = 0;
+  /** A short confirmation of what just happened, in the sound panel. */
   say(text: string): void {
     $('status').textContent = text;
     clearTimeout(this.sayTimer);
-    this.sayTimer = window.setTimeout(() => ($('status').textContent = ''), 5000);
+    this.sayTimer = window.setTimeout(() => ($('status').textContent = ''), 6000);
+  }
+
+  /** A problem the user has to know about: it stays at the top of the page until dismissed. */
+  warn(text: string): void {
+    const notices = $('notices');
+    for (const old of notices.querySelectorAll('.notice')) if (old.firstChild?.textContent === text) old.remove();
+    const notice = h('div', { class: 'notice', role: 'alert' }, h('p', {}, text));
+    notice.append(h('button', { type: 'button', class: 'dismiss', onclick: () => notice.remove() }, 'Dismiss'));
+    notices.append(notice);
+  }
+
+  showDropZone(shown: boolean): void {
+    $('dropzone').hidden = !shown;
   }
 
   // ---- keys
@@ -558,6 +664,11 @@ class Studio {
       this.toggleSlot(1 - this.slot);
     }
   }
+}
+
+/** Equal for recipes that make the same sound with the same buffer length. */
+function soundKey(recipe: Recipe): string {
+  return JSON.stringify(encodeRecipe(flatten(recipe)));
 }
 
 function roundShown(value: number): string {
@@ -588,20 +699,54 @@ function save(blob: Blob, name: string): void {
 }
 
 async function main(): Promise<void> {
-  const module = await WebAssembly.compile(await wasmBytes());
-  await quavix.init(module);
+  let module: WebAssembly.Module;
+  try {
+    module = await WebAssembly.compile(await wasmBytes());
+    await quavix.init(module);
+  } catch (e) {
+    return engineFailed((e as Error)?.message ?? String(e));
+  }
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
   matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => studio.repaint());
   new ResizeObserver(() => studio.repaint()).observe($('wave'));
+  // A drop zone over the page while files are dragged over it.
+  let depth = 0;
+  const carriesFiles = (e: DragEvent) => e.dataTransfer?.types.includes('Files') ?? false;
+  document.addEventListener('dragenter', (e) => {
+    if (!carriesFiles(e)) return;
+    depth++;
+    studio.showDropZone(true);
+  });
+  document.addEventListener('dragleave', (e) => {
+    if (!carriesFiles(e)) return;
+    depth = Math.max(0, depth - 1);
+    if (depth === 0) studio.showDropZone(false);
+  });
   document.addEventListener('dragover', (e) => e.preventDefault());
   document.addEventListener('drop', (e) => {
     e.preventDefault();
+    depth = 0;
+    studio.showDropZone(false);
     void studio.openFile(e.dataTransfer?.files[0]);
   });
   document.documentElement.dataset.ready = 'true';
 }
 
+/** Without the core nothing can be made: the page says so instead of showing controls that do nothing. */
+function engineFailed(reason: string): void {
+  document.documentElement.dataset.engine = 'failed';
+  $('app').replaceChildren(
+    h('header', { class: 'top' }, h('div', { class: 'brand' }, h('h1', {}, 'Quavix Studio'))),
+    h('main', {},
+      h('section', { class: 'panel failed', role: 'alert' },
+        h('h2', {}, 'The sound engine could not start'),
+        h('p', {}, 'This page cannot make, play or download sounds in this browser. Reloading the page may help; ' +
+          'if it does not, open the Studio in an up-to-date Chrome, Firefox, Edge or Safari.'),
+        h('p', { class: 'help' }, `What the browser said: ${reason}`))),
+  );
+}
+
 main().catch((e) => {
-  document.getElementById('app')!.textContent = `Quavix Studio could not start: ${(e as Error).message}`;
+  $('app').textContent = `Quavix Studio stopped: ${(e as Error)?.message ?? String(e)}. Reloading the page may help.`;
 });

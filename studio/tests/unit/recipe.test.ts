@@ -74,8 +74,28 @@ test('a share link gives back the exact parameters and the random state of the s
     expect(cook(back).params.equals(cook(recipe).params)).toBe(true);
     expect(cook(back).renderState).toBe(cook(recipe).renderState);
   }
-  expect(readFragment('#seed=x&csv=1')).toMatch(/no valid seed/);
-  expect(readFragment('#seed=5&csv=1,a')).toMatch(/settings string/);
+  const bad = [
+    { link: '#seed=x&csv=1', error: /no usable seed/ },
+    { link: '#seed=0&csv=1', error: /no usable seed/ }, // the module reads seed 0 as "use the clock"
+    { link: '#seed=4294967296&csv=1', error: /no usable seed/ },
+    { link: '#seed=1e3&csv=1', error: /no usable seed/ },
+    { link: '#seed=5&csv=1,a', error: /parameter values/ },
+    { link: '#seed=5&csv=%', error: /% sign/ },
+    { link: '#seed=%&csv=1', error: /% sign/ },
+    { link: '#seed=5&csv=1&length=%zz', error: /% sign/ },
+    { link: '#seed=5&csv=1&sfs=zz', error: /exact parameter values/ },
+    { link: '#seed=5&csv=1&sfs=01000000', error: /exact parameter values/ },
+    { link: '#seed=5&csv=1&length=0', error: /buffer length/ },
+    { link: '#seed=5&csv=1&length=61', error: /buffer length/ },
+    { link: '#seed=5&csv=1&length=2.5', error: /buffer length/ },
+  ];
+  for (const c of bad) expect(readFragment(c.link), c.link).toMatch(c.error);
+  const good = [
+    { link: '#seed=1&csv=1', seed: 1, length: 5 },
+    { link: '#seed=4294967295&csv=1&length=60', seed: 4294967295, length: 60 },
+    { link: '#seed=9&csv=1&length=1', seed: 9, length: 1 },
+  ];
+  for (const c of good) expect(readFragment(c.link), c.link).toMatchObject({ seed: c.seed, bufferLength: c.length });
 });
 
 test('undo and redo walk back and forth; one drag is one step; a new change drops the redo', () => {
