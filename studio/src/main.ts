@@ -45,6 +45,8 @@ interface Row {
   slider: HTMLInputElement | null;
   field: HTMLInputElement | HTMLSelectElement;
   stored: HTMLElement;
+  /** The other slot's value, shown while it differs. */
+  other: HTMLElement;
   lock: HTMLButtonElement;
   hz?: HTMLInputElement;
   pitch?: HTMLElement;
@@ -59,6 +61,11 @@ class Studio {
   private comparing = false;
   /** A seed typed into the seed field, which the next preset or Randomize press uses as it is. */
   private seedTypedForNext = false;
+  /** The next sound made joins the list of sounds made (not every step of a drag does). */
+  private historyDue = true;
+  private rendering = false;
+  /** Set by the person's first press of a key, mouse button or finger on the page. */
+  used = false;
   private history: Kept[] = [];
   private stars: Kept[];
   private last: Rendered | null = null;
@@ -115,12 +122,15 @@ class Studio {
   private build(): void {
     const app = $('app');
     app.replaceChildren(
+      h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h('header', { class: 'top' },
         h('div', { class: 'brand' }, h('h1', {}, 'Quavix Studio'),
           h('p', { class: 'tagline' }, 'The sound you hear here is the sound your game plays, byte for byte.')),
-        h('div', { class: 'ab', role: 'group', 'aria-label': 'A/B compare (key X switches)' },
-          ...['A', 'B'].map((name, i) => h('button', { type: 'button', id: `slot-${name}`, class: 'slot', 'aria-pressed': String(i === 0), onclick: () => this.toggleSlot(i) }, name)),
-          h('span', { class: 'hint' }, 'X switches; differing values are marked'))),
+        h('div', { class: 'ab', role: 'group', 'aria-label': 'Compare two sounds, A and B' },
+          ...['A', 'B'].map((name, i) => h('button', { type: 'button', id: `slot-${name}`, class: 'slot', 'aria-pressed': String(i === 0), 'aria-keyshortcuts': 'X', 'aria-label': `Sound ${name}`, onclick: () => this.toggleSlot(i) }, name)),
+          h('button', { type: 'button', id: 'copy-a-b', onclick: () => this.copySlot(0, 1) }, 'Copy A to B'),
+          h('button', { type: 'button', id: 'copy-b-a', onclick: () => this.copySlot(1, 0) }, 'Copy B to A'),
+          h('span', { id: 'differences', class: 'hint', 'aria-live': 'polite' }))),
       h('main', { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
         h('div', { class: 'column' }, this.soundPanel(), this.makePanel(), this.historyPanel(), this.exchangePanel()),
@@ -134,13 +144,15 @@ class Studio {
     return h('section', { class: 'panel sound', 'aria-labelledby': 'sound-title' },
       h('div', { class: 'panel-head' },
         h('h2', { id: 'sound-title' }, 'Sound'),
-        h('button', { type: 'button', id: 'play', class: 'primary', onclick: () => this.play(), 'aria-keyshortcuts': 'Space' }, '\u25B6 Play', h('kbd', {}, 'Space'))),
+        h('button', { type: 'button', id: 'play', class: 'primary', onclick: () => this.play(), 'aria-keyshortcuts': 'Space' },
+          h('span', { 'aria-hidden': 'true' }, '\u25B6'), 'Play', h('kbd', { 'aria-hidden': 'true' }, 'Space'))),
       h('div', { class: 'meters' },
         h('span', { id: 'length' }, '\u2014'),
         h('span', { id: 'peak' }, ''),
         h('span', { id: 'clipped' }, ''),
-        h('span', { class: 'fp-wrap' }, 'Fingerprint ',
-          h('code', { id: 'fingerprint', tabindex: '0', title: FINGERPRINT_NOTE, 'aria-describedby': 'fp-note' }, '\u2026'),
+        h('span', { class: 'fp-wrap' }, h('span', { 'aria-hidden': 'true' }, 'Fingerprint '),
+          h('button', { type: 'button', id: 'fingerprint', class: 'fp', title: FINGERPRINT_NOTE, 'aria-label': 'Fingerprint not yet computed', 'aria-describedby': 'fp-note',
+            onclick: (e: Event) => this.copy((e.currentTarget as HTMLElement).dataset.sha256 ?? '', 'fingerprint (SHA-256)') }, '\u2026'),
           h('span', { id: 'fp-note', class: 'visually-hidden' }, FINGERPRINT_NOTE))),
       h('p', { id: 'status', class: 'status', role: 'status' }),
       h('p', { id: 'warning', class: 'warning', hidden: true }),
@@ -183,7 +195,7 @@ class Studio {
         h('div', { class: 'inline tight' },
           h('button', { type: 'button', id: 'undo', onclick: () => this.undo(), 'aria-keyshortcuts': 'Control+Z' }, 'Undo'),
           h('button', { type: 'button', id: 'redo', onclick: () => this.redo(), 'aria-keyshortcuts': 'Control+Shift+Z Control+Y' }, 'Redo'),
-          h('button', { type: 'button', id: 'star', onclick: () => this.star(), 'aria-pressed': 'false' }, '\u2606 Star'))),
+          h('button', { type: 'button', id: 'star', onclick: () => this.star(), 'aria-pressed': 'false' }, 'Star'))),
       h('h3', {}, 'Starred (kept on this computer)'),
       h('ol', { id: 'stars', class: 'sounds' }),
       h('h3', {}, 'Made since this page opened'),
@@ -222,7 +234,7 @@ class Studio {
 
   private paramsPanel(): HTMLElement {
     return h('section', { class: 'panel params', 'aria-labelledby': 'params-title' },
-      h('div', { class: 'panel-head' }, h('h2', { id: 'params-title' }, 'Parameters'),
+      h('div', { class: 'panel-head' }, h('h2', { id: 'params-title', tabindex: '-1' }, 'Parameters'),
         h('span', { class: 'help' }, 'A lock keeps a value through presets, Randomize and Mutate.')),
       h('div', { class: 'groups' }, ...GROUPS.map((group) =>
         h('fieldset', { class: 'group', id: `group-${group.id}` }, h('legend', {}, group.title),
@@ -234,27 +246,29 @@ class Studio {
     const index = (quavix.PARAM_NAMES as readonly string[]).indexOf(meta.name);
     const id = `p-${meta.name}`;
     const unitWords = meta.unit ? ` in ${meta.unit === 's' ? 'seconds' : meta.unit.replace('/s', ' per second')}` : '';
-    const lock = h('button', { type: 'button', class: 'lock', 'aria-pressed': 'false', 'aria-label': `Lock ${meta.label}`, title: `Lock ${meta.label}`, onclick: () => this.toggleLock(index) }, '');
+    const lockName = `Lock ${meta.label.charAt(0).toLowerCase()}${meta.label.slice(1)}`;
+    const lock = h('button', { type: 'button', class: 'lock', 'aria-pressed': 'false', 'aria-label': lockName, title: lockName, onclick: () => this.toggleLock(index) }, '');
     const stored = h('span', { class: 'stored', id: `${id}-stored` });
+    const other = h('span', { class: 'other', id: `${id}-other`, hidden: true });
     const help = h('span', { class: 'help', id: `${id}-help` }, meta.help);
     let slider: HTMLInputElement | null = null;
     let field: HTMLInputElement | HTMLSelectElement;
     const controls: Node[] = [];
     if (meta.name === 'WaveType') {
-      field = h('select', { id, 'aria-describedby': `${id}-help ${id}-stored`, onchange: () => this.setUser(index, Number(field.value), 'set') },
+      field = h('select', { id, 'aria-describedby': `${id}-help ${id}-stored ${id}-other`, onchange: () => this.setUser(index, Number(field.value), 'set') },
         ...WAVE_NAMES.map((name, i) => h('option', { value: i }, `${i} ${name}`)));
       controls.push(field);
     } else {
       const step = (meta.max - meta.min) / 1000;
-      slider = h('input', { type: 'range', id, min: meta.min, max: meta.max, step, 'aria-describedby': `${id}-help ${id}-stored`,
-        oninput: () => this.setUser(index, Number(slider!.value), 'drag'), onchange: () => this.timeline.seal() });
+      slider = h('input', { type: 'range', id, min: meta.min, max: meta.max, step, 'aria-describedby': `${id}-help ${id}-stored ${id}-other`,
+        oninput: () => this.setUser(index, Number(slider!.value), 'drag'), onchange: () => this.released() });
       field = h('input', { type: 'number', id: `${id}-value`, step: 'any', inputmode: 'decimal', 'aria-label': `${meta.label}${unitWords}`,
         onchange: () => this.typed(index, field as HTMLInputElement) });
       controls.push(h('div', { class: 'control' }, slider, h('span', { class: 'value' }, field, meta.unit ? h('span', { class: 'unit' }, meta.unit) : '')));
     }
     const row = h('div', { class: 'param', 'data-param': meta.name },
-      h('div', { class: 'param-head' }, lock, h('label', { for: id }, meta.label), stored), ...controls, help);
-    const entry: Row = { meta, index, row, slider, field, stored, lock };
+      h('div', { class: 'param-head' }, lock, h('label', { for: id }, meta.label), stored), ...controls, other, help);
+    const entry: Row = { meta, index, row, slider, field, stored, lock, other };
     if (meta.name === 'StartFreq' || meta.name === 'MinFreq') {
       entry.hz = h('input', { type: 'number', id: `${id}-hz`, step: '1', min: '0', max: '44100', inputmode: 'numeric', 'aria-label': `${meta.label} in Hz`,
         onchange: () => this.hzTyped(index, entry.hz!) });
@@ -270,7 +284,10 @@ class Studio {
   /** Makes a recipe current; `key` merges a run of changes (one drag) into one undo step. */
   private change(recipe: Recipe, what: string, key: string | null = null): void {
     this.timeline.push(recipe, key);
-    if (key === null) this.timeline.seal();
+    if (key === null) {
+      this.timeline.seal();
+      this.historyDue = true;
+    }
     this.show(true, what);
   }
 
@@ -358,6 +375,16 @@ class Studio {
     this.change(this.slots[slot], `Slot ${slot === 0 ? 'A' : 'B'}`);
   }
 
+  /** Puts one slot's sound into the other; the shown slot plays its new sound. */
+  private copySlot(from: number, to: number): void {
+    this.slots[this.slot] = this.recipe;
+    this.slots[to] = this.slots[from];
+    this.comparing = true;
+    const what = `Copied ${from === 0 ? 'A' : 'B'} to ${to === 0 ? 'A' : 'B'}`;
+    if (to === this.slot) this.change(this.slots[to], what);
+    else this.show(false, what);
+  }
+
   private restore(kept: Kept): void {
     this.change(kept.recipe, kept.label);
   }
@@ -410,11 +437,15 @@ class Studio {
     const recipe = this.recipe;
     const sound = cook(recipe);
     if (render) {
+      this.rendering = true;
       this.changedAt = performance.now();
       document.documentElement.dataset.busy = 'true';
       void this.renderer?.request(quavix.writeSfs(sound.params), sound.renderState, recipe.bufferLength);
     }
-    const other = cook(this.slots[1 - this.slot]).params;
+    const otherRecipe = this.slots[1 - this.slot];
+    const other = cook(otherRecipe).params;
+    const otherName = this.slot === 0 ? 'B' : 'A';
+    let differing = 0;
     for (const r of this.rows) {
       const stored = sound.params.stored(r.index);
       const user = sound.params.get(r.index);
@@ -434,7 +465,14 @@ class Studio {
         r.lock.innerHTML = locked ? LOCKED : UNLOCKED;
         r.lock.dataset.icon = String(locked);
       }
-      r.row.classList.toggle('differs', this.comparing && !Object.is(other.stored(r.index), stored));
+      const otherStored = other.stored(r.index);
+      const differs = this.comparing && !Object.is(otherStored, stored);
+      r.row.classList.toggle('differs', differs);
+      r.other.hidden = !differs;
+      if (differs) {
+        differing++;
+        r.other.textContent = `\u2260 ${otherName}: ${shownValue(r, otherStored, other.get(r.index))}`;
+      }
       if (r.hz && r.pitch) {
         if (document.activeElement !== r.hz) r.hz.value = '';
         r.hz.placeholder = stored === 0 && r.meta.name === 'MinFreq' ? 'none' : 'Hz';
@@ -446,6 +484,10 @@ class Studio {
     ($('undo') as HTMLButtonElement).disabled = !this.timeline.canUndo;
     ($('redo') as HTMLButtonElement).disabled = !this.timeline.canRedo;
     for (const [i, name] of ['A', 'B'].entries()) $(`slot-${name}`).setAttribute('aria-pressed', String(i === this.slot));
+    const differences = !this.comparing ? 'X switches between A and B'
+      : differing === 0 ? (soundKey(otherRecipe) === soundKey(recipe) ? 'A and B are the same sound' : 'A and B have the same parameters')
+      : `${differing} parameter${differing === 1 ? ' differs' : 's differ'} between A and B`;
+    if ($('differences').textContent !== differences) $('differences').textContent = differences;
     if (what) this.say(what);
     clearTimeout(this.exportsTimer);
     this.exportsTimer = window.setTimeout(() => this.showExports(), 0);
@@ -461,7 +503,7 @@ class Studio {
     ($('link') as HTMLTextAreaElement).value = location.href.replace(/#.*$/, '') + fragment;
     history.replaceState(null, '', fragment);
     this.persist();
-    ($('command') as HTMLTextAreaElement).value = cliCommand(recipe);
+    ($('command') as HTMLTextAreaElement).value = cliCommand(recipe, `${fileBase(recipe)}.wav`);
     ($('script') as HTMLTextAreaElement).value = hostScript(recipe).join('\n');
   }
 
@@ -474,6 +516,27 @@ class Studio {
   private listItem(k: Kept): HTMLElement {
     return h('li', {}, h('button', { type: 'button', class: 'sound-item', onclick: () => this.restore(k) },
       k.label, k.fingerprint ? h('code', { 'aria-hidden': 'true' }, k.fingerprint.slice(0, 12)) : ''));
+  }
+
+  /** The current sound joins the list of sounds made, once per change (a whole slider drag is one). */
+  private addToHistory(): void {
+    this.historyDue = false;
+    const result = this.last;
+    if (!result) return;
+    const newest = this.history[this.history.length - 1];
+    if (!newest || soundKey(newest.recipe) !== soundKey(this.recipe)) {
+      this.history.push({ label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 });
+      if (this.history.length > KEPT_HISTORY) this.history.shift();
+      this.showHistory();
+      this.persist();
+    } else newest.fingerprint ??= result.sha256;
+  }
+
+  /** A slider let go: its drag is one step of the undo history and one sound in the list. */
+  private released(): void {
+    this.timeline.seal();
+    this.historyDue = true;
+    if (!this.rendering) this.addToHistory();
   }
 
   private showHistory(): void {
@@ -498,7 +561,7 @@ class Studio {
     const key = soundKey(this.recipe);
     const starred = this.stars.some((k) => soundKey(k.recipe) === key);
     $('star').setAttribute('aria-pressed', String(starred));
-    $('star').textContent = starred ? '\u2605 Starred' : '\u2606 Star';
+    $('star').replaceChildren(h('span', { 'aria-hidden': 'true' }, starred ? '\u2605' : '\u2606'), 'Star');
   }
 
   private rendered(result: Rendered): void {
@@ -507,8 +570,10 @@ class Studio {
     this.views = null;
     document.documentElement.dataset.busy = 'false';
     document.documentElement.dataset.engine = this.renderer.where;
+    this.rendering = false;
     for (const id of ['play', 'download', 'star']) ($(id) as HTMLButtonElement).disabled = false;
-    this.play();
+    // Sound only after the person has used the page: never on opening it.
+    if (this.used) this.play();
     performance.measure('studio: sound to playback', { start: arrived });
     const seconds = result.sampleCount / quavix.SAMPLE_RATE;
     $('length').textContent = `${result.sampleCount.toLocaleString('en')} samples \u00b7 ${formatSeconds(seconds)} s`;
@@ -518,6 +583,7 @@ class Studio {
     const fp = $('fingerprint');
     fp.textContent = result.sha256.slice(0, 12);
     fp.dataset.sha256 = result.sha256;
+    fp.setAttribute('aria-label', `Fingerprint ${result.sha256.slice(0, 12)}, copies the whole SHA-256`);
     const warning = $('warning');
     const wave = cook(this.recipe).params.stored('WaveType');
     const notes: string[] = [];
@@ -535,12 +601,7 @@ class Studio {
       $('cut-fix').dataset.seconds = String(seconds);
       $('cut-fix').textContent = `Set the buffer length to ${seconds} s`;
     }
-    const newest = this.history[this.history.length - 1];
-    if (!newest || soundKey(newest.recipe) !== soundKey(this.recipe)) {
-      this.history.push({ label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 });
-      if (this.history.length > KEPT_HISTORY) this.history.shift();
-      this.showHistory();
-    } else newest.fingerprint ??= result.sha256;
+    if (this.historyDue) this.addToHistory();
     this.showStar();
     this.showExports();
     performance.measure('studio: sound shown', { start: arrived });
@@ -604,13 +665,15 @@ class Studio {
 
   private download(): void {
     if (!this.last) return;
-    save(new Blob([this.last.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), 'sound.wav');
-    this.say('Downloaded sound.wav');
+    const name = `${fileBase(this.recipe)}.wav`;
+    save(new Blob([this.last.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), name);
+    this.say(`Downloaded ${name}`);
   }
 
   private saveSfs(): void {
-    save(new Blob([quavix.writeSfs(cook(this.recipe).params) as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }), 'sound.sfs');
-    this.say('Saved sound.sfs');
+    const name = `${fileBase(this.recipe)}.sfs`;
+    save(new Blob([quavix.writeSfs(cook(this.recipe).params) as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }), name);
+    this.say(`Saved ${name}`);
   }
 
   private async copy(text: string, what: string): Promise<void> {
@@ -671,6 +734,19 @@ function soundKey(recipe: Recipe): string {
   return JSON.stringify(encodeRecipe(flatten(recipe)));
 }
 
+/** A value as the row shows it: in the users' unit for a slider, as stored for the wave type. */
+function shownValue(r: Row, stored: number, user: number): string {
+  if (!r.slider) return Number.isInteger(stored) && stored >= 0 && stored <= 3 ? WAVE_NAMES[stored] : `${stored} (silent)`;
+  return `${roundShown(user)}${r.meta.unit ? ' ' + r.meta.unit : ''}`;
+}
+
+/** A file name after the sound: its preset (or how it was made) and its seed, as in jump-492621828. */
+function fileBase(recipe: Recipe): string {
+  const s = recipe.source;
+  const kind = s.kind === 'preset' ? quavix.PRESET_FAMILIES[s.family] : s.kind === 'randomize' ? 'random' : 'sound';
+  return `${kind}-${recipe.seed}`;
+}
+
 function roundShown(value: number): string {
   return Number.isFinite(value) ? String(Number(value.toPrecision(5))) : String(value);
 }
@@ -708,6 +784,9 @@ async function main(): Promise<void> {
   }
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
+  for (const type of ['pointerdown', 'keydown']) {
+    document.addEventListener(type, (e) => { if (e.isTrusted) studio.used = true; }, { capture: true });
+  }
   matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => studio.repaint());
   new ResizeObserver(() => studio.repaint()).observe($('wave'));
   // A drop zone over the page while files are dragged over it.

@@ -27,10 +27,10 @@ export const GROUPS: ParamGroup[] = [
     p('WaveType', 'Wave type', 0, 3, '', 'The shape of the oscillator; any other number than 0 to 3 makes silence.'),
   ] },
   { id: 'envelope', title: 'Envelope', params: [
-    p('AttackTime', 'Attack', 0, longestTime, 's', 'Time to rise from silence to full level.'),
-    p('SustainTime', 'Sustain', 0, longestTime, 's', 'Time held at full level.'),
-    p('SustainPunch', 'Punch', 0, 1, '', 'The sustain starts louder by 1 + 2 x punch and falls back: a percussive hit.'),
-    p('DecayTime', 'Decay', 0, longestTime, 's', 'Time to fade out to silence.'),
+    p('AttackTime', 'Attack time', 0, longestTime, 's', 'Time to rise from silence to full level.'),
+    p('SustainTime', 'Sustain time', 0, longestTime, 's', 'Time held at full level.'),
+    p('SustainPunch', 'Sustain punch', 0, 1, '', 'The sustain starts louder by 1 + 2 x punch and falls back: a percussive hit.'),
+    p('DecayTime', 'Decay time', 0, longestTime, 's', 'Time to fade out to silence.'),
   ] },
   { id: 'pitch', title: 'Pitch', params: [
     p('StartFreq', 'Start frequency', 0, 1, '', 'The starting pitch, about 3528 x value\u00b2 + 3.5 Hz.'),
@@ -39,23 +39,23 @@ export const GROUPS: ParamGroup[] = [
     p('DeltaSlide', 'Delta slide', -1, 1, '', 'Bends the slide over time: positive upwards, negative downwards.'),
   ] },
   { id: 'vibrato', title: 'Vibrato', params: [
-    p('VibDepth', 'Depth', 0, 1, '', 'Width of the pitch wobble; 0 turns vibrato off.'),
-    p('VibSpeed', 'Speed', 0, 70, 'cycles/s', 'Rate of the wobble.'),
+    p('VibDepth', 'Vibrato depth', 0, 1, '', 'Width of the pitch wobble; 0 turns vibrato off.'),
+    p('VibSpeed', 'Vibrato speed', 0, 70, 'cycles/s', 'Rate of the wobble.'),
   ] },
   { id: 'change', title: 'Pitch jump', params: [
-    p('ChangeAmount', 'Amount', -1, 1, '', 'Size of a one-time jump in pitch: positive up, negative down.'),
-    p('ChangeSpeed', 'Time', 0, 0.4535, 's', 'When the jump happens after the start or a repeat; 0 is never.'),
+    p('ChangeAmount', 'Jump amount', -1, 1, '', 'Size of a one-time jump in pitch: positive up, negative down.'),
+    p('ChangeSpeed', 'Jump time', 0, 0.4535, 's', 'When the jump happens after the start or a repeat; 0 is never.'),
   ] },
   { id: 'duty', title: 'Square duty', params: [
-    p('SquareDuty', 'Duty', 0, 1, '', 'Square wave only: 0 is an even square, towards 1 the pulse narrows.'),
-    p('DutySweep', 'Duty sweep', -1, 1, '', 'Changes the duty over time: positive narrows, negative widens.'),
+    p('SquareDuty', 'Square duty', 0, 1, '', 'Square wave only: 0 is an even square, towards 1 the pulse narrows.'),
+    p('DutySweep', 'Square duty sweep', -1, 1, '', 'Changes the duty over time: positive narrows, negative widens.'),
   ] },
   { id: 'repeat', title: 'Repeat', params: [
     p('RepeatSpeed', 'Repeat speed', 0, 60, 'repeats/s', 'Restarts the pitch this often while the envelope goes on; 0 is off.'),
   ] },
   { id: 'phaser', title: 'Phaser', params: [
-    p('PhaserOffset', 'Offset', -1, 1, '', 'Mixes in a delayed copy (up to 3 ms): a hollow, flanged colour.'),
-    p('PhaserSweep', 'Sweep', -1, 1, '', 'Moves the delay over time, for a swoosh.'),
+    p('PhaserOffset', 'Phaser offset', -1, 1, '', 'Mixes in a delayed copy (up to 3 ms): a hollow, flanged colour.'),
+    p('PhaserSweep', 'Phaser sweep', -1, 1, '', 'Moves the delay over time, for a swoosh.'),
   ] },
   { id: 'filters', title: 'Filters', params: [
     p('LPCutoff', 'Low-pass cutoff', 0, 1, '', 'Lower is duller and softer; exactly 1 turns the filter off.'),

@@ -116,7 +116,7 @@ for (const origin of origins) {
       const sound = await fingerprint(page);
 
       const command = await page.inputValue('#command');
-      const wav = execFileSync('bash', ['-c', command.replace('quavix render', `"$QUAVIX" render`).replace('-o sound.wav', '-o -')],
+      const wav = execFileSync('bash', ['-c', command.replace('quavix render', `"$QUAVIX" render`).replace(/-o \S+\.wav$/, '-o -')],
         { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 26 });
       assert.equal(sha256(wav), sound, command);
 
@@ -211,7 +211,8 @@ for (const origin of origins) {
     });
 
     test('no serious or critical accessibility violation, in light and dark, at 1280 and 360 px', async () => {
-      await page.addScriptTag({ path: join(studio, 'node_modules/axe-core/axe.min.js') });
+      // The checker comes through the test's own channel: the page's policy admits no other script.
+      await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
       mkdirSync(shots, { recursive: true });
       await typeInto(page, '#seed', '2024');
       await click(page, '[data-family="1"]');
