@@ -251,6 +251,11 @@ describe('from disk', () => {
       return (style.position === 'fixed' || style.position === 'sticky') && style.display !== 'none' && e.getClientRects().length > 0;
     }).map((e) => e.id || e.className));
     assert.deepEqual(fixed, []);
+    const spilling = await page.$$eval('.param', (all) => all.filter((p) => {
+      const box = p.closest('fieldset').getBoundingClientRect();
+      return [...p.querySelectorAll('*')].some((e) => e.getBoundingClientRect().right > box.right + 0.5);
+    }).map((p) => p.dataset.param));
+    assert.deepEqual(spilling, [], 'parameters wider than their group');
     for (const b of await page.$$('#notices .dismiss')) await b.click();
     await page.setViewportSize({ width: 1280, height: 800 });
   });
