@@ -3,7 +3,7 @@
 import * as quavix from 'quavix';
 import type { Params } from 'quavix';
 import { formatFloat32, fromHex, hex, shellQuote, signedSeed } from './format';
-import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, seedProblem, type Recipe, type Step } from './recipe';
+import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, seedProblem, type Recipe } from './recipe';
 
 const USER_UNIT = ['seconds', 'cycles per second', 'repeats per second'];
 const LONGEST_STAGE_STORED_SQUARED = (60 * 41000) / 100000; // the CLI refuses longer envelope stages
@@ -105,8 +105,12 @@ export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
   if (order && source.kind !== 'load') {
     const sets = setOptions(order.sets);
     if (sets) {
-      const from = source.kind === 'preset' ? ['--preset', quavix.PRESET_FAMILIES[source.family]]
-        : source.kind === 'randomize' ? ['--randomize'] : [];
+      const from =
+        source.kind === 'preset'
+          ? ['--preset', quavix.PRESET_FAMILIES[source.family]]
+          : source.kind === 'randomize'
+            ? ['--randomize']
+            : [];
       const mutate = order.mutate === null ? [] : ['--mutate', formatFloat32(order.mutate)];
       return line([...from, '--seed', String(recipe.seed), ...sets, ...mutate]);
     }
@@ -126,7 +130,9 @@ function setterLine(index: number, stored: number): string {
   const unit = quavix.paramUnit(name);
   const named = ACTION_OF[name];
   if (name === 'WaveType') {
-    return Number.isInteger(stored) ? named.replace('%0', String(stored)) : `Set variable with index ${index} to ${stored}`;
+    return Number.isInteger(stored)
+      ? named.replace('%0', String(stored))
+      : `Set variable with index ${index} to ${stored}`;
   }
   if (!USER_UNIT.includes(unit)) return named.replace('%0', formatFloat32(stored));
   const text = exactUserText(index, stored);
@@ -134,15 +140,30 @@ function setterLine(index: number, stored: number): string {
 }
 
 const ACTION_OF: Record<string, string> = {
-  Volume: 'Set volume to %0', WaveType: 'Set wave type to %0', AttackTime: 'Set attack time to %0',
-  SustainTime: 'Set sustain time to %0', SustainPunch: 'Set sustain punch to %0', DecayTime: 'Set decay time to %0',
-  StartFreq: 'Set start frequency to %0', MinFreq: 'Set minimum frequency to %0', Slide: 'Set slide to %0',
-  DeltaSlide: 'Set delta slide to %0', VibDepth: 'Set vibrato depth to %0', VibSpeed: 'Set vibrato speed to %0',
-  ChangeAmount: 'Set change amount to %0', ChangeSpeed: 'Set change speed to %0', SquareDuty: 'Set square duty to %0',
-  DutySweep: 'Set square duty sweep to %0', RepeatSpeed: 'Set repeat speed to %0',
-  PhaserOffset: 'Set phaser offset to %0', PhaserSweep: 'Set phaser sweep to %0', LPCutoff: 'Set LP filter cutoff to %0',
-  LPCutoffSweep: 'Set LP filter cutoff sweep to %0', LPResonance: 'Set LP filter resonance to %0',
-  HPCutoff: 'Set HP filter cutoff to %0', HPCutoffSweep: 'Set HP filter cutoff sweep to %0',
+  Volume: 'Set volume to %0',
+  WaveType: 'Set wave type to %0',
+  AttackTime: 'Set attack time to %0',
+  SustainTime: 'Set sustain time to %0',
+  SustainPunch: 'Set sustain punch to %0',
+  DecayTime: 'Set decay time to %0',
+  StartFreq: 'Set start frequency to %0',
+  MinFreq: 'Set minimum frequency to %0',
+  Slide: 'Set slide to %0',
+  DeltaSlide: 'Set delta slide to %0',
+  VibDepth: 'Set vibrato depth to %0',
+  VibSpeed: 'Set vibrato speed to %0',
+  ChangeAmount: 'Set change amount to %0',
+  ChangeSpeed: 'Set change speed to %0',
+  SquareDuty: 'Set square duty to %0',
+  DutySweep: 'Set square duty sweep to %0',
+  RepeatSpeed: 'Set repeat speed to %0',
+  PhaserOffset: 'Set phaser offset to %0',
+  PhaserSweep: 'Set phaser sweep to %0',
+  LPCutoff: 'Set LP filter cutoff to %0',
+  LPCutoffSweep: 'Set LP filter cutoff sweep to %0',
+  LPResonance: 'Set LP filter resonance to %0',
+  HPCutoff: 'Set HP filter cutoff to %0',
+  HPCutoffSweep: 'Set HP filter cutoff sweep to %0',
 };
 
 /** The module's actions, in order, that make this sound in a game. */
@@ -163,7 +184,9 @@ export function hostScript(recipe: Recipe, soundName = 'sound'): string[] {
     for (const [index, stored] of fixes) lines.push(`Set variable with index ${index} to ${formatFloat32(stored)}`);
   }
   for (const step of recipe.steps) {
-    lines.push(step.kind === 'set' ? setterLine(step.index, step.stored) : `Mutate sound by ${formatFloat32(step.amount)}`);
+    lines.push(
+      step.kind === 'set' ? setterLine(step.index, step.stored) : `Mutate sound by ${formatFloat32(step.amount)}`,
+    );
   }
   lines.push(`Generate sound as ${quoted(soundName)}`);
   return lines;

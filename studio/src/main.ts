@@ -80,7 +80,11 @@ class Studio implements StudioContext {
           'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider',
         ),
       ),
-      h('div', { id: 'dropzone', class: 'dropzone', hidden: true }, h('p', {}, 'Drop a settings file (.sfs) to open it')),
+      h(
+        'div',
+        { id: 'dropzone', class: 'dropzone', hidden: true },
+        h('p', {}, 'Drop a settings file (.sfs) to open it'),
+      ),
     );
 
     if (typeof fromLink === 'string') {
@@ -229,7 +233,13 @@ async function main(): Promise<void> {
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
   for (const type of ['pointerdown', 'keydown']) {
-    document.addEventListener(type, (e) => { if (e.isTrusted) studio.used = true; }, { capture: true });
+    document.addEventListener(
+      type,
+      (e) => {
+        if (e.isTrusted) studio.used = true;
+      },
+      { capture: true },
+    );
   }
   matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => studio.repaint());
   new ResizeObserver(() => studio.repaint()).observe($('wave'));
@@ -261,12 +271,22 @@ function engineFailed(reason: string): void {
   document.documentElement.dataset.engine = 'failed';
   $('app').replaceChildren(
     h('header', { class: 'top' }, h('div', { class: 'brand' }, h('h1', {}, 'Quavix Studio'))),
-    h('main', {},
-      h('section', { class: 'panel failed', role: 'alert' },
+    h(
+      'main',
+      {},
+      h(
+        'section',
+        { class: 'panel failed', role: 'alert' },
         h('h2', {}, 'The sound engine could not start'),
-        h('p', {}, 'This page cannot make, play or download sounds in this browser. Reloading the page may help; ' +
-          'if it does not, open the Studio in an up-to-date Chrome, Firefox, Edge or Safari.'),
-        h('p', { class: 'help' }, `What the browser said: ${reason}`))),
+        h(
+          'p',
+          {},
+          'This page cannot make, play or download sounds in this browser. Reloading the page may help; ' +
+            'if it does not, open the Studio in an up-to-date Chrome, Firefox, Edge or Safari.',
+        ),
+        h('p', { class: 'help' }, `What the browser said: ${reason}`),
+      ),
+    ),
   );
 }
 

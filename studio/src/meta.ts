@@ -18,10 +18,12 @@ export interface ParamGroup {
 }
 
 const longestTime = 2.2675; // seconds at the stored 1
+// prettier-ignore
 const p = (name: string, label: string, min: number, max: number, unit: string, help: string): ParamMeta => ({
   name, label, min, max, unit, help,
 });
 
+// prettier-ignore
 export const GROUPS: ParamGroup[] = [
   { id: 'wave', title: 'Wave', params: [
     p('WaveType', 'Wave type', 0, 3, '', 'The shape of the oscillator; any other number than 0 to 3 makes silence.'),

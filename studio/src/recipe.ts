@@ -13,9 +13,7 @@ export type Source =
   /** Exact parameters from a settings file, a settings string, a link or the history (105 settings-file bytes). */
   | { kind: 'load'; sfs: Uint8Array };
 
-export type Step =
-  | { kind: 'set'; index: number; stored: number }
-  | { kind: 'mutate'; amount: number };
+export type Step = { kind: 'set'; index: number; stored: number } | { kind: 'mutate'; amount: number };
 
 export interface Recipe {
   seed: number; // uint32, never 0 (the module's 0 means the clock)
@@ -105,7 +103,12 @@ export function withSeed(current: Recipe, seed: number): Recipe {
 /** The exact parameters of the sound as a fresh recipe (no steps), for the history and for links. */
 export function flatten(recipe: Recipe): Recipe {
   const sound = cook(recipe);
-  return { ...recipe, seed: sound.renderState, source: { kind: 'load', sfs: quavix.writeSfs(sound.params) }, steps: [] };
+  return {
+    ...recipe,
+    seed: sound.renderState,
+    source: { kind: 'load', sfs: quavix.writeSfs(sound.params) },
+    steps: [],
+  };
 }
 
 export function sameRecipe(a: Recipe, b: Recipe): boolean {
@@ -116,7 +119,9 @@ export function sameRecipe(a: Recipe, b: Recipe): boolean {
 export function encodeRecipe(r: Recipe): unknown {
   const source = r.source.kind === 'load' ? { kind: 'load', sfs: Array.from(r.source.sfs) } : r.source;
   // JSON has no NaN or infinities: those stored values are kept as words.
-  const steps = r.steps.map((s) => (s.kind === 'set' && !Number.isFinite(s.stored) ? { ...s, stored: String(s.stored) } : s));
+  const steps = r.steps.map((s) =>
+    s.kind === 'set' && !Number.isFinite(s.stored) ? { ...s, stored: String(s.stored) } : s,
+  );
   return { seed: r.seed, source, steps, bufferLength: r.bufferLength };
 }
 
@@ -140,11 +145,13 @@ function decodeSource(d: unknown): Source | string {
     case 'randomize':
       return { kind: s.kind };
     case 'preset':
-      return isWhole(s.family, 0, quavix.PRESET_FAMILIES.length - 1) ? { kind: 'preset', family: s.family }
+      return isWhole(s.family, 0, quavix.PRESET_FAMILIES.length - 1)
+        ? { kind: 'preset', family: s.family }
         : `its preset is not one of the ${quavix.PRESET_FAMILIES.length} families`;
     case 'load': {
       const bytes = s.sfs;
-      if (!Array.isArray(bytes) || bytes.length > 4096 || !bytes.every((b) => isWhole(b, 0, 255))) return 'its parameters are not a settings file';
+      if (!Array.isArray(bytes) || bytes.length > 4096 || !bytes.every((b) => isWhole(b, 0, 255)))
+        return 'its parameters are not a settings file';
       const sfs = Uint8Array.from(bytes as number[]);
       try {
         quavix.readSfs(sfs);

@@ -24,7 +24,11 @@ export class Renderer {
   /** Where sounds are made: 'worker', or 'page' once a worker could not start. */
   where: 'starting' | 'worker' | 'page' = 'starting';
 
-  constructor(module: WebAssembly.Module, startWorker: () => Worker, private events: RendererEvents) {
+  constructor(
+    module: WebAssembly.Module,
+    startWorker: () => Worker,
+    private events: RendererEvents,
+  ) {
     this.ready = new Promise((resolve) => {
       const onPage = () => {
         if (this.where !== 'starting') return;

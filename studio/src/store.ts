@@ -129,7 +129,13 @@ export class Store {
   describe(recipe: Recipe = this.recipe): string {
     const s = recipe.source;
     const base =
-      s.kind === 'preset' ? FAMILY_LABELS[s.family] : s.kind === 'randomize' ? 'Random' : s.kind === 'load' ? 'Loaded' : 'Default';
+      s.kind === 'preset'
+        ? FAMILY_LABELS[s.family]
+        : s.kind === 'randomize'
+          ? 'Random'
+          : s.kind === 'load'
+            ? 'Loaded'
+            : 'Default';
     return `${base} #${recipe.seed}${recipe.steps.length ? ' (edited)' : ''}`;
   }
 

@@ -37,8 +37,17 @@ export async function make(request: RenderRequest): Promise<Made> {
   }
   return {
     rendered: {
-      type: 'rendered', id: request.id, wav, audio, sampleCount: sound.sampleCount, peak: sound.peak,
-      clipped: sound.clipped, silent: sound.silent, sha256, whole, timings: { synthesis: t1 - t0, hash: t2 - t1 },
+      type: 'rendered',
+      id: request.id,
+      wav,
+      audio,
+      sampleCount: sound.sampleCount,
+      peak: sound.peak,
+      clipped: sound.clipped,
+      silent: sound.silent,
+      sha256,
+      whole,
+      timings: { synthesis: t1 - t0, hash: t2 - t1 },
     },
     samples,
   };

@@ -89,8 +89,9 @@ function write(storage: Storage | undefined, key: string, value: unknown): void 
 /** A label as plain text of a sensible length; another value becomes `fallback`. */
 function cleanLabel(value: unknown, fallback: string): string {
   if (typeof value !== 'string') return fallback;
-  // eslint-disable-next-line no-control-regex
-  const text = value.replace(/[\u0000-\u001f\u007f]/g, ' ').trim().slice(0, 80);
+  // Control characters (line breaks among them) become spaces.
+  const plain = Array.from(value, (c) => (c.charCodeAt(0) < 0x20 || c === '\u007f' ? ' ' : c)).join('');
+  const text = plain.trim().slice(0, 80);
   return text || fallback;
 }
 
@@ -101,7 +102,8 @@ function keptList(data: unknown, fallback: string): { kept: Kept[]; refused: num
   const kept: Kept[] = [];
   let refused = 0;
   for (const entry of data) {
-    const recipe = typeof entry === 'object' && entry !== null ? decodeRecipe((entry as { recipe?: unknown }).recipe) : 'no recipe';
+    const recipe =
+      typeof entry === 'object' && entry !== null ? decodeRecipe((entry as { recipe?: unknown }).recipe) : 'no recipe';
     if (typeof recipe === 'string') refused++;
     else kept.push({ label: cleanLabel((entry as { label?: unknown }).label, fallback), recipe });
   }

@@ -36,7 +36,8 @@ export class ComparePanel implements Panel {
 
   update(): void {
     const store = this.studio.store;
-    for (const [i, name] of ['A', 'B'].entries()) $(`slot-${name}`).setAttribute('aria-pressed', String(i === store.slot));
+    for (const [i, name] of ['A', 'B'].entries())
+      $(`slot-${name}`).setAttribute('aria-pressed', String(i === store.slot));
     const mine = cook(store.recipe).params;
     const otherRecipe = store.slots[1 - store.slot];
     const other = cook(otherRecipe).params;

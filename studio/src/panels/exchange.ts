@@ -13,7 +13,11 @@ export class ExchangePanel implements Panel {
 
   constructor(private studio: Studio) {
     const copy = (id: string, label: string) =>
-      h('button', { type: 'button', onclick: () => studio.copy(($(id) as HTMLTextAreaElement).value, label) }, `Copy ${label}`);
+      h(
+        'button',
+        { type: 'button', onclick: () => studio.copy(($(id) as HTMLTextAreaElement).value, label) },
+        `Copy ${label}`,
+      );
     this.element = h(
       'section',
       { class: 'panel exchange', 'aria-labelledby': 'exchange-title' },
@@ -45,14 +49,24 @@ export class ExchangePanel implements Panel {
           onchange: (e: Event) => this.openFile((e.target as HTMLInputElement).files?.[0]),
         }),
         h('button', { type: 'button', id: 'save-sfs', onclick: () => this.saveSfs() }, 'Save .sfs'),
-        h('button', { type: 'button', id: 'download', class: 'primary', onclick: () => this.download() }, 'Download WAV'),
+        h(
+          'button',
+          { type: 'button', id: 'download', class: 'primary', onclick: () => this.download() },
+          'Download WAV',
+        ),
       ),
       h('p', { class: 'help' }, 'Or drop a .sfs file anywhere on the page.'),
       h('label', { for: 'link' }, 'Share link'),
       h('textarea', { id: 'link', rows: 2, readonly: true, spellcheck: 'false' }),
       h('div', { class: 'inline tight' }, copy('link', 'link')),
       h('label', { for: 'command' }, 'Command line'),
-      h('textarea', { id: 'command', rows: 3, readonly: true, spellcheck: 'false', 'aria-describedby': 'command-help' }),
+      h('textarea', {
+        id: 'command',
+        rows: 3,
+        readonly: true,
+        spellcheck: 'false',
+        'aria-describedby': 'command-help',
+      }),
       h('p', { id: 'command-help', class: 'help' }, 'Writes this WAV file, byte for byte, with the quavix tool.'),
       h('div', { class: 'inline tight' }, copy('command', 'command')),
       h('label', { for: 'script' }, 'Host script (the module\u2019s actions, in order)'),

@@ -20,10 +20,19 @@ export class HistoryPanel implements Panel {
         h(
           'div',
           { class: 'inline tight' },
-          h('button', { type: 'button', id: 'undo', onclick: () => store.undo(), 'aria-keyshortcuts': 'Control+Z' }, 'Undo'),
           h(
             'button',
-            { type: 'button', id: 'redo', onclick: () => store.redo(), 'aria-keyshortcuts': 'Control+Shift+Z Control+Y' },
+            { type: 'button', id: 'undo', onclick: () => store.undo(), 'aria-keyshortcuts': 'Control+Z' },
+            'Undo',
+          ),
+          h(
+            'button',
+            {
+              type: 'button',
+              id: 'redo',
+              onclick: () => store.redo(),
+              'aria-keyshortcuts': 'Control+Shift+Z Control+Y',
+            },
             'Redo',
           ),
           h('button', { type: 'button', id: 'star', onclick: () => this.star(), 'aria-pressed': 'false' }, 'Star'),

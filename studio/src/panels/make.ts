@@ -11,7 +11,8 @@ export class MakePanel implements Panel {
 
   constructor(private studio: Studio) {
     const store = studio.store;
-    const pressed = (source: Source, label: string) => (e: Event) => this.press(source, label, (e as MouseEvent).shiftKey);
+    const pressed = (source: Source, label: string) => (e: Event) =>
+      this.press(source, label, (e as MouseEvent).shiftKey);
     this.element = h(
       'section',
       { class: 'panel make', 'aria-labelledby': 'make-title' },
@@ -22,13 +23,23 @@ export class MakePanel implements Panel {
         ...FAMILY_LABELS.map((label, family) =>
           h(
             'button',
-            { type: 'button', 'data-family': family, 'aria-describedby': 'seed-help', onclick: pressed({ kind: 'preset', family }, label) },
+            {
+              type: 'button',
+              'data-family': family,
+              'aria-describedby': 'seed-help',
+              onclick: pressed({ kind: 'preset', family }, label),
+            },
             label,
           ),
         ),
         h(
           'button',
-          { type: 'button', id: 'randomize', 'aria-describedby': 'seed-help', onclick: pressed({ kind: 'randomize' }, 'Randomize') },
+          {
+            type: 'button',
+            id: 'randomize',
+            'aria-describedby': 'seed-help',
+            onclick: pressed({ kind: 'randomize' }, 'Randomize'),
+          },
           'Randomize',
         ),
       ),
@@ -36,7 +47,14 @@ export class MakePanel implements Panel {
         'div',
         { class: 'inline' },
         h('label', { for: 'mutate-amount' }, 'Mutate by'),
-        h('input', { id: 'mutate-amount', type: 'number', step: '0.01', min: '0', value: '0.05', inputmode: 'decimal' }),
+        h('input', {
+          id: 'mutate-amount',
+          type: 'number',
+          step: '0.01',
+          min: '0',
+          value: '0.05',
+          inputmode: 'decimal',
+        }),
         h('button', { type: 'button', id: 'mutate', onclick: () => this.mutate() }, 'Mutate'),
       ),
       h(
@@ -54,7 +72,11 @@ export class MakePanel implements Panel {
         }),
         h(
           'button',
-          { type: 'button', id: 'new-seed', onclick: () => store.change(withSeed(store.recipe, randomSeed()), 'New seed') },
+          {
+            type: 'button',
+            id: 'new-seed',
+            onclick: () => store.change(withSeed(store.recipe, randomSeed()), 'New seed'),
+          },
           'New seed',
         ),
       ),
@@ -73,7 +95,10 @@ export class MakePanel implements Panel {
           {
             id: 'buffer',
             onchange: (e: Event) =>
-              store.change({ ...store.recipe, bufferLength: Number((e.target as HTMLSelectElement).value) }, 'Buffer length'),
+              store.change(
+                { ...store.recipe, bufferLength: Number((e.target as HTMLSelectElement).value) },
+                'Buffer length',
+              ),
           },
           ...Array.from({ length: 60 }, (_, i) => h('option', { value: i + 1 }, `${i + 1} s`)),
         ),

@@ -33,7 +33,8 @@ export function roundShown(value: number): string {
 
 /** A value as the row shows it: in the users' unit for a slider, as stored for the wave type. */
 function shownValue(r: Row, stored: number, user: number): string {
-  if (!r.slider) return Number.isInteger(stored) && stored >= 0 && stored <= 3 ? WAVE_NAMES[stored] : `${stored} (silent)`;
+  if (!r.slider)
+    return Number.isInteger(stored) && stored >= 0 && stored <= 3 ? WAVE_NAMES[stored] : `${stored} (silent)`;
   return `${roundShown(user)}${r.meta.unit ? ' ' + r.meta.unit : ''}`;
 }
 

@@ -106,7 +106,8 @@ export class SoundPanel implements Panel {
   private lengthenBuffer(): void {
     const store = this.studio.store;
     const needed = Number($('cut-fix').dataset.seconds);
-    if (needed >= 1 && needed <= 60) store.change({ ...store.recipe, bufferLength: needed }, `Buffer length ${needed} s`);
+    if (needed >= 1 && needed <= 60)
+      store.change({ ...store.recipe, bufferLength: needed }, `Buffer length ${needed} s`);
   }
 
   /** Shows a sound that has just been made. */

@@ -58,7 +58,9 @@ export async function openBrowser({ width = 1280, height = 800 } = {}) {
 export async function openPage(context, url, { ready = true } = {}) {
   const page = await context.newPage();
   const problems = [];
-  page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console: ${m.text()}`);
+  });
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('request', (r) => {
     const u = r.url();
@@ -66,7 +68,9 @@ export async function openPage(context, url, { ready = true } = {}) {
   });
   await page.exposeFunction('reportViolation', (text) => problems.push(`policy: ${text}`));
   await page.addInitScript(() => {
-    document.addEventListener('securitypolicyviolation', (e) => window.reportViolation(`${e.violatedDirective} ${e.blockedURI}`));
+    document.addEventListener('securitypolicyviolation', (e) =>
+      window.reportViolation(`${e.violatedDirective} ${e.blockedURI}`),
+    );
   });
   await page.goto(url);
   if (ready) {

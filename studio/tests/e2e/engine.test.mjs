@@ -68,7 +68,11 @@ describe('starting the core', () => {
       await page.click('[data-family="5"]');
       await page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
       assert.equal(await page.$eval('html', (e) => e.dataset.engine), 'worker', origin.name);
-      assert.equal(await page.$eval('#fingerprint', (e) => e.dataset.sha256), toolSha('--preset', 'jump', '--seed', '31337'), origin.name);
+      assert.equal(
+        await page.$eval('#fingerprint', (e) => e.dataset.sha256),
+        toolSha('--preset', 'jump', '--seed', '31337'),
+        origin.name,
+      );
       assert.deepEqual(problems, [], origin.name);
       await page.close();
     }
@@ -78,7 +82,11 @@ describe('starting the core', () => {
     for (const origin of origins()) {
       const page = await browser.context.newPage();
       await page.addInitScript(() => {
-        window.Worker = class { constructor() { throw new Error('workers are switched off'); } };
+        window.Worker = class {
+          constructor() {
+            throw new Error('workers are switched off');
+          }
+        };
       });
       await page.goto(origin.url);
       await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
@@ -87,16 +95,30 @@ describe('starting the core', () => {
       await page.click('[data-family="0"]');
       await page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
       assert.equal(await page.$eval('html', (e) => e.dataset.engine), 'page', origin.name);
-      assert.equal(await page.$eval('#fingerprint', (e) => e.dataset.sha256), toolSha('--preset', 'coin', '--seed', '77'), origin.name);
+      assert.equal(
+        await page.$eval('#fingerprint', (e) => e.dataset.sha256),
+        toolSha('--preset', 'coin', '--seed', '77'),
+        origin.name,
+      );
       await page.close();
     }
   });
 
   test('when the core cannot start, the page says so and offers no controls that do nothing', async () => {
     const blocks = [
-      { name: 'the wasm file refused by the network', url: () => site.url, block: (page) => page.route('**/*.wasm', (r) => r.abort()) },
-      { name: 'WebAssembly refused in the single file', url: () => singleFile,
-        block: (page) => page.addInitScript(() => { WebAssembly.compile = () => Promise.reject(new Error('WebAssembly is switched off')); }) },
+      {
+        name: 'the wasm file refused by the network',
+        url: () => site.url,
+        block: (page) => page.route('**/*.wasm', (r) => r.abort()),
+      },
+      {
+        name: 'WebAssembly refused in the single file',
+        url: () => singleFile,
+        block: (page) =>
+          page.addInitScript(() => {
+            WebAssembly.compile = () => Promise.reject(new Error('WebAssembly is switched off'));
+          }),
+      },
     ];
     for (const b of blocks) {
       const page = await browser.context.newPage();

@@ -29,11 +29,15 @@ async function click(page, selector, options) {
 const notices = (page) => page.$$eval('#notices .notice p', (all) => all.map((e) => e.textContent));
 /** Drops files (name and bytes) on the page as a person's drag would. */
 async function drop(page, files) {
-  await page.evaluate((files) => {
-    const data = new DataTransfer();
-    for (const f of files) data.items.add(new File([new Uint8Array(f.bytes)], f.name));
-    for (const type of ['dragenter', 'dragover', 'drop']) document.body.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
-  }, files.map((f) => ({ name: f.name, bytes: [...f.bytes] })));
+  await page.evaluate(
+    (files) => {
+      const data = new DataTransfer();
+      for (const f of files) data.items.add(new File([new Uint8Array(f.bytes)], f.name));
+      for (const type of ['dragenter', 'dragover', 'drop'])
+        document.body.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true, cancelable: true }));
+    },
+    files.map((f) => ({ name: f.name, bytes: [...f.bytes] })),
+  );
 }
 
 let browser;
@@ -51,7 +55,10 @@ test('both builds run under a policy with no inline, data: or blob: script, and 
   for (const url of [singleFile, site.url]) {
     const { page, problems } = await openPage(browser.context, url);
     const policy = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content);
-    const scriptSrc = policy.split(';').map((d) => d.trim()).find((d) => d.startsWith('script-src'));
+    const scriptSrc = policy
+      .split(';')
+      .map((d) => d.trim())
+      .find((d) => d.startsWith('script-src'));
     assert.ok(scriptSrc, url);
     assert.doesNotMatch(scriptSrc, /'unsafe-inline'|'unsafe-eval'|data:|blob:|\*/, url);
     assert.match(scriptSrc, /'wasm-unsafe-eval'/, url);
@@ -66,7 +73,10 @@ test('both builds run under a policy with no inline, data: or blob: script, and 
       return window.smuggled;
     });
     assert.equal(ran, false, url);
-    assert.ok(problems.every((p) => /inline script violates|script-src-elem/.test(p)), `${url}: ${problems}`);
+    assert.ok(
+      problems.every((p) => /inline script violates|script-src-elem/.test(p)),
+      `${url}: ${problems}`,
+    );
     await page.close();
   }
 });
@@ -84,7 +94,12 @@ describe('from disk', () => {
     await fresh.addInitScript(() => {
       window.audioOutputs = 0;
       const Real = window.AudioContext;
-      window.AudioContext = class extends Real { constructor(...a) { super(...a); window.audioOutputs++; } };
+      window.AudioContext = class extends Real {
+        constructor(...a) {
+          super(...a);
+          window.audioOutputs++;
+        }
+      };
     });
     await fresh.goto(singleFile);
     await fresh.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
@@ -103,7 +118,9 @@ describe('from disk', () => {
     const [, seconds] = note.match(/cuts this sound at 5 s: all of it needs a buffer length of (\d+) s/) ?? [];
     assert.ok(seconds, note);
     // The tool's whole sound, from the longest buffer: 41000 samples a second of buffer length.
-    const command = (await page.inputValue('#command')).replace('quavix render', `"$QUAVIX" render --buffer-length 60`).replace(/-o \S+\.wav$/, '-o -');
+    const command = (await page.inputValue('#command'))
+      .replace('quavix render', `"$QUAVIX" render --buffer-length 60`)
+      .replace(/-o \S+\.wav$/, '-o -');
     const wav = execFileSync('bash', ['-c', command], { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 28 });
     const samples = (wav.length - 44) / 2;
     assert.equal(Number(seconds), Math.ceil(samples / 41000));
@@ -134,10 +151,22 @@ describe('from disk', () => {
 
     const wav = execFileSync(CLI, ['render', '--preset', 'coin', '--seed', '1', '-o', '-']);
     const cases = [
-      { name: 'coin.wav', bytes: wav, message: /\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/ },
+      {
+        name: 'coin.wav',
+        bytes: wav,
+        message: /\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/,
+      },
       { name: 'empty.sfs', bytes: Buffer.alloc(0), message: /\u201cempty\.sfs\u201d is empty/ },
-      { name: 'notes.txt', bytes: Buffer.from('hello, this is text'), message: /\u201cnotes\.txt\u201d is not a settings file \(\.sfs\) that Quavix can read/ },
-      { name: 'short.sfs', bytes: Buffer.from([102, 0, 0, 0, 1, 0]), message: /\u201cshort\.sfs\u201d is not a settings file/ },
+      {
+        name: 'notes.txt',
+        bytes: Buffer.from('hello, this is text'),
+        message: /\u201cnotes\.txt\u201d is not a settings file \(\.sfs\) that Quavix can read/,
+      },
+      {
+        name: 'short.sfs',
+        bytes: Buffer.from([102, 0, 0, 0, 1, 0]),
+        message: /\u201cshort\.sfs\u201d is not a settings file/,
+      },
     ];
     for (const c of cases) {
       const before = await fingerprint(page);
@@ -225,11 +254,16 @@ describe('from disk', () => {
       { role: 'button', name: 'Play', count: 1 },
       { role: 'button', name: 'Star', count: 1 },
       ...['Depth', 'Speed', 'Amount', 'Offset', 'Sweep', 'Time', 'Duty'].flatMap((name) => [
-        { role: 'slider', name, count: 0 }, { role: 'button', name: `Lock ${name}`, count: 0 }]),
+        { role: 'slider', name, count: 0 },
+        { role: 'button', name: `Lock ${name}`, count: 0 },
+      ]),
     ];
     for (const c of cases) assert.equal(await count(c.role, c.name), c.count, `${c.role} "${c.name}"`);
     const sha = await fingerprint(page);
-    assert.equal(await page.getAttribute('#fingerprint', 'aria-label'), `Fingerprint ${sha.slice(0, 12)}, copies the whole SHA-256`);
+    assert.equal(
+      await page.getAttribute('#fingerprint', 'aria-label'),
+      `Fingerprint ${sha.slice(0, 12)}, copies the whole SHA-256`,
+    );
     const fresh = (await openPage(browser.context, singleFile)).page;
     await fresh.keyboard.press('Tab');
     assert.equal(await fresh.evaluate(() => document.activeElement.textContent), 'Skip to the parameters');
@@ -238,23 +272,40 @@ describe('from disk', () => {
     assert.equal(await fresh.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Lock wave type');
     await fresh.close();
     await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
-    const result = await page.evaluate(() => window.axe.run(document, { runOnly: ['region', 'landmark-one-main', 'landmark-unique'] }));
-    assert.deepEqual(result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), []);
+    const result = await page.evaluate(() =>
+      window.axe.run(document, { runOnly: ['region', 'landmark-one-main', 'landmark-unique'] }),
+    );
+    assert.deepEqual(
+      result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
+      [],
+    );
   });
 
   test('at 360 px no message or note covers the fields', async () => {
     await page.setViewportSize({ width: 360, height: 740 });
-    await page.evaluate(() => document.getElementById('csv').value = 'x');
+    await page.evaluate(() => (document.getElementById('csv').value = 'x'));
     await page.click('#load-csv');
-    const fixed = await page.$$eval('body *', (all) => all.filter((e) => {
-      const style = getComputedStyle(e);
-      return (style.position === 'fixed' || style.position === 'sticky') && style.display !== 'none' && e.getClientRects().length > 0;
-    }).map((e) => e.id || e.className));
+    const fixed = await page.$$eval('body *', (all) =>
+      all
+        .filter((e) => {
+          const style = getComputedStyle(e);
+          return (
+            (style.position === 'fixed' || style.position === 'sticky') &&
+            style.display !== 'none' &&
+            e.getClientRects().length > 0
+          );
+        })
+        .map((e) => e.id || e.className),
+    );
     assert.deepEqual(fixed, []);
-    const spilling = await page.$$eval('.param', (all) => all.filter((p) => {
-      const box = p.closest('fieldset').getBoundingClientRect();
-      return [...p.querySelectorAll('*')].some((e) => e.getBoundingClientRect().right > box.right + 0.5);
-    }).map((p) => p.dataset.param));
+    const spilling = await page.$$eval('.param', (all) =>
+      all
+        .filter((p) => {
+          const box = p.closest('fieldset').getBoundingClientRect();
+          return [...p.querySelectorAll('*')].some((e) => e.getBoundingClientRect().right > box.right + 0.5);
+        })
+        .map((p) => p.dataset.param),
+    );
     assert.deepEqual(spilling, [], 'parameters wider than their group');
     for (const b of await page.$$('#notices .dismiss')) await b.click();
     await page.setViewportSize({ width: 1280, height: 800 });
@@ -270,8 +321,14 @@ describe('from disk', () => {
       { fragment: '#seed=-1&csv=1', message: /no usable seed/ },
       { fragment: '#seed=4294967296&csv=1', message: /no usable seed/ },
       { fragment: '#csv=1', message: /no usable seed/ },
-      { fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`, message: /parameter values cannot be read/ },
-      { fragment: `#seed=5&csv=${encodeURIComponent('1\nGenerate sound as "boss_music"')}`, message: /parameter values cannot be read/ },
+      {
+        fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,
+        message: /parameter values cannot be read/,
+      },
+      {
+        fragment: `#seed=5&csv=${encodeURIComponent('1\nGenerate sound as "boss_music"')}`,
+        message: /parameter values cannot be read/,
+      },
       { fragment: '#seed=5&csv=1&sfs=00', message: /exact parameter values/ },
       { fragment: '#seed=5&csv=1&length=0', message: /buffer length/ },
       { fragment: '#seed=5&csv=1&length=61', message: /buffer length/ },
@@ -279,7 +336,10 @@ describe('from disk', () => {
     for (const c of cases) {
       const { page: linked, problems: found } = await openPage(browser.context, singleFile + c.fragment);
       let dialogs = 0;
-      linked.on('dialog', (d) => { dialogs++; void d.dismiss(); });
+      linked.on('dialog', (d) => {
+        dialogs++;
+        void d.dismiss();
+      });
       const all = await notices(linked);
       assert.equal(all.length, 1, c.fragment);
       assert.match(all[0], c.message, c.fragment);
@@ -296,7 +356,10 @@ describe('from disk', () => {
     const stars = [
       { label: 'Laser one', recipe: good(101) },
       { label: '<img src=x onerror=alert(1)>', recipe: good(102) },
-      { label: 'planted', recipe: { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } } },
+      {
+        label: 'planted',
+        recipe: { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } },
+      },
       { label: 'seed 0', recipe: good(0) },
       { label: 'huge buffer', recipe: { ...good(104), bufferLength: 1e9 } },
       { label: 'steps not a list', recipe: { ...good(105), steps: 'Randomize' } },
@@ -305,21 +368,54 @@ describe('from disk', () => {
       { label: 'Laser two', recipe: good(107), fingerprint: 'deadbeef'.repeat(8) },
     ];
     const cases = [
-      { name: 'stars with bad entries', items: { 'quavix-studio.stars': JSON.stringify(stars) }, labels: ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two'], refused: 6 },
+      {
+        name: 'stars with bad entries',
+        items: { 'quavix-studio.stars': JSON.stringify(stars) },
+        labels: ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two'],
+        refused: 6,
+      },
       { name: 'stars that are not JSON', items: { 'quavix-studio.stars': '[{"label":' }, labels: [], refused: 1 },
-      { name: 'a session with a planted slot', items: { 'quavix-studio.session': JSON.stringify({ slots: [stars[2].recipe, good(108)], slot: 0, locks: [99, 'x'], history: [{ label: 'h', recipe: good(0) }] }) }, labels: [], refused: 2 },
+      {
+        name: 'a session with a planted slot',
+        items: {
+          'quavix-studio.session': JSON.stringify({
+            slots: [stars[2].recipe, good(108)],
+            slot: 0,
+            locks: [99, 'x'],
+            history: [{ label: 'h', recipe: good(0) }],
+          }),
+        },
+        labels: [],
+        refused: 2,
+      },
       { name: 'a session that is not JSON', items: { 'quavix-studio.session': '{' }, labels: [], refused: 1 },
     ];
     for (const c of cases) {
-      await page.evaluate((items) => { localStorage.clear(); for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v); }, c.items);
+      await page.evaluate((items) => {
+        localStorage.clear();
+        for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
+      }, c.items);
       let dialogs = 0;
-      page.on('dialog', (d) => { dialogs++; void d.dismiss(); });
+      page.on('dialog', (d) => {
+        dialogs++;
+        void d.dismiss();
+      });
       await page.reload();
       await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
       const all = await notices(page);
       assert.equal(all.length, 1, c.name);
-      assert.match(all[0], c.refused === 1 ? /^One sound kept on this computer could not be read and was left out/ : new RegExp(`^${c.refused} sounds kept`), c.name);
-      assert.deepEqual(await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent)), c.labels, c.name);
+      assert.match(
+        all[0],
+        c.refused === 1
+          ? /^One sound kept on this computer could not be read and was left out/
+          : new RegExp(`^${c.refused} sounds kept`),
+        c.name,
+      );
+      assert.deepEqual(
+        await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent)),
+        c.labels,
+        c.name,
+      );
       assert.doesNotMatch(await page.textContent('body'), /deadbeef/, c.name);
       for (const item of await page.$$('#stars .sound-item')) {
         await item.click();
@@ -330,7 +426,10 @@ describe('from disk', () => {
       assert.equal(dialogs, 0, c.name);
     }
     // The next star keeps the good entries that were there.
-    await page.evaluate((items) => { localStorage.clear(); localStorage.setItem('quavix-studio.stars', items); }, JSON.stringify(stars));
+    await page.evaluate((items) => {
+      localStorage.clear();
+      localStorage.setItem('quavix-studio.stars', items);
+    }, JSON.stringify(stars));
     await page.reload();
     await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
     await click(page, '[data-family="6"]');
@@ -344,7 +443,10 @@ describe('from disk', () => {
 
   test('a hostile file name is shown as text', async () => {
     let dialogs = 0;
-    page.on('dialog', (d) => { dialogs++; void d.dismiss(); });
+    page.on('dialog', (d) => {
+      dialogs++;
+      void d.dismiss();
+    });
     await drop(page, [{ name: '<img src=x onerror=alert(1)>.sfs', bytes: Buffer.from('<script>alert(1)</script>') }]);
     await page.waitForFunction(() => document.querySelector('#notices .notice'));
     assert.match((await notices(page))[0], /^\u201c<img src=x onerror=alert\(1\)>\.sfs\u201d is not a settings file/);

@@ -43,11 +43,17 @@ async function downloaded(page, start) {
 }
 
 const origins = [
-  { name: 'single HTML file', url: async () => ({ url: pathToFileURL(join(studio, 'dist/quavix-studio.html')).href, stop() {} }) },
-  { name: 'local server', url: async () => {
-    const { server, url } = await serve(join(studio, 'dist'));
-    return { url, stop: () => server.close() };
-  } },
+  {
+    name: 'single HTML file',
+    url: async () => ({ url: pathToFileURL(join(studio, 'dist/quavix-studio.html')).href, stop() {} }),
+  },
+  {
+    name: 'local server',
+    url: async () => {
+      const { server, url } = await serve(join(studio, 'dist'));
+      return { url, stop: () => server.close() };
+    },
+  },
 ];
 
 for (const origin of origins) {
@@ -116,8 +122,11 @@ for (const origin of origins) {
       const sound = await fingerprint(page);
 
       const command = await page.inputValue('#command');
-      const wav = execFileSync('bash', ['-c', command.replace('quavix render', `"$QUAVIX" render`).replace(/-o \S+\.wav$/, '-o -')],
-        { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 26 });
+      const wav = execFileSync(
+        'bash',
+        ['-c', command.replace('quavix render', `"$QUAVIX" render`).replace(/-o \S+\.wav$/, '-o -')],
+        { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 26 },
+      );
       assert.equal(sha256(wav), sound, command);
 
       const fresh = await openPage(browser.context, await page.inputValue('#link'));
@@ -162,7 +171,10 @@ for (const origin of origins) {
 
     test('every preset or Randomize press is a new sound, its seed shown; Shift+click or a typed seed repeats one', async () => {
       for (const lock of await page.$$('.lock[aria-pressed="true"]')) await lock.click();
-      for (const c of [{ button: '[data-family="5"]', options: ['--preset', 'jump'] }, { button: '#randomize', options: ['--randomize'] }]) {
+      for (const c of [
+        { button: '[data-family="5"]', options: ['--preset', 'jump'] },
+        { button: '#randomize', options: ['--randomize'] },
+      ]) {
         const sounds = new Map();
         for (let i = 0; i < 3; i++) {
           await click(page, c.button);
@@ -171,10 +183,18 @@ for (const origin of origins) {
         assert.equal(sounds.size, 3, `${c.button}: three presses, three seeds`);
         assert.equal(new Set(sounds.values()).size, 3, `${c.button}: three presses, three sounds`);
         const [seed, sound] = [...sounds].at(-1);
-        assert.equal(sound, sha256(toolWav(...c.options, '--seed', seed)), `${c.button}: the seed shown is the sound's`);
+        assert.equal(
+          sound,
+          sha256(toolWav(...c.options, '--seed', seed)),
+          `${c.button}: the seed shown is the sound's`,
+        );
         await page.click(c.button, { modifiers: ['Shift'] });
         await settle(page);
-        assert.deepEqual([await page.inputValue('#seed'), await fingerprint(page)], [seed, sound], `${c.button} with Shift`);
+        assert.deepEqual(
+          [await page.inputValue('#seed'), await fingerprint(page)],
+          [seed, sound],
+          `${c.button} with Shift`,
+        );
         await typeInto(page, '#seed', '1000');
         await click(page, c.button);
         assert.equal(await page.inputValue('#seed'), '1000', `${c.button} after a typed seed`);
@@ -216,17 +236,30 @@ for (const origin of origins) {
       mkdirSync(shots, { recursive: true });
       await typeInto(page, '#seed', '2024');
       await click(page, '[data-family="1"]');
-      await page.evaluate(() => { document.activeElement?.blur(); window.scrollTo(0, 0); });
-      for (const [width, height] of [[1280, 800], [360, 740]]) {
+      await page.evaluate(() => {
+        document.activeElement?.blur();
+        window.scrollTo(0, 0);
+      });
+      for (const [width, height] of [
+        [1280, 800],
+        [360, 740],
+      ]) {
         await page.setViewportSize({ width, height });
         for (const colorScheme of ['light', 'dark']) {
           await page.emulateMedia({ colorScheme });
           const result = await page.evaluate(() => window.axe.run(document));
           const bad = result.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
-          assert.deepEqual(bad.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), [], `${width} px, ${colorScheme}`);
+          assert.deepEqual(
+            bad.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
+            [],
+            `${width} px, ${colorScheme}`,
+          );
           const horizontal = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
           assert.ok(horizontal <= 0, `${width} px: the page scrolls sideways by ${horizontal} px`);
-          if (origin.name === 'local server') await page.screenshot({ path: join(shots, `screenshot-${width}${colorScheme === 'dark' ? '-dark' : ''}.png`) });
+          if (origin.name === 'local server')
+            await page.screenshot({
+              path: join(shots, `screenshot-${width}${colorScheme === 'dark' ? '-dark' : ''}.png`),
+            });
         }
       }
       await page.emulateMedia({ colorScheme: 'light' });

@@ -9,7 +9,9 @@ beforeAll(() => quavix.init());
 function memoryStorage(items: Record<string, string> = {}): Storage {
   const map = new Map(Object.entries(items));
   return {
-    get length() { return map.size; },
+    get length() {
+      return map.size;
+    },
     clear: () => map.clear(),
     getItem: (k: string) => map.get(k) ?? null,
     key: (i: number) => [...map.keys()][i] ?? null,
@@ -31,7 +33,9 @@ test('a press with a fresh seed draws another sound of the preset and keeps the 
   expect(cook(fresh).params.stored(sustain)).toBe(Math.fround(0.5));
   expect(cook(fresh).params.equals(same.params)).toBe(false);
   // Without the lock, seed 43 is the tool's --preset jump --seed 43: the preset alone.
-  expect(cook(startFrom(base, { kind: 'preset', family: 5 }, new Set(), 43)).params.equals(cook(jump(43)).params)).toBe(true);
+  expect(cook(startFrom(base, { kind: 'preset', family: 5 }, new Set(), 43)).params.equals(cook(jump(43)).params)).toBe(
+    true,
+  );
 });
 
 test('a stored recipe is checked field by field', () => {
@@ -51,16 +55,40 @@ test('a stored recipe is checked field by field', () => {
     { name: 'family 6', change: (d) => (d.source = { kind: 'preset', family: 6 }), error: null },
     { name: 'family 7', change: (d) => (d.source = { kind: 'preset', family: 7 }), error: /preset/ },
     { name: 'family -1', change: (d) => (d.source = { kind: 'preset', family: -1 }), error: /preset/ },
-    { name: 'family with a script line', change: (d) => (d.source = { kind: 'preset', family: '0\nGenerate sound as "boss_music"' }), error: /preset/ },
+    {
+      name: 'family with a script line',
+      change: (d) => (d.source = { kind: 'preset', family: '0\nGenerate sound as "boss_music"' }),
+      error: /preset/,
+    },
     { name: 'an unknown source', change: (d) => (d.source = { kind: 'file', path: '/etc/passwd' }), error: /source/ },
-    { name: 'settings file bytes that are not bytes', change: (d) => (d.source = { kind: 'load', sfs: [300] }), error: /settings file/ },
-    { name: 'a settings file of another version', change: (d) => (d.source = { kind: 'load', sfs: [1, 0, 0, 0] }), error: /settings file/ },
+    {
+      name: 'settings file bytes that are not bytes',
+      change: (d) => (d.source = { kind: 'load', sfs: [300] }),
+      error: /settings file/,
+    },
+    {
+      name: 'a settings file of another version',
+      change: (d) => (d.source = { kind: 'load', sfs: [1, 0, 0, 0] }),
+      error: /settings file/,
+    },
     { name: 'steps not a list', change: (d) => (d.steps = 'Randomize'), error: /changes/ },
     { name: 'a step with index 23', change: (d) => (d.steps = [{ kind: 'set', index: 23, stored: 0.5 }]), error: null },
-    { name: 'a step with index 24', change: (d) => (d.steps = [{ kind: 'set', index: 24, stored: 0.5 }]), error: /change 1/ },
-    { name: 'a step of another kind', change: (d) => (d.steps = [{ kind: 'generate', name: 'boss_music' }]), error: /change 1/ },
+    {
+      name: 'a step with index 24',
+      change: (d) => (d.steps = [{ kind: 'set', index: 24, stored: 0.5 }]),
+      error: /change 1/,
+    },
+    {
+      name: 'a step of another kind',
+      change: (d) => (d.steps = [{ kind: 'generate', name: 'boss_music' }]),
+      error: /change 1/,
+    },
     { name: 'a mutation by NaN', change: (d) => (d.steps = [{ kind: 'mutate', amount: null }]), error: /change 1/ },
-    { name: 'a stored NaN kept as a word', change: (d) => (d.steps = [{ kind: 'set', index: 3, stored: 'NaN' }]), error: null },
+    {
+      name: 'a stored NaN kept as a word',
+      change: (d) => (d.steps = [{ kind: 'set', index: 3, stored: 'NaN' }]),
+      error: null,
+    },
   ];
   for (const c of cases) {
     const data = structuredClone(good);
@@ -69,12 +97,17 @@ test('a stored recipe is checked field by field', () => {
     if (c.error === null) expect(typeof back, c.name).toBe('object');
     else expect(back, c.name).toMatch(c.error);
   }
-  expect(decodeRecipe(plain(withValue(jump(7), 3, NaN))), 'NaN round trip').toMatchObject({ steps: [{ kind: 'set', index: 3 }] });
+  expect(decodeRecipe(plain(withValue(jump(7), 3, NaN))), 'NaN round trip').toMatchObject({
+    steps: [{ kind: 'set', index: 3 }],
+  });
 });
 
 test('one bad starred entry is left out and counted; the good ones around it stay, and a fingerprint is never read back', () => {
   const storage = memoryStorage();
-  const stars: Kept[] = [{ label: 'Jump #1', recipe: jump(1), fingerprint: 'f'.repeat(64) }, { label: 'Jump #2', recipe: jump(2) }];
+  const stars: Kept[] = [
+    { label: 'Jump #1', recipe: jump(1), fingerprint: 'f'.repeat(64) },
+    { label: 'Jump #2', recipe: jump(2) },
+  ];
   saveStars(storage, stars);
   const list = JSON.parse(storage.getItem('quavix-studio.stars')!);
   expect(list[0].fingerprint).toBeUndefined();
@@ -82,7 +115,10 @@ test('one bad starred entry is left out and counted; the good ones around it sta
   storage.setItem('quavix-studio.stars', JSON.stringify(list));
   const { stars: back, refused } = loadStars(storage);
   expect(refused).toBe(3);
-  expect(back.map((k) => [k.label, k.recipe.seed, k.fingerprint])).toEqual([['Jump #1', 1, undefined], ['Jump #2', 2, undefined]]);
+  expect(back.map((k) => [k.label, k.recipe.seed, k.fingerprint])).toEqual([
+    ['Jump #1', 1, undefined],
+    ['Jump #2', 2, undefined],
+  ]);
 
   const cases = [
     { stored: null, stars: 0, refused: 0 }, // nothing stored yet
@@ -90,6 +126,10 @@ test('one bad starred entry is left out and counted; the good ones around it sta
     { stored: '{"a":1}', stars: 0, refused: 1 },
     { stored: JSON.stringify([{ label: 12, recipe: plain(jump(3)) }]), stars: 1, refused: 0 },
   ];
+  const lines = memoryStorage({
+    'quavix-studio.stars': JSON.stringify([{ label: 'a\nGenerate\u007f', recipe: plain(jump(3)) }]),
+  });
+  expect(loadStars(lines).stars[0].label, 'control characters become spaces').toBe('a Generate');
   for (const c of cases) {
     const s = memoryStorage(c.stored === null ? {} : { 'quavix-studio.stars': c.stored });
     const got = loadStars(s);
@@ -101,7 +141,13 @@ test('a session comes back: both slots, the slot shown, the locks and the sounds
   const storage = memoryStorage();
   const a = withValue(jump(11), 5, 0.75);
   const b = newRecipe(12, { kind: 'randomize' });
-  saveSession(storage, { slots: [a, b], slot: 1, comparing: true, locks: [3, 9], history: [{ label: 'Jump #11', recipe: a, fingerprint: 'x' }] });
+  saveSession(storage, {
+    slots: [a, b],
+    slot: 1,
+    comparing: true,
+    locks: [3, 9],
+    history: [{ label: 'Jump #11', recipe: a, fingerprint: 'x' }],
+  });
   const { session, refused } = loadSession(storage);
   expect(refused).toBe(0);
   expect(session!.slots.map(plain)).toEqual([plain(a), plain(b)]);
