@@ -7,10 +7,10 @@ import { wasmBytes } from './wasm-source';
 import RenderWorker from './worker?worker&inline';
 import { Renderer } from './renderer';
 import type { Rendered, Views } from './protocol';
-import { cook, newRecipe, type Recipe } from './recipe';
+import { newRecipe, type Recipe } from './recipe';
 import { readFragment, shareFragment } from './exports';
 import { loadSession, loadStars } from './timeline';
-import { randomSeed, Store, type Change } from './store';
+import { cookedOf, randomSeed, Store, type Change } from './store';
 import { $, h, safeStorage } from './dom';
 import type { Panel, Studio as StudioContext } from './panels/context';
 import { SoundPanel } from './panels/sound';
@@ -30,6 +30,7 @@ class Studio implements StudioContext {
   private exchange: ExchangePanel;
   private panels: Panel[];
   private exportsTimer = 0;
+  private persistTimer = 0;
 
   constructor(module: WebAssembly.Module) {
     const storage = safeStorage();
@@ -112,7 +113,7 @@ class Studio implements StudioContext {
     const store = this.store;
     if (change.render) {
       const recipe = store.recipe;
-      const sound = cook(recipe);
+      const sound = cookedOf(recipe);
       store.rendering = true;
       this.sound.changedAt = performance.now();
       document.documentElement.dataset.busy = 'true';
@@ -127,6 +128,13 @@ class Studio implements StudioContext {
   private showExports(): void {
     clearTimeout(this.exportsTimer);
     this.exchange.update();
+    clearTimeout(this.persistTimer);
+    this.persistTimer = window.setTimeout(() => this.persist(), 300);
+  }
+
+  /** Keeps the session for a reload (shortly after a change, and when the page is left). */
+  persist(): void {
+    clearTimeout(this.persistTimer);
     this.store.persist(safeStorage());
   }
 
@@ -232,6 +240,10 @@ async function main(): Promise<void> {
   }
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
+  window.addEventListener('pagehide', () => studio.persist());
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'hidden') studio.persist();
+  });
   for (const type of ['pointerdown', 'keydown']) {
     document.addEventListener(
       type,

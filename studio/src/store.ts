@@ -3,7 +3,7 @@
 // Panels change it through these methods and redraw when it tells them.
 import * as quavix from 'quavix';
 import type { Rendered, Views } from './protocol';
-import { encodeRecipe, flatten, type Recipe } from './recipe';
+import { cook, encodeRecipe, flatten, type Recipe, type Sound } from './recipe';
 import { KEPT_HISTORY, saveSession, saveStars, Timeline, type Kept, type Session } from './timeline';
 import { FAMILY_LABELS } from './meta';
 
@@ -13,9 +13,27 @@ export interface Change {
   what?: string;
 }
 
+const keys = new WeakMap<Recipe, string>();
+const cooked = new WeakMap<Recipe, Sound>();
+
 /** Equal for recipes that make the same sound with the same buffer length. */
 export function soundKey(recipe: Recipe): string {
-  return JSON.stringify(encodeRecipe(flatten(recipe)));
+  let key = keys.get(recipe);
+  if (key === undefined) {
+    key = JSON.stringify(encodeRecipe(flatten(recipe)));
+    keys.set(recipe, key);
+  }
+  return key;
+}
+
+/** The recipe's sound, cooked once per recipe (recipes are never changed in place); not to be changed. */
+export function cookedOf(recipe: Recipe): Sound {
+  let sound = cooked.get(recipe);
+  if (sound === undefined) {
+    sound = cook(recipe);
+    cooked.set(recipe, sound);
+  }
+  return sound;
 }
 
 /** A file name after the sound: its preset (or how it was made) and its seed, as in jump-492621828. */
@@ -91,7 +109,7 @@ export class Store {
   released(): void {
     this.timeline.seal();
     this.historyDue = true;
-    if (!this.rendering) this.addToHistory();
+    if (!this.rendering && this.addToHistory()) this.emit({ render: false });
   }
 
   toggleLock(index: number): void {
@@ -154,7 +172,7 @@ export class Store {
     return at < 0;
   }
 
-  /** The current sound joins the list of sounds made, once per change; true when the list changed. */
+  /** The current sound joins the list of sounds made, once per change; true when the list changed (the caller redraws). */
   addToHistory(): boolean {
     this.historyDue = false;
     const result = this.last;
@@ -166,7 +184,6 @@ export class Store {
     }
     this.history.push({ label: this.describe(), recipe: this.recipe, fingerprint: result.sha256 });
     if (this.history.length > KEPT_HISTORY) this.history.shift();
-    this.emit({ render: false });
     return true;
   }
 

@@ -29,7 +29,9 @@ export async function make(request: RenderRequest): Promise<Made> {
   const t2 = performance.now();
   // A sound that fills its buffer may have been cut: its whole length, from the longest buffer.
   let whole: number | null = sound.sampleCount;
-  if (sound.sampleCount >= request.bufferLength * SAMPLES_PER_BUFFER_SECOND) {
+  if (sound.sampleCount >= request.bufferLength * SAMPLES_PER_BUFFER_SECOND && request.bufferLength >= LONGEST_BUFFER) {
+    whole = null;
+  } else if (sound.sampleCount >= request.bufferLength * SAMPLES_PER_BUFFER_SECOND) {
     const again = quavix.random(0);
     again.state = request.renderState;
     const longest = quavix.render(params, again, { bufferLength: LONGEST_BUFFER }).sampleCount;

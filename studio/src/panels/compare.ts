@@ -1,7 +1,6 @@
 // A/B: two slots to switch between, copies either way, and how many parameters differ.
 import * as quavix from 'quavix';
-import { cook } from '../recipe';
-import { soundKey } from '../store';
+import { cookedOf, soundKey } from '../store';
 import { $, h } from '../dom';
 import type { Panel, Studio } from './context';
 
@@ -38,9 +37,9 @@ export class ComparePanel implements Panel {
     const store = this.studio.store;
     for (const [i, name] of ['A', 'B'].entries())
       $(`slot-${name}`).setAttribute('aria-pressed', String(i === store.slot));
-    const mine = cook(store.recipe).params;
+    const mine = cookedOf(store.recipe).params;
     const otherRecipe = store.slots[1 - store.slot];
-    const other = cook(otherRecipe).params;
+    const other = cookedOf(otherRecipe).params;
     const differing = quavix.PARAM_NAMES.filter((_, i) => !Object.is(mine.stored(i), other.stored(i))).length;
     const text = !store.comparing
       ? 'X switches between A and B'

@@ -3,7 +3,8 @@
 // two frequencies, and the other A/B slot's value while it differs.
 import * as quavix from 'quavix';
 import { GROUPS, WAVE_NAMES, pitchOf, type ParamMeta } from '../meta';
-import { cook, withValue } from '../recipe';
+import { withValue } from '../recipe';
+import { cookedOf } from '../store';
 import { formatFloat32 } from '../format';
 import { h } from '../dom';
 import type { Panel, Studio } from './context';
@@ -162,7 +163,7 @@ export class ParametersPanel implements Panel {
 
   private setUser(index: number, value: number, how: 'drag' | 'set'): void {
     const store = this.studio.store;
-    const stored = cook(store.recipe).params.clone().set(index, value).stored(index);
+    const stored = cookedOf(store.recipe).params.clone().set(index, value).stored(index);
     store.change(withValue(store.recipe, index, stored), this.labelOf(index), how === 'drag' ? `set-${index}` : null);
   }
 
@@ -187,8 +188,8 @@ export class ParametersPanel implements Panel {
 
   update(): void {
     const store = this.studio.store;
-    const params = cook(store.recipe).params;
-    const other = cook(store.slots[1 - store.slot]).params;
+    const params = cookedOf(store.recipe).params;
+    const other = cookedOf(store.slots[1 - store.slot]).params;
     const otherName = store.slot === 0 ? 'B' : 'A';
     for (const r of this.rows) {
       const stored = params.stored(r.index);

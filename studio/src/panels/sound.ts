@@ -3,7 +3,7 @@
 // waveform with its playhead and the spectrogram.
 import * as quavix from 'quavix';
 import type { Rendered, Views } from '../protocol';
-import { cook } from '../recipe';
+import { cookedOf } from '../store';
 import { formatSeconds } from '../format';
 import { cutNote, SAMPLES_PER_BUFFER_SECOND } from '../messages';
 import { drawSpectrum, drawWave } from '../views';
@@ -123,7 +123,7 @@ export class SoundPanel implements Panel {
     fp.textContent = result.sha256.slice(0, 12);
     fp.dataset.sha256 = result.sha256;
     fp.setAttribute('aria-label', `Fingerprint ${result.sha256.slice(0, 12)}, copies the whole SHA-256`);
-    const wave = cook(store.recipe).params.stored('WaveType');
+    const wave = cookedOf(store.recipe).params.stored('WaveType');
     const notes: string[] = [];
     if (result.silent) {
       notes.push(

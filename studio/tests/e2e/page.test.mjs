@@ -5,7 +5,8 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
@@ -14,6 +15,9 @@ import { serve } from '../../scripts/serve.mjs';
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
 const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
+const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-page-'));
+const planterFile = pathToFileURL(join(scratch, 'planter.html')).href;
+writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
 
 const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
 const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
@@ -390,18 +394,26 @@ describe('from disk', () => {
       },
       { name: 'a session that is not JSON', items: { 'quavix-studio.session': '{' }, labels: [], refused: 1 },
     ];
-    for (const c of cases) {
-      await page.evaluate((items) => {
+    // Another local HTML file plants the values: every page opened from disk shares one storage.
+    const plant = async (items) => {
+      const planter = await browser.context.newPage();
+      await planter.goto(planterFile);
+      await planter.evaluate((items) => {
         localStorage.clear();
         for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
-      }, c.items);
+      }, items);
+      await planter.close();
+    };
+    await page.close();
+    for (const c of cases) {
+      await plant(c.items);
+      const opened = await openPage(browser.context, singleFile);
+      page = opened.page;
       let dialogs = 0;
       page.on('dialog', (d) => {
         dialogs++;
         void d.dismiss();
       });
-      await page.reload();
-      await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
       const all = await notices(page);
       assert.equal(all.length, 1, c.name);
       assert.match(
@@ -424,14 +436,12 @@ describe('from disk', () => {
       }
       assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
       assert.equal(dialogs, 0, c.name);
+      assert.deepEqual(opened.problems, [], c.name);
+      await page.close();
     }
     // The next star keeps the good entries that were there.
-    await page.evaluate((items) => {
-      localStorage.clear();
-      localStorage.setItem('quavix-studio.stars', items);
-    }, JSON.stringify(stars));
-    await page.reload();
-    await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
+    await plant({ 'quavix-studio.stars': JSON.stringify(stars) });
+    page = (await openPage(browser.context, singleFile)).page;
     await click(page, '[data-family="6"]');
     await page.click('#star');
     const kept = await page.evaluate(() => JSON.parse(localStorage.getItem('quavix-studio.stars')).map((k) => k.label));
