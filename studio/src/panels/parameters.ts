@@ -163,8 +163,10 @@ export class ParametersPanel implements Panel {
 
   private setUser(index: number, value: number, how: 'drag' | 'set'): void {
     const store = this.studio.store;
-    const stored = cookedOf(store.recipe).params.clone().set(index, value).stored(index);
-    store.change(withValue(store.recipe, index, stored), this.labelOf(index), how === 'drag' ? `set-${index}` : null);
+    const params = cookedOf(store.recipe).params.clone().set(index, value);
+    const row = this.rows.find((r) => r.index === index);
+    const shown = row ? `${row.meta.label} ${shownValue(row, params.stored(index), params.get(index))}` : 'Parameter';
+    store.change(withValue(store.recipe, index, params.stored(index)), shown, how === 'drag' ? `set-${index}` : null);
   }
 
   private typed(index: number, field: HTMLInputElement): void {
