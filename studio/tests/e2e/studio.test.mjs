@@ -230,7 +230,7 @@ for (const origin of origins) {
       await page.click('[data-param="Volume"] .lock');
     });
 
-    test('no serious or critical accessibility violation, in light and dark, at 1280 and 360 px', async () => {
+    test('no accessibility violation of any impact, in light and dark, at 1280 and 360 px', async () => {
       // The checker comes through the test's own channel: the page's policy admits no other script.
       await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
       mkdirSync(shots, { recursive: true });
@@ -248,7 +248,7 @@ for (const origin of origins) {
         for (const colorScheme of ['light', 'dark']) {
           await page.emulateMedia({ colorScheme });
           const result = await page.evaluate(() => window.axe.run(document));
-          const bad = result.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
+          const bad = result.violations;
           assert.deepEqual(
             bad.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
             [],
