@@ -96,8 +96,8 @@ run_module_emulated() {
   count_report "$label" "$report" "$status"
 }
 
-# run_studio: builds Quavix Studio (studio/, on the wasm preset's module) and
-# runs its unit tests and its browser tests in headless Chromium, which compare
+# run_studio: builds Quavix Studio (studio/, on the wasm preset's module), lints
+# it and runs its unit tests and its browser tests in headless Chromium, which compare
 # with the release build's tool; counts each test case from their JUnit reports.
 run_studio() {
   echo "== studio" >&2
@@ -106,6 +106,12 @@ run_studio() {
   rm -f "$reports/unit.xml" "$reports/e2e.xml"
   if ! (cd studio && npm ci --no-audit --no-fund >/dev/null && npm run build >/dev/null); then
     ran+=("studio (build failed)")
+    failed=$((failed + 1))
+    return 1
+  fi
+  # ESLint and Prettier's check of the TypeScript, the tests and the scripts.
+  if ! (cd studio && npm run --silent lint); then
+    ran+=("studio (lint failed)")
     failed=$((failed + 1))
     return 1
   fi

@@ -17,7 +17,7 @@ export default defineConfig(({ mode }) => {
         ...(single ? [{ find: './wasm-source', replacement: here('./src/wasm-source-inline.ts') }] : []),
       ],
     },
-    worker: { format: 'es' },
+    worker: { format: 'iife' },
     build: {
       outDir: single ? 'dist-single' : 'dist',
       emptyOutDir: true,

@@ -6,8 +6,12 @@ import { extname, join, normalize, sep } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const TYPES = {
-  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
-  '.wasm': 'application/wasm', '.png': 'image/png', '.svg': 'image/svg+xml',
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.css': 'text/css',
+  '.wasm': 'application/wasm',
+  '.png': 'image/png',
+  '.svg': 'image/svg+xml',
 };
 
 export function serve(folder, port = 0) {
@@ -20,7 +24,10 @@ export function serve(folder, port = 0) {
     }
     try {
       const body = await readFile(file);
-      response.writeHead(200, { 'content-type': TYPES[extname(file)] ?? 'application/octet-stream', 'cache-control': 'no-store' });
+      response.writeHead(200, {
+        'content-type': TYPES[extname(file)] ?? 'application/octet-stream',
+        'cache-control': 'no-store',
+      });
       response.end(body);
     } catch {
       response.writeHead(404, { 'content-type': 'text/plain' }).end('not found');

@@ -24,7 +24,10 @@ const FFT_SIZE = 1024;
 
 const COS = Float64Array.from({ length: FFT_SIZE / 2 }, (_, k) => Math.cos((2 * Math.PI * k) / FFT_SIZE));
 const SIN = Float64Array.from({ length: FFT_SIZE / 2 }, (_, k) => -Math.sin((2 * Math.PI * k) / FFT_SIZE));
-const HANN = Float64Array.from({ length: FFT_SIZE }, (_, i) => 0.5 - 0.5 * Math.cos((2 * Math.PI * i) / (FFT_SIZE - 1)));
+const HANN = Float64Array.from(
+  { length: FFT_SIZE },
+  (_, i) => 0.5 - 0.5 * Math.cos((2 * Math.PI * i) / (FFT_SIZE - 1)),
+);
 
 function fftInPlace(re: Float64Array, im: Float64Array): void {
   const n = re.length;
@@ -33,8 +36,12 @@ function fftInPlace(re: Float64Array, im: Float64Array): void {
     for (; j & bit; bit >>= 1) j ^= bit;
     j ^= bit;
     if (i < j) {
-      let t = re[i]; re[i] = re[j]; re[j] = t;
-      t = im[i]; im[i] = im[j]; im[j] = t;
+      let t = re[i];
+      re[i] = re[j];
+      re[j] = t;
+      t = im[i];
+      im[i] = im[j];
+      im[j] = t;
     }
   }
   for (let len = 2; len <= n; len <<= 1) {
@@ -62,7 +69,8 @@ function fftInPlace(re: Float64Array, im: Float64Array): void {
  */
 export function spectrogram(samples: Int16Array, frames: number): { frames: number; bins: number; db: Float32Array } {
   const bins = FFT_SIZE / 2;
-  const count = samples.length < FFT_SIZE ? (samples.length > 0 ? 1 : 0) : Math.min(frames, Math.ceil(samples.length / 256));
+  const count =
+    samples.length < FFT_SIZE ? (samples.length > 0 ? 1 : 0) : Math.min(frames, Math.ceil(samples.length / 256));
   const db = new Float32Array(count * bins).fill(-120);
   const re = new Float64Array(FFT_SIZE);
   const im = new Float64Array(FFT_SIZE);

@@ -1,2 +1,5 @@
 /// <reference types="vite/client" />
-declare module '@quavix-wasm?url' { const url: string; export default url; }
+declare module '@quavix-wasm?url' {
+  const url: string;
+  export default url;
+}

@@ -3,7 +3,7 @@
 import * as quavix from 'quavix';
 import type { Params } from 'quavix';
 import { formatFloat32, fromHex, hex, shellQuote, signedSeed } from './format';
-import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, type Recipe, type Step } from './recipe';
+import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, seedProblem, type Recipe } from './recipe';
 
 
 function bitsEqual(a: number, b: number): boolean {
@@ -103,8 +103,12 @@ export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
   if (order && source.kind !== 'load') {
     const sets = setOptions(order.sets);
     if (sets) {
-      const from = source.kind === 'preset' ? ['--preset', quavix.PRESET_FAMILIES[source.family]]
-        : source.kind === 'randomize' ? ['--randomize'] : [];
+      const from =
+        source.kind === 'preset'
+          ? ['--preset', quavix.PRESET_FAMILIES[source.family]]
+          : source.kind === 'randomize'
+            ? ['--randomize']
+            : [];
       const mutate = order.mutate === null ? [] : ['--mutate', formatFloat32(order.mutate)];
       return line([...from, '--seed', String(recipe.seed), ...sets, ...mutate]);
     }
@@ -123,7 +127,9 @@ function setterLine(index: number, stored: number): string {
   const info = quavix.paramInfo(index);
   const named = info.setterText;
   if (info.whole) {
-    return Number.isInteger(stored) ? named.replace('%0', String(stored)) : `Set variable with index ${index} to ${stored}`;
+    return Number.isInteger(stored)
+      ? named.replace('%0', String(stored))
+      : `Set variable with index ${index} to ${stored}`;
   }
   if (info.unit === '') return named.replace('%0', formatFloat32(stored));
   const text = exactUserText(index, stored);
@@ -149,7 +155,9 @@ export function hostScript(recipe: Recipe, soundName = 'sound'): string[] {
     for (const [index, stored] of fixes) lines.push(`Set variable with index ${index} to ${formatFloat32(stored)}`);
   }
   for (const step of recipe.steps) {
-    lines.push(step.kind === 'set' ? setterLine(step.index, step.stored) : `Mutate sound by ${formatFloat32(step.amount)}`);
+    lines.push(
+      step.kind === 'set' ? setterLine(step.index, step.stored) : `Mutate sound by ${formatFloat32(step.amount)}`,
+    );
   }
   lines.push(`Generate sound as ${quoted(soundName)}`);
   return lines;
@@ -168,33 +176,48 @@ export function shareFragment(recipe: Recipe): string {
   return '#' + fields.join('&');
 }
 
-/** The recipe a link fragment holds, or an error message. */
+/** The recipe a link fragment holds, or what is wrong with the link, in the users' words. */
 export function readFragment(fragment: string): Recipe | string {
   const fields = new Map<string, string>();
   for (const part of fragment.replace(/^#/, '').split('&')) {
     const at = part.indexOf('=');
-    if (at > 0) fields.set(part.slice(0, at), decodeURIComponent(part.slice(at + 1)));
+    if (at <= 0) continue;
+    try {
+      fields.set(part.slice(0, at), decodeURIComponent(part.slice(at + 1)));
+    } catch {
+      return 'This share link is damaged: it has a % sign that is not followed by two hexadecimal digits.';
+    }
   }
-  const seed = Number(fields.get('seed'));
-  if (!Number.isInteger(seed) || seed < 0 || seed > 0xffffffff) return 'The link has no valid seed.';
+  const seedText = fields.get('seed') ?? '';
+  const seed = Number(seedText);
+  if (!/^\d+$/.test(seedText) || seedProblem(seed)) {
+    return 'This share link has no usable seed: it must be a whole number from 1 to 4294967295.';
+  }
   let params: Params;
   const sfs = fields.get('sfs');
   if (sfs !== undefined) {
     const bytes = fromHex(sfs);
-    if (!bytes) return 'The link\u2019s settings file bytes are not hexadecimal.';
+    const problem = 'This share link is damaged: its exact parameter values cannot be read.';
+    if (!bytes) return problem;
     try {
       params = quavix.readSfs(bytes);
-    } catch (e) {
-      return `The link\u2019s settings file: ${(e as Error).message}`;
+    } catch {
+      return problem;
     }
   } else {
     const csv = fields.get('csv') ?? '';
     const check = quavix.checkSettingsString(csv);
-    if (!check.ok) return `The link\u2019s settings string: ${check.error ?? 'unreadable'}`;
+    if (!check.ok) return 'This share link is damaged: its parameter values cannot be read.';
     params = quavix.fromSettingsString(csv);
   }
   const recipe = newRecipe(seed, { kind: 'load', sfs: quavix.writeSfs(params) });
-  const length = Number(fields.get('length') ?? DEFAULT_BUFFER_LENGTH);
-  if (Number.isInteger(length) && length >= 1 && length <= 60) recipe.bufferLength = length;
+  const lengthText = fields.get('length');
+  if (lengthText !== undefined) {
+    const length = Number(lengthText);
+    if (!/^\d+$/.test(lengthText) || length < 1 || length > 60) {
+      return 'This share link has no usable buffer length: it must be a whole number of seconds from 1 to 60.';
+    }
+    recipe.bufferLength = length;
+  }
   return recipe;
 }

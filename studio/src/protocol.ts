@@ -26,6 +26,8 @@ export interface Rendered {
   clipped: number;
   silent: boolean;
   sha256: string;
+  /** The whole sound's sample count without the buffer's limit; null when even 60 s cut it. */
+  whole: number | null;
   /** Milliseconds the worker spent on the synthesis and the fingerprint. */
   timings: { synthesis: number; hash: number };
 }
@@ -40,6 +42,8 @@ export interface Views {
 
 export type FromWorker =
   | { type: 'ready' }
+  /** The worker could not start the core. */
+  | { type: 'broken'; message: string }
   | Rendered
   | Views
   | { type: 'failed'; id: number; message: string };

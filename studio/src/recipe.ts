@@ -13,9 +13,7 @@ export type Source =
   /** Exact parameters from a settings file, a settings string, a link or the history (105 settings-file bytes). */
   | { kind: 'load'; sfs: Uint8Array };
 
-export type Step =
-  | { kind: 'set'; index: number; stored: number }
-  | { kind: 'mutate'; amount: number };
+export type Step = { kind: 'set'; index: number; stored: number } | { kind: 'mutate'; amount: number };
 
 export interface Recipe {
   seed: number; // uint32, never 0 (the module's 0 means the clock)
@@ -71,9 +69,12 @@ function lockSteps(before: Params, after: Params, locks: ReadonlySet<number>): S
   return steps;
 }
 
-/** A new recipe from a preset, randomize or loaded parameters, with the locked values of `current` kept. */
-export function startFrom(current: Recipe, source: Source, locks: ReadonlySet<number>): Recipe {
-  const next: Recipe = { ...current, source, steps: [] };
+/**
+ * A new recipe from a preset, randomize or loaded parameters, drawn from `seed` (by default the
+ * current one), with the locked values of `current` kept.
+ */
+export function startFrom(current: Recipe, source: Source, locks: ReadonlySet<number>, seed = current.seed): Recipe {
+  const next: Recipe = { ...current, seed: seed >>> 0, source, steps: [] };
   if (locks.size === 0) return next;
   next.steps = lockSteps(cook(current).params, cook(next).params, locks);
   return next;
@@ -102,7 +103,12 @@ export function withSeed(current: Recipe, seed: number): Recipe {
 /** The exact parameters of the sound as a fresh recipe (no steps), for the history and for links. */
 export function flatten(recipe: Recipe): Recipe {
   const sound = cook(recipe);
-  return { ...recipe, seed: sound.renderState, source: { kind: 'load', sfs: quavix.writeSfs(sound.params) }, steps: [] };
+  return {
+    ...recipe,
+    seed: sound.renderState,
+    source: { kind: 'load', sfs: quavix.writeSfs(sound.params) },
+    steps: [],
+  };
 }
 
 export function sameRecipe(a: Recipe, b: Recipe): boolean {
@@ -112,18 +118,86 @@ export function sameRecipe(a: Recipe, b: Recipe): boolean {
 // A plain-data form for local storage.
 export function encodeRecipe(r: Recipe): unknown {
   const source = r.source.kind === 'load' ? { kind: 'load', sfs: Array.from(r.source.sfs) } : r.source;
-  return { seed: r.seed, source, steps: r.steps, bufferLength: r.bufferLength };
+  // JSON has no NaN or infinities: those stored values are kept as words.
+  const steps = r.steps.map((s) =>
+    s.kind === 'set' && !Number.isFinite(s.stored) ? { ...s, stored: String(s.stored) } : s,
+  );
+  return { seed: r.seed, source, steps, bufferLength: r.bufferLength };
 }
 
-export function decodeRecipe(data: unknown): Recipe | null {
-  try {
-    const d = data as { seed: number; source: { kind: string; family?: number; sfs?: number[] }; steps: Step[]; bufferLength: number };
-    const source: Source =
-      d.source.kind === 'load' ? { kind: 'load', sfs: Uint8Array.from(d.source.sfs ?? []) } : (d.source as Source);
-    const recipe: Recipe = { seed: d.seed >>> 0, source, steps: d.steps, bufferLength: d.bufferLength };
-    cook(recipe);
-    return recipe;
-  } catch {
-    return null;
+const SEED_RULE = 'its seed is not a whole number from 1 to 4294967295';
+/** A limit on the steps of one recipe, far beyond what a person makes, so that a planted one cannot stall the page. */
+export const MAX_STEPS = 10000;
+
+const isWhole = (v: unknown, low: number, high: number): v is number =>
+  typeof v === 'number' && Number.isInteger(v) && v >= low && v <= high;
+
+/** Why a recipe's seed cannot be used, or null: 0 is refused, as the module reads it as "use the clock". */
+export function seedProblem(seed: unknown): string | null {
+  return isWhole(seed, 1, 0xffffffff) ? null : SEED_RULE;
+}
+
+function decodeSource(d: unknown): Source | string {
+  if (typeof d !== 'object' || d === null) return 'it has no source';
+  const s = d as Record<string, unknown>;
+  switch (s.kind) {
+    case 'defaults':
+    case 'randomize':
+      return { kind: s.kind };
+    case 'preset':
+      return isWhole(s.family, 0, quavix.PRESET_FAMILIES.length - 1)
+        ? { kind: 'preset', family: s.family }
+        : `its preset is not one of the ${quavix.PRESET_FAMILIES.length} families`;
+    case 'load': {
+      const bytes = s.sfs;
+      if (!Array.isArray(bytes) || bytes.length > 4096 || !bytes.every((b) => isWhole(b, 0, 255)))
+        return 'its parameters are not a settings file';
+      const sfs = Uint8Array.from(bytes as number[]);
+      try {
+        quavix.readSfs(sfs);
+      } catch {
+        return 'its parameters are not a settings file';
+      }
+      return { kind: 'load', sfs };
+    }
+    default:
+      return 'its source is not a preset, Randomize, the defaults or loaded parameters';
   }
+}
+
+const NON_FINITE: Record<string, number> = { NaN: NaN, Infinity: Infinity, '-Infinity': -Infinity };
+
+function decodeStep(d: unknown): Step | null {
+  if (typeof d !== 'object' || d === null) return null;
+  const s = d as Record<string, unknown>;
+  const stored = typeof s.stored === 'number' ? s.stored : NON_FINITE[String(s.stored)];
+  if (s.kind === 'set' && isWhole(s.index, 0, PARAM_COUNT - 1) && typeof stored === 'number') {
+    return { kind: 'set', index: s.index, stored: Math.fround(stored) };
+  }
+  if (s.kind === 'mutate' && typeof s.amount === 'number' && Number.isFinite(s.amount)) {
+    return { kind: 'mutate', amount: Math.fround(s.amount) };
+  }
+  return null;
+}
+
+/**
+ * A recipe from its plain-data form (storage), checked field by field; anything else than the
+ * fields of a recipe is left out. A string says why it cannot be used.
+ */
+export function decodeRecipe(data: unknown): Recipe | string {
+  if (typeof data !== 'object' || data === null || Array.isArray(data)) return 'it is not a recipe';
+  const d = data as Record<string, unknown>;
+  const seedWrong = seedProblem(d.seed);
+  if (seedWrong) return seedWrong;
+  if (!isWhole(d.bufferLength, 1, 60)) return 'its buffer length is not a whole number of seconds from 1 to 60';
+  const source = decodeSource(d.source);
+  if (typeof source === 'string') return source;
+  if (!Array.isArray(d.steps) || d.steps.length > MAX_STEPS) return 'its changes are not a list of changes';
+  const steps: Step[] = [];
+  for (const [i, raw] of d.steps.entries()) {
+    const step = decodeStep(raw);
+    if (!step) return `its change ${i + 1} is not a parameter change or a mutation`;
+    steps.push(step);
+  }
+  return { seed: d.seed as number, source, steps, bufferLength: d.bufferLength };
 }

@@ -1,6 +1,6 @@
 // Undo and redo without limit, the list of sounds made since the page opened,
 // starred sounds kept in local storage, and the two A/B slots.
-import { decodeRecipe, encodeRecipe, sameRecipe, type Recipe } from './recipe';
+import { decodeRecipe, encodeRecipe, PARAM_COUNT, sameRecipe, type Recipe } from './recipe';
 
 export class Timeline {
   private entries: Recipe[];
@@ -60,27 +60,112 @@ export class Timeline {
 export interface Kept {
   label: string;
   recipe: Recipe;
-  fingerprint: string;
+  /** Known only for sounds made on this page: a fingerprint is always computed, never read back. */
+  fingerprint?: string;
 }
 
 const STARS_KEY = 'quavix-studio.stars';
+const SESSION_KEY = 'quavix-studio.session';
+/** The sounds of a session kept over a reload: the newest ones. */
+export const KEPT_HISTORY = 200;
 
-export function loadStars(storage: Storage | undefined): Kept[] {
+function read(storage: Storage | undefined, key: string): unknown {
   try {
-    const data = JSON.parse(storage?.getItem(STARS_KEY) ?? '[]') as { label: string; recipe: unknown; fingerprint: string }[];
-    return data.flatMap((k) => {
-      const recipe = decodeRecipe(k.recipe);
-      return recipe ? [{ label: String(k.label), recipe, fingerprint: String(k.fingerprint) }] : [];
-    });
+    const text = storage?.getItem(key);
+    return text === null || text === undefined ? undefined : JSON.parse(text);
   } catch {
-    return [];
+    return null;
   }
 }
 
-export function saveStars(storage: Storage | undefined, stars: Kept[]): void {
+function write(storage: Storage | undefined, key: string, value: unknown): void {
   try {
-    storage?.setItem(STARS_KEY, JSON.stringify(stars.map((k) => ({ ...k, recipe: encodeRecipe(k.recipe) }))));
+    storage?.setItem(key, JSON.stringify(value));
   } catch {
-    // Storage full or switched off: the stars stay for this page only.
+    // Storage full or switched off: this page keeps its work until it closes.
   }
+}
+
+/** A label as plain text of a sensible length; another value becomes `fallback`. */
+function cleanLabel(value: unknown, fallback: string): string {
+  if (typeof value !== 'string') return fallback;
+  // Control characters (line breaks among them) become spaces.
+  const plain = Array.from(value, (c) => (c.charCodeAt(0) < 0x20 || c === '\u007f' ? ' ' : c)).join('');
+  const text = plain.trim().slice(0, 80);
+  return text || fallback;
+}
+
+/** Kept sounds from plain data, each checked on its own: a bad entry is counted and left out, the others stay. */
+function keptList(data: unknown, fallback: string): { kept: Kept[]; refused: number } {
+  if (data === undefined) return { kept: [], refused: 0 };
+  if (!Array.isArray(data)) return { kept: [], refused: 1 };
+  const kept: Kept[] = [];
+  let refused = 0;
+  for (const entry of data) {
+    const recipe =
+      typeof entry === 'object' && entry !== null ? decodeRecipe((entry as { recipe?: unknown }).recipe) : 'no recipe';
+    if (typeof recipe === 'string') refused++;
+    else kept.push({ label: cleanLabel((entry as { label?: unknown }).label, fallback), recipe });
+  }
+  return { kept, refused };
+}
+
+const plainKept = (list: Kept[]) => list.map((k) => ({ label: k.label, recipe: encodeRecipe(k.recipe) }));
+
+/** The starred sounds, and how many stored entries could not be read. */
+export function loadStars(storage: Storage | undefined): { stars: Kept[]; refused: number } {
+  const { kept, refused } = keptList(read(storage, STARS_KEY), 'Starred sound');
+  return { stars: kept, refused };
+}
+
+export function saveStars(storage: Storage | undefined, stars: Kept[]): void {
+  write(storage, STARS_KEY, plainKept(stars));
+}
+
+/** What a reload brings back: both slots, which one is shown, the locks and the sounds made. */
+export interface Session {
+  slots: [Recipe, Recipe];
+  slot: 0 | 1;
+  comparing: boolean;
+  locks: number[];
+  history: Kept[];
+}
+
+export function saveSession(storage: Storage | undefined, session: Session): void {
+  write(storage, SESSION_KEY, {
+    slots: session.slots.map(encodeRecipe),
+    slot: session.slot,
+    comparing: session.comparing,
+    locks: session.locks,
+    history: plainKept(session.history.slice(-KEPT_HISTORY)),
+  });
+}
+
+/** The last session, each part checked on its own; `refused` counts what could not be read. */
+export function loadSession(storage: Storage | undefined): { session: Session | null; refused: number } {
+  const data = read(storage, SESSION_KEY);
+  if (data === undefined) return { session: null, refused: 0 };
+  if (typeof data !== 'object' || data === null) return { session: null, refused: 1 };
+  const d = data as Record<string, unknown>;
+  let refused = 0;
+  const slots = (Array.isArray(d.slots) ? d.slots.slice(0, 2) : []).map((r) => decodeRecipe(r));
+  const good = slots.filter((r): r is Recipe => typeof r !== 'string');
+  refused += 2 - good.length;
+  const history = keptList(d.history, 'Sound');
+  refused += history.refused;
+  const locks = Array.isArray(d.locks)
+    ? [...new Set(d.locks.filter((i): i is number => Number.isInteger(i) && i >= 0 && i < PARAM_COUNT))]
+    : [];
+  if (good.length === 0) return { session: null, refused };
+  const slot = d.slot === 1 && good.length === 2 ? 1 : 0;
+  return {
+    session: {
+      slots: [good[0], good[1] ?? good[0]],
+      slot,
+      comparing: d.comparing === true,
+      locks,
+      history: history.kept.slice(-KEPT_HISTORY),
+    },
+    refused,
+  };
 }

@@ -23,7 +23,10 @@ test('own SHA-256 gives the published digests, across the padding boundary', () 
     { text: '', digest: 'e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855' },
     { text: 'abc', digest: 'ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad' },
     // 56 bytes: the length no longer fits in the first block
-    { text: 'abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq', digest: '248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1' },
+    {
+      text: 'abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq',
+      digest: '248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1',
+    },
   ];
   for (const c of cases) expect(sha256Own(new TextEncoder().encode(c.text)), c.text).toBe(c.digest);
 });

@@ -28,17 +28,41 @@ test('locks keep their values through a preset, randomize and mutate; the other 
 
 describe('command line', () => {
   test.each([
-    { name: 'a preset and its seed', recipe: () => coin(), command: 'quavix render --preset coin --seed 42 -o sound.wav' },
-    { name: 'changes, then one mutation', recipe: () => withMutation(withValue(coin(), index('Slide'), 0.25), 0.1, new Set()),
-      command: 'quavix render --preset coin --seed 42 --set Slide=0.25 --mutate 0.1 -o sound.wav' },
-    { name: 'a change after a mutation', recipe: () => withValue(withMutation(coin(7), 0.1, new Set()), index('Slide'), 0.25), exactOnly: true },
-    { name: 'two mutations', recipe: () => withMutation(withMutation(coin(7), 0.1, new Set()), 0.1, new Set()), exactOnly: true },
-    { name: 'wave type 4, which --set refuses', recipe: () => withValue(coin(), index('WaveType'), 4), starts: 'quavix render --csv 1.0000,4.0000,' },
-    { name: 'a value the settings string cannot hold', recipe: () => withValue(coin(), index('Slide'), Infinity), starts: 'printf \'\\146\\000' },
+    {
+      name: 'a preset and its seed',
+      recipe: () => coin(),
+      command: 'quavix render --preset coin --seed 42 -o sound.wav',
+    },
+    {
+      name: 'changes, then one mutation',
+      recipe: () => withMutation(withValue(coin(), index('Slide'), 0.25), 0.1, new Set()),
+      command: 'quavix render --preset coin --seed 42 --set Slide=0.25 --mutate 0.1 -o sound.wav',
+    },
+    {
+      name: 'a change after a mutation',
+      recipe: () => withValue(withMutation(coin(7), 0.1, new Set()), index('Slide'), 0.25),
+      exactOnly: true,
+    },
+    {
+      name: 'two mutations',
+      recipe: () => withMutation(withMutation(coin(7), 0.1, new Set()), 0.1, new Set()),
+      exactOnly: true,
+    },
+    {
+      name: 'wave type 4, which --set refuses',
+      recipe: () => withValue(coin(), index('WaveType'), 4),
+      starts: 'quavix render --csv 1.0000,4.0000,',
+    },
+    {
+      name: 'a value the settings string cannot hold',
+      recipe: () => withValue(coin(), index('Slide'), Infinity),
+      starts: "printf '\\146\\000",
+    },
   ])('$name', ({ recipe, command, starts, exactOnly }) => {
     const line = cliCommand(recipe());
     if (command) expect(line).toBe(command);
-    else if (exactOnly) expect(line).not.toMatch(/--preset|--mutate/); // the tool's order cannot say it: exact values
+    else if (exactOnly)
+      expect(line).not.toMatch(/--preset|--mutate/); // the tool's order cannot say it: exact values
     else expect(line.startsWith(starts!)).toBe(true);
   });
 
@@ -63,12 +87,22 @@ describe('command line', () => {
 test('the host script: the seed as the host reads 32 bits, the source, each step, the generation', () => {
   const cases = [
     { recipe: coin(), lines: ['Set random seed to 42', 'Load preset 0', 'Generate sound as "sound"'] },
-    { recipe: withMutation(newRecipe(4294967295, { kind: 'randomize' }), 0.05, new Set()),
-      lines: ['Set random seed to -1', 'Randomize', 'Mutate sound by 0.05', 'Generate sound as "sound"'] },
-    { recipe: newRecipe(7, { kind: 'load', sfs: quavix.writeSfs(quavix.defaults()) }),
-      lines: ['Set random seed to 7', 'Load settings from string "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,"', 'Generate sound as "sound"'] },
-    { recipe: withValue(coin(), index('SustainTime'), quavix.defaults().set('SustainTime', 0.25).stored('SustainTime')),
-      lines: ['Set random seed to 42', 'Load preset 0', 'Set sustain time to 0.25', 'Generate sound as "sound"'] },
+    {
+      recipe: withMutation(newRecipe(4294967295, { kind: 'randomize' }), 0.05, new Set()),
+      lines: ['Set random seed to -1', 'Randomize', 'Mutate sound by 0.05', 'Generate sound as "sound"'],
+    },
+    {
+      recipe: newRecipe(7, { kind: 'load', sfs: quavix.writeSfs(quavix.defaults()) }),
+      lines: [
+        'Set random seed to 7',
+        'Load settings from string "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,"',
+        'Generate sound as "sound"',
+      ],
+    },
+    {
+      recipe: withValue(coin(), index('SustainTime'), quavix.defaults().set('SustainTime', 0.25).stored('SustainTime')),
+      lines: ['Set random seed to 42', 'Load preset 0', 'Set sustain time to 0.25', 'Generate sound as "sound"'],
+    },
   ];
   for (const c of cases) expect(hostScript(c.recipe)).toEqual(c.lines);
 });
@@ -80,8 +114,28 @@ test('a share link gives back the exact parameters and the random state of the s
     expect(cook(back).params.equals(cook(recipe).params)).toBe(true);
     expect(cook(back).renderState).toBe(cook(recipe).renderState);
   }
-  expect(readFragment('#seed=x&csv=1')).toMatch(/no valid seed/);
-  expect(readFragment('#seed=5&csv=1,a')).toMatch(/settings string/);
+  const bad = [
+    { link: '#seed=x&csv=1', error: /no usable seed/ },
+    { link: '#seed=0&csv=1', error: /no usable seed/ }, // the module reads seed 0 as "use the clock"
+    { link: '#seed=4294967296&csv=1', error: /no usable seed/ },
+    { link: '#seed=1e3&csv=1', error: /no usable seed/ },
+    { link: '#seed=5&csv=1,a', error: /parameter values/ },
+    { link: '#seed=5&csv=%', error: /% sign/ },
+    { link: '#seed=%&csv=1', error: /% sign/ },
+    { link: '#seed=5&csv=1&length=%zz', error: /% sign/ },
+    { link: '#seed=5&csv=1&sfs=zz', error: /exact parameter values/ },
+    { link: '#seed=5&csv=1&sfs=01000000', error: /exact parameter values/ },
+    { link: '#seed=5&csv=1&length=0', error: /buffer length/ },
+    { link: '#seed=5&csv=1&length=61', error: /buffer length/ },
+    { link: '#seed=5&csv=1&length=2.5', error: /buffer length/ },
+  ];
+  for (const c of bad) expect(readFragment(c.link), c.link).toMatch(c.error);
+  const good = [
+    { link: '#seed=1&csv=1', seed: 1, length: 5 },
+    { link: '#seed=4294967295&csv=1&length=60', seed: 4294967295, length: 60 },
+    { link: '#seed=9&csv=1&length=1', seed: 9, length: 1 },
+  ];
+  for (const c of good) expect(readFragment(c.link), c.link).toMatchObject({ seed: c.seed, bufferLength: c.length });
 });
 
 test('undo and redo walk back and forth; one drag is one step; a new change drops the redo', () => {

@@ -1,0 +1,48 @@
+import { beforeAll, expect, test } from 'vitest';
+import * as quavix from 'quavix';
+import { cutNote, readSettingsFile } from '../../src/messages';
+
+beforeAll(() => quavix.init());
+
+test('the cut note asks for the whole seconds of buffer the sound needs, 41000 samples each', () => {
+  const cases = [
+    { needed: 205001, seconds: 6 }, // one sample past 5 s of buffer
+    { needed: 246000, seconds: 6 }, // exactly 6 s of buffer
+    { needed: 246001, seconds: 7 },
+  ];
+  for (const c of cases) {
+    expect(cutNote(5, c.needed), String(c.needed)).toBe(
+      `The buffer length cuts this sound at 5 s: all of it needs a buffer length of ${c.seconds} s.`,
+    );
+  }
+  expect(cutNote(60, null)).toMatch(
+    /^The buffer length cuts this sound at 60 s, and it is longer than the longest buffer/,
+  );
+});
+
+test('a file that is not a settings file is named in the message, in words a person knows', () => {
+  const sfs = quavix.writeSfs(quavix.defaults());
+  const cases = [
+    { name: 'ok.sfs', bytes: sfs, message: null },
+    {
+      name: 'a.wav',
+      bytes: new TextEncoder().encode('RIFF\0\0\0\0WAVE'),
+      message: /^\u201ca\.wav\u201d is a sound file \(WAV\)/,
+    },
+    { name: 'e.sfs', bytes: new Uint8Array(0), message: /^\u201ce\.sfs\u201d is empty/ },
+    {
+      name: 'cut.sfs',
+      bytes: sfs.slice(0, 50),
+      message: /^\u201ccut\.sfs\u201d is not a settings file \(\.sfs\) that Quavix can read/,
+    },
+    { name: 'v99.sfs', bytes: Uint8Array.of(99, 0, 0, 0, ...sfs.slice(4)), message: /is not a settings file/ },
+  ];
+  for (const c of cases) {
+    const got = readSettingsFile(c.name, c.bytes);
+    if (c.message === null) expect(typeof got, c.name).toBe('object');
+    else {
+      expect(got, c.name).toMatch(c.message);
+      expect(got, c.name).not.toMatch(/version|status|SustainTime/);
+    }
+  }
+});
