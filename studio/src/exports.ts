@@ -5,7 +5,6 @@ import type { Params } from 'quavix';
 import { formatFloat32, fromHex, hex, shellQuote, signedSeed } from './format';
 import { cook, DEFAULT_BUFFER_LENGTH, newRecipe, seedProblem, type Recipe } from './recipe';
 
-
 function bitsEqual(a: number, b: number): boolean {
   return Object.is(Math.fround(a), Math.fround(b)) || (Number.isNaN(a) && Number.isNaN(b));
 }
@@ -28,7 +27,8 @@ function nearbyFloats(value: number, count: number): number[] {
 /** The shortest decimal text of a user value that the parameter stores as exactly `stored`, or null. */
 export function exactUserText(index: number, stored: number): string | null {
   // Only values the core's rule lets a person type (set() refuses the others).
-  const storesAs = (text: string) => quavix.checkUserValue(index, Number(text)) === null &&
+  const storesAs = (text: string) =>
+    quavix.checkUserValue(index, Number(text)) === null &&
     bitsEqual(quavix.defaults().set(index, Number(text)).stored(index), stored);
   if (storesAs('0')) return '0';
   const user = quavix.defaults().setStored(index, stored).get(index);
@@ -135,7 +135,6 @@ function setterLine(index: number, stored: number): string {
   const text = exactUserText(index, stored);
   return text !== null ? named.replace('%0', text) : `Set variable with index ${index} to ${formatFloat32(stored)}`;
 }
-
 
 /** The module's actions, in order, that make this sound in a game. */
 export function hostScript(recipe: Recipe, soundName = 'sound'): string[] {

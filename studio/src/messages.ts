@@ -17,7 +17,6 @@ export function readSettingsFile(name: string, bytes: Uint8Array): Params | stri
   }
 }
 
-
 /** A note when the buffer length cuts the sound: `needed` is the whole sound's sample count (null: longer than 60 s). */
 export function cutNote(bufferLength: number, needed: number | null): string {
   if (needed === null) {

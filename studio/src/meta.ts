@@ -53,7 +53,7 @@ export function paramGroups(): ParamGroup[] {
   const infos = [...quavix.paramInfo()].sort((a, b) => a.groupIndex - b.groupIndex || a.index - b.index);
   for (const info of infos) {
     let group = groups.find((g) => g.id === info.group);
-    if (!group) groups.push(group = { id: info.group, title: info.groupTitle, params: [] });
+    if (!group) groups.push((group = { id: info.group, title: info.groupTitle, params: [] }));
     group.params.push(metaOf(info));
   }
   return groups;

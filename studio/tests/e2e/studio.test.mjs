@@ -146,16 +146,25 @@ for (const origin of origins) {
         const command = await fresh.page.inputValue('#command');
         await fresh.page.close();
         const sfs = join(scratch, `pitch-${hz}.sfs`);
-        execFileSync('bash', ['-c', command.replace('quavix render', `"$QUAVIX" render --save-sfs "$SFS"`).replace('-o sound.wav', '-o "$WAV"')],
-          { env: { ...process.env, QUAVIX: CLI, SFS: sfs, WAV: join(scratch, 'pitch.wav') } });
+        execFileSync(
+          'bash',
+          [
+            '-c',
+            command.replace('quavix render', `"$QUAVIX" render --save-sfs "$SFS"`).replace('-o sound.wav', '-o "$WAV"'),
+          ],
+          { env: { ...process.env, QUAVIX: CLI, SFS: sfs, WAV: join(scratch, 'pitch.wav') } },
+        );
         const info = JSON.parse(execFileSync(CLI, ['info', '--json', sfs]).toString());
         // A semitone is a factor of 2^(1/12): a quarter of one is 25 cents.
         const cents = 1200 * Math.log2(info.start_pitch_hz / hz);
         assert.ok(Math.abs(cents) < 25, `${info.start_pitch_hz} Hz is ${cents} cents from ${hz} Hz`);
         // The closest a whole period of 8 x 44100 / period Hz gets: both neighbouring periods are farther.
-        const miss = (period) => Math.abs(8 * 44100 / period - hz);
+        const miss = (period) => Math.abs((8 * 44100) / period - hz);
         const period = info.start_period;
-        assert.ok(miss(period) <= miss(period - 1) && miss(period) <= miss(period + 1), `period ${period} for ${hz} Hz`);
+        assert.ok(
+          miss(period) <= miss(period - 1) && miss(period) <= miss(period + 1),
+          `period ${period} for ${hz} Hz`,
+        );
         assert.equal(shown, `sounds at ${info.start_pitch_hz.toFixed(1)} Hz`);
       }
     });

@@ -4,9 +4,20 @@ import { paramGroups } from '../../src/meta';
 
 beforeAll(() => quavix.init());
 
-test('the groups come from the core\'s table, in its order, each parameter once', () => {
+test("the groups come from the core's table, in its order, each parameter once", () => {
   const groups = paramGroups();
-  expect(groups.map((g) => g.id)).toEqual(['wave', 'envelope', 'pitch', 'vibrato', 'change', 'duty', 'repeat', 'phaser', 'filters', 'volume']);
+  expect(groups.map((g) => g.id)).toEqual([
+    'wave',
+    'envelope',
+    'pitch',
+    'vibrato',
+    'change',
+    'duty',
+    'repeat',
+    'phaser',
+    'filters',
+    'volume',
+  ]);
   const names = groups.flatMap((g) => g.params.map((p) => p.name));
   expect([...names].sort()).toEqual([...quavix.PARAM_NAMES].sort());
   const envelope = groups.find((g) => g.id === 'envelope')!;
