@@ -69,7 +69,7 @@ int RunPresets(const Streams& streams) {
   std::snprintf(pitches, sizeof pitches,
                 "\nStartFreqHz/MinFreqHz take Hertz through FreqHz (which sounds about %.4g Hz high);\n"
                 "StartPitchHz/MinPitchHz take the pitch to hear (%.6g to %.6g Hz).\n",
-                LowestPitch(rate), LowestPitch(rate), HighestPitch(rate));
+                FreqHzExcess(rate), LowestPitch(rate), HighestPitch(rate));
   streams.Out << pitches;
   streams.Out.flush();
   if (!streams.Out) ThrowFailure("cannot write to standard output");

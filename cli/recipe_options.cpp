@@ -9,6 +9,7 @@
 #include "exchange/wave_image.h"
 #include "numbers.h"
 #include "output_file.h"
+#include "synth/oscillator_period.h"
 
 namespace quavix::cli {
 
@@ -97,27 +98,19 @@ SoundRecipe ResolveRecipe(const RecipeArgs& args) {
 std::string ParameterHelp() {
   std::string text = "Parameters for --set NAME=VALUE (names are case-insensitive):\n";
   for (const ParamInfo& p : kParamTable) {
-    std::string unit;
-    switch (p.Unit) {
-      case ParamUnit::WaveType:
-        unit = "0 square, 1 sawtooth, 2 sine, 3 noise";
-        break;
-      case ParamUnit::Stored:
-        unit = "as stored";
-        break;
-      default:
-        unit = std::string(p.UnitName);
-        break;
-    }
+    const std::string unit = p.Unit == ParamUnit::Stored ? "as stored" : std::string(p.UnitName);
     char line[128];
     std::snprintf(line, sizeof line, "  %-15.*s %s\n", static_cast<int>(p.Name.size()), p.Name.data(),
                   unit.c_str());
     text += line;
   }
+  char excess[128];
+  std::snprintf(excess, sizeof excess, "                  (FreqHz sounds about %.4g Hz above the number: see the README)\n",
+                FreqHzExcess(DefaultParams().SampleRate));
   text +=
       "  StartFreqHz     Hertz (whole number), stored in StartFreq through FreqHz\n"
-      "  MinFreqHz       Hertz (whole number), stored in MinFreq through FreqHz\n"
-      "                  (FreqHz sounds about 3.528 Hz above the number: see the README)\n"
+      "  MinFreqHz       Hertz (whole number), stored in MinFreq through FreqHz\n" +
+      std::string(excess) +
       "  StartPitchHz    Hertz, the StartFreq whose oscillator period sounds closest to it\n"
       "  MinPitchHz      Hertz, the MinFreq whose period sounds closest to it\n"
       "'quavix presets' lists the parameters with their typical ranges.\n";

@@ -1,6 +1,5 @@
 #include "sound_recipe.h"
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>

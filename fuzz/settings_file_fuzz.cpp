@@ -8,6 +8,7 @@
 #include <string>
 
 #include "exchange/settings_file.h"
+#include "exchange/settings_file_io.h"
 #include "synth/synth_params.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

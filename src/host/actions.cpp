@@ -7,6 +7,7 @@
 #include "design/randomize.h"
 #include "exchange/param_table.h"
 #include "exchange/settings_file.h"
+#include "exchange/settings_file_io.h"
 #include "exchange/settings_string.h"
 #include "host/handlers.h"
 #include "host/host_runtime.h"

@@ -25,6 +25,10 @@ double PitchOfFreq(std::int32_t sampleRate, float storedFreq) {
   return PitchOfPeriod(sampleRate, StartPeriod(storedFreq));
 }
 
+double FreqHzExcess(std::int32_t sampleRate) {
+  return static_cast<double>(kSubsamplesPerSample) * sampleRate * kPeriodOffset / kPeriodScale;
+}
+
 double LowestPitch(std::int32_t sampleRate) { return PitchOfPeriod(sampleRate, kLongestPeriod); }
 
 double HighestPitch(std::int32_t sampleRate) { return PitchOfPeriod(sampleRate, kMinPeriod); }

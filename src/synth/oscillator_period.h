@@ -33,6 +33,12 @@ double PitchOfPeriod(std::int32_t sampleRate, std::int32_t period);
 // and change): PitchOfPeriod(StartPeriod(storedFreq)).
 double PitchOfFreq(std::int32_t sampleRate, float storedFreq);
 
+// How far above the requested frequency a stored value from FreqHz sounds
+// (before the period is cut to whole subsamples): FreqHz does not compensate
+// the period's offset, kSubsamplesPerSample x sampleRate x kPeriodOffset /
+// kPeriodScale Hz (3.528 at 44100).
+double FreqHzExcess(std::int32_t sampleRate);
+
 // The lowest and highest pitch a stored frequency can start with.
 double LowestPitch(std::int32_t sampleRate);
 double HighestPitch(std::int32_t sampleRate);

@@ -9,6 +9,7 @@
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
 #include "exchange/settings_file.h"
+#include "exchange/settings_file_io.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
 #include "test_util.h"
