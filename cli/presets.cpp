@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "design/presets.h"
 #include "exchange/param_table.h"
+#include "output_file.h"
 #include "sound_recipe.h"
 
 namespace quavix::cli {
@@ -78,8 +79,7 @@ int RunPresets(const Streams& streams) {
   }
   streams.Out << "\nStartFreqHz/MinFreqHz take Hertz through FreqHz (which sounds about 3.528 Hz high);\n"
                  "StartPitchHz/MinPitchHz take the pitch to hear (3.528 to 44100 Hz).\n";
-  streams.Out.flush();
-  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  FlushOrThrow(streams.Out);
   return kExitOk;
 }
 

@@ -107,7 +107,7 @@ const RunCase kCases[] = {
     {"render --seed 1 --sfs @/none.sfs -o @/a.wav", 1, "none.sfs': No such file or directory"},
     {"render --seed 1 --sfs @/folder -o @/a.wav", 1, "folder': Is a directory"},
     {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "version 100, 101 or 102"},
-    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "version"},
+    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "is empty, not a settings file"},
     {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
     {"info @/v103.sfs", 1, "version 100, 101 or 102"},
     {"info @/none.sfs", 1, "cannot read"},
