@@ -59,6 +59,13 @@ std::string ParserMessage(const CLI::ParseError& e, const CLI::App& command) {
            words + (suggestion.empty() ? " (see --help)" : suggestion);
   }
   if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+    // A mistyped option is why a required one seems missing: name it first.
+    for (const std::string& word : command.remaining()) {
+      if (word.rfind('-', 0) == 0) {
+        const std::string suggestion = DidYouMean(word, OptionNames(command));
+        return "unknown option " + Echo(word) + (suggestion.empty() ? " (see --help)" : suggestion);
+      }
+    }
     if (text.find("ubcommand") != std::string::npos) return "no command given (commands: " + std::string(kCommands) + ")";
     const std::size_t is = text.find(" is required");
     return (is == std::string::npos ? text : text.substr(0, is)) + " must be given";

@@ -8,9 +8,11 @@
 // more is measured unchanged. The same rule serves normalisation, matched sets
 // and info. A mono sound counts as one channel of weight 1 (not dual mono).
 //
-// The K-weighting filters are defined for rates well above 3.4 kHz (their
-// shelf lies at 1.68 kHz): a sound at a lower rate is resampled to 48 kHz
-// before it is measured, which leaves its content and its loudness as they are.
+// libebur128 derives its K-weighting filters for each rate; far below 48 kHz
+// they drift (by 0.2 LU at 8 kHz) and below 3.4 kHz, where their shelf at
+// 1.68 kHz passes the Nyquist frequency, they fail. A sound at a rate below
+// kLowestMeteredRate is therefore resampled to 48 kHz before it is measured,
+// which leaves its content and its loudness as they are.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +32,7 @@ struct Loudness {
 // is resampled first. Channels: 1 to kMostChannels.
 inline constexpr int kLowestRate = 1000;
 inline constexpr int kHighestRate = 768000;
-inline constexpr int kLowestMeteredRate = 8000;
+inline constexpr int kLowestMeteredRate = 32000;
 inline constexpr int kMostChannels = 64;
 
 // Frames of one gating block at a rate, as libebur128 counts them (4 x 100 ms).

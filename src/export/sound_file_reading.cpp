@@ -100,7 +100,7 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
   SF_INFO info{};
   SndFile sf{sf_open_fd(fd.Value, SFM_READ, &info, SF_FALSE)};
   if (sf.Value == nullptr) {
-    error = !header.Shortfall.empty() ? header.Shortfall
+    error = !header.Shortfall.empty() ? header.Shortfall + "; no frame can be decoded"
                                       : std::string("libsndfile cannot decode it (") + sf_strerror(nullptr) + ")";
     return false;
   }
@@ -123,6 +123,10 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
                                      std::to_string(*header.DeclaredFrames) +
                                      " frames its header declares can be decoded: it is cut short or damaged");
   } else if (!header.Shortfall.empty()) {
+    if (out.Frames == 0) {
+      error = header.Shortfall + "; no frame can be decoded";
+      return false;
+    }
     out.Warnings.push_back(header.Shortfall);
   } else if (flac && out.Frames == 0 && header.HasAudioData) {
     error = "its audio frames cannot be decoded: they are damaged";
