@@ -33,7 +33,7 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   args.MutateOption = command.add_option("--mutate", args.Mutate,
-                                         "Mutate the parameters by up to +-0.5 x C after the changes")
+                                         "Mutate the parameters by up to +-0.5 x C (0 to 1) after the changes")
                           ->type_name("C");
   command.add_option("--buffer-length", args.BufferLength,
                      "Buffer length in whole seconds, 0 to 60: the sound is cut at length x 41000 "

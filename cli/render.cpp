@@ -16,7 +16,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed of the random source, 32 bits")
                         ->type_name("N");
   AddRecipeOptions(*cmd, args.Recipe, true);
-  cmd->add_option("-o,--output", args.Output, "WAV file to write, '-' for stdout")->type_name("OUT.wav");
+  cmd->add_option("-o,--output", args.Output, "Sound file to write, '-' for stdout; .flac, .ogg or .raw choose that format")->type_name("OUT.wav");
   cmd->add_option("--save-sfs", args.SaveSettings, "Write the final parameters to a settings file")
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
