@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "export/loudness.h"
+#include "export/ogg_pages.h"
 
 namespace quavix::exporting {
 namespace {
@@ -166,6 +167,15 @@ void InspectOgg(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
     for (unsigned i = 0; i < segments; ++i) length += page[27 + i];
     const std::uint64_t start = at + 27 + segments;
     if (start + length > size) break;
+    // libsndfile's Ogg reader leaks on some damaged streams: none reaches it.
+    std::vector<std::uint8_t> whole(static_cast<std::size_t>(27 + segments + length));
+    read(at, whole.data(), whole.size());
+    const std::uint32_t stored = Le32(whole.data() + 22);
+    std::memset(whole.data() + 22, 0, 4);
+    if (OggChecksum(whole) != stored) {
+      h.Problem = "its page at byte " + std::to_string(at) + " is damaged (its checksum does not match)";
+      return;
+    }
     if (first) {
       first = false;
       body.resize(static_cast<std::size_t>(std::min<std::uint64_t>(length, 30)));
@@ -185,8 +195,9 @@ void InspectOgg(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
   if (first) {
     h.Problem = "its first page is damaged";
   } else if (!ended) {
-    h.Shortfall = "its stream breaks off after " + std::to_string(at) + " of " + std::to_string(size) +
-                  " bytes without its last page: it is cut short or damaged";
+    // libsndfile decodes no frame of such a stream (and leaks on some): refused here.
+    h.Problem = "its stream breaks off after " + std::to_string(at) + " of " + std::to_string(size) +
+                " bytes without its last page: it is cut short or damaged";
   } else {
     h.DeclaredFrames = lastGranule;
   }
