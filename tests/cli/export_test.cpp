@@ -238,7 +238,7 @@ TEST(Export, SuggestedLoudnessIsReachedByEverySound) {
   for (const char* format : {"ogg", "flac", "wav"}) {
     SCOPED_TRACE(format);
     ScratchDir dir;
-    const std::string batch = "batch --preset explosion --seed 11 --count 6 --format " + std::string(format) +
+    const std::string batch = "batch --preset explosion --seed 11 --count 16 --format " + std::string(format) +
                               " --out-dir " + dir / "set" + " --match-loudness ";
     const auto loud = RunTool(batch + "-5");
     ASSERT_EQ(loud.Status, 0) << loud.Err;
