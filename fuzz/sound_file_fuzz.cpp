@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,8 +15,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace fs = std::filesystem;
-  static const std::string path =
-      (fs::temp_directory_path() / ("quavix-sound-fuzz-" + std::to_string(::getpid()) + ".snd")).string();
+  // The one file every input is written to, removed when the fuzzer exits.
+  static const struct Scratch {
+    std::string Path =
+        (fs::temp_directory_path() / ("quavix-sound-fuzz-" + std::to_string(::getpid()) + ".snd")).string();
+    ~Scratch() { std::remove(Path.c_str()); }
+  } scratch;
+  const std::string& path = scratch.Path;
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
