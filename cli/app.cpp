@@ -1,9 +1,12 @@
 #include "app.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
 #include "cli_error.h"
+#include "output_file.h"
+#include "suggest.h"
 
 namespace quavix::cli {
 namespace {
@@ -18,8 +21,18 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-// CLI11's messages in the tool's words.
-std::string ParserMessage(const CLI::ParseError& e) {
+// The names of a command's options, long and short, as typed.
+std::vector<std::string> OptionNames(const CLI::App& command) {
+  std::vector<std::string> names{"--help"};
+  for (const CLI::Option* o : command.get_options()) {
+    for (const std::string& l : o->get_lnames()) names.push_back("--" + l);
+    for (const std::string& s : o->get_snames()) names.push_back("-" + s);
+  }
+  return names;
+}
+
+// CLI11's messages in the tool's words; command is the one being parsed.
+std::string ParserMessage(const CLI::ParseError& e, const CLI::App& command) {
   const std::string text = e.what();
   const std::string option = text.substr(0, text.find(':'));
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
@@ -33,17 +46,26 @@ std::string ParserMessage(const CLI::ParseError& e) {
     std::string words;
     std::size_t start = list.find_first_not_of(' ');
     bool unknownOption = false;
+    std::string suggestion;
     while (start != std::string::npos) {
       const std::size_t end = list.find(' ', start);
       const std::string word = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      if (word.rfind('-', 0) == 0 && !unknownOption) suggestion = DidYouMean(word, OptionNames(command));
       unknownOption = unknownOption || word.rfind('-', 0) == 0;
       words += (words.empty() ? "" : " ") + Echo(word);
       start = end == std::string::npos ? end : list.find_first_not_of(' ', end);
     }
     return std::string(unknownOption ? "unknown option or unexpected argument " : "unexpected argument ") +
-           words + " (see --help)";
+           words + (suggestion.empty() ? " (see --help)" : suggestion);
   }
   if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+    // A mistyped option is why a required one seems missing: name it first.
+    for (const std::string& word : command.remaining()) {
+      if (word.rfind('-', 0) == 0) {
+        const std::string suggestion = DidYouMean(word, OptionNames(command));
+        return "unknown option " + Echo(word) + (suggestion.empty() ? " (see --help)" : suggestion);
+      }
+    }
     if (text.find("ubcommand") != std::string::npos) return "no command given (commands: " + std::string(kCommands) + ")";
     const std::size_t is = text.find(" is required");
     return (is == std::string::npos ? text : text.substr(0, is)) + " must be given";
@@ -80,19 +102,42 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   CLI::App* infoCmd = AddInfoCommand(app, info);
   CLI::App* presetsCmd = AddPresetsCommand(app);
 
-  const std::string first = argc > 1 && argv[1] != nullptr ? argv[1] : "";
-  if (!first.empty() && first[0] != '-' && first != renderCmd->get_name() && first != batchCmd->get_name() &&
-      first != infoCmd->get_name() && first != presetsCmd->get_name()) {
-    return Report(streams, kExitUsage, "unknown command " + Echo(first) + " (commands: " + kCommands + ")");
+  // The words before the command: only --help and --version belong there.
+  const std::vector<std::string> commands{renderCmd->get_name(), batchCmd->get_name(), infoCmd->get_name(),
+                                          presetsCmd->get_name()};
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+    const std::string word = argv[i];
+    if (std::find(commands.begin(), commands.end(), word) != commands.end()) break;
+    if (word == "--help" || word == "-h" || word == "--version") continue;
+    if (word.rfind('-', 0) == 0) {
+      return Report(streams, kExitUsage,
+                    "unknown option " + Echo(word) +
+                        (ClosestName(word, {"--help", "--version"})
+                             ? DidYouMean(word, {"--help", "--version"})
+                             : " before the command (commands: " + std::string(kCommands) + ")"));
+    }
+    return Report(streams, kExitUsage,
+                  "unknown command " + Echo(word) +
+                      (ClosestName(word, commands) ? DidYouMean(word, commands)
+                                                   : " (commands: " + std::string(kCommands) + ")"));
   }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
       app.exit(e, streams.Out, streams.Err);  // --help or --version
+      try {
+        FlushOrThrow(streams.Out);
+      } catch (const CliError& error) {
+        return Report(streams, error.Status, error.Message);
+      }
       return kExitOk;
     }
-    return Report(streams, kExitUsage, ParserMessage(e));
+    const CLI::App* command = &app;
+    for (const CLI::App* sub : {renderCmd, batchCmd, infoCmd, presetsCmd}) {
+      if (sub->parsed()) command = sub;
+    }
+    return Report(streams, kExitUsage, ParserMessage(e, *command));
   }
 
   try {

@@ -61,14 +61,42 @@ bool Given(const CLI::Option* o) { return o != nullptr && o->count() > 0; }
 
 }  // namespace
 
-std::optional<ExportRequest> ResolveExport(const ExportArgs& args) {
+std::optional<FileFormat> FormatOfName(const std::string& path, const std::string& what) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot + 1 == path.size()) {
+    return std::nullopt;
+  }
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::pair<const char*, FileFormat> known[] = {{"wav", FileFormat::Wav},  {"wave", FileFormat::Wav},
+                                                      {"flac", FileFormat::Flac}, {"ogg", FileFormat::Ogg},
+                                                      {"oga", FileFormat::Ogg},  {"raw", FileFormat::Raw},
+                                                      {"pcm", FileFormat::Raw}};
+  for (const auto& [name, format] : known) {
+    if (ext == name) return format;
+  }
+  for (const char* other : {"mp3", "mp2", "aif", "aiff", "aifc", "opus", "m4a", "aac", "wma", "au", "snd", "caf",
+                            "w64", "mp4", "webm", "sfs"}) {
+    if (ext != other || (ext == "sfs" && what != "-o")) continue;
+    ThrowUsage(what + " " + EchoPath(path) +
+               (ext == "sfs" ? ": a .sfs name is a settings file's (--save-sfs writes one); the sound goes to a "
+                               ".wav, .flac, .ogg or .raw file"
+                             : ": quavix writes WAV, FLAC, Ogg Vorbis and raw files, not ." + ext));
+  }
+  return std::nullopt;
+}
+
+std::optional<ExportRequest> ResolveExport(const ExportArgs& args, std::optional<FileFormat> named,
+                                           const std::string& outputName) {
   const CLI::Option* all[] = {args.FormatOption, args.BitsOption,  args.RateOption,    args.NormalizeOption,
                               args.TruePeakOption, args.TrimOption, args.FadeOutOption, args.MatchLoudnessOption};
   std::string given;
   for (const CLI::Option* o : all) {
     if (Given(o)) given = o->get_name();
   }
-  if (given.empty()) return std::nullopt;
+  if (given.empty() && (!named || *named == FileFormat::Wav)) return std::nullopt;
+  if (given.empty()) given = "-o " + EchoPath(outputName);
   if (!ExportAvailable()) {
     ThrowUsage(given + ": this quavix was built without the export options (QUAVIX_EXPORT=OFF)");
   }
@@ -86,7 +114,15 @@ std::optional<ExportRequest> ResolveExport(const ExportArgs& args) {
       }
     }
     if (!known) ThrowUsage("--format: " + Echo(args.Format) + " is not one of wav, flac, ogg, raw");
+    if (named && *named != s.Format) {
+      ThrowUsage("-o " + EchoPath(outputName) + " names a ." + std::string(exporting::FormatName(*named)) +
+                 " file but --format is " + args.Format + "; give the file the extension ." +
+                 std::string(exporting::FormatName(s.Format)) + " or leave --format out");
+    }
     text += " --format " + args.Format;
+  } else if (named) {
+    s.Format = *named;
+    text += " --format " + std::string(exporting::FormatName(s.Format));
   }
   if (Given(args.BitsOption)) {
     const std::pair<const char*, SampleBits> kinds[] = {

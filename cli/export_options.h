@@ -32,9 +32,20 @@ struct ExportRequest {
 
 void AddExportOptions(CLI::App& command, ExportArgs& args, bool forBatch);
 
+// The format a file name's extension names (.wav, .flac, .ogg, .raw and their
+// kin, in any case), or nothing for a name without one of them; a usage error
+// for the extension of a sound format the tool does not write (.mp3, ...).
+// what is the option, for the message.
+std::optional<exporting::FileFormat> FormatOfName(const std::string& path, const std::string& what);
+
 // The parsed options (usage errors, status 2, for values and combinations a
-// format cannot hold), or nothing when no export option was given.
-std::optional<ExportRequest> ResolveExport(const ExportArgs& args);
+// format cannot hold), or nothing when no export option was given. named is
+// the format the output's name implies: it is the format when --format is not
+// given (a WAV name alone still gives the module's image), and --format must
+// agree with it.
+std::optional<ExportRequest> ResolveExport(const ExportArgs& args,
+                                           std::optional<exporting::FileFormat> named = std::nullopt,
+                                           const std::string& outputName = "");
 
 // The threshold of --trim [DB]: DB, or -60 when none is given.
 double ParseTrimThreshold(const CLI::Option& option, const std::string& text);

@@ -4,8 +4,10 @@
 #include <cstdio>
 
 #include "cli_error.h"
+#include "output_file.h"
 #include "export/export_sound.h"
 #include "export/sound_encoding.h"
+#include "export/sound_file_reading.h"
 #include "export/sound_processing.h"
 
 namespace quavix::cli {
@@ -99,33 +101,40 @@ std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samp
                          static_cast<double>(TrimmedFrames(sound, 1, trimDb)) / kSynthesisRate};
 }
 
-bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return exporting::LooksLikeSoundFile(bytes); }
+bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return ContainerOf(bytes) != Container::Unknown; }
 
 int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams) {
-  DecodedSound sound;
+  SoundFileFigures sound;
   std::string error;
-  if (!ReadSoundFile(path, sound, error)) ThrowFailure("cannot read " + EchoPath(path) + " as a sound file: " + error);
-  const Loudness level = MeasureLoudness(sound.Samples, sound.Channels, sound.Rate);
-  const double seconds = static_cast<double>(sound.Frames()) / sound.Rate;
-  const double trimmed = static_cast<double>(TrimmedFrames(sound.Samples, sound.Channels, trimDb)) / sound.Rate;
+  if (!MeasureSoundFile(path, trimDb, sound, error)) ThrowFailure("cannot read " + EchoPath(path) + " as a sound file: " + error);
+  for (const std::string& warning : sound.Warnings) {
+    streams.Err << "quavix: warning: " << EchoPath(path) << ": " << warning << '\n';
+  }
+  const Loudness& level = sound.Level;
+  const double seconds = static_cast<double>(sound.Frames) / sound.Rate;
+  const double trimmed = static_cast<double>(sound.TrimmedFrames) / sound.Rate;
   if (json) {
     const nlohmann::ordered_json out{{"file", path},
                                      {"format", DescribeFormat(sound.Format)},
                                      {"rate", sound.Rate},
                                      {"channels", sound.Channels},
-                                     {"frames", sound.Frames()},
+                                     {"frames", sound.Frames},
+                                     {"declared_frames", sound.DeclaredFrames ? nlohmann::ordered_json(*sound.DeclaredFrames)
+                                                                              : nlohmann::ordered_json(nullptr)},
                                      {"seconds", seconds},
                                      {"loudness_lufs", JsonLevel(level.IntegratedLufs)},
                                      {"loudness_padded", level.Padded},
                                      {"true_peak_dbtp", JsonLevel(level.TruePeakDbtp)},
                                      {"sample_peak_dbfs", JsonLevel(level.SamplePeakDbfs)},
                                      {"trim_threshold_db", trimDb},
-                                     {"trimmed_seconds", trimmed}};
+                                     {"trimmed_seconds", trimmed},
+                                     {"warnings", sound.Warnings}};
     streams.Out << out.dump(2) << '\n';
   } else {
     char line[256];
-    std::snprintf(line, sizeof line, "%s, %d Hz, %d channel%s, %zu frames (%.3f s)\n", DescribeFormat(sound.Format).c_str(),
-                  sound.Rate, sound.Channels, sound.Channels == 1 ? "" : "s", sound.Frames(), seconds);
+    std::snprintf(line, sizeof line, "%s, %d Hz, %d channel%s, %llu frames (%.3f s)\n", DescribeFormat(sound.Format).c_str(),
+                  sound.Rate, sound.Channels, sound.Channels == 1 ? "" : "s",
+                  static_cast<unsigned long long>(sound.Frames), seconds);
     streams.Out << "file: " << EchoPath(path) << '\n' << "format: " << line;
     streams.Out << "loudness: " << TextLevel(level.IntegratedLufs) << " LUFS integrated"
                 << (level.Padded ? " (shorter than 400 ms: measured padded with silence to 400 ms)" : "") << '\n';
@@ -134,8 +143,7 @@ int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const St
     std::snprintf(line, sizeof line, "%.3f s after trimming at %g dBFS\n", trimmed, trimDb);
     streams.Out << "duration: " << line;
   }
-  streams.Out.flush();
-  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  FlushOrThrow(streams.Out);
   return kExitOk;
 }
 

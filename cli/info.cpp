@@ -7,6 +7,7 @@
 
 #include "cli_error.h"
 #include "commands.h"
+#include "exchange/decimal_text.h"
 #include "exchange/param_table.h"
 #include "exchange/settings_string.h"
 #include "exchange/settings_file.h"
@@ -92,21 +93,32 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::uint32_t seed = ParseSeed(args.Seed, "--seed");
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
-  const double trimDb = args.TrimOption->count() > 0 ? ParseTrimThreshold(*args.TrimOption, args.Trim)
-                                                     : exporting::kDefaultTrimDb;
-  if (args.SettingsStringOption->count() > 0 && args.SettingsFileOption->count() > 0) {
+  // "--trim FILE": the threshold is optional, so CLI11 hands the file to it.
+  std::string file = args.SettingsFile;
+  bool haveFile = args.SettingsFileOption->count() > 0;
+  double trimDb = exporting::kDefaultTrimDb;
+  if (args.TrimOption->count() > 0) {
+    const bool valued = !args.TrimOption->results().empty() && !args.TrimOption->results().front().empty();
+    if (valued && !haveFile && args.SettingsStringOption->count() == 0 && !IsDecimalNumber(args.Trim)) {
+      file = args.Trim;
+      haveFile = true;
+    } else {
+      trimDb = ParseTrimThreshold(*args.TrimOption, args.Trim);
+    }
+  }
+  if (args.SettingsStringOption->count() > 0 && haveFile) {
     ThrowUsage("give a settings file or --csv STRING, not both");
   }
   if (args.SettingsStringOption->count() > 0) {
     RequireValidSettingsString(args.SettingsString);
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
-  } else if (args.SettingsFileOption->count() > 0) {
-    if (args.SettingsFile != "-" && LooksLikeSoundFile(ReadWholeFile(args.SettingsFile))) {
-      return RunSoundFileInfo(args.SettingsFile, trimDb, args.Json, streams);
+  } else if (haveFile) {
+    if (file != "-" && LooksLikeSoundFile(ReadWholeFile(file))) {
+      return RunSoundFileInfo(file, trimDb, args.Json, streams);
     }
     recipe.Source = ParamSource::SettingsFile;
-    recipe.Loaded = ReadSettingsFile(args.SettingsFile);
+    recipe.Loaded = ReadSettingsFile(file);
   } else {
     ThrowUsage("info needs a settings file or --csv STRING");
   }
@@ -117,7 +129,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
   const std::string settings = ExportSettingsString(sound.Params);
   const std::int32_t period = StartPeriod(sound.Params.StartFreq);
   const double pitch = PitchOfPeriod(sound.Params.SampleRate, period);
-  const std::string silence = SilenceNote(sound.Params, levels);
+  const std::string silence = SilenceText(WhySilent(sound.Params, levels), sound.Params);
   const std::optional<LoudnessSummary> loudness = SummarizeSound(sound.Samples(), trimDb);
 
   if (args.Json) {
@@ -190,8 +202,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     streams.Out << '\n';
     if (!silence.empty()) streams.Out << "silent: " << silence << '\n';
   }
-  streams.Out.flush();
-  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  FlushOrThrow(streams.Out);
   return kExitOk;
 }
 

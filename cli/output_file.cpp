@@ -205,10 +205,18 @@ void RemoveStaleTemporaries(const std::string& folder) {
   closedir(dir);
 }
 
+void FlushOrThrow(std::ostream& out) {
+  out.flush();
+  if (out) return;
+  // The stream keeps no reason; the failed write left it in errno.
+  const int error = errno;
+  ThrowFailure(std::string("cannot write to standard output: ") +
+               (error != 0 ? std::strerror(error) : "the output stream failed"));
+}
+
 void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size) {
   out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.flush();
-  if (!out) ThrowFailure("cannot write to standard output");
+  FlushOrThrow(out);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {

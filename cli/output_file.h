@@ -65,6 +65,9 @@ void RemoveStaleTemporaries(const std::string& folder);
 // The hidden name prefix of this process's temporary files and staging folders.
 std::string TemporaryPrefix();
 
+// Flushes an output stream such as stdout; status 1 with the reason when it fails.
+void FlushOrThrow(std::ostream& out);
+
 // Writes the bytes to an output stream such as stdout; status 1 when the stream fails.
 void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size);
 

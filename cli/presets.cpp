@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "design/presets.h"
 #include "exchange/param_table.h"
+#include "output_file.h"
 #include "sound_recipe.h"
 #include "synth/oscillator_period.h"
 
@@ -71,8 +72,7 @@ int RunPresets(const Streams& streams) {
                 "StartPitchHz/MinPitchHz take the pitch to hear (%.6g to %.6g Hz).\n",
                 FreqHzExcess(rate), LowestPitch(rate), HighestPitch(rate));
   streams.Out << pitches;
-  streams.Out.flush();
-  if (!streams.Out) ThrowFailure("cannot write to standard output");
+  FlushOrThrow(streams.Out);
   return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include "exchange/param_table.h"
 #include "exchange/settings_file.h"
 #include "exchange/wave_image.h"
+#include "file_kind.h"
 #include "numbers.h"
 #include "output_file.h"
 #include "synth/oscillator_period.h"
@@ -34,7 +35,7 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   args.MutateOption = command.add_option("--mutate", args.Mutate,
-                                         "Mutate the parameters by up to +-0.5 x C after the changes")
+                                         "Mutate the parameters by up to +-0.5 x C (0 to 1) after the changes")
                           ->type_name("C");
   command.add_option("--buffer-length", args.BufferLength,
                      "Buffer length in whole seconds, 0 to " + std::to_string(kMaxBufferSeconds) +
@@ -60,7 +61,7 @@ SynthParams ReadSettingsFile(const std::string& path) {
     case SettingsLoadResult::BadVersion:
       break;
   }
-  ThrowFailure(shown + " is not a settings file of version 100, 101 or 102");
+  ThrowFailure(shown + " " + WhatThisFileIs(bytes));
 }
 
 SoundRecipe ResolveRecipe(const RecipeArgs& args) {
@@ -77,7 +78,13 @@ SoundRecipe ResolveRecipe(const RecipeArgs& args) {
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);
   for (const std::string& text : args.Sets) recipe.Changes.push_back(ParseParamChange(text));
-  if (args.MutateOption->count() > 0) recipe.MutateCoefficient = ParseUserFloat(args.Mutate, "--mutate");
+  if (args.MutateOption->count() > 0) {
+    recipe.MutateCoefficient = ParseUserFloat(args.Mutate, "--mutate");
+    // Beyond 1 a nudge (up to +-0.5 x C) outgrows the parameters' whole range.
+    if (!(*recipe.MutateCoefficient >= 0 && *recipe.MutateCoefficient <= 1)) {
+      ThrowUsage("--mutate: " + Echo(args.Mutate) + " is not an amount from 0 to 1");
+    }
+  }
   if (args.PresetOption->count() > 0) {
     recipe.Source = ParamSource::Preset;
     recipe.PresetFamily = ParsePresetFamily(args.Preset);

@@ -17,7 +17,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed of the random source, 32 bits")
                         ->type_name("N");
   AddRecipeOptions(*cmd, args.Recipe, true);
-  cmd->add_option("-o,--output", args.Output, "WAV file to write, '-' for stdout")->type_name("OUT.wav");
+  cmd->add_option("-o,--output", args.Output, "Sound file to write, '-' for stdout; .flac, .ogg or .raw choose that format")->type_name("OUT.wav");
   cmd->add_option("--save-sfs", args.SaveSettings, "Write the final parameters to a settings file")
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
@@ -88,7 +88,15 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
     ThrowUsage("-o - would write a WAV file to the terminal; redirect stdout or name a file");
   }
   CheckDistinctFiles(args);
-  const std::optional<ExportRequest> exported = ResolveExport(args.Export);
+  if (!args.SaveSettings.empty()) {
+    if (const auto sound = FormatOfName(args.SaveSettings, "--save-sfs")) {
+      ThrowUsage("--save-sfs " + EchoPath(args.SaveSettings) + " would write a settings file under a " +
+                 std::string(exporting::FormatName(*sound)) + " file's name");
+    }
+  }
+  const std::optional<exporting::FileFormat> named =
+      toStdout || args.Output.empty() ? std::nullopt : FormatOfName(args.Output, "-o");
+  const std::optional<ExportRequest> exported = ResolveExport(args.Export, named, args.Output);
   if (exported && args.Output.empty()) ThrowUsage("the export options shape the sound file: give -o OUT");
   if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");  // usage errors first
   const SoundRecipe recipe = ResolveRecipe(args.Recipe);
@@ -114,14 +122,13 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
   if (toStdout) WriteToStream(streams.Out, image, imageSize);
   if (args.PrintSettings) {
     streams.Out << ExportSettingsString(sound.Params) << '\n';
-    streams.Out.flush();
-    if (!streams.Out) ThrowFailure("cannot write to standard output");
+    FlushOrThrow(streams.Out);
     const std::string why = WhyNotASettingsString(sound.Params);
     if (!why.empty()) streams.Err << "quavix: warning: --csv will not read this settings string back: " << why << '\n';
   }
   if (!args.Output.empty()) {
     const SoundLevels levels = MeasureLevels(sound.Samples());
-    const std::string silence = SilenceNote(sound.Params, levels);
+    const std::string silence = SilenceText(WhySilent(sound.Params, levels), sound.Params);
     if (!silence.empty()) streams.Err << "quavix: warning: the sound is silent: " << silence << '\n';
     if (levels.Clipped > 0) {
       streams.Err << "quavix: warning: " << levels.Clipped << " sample" << (levels.Clipped == 1 ? " is" : "s are")

@@ -118,12 +118,20 @@ SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed) {
   return Prepare(paramsOnly, seed).Synth->Params;
 }
 
-std::string SilenceNote(const SynthParams& params, const SoundLevels& levels) {
-  if (params.WaveType == 4) return "wave type 4 makes no wave";
-  if (params.WaveType < 0 || params.WaveType > 4) {
-    return "wave type " + std::to_string(params.WaveType) + " is not a wave (0-3)";
+Silence WhySilent(const SynthParams& params, const SoundLevels& levels) {
+  if (params.WaveType == 4) return Silence::NoWave;
+  if (params.WaveType < 0 || params.WaveType > 4) return Silence::NotAWave;
+  if (levels.Peak == 0) return Silence::AllZero;
+  return Silence::None;
+}
+
+std::string SilenceText(Silence reason, const SynthParams& params) {
+  switch (reason) {
+    case Silence::NoWave: return "wave type 4 makes no wave";
+    case Silence::NotAWave: return "wave type " + std::to_string(params.WaveType) + " is not a wave (0-3)";
+    case Silence::AllZero: return "every sample is 0";
+    case Silence::None: break;
   }
-  if (levels.Peak == 0) return "every sample is 0";
   return "";
 }
 

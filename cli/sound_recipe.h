@@ -81,8 +81,13 @@ SoundLevels MeasureLevels(std::span<const std::int16_t> samples);
 // The parameters MakeSound would synthesize, without synthesizing them.
 SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed);
 
-// Why the sound is silent ("wave type 4 makes no wave", ...), or "" when it is not.
-std::string SilenceNote(const SynthParams& params, const SoundLevels& levels);
+// Why a sound is silent: wave type 4, a wave type outside 0-4, or samples
+// that are all 0; None when it is not silent.
+enum class Silence { None, NoWave, NotAWave, AllZero };
+Silence WhySilent(const SynthParams& params, const SoundLevels& levels);
+
+// The reason in words ("wave type 4 makes no wave", ...), "" for None.
+std::string SilenceText(Silence reason, const SynthParams& params);
 
 // The 105 bytes of the parameters' settings file in hex: their exact record.
 std::string SettingsFileHex(const SynthParams& params);

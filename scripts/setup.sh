@@ -13,7 +13,7 @@ done
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev
+  libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev libflac-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   libmpfr-dev

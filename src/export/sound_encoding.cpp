@@ -1,11 +1,15 @@
 #include "export/sound_encoding.h"
 
+#include <FLAC/stream_encoder.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+
+#include "export/ogg_pages.h"
 
 namespace quavix::exporting {
 namespace {
@@ -79,15 +83,41 @@ int FormatWord(FileFormat format, SampleBits bits) {
   throw std::runtime_error(std::string(what) + ": " + sf_strerror(sf));
 }
 
-bool Decode(SNDFILE* sf, const SF_INFO& info, DecodedSound& sound) {
-  sound.Channels = info.channels;
-  sound.Rate = info.samplerate;
-  sound.Format = info.format;
-  sound.Samples.resize(static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels));
-  const sf_count_t read = sf_readf_float(sf, sound.Samples.data(), info.frames);
-  sound.Samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(0, read)) *
-                       static_cast<std::size_t>(info.channels));
-  return true;
+// Decodes our own encoded Ogg file to measure what a player hears.
+std::vector<float> DecodeAll(SNDFILE* sf, int channels) {
+  std::vector<float> samples;
+  std::vector<float> chunk(4096 * static_cast<std::size_t>(channels));
+  for (;;) {
+    const sf_count_t n = sf_readf_float(sf, chunk.data(), 4096);
+    if (n <= 0) break;
+    samples.insert(samples.end(), chunk.begin(), chunk.begin() + n * channels);
+  }
+  return samples;
+}
+
+FLAC__StreamEncoderWriteStatus AppendFlac(const FLAC__StreamEncoder*, const FLAC__byte buffer[], size_t bytes,
+                                          uint32_t, uint32_t, void* user) {
+  auto& out = *static_cast<std::vector<std::uint8_t>*>(user);
+  out.insert(out.end(), buffer, buffer + bytes);
+  return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
+}
+
+// libsndfile writes nothing at all for a FLAC file without samples; libFLAC
+// writes the header of an empty stream, which every reader takes.
+std::vector<std::uint8_t> EmptyFlac(int rate, int bits) {
+  std::vector<std::uint8_t> bytes;
+  FLAC__StreamEncoder* encoder = FLAC__stream_encoder_new();
+  if (encoder == nullptr) throw std::bad_alloc();
+  FLAC__stream_encoder_set_channels(encoder, 1);
+  FLAC__stream_encoder_set_bits_per_sample(encoder, static_cast<uint32_t>(bits));
+  FLAC__stream_encoder_set_sample_rate(encoder, static_cast<uint32_t>(rate));
+  FLAC__stream_encoder_set_total_samples_estimate(encoder, 0);
+  const bool made = FLAC__stream_encoder_init_stream(encoder, AppendFlac, nullptr, nullptr, nullptr, &bytes) ==
+                        FLAC__STREAM_ENCODER_INIT_STATUS_OK &&
+                    FLAC__stream_encoder_finish(encoder);
+  FLAC__stream_encoder_delete(encoder);
+  if (!made) throw std::runtime_error("cannot encode the empty FLAC stream");
+  return bytes;
 }
 
 }  // namespace
@@ -114,6 +144,8 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
     double quality = kVorbisQuality;
     sf_command(sf, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
   }
+  // A float WAV's PEAK chunk carries the time of writing: left out.
+  sf_command(sf, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   const auto frames = static_cast<sf_count_t>(samples.size());
   sf_count_t written = 0;
   if (format == FileFormat::Ogg || bits == SampleBits::Float32) {
@@ -136,41 +168,18 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
   if (written != frames) Fail(sf, "cannot encode the sound");
   if (sf_close(sf) != 0) Fail(nullptr, "cannot encode the sound");
   out.Bytes = std::move(file.Bytes);
+  if (format == FileFormat::Flac && frames == 0) out.Bytes = EmptyFlac(rate, BitCount(bits));
   if (format == FileFormat::Ogg) {
+    SetOggSerial(out.Bytes, SerialOfSamples(samples));
     // Lossy: measure what a player will decode.
     MemoryFile back{out.Bytes, 0};
     SF_INFO readInfo{};
     SNDFILE* in = sf_open_virtual(&gMemoryIo, SFM_READ, &readInfo, &back);
     if (in == nullptr) Fail(nullptr, "cannot decode the encoded sound");
-    DecodedSound decoded;
-    Decode(in, readInfo, decoded);
+    out.Stored = DecodeAll(in, readInfo.channels);
     sf_close(in);
-    out.Stored = std::move(decoded.Samples);
   }
   return out;
-}
-
-bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 4) return false;
-  const std::string magic(bytes.begin(), bytes.begin() + 4);
-  return magic == "RIFF" || magic == "RF64" || magic == "fLaC" || magic == "OggS";
-}
-
-bool ReadSoundFile(const std::string& path, DecodedSound& sound, std::string& error) {
-  SF_INFO info{};
-  SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-  if (sf == nullptr) {
-    error = sf_strerror(nullptr);
-    return false;
-  }
-  if (info.channels <= 0 || info.samplerate <= 0) {
-    sf_close(sf);
-    error = "no channels or no sample rate";
-    return false;
-  }
-  Decode(sf, info, sound);
-  sf_close(sf);
-  return true;
 }
 
 std::string DescribeFormat(int format) {

@@ -1,5 +1,7 @@
-// Sound files written and read with libsndfile, in memory, so that the tool's
-// safe output path puts the bytes in place.
+// Sound files written with libsndfile, in memory, so that the tool's safe
+// output path puts the bytes in place. The same samples always give the same
+// bytes: no time stamp, and an Ogg serial number derived from the samples
+// (ogg_pages.h).
 //
 // Integer samples are rounded without dither: v = x x 2^(bits-1) rounded half
 // away from zero, then clamped to [-2^(bits-1), 2^(bits-1) - 1] (for 16 bits:
@@ -33,20 +35,6 @@ inline constexpr double kVorbisQuality = 0.6;
 // Mono samples in the format: WAV, FLAC and raw (little-endian, headerless)
 // in the sample format bits; Ogg Vorbis at kVorbisQuality.
 EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat format, SampleBits bits);
-
-struct DecodedSound {
-  int Channels = 0;
-  int Rate = 0;
-  int Format = 0;                 // libsndfile's SF_FORMAT_* word
-  std::vector<float> Samples;     // interleaved, full scale 1
-  std::size_t Frames() const { return Channels > 0 ? Samples.size() / static_cast<std::size_t>(Channels) : 0; }
-};
-
-// Whether bytes start like a WAV, FLAC or Ogg file.
-bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes);
-
-// Reads a WAV, FLAC or Ogg file; false with the reason in error when it cannot.
-bool ReadSoundFile(const std::string& path, DecodedSound& sound, std::string& error);
 
 // "WAV, 16-bit", "FLAC, 24-bit", "Ogg Vorbis", ... for a libsndfile format word.
 std::string DescribeFormat(int format);

@@ -187,5 +187,74 @@ TEST(Export, FadeOutEndsTheSoundAtZero) {
   EXPECT_EQ(ReadSound(dir / "f.wav").Samples, expected);
 }
 
+// The output's extension names its format when --format is not given; a name of another format,
+// or of one the tool does not write, is refused before anything is written.
+TEST(Export, TheOutputNameGivesTheFormat) {
+  struct Case {
+    const char *Name, *Options;
+    int Status, Format;  // libsndfile's format word; 0: raw (the module's samples without header)
+    const char* Err;
+  } const cases[] = {
+      {"a.ogg", "", 0, SF_FORMAT_OGG | SF_FORMAT_VORBIS, ""},
+      {"a.OGA", "", 0, SF_FORMAT_OGG | SF_FORMAT_VORBIS, ""},
+      {"a.flac", "--bits 24", 0, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, ""},
+      {"a.Flac", "", 0, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, ""},
+      {"a.raw", "", 0, 0, ""},
+      {"a.wav", "--bits 24", 0, SF_FORMAT_WAV | SF_FORMAT_PCM_24, ""},
+      {"a.ogg", "--format ogg", 0, SF_FORMAT_OGG | SF_FORMAT_VORBIS, ""},
+      {"a.ogg", "--format wav", 2, 0, "-o '@/a.ogg' names a .ogg file but --format is wav"},
+      {"a.wav", "--format flac", 2, 0, "names a .wav file but --format is flac"},
+      {"a.flac", "--bits 32f", 2, 0, "FLAC holds integer samples"},
+      {"a.ogg", "--bits 16", 2, 0, "Ogg Vorbis has no sample format"},
+      {"a.mp3", "", 2, 0, "quavix writes WAV, FLAC, Ogg Vorbis and raw files, not .mp3"},
+      {"a.aiff", "--format wav", 2, 0, "not .aiff"},
+      {"a.sfs", "", 2, 0, "a .sfs name is a settings file's"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + " " + c.Options);
+    ScratchDir dir;
+    const auto r = Render(c.Options, dir / c.Name);
+    std::string err = c.Err;
+    if (const auto at = err.find('@'); at != std::string::npos) err.replace(at, 1, dir.Path);
+    EXPECT_EQ(r.Status, c.Status) << r.Err;
+    EXPECT_TRUE(Has(r.Err, err) && LineCount(r.Err) == (c.Status == 0 ? 0 : 1)) << r.Err;
+    if (c.Status != 0) {
+      EXPECT_TRUE(dir.Entries().empty());
+      continue;
+    }
+    if (c.Format == 0) {
+      EXPECT_EQ(ReadText(dir / c.Name), ModuleImage(DefaultSound()).substr(44));
+    } else {
+      EXPECT_EQ(ReadSound(dir / c.Name).Format, c.Format);
+    }
+  }
+  ScratchDir dir;  // a settings file under a sound file's name
+  const auto r = RunTool("render --seed 9 --save-sfs " + dir / "s.wav");
+  EXPECT_TRUE(r.Status == 2 && Has(r.Err, "would write a settings file under a wav file's name")) << r.Err;
+}
+
+// The target that a held-back set is told to ask for instead is one every sound of it reaches.
+TEST(Export, SuggestedLoudnessIsReachedByEverySound) {
+  for (const char* format : {"ogg", "flac", "wav"}) {
+    SCOPED_TRACE(format);
+    ScratchDir dir;
+    const std::string batch = "batch --preset explosion --seed 11 --count 16 --format " + std::string(format) +
+                              " --out-dir " + dir / "set" + " --match-loudness ";
+    const auto loud = RunTool(batch + "-5");
+    ASSERT_EQ(loud.Status, 0) << loud.Err;
+    const std::size_t at = loud.Err.find("--match-loudness ");
+    ASSERT_NE(at, std::string::npos) << loud.Err;  // explosions peak high: some are held back
+    const std::string suggested = loud.Err.substr(at + 17, loud.Err.find(' ', at + 17) - at - 17);
+    const auto again = RunTool(batch + suggested);
+    ASSERT_EQ(again.Status, 0) << again.Err;
+    EXPECT_FALSE(Has(again.Err, "stay below")) << again.Err;
+    const auto manifest = nlohmann::json::parse(ReadText(dir / "set/manifest.json"));
+    for (const auto& s : manifest["sounds"]) {
+      EXPECT_FALSE(s["gain_limited"].get<bool>()) << s;
+      EXPECT_NEAR(s["loudness_after_lufs"].get<double>(), std::stod(suggested), 0.1) << s;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quavix::test

@@ -56,6 +56,11 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "short.sfs") << sfs.substr(0, 60);
   std::ofstream(dir / "v103.sfs") << sfs.replace(0, 1, 1, 103);
   std::ofstream{dir / "empty.sfs"};
+  std::ofstream(dir / "text.sfs") << "a note\n";
+  std::ofstream(dir / "csv.sfs") << "0.5,2\n";
+  std::ofstream(dir / "bytes.sfs") << std::string("\x9c\xf1\x07\xe2\x00\x81", 6);
+  std::ofstream(dir / "riff.sfs") << "RIFF\x24\x00\x00\x00WAVEfmt ";
+  std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
   auto expected = dir.Entries();
@@ -107,7 +112,39 @@ const RunCase kCases[] = {
     {"render --seed 1 --sfs @/none.sfs -o @/a.wav", 1, "none.sfs': No such file or directory"},
     {"render --seed 1 --sfs @/folder -o @/a.wav", 1, "folder': Is a directory"},
     {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "version 100, 101 or 102"},
-    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "version"},
+    // What a file is when it is not a settings file.
+    {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "is empty, not a settings file"},
+    {"render --seed 1 --sfs @/text.sfs -o @/a.wav", 1, "text.sfs' is text, not a settings file"},
+    {"render --seed 1 --sfs @/csv.sfs -o @/a.wav", 1, "reads as a settings string, which --csv takes"},
+    {"render --seed 1 --sfs @/bytes.sfs -o @/a.wav", 1, "starts with the bytes 9c f1 07 e2"},
+    {"render --seed 1 --sfs @/riff.sfs -o @/a.wav", 1, "is a WAV sound file, not a settings file"},
+    {"render --seed 1 --sfs @/cut.sfs -o @/a.wav", 1, "ends after 2 bytes, inside its version field"},
+    {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "has version 103; settings files have version 100"},
+    // Mistyped options and commands.
+    {"render --prest coin -o @/a.wav", 2, "'--prest' (did you mean --preset?)"},
+    {"batch --preset coin --cont 2 --out-dir @/o", 2, "(did you mean --count?)"},
+    {"info --jsn --csv 1", 2, "(did you mean --json?)"},
+    {"rendr --preset coin -o @/a.wav", 2, "unknown command 'rendr' (did you mean render?)"},
+    {"-v", 2, "unknown option '-v' (did you mean --version?)"},
+    {"--verison", 2, "unknown option '--verison' (did you mean --version?)"},
+    {"--loud render", 2, "unknown option '--loud' before the command"},
+    // --mutate takes an amount from 0 to 1.
+    {"render --seed 1 --mutate 0 -o @/a.wav", 0, "", "", "a.wav"},
+    {"render --seed 1 --mutate 1 -o @/a.wav", 0, "", "", "a.wav"},
+    {"render --mutate 1.0001 -o @/a.wav", 2, "--mutate: '1.0001' is not an amount from 0 to 1"},
+    {"render --mutate -0.001 -o @/a.wav", 2, "is not an amount from 0 to 1"},
+    {"batch --preset coin --count 2 --mutate 1e38 --out-dir @/o", 2, "'1e38' is not an amount"},
+    // --trim's threshold is optional: a word that is not a number after it is the file.
+    {"info --trim @/v103.sfs", 1, "has version 103"},
+    {"info --trim -50 @/v103.sfs", 1, "has version 103"},
+    {"info --trim x @/v103.sfs", 2, "--trim: 'x' is not a number"},
+    // Names with control characters.
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\nb')\"", 2,
+     "--name: 'a\\x0ab' holds control characters"},
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\033[2Jb')\"", 2,
+     "'a\\x1b[2Jb' holds control"},
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\177')\"", 2, "'a\\x7f' holds"},
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\tb')\"", 2, "'a\\x09b' holds"},
     {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
     {"info @/v103.sfs", 1, "version 100, 101 or 102"},
     {"info @/none.sfs", 1, "cannot read"},
@@ -421,6 +458,97 @@ TEST(Batch, SilentSoundsAreSkippedOrFlagged) {
   const auto flagged = Json::parse(ReadText(dir / "all/manifest.json"))["sounds"];
   EXPECT_EQ(std::ranges::count_if(flagged, [](const Json& s) { return s["silent"] == true; }),
             silent);
+}
+
+// Whatever a command writes on stdout, into a device that is full it fails with the reason.
+TEST(Tool, OutputIntoAFullDeviceFailsWithTheReason) {
+  ScratchDir dir;
+  if (Shell("mknod " + dir / "full" + " c 1 7").Status != 0) {
+    std::cout << "full device: not run: mknod is not permitted here\n";
+    return;
+  }
+  for (const char* args : {"--help", "--version", "render --help", "presets", "info --csv 1",
+                           "render --seed 1 -o -", "render --seed 1 --print-csv"}) {
+    SCOPED_TRACE(args);
+    const auto r = Shell("$Q " + std::string(args) + " >" + dir / "full");
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "quavix: error: cannot write to standard output: No space left on device\n");
+  }
+}
+
+// A batch owns the files its folder's earlier manifest listed: a rerun with another count or
+// format takes them away (and says so); files no manifest of this tool listed stay.
+TEST(Batch, RerunReplacesTheEarlierSet) {
+  struct Case {
+    const char *First, *Second, *Manifest;  // Manifest: written over the first run's, if given
+    std::set<std::string> Left;
+    const char* Note;
+  } const cases[] = {
+      {"--count 5", "--count 3 --format raw", nullptr,
+       {"coin-0.raw", "coin-1.raw", "coin-2.raw", "manifest.json", "mine.txt"}, "removed 5 files"},
+      {"--count 12", "--count 3", nullptr,
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, "removed 12 files"},
+      {"--count 3", "--count 2", nullptr, {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"},
+       "removed 1 file of the earlier set"},
+      {"--count 3", "--count 3", nullptr, {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       nullptr},
+      {"--count 3", "--count 2", R"({"generator": "other", "sounds": [{"file": "mine.txt"}]})",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
+      {"--count 3", "--count 2",
+       R"({"generator": "quavix 1", "sounds": [{"file": "../mine.txt"}, {"file": ".x"}, {"file": 3}]})",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.First) + " then " + c.Second);
+    ScratchDir dir;
+    const std::string batch = "$Q batch --preset coin --seed 1 --out-dir " + dir / "o ";
+    ASSERT_EQ(Shell(batch + c.First).Status, 0);
+    std::ofstream(dir / "o/mine.txt") << "mine";
+    std::ofstream(dir / "mine.txt") << "mine";
+    if (c.Manifest != nullptr) std::ofstream(dir / "o/manifest.json") << c.Manifest;
+    const auto r = Shell(batch + c.Second);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir / "o")) left.insert(e.path().filename());
+    EXPECT_EQ(left, c.Left);
+    EXPECT_EQ(Has(r.Err, "quavix: note: removed"), c.Note != nullptr) << r.Err;
+    EXPECT_TRUE(c.Note == nullptr || Has(r.Err, c.Note)) << r.Err;
+    EXPECT_TRUE(fs::exists(dir / "mine.txt"));
+  }
+}
+
+// The manifest's command, run in the folder the manifest lies in, finds the settings file however
+// its path and the folder's were given.
+TEST(Batch, ManifestCommandFindsTheSettingsFileFromItsFolder) {
+  struct Case {
+    const char *Sfs, *OutDir;
+  } const cases[] = {
+      {"sub/odd.sfs", "out/deep"},
+      {"./sub/../sub/odd.sfs", "out"},
+      {"@/sub/odd.sfs", "out/a/b"},
+      {"sub/odd.sfs", "@/elsewhere"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Sfs) + " into " + c.OutDir);
+    ScratchDir dir;
+    fs::create_directory(dir / "sub");
+    std::string sfs = c.Sfs, out = c.OutDir;
+    for (std::string* text : {&sfs, &out}) {
+      if (text->starts_with("@")) text->replace(0, 1, dir.Path);
+    }
+    ASSERT_EQ(Shell("cd " + dir.Path + " && $Q render --seed 3 --preset hurt --save-sfs sub/odd.sfs").Status, 0);
+    const auto r = Shell("cd " + dir.Path + " && $Q batch --sfs " + sfs + " --mutate 0.1 --count 2 --seed 5 " +
+                         "--name n --out-dir " + out);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::string folder = out.starts_with("/") ? out : dir / out;
+    const auto manifest = Json::parse(ReadText(folder + "/manifest.json"));
+    const std::string command = manifest["sounds"][1]["command"];
+    ASSERT_TRUE(command.starts_with("quavix render ")) << command;
+    fs::rename(folder + "/n-1.wav", folder + "/first.wav");
+    const auto again = Shell("cd " + folder + " && $Q" + command.substr(6));
+    ASSERT_EQ(again.Status, 0) << command << again.Err;
+    EXPECT_EQ(ReadText(folder + "/n-1.wav"), ReadText(folder + "/first.wav"));
+  }
 }
 
 }  // namespace

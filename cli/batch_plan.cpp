@@ -1,0 +1,151 @@
+// quavix batch, step 1: the plan. Every usage error comes before the folder is
+// touched; the memory decides how many jobs run, the disk whether the set fits.
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "batch_steps.h"
+#include "cli_error.h"
+#include "design/presets.h"
+#include "exchange/wave_image.h"
+#include "export_output.h"
+#include "numbers.h"
+#include "output_file.h"
+#include "synth/sound_length.h"
+
+namespace quavix::cli {
+namespace {
+
+inline constexpr std::int64_t kMaxCount = 1000000;
+inline constexpr std::int64_t kJobsPerCore = 4;
+inline constexpr std::int64_t kSoundsPerTake = 16;  // as batch_render.cpp takes them
+
+std::int64_t CoreCount() { return std::max<std::int64_t>(1, std::thread::hardware_concurrency()); }
+
+// Bytes of memory available for new work, from /proc/meminfo (0 when unknown).
+std::uint64_t AvailableMemory() {
+  std::ifstream in("/proc/meminfo");
+  std::string key;
+  std::uint64_t kb = 0;
+  std::string unit;
+  while (in >> key >> kb >> unit) {
+    if (key == "MemAvailable:") return kb * 1024;
+  }
+  return 0;
+}
+
+// Free bytes in the folder; QUAVIX_TEST_FREE_BYTES stands in for the
+// filesystem's figure so that tests can simulate a nearly full disk.
+std::uint64_t FreeBytes(const std::string& folder) {
+  if (const char* figure = std::getenv("QUAVIX_TEST_FREE_BYTES")) return std::strtoull(figure, nullptr, 10);
+  struct statvfs fs {};
+  if (statvfs(folder.c_str(), &fs) != 0) return UINT64_MAX;
+  return static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+}
+
+std::int64_t ParseJobs(const BatchArgs& args) {
+  const std::int64_t cores = CoreCount();
+  if (args.JobsOption->count() == 0) return cores;
+  const std::int64_t jobs = ParseWhole(args.Jobs, 1, 1 << 30, "--jobs");
+  if (jobs > kJobsPerCore * cores) {
+    ThrowUsage("--jobs: " + std::to_string(jobs) + " is more than " + std::to_string(kJobsPerCore) +
+               " per core (" + std::to_string(cores) + " core" + (cores == 1 ? "" : "s") + " here: at most " +
+               std::to_string(kJobsPerCore * cores) + ")");
+  }
+  return jobs;
+}
+
+bool HasControlBytes(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7f;
+  });
+}
+
+void CheckName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+    ThrowUsage("--name: " + Echo(name) + " cannot start a file name");
+  }
+  if (HasControlBytes(name)) {
+    ThrowUsage("--name: " + Echo(name) + " holds control characters, which no file name should");
+  }
+}
+
+std::string DefaultName(const BatchArgs& args, const SoundRecipe& recipe) {
+  if (recipe.Source == ParamSource::Preset) {
+    return std::string(kPresetFamilyNames[static_cast<std::size_t>(recipe.PresetFamily)].Name);
+  }
+  if (recipe.Source == ParamSource::Randomize) return "random";
+  if (recipe.Source == ParamSource::SettingsFile && args.Recipe.SettingsFile != "-") {
+    std::string stem = BaseNameOf(args.Recipe.SettingsFile);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.resize(dot);
+    if (!stem.empty() && stem != "." && stem != ".." && !HasControlBytes(stem)) return stem;
+  }
+  return "sound";
+}
+
+std::string PaddedIndex(std::int64_t i, std::int64_t count) {
+  const std::size_t width = std::to_string(count - 1).size();
+  std::string digits = std::to_string(i);
+  return std::string(width - digits.size(), '0') + digits;
+}
+
+}  // namespace
+
+BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
+  BatchPlan plan;
+  plan.Count = ParseWhole(args.Count, 1, kMaxCount, "--count");
+  plan.Jobs = ParseJobs(args);
+  if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");
+  if (args.OutDir.empty()) ThrowUsage("--out-dir: the folder name is empty");
+  if (!args.Name.empty()) CheckName(args.Name);
+  plan.Recipe = ResolveRecipe(args.Recipe);
+  if (plan.Recipe.Source == ParamSource::Defaults) {
+    ThrowUsage("batch needs --preset NAME, --randomize, --sfs FILE or --csv STRING");
+  }
+  const std::string name = args.Name.empty() ? DefaultName(args, plan.Recipe) : args.Name;
+  CheckName(name);
+  plan.Export = ResolveExport(args.Export);
+  const std::string extension = plan.Export ? FileExtension(plan.Export->Settings.Format) : "wav";
+  plan.Seed = SeedOrClock(args.Seed, args.SeedOption, streams);
+
+  // Each job holds a take of sounds at full buffer size.
+  const std::uint64_t perJob =
+      static_cast<std::uint64_t>(kSoundsPerTake) * (WaveCapacityBytes(plan.Recipe.BufferSeconds) + 1024);
+  if (const std::uint64_t memory = AvailableMemory(); memory > 0) {
+    const auto fit = static_cast<std::int64_t>(std::max<std::uint64_t>(1, memory / 2 / perJob));
+    if (fit < plan.Jobs) {
+      streams.Err << "quavix: note: " << fit << " job" << (fit == 1 ? "" : "s") << " instead of " << plan.Jobs
+                  << ": each needs up to " << perJob / 1000000 << " MB and " << memory / 1000000
+                  << " MB are available\n";
+      plan.Jobs = fit;
+    }
+  }
+
+  plan.Entries.resize(static_cast<std::size_t>(plan.Count));
+  for (std::int64_t i = 0; i < plan.Count; ++i) {
+    BatchEntry& entry = plan.Entries[static_cast<std::size_t>(i)];
+    entry.File = name + "-" + PaddedIndex(i, plan.Count) + "." + extension;
+    entry.Seed = static_cast<std::uint32_t>(plan.Seed + static_cast<std::uint32_t>(i));
+  }
+  return plan;
+}
+
+void CheckSpace(const BatchPlan& plan, const BatchFolder& folder) {
+  std::uint64_t needed = 4096;
+  for (const BatchEntry& entry : plan.Entries) {
+    const std::size_t bound = SoundLengthBound(FinalParams(plan.Recipe, entry.Seed), plan.Recipe.BufferSeconds);
+    needed += (plan.Export ? ExportBytesBound(bound, plan.Export->Settings) : 44 + 2 * bound) + 1024;
+  }
+  const std::uint64_t free = FreeBytes(folder.Path());
+  if (needed > free) {
+    folder.Fail("not enough space in " + EchoPath(folder.Path()) + ": the batch needs up to " +
+                std::to_string(needed) + " bytes and " + std::to_string(free) + " are free");
+  }
+}
+
+}  // namespace quavix::cli

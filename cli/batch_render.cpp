@@ -1,0 +1,114 @@
+// quavix batch, step 2: the render. Workers take a few consecutive sounds at a
+// time, synthesize them side by side and stage each file; every sound still
+// depends only on its own seed, so --jobs never changes a file.
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "batch_steps.h"
+#include "cli_error.h"
+#include "exchange/settings_string.h"
+#include "export_output.h"
+#include "output_file.h"
+
+namespace quavix::cli {
+namespace {
+
+inline constexpr std::int64_t kSoundsPerTake = 16;
+
+void DrawProgress(std::ostream& err, std::int64_t done, std::int64_t count) {
+  constexpr int kWidth = 30;
+  const int filled = static_cast<int>(done * kWidth / count);
+  err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+      << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << done << '/' << count
+      << std::flush;
+}
+
+// Synthesizes, measures and stages one sound's file.
+void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& sound, BatchEntry& entry,
+                 BatchFolder& folder) {
+  entry.Settings = ExportSettingsString(sound.Params);
+  entry.SettingsHex = SettingsFileHex(sound.Params);
+  entry.Samples = sound.SampleCount;
+  entry.Levels = MeasureLevels(sound.Samples());
+  entry.Silent = WhySilent(sound.Params, entry.Levels);
+  if (skipSilent && entry.Silent != Silence::None) return;
+  if (plan.Export) {
+    const ExportReport report = ExportRendered(sound.Samples(), plan.Export->Settings);
+    entry.Export = report.Fields;
+    entry.Limited = report.Limited;
+    entry.Reachable = report.ReachableLoudness;
+    entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
+    StagedFile file = StageFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
+    CommitFile(file);
+  } else {
+    StagedFile file = StageFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
+    CommitFile(file);
+  }
+  entry.Written = true;
+}
+
+}  // namespace
+
+std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, const Streams& streams) {
+  const std::int64_t count = plan.Count;
+  std::atomic<std::int64_t> next{0};
+  std::atomic<std::int64_t> done{0};
+  std::atomic<bool> failed{false};
+  std::mutex reportMutex;
+  std::optional<CliError> firstError;
+  const bool progress = streams.ErrIsTerminal;
+
+  const auto worker = [&] {
+    for (;;) {
+      const std::int64_t first = next.fetch_add(kSoundsPerTake);
+      if (first >= count || failed.load() || StopRequested()) return;
+      const std::int64_t last = std::min(first + kSoundsPerTake, count);
+      try {
+        std::vector<std::uint32_t> seeds;
+        for (std::int64_t i = first; i < last; ++i) seeds.push_back(plan.Entries[static_cast<std::size_t>(i)].Seed);
+        const std::vector<RenderedSound> sounds = MakeSounds(plan.Recipe, seeds);
+        for (std::int64_t i = first; i < last; ++i) {
+          RenderEntry(plan, skipSilent, sounds[static_cast<std::size_t>(i - first)],
+                      plan.Entries[static_cast<std::size_t>(i)], folder);
+        }
+      } catch (const CliError& e) {
+        const std::lock_guard lock(reportMutex);
+        if (!firstError) firstError = e;
+        failed = true;
+        return;
+      } catch (const std::exception& e) {
+        const std::lock_guard lock(reportMutex);
+        if (!firstError) firstError = CliError{kExitFailure, e.what()};
+        failed = true;
+        return;
+      }
+      const std::int64_t finished = done.fetch_add(last - first) + (last - first);
+      if (progress) {
+        const std::lock_guard lock(reportMutex);
+        DrawProgress(streams.Err, finished, count);
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  const std::int64_t threadCount = std::min(plan.Jobs, (count + kSoundsPerTake - 1) / kSoundsPerTake);
+  for (std::int64_t t = 0; t < threadCount; ++t) threads.emplace_back(worker);
+  for (std::thread& t : threads) t.join();
+  if (progress) streams.Err << '\n';
+  if (StopRequested()) ThrowStopped(folder.Path());
+  if (failed) {
+    // The staged files still lie in the staging folder, which the folder's
+    // destructor removes: the targets were never touched.
+    std::string message = firstError->Message;
+    const std::string stage = folder.StagedPath("");
+    for (std::size_t at = message.find(stage); at != std::string::npos; at = message.find(stage)) {
+      message.replace(at, stage.size(), folder.TargetPath(""));
+    }
+    folder.Fail(message);
+  }
+  return threadCount;
+}
+
+}  // namespace quavix::cli

@@ -1,0 +1,98 @@
+// quavix batch, step 5: the report. One summary line, then a warning for each
+// kind of trouble; the loudness a limited set can reach is suggested only once
+// the sounds that were held back have been exported at it and reach it.
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "batch_steps.h"
+#include "cli_error.h"
+#include "export_output.h"
+
+namespace quavix::cli {
+namespace {
+
+constexpr double kSuggestionStep = 0.1;
+constexpr int kSuggestionTries = 30;
+
+// The loudest target, in tenths, that every held-back sound reaches. A lossy
+// format's file changes with its gain, so each candidate is tried on them.
+double SuggestedTarget(const BatchPlan& plan, double reachable) {
+  double target = std::floor(reachable * 10) / 10;
+  if (plan.Export->Settings.Format != exporting::FileFormat::Ogg) return target;
+  exporting::ExportSettings settings = plan.Export->Settings;
+  for (int attempt = 0; attempt < kSuggestionTries; ++attempt) {
+    settings.Normalize->Target = target;
+    bool reached = true;
+    for (const BatchEntry& entry : plan.Entries) {
+      if (!entry.Written || !entry.Limited) continue;
+      const RenderedSound sound = MakeSound(plan.Recipe, entry.Seed);
+      if (ExportRendered(sound.Samples(), settings).Limited) {
+        reached = false;
+        break;
+      }
+    }
+    if (reached) return target;
+    target = std::round((target - kSuggestionStep) * 10) / 10;
+  }
+  return target;
+}
+
+}  // namespace
+
+void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& run, const Streams& streams) {
+  std::int64_t clippedSounds = 0;
+  std::int64_t silentSounds = 0;
+  std::int64_t noWave = 0;
+  std::int64_t limitedSounds = 0;
+  std::int64_t conversionClipped = 0;
+  double reachable = std::numeric_limits<double>::infinity();
+  for (const BatchEntry& entry : plan.Entries) {
+    if (entry.Silent != Silence::None) ++silentSounds;
+    if (entry.Silent == Silence::NoWave) ++noWave;
+    if (!entry.Written) continue;
+    if (entry.Limited) ++limitedSounds;
+    if (entry.Limited && std::isfinite(entry.Reachable)) reachable = std::min(reachable, entry.Reachable);
+    if (entry.ConversionClipped) ++conversionClipped;
+    if (entry.Levels.Clipped > 0) ++clippedSounds;
+  }
+  char timing[32];
+  std::snprintf(timing, sizeof timing, "%.2f s", run.Seconds);
+  const auto written = static_cast<std::int64_t>(run.Written.size());
+  streams.Err << "quavix: wrote " << written << " sound" << (written == 1 ? "" : "s");
+  if (written > 0) {
+    streams.Err << " (" << run.Written.front() << (written > 1 ? " .. " + run.Written.back() : "") << ")";
+  }
+  streams.Err << " and manifest.json to " << EchoPath(args.OutDir) << " in " << timing << " with " << run.Threads
+              << " job" << (run.Threads == 1 ? "" : "s") << "; " << clippedSounds << " with clipped samples";
+  if (args.SkipSilent) streams.Err << "; skipped " << silentSounds << " silent";
+  streams.Err << '\n';
+  if (!run.Removed.empty()) {
+    streams.Err << "quavix: note: removed " << run.Removed.size() << " file" << (run.Removed.size() == 1 ? "" : "s")
+                << " of the earlier set that manifest.json listed (" << EchoPath(run.Removed.front())
+                << (run.Removed.size() > 1 ? " .. " + EchoPath(run.Removed.back()) : "") << ")\n";
+  }
+  if (silentSounds > 0 && !args.SkipSilent) {
+    streams.Err << "quavix: warning: " << silentSounds << " of " << plan.Count << " sounds are silent (" << noWave
+                << " with wave type 4, which makes no wave); --skip-silent leaves them out\n";
+  }
+  if (limitedSounds > 0) {
+    char better[32];
+    std::snprintf(better, sizeof better, "%.1f", SuggestedTarget(plan, reachable));
+    streams.Err << "quavix: warning: " << limitedSounds << " of " << written << " sounds stay below "
+                << TextLevel(plan.Export->Settings.Normalize->Target) << " LUFS: the "
+                << TextLevel(plan.Export->Settings.CeilingDbtp) << " dBTP ceiling limits their gain (\"gain_limited\" in "
+                << "manifest.json); --match-loudness " << better << " brings every sound to one loudness\n";
+  }
+  if (conversionClipped > 0) {
+    streams.Err << "quavix: warning: " << conversionClipped << " of " << written
+                << " sounds have samples clipped at full scale by the conversion (\"clipped_by_conversion\" in "
+                   "manifest.json); --normalize peak:-1 keeps them whole\n";
+  }
+  if (clippedSounds > 0) {
+    streams.Err << "quavix: warning: " << clippedSounds << " of " << written
+                << " sounds have samples clipped at +-32000 (\"clipped\" in manifest.json)\n";
+  }
+}
+
+}  // namespace quavix::cli

@@ -1,0 +1,124 @@
+// The steps of quavix batch, in the order RunBatch takes them: plan (the
+// checked options, the numbered files and the memory and disk budget), render
+// (the workers that synthesize and stage every file), manifest, commit (the
+// folder that takes the set as one change) and report.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "export_options.h"
+#include "sound_recipe.h"
+
+namespace quavix::cli {
+
+struct BatchEntry {
+  std::string File;
+  std::uint32_t Seed = 0;
+  std::string Settings;
+  std::string SettingsHex;
+  std::size_t Samples = 0;
+  SoundLevels Levels;
+  Silence Silent = Silence::None;
+  bool Written = false;
+  nlohmann::ordered_json Export;  // the export figures, when exported
+  bool Limited = false;
+  double Reachable = 0;           // the loudest target the ceiling allows it
+  bool ConversionClipped = false;
+};
+
+struct BatchPlan {
+  std::int64_t Count = 0;
+  std::int64_t Jobs = 1;
+  std::uint32_t Seed = 0;
+  SoundRecipe Recipe;
+  std::optional<ExportRequest> Export;
+  std::vector<BatchEntry> Entries;
+};
+
+// batch_plan.cpp: every usage error before anything is touched; the seed (from
+// the clock if none is given) and the jobs the memory allows.
+BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams);
+
+// batch_commit.cpp: the output folder while a batch writes into it: locked
+// against other batches, with a hidden staging folder for the new files.
+// Unless the commit succeeds, the destructor takes everything back, so that
+// the folder is as it was before the run.
+class BatchFolder {
+ public:
+  explicit BatchFolder(const std::string& dir);
+  ~BatchFolder();
+  BatchFolder(const BatchFolder&) = delete;
+  BatchFolder& operator=(const BatchFolder&) = delete;
+
+  // A failure before anything was written: nothing in the folder changed.
+  [[noreturn]] void Fail(const std::string& message) const;
+
+  std::string StagedPath(const std::string& name) const { return Stage + name; }
+  std::string TargetPath(const std::string& name) const { return Slash + name; }
+  const std::string& Path() const { return Dir; }
+
+  // Refuses targets that are not regular files before anything is written.
+  void CheckTarget(const std::string& name) const;
+
+  // The files the folder's manifest.json, written by an earlier batch, lists
+  // and that names does not: the earlier set's, which this batch replaces.
+  std::vector<std::string> EarlierSetBeyond(const std::vector<std::string>& names) const;
+
+  // Renames every staged file into place and takes the earlier set's files
+  // away, keeping each replaced file's mode and its old content until all is
+  // done. Returns false (after putting every old file back) when a rename fails
+  // or a stop signal arrives, with the reason in error.
+  bool CommitAll(const std::vector<std::string>& names, const std::vector<std::string>& earlier, std::string& error);
+
+ private:
+  std::string OldPath(const std::string& name) const { return Stage + ".old-" + name; }
+
+  std::string Dir;
+  std::string Slash;
+  std::string Stage;
+  int LockFd = -1;
+  bool Created = false;
+  bool Kept = false;
+};
+
+// SIGINT and SIGTERM only raise a flag while a batch runs: the batch then takes
+// back what it wrote and says so.
+class StopSignals {
+ public:
+  StopSignals();
+  ~StopSignals();
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct Saved;
+  Saved* Old;
+};
+bool StopRequested();
+[[noreturn]] void ThrowStopped(const std::string& dir);
+
+// batch_plan.cpp: refuses the batch when the folder's disk cannot hold it.
+void CheckSpace(const BatchPlan& plan, const BatchFolder& folder);
+
+// batch_render.cpp: synthesizes every sound on plan.Jobs threads, filling in
+// its entry and staging its file; returns the threads used.
+std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, const Streams& streams);
+
+// batch_manifest.cpp: manifest.json for the entries written.
+std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const std::string& outDir);
+
+// batch_report.cpp: the summary line and the warnings on stderr.
+struct BatchRun {
+  std::int64_t Threads = 0;
+  double Seconds = 0;
+  std::vector<std::string> Written;  // file names, in order
+  std::vector<std::string> Removed;  // the earlier set's files taken away
+};
+void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& run, const Streams& streams);
+
+}  // namespace quavix::cli
