@@ -1,0 +1,119 @@
+// Making the sounds of a recipe: its parameters for a seed, then their synthesis,
+// one sound or several side by side.
+#include "sound_recipe.h"
+
+#include <bit>
+#include <memory>
+#include <utility>
+
+#include "design/presets.h"
+#include "design/randomize.h"
+#include "exchange/param_table.h"
+#include "exchange/param_units.h"
+#include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
+#include "exchange/wave_image.h"
+#include "synth/oscillator_period.h"
+#include "synth/synthesizer.h"
+
+namespace quavix::cli {
+namespace {
+
+// The samples are synthesized straight into the image, whose data are
+// little-endian 16-bit values: the native order of every host this builds for.
+static_assert(std::endian::native == std::endian::little);
+
+void ApplyChange(SynthParams& params, const ParamChange& change) {
+  const ParamInfo& info = kParamTable[static_cast<std::size_t>(change.Index)];
+  if (change.InPitch) {
+    SetVariable(params, change.Index, StoredFreqForPitch(params.SampleRate, change.PitchHz));
+    return;
+  }
+  info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
+}
+
+// A sound whose parameters are ready and whose synthesis is still to run.
+struct PendingSound {
+  RandomSource Random;
+  std::unique_ptr<CachedSynthesizer> Cached;
+  Synthesizer* Synth = nullptr;
+  std::vector<std::int16_t> Buffer;  // header cells, then the whole sample area
+};
+
+PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
+  PendingSound pending;
+  pending.Cached = std::make_unique<CachedSynthesizer>(pending.Random);
+  pending.Synth = &pending.Cached->Synth;
+  // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
+  // itself, so that every seed the tool prints or records renders again.
+  SeedRandom(pending.Random, seed);
+
+  SynthParams& params = pending.Synth->Params;
+  switch (recipe.Source) {
+    case ParamSource::Defaults:
+      break;
+    case ParamSource::Preset:
+      LoadPreset(params, recipe.PresetFamily, pending.Random);
+      break;
+    case ParamSource::Randomize:
+      Randomize(params, pending.Random);
+      break;
+    case ParamSource::SettingsFile:
+      params = recipe.Loaded;
+      break;
+    case ParamSource::SettingsString:
+      ImportSettingsString(params, recipe.SettingsString);
+      break;
+  }
+  for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
+  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, pending.Random);
+
+  pending.Buffer.resize(RenderedSound::kHeaderCells + WaveCapacityBytes(recipe.BufferSeconds) / 2);
+  return pending;
+}
+
+SynthesisJob JobOf(PendingSound& pending) {
+  return {pending.Synth, &pending.Random, pending.Buffer.data() + RenderedSound::kHeaderCells,
+          static_cast<std::int32_t>(pending.Buffer.size() - RenderedSound::kHeaderCells)};
+}
+
+RenderedSound Finish(PendingSound& pending) {
+  RenderedSound sound;
+  sound.Params = pending.Synth->Params;
+  sound.SampleCount = static_cast<std::size_t>(pending.Synth->SampleCount);
+  sound.Buffer = std::move(pending.Buffer);
+  sound.Buffer.resize(RenderedSound::kHeaderCells + sound.SampleCount);
+  WriteWaveHeader(reinterpret_cast<std::uint8_t*>(sound.Buffer.data()), sound.Params,
+                  static_cast<std::uint32_t>(2 * sound.SampleCount));
+  return sound;
+}
+
+}  // namespace
+
+SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed) {
+  SoundRecipe paramsOnly = recipe;
+  paramsOnly.BufferSeconds = 0;
+  return Prepare(paramsOnly, seed).Synth->Params;
+}
+
+RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
+  PendingSound pending = Prepare(recipe, seed);
+  const SynthesisJob job = JobOf(pending);
+  Synthesize(*job.Synth, job.MaxSamples, job.Samples, *job.Random);
+  return Finish(pending);
+}
+
+std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
+                                      const std::vector<std::uint32_t>& seeds) {
+  std::vector<PendingSound> pending;
+  std::vector<SynthesisJob> jobs;
+  pending.reserve(seeds.size());
+  for (const std::uint32_t seed : seeds) pending.push_back(Prepare(recipe, seed));
+  for (PendingSound& p : pending) jobs.push_back(JobOf(p));
+  SynthesizeSideBySide(jobs.data(), jobs.size());
+  std::vector<RenderedSound> sounds;
+  for (PendingSound& p : pending) sounds.push_back(Finish(p));
+  return sounds;
+}
+
+}  // namespace quavix::cli
