@@ -15,5 +15,7 @@ cc -O2 -std=c99 bench/bindings/seven_presets.c -I"$prefix/include" "$prefix/lib/
 QUAVIX_LIBRARY=$PWD/$prefix/lib/libquavix.so.1 "$work/venv/bin/python" bench/bindings/seven_presets.py
 cp -r bench/bindings/love "$scratch/game"
 cp love/quavix.lua "$scratch/game/"
+# The headless configuration of the LÖVE test: no window, no graphics.
+cp tests/bindings/love/conf.lua "$scratch/game/"
 QUAVIX_LIBRARY=$PWD/$prefix/lib/libquavix.so.1 ALSOFT_DRIVERS=null XDG_RUNTIME_DIR=$scratch HOME=$scratch \
   love "$scratch/game" 2>/dev/null | grep seven
