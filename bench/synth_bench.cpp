@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "design/randomize.h"
 #include "synth/synthesizer.h"
 
 namespace quavix {
@@ -104,41 +105,36 @@ BENCHMARK(BM_Long_SineVibrato)->Unit(benchmark::kMillisecond);
 namespace quavix {
 namespace {
 
-// Many short randomised sounds, one after another or two side by side on
-// one thread: the same work, measured in output samples per second.
-std::vector<SynthParams> MixedSounds() {
-  std::vector<SynthParams> sets;
-  RandomSource pick{7};
-  for (int i = 0; i < 16; ++i) {
-    SynthParams p = DefaultParams();
-    p.WaveType = i % 4;
-    p.StartFreq = 0.2f + RandomFraction(pick, 0.6f);
-    p.Slide = RandomFraction(pick, 0.4f) - 0.2f;
-    p.LPCutoff = i % 2 == 0 ? 1.0f : 0.3f + RandomFraction(pick, 0.6f);
-    p.LPResonance = RandomFraction(pick, 0.8f);
-    p.PhaserOffset = RandomFraction(pick, 0.4f);
-    p.SustainTime = 0.2f + RandomFraction(pick, 0.3f);
-    p.DecayTime = 0.2f + RandomFraction(pick, 0.3f);
-    sets.push_back(p);
-  }
-  return sets;
-}
+// 64 random sounds, as `quavix batch --randomize` makes them (seeds 1 to 64),
+// one after another or in the lanes of each instruction set on one thread:
+// the same work, measured in output samples per second.
+constexpr int kMixedSounds = 64;
+constexpr std::int32_t kMixedArea = 5 * 41000;
 
-void RunMixed(benchmark::State& state, bool sideBySide) {
-  const std::vector<SynthParams> sets = MixedSounds();
+void RunMixed(benchmark::State& state, bool inLanes, LaneSet set) {
+  if (inLanes && !LaneSetRuns(set)) {
+    state.SkipWithError("this processor cannot run the instruction set");
+    return;
+  }
+  std::vector<RandomSource> randoms(kMixedSounds);
   std::vector<std::unique_ptr<CachedSynthesizer>> synths;
-  std::vector<RandomSource> randoms(sets.size());
-  std::vector<std::vector<std::int16_t>> areas(sets.size(), std::vector<std::int16_t>(205000));
+  std::vector<std::vector<std::int16_t>> areas(kMixedSounds, std::vector<std::int16_t>(kMixedArea));
   std::vector<SynthesisJob> jobs;
-  for (std::size_t i = 0; i < sets.size(); ++i) {
-    synths.push_back(std::make_unique<CachedSynthesizer>(randoms[i]));
-    synths[i]->Synth.Params = sets[i];
-    jobs.push_back({&synths[i]->Synth, &randoms[i], areas[i].data(), 205000});
+  std::vector<SynthParams> sets;
+  for (int i = 0; i < kMixedSounds; ++i) {
+    SeedRandom(randoms[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(i + 1));
+    synths.push_back(std::make_unique<CachedSynthesizer>(randoms[static_cast<std::size_t>(i)]));
+    Randomize(synths.back()->Synth.Params, randoms[static_cast<std::size_t>(i)]);
+    jobs.push_back({&synths.back()->Synth, &randoms[static_cast<std::size_t>(i)],
+                    areas[static_cast<std::size_t>(i)].data(), kMixedArea});
   }
   std::int64_t produced = 0;
   for (auto _ : state) {
-    if (sideBySide) {
-      SynthesizeSideBySide(jobs.data(), jobs.size());
+    for (int i = 0; i < kMixedSounds; ++i) {
+      SeedRandom(randoms[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(i + 1));
+    }
+    if (inLanes) {
+      SynthesizeInLanes(jobs.data(), jobs.size(), set);
     } else {
       for (SynthesisJob& job : jobs) {
         Synthesize(*job.Synth, job.MaxSamples, job.Samples, *job.Random);
@@ -149,11 +145,13 @@ void RunMixed(benchmark::State& state, bool sideBySide) {
   state.SetItemsProcessed(produced);
 }
 
-void BM_Mixed_OneByOne(benchmark::State& state) { RunMixed(state, false); }
-void BM_Mixed_SideBySide(benchmark::State& state) { RunMixed(state, true); }
+void BM_Mixed_OneByOne(benchmark::State& state) { RunMixed(state, false, LaneSet::kOneByOne); }
+void BM_Mixed_Lanes_Avx2(benchmark::State& state) { RunMixed(state, true, LaneSet::kAvx2); }
+void BM_Mixed_Lanes_Avx512(benchmark::State& state) { RunMixed(state, true, LaneSet::kAvx512); }
 
 BENCHMARK(BM_Mixed_OneByOne)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Mixed_SideBySide)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mixed_Lanes_Avx2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mixed_Lanes_Avx512)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quavix

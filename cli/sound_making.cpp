@@ -110,7 +110,7 @@ std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
   pending.reserve(seeds.size());
   for (const std::uint32_t seed : seeds) pending.push_back(Prepare(recipe, seed));
   for (PendingSound& p : pending) jobs.push_back(JobOf(p));
-  SynthesizeSideBySide(jobs.data(), jobs.size());
+  SynthesizeInLanes(jobs.data(), jobs.size());
   std::vector<RenderedSound> sounds;
   for (PendingSound& p : pending) sounds.push_back(Finish(p));
   return sounds;

@@ -14,6 +14,12 @@ namespace quavix {
 // purpose: formulas read D(a) * D(b) much as they are written.
 constexpr double D(float x) { return static_cast<double>(x); }
 
+// Whole numbers enter the formulas as floats: the float nearest to n (n
+// itself up to 2^24). Written out so that the rounding shows; D takes no
+// integers, so that none is converted unseen.
+constexpr float FloatOf(std::int32_t n) { return static_cast<float>(n); }
+double D(std::int32_t) = delete;
+
 // Rounds a double to the nearest float: the single(x) of the formulas.
 constexpr float Single(double x) { return static_cast<float>(x); }
 

@@ -1,7 +1,11 @@
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "synth/internal/synthesis_steps.h"
+#include "synth/lanes.h"
+#include "synth/sound_length.h"
 #include "synth/synthesizer.h"
 
 namespace quavix {
@@ -31,41 +35,16 @@ void Continue(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,
   }
 }
 
-constexpr std::size_t kSideBySideLanes = 2;
-
-bool Active(const SynthesisJob& job) {
-  return job.Synth->Playing && job.Synth->SampleCount < job.MaxSamples;
-}
-
-// Advances kLanes sounds sample by sample in lockstep for as long as all of
-// them go on. The lanes' steps are independent, so the processor overlaps
-// their dependent chains.
-template <std::size_t kLanes>
-void Lockstep(SynthesisJob* jobs) {
-  for (;;) {
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      if (!Active(jobs[k])) {
-        return;
-      }
+// At most how many samples a begun job makes: its envelope, cut at its area.
+std::int64_t LengthBound(const SynthesisJob& job) {
+  std::int64_t envelope = kEnvelopeExtraSamples;
+  for (const std::int32_t stage : job.Synth->EnvLength) {
+    if (stage < 0) {
+      return job.MaxSamples;
     }
-    std::array<float, kLanes> sum{};
-    std::array<steps::Voice, kLanes> voices;
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      steps::SampleStep(*jobs[k].Synth, *jobs[k].Random);
-      voices[k] = steps::LoadVoice(*jobs[k].Synth);
-    }
-    for (int sub = 0; sub < kSubsamplesPerSample; ++sub) {
-      for (std::size_t k = 0; k < kLanes; ++k) {
-        sum[k] = steps::SubsampleStep<true>(*jobs[k].Synth, voices[k], *jobs[k].Random, sum[k]);
-      }
-    }
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      Synthesizer& s = *jobs[k].Synth;
-      steps::StoreVoice(s, voices[k]);
-      jobs[k].Samples[s.SampleCount] = steps::OutputSample(s, sum[k]);
-      s.SampleCount += 1;
-    }
+    envelope += stage;
   }
+  return std::min<std::int64_t>(envelope, job.MaxSamples);
 }
 
 }  // namespace
@@ -92,41 +71,69 @@ void SynthesizeReference(Synthesizer& s, std::int32_t maxSamples, std::int16_t* 
   Continue<false>(s, maxSamples, samples, random);
 }
 
-void SynthesizeSideBySide(SynthesisJob* jobs, std::size_t count) {
-  // Each job's restart draws from its own source, so the order of the
-  // restarts does not matter.
+const char* LaneSetName(LaneSet set) {
+  switch (set) {
+    case LaneSet::kAvx512: return "avx512";
+    case LaneSet::kAvx2: return "avx2";
+    case LaneSet::kOneByOne: break;
+  }
+  return "one-by-one";
+}
+
+bool LaneSetRuns(LaneSet set) {
+  switch (set) {
+#if QUAVIX_X86_LANES
+    case LaneSet::kAvx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
+    case LaneSet::kAvx2:
+      return __builtin_cpu_supports("avx2");
+#else
+    case LaneSet::kAvx512:
+    case LaneSet::kAvx2:
+      return false;
+#endif
+    case LaneSet::kOneByOne:
+      break;
+  }
+  return true;
+}
+
+LaneSet FastestLaneSet() {
+  static const LaneSet fastest = LaneSetRuns(LaneSet::kAvx512) ? LaneSet::kAvx512
+                                 : LaneSetRuns(LaneSet::kAvx2) ? LaneSet::kAvx2
+                                                               : LaneSet::kOneByOne;
+  return fastest;
+}
+
+void SynthesizeInLanes(SynthesisJob* jobs, std::size_t count) {
+  SynthesizeInLanes(jobs, count, FastestLaneSet());
+}
+
+void SynthesizeInLanes(SynthesisJob* jobs, std::size_t count, LaneSet set) {
+  // Each job's restart draws from its own source, so their order does not
+  // matter.
   for (std::size_t k = 0; k < count; ++k) {
     Begin(*jobs[k].Synth, *jobs[k].Random);
   }
-  // The lanes run in lockstep; a lane whose sound ends takes the next job.
-  // When no job is left for it, the other lanes finish one by one.
-  std::size_t next = 0;
-  const auto take = [&](SynthesisJob& lane) {
-    while (next < count) {
-      lane = jobs[next++];
-      if (Active(lane)) {
-        return true;
-      }
+  if (count > 1 && set != LaneSet::kOneByOne && LaneSetRuns(set)) {
+#if QUAVIX_X86_LANES
+    // Longest first, so that the last lanes to run hold short sounds and
+    // few lanes stand idle at the end.
+    std::vector<SynthesisJob> order(jobs, jobs + count);
+    std::stable_sort(order.begin(), order.end(), [](const SynthesisJob& a, const SynthesisJob& b) {
+      return LengthBound(a) > LengthBound(b);
+    });
+    if (set == LaneSet::kAvx512) {
+      lanes::RunAvx512(order.data(), count);
+    } else {
+      lanes::RunAvx2(order.data(), count);
     }
-    return false;
-  };
-  std::array<SynthesisJob, kSideBySideLanes> lanes{};
-  bool full = true;
-  for (SynthesisJob& lane : lanes) {
-    full = full && take(lane);
+#endif
   }
-  while (full) {
-    Lockstep<kSideBySideLanes>(lanes.data());
-    for (SynthesisJob& lane : lanes) {
-      if (full && !Active(lane)) {
-        full = take(lane);
-      }
-    }
-  }
-  for (SynthesisJob& lane : lanes) {
-    if (lane.Synth != nullptr) {
-      Continue<true>(*lane.Synth, lane.MaxSamples, lane.Samples, *lane.Random);
-    }
+  // The lanes leave the last few sounds' ends, or everything, to the
+  // single-sound path; a finished job returns at once.
+  for (std::size_t k = 0; k < count; ++k) {
+    Continue<true>(*jobs[k].Synth, jobs[k].MaxSamples, jobs[k].Samples, *jobs[k].Random);
   }
 }
 

@@ -125,7 +125,7 @@ std::int32_t SynthesizeMore(Synthesizer& synth, std::int32_t count, std::int16_t
 void SynthesizeReference(Synthesizer& synth, std::int32_t maxSamples, std::int16_t* samples,
                          RandomSource& random);
 
-// One job of SynthesizeSideBySide: a synthesizer with its own random source
+// One job of SynthesizeInLanes: a synthesizer with its own random source
 // and sample area.
 struct SynthesisJob {
   Synthesizer* Synth;
@@ -134,9 +134,26 @@ struct SynthesisJob {
   std::int32_t MaxSamples;
 };
 
-// Synthesizes several independent sounds, interleaving their sample steps on
-// one thread so that their dependent filter chains overlap. Each result is
-// exactly what Synthesize gives for that job alone.
-void SynthesizeSideBySide(SynthesisJob* jobs, std::size_t count);
+// The instruction sets the lane renderer can use: eight sounds at once with
+// AVX-512, four with AVX2, or one after another.
+enum class LaneSet { kOneByOne, kAvx2, kAvx512 };
+
+// The name of the set: "avx512", "avx2" or "one-by-one".
+const char* LaneSetName(LaneSet set);
+
+// Whether this build and this processor can run the set (kOneByOne always).
+bool LaneSetRuns(LaneSet set);
+
+// The widest set that runs here.
+LaneSet FastestLaneSet();
+
+// Synthesizes several independent sounds on one thread, side by side in the
+// lanes of vector registers where the processor has them: a lane whose sound
+// ends takes the next job. Each job's samples, random state and final
+// synthesis state are exactly what Synthesize gives for that job alone.
+// Jobs must not share a synthesizer or a random source.
+void SynthesizeInLanes(SynthesisJob* jobs, std::size_t count);
+// The same with the given set, which must run here (else one by one).
+void SynthesizeInLanes(SynthesisJob* jobs, std::size_t count, LaneSet set);
 
 }  // namespace quavix

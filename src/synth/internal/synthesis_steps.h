@@ -95,15 +95,15 @@ QUAVIX_ALWAYS_INLINE void EnvelopeStep(Synthesizer& s) {
   }
   switch (s.EnvStage) {
     case kAttackStage:
-      s.EnvVolume = Single(D(s.EnvTime) / D(s.EnvLength[kAttackStage]));
+      s.EnvVolume = Single(D(FloatOf(s.EnvTime)) / D(FloatOf(s.EnvLength[kAttackStage])));
       break;
     case kSustainStage: {
-      const float fall = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kSustainStage]));
+      const float fall = Single(1.0 - D(FloatOf(s.EnvTime)) / D(FloatOf(s.EnvLength[kSustainStage])));
       s.EnvVolume = Single(1.0 + 2.0 * D(fall) * D(s.Params.SustainPunch));
       break;
     }
     case kDecayStage:
-      s.EnvVolume = Single(1.0 - D(s.EnvTime) / D(s.EnvLength[kDecayStage]));
+      s.EnvVolume = Single(1.0 - D(FloatOf(s.EnvTime)) / D(FloatOf(s.EnvLength[kDecayStage])));
       break;
     case kEnvelopeDone:
       break;
@@ -214,7 +214,7 @@ QUAVIX_ALWAYS_INLINE float CachedSine(SineCache* caller, const Voice& voice, flo
 
 template <bool kUseCache>
 QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
-  const float x = Single(D(voice.Phase) / D(voice.Period));
+  const float x = Single(D(FloatOf(voice.Phase)) / D(FloatOf(voice.Period)));
   switch (voice.WaveType) {
     case kSquareWave:
       return x < voice.Duty ? 0.5f : -0.5f;
@@ -339,7 +339,7 @@ inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
     if (phase >= period) {
       phase = phase % period;
     }
-    const float x = Single(D(phase) / D(period));
+    const float x = Single(D(FloatOf(phase)) / D(FloatOf(period)));
     // single(2·x·πf) as one float product: x + x is exact, and a product of
     // two floats rounded once to float is the float product.
     argument = (x + x) * static_cast<float>(kPiF);
