@@ -15,6 +15,9 @@
 #include "synth/sine.h"
 #include "synth/synthesizer.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
 // GCC 12's gather intrinsics start their results from a deliberately
@@ -22,6 +25,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 
 namespace quavix::lanes_avx2 {
 
@@ -99,8 +103,12 @@ using Isa = Twice<Ymm>;
 
 }  // namespace quavix::lanes_avx2
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
 
 namespace quavix::lanes {
 void RunAvx2(SynthesisJob* jobs, std::size_t count) { lanes_avx2::Run(jobs, count, 2); }

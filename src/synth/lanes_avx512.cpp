@@ -15,6 +15,9 @@
 #include "synth/sine.h"
 #include "synth/synthesizer.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx2")
 // GCC 12's AVX-512 intrinsics start some results from a deliberately
@@ -22,6 +25,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 
 namespace quavix::lanes_avx512 {
 
@@ -92,8 +96,12 @@ using Isa = Twice<Zmm>;
 
 }  // namespace quavix::lanes_avx512
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
 
 namespace quavix::lanes {
 void RunAvx512(SynthesisJob* jobs, std::size_t count) { lanes_avx512::Run(jobs, count, 2); }
