@@ -57,6 +57,10 @@ struct Ymm {
   static Mask Equal(Vd a, Vd b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
   static Mask IsNan(Vd v) { return _mm256_cmp_pd(v, v, _CMP_UNORD_Q); }
   static Mask And(Mask a, Mask b) { return _mm256_and_pd(a, b); }
+  // a > b ? a : b and a < b ? a : b, the instructions' own definitions: b
+  // where either is NaN or both are zeros.
+  static Vd Max(Vd a, Vd b) { return _mm256_max_pd(a, b); }
+  static Vd Min(Vd a, Vd b) { return _mm256_min_pd(a, b); }
   static Mask MaskOf(unsigned bits) {
     const __m256i lane = _mm256_setr_epi64x(1, 2, 4, 8);
     const __m256i set = _mm256_and_si256(_mm256_set1_epi64x(bits), lane);

@@ -57,6 +57,10 @@ struct Zmm {
   static Mask Equal(Vd a, Vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
   static Mask IsNan(Vd v) { return _mm512_cmp_pd_mask(v, v, _CMP_UNORD_Q); }
   static Mask And(Mask a, Mask b) { return static_cast<Mask>(a & b); }
+  // a > b ? a : b and a < b ? a : b, the instructions' own definitions: b
+  // where either is NaN or both are zeros.
+  static Vd Max(Vd a, Vd b) { return _mm512_max_pd(a, b); }
+  static Vd Min(Vd a, Vd b) { return _mm512_min_pd(a, b); }
   static Mask MaskOf(unsigned bits) { return static_cast<Mask>(bits); }
   static unsigned Bits(Mask m) { return m; }
   // Where the mask is set a, elsewhere b.
