@@ -32,7 +32,8 @@ typedef enum quavix_status {
   QUAVIX_ERROR_VALUE = -10,
   QUAVIX_ERROR_RANGE = -11,
   QUAVIX_ERROR_FIXED_FIELD = -12,
-  QUAVIX_ERROR_STREAM = -13
+  QUAVIX_ERROR_STREAM = -13,
+  QUAVIX_ERROR_MEMORY = -14
 } quavix_status;
 
 const char* quavix_strerror(int status);
@@ -194,6 +195,16 @@ int quavix_settings_file_decode(quavix_params* params, const uint8_t* data, size
 
 int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_t* out,
                                  int32_t max_samples);
+
+typedef struct quavix_render_job {
+  const quavix_params* params;
+  quavix_random* random;
+  int16_t* out;
+  int32_t max_samples;
+  int32_t count;
+} quavix_render_job;
+
+int quavix_render_many(quavix_render_job* jobs, size_t job_count);
 
 int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
                                  uint8_t header[44]);

@@ -74,6 +74,7 @@ const char* quavix_strerror(int status) {
     case QUAVIX_ERROR_FIXED_FIELD:
       return "the parameters' SampleRate or BitsPerSample is not 44100 or 16";
     case QUAVIX_ERROR_STREAM: return "the stream was never started";
+    case QUAVIX_ERROR_MEMORY: return "working memory could not be allocated";
     default: return "unknown status";
   }
 }

@@ -1,9 +1,13 @@
 // Synthesis and the WAV image of the C API. The synthesizer's state lives on
 // the stack of the render call; the sine is evaluated without a cache.
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "capi/c_records.h"
 #include "exchange/wave_image.h"
@@ -30,6 +34,45 @@ std::int32_t Render(const quavix_params& params, quavix_random& random, std::int
   return synth.SampleCount;
 }
 
+bool ValidJob(const quavix_render_job& job) {
+  return job.params != nullptr && job.random != nullptr &&
+         (job.out != nullptr || job.max_samples <= 0);
+}
+
+// Whether two jobs draw from the same source.
+bool SharesRandom(const quavix_render_job* jobs, std::size_t count) {
+  std::vector<const quavix_random*> sources;
+  sources.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) sources.push_back(jobs[i].random);
+  std::sort(sources.begin(), sources.end(), std::less<>());
+  return std::adjacent_find(sources.begin(), sources.end()) != sources.end();
+}
+
+int RenderMany(quavix_render_job* jobs, std::size_t count) {
+  if (SharesRandom(jobs, count)) {
+    for (std::size_t i = 0; i < count; ++i) {
+      quavix_render_job& job = jobs[i];
+      job.count = Render(*job.params, *job.random, job.out, job.max_samples);
+    }
+    return QUAVIX_OK;
+  }
+  RandomSource scratch;
+  std::vector<Synthesizer> synths(count, Synthesizer(scratch));
+  std::vector<RandomSource> sources(count);
+  std::vector<SynthesisJob> work(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    synths[i].Params = ToCore(*jobs[i].params);
+    sources[i].State = jobs[i].random->state;
+    work[i] = {&synths[i], &sources[i], jobs[i].out, jobs[i].max_samples};
+  }
+  SynthesizeInLanes(work.data(), count);
+  for (std::size_t i = 0; i < count; ++i) {
+    jobs[i].count = synths[i].SampleCount;
+    jobs[i].random->state = sources[i].State;
+  }
+  return QUAVIX_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -40,6 +83,18 @@ int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_
     return QUAVIX_ERROR_ARGUMENT;
   }
   return Render(*params, *random, out, max_samples);
+}
+
+int quavix_render_many(quavix_render_job* jobs, size_t job_count) {
+  if (jobs == nullptr && job_count > 0) return QUAVIX_ERROR_ARGUMENT;
+  for (std::size_t i = 0; i < job_count; ++i) {
+    if (!ValidJob(jobs[i])) return QUAVIX_ERROR_ARGUMENT;
+  }
+  try {
+    return RenderMany(jobs, job_count);
+  } catch (const std::bad_alloc&) {
+    return QUAVIX_ERROR_MEMORY;
+  }
 }
 
 int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,

@@ -105,6 +105,75 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
 }
 
 // Family 8 stands for randomize and mutate; the refused families -1 and 7 draw nothing.
+// Many sounds at once give each job what quavix_render gives it, called for the jobs in order: with
+// a random source each (the lanes, where the processor has them), with sources shared (one by one,
+// in order), and with empty areas; a refused call draws and writes nothing.
+TEST(CApi, RenderManyGivesEachJobWhatRenderGivesIt) {
+  constexpr std::int16_t kUntouched = 0x5A5A;
+  struct Case {
+    const char* name;
+    std::size_t jobs;
+    std::size_t sources;  // job i draws from source i % sources
+    std::int32_t area;    // samples for job i: area + 701 * i
+  } const cases[] = {{"own sources", 21, 21, 20000},
+                     {"one shared source", 5, 1, 9000},
+                     {"two sources taken in turns", 6, 2, 9000},
+                     {"empty areas", 3, 3, 0},
+                     {"one job", 1, 1, 30000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<quavix_params> params(c.jobs);
+    for (std::size_t i = 0; i < c.jobs; ++i) {
+      quavix_random design{static_cast<std::uint32_t>(100 + i)};
+      ASSERT_EQ(i % 3 == 0 ? quavix_randomize(&params[i], &design)
+                           : quavix_preset(&params[i], static_cast<std::int32_t>(i % 7), &design),
+                QUAVIX_OK);
+    }
+    std::vector<quavix_random> many(c.sources), one(c.sources);
+    for (std::size_t k = 0; k < c.sources; ++k) many[k].state = one[k].state = 7 + 13 * k;
+    std::vector<std::vector<std::int16_t>> manyOut(c.jobs), oneOut(c.jobs);
+    std::vector<quavix_render_job> jobs(c.jobs);
+    for (std::size_t i = 0; i < c.jobs; ++i) {
+      const std::int32_t area = c.area + static_cast<std::int32_t>(701 * i) * (c.area > 0);
+      manyOut[i].assign(static_cast<std::size_t>(area) + 4, kUntouched);
+      oneOut[i] = manyOut[i];
+      jobs[i] = {&params[i], &many[i % c.sources], manyOut[i].data(), area, -99};
+    }
+    ASSERT_EQ(quavix_render_many(jobs.data(), jobs.size()), QUAVIX_OK);
+    for (std::size_t i = 0; i < c.jobs; ++i) {
+      SCOPED_TRACE(i);
+      const std::int32_t count = quavix_render(&params[i], &one[i % c.sources], oneOut[i].data(),
+                                               jobs[i].max_samples);
+      EXPECT_EQ(jobs[i].count, count);
+      EXPECT_TRUE(manyOut[i] == oneOut[i]);
+    }
+    for (std::size_t k = 0; k < c.sources; ++k) EXPECT_EQ(many[k].state, one[k].state);
+  }
+
+  quavix_params p;
+  quavix_params_default(&p);
+  quavix_random r{5}, s{6};
+  std::int16_t out[8] = {kUntouched, kUntouched};
+  quavix_render_job fine{&p, &r, out, 8, -99};
+  const std::pair<const char*, quavix_render_job> refused[] = {
+      {"no parameters", {nullptr, &s, out, 8, -99}},
+      {"no random source", {&p, nullptr, out, 8, -99}},
+      {"no output for samples", {&p, &s, nullptr, 1, -99}}};
+  for (const auto& [name, bad] : refused) {
+    SCOPED_TRACE(name);
+    quavix_render_job both[2] = {fine, bad};
+    EXPECT_EQ(quavix_render_many(both, 2), QUAVIX_ERROR_ARGUMENT);
+    EXPECT_TRUE(both[0].count == -99 && r.state == 5 && s.state == 6 && out[0] == kUntouched);
+  }
+  quavix_render_job empty{&p, &s, nullptr, 0, -99};
+  EXPECT_EQ(quavix_render_many(&empty, 1), QUAVIX_OK);
+  EXPECT_EQ(empty.count, 0);
+  EXPECT_NE(s.state, 6u);  // the noise table's 32 draws, as quavix_render makes them
+  EXPECT_EQ(quavix_render_many(nullptr, 1), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_render_many(nullptr, 0), QUAVIX_OK);
+  EXPECT_STREQ(quavix_strerror(QUAVIX_ERROR_MEMORY), "working memory could not be allocated");
+}
+
 TEST(CApi, DesignDrawsLikeTheCore) {
   for (std::int32_t family = -1; family <= 8; ++family) {
     quavix_params p;
