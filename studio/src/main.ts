@@ -19,6 +19,7 @@ import { ParametersPanel } from './panels/parameters';
 import { ExchangePanel } from './panels/exchange';
 import { ComparePanel } from './panels/compare';
 import { HistoryPanel } from './panels/history';
+import { ExportPanel } from './panels/export';
 
 class Studio implements StudioContext {
   store: Store;
@@ -51,6 +52,7 @@ class Studio implements StudioContext {
     const compare = new ComparePanel(this);
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
+    const exporting = new ExportPanel(this);
     this.panels = [this.sound, make, parameters, compare, this.history];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
@@ -69,7 +71,7 @@ class Studio implements StudioContext {
         'main',
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
-        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
+        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element, exporting.element),
         h('div', { class: 'column wide' }, parameters.element),
       ),
       h(
