@@ -199,7 +199,7 @@ export class ExportPanel {
   private items(): PackItem[] {
     const store = this.studio.store;
     const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
-    if (which === 'starred') return store.stars.map((k) => ({ name: fileBase(k.recipe), recipe: k.recipe }));
+    if (which === 'starred') return store.stars.map((k) => ({ name: k.label, recipe: k.recipe }));
     return [{ name: fileBase(store.recipe), recipe: flatten(store.recipe) }];
   }
 
