@@ -71,7 +71,7 @@ class Studio implements StudioContext {
         'main',
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
-        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element, exporting.element),
+        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
         h('div', { class: 'column wide' }, parameters.element),
       ),
       h(
@@ -90,6 +90,7 @@ class Studio implements StudioContext {
       ),
     );
 
+    this.exchange.element.after(exporting.element);
     if (typeof fromLink === 'string') {
       this.warn(`${fromLink} ${restored ? 'Your last sound is shown instead.' : 'A new sound is shown instead.'}`);
     }

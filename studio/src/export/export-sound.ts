@@ -105,7 +105,9 @@ async function encode(
   if (o.bits === '32f') return { bytes: wavFile(samples, o.rate, '32f'), stored: samples, clipped: 0 };
   const q = quantize(samples, bitCount(o.bits));
   const bytes =
-    o.format === 'flac' ? flacFile(q.values, o.rate, bitCount(o.bits) as 8 | 16 | 24) : wavFile(q.values, o.rate, o.bits);
+    o.format === 'flac'
+      ? flacFile(q.values, o.rate, bitCount(o.bits) as 8 | 16 | 24)
+      : wavFile(q.values, o.rate, o.bits);
   return { bytes, stored: q.stored, clipped: q.clipped };
 }
 
@@ -183,4 +185,3 @@ export async function exportSound(samples: Int16Array, o: ExportOptions): Promis
 /** The loudness a limited sound reaches at most: its loudness with its true peak at the ceiling. */
 export const reachableLoudness = (s: ExportedSound, ceilingDbtp: number): number =>
   s.after.integratedLufs + (ceilingDbtp - s.after.truePeakDbtp);
-

@@ -101,7 +101,8 @@ function notesOf(o: ExportOptions, s: ExportedSound): string[] {
         `(the target asks for ${signed(s.wantedGainDb)}): the sound ends at ${text2(s.after.integratedLufs)} LUFS`,
     );
   }
-  if (s.emptied) notes.push(`nothing is louder than ${text2(o.trimDb ?? 0)} dBFS: after trimming the file holds no samples`);
+  if (s.emptied)
+    notes.push(`nothing is louder than ${text2(o.trimDb ?? 0)} dBFS: after trimming the file holds no samples`);
   if (s.clipped > 0) {
     notes.push(
       `${s.clipped} sample${s.clipped === 1 ? ' was' : 's were'} clipped at full scale by the conversion to ${o.bits} bits`,
@@ -170,7 +171,10 @@ export async function buildPack(
     let notes: string[] = [];
     if (plain) {
       files[file] = made.wav.slice();
-      measured = measureLoudness(Float32Array.from(made.samples, (s) => s / 32768), SYNTHESIS_RATE);
+      measured = measureLoudness(
+        Float32Array.from(made.samples, (s) => s / 32768),
+        SYNTHESIS_RATE,
+      );
     } else {
       const exported = await exportSound(made.samples.slice(), options);
       files[file] = exported.bytes;

@@ -233,7 +233,12 @@ export class ExportPanel {
       const l = LIMITS[limit];
       const value = input.value.trim() === '' ? NaN : Number(input.value);
       const whole = limit === 'fade';
-      if (!Number.isFinite(value) || value < l.min || (l.open ? value >= l.max : value > l.max) || (whole && !Number.isInteger(value))) {
+      if (
+        !Number.isFinite(value) ||
+        value < l.min ||
+        (l.open ? value >= l.max : value > l.max) ||
+        (whole && !Number.isInteger(value))
+      ) {
         fields.push(input);
         return `${l.what} must be ${whole ? 'a whole number' : 'a number'} from ${l.min} to ${l.open ? 'below ' : ''}${l.max} ${l.unit}.`;
       }
@@ -271,7 +276,12 @@ export class ExportPanel {
       ceilingDbtp: level === 'loudness' || level === 'match' ? num(values.ceiling) : DEFAULT_CEILING_DBTP,
     };
     field(d, 'export-plain').textContent =
-      format === 'wav' && bits === '16' && options.rate === SYNTHESIS_RATE && !trimOn && options.fadeOutMs === 0 && level === 'none'
+      format === 'wav' &&
+      bits === '16' &&
+      options.rate === SYNTHESIS_RATE &&
+      !trimOn &&
+      options.fadeOutMs === 0 &&
+      level === 'none'
         ? 'As made: each WAV file is the module\u2019s own, byte for byte.'
         : '';
     return options;

@@ -152,7 +152,9 @@ describe('export and packs', () => {
     // The tool's own files for the same commands end at the same loudness.
     const again = runCommands(pack);
     for (const sound of pack.manifest.sounds) {
-      const diff = Math.abs(info(join(again, sound.file)).loudness_lufs - info(join(pack.dir, sound.file)).loudness_lufs);
+      const diff = Math.abs(
+        info(join(again, sound.file)).loudness_lufs - info(join(pack.dir, sound.file)).loudness_lufs,
+      );
       assert.ok(diff < 0.5, sound.file);
     }
   });
