@@ -6,7 +6,14 @@ import { zipSync } from 'fflate';
 import { cook, type Recipe } from '../recipe';
 import { cliCommand, hostScript } from '../exports';
 import { hex } from '../format';
-import { exportSound, isPlain, SYNTHESIS_RATE, type ExportedSound, type ExportOptions } from './export-sound';
+import {
+  exportSound,
+  isPlain,
+  reachableLoudness,
+  SYNTHESIS_RATE,
+  type ExportedSound,
+  type ExportOptions,
+} from './export-sound';
 import { measureLoudness, type Loudness } from './loudness';
 
 export interface PackItem {
@@ -21,6 +28,8 @@ export interface PackSound {
   loudnessLufs: number;
   truePeakDbtp: number;
   limited: boolean;
+  /** For a sound the ceiling limits: the loudness it reaches with its true peak at the ceiling. */
+  reachableLufs: number | null;
   /** What the person should know about this file, in the tool's words. */
   notes: string[];
 }
@@ -168,6 +177,7 @@ export async function buildPack(
     };
     let measured: Loudness;
     let limited = false;
+    let reachableLufs: number | null = null;
     let notes: string[] = [];
     if (plain) {
       files[file] = made.wav.slice();
@@ -180,6 +190,7 @@ export async function buildPack(
       files[file] = exported.bytes;
       measured = exported.after;
       limited = exported.limited;
+      if (limited) reachableLufs = reachableLoudness(exported, options.ceilingDbtp);
       notes = notesOf(options, exported);
       Object.assign(entry, exportFields(options, exported));
     }
@@ -193,6 +204,7 @@ export async function buildPack(
       loudnessLufs: measured.integratedLufs,
       truePeakDbtp: measured.truePeakDbtp,
       limited,
+      reachableLufs,
       notes,
     });
     progress(i + 1, items.length);

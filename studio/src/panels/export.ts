@@ -128,7 +128,7 @@ export class ExportPanel {
               h('input', { type: 'checkbox', id: 'export-trim-on', onchange: () => this.sync() }),
               'Trim silence',
             ),
-            number('export-trim', DEFAULT_TRIM_DB, '1', 'below (dBFS)'),
+            number('export-trim', DEFAULT_TRIM_DB, '1', 'Trim threshold (dBFS)'),
             number('export-fade', 0, '1', 'Fade-out (ms, 0 for none)'),
           ),
         ),
@@ -316,8 +316,13 @@ export class ExportPanel {
     const name = items.length === 1 ? `${pack.sounds[0].file.replace(/\.[a-z]+$/, '')}-pack.zip` : 'starred-sounds.zip';
     save(new Blob([pack.zip as Uint8Array<ArrayBuffer>], { type: 'application/zip' }), name);
     const limited = pack.sounds.filter((s) => s.limited).length;
+    const reachable = Math.min(...pack.sounds.map((s) => s.reachableLufs ?? Infinity));
     status.textContent =
-      `Downloaded ${name}` + (limited > 0 ? `; ${limited} of ${pack.sounds.length} limited by the ceiling.` : '.');
+      `Downloaded ${name}` +
+      (limited > 0
+        ? `; ${limited} of ${pack.sounds.length} limited by the ceiling. A target of ` +
+          `${(Math.floor(reachable * 10) / 10).toFixed(1)} LUFS brings every sound to one loudness.`
+        : '.');
     this.showResults(pack);
     this.studio.say(`Downloaded ${name}`);
   }
@@ -329,9 +334,9 @@ export class ExportPanel {
         'tr',
         { class: s.limited ? 'limited' : '' },
         h('th', { scope: 'row' }, s.file),
-        h('td', {}, db(s.loudnessLufs)),
-        h('td', {}, db(s.truePeakDbtp)),
-        h('td', {}, s.notes.length ? s.notes.join('; ') : '\u2014'),
+        h('td', { 'data-label': 'LUFS' }, db(s.loudnessLufs)),
+        h('td', { 'data-label': 'dBTP' }, db(s.truePeakDbtp)),
+        h('td', { 'data-label': 'Note', class: 'note' }, s.notes.length ? s.notes.join('; ') : '\u2014'),
       ),
     );
     field(this.dialog, 'export-results').replaceChildren(
