@@ -65,7 +65,11 @@ function runCommands(pack) {
   const dir = join(pack.dir, 'again');
   mkdirSync(dir);
   copyFileSync(join(pack.dir, 'commands.sh'), join(dir, 'commands.sh'));
-  execFileSync('sh', ['commands.sh'], { cwd: dir, env: { ...process.env, PATH: `${bin}:${process.env.PATH}` } });
+  execFileSync('sh', ['commands.sh'], {
+    cwd: dir,
+    env: { ...process.env, PATH: `${bin}:${process.env.PATH}` },
+    stdio: 'pipe',
+  });
   return dir;
 }
 
@@ -88,6 +92,29 @@ describe('export and packs', () => {
   });
   after(async () => {
     await browser?.close();
+  });
+
+  test('keyboard only: the current sound as FLAC; the open dialog has no accessibility violations', async () => {
+    await page.focus('#export-open');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-format');
+    await page.keyboard.press('ArrowDown'); // WAV -> FLAC
+    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
+    const result = await page.evaluate(() => window.axe.run('#export-dialog'));
+    assert.deepEqual(
+      result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
+      [],
+    );
+    for (let i = 0; i < 20 && (await page.evaluate(() => document.activeElement.id)) !== 'export-make'; i++) {
+      await page.keyboard.press('Tab');
+    }
+    const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
+    const files = Object.keys(unzipSync(new Uint8Array(readFileSync(await download.path()))));
+    assert.equal(files.filter((f) => f.endsWith('.flac')).length, 1, files.join(' '));
+    assert.match(download.suggestedFilename(), /-pack\.zip$/);
+    await page.keyboard.press('Escape');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-open');
+    assert.equal(await page.$eval('#export-dialog', (d) => d.open), false);
   });
 
   test('a plain pack holds the module\u2019s WAVs, which its own commands make again byte for byte', async () => {
