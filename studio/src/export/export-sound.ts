@@ -100,7 +100,8 @@ async function encode(
 ): Promise<{ bytes: Uint8Array; stored: Float32Array; clipped: number }> {
   if (o.format === 'ogg') {
     const bytes = await oggFile(samples, o.rate);
-    return { bytes, stored: (await decodeOgg(bytes, o.rate)) ?? samples, clipped: 0 };
+    // measured as decoded where the browser decodes it whole, otherwise as given to the encoder
+    return { bytes, stored: (await decodeOgg(bytes, o.rate, samples.length)) ?? samples, clipped: 0 };
   }
   if (o.bits === '32f') return { bytes: wavFile(samples, o.rate, '32f'), stored: samples, clipped: 0 };
   const q = quantize(samples, bitCount(o.bits));

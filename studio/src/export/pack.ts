@@ -208,6 +208,8 @@ export async function buildPack(
       notes,
     });
     progress(i + 1, items.length);
+    // the page shows the progress before the next sound is made
+    await new Promise((resolve) => setTimeout(resolve, 0));
   }
   const manifest: Record<string, unknown> = {
     generator: 'quavix studio',

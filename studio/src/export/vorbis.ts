@@ -53,12 +53,15 @@ export async function oggFile(samples: Float32Array, rate: number): Promise<Uint
   return out;
 }
 
-/** What a player decodes from an Ogg file (the browser's own decoder), or null where it cannot. */
-export async function decodeOgg(bytes: Uint8Array, rate: number): Promise<Float32Array | null> {
+/**
+ * What a player decodes from an Ogg file of `frames` frames (the browser's own decoder), or null where it
+ * cannot, or gives back another number of frames (Chromium's leaves out some of a short file's frames).
+ */
+export async function decodeOgg(bytes: Uint8Array, rate: number, frames: number): Promise<Float32Array | null> {
   try {
     const context = new OfflineAudioContext(1, 1, rate);
     const audio = await context.decodeAudioData(bytes.slice().buffer);
-    return audio.sampleRate === rate ? audio.getChannelData(0).slice() : null;
+    return audio.sampleRate === rate && audio.length === frames ? audio.getChannelData(0).slice() : null;
   } catch {
     return null;
   }

@@ -188,9 +188,10 @@ describe('export and packs', () => {
 
   test('Ogg Vorbis and FLAC files decode to the length of the tool\u2019s files for the same commands', async () => {
     const cases = [
-      { name: 'ogg', settings: { format: 'ogg', rate: 22050, trim: -50 } },
-      { name: 'flac', settings: { format: 'flac', bits: '24', rate: 32000 } },
-      { name: 'flac 8-bit', settings: { format: 'flac', bits: '8' } },
+      // lossy: each encoding lands a little differently, both near the target
+      { name: 'ogg', settings: { format: 'ogg', rate: 22050, trim: -50, level: 'loudness', target: -20 }, lu: 0.5 },
+      { name: 'flac', settings: { format: 'flac', bits: '24', rate: 32000 }, lu: 0.1 },
+      { name: 'flac 8-bit', settings: { format: 'flac', bits: '8' }, lu: 0.1 },
     ];
     for (const c of cases) {
       const pack = await makePack(page, c.settings);
@@ -201,7 +202,11 @@ describe('export and packs', () => {
         assert.equal(ours.frames, tool.frames, `${c.name}, ${sound.file}`);
         assert.equal(ours.frames, sound.frames, `${c.name}, ${sound.file}`);
         assert.equal(ours.rate, c.settings.rate ?? 44100, `${c.name}, ${sound.file}`);
-        assert.ok(Math.abs(ours.loudness_lufs - tool.loudness_lufs) < 0.1, `${c.name}, ${sound.file}`);
+        const pair = `${c.name}, ${sound.file}: ${ours.loudness_lufs} against ${tool.loudness_lufs}`;
+        assert.ok(Math.abs(ours.loudness_lufs - tool.loudness_lufs) < c.lu, pair);
+        if (c.settings.target !== undefined && !sound.gain_limited) {
+          assert.ok(Math.abs(ours.loudness_lufs - c.settings.target) < 0.5, `${c.name}, ${sound.file}`);
+        }
       }
     }
   });
