@@ -21,17 +21,20 @@ function besselI0(x: number): number {
   return sum;
 }
 
-const WINDOW_POINTS = 8192;
+/** Steps of the filter's table per zero crossing (linear interpolation between them). */
+const STEPS = 4096;
 let table: Float64Array | null = null;
 
-/** The Kaiser window over |r| from 0 to 1, in WINDOW_POINTS steps (linear interpolation between them). */
-function kaiserTable(): Float64Array {
+/** The windowed sinc sin(pi u) / (pi u) x Kaiser(u / ZERO_CROSSINGS) for u from 0 to ZERO_CROSSINGS. */
+function filterTable(): Float64Array {
   if (table) return table;
-  table = new Float64Array(WINDOW_POINTS + 1);
+  table = new Float64Array(ZERO_CROSSINGS * STEPS + 2);
   const norm = besselI0(BETA);
-  for (let k = 0; k <= WINDOW_POINTS; k++) {
-    const r = k / WINDOW_POINTS;
-    table[k] = besselI0(BETA * Math.sqrt(Math.max(0, 1 - r * r))) / norm;
+  for (let k = 0; k <= ZERO_CROSSINGS * STEPS; k++) {
+    const u = k / STEPS;
+    const r = u / ZERO_CROSSINGS;
+    const sinc = k === 0 ? 1 : Math.sin(Math.PI * u) / (Math.PI * u);
+    table[k] = (sinc * besselI0(BETA * Math.sqrt(Math.max(0, 1 - r * r)))) / norm;
   }
   return table;
 }
@@ -47,24 +50,22 @@ export function resample(samples: Float32Array, from: number, to: number): Float
   // The cutoff as a fraction of the input rate, and the filter's half width in input frames.
   const cutoff = (PASS * Math.min(from, to)) / (2 * from);
   const halfWidth = ZERO_CROSSINGS / (2 * cutoff);
-  const window = kaiserTable();
+  const h = filterTable();
   const step = from / to;
+  const last = ZERO_CROSSINGS * STEPS;
   for (let i = 0; i < frames; i++) {
     const t = i * step;
     const first = Math.max(0, Math.ceil(t - halfWidth));
-    const last = Math.min(samples.length - 1, Math.floor(t + halfWidth));
+    const end = Math.min(samples.length - 1, Math.floor(t + halfWidth));
     let sum = 0;
-    for (let j = first; j <= last; j++) {
-      const d = j - t;
-      const r = d / halfWidth;
-      const x = 2 * Math.PI * cutoff * d;
-      const sinc = x === 0 ? 1 : Math.sin(x) / x;
-      const at = Math.abs(r) * WINDOW_POINTS;
-      const k = Math.min(WINDOW_POINTS - 1, Math.floor(at));
-      const w = window[k] + (window[k + 1] - window[k]) * (at - k);
-      sum += samples[j] * 2 * cutoff * sinc * w;
+    for (let j = first; j <= end; j++) {
+      // the distance in zero crossings of the filter, in table steps
+      const at = Math.abs(j - t) * 2 * cutoff * STEPS;
+      const k = Math.floor(at);
+      if (k >= last) continue;
+      sum += samples[j] * (h[k] + (h[k + 1] - h[k]) * (at - k));
     }
-    out[i] = sum;
+    out[i] = 2 * cutoff * sum;
   }
   return out;
 }
