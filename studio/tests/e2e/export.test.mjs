@@ -4,7 +4,7 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, symlinkSync, writeFileSync, copyFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, copyFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -92,6 +92,7 @@ describe('export and packs', () => {
   });
   after(async () => {
     await browser?.close();
+    rmSync(scratch, { recursive: true, force: true });
   });
 
   test('keyboard only: the current sound as FLAC; the open dialog has no accessibility violations', async () => {
