@@ -2,7 +2,6 @@
 // sounds into files with the quavix tool's export options, in one .zip.
 import { h, save } from '../dom';
 import { fileBase } from '../store';
-import { flatten } from '../recipe';
 import { buildPack, type Pack, type PackItem } from '../export/pack';
 import { DEFAULT_CEILING_DBTP, DEFAULT_TRIM_DB, SYNTHESIS_RATE, type ExportOptions } from '../export/export-sound';
 import { FORMAT_BITS, FORMAT_LABELS, type FileFormat, type SampleBits } from '../export/sample-format';
@@ -200,7 +199,7 @@ export class ExportPanel {
     const store = this.studio.store;
     const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
     if (which === 'starred') return store.stars.map((k) => ({ name: k.label, recipe: k.recipe }));
-    return [{ name: fileBase(store.recipe), recipe: flatten(store.recipe) }];
+    return [{ name: fileBase(store.recipe), recipe: store.recipe }];
   }
 
   /** Shows the fields that apply to the chosen format and level. */

@@ -110,9 +110,14 @@ describe('export and packs', () => {
       await page.keyboard.press('Tab');
     }
     const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
-    const files = Object.keys(unzipSync(new Uint8Array(readFileSync(await download.path()))));
-    assert.equal(files.filter((f) => f.endsWith('.flac')).length, 1, files.join(' '));
+    const files = unzipSync(new Uint8Array(readFileSync(await download.path())));
+    const names = Object.keys(files);
+    assert.equal(names.filter((f) => f.endsWith('.flac')).length, 1, names.join(' '));
     assert.match(download.suggestedFilename(), /-pack\.zip$/);
+    // the current sound's command is the one the Exchange panel shows, with the export options
+    const command = new TextDecoder().decode(files['commands.sh']).trim().split('\n').pop();
+    const shown = await page.$eval('#command', (e) => e.value);
+    assert.equal(command, shown.replace(/ -o (\S+)\.wav$/, ' --format flac --bits 16 --rate 44100 -o $1.flac'));
     await page.keyboard.press('Escape');
     assert.equal(await page.evaluate(() => document.activeElement.id), 'export-open');
     assert.equal(await page.$eval('#export-dialog', (d) => d.open), false);
