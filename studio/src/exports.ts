@@ -92,9 +92,9 @@ function toolOrder(recipe: Recipe): { sets: Map<number, number>; mutate: number 
   return { sets, mutate };
 }
 
-/** A `quavix render` command line that writes this sound's WAV, byte for byte. */
-export function cliCommand(recipe: Recipe, output = 'sound.wav'): string {
-  const tail = ['-o', output];
+/** A `quavix render` command line that writes this sound's WAV, byte for byte (or, with export options, its file). */
+export function cliCommand(recipe: Recipe, output = 'sound.wav', options: string[] = []): string {
+  const tail = [...options, '-o', output];
   if (recipe.bufferLength !== DEFAULT_BUFFER_LENGTH) tail.unshift('--buffer-length', String(recipe.bufferLength));
   const line = (words: string[]) => ['quavix', 'render', ...words, ...tail].map(shellQuote).join(' ');
 

@@ -19,6 +19,7 @@ import { ParametersPanel } from './panels/parameters';
 import { ExchangePanel } from './panels/exchange';
 import { ComparePanel } from './panels/compare';
 import { HistoryPanel } from './panels/history';
+import { ExportPanel } from './panels/export';
 
 class Studio implements StudioContext {
   store: Store;
@@ -51,6 +52,7 @@ class Studio implements StudioContext {
     const compare = new ComparePanel(this);
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
+    const exporting = new ExportPanel(this);
     this.panels = [this.sound, make, parameters, compare, this.history];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
@@ -88,6 +90,7 @@ class Studio implements StudioContext {
       ),
     );
 
+    this.exchange.element.after(exporting.element);
     if (typeof fromLink === 'string') {
       this.warn(`${fromLink} ${restored ? 'Your last sound is shown instead.' : 'A new sound is shown instead.'}`);
     }

@@ -1,0 +1,219 @@
+// Export and packs in headless Chromium, from the single HTML file (file://):
+// the pack's files against the quavix tool's, made by the pack's own commands,
+// and measured by the tool's `info` (libebur128).
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, copyFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { unzipSync } from 'fflate';
+import { openBrowser, openPage } from './browser.mjs';
+
+const studio = fileURLToPath(new URL('../..', import.meta.url));
+const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
+const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
+const bin = join(scratch, 'bin');
+mkdirSync(bin);
+symlinkSync(CLI, join(bin, 'quavix'));
+
+const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
+async function typeInto(page, selector, text) {
+  await page.fill(selector, text);
+  await page.press(selector, 'Tab');
+  await settle(page);
+}
+
+/** The three starred sounds, named after their labels (Laser #1234 (edited)): a short one, a long noisy one and a quiet one. */
+const SOUNDS = [
+  { name: 'Blip-11', seed: '11', family: 6 },
+  { name: 'Explosion-7', seed: '7', family: 2 },
+  { name: 'Laser-1234-edited', seed: '1234', family: 1, volume: '0.03' },
+];
+
+let packs = 0;
+/** Makes a pack of the starred sounds with these dialog settings; its files land in a folder of their own. */
+async function makePack(page, settings) {
+  await page.click('#export-open');
+  await page.check('input[name=export-which][value=starred]');
+  await page.selectOption('#export-format', settings.format ?? 'wav');
+  if (settings.bits) await page.selectOption('#export-bits', settings.bits);
+  await page.selectOption('#export-rate', String(settings.rate ?? 44100));
+  await page.setChecked('#export-trim-on', settings.trim !== undefined);
+  if (settings.trim !== undefined) await page.fill('#export-trim', String(settings.trim));
+  await page.fill('#export-fade', String(settings.fade ?? 0));
+  await page.selectOption('#export-level', settings.level ?? 'none');
+  if (settings.target !== undefined) await page.fill('#export-target', String(settings.target));
+  if (settings.ceiling !== undefined) await page.fill('#export-ceiling', String(settings.ceiling));
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#export-make')]);
+  const zip = readFileSync(await download.path());
+  await page.waitForSelector('#export-results table');
+  const rows = await page.$$eval('#export-results tbody tr', (all) =>
+    all.map((tr) => ({ file: tr.querySelector('th').textContent, note: tr.lastChild.textContent })),
+  );
+  await page.click('#export-close');
+  const dir = join(scratch, `pack-${++packs}`);
+  mkdirSync(dir);
+  const files = unzipSync(new Uint8Array(zip));
+  for (const [name, bytes] of Object.entries(files)) writeFileSync(join(dir, name), bytes);
+  return { dir, files, rows, manifest: JSON.parse(new TextDecoder().decode(files['manifest.json'])) };
+}
+
+/** The pack's commands.sh run by the tool in a fresh folder; the folder. */
+function runCommands(pack) {
+  const dir = join(pack.dir, 'again');
+  mkdirSync(dir);
+  copyFileSync(join(pack.dir, 'commands.sh'), join(dir, 'commands.sh'));
+  execFileSync('sh', ['commands.sh'], {
+    cwd: dir,
+    env: { ...process.env, PATH: `${bin}:${process.env.PATH}` },
+    stdio: 'pipe',
+  });
+  return dir;
+}
+
+const info = (path) => JSON.parse(execFileSync(CLI, ['info', '--json', path], { encoding: 'utf8' }));
+
+describe('export and packs', () => {
+  let browser;
+  let page;
+  let problems;
+  before(async () => {
+    browser = await openBrowser();
+    ({ page, problems } = await openPage(browser.context, pathToFileURL(join(studio, 'dist/quavix-studio.html')).href));
+    for (const s of SOUNDS) {
+      await typeInto(page, '#seed', s.seed);
+      await page.click(`[data-family="${s.family}"]`);
+      await settle(page);
+      if (s.volume) await typeInto(page, '#p-Volume-value', s.volume);
+      await page.click('#star');
+    }
+  });
+  after(async () => {
+    await browser?.close();
+    rmSync(scratch, { recursive: true, force: true });
+  });
+
+  test('keyboard only: the current sound as FLAC; the open dialog has no accessibility violations', async () => {
+    await page.focus('#export-open');
+    await page.keyboard.press('Enter');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-format');
+    await page.keyboard.press('ArrowDown'); // WAV -> FLAC
+    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
+    const result = await page.evaluate(() => window.axe.run('#export-dialog'));
+    assert.deepEqual(
+      result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
+      [],
+    );
+    for (let i = 0; i < 20 && (await page.evaluate(() => document.activeElement.id)) !== 'export-make'; i++) {
+      await page.keyboard.press('Tab');
+    }
+    const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
+    const files = unzipSync(new Uint8Array(readFileSync(await download.path())));
+    const names = Object.keys(files);
+    assert.equal(names.filter((f) => f.endsWith('.flac')).length, 1, names.join(' '));
+    assert.match(download.suggestedFilename(), /-pack\.zip$/);
+    // the current sound's command is the one the Exchange panel shows, with the export options
+    const command = new TextDecoder().decode(files['commands.sh']).trim().split('\n').pop();
+    const shown = await page.$eval('#command', (e) => e.value);
+    assert.equal(command, shown.replace(/ -o (\S+)\.wav$/, ' --format flac --bits 16 --rate 44100 -o $1.flac'));
+    await page.keyboard.press('Escape');
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-open');
+    assert.equal(await page.$eval('#export-dialog', (d) => d.open), false);
+  });
+
+  test('a plain pack holds the module\u2019s WAVs, which its own commands make again byte for byte', async () => {
+    const pack = await makePack(page, {});
+    const again = runCommands(pack);
+    const names = SOUNDS.map((s) => s.name);
+    assert.deepEqual(pack.manifest.sounds.map((s) => s.file).sort(), names.map((n) => `${n}.wav`).sort());
+    for (const name of names) {
+      const ours = pack.files[`${name}.wav`];
+      assert.ok(Buffer.from(ours).equals(readFileSync(join(again, `${name}.wav`))), name);
+      // the settings file makes the same sound, as the tool reads it
+      const fromSfs = join(pack.dir, `${name}-sfs.wav`);
+      const seed = pack.manifest.sounds.find((s) => s.file === `${name}.wav`).seed;
+      execFileSync(CLI, ['render', '--sfs', join(pack.dir, `${name}.sfs`), '--seed', String(seed), '-o', fromSfs]);
+      if (!/--preset|--randomize/.test(pack.manifest.sounds.find((s) => s.file === `${name}.wav`).command)) {
+        assert.ok(Buffer.from(ours).equals(readFileSync(fromSfs)), `${name} from its .sfs`);
+      }
+      const script = new TextDecoder().decode(pack.files[`${name}.host.txt`]);
+      assert.match(script, new RegExp(`^Set random seed to .*\\n[\\s\\S]*Generate sound as "${name}"\\n$`), name);
+    }
+    assert.equal(pack.manifest.export, undefined);
+    assert.deepEqual(problems, []);
+  });
+
+  test('the browser\u2019s loudness agrees with the tool\u2019s within 0.1 LU, at 44.1 and 48 kHz', async () => {
+    const cases = [
+      { name: 'trimmed, 44.1 kHz', settings: { trim: -60 } },
+      { name: '24-bit, 48 kHz, faded', settings: { bits: '24', rate: 48000, fade: 50 } },
+    ];
+    for (const c of cases) {
+      const pack = await makePack(page, c.settings);
+      for (const sound of pack.manifest.sounds) {
+        const tool = info(join(pack.dir, sound.file));
+        assert.ok(Number.isFinite(tool.loudness_lufs), `${c.name}, ${sound.file}`);
+        const diff = Math.abs(sound.loudness_after_lufs - tool.loudness_lufs);
+        assert.ok(diff < 0.1, `${c.name}, ${sound.file}: ${sound.loudness_after_lufs} against ${tool.loudness_lufs}`);
+        assert.equal(tool.frames, sound.frames, `${c.name}, ${sound.file}`);
+      }
+    }
+  });
+
+  test('matched loudness: each file within 0.5 LU of the target, or marked as limited by the ceiling', async () => {
+    const pack = await makePack(page, { rate: 48000, level: 'match', target: -14, ceiling: -1 });
+    assert.equal(pack.manifest.export.match_loudness_lufs, -14);
+    assert.equal(pack.manifest.export.true_peak_ceiling_dbtp, -1);
+    let reached = 0;
+    for (const sound of pack.manifest.sounds) {
+      const tool = info(join(pack.dir, sound.file));
+      const row = pack.rows.find((r) => r.file === sound.file);
+      if (sound.gain_limited) {
+        assert.match(row.note, /limited by the ceiling/, sound.file);
+        assert.ok(tool.loudness_lufs < -14 + 0.5, sound.file);
+      } else {
+        assert.ok(Math.abs(tool.loudness_lufs + 14) < 0.5, `${sound.file}: ${tool.loudness_lufs} LUFS`);
+        assert.doesNotMatch(row.note, /limited/, sound.file);
+        reached++;
+      }
+      assert.ok(tool.true_peak_dbtp < -1 + 0.1, `${sound.file}: ${tool.true_peak_dbtp} dBTP`);
+      assert.match(sound.command, / --normalize lufs:-14 --true-peak -1 -o /, sound.file);
+    }
+    assert.ok(reached > 0, 'no sound reached the target');
+    // The tool's own files for the same commands end at the same loudness.
+    const again = runCommands(pack);
+    for (const sound of pack.manifest.sounds) {
+      const diff = Math.abs(
+        info(join(again, sound.file)).loudness_lufs - info(join(pack.dir, sound.file)).loudness_lufs,
+      );
+      assert.ok(diff < 0.5, sound.file);
+    }
+  });
+
+  test('Ogg Vorbis and FLAC files decode to the length of the tool\u2019s files for the same commands', async () => {
+    const cases = [
+      // lossy: each encoding lands a little differently, both near the target
+      { name: 'ogg', settings: { format: 'ogg', rate: 22050, trim: -50, level: 'loudness', target: -20 }, lu: 0.5 },
+      { name: 'flac', settings: { format: 'flac', bits: '24', rate: 32000 }, lu: 0.1 },
+      { name: 'flac 8-bit', settings: { format: 'flac', bits: '8' }, lu: 0.1 },
+    ];
+    for (const c of cases) {
+      const pack = await makePack(page, c.settings);
+      const again = runCommands(pack);
+      for (const sound of pack.manifest.sounds) {
+        const ours = info(join(pack.dir, sound.file));
+        const tool = info(join(again, sound.file));
+        assert.equal(ours.frames, tool.frames, `${c.name}, ${sound.file}`);
+        assert.equal(ours.frames, sound.frames, `${c.name}, ${sound.file}`);
+        assert.equal(ours.rate, c.settings.rate ?? 44100, `${c.name}, ${sound.file}`);
+        const pair = `${c.name}, ${sound.file}: ${ours.loudness_lufs} against ${tool.loudness_lufs}`;
+        assert.ok(Math.abs(ours.loudness_lufs - tool.loudness_lufs) < c.lu, pair);
+        if (c.settings.target !== undefined && !sound.gain_limited) {
+          assert.ok(Math.abs(ours.loudness_lufs - c.settings.target) < 0.5, `${c.name}, ${sound.file}`);
+        }
+      }
+    }
+  });
+});

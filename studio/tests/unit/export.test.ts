@@ -1,0 +1,155 @@
+import { beforeAll, describe, expect, test } from 'vitest';
+import * as quavix from 'quavix';
+import { audibleRange, exportSound, fadeOut, PLAIN_EXPORT, type ExportOptions } from '../../src/export/export-sound';
+import { quantize } from '../../src/export/sample-format';
+import { wavFile } from '../../src/export/wav-file';
+import { buildPack, exportWords, packNames } from '../../src/export/pack';
+import { newRecipe } from '../../src/recipe';
+
+beforeAll(() => quavix.init());
+
+describe('integer samples: x x 2^(bits-1), rounded half away from zero, clamped', () => {
+  test.each([
+    { name: '16: half scale', x: 0.5, bits: 16, v: 16384, clipped: 0 },
+    { name: '16: -1 is the lowest value', x: -1, bits: 16, v: -32768, clipped: 0 },
+    { name: '16: +1 clamps to 32767', x: 1, bits: 16, v: 32767, clipped: 1 },
+    { name: '16: 32766.5 rounds up', x: 32766.5 / 32768, bits: 16, v: 32767, clipped: 0 },
+    { name: '16: -32766.5 rounds down', x: -32766.5 / 32768, bits: 16, v: -32767, clipped: 0 },
+    { name: '16: 32767.5 rounds to 32768, clamped', x: 32767.5 / 32768, bits: 16, v: 32767, clipped: 1 },
+    { name: '8: a quarter', x: 0.25, bits: 8, v: 32, clipped: 0 },
+    { name: '8: NaN is the lowest value', x: NaN, bits: 8, v: -128, clipped: 1 },
+    { name: '24: the smallest step', x: 2 ** -23, bits: 24, v: 1, clipped: 0 },
+  ])('$name', ({ x, bits, v, clipped }) => {
+    const q = quantize(Float32Array.of(x), bits);
+    expect(q.values[0]).toBe(v);
+    expect(q.stored[0]).toBe(v / 2 ** (bits - 1));
+    expect(q.clipped).toBe(clipped);
+  });
+});
+
+test('WAV files: format, rates, widths and the data of each sample format', () => {
+  const cases = [
+    { bits: '8', values: Int32Array.of(-128, 0, 127), format: 1, width: 1, data: [0, 128, 255] },
+    { bits: '16', values: Int32Array.of(-2, 1), format: 1, width: 2, data: [0xfe, 0xff, 1, 0] },
+    {
+      bits: '24',
+      values: Int32Array.of(-2, 0x123456),
+      format: 1,
+      width: 3,
+      data: [0xfe, 0xff, 0xff, 0x56, 0x34, 0x12],
+    },
+    { bits: '32f', values: Float32Array.of(-0.5), format: 3, width: 4, data: [0, 0, 0, 0xbf] },
+  ] as const;
+  for (const c of cases) {
+    const bytes = wavFile(c.values, 48000, c.bits);
+    const view = new DataView(bytes.buffer);
+    const tag = (at: number) => String.fromCharCode(...bytes.subarray(at, at + 4));
+    expect([tag(0), tag(8), tag(12)], c.bits).toEqual(['RIFF', 'WAVE', 'fmt ']);
+    expect(view.getUint32(4, true), c.bits).toBe(bytes.length - 8);
+    expect(view.getUint16(20, true), c.bits).toBe(c.format);
+    expect(view.getUint32(24, true), c.bits).toBe(48000);
+    expect(view.getUint32(28, true), c.bits).toBe(48000 * c.width);
+    expect(view.getUint16(32, true), c.bits).toBe(c.width);
+    const data = bytes.length - c.data.length - (c.data.length % 2) - 8;
+    expect(tag(data), c.bits).toBe('data');
+    expect(view.getUint32(data + 4, true), c.bits).toBe(c.data.length);
+    expect([...bytes.subarray(data + 8, data + 8 + c.data.length)], c.bits).toEqual(c.data);
+    // a float file tells its frames in a fact chunk
+    if (c.format === 3) expect([tag(38), view.getUint32(46, true)]).toEqual(['fact', 1]);
+  }
+});
+
+test('trimming keeps the first to the last sample that reaches the threshold; the fade ends at 0', () => {
+  // -60 dBFS is 0.001: the float nearest 0.001 is just above it, 0.0009 below.
+  const cases = [
+    { samples: [0, 0.001, 0.5, 0.0009, 0], range: [1, 3] },
+    { samples: [0.0009, -0.001, 0], range: [1, 2] },
+    { samples: [0.0009, 0, 0], range: [0, 0] },
+  ];
+  for (const c of cases) expect(audibleRange(Float32Array.from(c.samples), -60), String(c.samples)).toEqual(c.range);
+  const faded = new Float32Array(5).fill(1);
+  fadeOut(faded, 4);
+  expect([...faded]).toEqual([1, 0.75, 0.5, 0.25, 0]);
+});
+
+test('pack names are file-safe and distinct', () => {
+  expect(packNames(['Jump #12 (edited)', 'jump-12-edited', '../x', '', 'Café'])).toEqual([
+    'Jump-12-edited',
+    'jump-12-edited-2',
+    'x',
+    'sound',
+    'Cafe',
+  ]);
+});
+
+describe('the tool\u2019s options for each export', () => {
+  const base: ExportOptions = { ...PLAIN_EXPORT };
+  test.each([
+    { name: 'plain: none', o: base, words: '' },
+    { name: 'rate only', o: { ...base, rate: 48000 }, words: '--format wav --bits 16 --rate 48000' },
+    {
+      name: 'match with its ceiling, trim and fade',
+      o: { ...base, normalize: { kind: 'match', lufs: -16 }, ceilingDbtp: -1.5, trimDb: -50, fadeOutMs: 20 },
+      words: '--format wav --bits 16 --rate 44100 --normalize lufs:-16 --true-peak -1.5 --trim -50 --fade-out 20',
+    },
+    {
+      name: 'peak: no ceiling',
+      o: { ...base, format: 'flac', bits: '24', normalize: { kind: 'peak', dbfs: -1 } },
+      words: '--format flac --bits 24 --rate 44100 --normalize peak:-1',
+    },
+    { name: 'ogg: no bits', o: { ...base, format: 'ogg' }, words: '--format ogg --rate 44100' },
+  ] as { name: string; o: ExportOptions; words: string }[])('$name', ({ o, words }) => {
+    expect(exportWords(o).join(' ')).toBe(words);
+  });
+});
+
+test('a peak target lands on the sample peak; a loudness target stops at the ceiling', async () => {
+  const recipe = newRecipe(5, { kind: 'preset', family: 0 });
+  const cooked = (await import('../../src/recipe')).cook(recipe);
+  const rng = quavix.random(0);
+  rng.state = cooked.renderState;
+  const samples = quavix.render(cooked.params, rng).samples.slice();
+  const peak = await exportSound(samples, { ...PLAIN_EXPORT, bits: '32f', normalize: { kind: 'peak', dbfs: -6 } });
+  expect(Math.abs(peak.after.samplePeakDbfs + 6)).toBeLessThan(1e-4);
+  // 0 LUFS is out of reach under a -3 dBTP ceiling: the true peak ends at the ceiling, marked as limited.
+  const loud = await exportSound(samples, {
+    ...PLAIN_EXPORT,
+    bits: '32f',
+    normalize: { kind: 'loudness', lufs: 0 },
+    ceilingDbtp: -3,
+  });
+  expect(loud.limited).toBe(true);
+  expect(loud.after.truePeakDbtp).toBeLessThanOrEqual(-3);
+  expect(loud.after.truePeakDbtp).toBeGreaterThan(-3.05);
+  const quiet = await exportSound(samples, {
+    ...PLAIN_EXPORT,
+    bits: '32f',
+    normalize: { kind: 'loudness', lufs: -40 },
+    ceilingDbtp: -3,
+  });
+  expect(quiet.limited).toBe(false);
+  expect(Math.abs(quiet.after.integratedLufs + 40)).toBeLessThan(0.01);
+});
+
+test('a plain pack holds the module\u2019s own WAV, its settings file, host script, command and manifest', async () => {
+  const recipe = newRecipe(42, { kind: 'preset', family: 0 });
+  const pack = await buildPack([{ name: 'Coin 42', recipe }], PLAIN_EXPORT);
+  const { unzipSync } = await import('fflate');
+  const files = unzipSync(pack.zip);
+  expect(Object.keys(files).sort()).toEqual([
+    'Coin-42.host.txt',
+    'Coin-42.sfs',
+    'Coin-42.wav',
+    'commands.sh',
+    'manifest.json',
+  ]);
+  const rng = quavix.random(42);
+  const made = quavix.render(quavix.preset('coin', rng), rng);
+  expect(files['Coin-42.wav']).toEqual(made.wav);
+  expect(new TextDecoder().decode(files['commands.sh'])).toContain(
+    'quavix render --preset coin --seed 42 -o Coin-42.wav',
+  );
+  expect(pack.manifest.sounds).toEqual([
+    expect.objectContaining({ file: 'Coin-42.wav', seed: 42, samples: made.sampleCount, peak: made.peak }),
+  ]);
+});
