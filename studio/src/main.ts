@@ -19,6 +19,8 @@ import { ParametersPanel } from './panels/parameters';
 import { ExchangePanel } from './panels/exchange';
 import { ComparePanel } from './panels/compare';
 import { HistoryPanel } from './panels/history';
+import { VariationsPanel } from './panels/variations';
+import { firstRunHint, shortcutsHelp } from './panels/help';
 
 class Studio implements StudioContext {
   store: Store;
@@ -51,7 +53,13 @@ class Studio implements StudioContext {
     const compare = new ComparePanel(this);
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
-    this.panels = [this.sound, make, parameters, compare, this.history];
+    const variations = new VariationsPanel(
+      this,
+      (events) => new Renderer(module, () => new RenderWorker(), events),
+      () => this.history.showStars(),
+    );
+    const help = shortcutsHelp();
+    this.panels = [this.sound, make, parameters, compare, this.history, variations];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h(
@@ -64,12 +72,22 @@ class Studio implements StudioContext {
           h('p', { class: 'tagline' }, 'The sound you hear here is the sound your game plays, byte for byte.'),
         ),
         compare.element,
+        help.button,
       ),
       h(
         'main',
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
-        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
+        firstRunHint() ?? '',
+        h(
+          'div',
+          { class: 'column' },
+          this.sound.element,
+          make.element,
+          variations.element,
+          this.history.element,
+          this.exchange.element,
+        ),
         h('div', { class: 'column wide' }, parameters.element),
       ),
       h(
@@ -78,9 +96,10 @@ class Studio implements StudioContext {
         h(
           'p',
           { class: 'keys' },
-          'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider',
+          'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider · ? lists them all',
         ),
       ),
+      help.dialog,
       h(
         'div',
         { id: 'dropzone', class: 'dropzone', hidden: true },
