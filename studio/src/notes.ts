@@ -16,8 +16,8 @@ export interface Note {
   cents: number;
 }
 
-function nameOf(number: number, names: string[]): string {
-  return `${names[((number % 12) + 12) % 12]}${Math.floor(number / 12) - 1}`;
+function nameOf(number: number, names: string[], gap = ''): string {
+  return `${names[((number % 12) + 12) % 12]}${gap}${Math.floor(number / 12) - 1}`;
 }
 
 /** The note nearest `hz`; a frequency halfway between two notes goes to the upper one. Null for no frequency. */
@@ -39,12 +39,14 @@ export function formatNote(note: Note): string {
   return `${note.name} ${note.cents < 0 ? '\u2212' : '+'}${Math.abs(note.cents)} \u00a2`;
 }
 
-/** As a screen reader says it: "A sharp 4, 12 cents flat". */
-export function spokenNote(note: Note): string {
+/** As a screen reader says it: "A sharp 4, 12 cents flat" (the name alone with `cents` false). */
+export function spokenNote(note: Note, withCents = true): string {
+  const name = nameOf(note.number, SPOKEN, ' ');
+  if (!withCents) return name;
   const off = Math.abs(note.cents);
   const cents =
     note.cents === 0 ? 'in tune' : `${off} ${off === 1 ? 'cent' : 'cents'} ${note.cents > 0 ? 'sharp' : 'flat'}`;
-  return `${nameOf(note.number, SPOKEN)}, ${cents}`;
+  return `${name}, ${cents}`;
 }
 
 /**

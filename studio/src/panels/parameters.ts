@@ -302,7 +302,7 @@ export class ParametersPanel implements Panel {
     if (!snapped) return;
     const lower = `${r.meta.label.charAt(0).toLowerCase()}${r.meta.label.slice(1)}`;
     r.snap!.textContent = `Snap to ${snapped.note.name}`;
-    r.snap!.setAttribute('aria-label', `Snap ${lower} to the note ${spokenNote(snapped.note).split(',')[0]}`);
+    r.snap!.setAttribute('aria-label', `Snap ${lower} to the note ${spokenNote(snapped.note, false)}`);
     r.snap!.disabled = Object.is(snapped.stored, stored);
   }
 }
