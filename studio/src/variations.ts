@@ -36,7 +36,7 @@ export function familyOf(recipe: Recipe): Family {
 
 /**
  * One variation of `current` per seed, the locked values kept. A mutation of `amount` starts from
- * the exact parameters of `current`; 'family' needs a sound with a family (see familyOf).
+ * the exact parameters of `current`; 'family' needs a family: by default the sound's own (see familyOf).
  */
 export function variationsOf(
   current: Recipe,
@@ -44,12 +44,12 @@ export function variationsOf(
   amount: number,
   seeds: readonly number[],
   locks: ReadonlySet<number>,
+  family: Family = familyOf(current),
 ): Recipe[] {
   if (mode === 'mutate') {
     const exact = flatten(current);
     return seeds.map((seed) => withMutation({ ...exact, seed: seed >>> 0 }, amount, locks));
   }
-  const family = familyOf(current);
   if ('reason' in family) throw new Error(family.reason);
   return seeds.map((seed) => startFrom(current, family.source, locks, seed));
 }

@@ -17,6 +17,7 @@ import {
   DEFAULT_VARIATIONS,
   familyOf,
   MOST_VARIATIONS,
+  type Family,
   variationsOf,
   type VariationMode,
 } from '../variations';
@@ -46,6 +47,8 @@ export class VariationsPanel implements Panel {
   private made = '';
   /** What the kept variations are called after: the family of the sound they came from. */
   private base = 'Sound';
+  /** The family of each mutation made here: a picked mutation of a Coin is still a Coin. */
+  private families = new WeakMap<Recipe, Family>();
 
   constructor(
     private studio: Studio,
@@ -120,8 +123,13 @@ export class VariationsPanel implements Panel {
     matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => this.repaint());
   }
 
+  private familyNow(): Family {
+    const recipe = this.studio.store.recipe;
+    return this.families.get(recipe) ?? familyOf(recipe);
+  }
+
   update(): void {
-    const family = familyOf(this.studio.store.recipe);
+    const family = this.familyNow();
     const familyRadio = $('variation-family') as HTMLInputElement;
     familyRadio.disabled = 'reason' in family;
     $('variation-family-note').textContent = 'reason' in family ? family.reason : family.says;
@@ -149,8 +157,9 @@ export class VariationsPanel implements Panel {
     const count = Math.min(MOST_VARIATIONS, Math.max(1, Number(($('variation-count') as HTMLSelectElement).value)));
     const seeds = Array.from({ length: count }, () => randomSeed());
     let recipes: Recipe[];
+    const family = this.familyNow();
     try {
-      recipes = variationsOf(store.recipe, this.mode, amount, seeds, store.locks);
+      recipes = variationsOf(store.recipe, this.mode, amount, seeds, store.locks, family);
     } catch (e) {
       field.setAttribute('aria-invalid', 'true');
       error.textContent = `These variations cannot be made: ${(e as Error).message}`;
@@ -159,8 +168,8 @@ export class VariationsPanel implements Panel {
     field.removeAttribute('aria-invalid');
     error.textContent = '';
     this.made = this.mode === 'mutate' ? `mutation by ${amount}` : 'new sound';
-    const family = familyOf(store.recipe);
     this.base = 'reason' in family ? 'Sound' : family.label;
+    if (this.mode === 'mutate' && !('reason' in family)) for (const r of recipes) this.families.set(r, family);
     this.candidates = recipes.map((recipe, i) => this.candidate(recipe, i + 1));
     $('variations').replaceChildren(...this.candidates.map((c) => c.item));
     $('variation-status').textContent = `Making ${count} ${count === 1 ? 'variation' : 'variations'}\u2026`;
