@@ -301,8 +301,10 @@ export class ParametersPanel implements Panel {
     r.snap!.hidden = !snapped;
     if (!snapped) return;
     const lower = `${r.meta.label.charAt(0).toLowerCase()}${r.meta.label.slice(1)}`;
-    r.snap!.textContent = `Snap to ${snapped.note.name}`;
-    r.snap!.setAttribute('aria-label', `Snap ${lower} to the note ${spokenNote(snapped.note, false)}`);
+    r.snap!.replaceChildren(
+      `Snap to ${snapped.note.name}`,
+      h('span', { class: 'visually-hidden' }, ` (${lower}, the note ${spokenNote(snapped.note, false)})`),
+    );
     r.snap!.disabled = Object.is(snapped.stored, stored);
   }
 }

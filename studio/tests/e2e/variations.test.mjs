@@ -4,7 +4,7 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { readFileSync } from 'node:fs';
+import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
@@ -13,6 +13,7 @@ import * as quavix from '../../../js/index.js';
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
 const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
+const shots = join(studio, '../build/studio');
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 
 const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
@@ -141,7 +142,7 @@ describe('variations', () => {
     await settle(page);
     // 445 Hz is 1200 log2(445/440) = 19.6 cents above A4; the nearest whole period sounds within a cent of that.
     assert.match(await page.textContent('#p-StartFreq-note'), /^A4 \+(19|20) \u00a2/);
-    assert.equal(await page.textContent('#p-StartFreq-snap'), 'Snap to A4');
+    assert.equal(await page.textContent('#p-StartFreq-snap'), 'Snap to A4 (start frequency, the note A 4)');
     await click(page, '#p-StartFreq-snap');
     // A4 as the core can play it: the period 352800 / 440 = 801.8 subsamples becomes 802, 439.9 Hz.
     assert.match(await page.textContent('#p-StartFreq-pitch'), /sounds at 439\.9 Hz/);
@@ -159,6 +160,43 @@ describe('variations', () => {
     await page.click('#loop');
     await page.click('#play');
     assert.equal((await page.evaluate(() => window.played.at(-1))).loop, false);
+  });
+
+  test('no accessibility violation with a grid and with the shortcuts list, in light and dark, at 1280 and 360 px', async () => {
+    // The checker comes through the test's own channel: the page's policy admits no other script.
+    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
+    mkdirSync(shots, { recursive: true });
+    await makeVariations(page, { mode: 'family', count: 8 });
+    for (const [width, height] of [
+      [1280, 800],
+      [360, 740],
+    ]) {
+      await page.setViewportSize({ width, height });
+      for (const colorScheme of ['light', 'dark']) {
+        await page.emulateMedia({ colorScheme });
+        const at = `${width} px, ${colorScheme}`;
+        await page.evaluate(() => document.activeElement?.blur());
+        for (const shown of ['grid', 'shortcuts']) {
+          if (shown === 'shortcuts') await page.keyboard.press('?');
+          const result = await page.evaluate(() => window.axe.run(document));
+          const bad = result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
+          assert.deepEqual(bad, [], `${at}, ${shown}`);
+          const horizontal = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+          assert.ok(horizontal <= 0, `${at}: the page scrolls sideways by ${horizontal} px`);
+          const name = `${width}${colorScheme === 'dark' ? '-dark' : ''}`;
+          if (shown === 'shortcuts') {
+            await page.screenshot({ path: join(shots, `shortcuts-${name}.png`) });
+            await page.keyboard.press('Escape');
+          } else {
+            await (await page.$('.variations')).screenshot({ path: join(shots, `variations-${name}.png`) });
+            await (await page.$('.sound')).screenshot({ path: join(shots, `sound-${name}.png`) });
+            await (await page.$('[data-param="StartFreq"]')).screenshot({ path: join(shots, `note-${name}.png`) });
+          }
+        }
+      }
+    }
+    await page.emulateMedia({ colorScheme: 'light' });
+    await page.setViewportSize({ width: 1280, height: 800 });
   });
 
   test('no console errors and no request off this machine', () => {
