@@ -79,16 +79,8 @@ class Studio implements StudioContext {
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
         firstRunHint() ?? '',
-        h(
-          'div',
-          { class: 'column' },
-          this.sound.element,
-          make.element,
-          variations.element,
-          this.history.element,
-          this.exchange.element,
-        ),
-        h('div', { class: 'column wide' }, parameters.element),
+        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
+        h('div', { class: 'column wide' }, variations.element, parameters.element),
       ),
       h(
         'footer',
