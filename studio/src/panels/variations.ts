@@ -31,7 +31,9 @@ interface Candidate {
   canvas: HTMLCanvasElement;
   info: HTMLElement;
   keep: HTMLButtonElement;
-  result: Rendered | null;
+  /** Its 16-bit samples once made (the float copy for playback is made on each play, to keep a big grid small). */
+  samples: Int16Array | null;
+  sha256: string | null;
   wave: Float32Array | null;
 }
 
@@ -190,7 +192,8 @@ export class VariationsPanel implements Panel {
       number,
       canvas,
       info,
-      result: null,
+      samples: null,
+      sha256: null,
       wave: null,
       item: h('li', { class: 'variation', 'data-state': 'waiting' }),
       keep: h(
@@ -232,7 +235,7 @@ export class VariationsPanel implements Panel {
     }
     if (at >= grid.length) {
       this.inFlight = null;
-      const ready = grid.filter((c) => c.result).length;
+      const ready = grid.filter((c) => c.samples).length;
       $('variation-status').textContent =
         `${ready} ${ready === 1 ? 'variation' : 'variations'} made` +
         (ready < grid.length ? `; ${grid.length - ready} could not be made` : '');
@@ -248,8 +251,9 @@ export class VariationsPanel implements Panel {
     if (!flight) return;
     const c = flight.grid[flight.at];
     if (flight.grid === this.candidates) {
-      c.result = result;
       const samples = new Int16Array(result.wav.buffer, result.wav.byteOffset + 44, result.sampleCount);
+      c.samples = samples;
+      c.sha256 = result.sha256;
       c.wave = waveColumns(samples, WAVE_COLUMNS);
       c.item.dataset.state = 'ready';
       c.item.dataset.sha256 = result.sha256;
@@ -279,9 +283,11 @@ export class VariationsPanel implements Panel {
   }
 
   private play(c: Candidate): void {
-    if (!c.result) return this.studio.say(`Variation ${c.number} is not made yet`);
+    if (!c.samples) return this.studio.say(`Variation ${c.number} is not made yet`);
+    const audio = new Float32Array(c.samples.length);
+    for (let i = 0; i < audio.length; i++) audio[i] = c.samples[i] / 32768;
     try {
-      playSamples(c.result.audio, `variation-${c.number}`, false);
+      playSamples(audio, `variation-${c.number}`, false);
       this.studio.say(`Playing variation ${c.number}`);
     } catch (e) {
       this.studio.warn(`The sound cannot be played in this browser: ${(e as Error).message}`);
@@ -294,7 +300,12 @@ export class VariationsPanel implements Panel {
 
   private keep(c: Candidate): void {
     const store = this.studio.store;
-    const added = keepSound(store, c.recipe, `${this.base} variation ${c.number} #${c.recipe.seed}`, c.result?.sha256);
+    const added = keepSound(
+      store,
+      c.recipe,
+      `${this.base} variation ${c.number} #${c.recipe.seed}`,
+      c.sha256 ?? undefined,
+    );
     c.keep.setAttribute('aria-pressed', 'true');
     c.keep.textContent = 'Kept';
     if (added) this.kept();
