@@ -122,6 +122,7 @@ export class VariationsPanel implements Panel {
       }),
     );
     onPlayback(() => this.showPlaying());
+    new ResizeObserver(() => this.repaint()).observe(this.element.querySelector('#variations')!);
     matchMedia('(prefers-color-scheme: dark)').addEventListener('change', () => this.repaint());
   }
 
