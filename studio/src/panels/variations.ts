@@ -163,9 +163,15 @@ export class VariationsPanel implements Panel {
     const family = this.familyNow();
     try {
       recipes = variationsOf(store.recipe, this.mode, amount, seeds, store.locks, family);
+      // Each is cooked now, so that an amount the core refuses is said here, before the grid changes.
+      for (const recipe of recipes) cookedOf(recipe);
     } catch (e) {
       field.setAttribute('aria-invalid', 'true');
-      error.textContent = `These variations cannot be made: ${(e as Error).message}`;
+      const text = (e as Error).message;
+      error.textContent =
+        e instanceof RangeError
+          ? `Choose another amount: ${text.slice(text.lastIndexOf(': ') + 2)}.`
+          : `These variations cannot be made: ${text}`;
       return;
     }
     field.removeAttribute('aria-invalid');
@@ -243,8 +249,16 @@ export class VariationsPanel implements Panel {
       return;
     }
     this.inFlight = { grid, at };
-    const sound = cookedOf(grid[at].recipe);
-    void this.renderer!.request(quavix.writeSfs(sound.params), sound.renderState, grid[at].recipe.bufferLength);
+    let sfs: Uint8Array;
+    let state: number;
+    try {
+      const sound = cookedOf(grid[at].recipe);
+      sfs = quavix.writeSfs(sound.params);
+      state = sound.renderState;
+    } catch (e) {
+      return this.failed((e as Error).message);
+    }
+    void this.renderer!.request(sfs, state, grid[at].recipe.bufferLength);
   }
 
   private rendered(result: Rendered): void {

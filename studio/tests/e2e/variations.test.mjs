@@ -118,6 +118,23 @@ describe('variations', () => {
     assert.match(await page.textContent('#variation-family-note'), /New Hurt sounds/);
   });
 
+  test('an amount that is no number, or too large to mutate by, is refused beside its field; the grid stays', async () => {
+    const grid = await page.$$eval('#variations .variation', (all) => all.map((e) => e.dataset.sha256));
+    const cases = [
+      { amount: '', message: /^The amount is a number/ },
+      { amount: '1e39', message: /^Choose another amount: the amount is a finite number from -3\.4e37 to 3\.4e37\.$/ },
+    ];
+    for (const c of cases) {
+      await page.check('#variation-mutate');
+      await page.fill('#variation-amount', c.amount);
+      await page.click('#make-variations');
+      assert.match(await page.textContent('#variation-error'), c.message, c.amount);
+      assert.equal(await page.getAttribute('#variation-amount', 'aria-invalid'), 'true', c.amount);
+      assert.deepEqual(await page.$$eval('#variations .variation', (all) => all.map((e) => e.dataset.sha256)), grid);
+    }
+    await page.fill('#variation-amount', '0.1');
+  });
+
   test('kept variations join the kept sounds and stay after a reload', async () => {
     const grid = await makeVariations(page, { mode: 'mutate', amount: 0.1, count: 4 });
     for (const n of [2, 4]) await page.click(`#variations .variation:nth-child(${n}) button[aria-label^="Keep"]`);
