@@ -20,6 +20,8 @@ import { ExchangePanel } from './panels/exchange';
 import { ComparePanel } from './panels/compare';
 import { HistoryPanel } from './panels/history';
 import { ExportPanel } from './panels/export';
+import { VariationsPanel } from './panels/variations';
+import { firstRunHint, shortcutsHelp } from './panels/help';
 
 class Studio implements StudioContext {
   store: Store;
@@ -53,7 +55,13 @@ class Studio implements StudioContext {
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
     const exporting = new ExportPanel(this);
-    this.panels = [this.sound, make, parameters, compare, this.history];
+    const variations = new VariationsPanel(
+      this,
+      (events) => new Renderer(module, () => new RenderWorker(), events),
+      () => this.history.showStars(),
+    );
+    const help = shortcutsHelp();
+    this.panels = [this.sound, make, parameters, compare, this.history, variations];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h(
@@ -66,13 +74,15 @@ class Studio implements StudioContext {
           h('p', { class: 'tagline' }, 'The sound you hear here is the sound your game plays, byte for byte.'),
         ),
         compare.element,
+        help.button,
       ),
       h(
         'main',
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
+        firstRunHint() ?? '',
         h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
-        h('div', { class: 'column wide' }, parameters.element),
+        h('div', { class: 'column wide' }, variations.element, parameters.element),
       ),
       h(
         'footer',
@@ -80,9 +90,10 @@ class Studio implements StudioContext {
         h(
           'p',
           { class: 'keys' },
-          'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider',
+          'Keys: Space plays · Ctrl+Z undoes · Ctrl+Shift+Z or Ctrl+Y redoes · X switches A/B · arrows move a focused slider · ? lists them all',
         ),
       ),
+      help.dialog,
       h(
         'div',
         { id: 'dropzone', class: 'dropzone', hidden: true },

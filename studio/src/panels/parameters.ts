@@ -1,11 +1,13 @@
 // The 24 parameters: a slider and a typed value in the users' unit for each
 // (the wave type as a list), its stored value, its lock, the Hz entry of the
-// two frequencies, and the other A/B slot's value while it differs.
+// two frequencies with their note and a snap to it, and the other A/B slot's
+// value while it differs. Each control's tooltip is its help text.
 import * as quavix from 'quavix';
 import { WAVE_NAMES, paramGroups, type ParamMeta } from '../meta';
 import { withValue } from '../recipe';
 import { cookedOf } from '../store';
 import { formatFloat32 } from '../format';
+import { formatNote, noteOf, snapToNote, spokenNote } from '../notes';
 import { h } from '../dom';
 import type { Panel, Studio } from './context';
 
@@ -28,6 +30,8 @@ interface Row {
   error: HTMLElement;
   hz?: HTMLInputElement;
   pitch?: HTMLElement;
+  note?: HTMLElement;
+  snap?: HTMLButtonElement;
 }
 
 export function roundShown(value: number): string {
@@ -95,7 +99,12 @@ export class ParametersPanel implements Panel {
     if (meta.name === 'WaveType') {
       field = h(
         'select',
-        { id, 'aria-describedby': describedBy, onchange: () => this.setUser(index, Number(field.value), 'set') },
+        {
+          id,
+          title: meta.help,
+          'aria-describedby': describedBy,
+          onchange: () => this.setUser(index, Number(field.value), 'set'),
+        },
         ...WAVE_NAMES.map((name, i) => h('option', { value: i }, `${i} ${name}`)),
       );
       controls.push(field);
@@ -107,6 +116,7 @@ export class ParametersPanel implements Panel {
         min: meta.min,
         max: meta.max,
         step,
+        title: meta.help,
         'aria-describedby': describedBy,
         oninput: () => this.setUser(index, Number(range.value), 'drag'),
         onchange: () => store.released(),
@@ -118,6 +128,7 @@ export class ParametersPanel implements Panel {
         step: 'any',
         inputmode: 'decimal',
         'aria-label': `${meta.label}${unitWords}`,
+        title: meta.help,
         'aria-describedby': `${id}-error`,
         onchange: () => this.typed(index, field as HTMLInputElement),
       });
@@ -134,7 +145,7 @@ export class ParametersPanel implements Panel {
     const row = h(
       'div',
       { class: 'param', 'data-param': meta.name },
-      h('div', { class: 'param-head' }, lock, h('label', { for: id }, meta.label), stored),
+      h('div', { class: 'param-head' }, lock, h('label', { for: id, title: meta.help }, meta.label), stored),
       ...controls,
       other,
       help,
@@ -154,8 +165,17 @@ export class ParametersPanel implements Panel {
       });
       entry.hz = hz;
       entry.pitch = h('span', { class: 'pitch', id: `${id}-pitch` });
+      entry.note = h('span', { class: 'note', id: `${id}-note` });
+      entry.snap = h('button', { type: 'button', class: 'snap', id: `${id}-snap`, onclick: () => this.snap(entry) });
       row.insertBefore(
-        h('div', { class: 'hz' }, h('span', { class: 'value' }, hz, h('span', { class: 'unit' }, 'Hz')), entry.pitch),
+        h(
+          'div',
+          { class: 'hz' },
+          h('span', { class: 'value' }, hz, h('span', { class: 'unit' }, 'Hz')),
+          entry.pitch,
+          entry.note,
+          entry.snap,
+        ),
         help,
       );
     }
@@ -214,6 +234,17 @@ export class ParametersPanel implements Panel {
     store.change(withValue(store.recipe, row.index, stored), `${row.meta.label} at ${hz} Hz`);
   }
 
+  /** Sets the frequency to the stored value that sounds nearest the note nearest its pitch. */
+  private snap(row: Row): void {
+    const store = this.studio.store;
+    const snapped = snapToNote(cookedOf(store.recipe).params.stored(row.index));
+    if (!snapped) return;
+    store.change(
+      withValue(store.recipe, row.index, snapped.stored),
+      `${row.meta.label} snapped to ${snapped.note.name}`,
+    );
+  }
+
   update(): void {
     const store = this.studio.store;
     const params = cookedOf(store.recipe).params;
@@ -250,7 +281,30 @@ export class ParametersPanel implements Panel {
         if (document.activeElement !== r.hz) r.hz.value = '';
         r.hz.placeholder = none ? 'none' : 'Hz';
         r.pitch.textContent = none ? 'no floor' : `sounds at ${quavix.pitchOf(stored).toFixed(1)} Hz`;
+        this.showNote(r, none ? null : stored);
       }
     }
+  }
+
+  /** The note of the frequency with its cents, and the snap to that note (none without a frequency). */
+  private showNote(r: Row, stored: number | null): void {
+    const note = stored === null ? null : noteOf(quavix.pitchOf(stored));
+    const snapped = stored === null ? null : snapToNote(stored);
+    r.note!.replaceChildren(
+      ...(note
+        ? [
+            h('span', { 'aria-hidden': 'true' }, formatNote(note)),
+            h('span', { class: 'visually-hidden' }, spokenNote(note)),
+          ]
+        : []),
+    );
+    r.snap!.hidden = !snapped;
+    if (!snapped) return;
+    const lower = `${r.meta.label.charAt(0).toLowerCase()}${r.meta.label.slice(1)}`;
+    r.snap!.replaceChildren(
+      `Snap to ${snapped.note.name}`,
+      h('span', { class: 'visually-hidden' }, ` (${lower}, the note ${spokenNote(snapped.note, false)})`),
+    );
+    r.snap!.disabled = Object.is(snapped.stored, stored);
   }
 }

@@ -1,12 +1,15 @@
 // The sound: Play, its length, peak, clipping and fingerprint, notes on what
 // cannot be heard (silence, clipping, a cut by the buffer length), the
-// waveform with its playhead and the spectrogram.
+// waveform with its playhead and time axis, and the spectrogram. Play once or
+// looped, and Stop.
 import * as quavix from 'quavix';
 import type { Rendered, Views } from '../protocol';
 import { cookedOf } from '../store';
 import { formatSeconds } from '../format';
 import { cutNote } from '../messages';
 import { drawSpectrum, drawWave } from '../views';
+import { timeTicks } from '../axis';
+import { nowPlaying, onPlayback, playSamples, setLooping, stopPlaying } from '../player';
 import { $, h } from '../dom';
 import type { Panel, Studio } from './context';
 
@@ -16,10 +19,8 @@ const FINGERPRINT_NOTE =
 
 export class SoundPanel implements Panel {
   element: HTMLElement;
-  private audio: AudioContext | null = null;
-  private playing: AudioBufferSourceNode | null = null;
-  private playStart = 0;
   private sayTimer = 0;
+  private loop = false;
   /** When the last change was asked for, for the latency measurements. */
   changedAt = 0;
 
@@ -37,6 +38,19 @@ export class SoundPanel implements Panel {
           h('span', { 'aria-hidden': 'true' }, '\u25B6'),
           'Play',
           h('kbd', { 'aria-hidden': 'true' }, 'Space'),
+        ),
+        h(
+          'button',
+          { type: 'button', id: 'loop', 'aria-pressed': 'false', onclick: () => this.toggleLoop() },
+          h('span', { 'aria-hidden': 'true' }, '\u21BB'),
+          'Loop',
+        ),
+        h(
+          'button',
+          { type: 'button', id: 'stop', disabled: true, onclick: () => stopPlaying(), 'aria-keyshortcuts': 'Escape' },
+          h('span', { 'aria-hidden': 'true' }, '\u25A0'),
+          'Stop',
+          h('kbd', { 'aria-hidden': 'true' }, 'Esc'),
         ),
       ),
       h(
@@ -83,6 +97,7 @@ export class SoundPanel implements Panel {
         role: 'img',
         'aria-label': 'Waveform of the whole sound',
       }),
+      h('div', { id: 'time-axis', class: 'time-axis', 'aria-hidden': 'true' }),
       h('canvas', {
         id: 'spectrum',
         class: 'view',
@@ -92,9 +107,34 @@ export class SoundPanel implements Panel {
         'aria-label': 'Spectrogram: time across, frequency upwards from 40 Hz to 22 kHz on a log scale',
       }),
     );
+    this.listen();
   }
 
   update(): void {}
+
+  private toggleLoop(): void {
+    this.loop = !this.loop;
+    $('loop').setAttribute('aria-pressed', String(this.loop));
+    setLooping(this.loop);
+    this.say(this.loop ? 'Loop on' : 'Loop off');
+  }
+
+  /** Seconds under the waveform, as many round steps as its width has room for. */
+  private drawAxis(): void {
+    const result = this.studio.store.last;
+    const axis = $('time-axis');
+    const seconds = result ? result.sampleCount / quavix.SAMPLE_RATE : 0;
+    const { ticks, decimals } = timeTicks(seconds, Math.max(2, Math.floor(axis.clientWidth / 64)));
+    axis.replaceChildren(
+      ...ticks.map((t) => {
+        const at = (100 * t) / seconds;
+        const side = at === 0 ? 'first' : at > 90 ? 'last' : '';
+        const tick = h('span', { class: `tick ${side}` }, `${t.toFixed(decimals)} s`);
+        tick.style.left = `${at}%`;
+        return tick;
+      }),
+    );
+  }
 
   say(text: string): void {
     $('status').textContent = text;
@@ -156,6 +196,7 @@ export class SoundPanel implements Panel {
 
   /** Paints the views again (a new sound, a resize, a change between light and dark). */
   repaint(): void {
+    this.drawAxis();
     const views: Views | null = this.studio.store.views;
     if (!views) return;
     drawWave($('wave') as HTMLCanvasElement, views.wave, null);
@@ -167,35 +208,30 @@ export class SoundPanel implements Panel {
     const result = store.last;
     if (!result) return;
     try {
-      this.audio ??= new AudioContext({ sampleRate: quavix.SAMPLE_RATE });
-      this.playing?.stop();
-      this.playing = null;
+      playSamples(result.audio, 'sound', this.loop);
       if (result.sampleCount === 0) return;
-      const buffer = this.audio.createBuffer(1, result.sampleCount, quavix.SAMPLE_RATE);
-      buffer.copyToChannel(result.audio as Float32Array<ArrayBuffer>, 0);
-      const source = this.audio.createBufferSource();
-      source.buffer = buffer;
-      source.connect(this.audio.destination);
-      source.start();
-      this.playing = source;
-      this.playStart = this.audio.currentTime;
       document.dispatchEvent(
         new CustomEvent('studio-playing', {
           detail: { sinceChange: performance.now() - this.changedAt, worker: result.timings },
         }),
       );
-      const duration = result.sampleCount / quavix.SAMPLE_RATE;
       const tick = () => {
-        if (this.playing !== source || !this.audio) return;
-        const views = store.views;
-        if (!views) return void requestAnimationFrame(tick);
-        const t = (this.audio.currentTime - this.playStart) / duration;
-        drawWave($('wave') as HTMLCanvasElement, views.wave, t <= 1 ? t : null);
-        if (t <= 1) requestAnimationFrame(tick);
+        const now = nowPlaying();
+        if (now?.owner !== 'sound' || store.last !== result) return this.repaint();
+        if (store.views) drawWave($('wave') as HTMLCanvasElement, store.views.wave, now.at);
+        requestAnimationFrame(tick);
       };
       requestAnimationFrame(tick);
     } catch (e) {
       this.studio.warn(`The sound cannot be played in this browser: ${(e as Error).message}`);
     }
+  }
+
+  /** Stop is offered while a sound plays; Escape stops it too (when no dialog is open). */
+  private listen(): void {
+    onPlayback(() => (($('stop') as HTMLButtonElement).disabled = nowPlaying() === null));
+    document.addEventListener('keydown', (e) => {
+      if (e.key === 'Escape' && !document.querySelector('dialog[open]') && nowPlaying()) stopPlaying();
+    });
   }
 }
