@@ -21,7 +21,6 @@ namespace {
 
 inline constexpr std::int64_t kMaxCount = 1000000;
 inline constexpr std::int64_t kJobsPerCore = 4;
-inline constexpr std::int64_t kSoundsPerTake = 16;  // as batch_render.cpp takes them
 
 std::int64_t CoreCount() { return std::max<std::int64_t>(1, std::thread::hardware_concurrency()); }
 
@@ -115,7 +114,7 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
 
   // Each job holds a take of sounds at full buffer size.
   const std::uint64_t perJob =
-      static_cast<std::uint64_t>(kSoundsPerTake) * (WaveCapacityBytes(plan.Recipe.BufferSeconds) + 1024);
+      static_cast<std::uint64_t>(MostSoundsPerTake(plan.Recipe.BufferSeconds)) * (WaveCapacityBytes(plan.Recipe.BufferSeconds) + 1024);
   if (const std::uint64_t memory = AvailableMemory(); memory > 0) {
     const auto fit = static_cast<std::int64_t>(std::max<std::uint64_t>(1, memory / 2 / perJob));
     if (fit < plan.Jobs) {

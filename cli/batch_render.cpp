@@ -1,6 +1,7 @@
-// quavix batch, step 2: the render. Workers take a few consecutive sounds at a
-// time, synthesize them side by side and stage each file; every sound still
-// depends only on its own seed, so --jobs never changes a file.
+// quavix batch, step 2: the render. Workers take consecutive sounds a few dozen
+// at a time, synthesize them side by side in the processor's vector lanes and
+// stage each file; every sound still depends only on its own seed, so --jobs
+// never changes a file.
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -10,13 +11,16 @@
 #include "batch_steps.h"
 #include "cli_error.h"
 #include "exchange/settings_string.h"
+#include "exchange/wave_image.h"
 #include "export_output.h"
 #include "output_file.h"
 
 namespace quavix::cli {
 namespace {
 
-inline constexpr std::int64_t kSoundsPerTake = 16;
+inline constexpr std::int64_t kMostSoundsPerTake = 64;
+inline constexpr std::int64_t kLeastSoundsPerTake = 16;
+inline constexpr std::int64_t kTakeBytes = std::int64_t{256} << 20;
 
 void DrawProgress(std::ostream& err, std::int64_t done, std::int64_t count) {
   constexpr int kWidth = 30;
@@ -52,6 +56,11 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
 
 }  // namespace
 
+std::int64_t MostSoundsPerTake(std::uint32_t bufferSeconds) {
+  const std::int64_t bytes = std::max<std::int64_t>(1, WaveCapacityBytes(bufferSeconds));
+  return std::min(kMostSoundsPerTake, std::max(kLeastSoundsPerTake, kTakeBytes / bytes));
+}
+
 std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, const Streams& streams) {
   const std::int64_t count = plan.Count;
   std::atomic<std::int64_t> next{0};
@@ -60,12 +69,15 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
   std::mutex reportMutex;
   std::optional<CliError> firstError;
   const bool progress = streams.ErrIsTerminal;
+  // No more than an even share, so that every job has sounds to make.
+  const std::int64_t take = std::max<std::int64_t>(
+      1, std::min((count + plan.Jobs - 1) / plan.Jobs, MostSoundsPerTake(plan.Recipe.BufferSeconds)));
 
   const auto worker = [&] {
     for (;;) {
-      const std::int64_t first = next.fetch_add(kSoundsPerTake);
+      const std::int64_t first = next.fetch_add(take);
       if (first >= count || failed.load() || StopRequested()) return;
-      const std::int64_t last = std::min(first + kSoundsPerTake, count);
+      const std::int64_t last = std::min(first + take, count);
       try {
         std::vector<std::uint32_t> seeds;
         for (std::int64_t i = first; i < last; ++i) seeds.push_back(plan.Entries[static_cast<std::size_t>(i)].Seed);
@@ -93,7 +105,7 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
     }
   };
   std::vector<std::thread> threads;
-  const std::int64_t threadCount = std::min(plan.Jobs, (count + kSoundsPerTake - 1) / kSoundsPerTake);
+  const std::int64_t threadCount = std::min(plan.Jobs, (count + take - 1) / take);
   for (std::int64_t t = 0; t < threadCount; ++t) threads.emplace_back(worker);
   for (std::thread& t : threads) t.join();
   if (progress) streams.Err << '\n';

@@ -105,6 +105,10 @@ bool StopRequested();
 // batch_plan.cpp: refuses the batch when the folder's disk cannot hold it.
 void CheckSpace(const BatchPlan& plan, const BatchFolder& folder);
 
+// The most sounds a job of the render takes at a time: enough for every vector
+// lane to play several in turn, within a memory budget for their areas.
+std::int64_t MostSoundsPerTake(std::uint32_t bufferSeconds);
+
 // batch_render.cpp: synthesizes every sound on plan.Jobs threads, filling in
 // its entry and staging its file; returns the threads used.
 std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, const Streams& streams);
