@@ -35,6 +35,7 @@ void Continue(Synthesizer& s, std::int32_t maxSamples, std::int16_t* samples,
   }
 }
 
+#if QUAVIX_X86_LANES
 // At most how many samples a begun job makes: its envelope, cut at its area.
 std::int64_t LengthBound(const SynthesisJob& job) {
   std::int64_t envelope = kEnvelopeExtraSamples;
@@ -46,6 +47,7 @@ std::int64_t LengthBound(const SynthesisJob& job) {
   }
   return std::min<std::int64_t>(envelope, job.MaxSamples);
 }
+#endif
 
 }  // namespace
 
