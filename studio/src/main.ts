@@ -19,6 +19,7 @@ import { ParametersPanel } from './panels/parameters';
 import { ExchangePanel } from './panels/exchange';
 import { ComparePanel } from './panels/compare';
 import { HistoryPanel } from './panels/history';
+import { LibraryPanel } from './panels/library';
 
 class Studio implements StudioContext {
   store: Store;
@@ -51,7 +52,11 @@ class Studio implements StudioContext {
     const compare = new ComparePanel(this);
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
-    this.panels = [this.sound, make, parameters, compare, this.history];
+    const library = new LibraryPanel(this, {
+      starsChanged: () => (this.history.showStars(), this.history.update()),
+    });
+    this.history.starWith = () => library.toggleStar();
+    this.panels = [this.sound, make, parameters, compare, this.history, library];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h(
@@ -69,7 +74,15 @@ class Studio implements StudioContext {
         'main',
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
-        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
+        h(
+          'div',
+          { class: 'column' },
+          this.sound.element,
+          make.element,
+          this.history.element,
+          library.element,
+          this.exchange.element,
+        ),
         h('div', { class: 'column wide' }, parameters.element),
       ),
       h(
@@ -106,6 +119,7 @@ class Studio implements StudioContext {
     this.store.subscribe((change) => this.show(change));
     this.history.showStars();
     this.show({ render: true });
+    void library.open();
   }
 
   /** Shows the current recipe; with `render`, asks for its sound first, before any other work. */
