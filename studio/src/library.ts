@@ -98,6 +98,8 @@ export class Library {
         timer = window.setTimeout(() => reject(new Error('the browser did not open its database')), OPEN_TIMEOUT_MS);
       });
       const db = await Promise.race([done(request), timeout]).finally(() => clearTimeout(timer));
+      // Another page deleting or upgrading the database is not kept waiting; writes here then fail with a message.
+      db.onversionchange = () => db.close();
       const library = new Library(db);
       await library.load();
       return library;

@@ -132,7 +132,8 @@ export class LibraryPanel implements Panel {
     const { stars } = loadStars(storage);
     if (stars.length === 0) return;
     const kept = new Set(library.entries.map((e) => soundKey(e.recipe)));
-    const fresh = stars.filter((k) => !kept.has(soundKey(k.recipe)));
+    // Stars are listed newest first: the oldest is kept first, so that the list keeps its order.
+    const fresh = stars.filter((k) => !kept.has(soundKey(k.recipe))).reverse();
     try {
       await library.add(fresh.map((k) => ({ name: cleanName(k.label), tags: [STARRED], recipe: k.recipe })));
       saveStars(storage, []);
@@ -178,8 +179,9 @@ export class LibraryPanel implements Panel {
     const library = this.library;
     if (!library) return;
     const store = this.studio.store;
-    store.stars = sorted(library.entries)
+    store.stars = library.entries
       .filter((e) => e.tags.includes(STARRED))
+      .sort((a, b) => b.id - a.id)
       .map((e): Kept => ({ label: e.name, recipe: e.recipe }));
     this.hooks.starsChanged();
   }
