@@ -289,8 +289,12 @@ export class LibraryPanel implements Panel {
       h('input', { id: `edit-name-${entry.id}`, name: 'name', type: 'text', value: entry.name, maxlength: 80 }),
       h('label', { for: `edit-tags-${entry.id}` }, 'Tags'),
       h('input', { id: `edit-tags-${entry.id}`, name: 'tags', type: 'text', value: entry.tags.join(', ') }),
-      h('button', { type: 'submit', class: 'primary' }, 'Save'),
-      h('button', { type: 'button', onclick: cancel }, 'Cancel'),
+      h(
+        'div',
+        { class: 'inline tight' },
+        h('button', { type: 'submit', class: 'primary' }, 'Save'),
+        h('button', { type: 'button', onclick: cancel }, 'Cancel'),
+      ),
     );
     return h('li', { class: 'library-entry editing' }, form);
   }
@@ -308,7 +312,7 @@ export class LibraryPanel implements Panel {
           id: `open-${entry.id}`,
           class: 'sound-item',
           'aria-label': `Open ${quoted}${soundKey(entry.recipe) === current ? ' (the current sound)' : ''}`,
-          'aria-current': soundKey(entry.recipe) === current ? 'true' : 'false',
+          'aria-current': String(soundKey(entry.recipe) === current),
           onclick: () => this.open1(entry),
         },
         h('span', { class: 'entry-name' }, entry.name),
@@ -382,9 +386,18 @@ export class LibraryPanel implements Panel {
     if (next) $(next)?.focus();
   }
 
+  /** Marks the current sound in the list, in place (this runs at every change, a slider's drag included). */
   update(): void {
-    // The current sound is marked in the list.
-    if (this.library && this.editing === null && this.deleting === null) this.showList();
+    const library = this.library;
+    if (!library) return;
+    const current = soundKey(this.studio.store.recipe);
+    for (const entry of library.entries) {
+      const button = document.getElementById(`open-${entry.id}`);
+      if (!button) continue;
+      const here = soundKey(entry.recipe) === current;
+      button.setAttribute('aria-current', String(here));
+      button.setAttribute('aria-label', `Open \u201c${entry.name}\u201d${here ? ' (the current sound)' : ''}`);
+    }
   }
 
   private exportProject(): void {
