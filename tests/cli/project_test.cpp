@@ -45,14 +45,17 @@ TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
   struct Case {
     const char* name;
     std::uint32_t seed;
-    const SynthParams& params;
+    SynthParams params;
     int seconds;
     const char* file;
+    const char* command;  // how it starts: a settings string only when it reads the parameters back exactly
   } const cases[] = {
-      {"Jump / big!", 7, jump, 5, "Jump-big.wav"},
-      {"jump-big", 4294967295u, jump, 1, "jump-big-2.wav"},  // the largest seed, the shortest buffer
-      {"  ..", 1, boom, 60, "sound.wav"},                     // the smallest seed, the longest buffer
-      {"\xc3\x9c" "n" "\xc3\xaf" "code \xc3\xa9", 2, boom, 2, "n-code.wav"},
+      {"Jump / big!", 7, jump, 5, "Jump-big.wav", "printf '\\146"},
+      {"jump-big", 4294967295u, jump, 1, "jump-big-2.wav", "printf"},  // the largest seed, the shortest buffer
+      {"  ..", 1, boom, 60, "sound.wav", "printf"},                     // the smallest seed, the longest buffer
+      {"\xc3\x9c" "n" "\xc3\xaf" "code \xc3\xa9", 2, boom, 2, "n-code.wav", "printf"},
+      // The defaults' four decimals (0.3000...) read back as the same floats.
+      {"Plain", 3, DefaultParams(), 5, "Plain.wav", "quavix render --seed 3 --csv 1.0000,,,0.3000,"},
   };
   ScratchDir dir;
   Json sounds = Json::array();
@@ -61,9 +64,9 @@ TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
   fs::create_directory(dir / "again");
   const auto r = Shell("cd " + dir.Path + " && $Q batch --project p.json --out-dir o --jobs 2");
   ASSERT_EQ(r.Status, 0) << r.Err;
-  EXPECT_TRUE(Has(r.Err, "wrote 4 sounds (Jump-big.wav .. n-code.wav)")) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "wrote 5 sounds (Jump-big.wav .. Plain.wav)")) << r.Err;
   const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
-  EXPECT_TRUE(manifest["project"] == "../p.json" && manifest["count"] == 4 && manifest["sounds"].size() == 4);
+  EXPECT_TRUE(manifest["project"] == "../p.json" && manifest["count"] == 5 && manifest["sounds"].size() == 5);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.file);
@@ -75,6 +78,7 @@ TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
                 s["buffer_length"] == c.seconds && s["sfs"] == Hex(c.params) && s["samples"] == expected.size())
         << s;
     const std::string command = s["command"];
+    EXPECT_TRUE(command.starts_with(c.command)) << command;
     ASSERT_EQ(Shell("cd " + dir / "again && " + std::regex_replace(command, std::regex("quavix render"), "$$Q render"))
                   .Status,
               0)
