@@ -124,6 +124,8 @@ export class Library {
     const tx = this.db.transaction(STORE, 'readwrite');
     const store = tx.objectStore(STORE);
     const ids = entries.map((e) => done(store.add(plain(e))));
+    // A refusal is reported once, by the transaction.
+    for (const id of ids) id.catch(() => undefined);
     await finished(tx);
     const added = await Promise.all(ids.map(async (id, i) => ({ ...entries[i], id: (await id) as number })));
     this.entries.push(...added);
