@@ -15,7 +15,11 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed S of sound 0, 32 bits (default: the clock)")
                         ->type_name("S");
   AddRecipeOptions(*cmd, args.Recipe, true);
-  cmd->add_option("--count", args.Count, "Number of sounds, 1 to 1000000")->type_name("N")->required();
+  args.CountOption = cmd->add_option("--count", args.Count, "Number of sounds, 1 to 1000000")->type_name("N");
+  args.ProjectOption =
+      cmd->add_option("--project", args.Project,
+                      "Render every sound of a project file (the Studio's library export) instead of one recipe")
+          ->type_name("FILE");
   cmd->add_option("--out-dir", args.OutDir, "Folder for the sounds and manifest.json (created if missing)")
       ->type_name("DIR")
       ->required();
@@ -24,6 +28,13 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
   cmd->add_option("--name", args.Name, "File name stem (default: the preset family, 'random' or the file's name)")
       ->type_name("NAME");
   cmd->add_flag("--skip-silent", args.SkipSilent, "Write no file for a silent sound (the others keep their numbers)");
+  // A project's sounds carry their own recipes, seeds and names.
+  for (CLI::Option* other : {args.CountOption, args.SeedOption, args.Recipe.PresetOption,
+                             args.Recipe.RandomizeOption, args.Recipe.SettingsFileOption,
+                             args.Recipe.SettingsStringOption, args.Recipe.MutateOption, cmd->get_option("--set"),
+                             cmd->get_option("--buffer-length"), cmd->get_option("--name")}) {
+    args.ProjectOption->excludes(other);
+  }
   AddExportOptions(*cmd, args.Export, true);
   cmd->footer(
       "Sound i (from 0) is exactly what 'quavix render --seed S+i' with the same options gives\n"
@@ -32,12 +43,16 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       "manifest.json lists each file's seed, settings string (rounded), settings file bytes\n"
       "(exact), sample count, peak, clipped-sample count (+-32000), whether it is silent, and\n"
       "the render command that makes it again. The batch is one change to the folder: on a\n"
-      "failure or Ctrl-C the folder is left as it was.\n\n" +
+      "failure or Ctrl-C the folder is left as it was.\n"
+      "--project FILE renders each sound of a project file with its own exact parameters, seed\n"
+      "and buffer length, into a file named after the sound (unsafe characters become '-',\n"
+      "a repeated name gets -2, -3...); manifest.json adds each sound's name and buffer length.\n\n" +
       ParameterHelp() + "\n" + ExportHelp(true) +
               "\nExamples:\n"
               "  quavix batch --preset coin --count 20 --seed 100 --out-dir coins\n"
               "  quavix batch --randomize --mutate 0.05 --count 1000 --out-dir sfx --jobs 2\n"
               "  quavix batch --sfs odd.sfs --mutate 0.1 --count 10 --out-dir odd\n"
+              "  quavix batch --project quavix-project.json --out-dir game-sounds\n"
               "  quavix batch --preset laser --count 30 --seed 5 --out-dir lasers --format ogg --rate 48000 \\\n"
               "      --trim --match-loudness -18 --true-peak -1\n");
   return cmd;

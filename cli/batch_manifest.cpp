@@ -5,6 +5,8 @@
 
 #include "batch_steps.h"
 #include "design/presets.h"
+#include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
 #include "export_output.h"
 
 namespace quavix::cli {
@@ -60,6 +62,34 @@ std::string RenderCommandFor(const BatchArgs& args, const BatchPlan& plan, const
   return cmd + (plan.Export ? plan.Export->RenderOptions : "") + " -o " + ShellWord(entry.File);
 }
 
+// A project's sound: its exact parameters as a settings string when that reads
+// them back exactly, otherwise as the settings file's bytes on standard input.
+std::string ProjectRenderCommand(const BatchPlan& plan, const BatchEntry& entry) {
+  const SoundRecipe& recipe = *entry.Recipe;
+  const std::string csv = ExportSettingsString(recipe.Loaded);
+  SynthParams read = DefaultParams();
+  ImportSettingsString(read, csv);
+  const auto bytes = EncodeSettings(recipe.Loaded);
+  std::string cmd;
+  std::string source;
+  if (WhyNotASettingsString(recipe.Loaded).empty() && EncodeSettings(read) == bytes) {
+    source = " --csv " + ShellWord(csv);
+  } else {
+    cmd = "printf '";
+    for (const std::uint8_t b : bytes) {
+      cmd += '\\';
+      cmd += static_cast<char>('0' + (b >> 6));
+      cmd += static_cast<char>('0' + ((b >> 3) & 7));
+      cmd += static_cast<char>('0' + (b & 7));
+    }
+    cmd += "' | ";
+    source = " --sfs -";
+  }
+  cmd += "quavix render --seed " + std::to_string(entry.Seed) + source;
+  if (recipe.BufferSeconds != 5) cmd += " --buffer-length " + std::to_string(recipe.BufferSeconds);
+  return cmd + (plan.Export ? plan.Export->RenderOptions : "") + " -o " + ShellWord(entry.File);
+}
+
 }  // namespace
 
 std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const std::string& outDir) {
@@ -68,9 +98,12 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
       recipe.Source == ParamSource::SettingsFile ? SettingsFileFrom(args.Recipe.SettingsFile, outDir) : "";
   nlohmann::ordered_json manifest;
   manifest["generator"] = "quavix " QUAVIX_VERSION;
-  manifest["seed"] = plan.Seed;
+  const bool project = !args.Project.empty();
+  manifest["seed"] = project ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(plan.Seed);
   manifest["count"] = plan.Count;
-  switch (recipe.Source) {
+  if (project) {
+    manifest["project"] = SettingsFileFrom(args.Project, outDir);
+  } else switch (recipe.Source) {
     case ParamSource::Preset:
       manifest["preset"] = kPresetFamilyNames[static_cast<std::size_t>(recipe.PresetFamily)].Name;
       break;
@@ -87,7 +120,7 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
   manifest["set"] = args.Recipe.Sets;
   manifest["mutate"] = recipe.MutateCoefficient ? nlohmann::ordered_json(static_cast<double>(*recipe.MutateCoefficient))
                                                 : nlohmann::ordered_json(nullptr);
-  manifest["buffer_length"] = recipe.BufferSeconds;
+  manifest["buffer_length"] = project ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(recipe.BufferSeconds);
   manifest["sample_rate"] = 44100;
   manifest["clip_level"] = kClipLevel;
   if (plan.Export) {
@@ -120,7 +153,12 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
                                 {"peak", entry.Levels.Peak},
                                 {"clipped", entry.Levels.Clipped},
                                 {"silent", entry.Silent != Silence::None},
-                                {"command", RenderCommandFor(args, plan, entry, settingsFile)}};
+                                {"command", entry.Recipe ? ProjectRenderCommand(plan, entry)
+                                                         : RenderCommandFor(args, plan, entry, settingsFile)}};
+    if (entry.Recipe) {
+      item["name"] = entry.Name;
+      item["buffer_length"] = entry.Recipe->BufferSeconds;
+    }
     for (const auto& [key, value] : entry.Export.items()) item[key] = value;
     sounds.push_back(std::move(item));
   }

@@ -14,6 +14,7 @@
 #include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
+#include "project_file.h"
 #include "synth/sound_length.h"
 
 namespace quavix::cli {
@@ -93,26 +94,8 @@ std::string PaddedIndex(std::int64_t i, std::int64_t count) {
   return std::string(width - digits.size(), '0') + digits;
 }
 
-}  // namespace
-
-BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
-  BatchPlan plan;
-  plan.Count = ParseWhole(args.Count, 1, kMaxCount, "--count");
-  plan.Jobs = ParseJobs(args);
-  if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");
-  if (args.OutDir.empty()) ThrowUsage("--out-dir: the folder name is empty");
-  if (!args.Name.empty()) CheckName(args.Name);
-  plan.Recipe = ResolveRecipe(args.Recipe);
-  if (plan.Recipe.Source == ParamSource::Defaults) {
-    ThrowUsage("batch needs --preset NAME, --randomize, --sfs FILE or --csv STRING");
-  }
-  const std::string name = args.Name.empty() ? DefaultName(args, plan.Recipe) : args.Name;
-  CheckName(name);
-  plan.Export = ResolveExport(args.Export);
-  const std::string extension = plan.Export ? FileExtension(plan.Export->Settings.Format) : "wav";
-  plan.Seed = SeedOrClock(args.Seed, args.SeedOption, streams);
-
-  // Each job holds a take of sounds at full buffer size.
+// Each job holds a take of sounds at full buffer size: fewer jobs when the memory is short.
+void FitJobs(BatchPlan& plan, const Streams& streams) {
   const std::uint64_t perJob =
       static_cast<std::uint64_t>(MostSoundsPerTake(plan.Recipe.BufferSeconds)) * (WaveCapacityBytes(plan.Recipe.BufferSeconds) + 1024);
   if (const std::uint64_t memory = AvailableMemory(); memory > 0) {
@@ -124,6 +107,60 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
       plan.Jobs = fit;
     }
   }
+}
+
+// A project's sounds, each with its own recipe and a file named after it.
+void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan& plan) {
+  const std::vector<ProjectSound> sounds = ReadProjectFile(args.Project);
+  const std::vector<std::string> stems = ProjectFileStems(sounds);
+  plan.Count = static_cast<std::int64_t>(sounds.size());
+  plan.Entries.resize(sounds.size());
+  for (std::size_t i = 0; i < sounds.size(); ++i) {
+    BatchEntry& entry = plan.Entries[i];
+    entry.File = stems[i] + "." + extension;
+    entry.Seed = sounds[i].Seed;
+    entry.Name = sounds[i].Name;
+    SoundRecipe recipe;
+    recipe.Source = ParamSource::SettingsFile;
+    recipe.Loaded = sounds[i].Params;
+    recipe.BufferSeconds = sounds[i].BufferSeconds;
+    // The memory budget below reckons with the longest buffer.
+    plan.Recipe.BufferSeconds = std::max(plan.Recipe.BufferSeconds, recipe.BufferSeconds);
+    entry.Recipe = recipe;
+  }
+}
+
+}  // namespace
+
+BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
+  BatchPlan plan;
+  const bool project = args.ProjectOption != nullptr && args.ProjectOption->count() > 0;
+  if (!project && args.CountOption != nullptr && args.CountOption->count() == 0) {
+    ThrowUsage("batch needs --count N (or --project FILE)");
+  }
+  if (!project) plan.Count = ParseWhole(args.Count, 1, kMaxCount, "--count");
+  plan.Jobs = ParseJobs(args);
+  if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");
+  if (args.OutDir.empty()) ThrowUsage("--out-dir: the folder name is empty");
+  if (!args.Name.empty()) CheckName(args.Name);
+  if (project) {
+    plan.Export = ResolveExport(args.Export);
+    plan.Recipe.BufferSeconds = 0;
+    PlanProject(args, plan.Export ? FileExtension(plan.Export->Settings.Format) : "wav", plan);
+    FitJobs(plan, streams);
+    return plan;
+  }
+  plan.Recipe = ResolveRecipe(args.Recipe);
+  if (plan.Recipe.Source == ParamSource::Defaults) {
+    ThrowUsage("batch needs --preset NAME, --randomize, --sfs FILE or --csv STRING");
+  }
+  const std::string name = args.Name.empty() ? DefaultName(args, plan.Recipe) : args.Name;
+  CheckName(name);
+  plan.Export = ResolveExport(args.Export);
+  const std::string extension = plan.Export ? FileExtension(plan.Export->Settings.Format) : "wav";
+  plan.Seed = SeedOrClock(args.Seed, args.SeedOption, streams);
+
+  FitJobs(plan, streams);
 
   plan.Entries.resize(static_cast<std::size_t>(plan.Count));
   for (std::int64_t i = 0; i < plan.Count; ++i) {
@@ -137,7 +174,8 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
 void CheckSpace(const BatchPlan& plan, const BatchFolder& folder) {
   std::uint64_t needed = 4096;
   for (const BatchEntry& entry : plan.Entries) {
-    const std::size_t bound = SoundLengthBound(FinalParams(plan.Recipe, entry.Seed), plan.Recipe.BufferSeconds);
+    const SoundRecipe& recipe = RecipeOf(plan, entry);
+    const std::size_t bound = SoundLengthBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds);
     needed += (plan.Export ? ExportBytesBound(bound, plan.Export->Settings) : 44 + 2 * bound) + 1024;
   }
   const std::uint64_t free = FreeBytes(folder.Path());

@@ -80,8 +80,14 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
       const std::int64_t last = std::min(first + take, count);
       try {
         std::vector<std::uint32_t> seeds;
-        for (std::int64_t i = first; i < last; ++i) seeds.push_back(plan.Entries[static_cast<std::size_t>(i)].Seed);
-        const std::vector<RenderedSound> sounds = MakeSounds(plan.Recipe, seeds);
+        std::vector<RenderedSound> sounds;
+        for (std::int64_t i = first; i < last; ++i) {
+          const BatchEntry& entry = plan.Entries[static_cast<std::size_t>(i)];
+          // A project's sounds each have their own recipe; one recipe's are made side by side.
+          if (entry.Recipe) sounds.push_back(MakeSound(*entry.Recipe, entry.Seed));
+          seeds.push_back(entry.Seed);
+        }
+        if (sounds.empty()) sounds = MakeSounds(plan.Recipe, seeds);
         for (std::int64_t i = first; i < last; ++i) {
           RenderEntry(plan, skipSilent, sounds[static_cast<std::size_t>(i - first)],
                       plan.Entries[static_cast<std::size_t>(i)], folder);

@@ -26,7 +26,7 @@ double SuggestedTarget(const BatchPlan& plan, double reachable) {
     bool reached = true;
     for (const BatchEntry& entry : plan.Entries) {
       if (!entry.Written || !entry.Limited) continue;
-      const RenderedSound sound = MakeSound(plan.Recipe, entry.Seed);
+      const RenderedSound sound = MakeSound(RecipeOf(plan, entry), entry.Seed);
       if (ExportRendered(sound.Samples(), settings).Limited) {
         reached = false;
         break;

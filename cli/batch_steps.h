@@ -29,6 +29,8 @@ struct BatchEntry {
   bool Limited = false;
   double Reachable = 0;           // the loudest target the ceiling allows it
   bool ConversionClipped = false;
+  std::string Name;                   // a project's sound: its name
+  std::optional<SoundRecipe> Recipe;  // and its own recipe
 };
 
 struct BatchPlan {
@@ -39,6 +41,11 @@ struct BatchPlan {
   std::optional<ExportRequest> Export;
   std::vector<BatchEntry> Entries;
 };
+
+// The recipe an entry is made with: its own (a project's sound) or the batch's.
+inline const SoundRecipe& RecipeOf(const BatchPlan& plan, const BatchEntry& entry) {
+  return entry.Recipe ? *entry.Recipe : plan.Recipe;
+}
 
 // batch_plan.cpp: every usage error before anything is touched; the seed (from
 // the clock if none is given) and the jobs the memory allows.

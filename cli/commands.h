@@ -43,6 +43,9 @@ struct BatchArgs {
   std::string Name;
   bool SkipSilent = false;
   ExportArgs Export;
+  std::string Project;
+  CLI::Option* ProjectOption = nullptr;
+  CLI::Option* CountOption = nullptr;
 };
 
 struct InfoArgs {

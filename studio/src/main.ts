@@ -22,6 +22,8 @@ import { HistoryPanel } from './panels/history';
 import { ExportPanel } from './panels/export';
 import { VariationsPanel } from './panels/variations';
 import { firstRunHint, shortcutsHelp } from './panels/help';
+import { LibraryPanel } from './panels/library';
+import { keepWith } from './keep';
 
 class Studio implements StudioContext {
   store: Store;
@@ -55,13 +57,18 @@ class Studio implements StudioContext {
     const make = new MakePanel(this);
     const parameters = new ParametersPanel(this);
     const exporting = new ExportPanel(this);
+    const library = new LibraryPanel(this, {
+      starsChanged: () => (this.history.showStars(), this.history.update()),
+    });
+    this.history.starWith = () => library.toggleStar();
+    keepWith((recipe, name) => library.keep(recipe, name));
     const variations = new VariationsPanel(
       this,
       (events) => new Renderer(module, () => new RenderWorker(), events),
       () => this.history.showStars(),
     );
     const help = shortcutsHelp();
-    this.panels = [this.sound, make, parameters, compare, this.history, variations];
+    this.panels = [this.sound, make, parameters, compare, this.history, library, variations];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h(
@@ -81,7 +88,15 @@ class Studio implements StudioContext {
         { class: 'layout' },
         h('div', { id: 'notices', class: 'notices', 'aria-live': 'polite' }),
         firstRunHint() ?? '',
-        h('div', { class: 'column' }, this.sound.element, make.element, this.history.element, this.exchange.element),
+        h(
+          'div',
+          { class: 'column' },
+          this.sound.element,
+          make.element,
+          this.history.element,
+          library.element,
+          this.exchange.element,
+        ),
         h('div', { class: 'column wide' }, variations.element, parameters.element),
       ),
       h(
@@ -120,6 +135,7 @@ class Studio implements StudioContext {
     this.store.subscribe((change) => this.show(change));
     this.history.showStars();
     this.show({ render: true });
+    void library.open();
   }
 
   /** Shows the current recipe; with `render`, asks for its sound first, before any other work. */

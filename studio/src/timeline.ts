@@ -87,7 +87,7 @@ function write(storage: Storage | undefined, key: string, value: unknown): void 
 }
 
 /** A label as plain text of a sensible length; another value becomes `fallback`. */
-function cleanLabel(value: unknown, fallback: string): string {
+export function cleanLabel(value: unknown, fallback: string): string {
   if (typeof value !== 'string') return fallback;
   // Control characters (line breaks among them) become spaces.
   const plain = Array.from(value, (c) => (c.charCodeAt(0) < 0x20 || c === '\u007f' ? ' ' : c)).join('');

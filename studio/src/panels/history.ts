@@ -35,7 +35,7 @@ export class HistoryPanel implements Panel {
             },
             'Redo',
           ),
-          h('button', { type: 'button', id: 'star', onclick: () => this.star(), 'aria-pressed': 'false' }, 'Star'),
+          h('button', { type: 'button', id: 'star', onclick: () => void this.star(), 'aria-pressed': 'false' }, 'Star'),
         ),
       ),
       h('h3', {}, 'Starred (kept on this computer)'),
@@ -45,8 +45,12 @@ export class HistoryPanel implements Panel {
     );
   }
 
-  private star(): void {
+  /** Set when the library keeps the stars: it stars the sound and says so; false when it cannot. */
+  starWith: (() => Promise<boolean>) | null = null;
+
+  private async star(): Promise<void> {
     if (!this.studio.store.last) return;
+    if (this.starWith && (await this.starWith())) return this.update();
     const starred = this.studio.store.toggleStar(safeStorage());
     this.showStars();
     this.update();

@@ -205,7 +205,7 @@ export class VariationsPanel implements Panel {
       item: h('li', { class: 'variation', 'data-state': 'waiting' }),
       keep: h(
         'button',
-        { type: 'button', 'aria-pressed': 'false', 'aria-label': `Keep ${name}`, onclick: () => this.keep(c) },
+        { type: 'button', 'aria-pressed': 'false', 'aria-label': `Keep ${name}`, onclick: () => void this.keep(c) },
         'Keep',
       ),
     };
@@ -313,9 +313,9 @@ export class VariationsPanel implements Panel {
     this.studio.store.change(c.recipe, `Picked variation ${c.number} (${this.made})`);
   }
 
-  private keep(c: Candidate): void {
+  private async keep(c: Candidate): Promise<void> {
     const store = this.studio.store;
-    const added = keepSound(
+    const added = await keepSound(
       store,
       c.recipe,
       `${this.base} variation ${c.number} #${c.recipe.seed}`,

@@ -398,9 +398,11 @@ describe('from disk', () => {
     const plant = async (items) => {
       const planter = await browser.context.newPage();
       await planter.goto(planterFile);
-      await planter.evaluate((items) => {
+      await planter.evaluate(async (items) => {
         localStorage.clear();
         for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
+        // The library too, into which the stars move.
+        await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
       }, items);
       await planter.close();
     };
@@ -415,6 +417,7 @@ describe('from disk', () => {
         void d.dismiss();
       });
       const all = await notices(page);
+      await page.waitForFunction(() => !document.getElementById('library-add').disabled);
       assert.equal(all.length, 1, c.name);
       assert.match(
         all[0],
@@ -439,16 +442,19 @@ describe('from disk', () => {
       assert.deepEqual(opened.problems, [], c.name);
       await page.close();
     }
-    // The next star keeps the good entries that were there.
+    // The next star joins the good entries that were there, which have moved into the library.
     await plant({ 'quavix-studio.stars': JSON.stringify(stars) });
     page = (await openPage(browser.context, singleFile)).page;
+    await page.waitForFunction(() => !document.getElementById('library-add').disabled);
     await click(page, '[data-family="6"]');
     await page.click('#star');
-    const kept = await page.evaluate(() => JSON.parse(localStorage.getItem('quavix-studio.stars')).map((k) => k.label));
-    assert.equal(kept.length, 4);
+    await page.waitForFunction(() => document.querySelectorAll('#stars .sound-item').length === 4);
+    const kept = await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent));
     assert.deepEqual(kept.slice(1), ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two']);
+    assert.equal(await page.evaluate(() => localStorage.getItem('quavix-studio.stars')), '[]');
     for (const b of await page.$$('#notices .dismiss')) await b.click();
     await page.evaluate(() => localStorage.clear());
+    await page.evaluate(() => new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done)));
   });
 
   test('a hostile file name is shown as text', async () => {

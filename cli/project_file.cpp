@@ -1,0 +1,154 @@
+#include "project_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "cli_error.h"
+#include "exchange/settings_file.h"
+#include "synth/sound_length.h"
+#include "output_file.h"
+
+namespace quavix::cli {
+namespace {
+
+inline constexpr std::size_t kMaxNameBytes = 1000;
+inline constexpr std::size_t kMaxStemBytes = 64;
+inline constexpr std::size_t kMaxSounds = 100000;
+
+using Json = nlohmann::json;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The problem with one sound, or "" when it can be used; fills in sound.
+std::string ReadSound(const Json& item, ProjectSound& sound) {
+  if (!item.is_object()) return "it is not an object with a name, a seed, its parameters and a buffer length";
+  const auto name = item.find("name");
+  if (name == item.end() || !name->is_string() || name->get<std::string>().empty()) return "it has no name";
+  sound.Name = name->get<std::string>();
+  if (sound.Name.size() > kMaxNameBytes) return "its name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
+  if (const auto tags = item.find("tags"); tags != item.end()) {
+    if (!tags->is_array()) return "its tags are not a list of words";
+    for (const Json& tag : *tags) {
+      if (!tag.is_string()) return "its tags are not a list of words";
+      sound.Tags.push_back(tag.get<std::string>());
+    }
+  }
+  const auto seed = item.find("seed");
+  if (seed == item.end() || !seed->is_number_unsigned() || seed->get<std::uint64_t>() < 1 ||
+      seed->get<std::uint64_t>() > 0xffffffffu) {
+    return "its seed is not a whole number from 1 to 4294967295";
+  }
+  sound.Seed = static_cast<std::uint32_t>(seed->get<std::uint64_t>());
+  const auto length = item.find("buffer_length");
+  if (length == item.end() || !length->is_number_unsigned() || length->get<std::uint64_t>() < 1 ||
+      length->get<std::uint64_t>() > kMaxBufferSeconds) {
+    return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
+  }
+  sound.BufferSeconds = static_cast<std::uint32_t>(length->get<std::uint64_t>());
+  const auto sfs = item.find("sfs");
+  const std::string wrong = "its parameters are not a settings file: \"sfs\" must be its " + std::to_string(kSettingsFileSize) +
+                            " bytes in hexadecimal";
+  if (sfs == item.end() || !sfs->is_string()) return wrong;
+  const std::string hex = sfs->get<std::string>();
+  if (hex.size() != 2 * kSettingsFileSize) return wrong;
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]);
+    const int low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return wrong;
+    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+  }
+  sound.Params = DefaultParams();
+  if (DecodeSettings(sound.Params, bytes.data(), bytes.size()) != SettingsLoadResult::Loaded) {
+    return "its parameters are not a settings file of a known version";
+  }
+  return "";
+}
+
+std::string Lowered(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Stem(const std::string& name) {
+  std::string stem;
+  bool gap = false;
+  for (const char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if (std::isalnum(b) != 0 && b < 0x80) {
+      if (gap && !stem.empty()) stem.push_back('-');
+      gap = false;
+      stem.push_back(c);
+    } else if (c == '-' || c == '_' || c == '.') {
+      gap = false;
+      stem.push_back(c);
+    } else {
+      gap = true;
+    }
+  }
+  const auto edge = [](char c) { return c == '-' || c == '.'; };
+  if (stem.size() > kMaxStemBytes) stem.resize(kMaxStemBytes);
+  while (!stem.empty() && edge(stem.back())) stem.pop_back();
+  const auto first = std::find_if_not(stem.begin(), stem.end(), edge);
+  stem.erase(stem.begin(), first);
+  return stem.empty() ? "sound" : stem;
+}
+
+}  // namespace
+
+std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  const std::string shown = path == "-" ? "standard input" : EchoPath(path);
+  const Json project = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  if (project.is_discarded()) ThrowFailure(shown + " is not JSON, so it is not a project file");
+  if (!project.is_object() || !project.contains("format") || project["format"] != kProjectFormat) {
+    ThrowFailure(shown + " is not a project file: it has no \"format\": \"" + kProjectFormat + "\"");
+  }
+  const auto version = project.find("version");
+  if (version == project.end() || !version->is_number_integer() || *version != kProjectVersion) {
+    const std::string which = version == project.end()          ? "no version"
+                              : version->is_number_integer() ? "version " + version->dump()
+                                                             : "version " + Echo(version->dump(), 20);
+    ThrowFailure(shown + " is a project file of " + which + "; this tool reads version " +
+                 std::to_string(kProjectVersion));
+  }
+  const auto list = project.find("sounds");
+  if (list == project.end() || !list->is_array()) ThrowFailure(shown + " has no list of sounds");
+  if (list->empty()) ThrowFailure(shown + " holds no sounds");
+  if (list->size() > kMaxSounds) {
+    ThrowFailure(shown + " holds more than " + std::to_string(kMaxSounds) + " sounds");
+  }
+  std::vector<ProjectSound> sounds;
+  for (std::size_t i = 0; i < list->size(); ++i) {
+    ProjectSound sound;
+    const std::string problem = ReadSound((*list)[i], sound);
+    if (!problem.empty()) {
+      const std::string named = sound.Name.empty() ? "" : " (" + Echo(sound.Name) + ")";
+      ThrowFailure(shown + ": sound " + std::to_string(i + 1) + named + ": " + problem);
+    }
+    sounds.push_back(std::move(sound));
+  }
+  return sounds;
+}
+
+std::vector<std::string> ProjectFileStems(const std::vector<ProjectSound>& sounds) {
+  std::set<std::string> taken;
+  std::vector<std::string> stems;
+  for (const ProjectSound& sound : sounds) {
+    const std::string base = Stem(sound.Name);
+    std::string stem = base;
+    for (int n = 2; taken.count(Lowered(stem)) > 0; ++n) stem = base + "-" + std::to_string(n);
+    taken.insert(Lowered(stem));
+    stems.push_back(stem);
+  }
+  return stems;
+}
+
+}  // namespace quavix::cli

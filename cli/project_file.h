@@ -1,0 +1,35 @@
+// A project file: named sounds, each with its exact parameters (the settings
+// file's bytes in hex), the seed its synthesis starts from and its buffer
+// length, as the Studio's library exports them. batch --project renders them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "synth/synth_params.h"
+
+namespace quavix::cli {
+
+inline constexpr int kProjectVersion = 1;
+inline constexpr const char* kProjectFormat = "quavix-project";
+
+struct ProjectSound {
+  std::string Name;
+  std::vector<std::string> Tags;
+  std::uint32_t Seed = 0;
+  SynthParams Params{};
+  std::uint32_t BufferSeconds = 5;
+};
+
+// Reads and checks the whole file; status 1 with the first problem, naming the
+// sound (its number from 1 and its name) when one of them is wrong.
+std::vector<ProjectSound> ReadProjectFile(const std::string& path);
+
+// One file stem per sound, after its name: letters, digits, '-', '_' and '.'
+// kept, every other run of characters one '-', no '-' or '.' at either end,
+// at most 64 bytes, "sound" for a name with nothing left; a stem already
+// taken (letter case aside) gets "-2", "-3"... appended.
+std::vector<std::string> ProjectFileStems(const std::vector<ProjectSound>& sounds);
+
+}  // namespace quavix::cli

@@ -1,0 +1,458 @@
+// The library: save the current sound under a name with tags, find, open,
+// rename, duplicate and delete kept sounds, star, and move the whole library
+// in and out as one project file.
+import '../library.css';
+import { copyName, Library, matches, parseTags, sorted, STARRED, cleanName, type LibraryEntry } from '../library';
+import { PROJECT_FILE, projectText, readProject } from '../project';
+import { flatten, type Recipe } from '../recipe';
+import { soundKey } from '../store';
+import { loadStars, saveStars, type Kept } from '../timeline';
+import { $, h, safeStorage, save } from '../dom';
+import type { Panel, Studio } from './context';
+
+/** What the panel needs besides the common parts: the starred list of the history panel is redrawn from here. */
+export interface LibraryHooks {
+  starsChanged(): void;
+}
+
+export class LibraryPanel implements Panel {
+  element: HTMLElement;
+  /** Null until the database is open, and for good when the browser refuses one. */
+  private library: Library | null = null;
+  /** The entry whose row shows the rename form, and the one whose delete waits for a second press. */
+  private editing: number | null = null;
+  private deleting: number | null = null;
+
+  constructor(
+    private studio: Studio,
+    private hooks: LibraryHooks,
+  ) {
+    this.element = h(
+      'section',
+      { class: 'panel library', 'aria-labelledby': 'library-title' },
+      h(
+        'div',
+        { class: 'panel-head' },
+        h('h2', { id: 'library-title' }, 'Library'),
+        h('p', { id: 'library-count', class: 'help', 'aria-live': 'polite' }, 'Opening\u2026'),
+      ),
+      h('p', { id: 'library-unavailable', class: 'warning', role: 'status', hidden: true }),
+      h(
+        'form',
+        { id: 'library-save', class: 'library-form', onsubmit: (e: Event) => this.saveCurrent(e) },
+        h('label', { for: 'library-name' }, 'Name'),
+        h('input', { id: 'library-name', type: 'text', autocomplete: 'off', maxlength: 80 }),
+        h('label', { for: 'library-tags' }, 'Tags'),
+        h('input', {
+          id: 'library-tags',
+          type: 'text',
+          autocomplete: 'off',
+          'aria-describedby': 'library-tags-help',
+        }),
+        h('button', { type: 'submit', id: 'library-add', class: 'primary' }, 'Save to library'),
+        h('p', { id: 'library-tags-help', class: 'help' }, 'Tags separated by commas, such as: player, jump.'),
+      ),
+      h('label', { for: 'library-search' }, 'Search by name or tag'),
+      h('input', {
+        id: 'library-search',
+        type: 'search',
+        autocomplete: 'off',
+        oninput: () => this.showList(),
+      }),
+      h('ul', { id: 'library-list', class: 'library-list', 'aria-label': 'Sounds in the library' }),
+      h(
+        'div',
+        { class: 'inline tight' },
+        h('button', { type: 'button', id: 'project-export', onclick: () => this.exportProject() }, 'Export project'),
+        h(
+          'button',
+          { type: 'button', id: 'project-import', onclick: () => $('project-file').click() },
+          'Import project\u2026',
+        ),
+        h('input', {
+          id: 'project-file',
+          type: 'file',
+          accept: '.json,application/json',
+          hidden: true,
+          tabindex: '-1',
+          'aria-label': 'Project file to import',
+          onchange: (e: Event) => {
+            const input = e.target as HTMLInputElement;
+            void this.importProject(input.files?.[0]).finally(() => (input.value = ''));
+          },
+        }),
+      ),
+      h(
+        'p',
+        { class: 'help' },
+        'A project file holds every sound of the library, exactly; quavix batch --project renders them all.',
+      ),
+    );
+    this.setEnabled(false);
+  }
+
+  /** Opens the database, moves the stars kept before the library existed into it, and shows it. */
+  async open(factory?: IDBFactory): Promise<void> {
+    const opened = await Library.open(factory);
+    if (typeof opened === 'string') {
+      const note = $('library-unavailable');
+      note.hidden = false;
+      note.textContent =
+        `The library cannot be kept in this browser: ${opened}. Everything else works; ` +
+        'stars are kept as before, and the library returns when the page is opened where the browser keeps data ' +
+        '(not in a private window).';
+      $('library-count').textContent = 'Not available';
+      return;
+    }
+    this.library = opened;
+    this.setEnabled(true);
+    if (opened.unreadable > 0) {
+      this.studio.warn(
+        `${opened.unreadable === 1 ? 'One sound' : `${opened.unreadable} sounds`} of the library could not be read and ` +
+          `${opened.unreadable === 1 ? 'is' : 'are'} left out; the others are here.`,
+      );
+    }
+    await this.moveStars(opened);
+    this.showStars();
+    this.showList();
+  }
+
+  get available(): boolean {
+    return this.library !== null;
+  }
+
+  private setEnabled(on: boolean): void {
+    for (const el of this.element.querySelectorAll<HTMLInputElement | HTMLButtonElement>('input, button')) {
+      el.disabled = !on;
+    }
+  }
+
+  private async moveStars(library: Library): Promise<void> {
+    const storage = safeStorage();
+    const { stars } = loadStars(storage);
+    if (stars.length === 0) return;
+    const kept = new Set(library.entries.map((e) => soundKey(e.recipe)));
+    // Stars are listed newest first: the oldest is kept first, so that the list keeps its order.
+    const fresh = stars.filter((k) => !kept.has(soundKey(k.recipe))).reverse();
+    try {
+      await library.add(fresh.map((k) => ({ name: cleanName(k.label), tags: [STARRED], recipe: k.recipe })));
+      saveStars(storage, []);
+    } catch (e) {
+      this.failed('move the starred sounds into the library', e);
+    }
+  }
+
+  private failed(what: string, e: unknown): void {
+    const reason = e instanceof Error && e.message ? e.message : String(e);
+    this.studio.warn(`The library could not ${what}: the browser refused (${reason}). Nothing was changed.`);
+  }
+
+  /** Stars the current sound into the library, or takes its star away; false when there is no library. */
+  async toggleStar(): Promise<boolean> {
+    const library = this.library;
+    if (!library) return false;
+    const store = this.studio.store;
+    const key = soundKey(store.recipe);
+    const same = library.entries.filter((e) => soundKey(e.recipe) === key);
+    const starred = same.filter((e) => e.tags.includes(STARRED));
+    try {
+      if (starred.length > 0) {
+        for (const e of starred) await library.replace({ ...e, tags: e.tags.filter((t) => t !== STARRED) });
+        this.studio.say('Star removed; the sound stays in the library');
+      } else if (same.length > 0) {
+        await library.replace({ ...same[0], tags: [...same[0].tags, STARRED] });
+        this.studio.say(`Starred \u201c${same[0].name}\u201d`);
+      } else {
+        await library.add([{ name: store.describe(), tags: [STARRED], recipe: flatten(store.recipe) }]);
+        this.studio.say('Starred, and kept in the library');
+      }
+    } catch (e) {
+      this.failed('star this sound', e);
+    }
+    this.showStars();
+    this.showList();
+    return true;
+  }
+
+  /** Keeps a sound, starred, under a name: true when added, false when it is there already, null without a library. */
+  async keep(recipe: Recipe, name: string): Promise<boolean | null> {
+    const library = this.library;
+    if (!library) return null;
+    const key = soundKey(recipe);
+    if (library.entries.some((e) => soundKey(e.recipe) === key)) return false;
+    try {
+      await library.add([{ name: cleanName(name), tags: [STARRED], recipe: flatten(recipe) }]);
+    } catch (e) {
+      this.failed('keep this sound', e);
+      return false;
+    }
+    this.showStars();
+    this.showList();
+    return true;
+  }
+
+  /** The starred entries become the history panel's list of stars. */
+  private showStars(): void {
+    const library = this.library;
+    if (!library) return;
+    const store = this.studio.store;
+    store.stars = library.entries
+      .filter((e) => e.tags.includes(STARRED))
+      .sort((a, b) => b.id - a.id)
+      .map((e): Kept => ({ label: e.name, recipe: e.recipe }));
+    this.hooks.starsChanged();
+  }
+
+  private async saveCurrent(e: Event): Promise<void> {
+    e.preventDefault();
+    const library = this.library;
+    if (!library) return;
+    const store = this.studio.store;
+    const nameField = $('library-name') as HTMLInputElement;
+    const tagsField = $('library-tags') as HTMLInputElement;
+    const name = cleanName(nameField.value.trim() || store.describe());
+    try {
+      await library.add([{ name, tags: parseTags(tagsField.value), recipe: flatten(store.recipe) }]);
+    } catch (err) {
+      return this.failed('keep this sound', err);
+    }
+    nameField.value = '';
+    tagsField.value = '';
+    this.studio.say(`Saved \u201c${name}\u201d to the library`);
+    this.showStars();
+    this.showList();
+  }
+
+  private open1(entry: LibraryEntry): void {
+    this.studio.store.change(entry.recipe, `Opened \u201c${entry.name}\u201d`);
+  }
+
+  private async duplicate(entry: LibraryEntry): Promise<void> {
+    const library = this.library!;
+    const name = copyName(
+      entry.name,
+      library.entries.map((e) => e.name),
+    );
+    try {
+      await library.add([{ name, tags: entry.tags, recipe: entry.recipe }]);
+    } catch (e) {
+      return this.failed('copy this sound', e);
+    }
+    this.studio.say(`Copied as \u201c${name}\u201d`);
+    this.showList();
+    this.showStars();
+  }
+
+  /** The delete button asks first: its first press turns it into "Delete for good", until it loses focus. */
+  private async remove(entry: LibraryEntry, button: HTMLButtonElement): Promise<void> {
+    if (this.deleting !== entry.id) {
+      this.deleting = entry.id;
+      this.deleteButton(entry, button, true);
+      this.studio.say(`Press again to delete \u201c${entry.name}\u201d`);
+      return;
+    }
+    this.deleting = null;
+    try {
+      await this.library!.remove(entry.id);
+    } catch (e) {
+      return this.failed('delete this sound', e);
+    }
+    this.studio.say(`Deleted \u201c${entry.name}\u201d`);
+    this.showList();
+    this.showStars();
+    $('library-search').focus();
+  }
+
+  private deleteButton(entry: LibraryEntry, button: HTMLButtonElement, confirming: boolean): void {
+    const quoted = `\u201c${entry.name}\u201d`;
+    button.textContent = confirming ? 'Delete for good' : 'Delete';
+    button.setAttribute('aria-label', confirming ? `Delete ${quoted} for good` : `Delete ${quoted}`);
+    button.classList.toggle('danger', confirming);
+  }
+
+  private async rename(entry: LibraryEntry, form: HTMLFormElement): Promise<void> {
+    const name = cleanName((form.elements.namedItem('name') as HTMLInputElement).value);
+    const tags = parseTags((form.elements.namedItem('tags') as HTMLInputElement).value);
+    try {
+      await this.library!.replace({ ...entry, name, tags });
+    } catch (e) {
+      return this.failed('rename this sound', e);
+    }
+    this.editing = null;
+    this.studio.say(`Renamed to \u201c${name}\u201d`);
+    this.showList(`rename-${entry.id}`);
+    this.showStars();
+  }
+
+  private editRow(entry: LibraryEntry): HTMLElement {
+    const cancel = () => {
+      this.editing = null;
+      this.showList(`rename-${entry.id}`);
+    };
+    const form = h(
+      'form',
+      {
+        class: 'library-form',
+        'aria-label': `Rename \u201c${entry.name}\u201d`,
+        onsubmit: (e: Event) => {
+          e.preventDefault();
+          void this.rename(entry, form);
+        },
+        onkeydown: (e: Event) => {
+          if ((e as KeyboardEvent).key === 'Escape') cancel();
+        },
+      },
+      h('label', { for: `edit-name-${entry.id}` }, 'Name'),
+      h('input', { id: `edit-name-${entry.id}`, name: 'name', type: 'text', value: entry.name, maxlength: 80 }),
+      h('label', { for: `edit-tags-${entry.id}` }, 'Tags'),
+      h('input', { id: `edit-tags-${entry.id}`, name: 'tags', type: 'text', value: entry.tags.join(', ') }),
+      h(
+        'div',
+        { class: 'inline tight' },
+        h('button', { type: 'submit', class: 'primary' }, 'Save'),
+        h('button', { type: 'button', onclick: cancel }, 'Cancel'),
+      ),
+    );
+    return h('li', { class: 'library-entry editing' }, form);
+  }
+
+  private row(entry: LibraryEntry, current: string): HTMLElement {
+    if (this.editing === entry.id) return this.editRow(entry);
+    const quoted = `\u201c${entry.name}\u201d`;
+    return h(
+      'li',
+      { class: 'library-entry', 'data-id': entry.id },
+      h(
+        'button',
+        {
+          type: 'button',
+          id: `open-${entry.id}`,
+          class: 'sound-item',
+          'aria-label': `Open ${quoted}${soundKey(entry.recipe) === current ? ' (the current sound)' : ''}`,
+          'aria-current': String(soundKey(entry.recipe) === current),
+          onclick: () => this.open1(entry),
+        },
+        h('span', { class: 'entry-name' }, entry.name),
+        h('span', { class: 'tags' }, ...entry.tags.map((t) => h('span', { class: 'tag' }, t))),
+      ),
+      h(
+        'span',
+        { class: 'entry-actions' },
+        h(
+          'button',
+          {
+            type: 'button',
+            id: `rename-${entry.id}`,
+            'aria-label': `Rename ${quoted}`,
+            onclick: () => {
+              this.editing = entry.id;
+              this.showList(`edit-name-${entry.id}`);
+            },
+          },
+          'Rename',
+        ),
+        h(
+          'button',
+          {
+            type: 'button',
+            id: `duplicate-${entry.id}`,
+            'aria-label': `Duplicate ${quoted}`,
+            onclick: () => void this.duplicate(entry),
+          },
+          'Duplicate',
+        ),
+        h(
+          'button',
+          {
+            type: 'button',
+            id: `delete-${entry.id}`,
+            'aria-label': `Delete ${quoted}`,
+            onclick: (e: Event) => void this.remove(entry, e.currentTarget as HTMLButtonElement),
+            onblur: (e: Event) => {
+              if (this.deleting !== entry.id) return;
+              this.deleting = null;
+              this.deleteButton(entry, e.currentTarget as HTMLButtonElement, false);
+            },
+          },
+          'Delete',
+        ),
+      ),
+    );
+  }
+
+  /** Redraws the list (the search applied); `focus` names the element to focus afterwards. */
+  private showList(focus?: string): void {
+    const library = this.library;
+    if (!library) return;
+    const query = ($('library-search') as HTMLInputElement).value;
+    const all = sorted(library.entries);
+    const shown = all.filter((e) => matches(e, query));
+    const current = soundKey(this.studio.store.recipe);
+    const list = $('library-list');
+    // Keyboard users keep their place when the list is drawn again.
+    const focused = list.contains(document.activeElement) ? document.activeElement?.id : undefined;
+    list.replaceChildren(...shown.map((e) => this.row(e, current)));
+    if (all.length === 0)
+      list.append(h('li', { class: 'empty' }, 'None yet: Save to library keeps the current sound.'));
+    else if (shown.length === 0) list.append(h('li', { class: 'empty' }, 'No sound matches the search.'));
+    $('library-count').textContent =
+      shown.length === all.length
+        ? `${all.length} ${all.length === 1 ? 'sound' : 'sounds'}`
+        : `${shown.length} of ${all.length} sounds`;
+    const next = focus ?? focused;
+    if (next) $(next)?.focus();
+  }
+
+  /** Marks the current sound in the list, in place (this runs at every change, a slider's drag included). */
+  update(): void {
+    const library = this.library;
+    if (!library) return;
+    const current = soundKey(this.studio.store.recipe);
+    for (const entry of library.entries) {
+      const button = document.getElementById(`open-${entry.id}`);
+      if (!button) continue;
+      const here = soundKey(entry.recipe) === current;
+      button.setAttribute('aria-current', String(here));
+      button.setAttribute('aria-label', `Open \u201c${entry.name}\u201d${here ? ' (the current sound)' : ''}`);
+    }
+  }
+
+  private exportProject(): void {
+    const library = this.library;
+    if (!library) return;
+    const entries = sorted(library.entries);
+    save(new Blob([projectText(entries)], { type: 'application/json' }), PROJECT_FILE);
+    this.studio.say(`Exported ${entries.length} ${entries.length === 1 ? 'sound' : 'sounds'} as ${PROJECT_FILE}`);
+  }
+
+  async importProject(file: File | undefined): Promise<void> {
+    const library = this.library;
+    if (!file || !library) return;
+    const read = readProject(await file.text(), file.name);
+    if (typeof read === 'string') return this.studio.warn(`${read} Nothing was imported.`);
+    // Merging: a sound already kept under the same name is not kept twice.
+    const kept = new Set(library.entries.map((e) => `${e.name}\n${soundKey(e.recipe)}`));
+    const fresh = read.sounds.filter((s) => !kept.has(`${s.name}\n${soundKey(s.recipe)}`));
+    try {
+      await library.add(fresh);
+    } catch (e) {
+      return this.failed('import the project', e);
+    }
+    const already = read.sounds.length - fresh.length;
+    const count = (n: number) => `${n} ${n === 1 ? 'sound' : 'sounds'}`;
+    this.studio.say(
+      `Imported ${count(fresh.length)} from \u201c${file.name}\u201d` +
+        (already > 0 ? `; ${count(already)} ${already === 1 ? 'was' : 'were'} already in the library` : ''),
+    );
+    if (read.problems.length > 0) {
+      const shown = read.problems.slice(0, 3).join('; ');
+      const more = read.problems.length > 3 ? `; and ${read.problems.length - 3} more` : '';
+      this.studio.warn(
+        `${count(read.problems.length)} of \u201c${file.name}\u201d could not be read and ` +
+          `${read.problems.length === 1 ? 'was' : 'were'} left out: ${shown}${more}.`,
+      );
+    }
+    this.showList();
+    this.showStars();
+  }
+}

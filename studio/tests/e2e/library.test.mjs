@@ -1,0 +1,208 @@
+// The library from the single HTML file (file://): kept over a reload, its
+// project file rendered by the native tool byte for byte, imported into
+// another browser, the old stars moved into it, and a browser without a
+// database still making sounds.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { openBrowser, openPage } from './browser.mjs';
+
+const studio = fileURLToPath(new URL('../..', import.meta.url));
+const repo = join(studio, '..');
+const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(repo, 'build/release/cli/quavix');
+const url = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
+const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
+const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+
+const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
+const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
+const libraryOpen = (page) => page.waitForFunction(() => !document.getElementById('library-add')?.disabled);
+const listed = (page) =>
+  page.$$eval('#library-list .library-entry', (rows) =>
+    rows.map((r) => [
+      r.querySelector('.entry-name').textContent,
+      [...r.querySelectorAll('.tag')].map((t) => t.textContent),
+    ]),
+  );
+async function click(page, selector) {
+  await page.click(selector);
+  await settle(page);
+}
+async function downloaded(page, start) {
+  const [download] = await Promise.all([page.waitForEvent('download'), start()]);
+  return readFileSync(await download.path());
+}
+async function saveAs(page, name, tags) {
+  await page.fill('#library-name', name);
+  await page.fill('#library-tags', tags);
+  const before = (await listed(page)).length;
+  await page.press('#library-tags', 'Enter'); // the form is sent by keyboard
+  await page.waitForFunction((n) => document.querySelectorAll('#library-list .library-entry').length === n, before + 1);
+}
+async function openEntry(page, name) {
+  await click(page, `#library-list button[aria-label^="Open \u201c${name}\u201d"]`);
+}
+
+test('the library survives a reload, and its project file renders, by the tool, the Studio\u2019s WAVs', async () => {
+  const { context, close } = await openBrowser();
+  try {
+    const { page, problems } = await openPage(context, url);
+    await libraryOpen(page);
+    await click(page, '[data-family="0"]');
+    const coin = await fingerprint(page);
+    await saveAs(page, 'Coin / big', 'pickup, loud');
+    await click(page, '[data-family="5"]');
+    await click(page, '#mutate'); // a recipe with a step after its preset
+    const jump = await fingerprint(page);
+    await saveAs(page, 'Jump', 'player');
+    await page.reload();
+    await page.waitForSelector('html[data-ready="true"]');
+    await libraryOpen(page);
+    assert.deepEqual(await listed(page), [
+      ['Coin / big', ['pickup', 'loud']],
+      ['Jump', ['player']],
+    ]);
+    await page.fill('#library-search', 'LOUD');
+    assert.deepEqual(await listed(page), [['Coin / big', ['pickup', 'loud']]]);
+    await page.fill('#library-search', '');
+
+    await openEntry(page, 'Coin / big');
+    assert.equal(await fingerprint(page), coin);
+    const coinWav = await downloaded(page, () => page.click('#download'));
+    await openEntry(page, 'Jump');
+    assert.equal(await fingerprint(page), jump);
+    const jumpWav = await downloaded(page, () => page.click('#download'));
+
+    const project = await downloaded(page, () => page.click('#project-export'));
+    const file = join(scratch, 'quavix-project.json');
+    writeFileSync(file, project);
+    const out = join(scratch, 'out');
+    execFileSync(CLI, ['batch', '--project', file, '--out-dir', out], { stdio: 'pipe' });
+    assert.ok(readFileSync(join(out, 'Coin-big.wav')).equals(coinWav), 'Coin-big.wav');
+    assert.ok(readFileSync(join(out, 'Jump.wav')).equals(jumpWav), 'Jump.wav');
+    assert.equal(sha256(jumpWav), jump);
+    assert.deepEqual(problems, []);
+
+    // Rename by keyboard, duplicate, delete with its second press.
+    await page.click('#library-list button[aria-label="Rename \u201cJump\u201d"]');
+    await page.fill('#library-list input[name="name"]', 'Hop');
+    await page.press('#library-list input[name="name"]', 'Enter');
+    await page.waitForSelector('#library-list button[aria-label^="Open \u201cHop\u201d"]');
+    await page.click('#library-list button[aria-label="Duplicate \u201cHop\u201d"]');
+    await page.waitForSelector('#library-list button[aria-label^="Open \u201cHop (copy)\u201d"]');
+    await page.click('#library-list button[aria-label="Delete \u201cCoin / big\u201d"]');
+    assert.equal((await listed(page)).length, 3, 'one press only asks');
+    await page.click('#library-list button[aria-label="Delete \u201cCoin / big\u201d for good"]');
+    await page.waitForFunction(() => document.querySelectorAll('#library-list .library-entry').length === 2);
+    assert.deepEqual(await listed(page), [
+      ['Hop', ['player']],
+      ['Hop (copy)', ['player']],
+    ]);
+  } finally {
+    await close();
+  }
+
+  // Another browser imports the project: the same sounds; a second import adds nothing; bad files are named.
+  const other = await openBrowser();
+  try {
+    const { page, problems } = await openPage(other.context, url);
+    await libraryOpen(page);
+    const file = join(scratch, 'quavix-project.json');
+    for (let round = 0; round < 2; round++) {
+      await page.setInputFiles('#project-file', file);
+      await page.waitForFunction(() => document.querySelectorAll('#library-list .library-entry').length === 2);
+    }
+    assert.match(await page.textContent('#status'), /Imported 0 sounds .* 2 sounds were already in the library/);
+    await openEntry(page, 'Coin / big');
+    assert.equal(sha256(readFileSync(join(scratch, 'out/Coin-big.wav'))), await fingerprint(page));
+
+    const data = JSON.parse(readFileSync(file, 'utf8'));
+    const bad = [
+      { name: 'wrong.json', text: '{"format": ', notice: /is not a project file: it is not JSON text/ },
+      {
+        name: 'later.json',
+        text: JSON.stringify({ ...data, version: 2 }),
+        notice: /is a project file of version 2; this Studio reads version 1/,
+      },
+      {
+        name: 'entry.json',
+        text: JSON.stringify({ ...data, sounds: [{ ...data.sounds[0], name: 'New', seed: 0 }] }),
+        notice: /sound 1 \(\u201cNew\u201d\): its seed is not a whole number/,
+      },
+    ];
+    for (const b of bad) {
+      await page.setInputFiles('#project-file', {
+        name: b.name,
+        mimeType: 'application/json',
+        buffer: Buffer.from(b.text),
+      });
+      await page.waitForFunction((name) => document.getElementById('notices').textContent.includes(name), b.name);
+      assert.match(await page.textContent('#notices'), b.notice, b.name);
+    }
+    assert.equal((await listed(page)).length, 2);
+    assert.deepEqual(problems, []);
+  } finally {
+    await other.close();
+  }
+});
+
+test('stars kept before the library move into it once, and the star button keeps sounds there', async () => {
+  const { context, close } = await openBrowser();
+  try {
+    const { page, problems } = await openPage(context, url);
+    await page.evaluate(() =>
+      localStorage.setItem(
+        'quavix-studio.stars',
+        JSON.stringify([
+          { label: 'Old star', recipe: { seed: 5, source: { kind: 'preset', family: 0 }, steps: [], bufferLength: 5 } },
+        ]),
+      ),
+    );
+    for (let round = 0; round < 2; round++) {
+      await page.reload();
+      await page.waitForSelector('html[data-ready="true"]');
+      await libraryOpen(page);
+      assert.deepEqual(await listed(page), [['Old star', ['starred']]], `load ${round + 1}`);
+    }
+    assert.equal(await page.evaluate(() => localStorage.getItem('quavix-studio.stars')), '[]');
+    assert.equal(await page.$$eval('#stars li', (items) => items.map((li) => li.textContent).join()), 'Old star');
+
+    await click(page, '[data-family="6"]');
+    await page.click('#star');
+    await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'true');
+    assert.equal((await listed(page)).filter(([, tags]) => tags.includes('starred')).length, 2);
+    await page.click('#star'); // the star goes, the sound stays
+    await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'false');
+    assert.equal((await listed(page)).length, 2);
+    assert.deepEqual(problems, []);
+  } finally {
+    await close();
+  }
+});
+
+test('a browser that refuses its database says so, and the Studio still makes, plays and stars sounds', async () => {
+  const { context, close } = await openBrowser();
+  try {
+    await context.addInitScript(() => {
+      IDBFactory.prototype.open = () => {
+        throw new DOMException('The user denied permission to access the database.', 'InvalidStateError');
+      };
+    });
+    const { page, problems } = await openPage(context, url);
+    await page.waitForSelector('#library-unavailable:not([hidden])');
+    assert.match(await page.textContent('#library-unavailable'), /cannot be kept in this browser.*denied permission/);
+    assert.equal(await page.$eval('#library-add', (b) => b.disabled), true);
+    await click(page, '[data-family="1"]');
+    assert.match(await fingerprint(page), /^[0-9a-f]{64}$/);
+    await page.click('#star');
+    await page.waitForFunction(() => (localStorage.getItem('quavix-studio.stars') ?? '[]') !== '[]');
+    assert.deepEqual(problems, []);
+  } finally {
+    await close();
+  }
+});

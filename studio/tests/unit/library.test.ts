@@ -1,0 +1,147 @@
+import { beforeAll, expect, test } from 'vitest';
+import * as quavix from 'quavix';
+import { copyName, matches, parseTags, type NewEntry } from '../../src/library';
+import { PROJECT_FORMAT, projectText, readProject } from '../../src/project';
+import { cook, newRecipe, withMutation, withValue } from '../../src/recipe';
+import { hex } from '../../src/format';
+
+beforeAll(() => quavix.init());
+
+test('tags are the words between commas, trimmed, each once whatever its letter case', () => {
+  const cases = [
+    { text: 'jump, Player ,jump', tags: ['jump', 'Player'] },
+    { text: 'Coin,coin,COIN', tags: ['Coin'] },
+    { text: '', tags: [] },
+    { text: ' , ,', tags: [] },
+    { text: 'a\nb', tags: ['a b'] }, // a line break is no part of a tag
+    { text: 'x'.repeat(41), tags: ['x'.repeat(40)] },
+  ];
+  for (const c of cases) expect(parseTags(c.text), JSON.stringify(c.text)).toEqual(c.tags);
+});
+
+test('a search finds entries whose name or tags hold every word of it', () => {
+  const entry = { name: 'Big Jump', tags: ['player', 'Loud'] };
+  const cases = [
+    { query: '', found: true },
+    { query: 'jump', found: true },
+    { query: 'JUM', found: true },
+    { query: 'loud', found: true },
+    { query: 'big loud', found: true }, // one word in the name, one in a tag
+    { query: 'big coin', found: false },
+    { query: 'playerloud', found: false }, // tags are not joined
+    { query: 'enemy', found: false },
+  ];
+  for (const c of cases) expect(matches(entry, c.query), c.query).toBe(c.found);
+});
+
+test('a copy takes the first free copy name', () => {
+  const cases = [
+    { name: 'Jump', taken: ['Jump'], copy: 'Jump (copy)' },
+    { name: 'Jump', taken: ['Jump', 'Jump (copy)'], copy: 'Jump (copy 2)' },
+    { name: 'Jump (copy)', taken: ['Jump', 'Jump (copy)'], copy: 'Jump (copy 2)' },
+    { name: 'Jump (copy 2)', taken: ['Jump (copy)', 'Jump (copy 2)', 'Jump (copy 3)'], copy: 'Jump (copy 4)' },
+  ];
+  for (const c of cases) expect(copyName(c.name, c.taken), c.copy).toBe(c.copy);
+});
+
+const sample = (): NewEntry[] => [
+  { name: 'Coin', tags: ['pickup'], recipe: newRecipe(17, { kind: 'preset', family: 0 }) },
+  // Steps after the preset, and a buffer length other than the default.
+  {
+    name: 'Hurt, edited',
+    tags: [],
+    recipe: {
+      ...withMutation(withValue(newRecipe(4294967295, { kind: 'preset', family: 4 }), 3, 0.25), 0.3, new Set()),
+      bufferLength: 60,
+    },
+  },
+];
+
+test('a project holds each sound as the parameters and the seed its synthesis starts from, and reads back exactly', () => {
+  const entries = sample();
+  const data = JSON.parse(projectText(entries));
+  expect(data.format).toBe(PROJECT_FORMAT);
+  expect(data.version).toBe(1);
+  entries.forEach((e, i) => {
+    const sound = cook(e.recipe);
+    expect(data.sounds[i]).toEqual({
+      name: e.name,
+      tags: e.tags,
+      seed: sound.renderState,
+      sfs: hex(quavix.writeSfs(sound.params)),
+      buffer_length: e.recipe.bufferLength,
+    });
+  });
+  const back = readProject(projectText(entries), 'p.json');
+  if (typeof back === 'string') throw new Error(back);
+  expect(back.problems).toEqual([]);
+  back.sounds.forEach((s, i) => {
+    const [before, after] = [cook(entries[i].recipe), cook(s.recipe)];
+    expect([s.name, s.tags, s.recipe.bufferLength]).toEqual([
+      entries[i].name,
+      entries[i].tags,
+      entries[i].recipe.bufferLength,
+    ]);
+    expect(quavix.writeSfs(after.params)).toEqual(quavix.writeSfs(before.params));
+    expect(after.renderState).toBe(before.renderState);
+  });
+});
+
+test('a file that is not a project is refused as a whole, with the reason', () => {
+  const cases = [
+    { text: '{"format": ', message: /“p.json” is not a project file: it is not JSON text/ },
+    { text: '[]', message: /has no "format": "quavix-project"/ },
+    { text: '{"format": "other", "version": 1, "sounds": []}', message: /has no "format"/ },
+    { text: '{"format": "quavix-project", "version": 2}', message: /of version 2; this Studio reads version 1/ },
+    { text: '{"format": "quavix-project", "version": "1"}', message: /of version "1"/ },
+    { text: '{"format": "quavix-project"}', message: /of no version/ },
+    { text: '{"format": "quavix-project", "version": 1}', message: /has no list of sounds/ },
+    { text: '{"format": "quavix-project", "version": 1, "sounds": []}', message: /holds no sounds/ },
+  ];
+  for (const c of cases) expect(readProject(c.text, 'p.json'), c.text).toMatch(c.message);
+});
+
+test('a bad sound is left out with the reason; the others are read', () => {
+  const good = JSON.parse(projectText(sample().slice(0, 1))).sounds[0];
+  const sfs: string = good.sfs;
+  const cases = [
+    { name: 'seed 1', change: { seed: 1 }, problem: null },
+    { name: 'seed 4294967295', change: { seed: 4294967295 }, problem: null },
+    { name: 'seed 0', change: { seed: 0 }, problem: /its seed is not a whole number from 1 to 4294967295/ },
+    { name: 'seed 4294967296', change: { seed: 4294967296 }, problem: /its seed/ },
+    { name: 'buffer 1', change: { buffer_length: 1 }, problem: null },
+    { name: 'buffer 60', change: { buffer_length: 60 }, problem: null },
+    { name: 'buffer 0', change: { buffer_length: 0 }, problem: /its buffer length/ },
+    { name: 'buffer 61', change: { buffer_length: 61 }, problem: /its buffer length/ },
+    { name: 'no tags', change: { tags: undefined }, problem: null },
+    { name: 'a tag a number', change: { tags: [1] }, problem: /its tags are not a list of words/ },
+    { name: 'no name', change: { name: '' }, problem: /^sound 2: it has no name/ },
+    { name: 'sfs a byte short', change: { sfs: sfs.slice(2) }, problem: /"sfs" must be its 105 bytes/ },
+    { name: 'sfs a byte long', change: { sfs: sfs + '00' }, problem: /"sfs" must be its 105 bytes/ },
+    { name: 'sfs not hex', change: { sfs: 'zz' + sfs.slice(2) }, problem: /"sfs" must be its 105 bytes/ },
+    {
+      name: 'sfs of version 103',
+      change: { sfs: '67' + sfs.slice(2) },
+      problem: /its parameters are not a settings file/,
+    },
+  ];
+  for (const c of cases) {
+    const bad = { ...good, name: 'b', ...c.change };
+    const text = JSON.stringify({ format: 'quavix-project', version: 1, sounds: [good, bad, 7] });
+    const read = readProject(text, 'p.json');
+    if (typeof read === 'string') throw new Error(read);
+    const problems = read.problems.filter((p) => !p.startsWith('sound 3: it is not an object'));
+    expect(read.problems.length - problems.length, c.name).toBe(1); // 7 is no sound
+    if (c.problem === null) {
+      expect(problems, c.name).toEqual([]);
+      expect(read.sounds.length, c.name).toBe(2);
+    } else {
+      expect(problems.length, c.name).toBe(1);
+      expect(problems[0], c.name).toMatch(c.problem);
+      expect(
+        read.sounds.map((s) => s.name),
+        c.name,
+      ).toEqual(['Coin']);
+    }
+  }
+});

@@ -1,0 +1,160 @@
+// batch --project: the sounds of a project file (the Studio's library export),
+// each the module's sound of its own parameters, seed and buffer length, in a
+// file named after it; bad files are refused with the reason.
+#include <regex>
+
+#include "cli_test_util.h"
+#include "exchange/settings_file.h"
+
+namespace quavix::test {
+namespace {
+
+using Json = nlohmann::json;
+namespace fs = std::filesystem;
+
+std::string Hex(const SynthParams& p) {
+  std::string hex;
+  for (const std::uint8_t b : EncodeSettings(p)) {
+    hex += "0123456789abcdef"[b >> 4];
+    hex += "0123456789abcdef"[b & 15];
+  }
+  return hex;
+}
+
+SynthParams PresetOf(std::int32_t family, std::uint32_t seed) {
+  SynthParams p = DefaultParams();
+  RandomSource random;
+  SeedRandom(random, seed);
+  LoadPreset(p, family, random);
+  return p;
+}
+
+Json Sound(const std::string& name, std::uint32_t seed, const SynthParams& p, int seconds) {
+  return {{"name", name}, {"tags", {"t"}}, {"seed", seed}, {"sfs", Hex(p)}, {"buffer_length", seconds}};
+}
+
+Json Project(Json sounds) {
+  return {{"format", "quavix-project"}, {"version", 1}, {"sounds", std::move(sounds)}};
+}
+
+// File names follow the names (unsafe runs become one '-', none at the ends, a name taken in
+// another letter case gets -2); each file is the module's sound, and its manifest command makes it again.
+TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
+  const SynthParams jump = PresetOf(kPresetJump, 11);
+  const SynthParams boom = PresetOf(kPresetExplosion, 12);
+  struct Case {
+    const char* name;
+    std::uint32_t seed;
+    SynthParams params;
+    int seconds;
+    const char* file;
+    const char* command;  // how it starts: a settings string only when it reads the parameters back exactly
+  } const cases[] = {
+      {"Jump / big!", 7, jump, 5, "Jump-big.wav", "printf '\\146"},
+      {"jump-big", 4294967295u, jump, 1, "jump-big-2.wav", "printf"},  // the largest seed, the shortest buffer
+      {"  ..", 1, boom, 60, "sound.wav", "printf"},                     // the smallest seed, the longest buffer
+      {"\xc3\x9c" "n" "\xc3\xaf" "code \xc3\xa9", 2, boom, 2, "n-code.wav", "printf"},
+      // The defaults' four decimals (0.3000...) read back as the same floats.
+      {"Plain", 3, DefaultParams(), 5, "Plain.wav", "quavix render --seed 3 --csv 1.0000,,,0.3000,"},
+  };
+  ScratchDir dir;
+  Json sounds = Json::array();
+  for (const Case& c : cases) sounds.push_back(Sound(c.name, c.seed, c.params, c.seconds));
+  std::ofstream(dir / "p.json") << Project(sounds).dump();
+  fs::create_directory(dir / "again");
+  const auto r = Shell("cd " + dir.Path + " && $Q batch --project p.json --out-dir o --jobs 2");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "wrote 5 sounds (Jump-big.wav .. Plain.wav)")) << r.Err;
+  const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
+  EXPECT_TRUE(manifest["project"] == "../p.json" && manifest["count"] == 5 && manifest["sounds"].size() == 5);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.file);
+    const auto expected =
+        LibrarySound(std::int32_t(c.seed), [&](SynthParams& p, RandomSource&) { p = c.params; }, c.seconds);
+    EXPECT_EQ(ReadText(dir / "o/" + c.file), ModuleImage(expected));
+    const auto& s = manifest["sounds"][i];
+    EXPECT_TRUE(s["file"] == c.file && s["name"] == c.name && s["seed"] == c.seed &&
+                s["buffer_length"] == c.seconds && s["sfs"] == Hex(c.params) && s["samples"] == expected.size())
+        << s;
+    const std::string command = s["command"];
+    EXPECT_TRUE(command.starts_with(c.command)) << command;
+    ASSERT_EQ(Shell("cd " + dir / "again && " + std::regex_replace(command, std::regex("quavix render"), "$$Q render"))
+                  .Status,
+              0)
+        << command;
+    EXPECT_EQ(ReadText(dir / "again/" + c.file), ReadText(dir / "o/" + c.file)) << command;
+  }
+}
+
+// A file that is not a project, or a sound that cannot be made, stops the batch before the folder
+// is made, with one line that names the file, the sound and the reason.
+TEST(Project, BadFilesAreRefusedWithTheReason) {
+  const SynthParams jump = PresetOf(kPresetJump, 11);
+  const Json good = Sound("ok", 5, jump, 5);
+  const auto with = [&](const char* key, Json value) {
+    Json s = Sound("a", 5, jump, 5);
+    s[key] = std::move(value);
+    return Project({good, s}).dump();
+  };
+  std::string v103 = Hex(jump);
+  v103.replace(0, 2, "67");  // version 103
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* message;
+  } const cases[] = {
+      {"not JSON", "{\"format\": ", "is not JSON"},
+      {"another format", R"({"format": "other", "version": 1, "sounds": []})", "has no \"format\": \"quavix-project\""},
+      {"a list", "[]", "is not a project file"},
+      {"version 2", R"({"format": "quavix-project", "version": 2})", "of version 2; this tool reads version 1"},
+      {"version 0", R"({"format": "quavix-project", "version": 0})", "of version 0; this tool reads version 1"},
+      {"version as text", R"({"format": "quavix-project", "version": "1"})", "of version '\"1\"'"},
+      {"no version", R"({"format": "quavix-project", "sounds": []})", "of no version"},
+      {"no sounds", R"({"format": "quavix-project", "version": 1})", "has no list of sounds"},
+      {"empty sounds", Project(Json::array()).dump(), "holds no sounds"},
+      {"seed 0", with("seed", 0), "sound 2 ('a'): its seed is not a whole number from 1 to 4294967295"},
+      {"seed 4294967296", with("seed", 4294967296u), "sound 2 ('a'): its seed"},
+      {"seed -1", with("seed", -1), "sound 2 ('a'): its seed"},
+      {"seed 1.5", with("seed", 1.5), "sound 2 ('a'): its seed"},
+      {"buffer 0", with("buffer_length", 0), "its buffer length is not a whole number of seconds from 1 to 60"},
+      {"buffer 61", with("buffer_length", 61), "its buffer length"},
+      {"sfs one byte short", with("sfs", Hex(jump).substr(2)), "\"sfs\" must be its 105 bytes in hexadecimal"},
+      {"sfs not hex", with("sfs", "zz" + Hex(jump).substr(2)), "\"sfs\" must be its 105 bytes"},
+      {"sfs of version 103", with("sfs", v103), "its parameters are not a settings file of a known version"},
+      {"no name", with("name", ""), "sound 2: it has no name"},
+      {"tags not a list", with("tags", "t"), "its tags are not a list of words"},
+      {"a tag a number", with("tags", {1}), "its tags are not a list of words"},
+      {"a sound a number", Project({good, 3}).dump(), "sound 2: it is not an object"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    std::ofstream(dir / "p.json") << c.text;
+    const auto r = RunTool("batch --project " + dir / "p.json" + " --out-dir " + dir / "o");
+    EXPECT_TRUE(r.Status == 1 && LineCount(r.Err) == 1 && Has(r.Err, "quavix: error: '" + dir / "p.json'") &&
+                Has(r.Err, c.message))
+        << r.Status << r.Err;
+    EXPECT_FALSE(fs::exists(dir / "o"));
+  }
+}
+
+// A project brings its own recipes: the options of one recipe are refused beside it.
+TEST(Project, OptionsOfOneRecipeAreRefusedBesideIt) {
+  const char* const options[] = {"--count 2", "--preset coin", "--seed 3", "--set Volume=1", "--buffer-length 2",
+                                 "--name n"};
+  ScratchDir dir;
+  std::ofstream(dir / "p.json") << Project({Sound("a", 5, DefaultParams(), 1)}).dump();
+  for (const std::string option : options) {
+    SCOPED_TRACE(option);
+    const auto r = RunTool("batch --project " + dir / "p.json" + " --out-dir " + dir / "o " + option);
+    const std::string name = option.substr(0, option.find(' '));
+    EXPECT_TRUE(r.Status == 2 && Has(r.Err, "excludes") && Has(r.Err, name) && Has(r.Err, "--project")) << r.Err;
+  }
+  const auto none = RunTool("batch --preset coin --out-dir " + dir / "o");
+  EXPECT_TRUE(none.Status == 2 && Has(none.Err, "batch needs --count N (or --project FILE)")) << none.Err;
+  EXPECT_FALSE(fs::exists(dir / "o"));
+}
+
+}  // namespace
+}  // namespace quavix::test
