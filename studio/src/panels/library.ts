@@ -328,10 +328,11 @@ export class LibraryPanel implements Panel {
           type: 'button',
           id: `open-${entry.id}`,
           class: 'sound-item',
-          'aria-label': `Open ${quoted}${soundKey(entry.recipe) === current ? ' (the current sound)' : ''}`,
           'aria-current': String(soundKey(entry.recipe) === current),
           onclick: () => this.open1(entry),
         },
+        // The button's name is its visible text, the name and the tags, after a word heard only.
+        h('span', { class: 'visually-hidden' }, 'Open '),
         h('span', { class: 'entry-name' }, entry.name),
         h('span', { class: 'tags' }, ...entry.tags.map((t) => h('span', { class: 'tag' }, t))),
       ),
@@ -413,7 +414,6 @@ export class LibraryPanel implements Panel {
       if (!button) continue;
       const here = soundKey(entry.recipe) === current;
       button.setAttribute('aria-current', String(here));
-      button.setAttribute('aria-label', `Open \u201c${entry.name}\u201d${here ? ' (the current sound)' : ''}`);
     }
   }
 

@@ -45,7 +45,7 @@ async function saveAs(page, name, tags) {
   await page.waitForFunction((n) => document.querySelectorAll('#library-list .library-entry').length === n, before + 1);
 }
 async function openEntry(page, name) {
-  await click(page, `#library-list button[aria-label^="Open \u201c${name}\u201d"]`);
+  await click(page, `#library-list .sound-item:has(.entry-name:text-is("${name}"))`);
 }
 
 test('the library survives a reload, and its project file renders, by the tool, the Studio\u2019s WAVs', async () => {
@@ -92,9 +92,9 @@ test('the library survives a reload, and its project file renders, by the tool, 
     await page.click('#library-list button[aria-label="Rename \u201cJump\u201d"]');
     await page.fill('#library-list input[name="name"]', 'Hop');
     await page.press('#library-list input[name="name"]', 'Enter');
-    await page.waitForSelector('#library-list button[aria-label^="Open \u201cHop\u201d"]');
+    await page.waitForSelector('#library-list .sound-item:has(.entry-name:text-is("Hop"))');
     await page.click('#library-list button[aria-label="Duplicate \u201cHop\u201d"]');
-    await page.waitForSelector('#library-list button[aria-label^="Open \u201cHop (copy)\u201d"]');
+    await page.waitForSelector('#library-list .sound-item:has(.entry-name:text-is("Hop (copy)"))');
     await page.click('#library-list button[aria-label="Delete \u201cCoin / big\u201d"]');
     assert.equal((await listed(page)).length, 3, 'one press only asks');
     await page.click('#library-list button[aria-label="Delete \u201cCoin / big\u201d for good"]');

@@ -139,6 +139,8 @@ describe('variations', () => {
     const grid = await makeVariations(page, { mode: 'mutate', amount: 0.1, count: 4 });
     for (const n of [2, 4]) await page.click(`#variations .variation:nth-child(${n}) button[aria-label^="Keep"]`);
     const kept = () => page.$$eval('#stars .sound-item', (all) => all.map((e) => e.firstChild.textContent));
+    // The library keeps them in the browser's database, which answers later.
+    await page.waitForFunction(() => document.querySelectorAll('#stars .sound-item').length === 2);
     assert.deepEqual(
       (await kept()).map((label) => label.replace(/ #\d+$/, '')),
       ['Hurt variation 4', 'Hurt variation 2'],
