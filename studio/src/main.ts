@@ -62,6 +62,7 @@ class Studio implements StudioContext {
     });
     this.history.starWith = () => library.toggleStar();
     keepWith((recipe, name) => library.keep(recipe, name));
+    exporting.fromLibrary = () => library.shown();
     const variations = new VariationsPanel(
       this,
       (events) => new Renderer(module, () => new RenderWorker(), events),

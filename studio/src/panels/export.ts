@@ -1,4 +1,4 @@
-// Export and packs: a dialog that makes the current sound or the starred
+// Export and packs: a dialog that makes the current sound, the starred or the library's
 // sounds into files with the quavix tool's export options, in one .zip.
 import { h, save } from '../dom';
 import { fileBase } from '../store';
@@ -34,6 +34,9 @@ export class ExportPanel {
   element: HTMLElement;
   private dialog: HTMLDialogElement;
   private busy = false;
+
+  /** The library's sounds that its search shows, by name; null without a library. */
+  fromLibrary: (() => PackItem[] | null) | null = null;
 
   constructor(private studio: Studio) {
     this.dialog = this.makeDialog();
@@ -91,6 +94,7 @@ export class ExportPanel {
           h('legend', {}, 'Sounds'),
           radio('current', 'The current sound', true),
           h('span', { id: 'export-starred-choice' }),
+          h('span', { id: 'export-library-choice' }),
         ),
         h(
           'fieldset',
@@ -187,6 +191,24 @@ export class ExportPanel {
       stars === 0 ? 'Starred sounds (none yet: star a sound first)' : `Starred sounds (${stars})`,
     );
     starred.replaceChildren(choice);
+    const shown = this.fromLibrary?.() ?? null;
+    field(this.dialog, 'export-library-choice').replaceChildren(
+      shown === null
+        ? ''
+        : h(
+            'label',
+            { class: 'export-choice' },
+            h('input', {
+              type: 'radio',
+              name: 'export-which',
+              value: 'library',
+              ...(shown.length === 0 ? { disabled: true } : {}),
+            }),
+            shown.length === 0
+              ? 'Library sounds shown (none: save sounds or change the search)'
+              : `Library sounds shown (${shown.length})`,
+          ),
+    );
     const current = this.dialog.querySelector<HTMLInputElement>('input[value=current]')!;
     current.checked = true;
     this.sync();
@@ -199,6 +221,7 @@ export class ExportPanel {
     const store = this.studio.store;
     const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
     if (which === 'starred') return store.stars.map((k) => ({ name: k.label, recipe: k.recipe }));
+    if (which === 'library') return this.fromLibrary?.() ?? [];
     return [{ name: fileBase(store.recipe), recipe: store.recipe }];
   }
 
@@ -312,7 +335,13 @@ export class ExportPanel {
       button.disabled = false;
       this.dialog.removeAttribute('aria-busy');
     }
-    const name = items.length === 1 ? `${pack.sounds[0].file.replace(/\.[a-z]+$/, '')}-pack.zip` : 'starred-sounds.zip';
+    const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
+    const name =
+      items.length === 1
+        ? `${pack.sounds[0].file.replace(/\.[a-z]+$/, '')}-pack.zip`
+        : which === 'library'
+          ? 'library-sounds.zip'
+          : 'starred-sounds.zip';
     save(new Blob([pack.zip as Uint8Array<ArrayBuffer>], { type: 'application/zip' }), name);
     const limited = pack.sounds.filter((s) => s.limited).length;
     const reachable = Math.min(...pack.sounds.map((s) => s.reachableLufs ?? Infinity));

@@ -382,6 +382,16 @@ export class LibraryPanel implements Panel {
   }
 
   /** Redraws the list (the search applied); `focus` names the element to focus afterwards. */
+  /** The sounds the list shows (those the search matches), by name; null without a library. */
+  shown(): { name: string; recipe: Recipe }[] | null {
+    const library = this.library;
+    if (!library) return null;
+    const query = ($('library-search') as HTMLInputElement).value;
+    return sorted(library.entries)
+      .filter((e) => matches(e, query))
+      .map((e) => ({ name: e.name, recipe: e.recipe }));
+  }
+
   private showList(focus?: string): void {
     const library = this.library;
     if (!library) return;

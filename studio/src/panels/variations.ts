@@ -110,7 +110,7 @@ export class VariationsPanel implements Panel {
         'p',
         { id: 'variation-keys', class: 'help' },
         'Click a waveform to hear it; with the grid focused, keys 1 to 9 play the first nine. ' +
-          'Pick makes a variation the current sound (Undo goes back); Keep keeps it with the starred sounds.',
+          'Pick makes a variation the current sound (Undo goes back); Keep keeps it in the library, starred.',
       ),
       h('p', { id: 'variation-status', class: 'status', role: 'status' }),
       h('ol', {
