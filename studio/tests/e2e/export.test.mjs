@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { unzipSync } from 'fflate';
 import { openBrowser, openPage } from './browser.mjs';
+import { settle } from './page-steps.mjs';
 
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
@@ -18,7 +19,6 @@ const bin = join(scratch, 'bin');
 mkdirSync(bin);
 symlinkSync(CLI, join(bin, 'quavix'));
 
-const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
 async function typeInto(page, selector, text) {
   await page.fill(selector, text);
   await page.press(selector, 'Tab');

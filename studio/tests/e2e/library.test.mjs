@@ -11,6 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
+import { fingerprint, click, downloaded } from './page-steps.mjs';
 
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const repo = join(studio, '..');
@@ -19,8 +20,6 @@ const url = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 
-const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
 const libraryOpen = (page) => page.waitForFunction(() => !document.getElementById('library-add')?.disabled);
 const listed = (page) =>
   page.$$eval('#library-list .library-entry', (rows) =>
@@ -29,14 +28,6 @@ const listed = (page) =>
       [...r.querySelectorAll('.tag')].map((t) => t.textContent),
     ]),
   );
-async function click(page, selector) {
-  await page.click(selector);
-  await settle(page);
-}
-async function downloaded(page, start) {
-  const [download] = await Promise.all([page.waitForEvent('download'), start()]);
-  return readFileSync(await download.path());
-}
 async function saveAs(page, name, tags) {
   await page.fill('#library-name', name);
   await page.fill('#library-tags', tags);

@@ -11,6 +11,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
 import { serve } from '../../scripts/serve.mjs';
+import { settle, fingerprint } from './page-steps.mjs';
 
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
@@ -19,8 +20,6 @@ const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-page-'));
 const planterFile = pathToFileURL(join(scratch, 'planter.html')).href;
 writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
 
-const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
 async function typeInto(page, selector, text) {
   await page.fill(selector, text);
   await page.press(selector, 'Tab');

@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
 import { serve } from '../../scripts/serve.mjs';
+import { settle, fingerprint, click, downloaded } from './page-steps.mjs';
 
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const repo = join(studio, '..');
@@ -25,21 +26,11 @@ function toolWav(...options) {
   return readFileSync(out);
 }
 
-const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
 const storedValues = (page) => page.$$eval('.stored', (all) => all.map((e) => e.textContent));
 async function typeInto(page, selector, text) {
   await page.fill(selector, text);
   await page.press(selector, 'Tab');
   await settle(page);
-}
-async function click(page, selector) {
-  await page.click(selector);
-  await settle(page);
-}
-async function downloaded(page, start) {
-  const [download] = await Promise.all([page.waitForEvent('download'), start()]);
-  return readFileSync(await download.path());
 }
 
 const origins = [

@@ -9,6 +9,7 @@ import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
 import * as quavix from '../../../js/index.js';
+import { settle, fingerprint, click, downloaded } from './page-steps.mjs';
 
 const studio = fileURLToPath(new URL('../..', import.meta.url));
 const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
@@ -16,16 +17,6 @@ const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
 const shots = join(studio, '../build/studio');
 const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 
-const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
-async function click(page, selector) {
-  await page.click(selector);
-  await settle(page);
-}
-async function downloaded(page, start) {
-  const [download] = await Promise.all([page.waitForEvent('download'), start()]);
-  return readFileSync(await download.path());
-}
 /** The WAV the tool writes for the page's command line of the current sound. */
 async function toolWav(page) {
   const command = await page.inputValue('#command');
