@@ -2,34 +2,44 @@
 // /usr/bin/chromium with a fresh profile and the flags a person's browser has.
 // Only two are added: headless, and no sandbox (the tests may run as root).
 import { chromium } from 'playwright-core';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { pathToFileURL } from 'node:url';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 export const CHROMIUM = process.env.QUAVIX_CHROMIUM ?? '/usr/bin/chromium';
 
-/** Flags that would let a page read more than a person's browser lets it. */
-const WIDENING = [
-  /^--allow-file-access/,
-  /^--disable-web-security/,
-  /^--allow-running-insecure-content/,
-  /^--unsafely-treat-insecure-origin-as-secure/,
-  /^--disable-site-isolation-trials/,
-  /^--disable-features=.*\b(IsolateOrigins|site-per-process|BlockInsecurePrivateNetworkRequests)\b/,
-];
-
-/** The flags of a command line that widen what pages may read. */
-export function wideningFlags(commandLine) {
-  return commandLine.split(/\s+/).filter((word) => WIDENING.some((w) => w.test(word)));
-}
-
-/** The running browser's own command line, as chrome://version shows it. */
-export async function commandLineOf(context) {
+/**
+ * Whether a page opened from disk can read a file beside it. A person's browser refuses that; a
+ * browser started with wider file access or security switched off allows it, and would let a test
+ * pass where a person's page fails.
+ */
+export async function readsNeighbourFiles(context) {
+  const dir = mkdtempSync(join(tmpdir(), 'quavix-studio-probe-'));
+  writeFileSync(join(dir, 'neighbour.txt'), 'neighbour');
+  writeFileSync(join(dir, 'probe.html'), '<!doctype html><title>probe</title>');
   const page = await context.newPage();
-  await page.goto('chrome://version');
-  const line = await page.textContent('#command_line');
-  await page.close();
-  return line ?? '';
+  try {
+    await page.goto(pathToFileURL(join(dir, 'probe.html')).href);
+    return await page.evaluate(
+      (url) =>
+        new Promise((resolve) => {
+          const request = new XMLHttpRequest();
+          request.onload = () => resolve(request.responseText === 'neighbour');
+          request.onerror = () => resolve(false);
+          try {
+            request.open('GET', url);
+            request.send();
+          } catch {
+            resolve(false);
+          }
+        }),
+      pathToFileURL(join(dir, 'neighbour.txt')).href,
+    );
+  } finally {
+    await page.close();
+    rmSync(dir, { recursive: true, force: true });
+  }
 }
 
 export async function openBrowser({ width = 1280, height = 800 } = {}) {
@@ -46,10 +56,9 @@ export async function openBrowser({ width = 1280, height = 800 } = {}) {
     await context.close();
     rmSync(profile, { recursive: true, force: true });
   };
-  const widening = wideningFlags(await commandLineOf(context));
-  if (widening.length > 0) {
+  if (await readsNeighbourFiles(context)) {
     await close();
-    throw new Error(`Chromium was started with flags that widen file access: ${widening.join(' ')}`);
+    throw new Error("Chromium lets a page opened from disk read the files beside it, which a person's browser refuses");
   }
   return { context, close };
 }
