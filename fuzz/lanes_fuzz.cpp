@@ -19,8 +19,30 @@ constexpr std::int16_t kUntouched = 0x7A7A;
 struct Sound {
   std::unique_ptr<quavix::Synthesizer> Synth;
   quavix::RandomSource Random;
+  std::int32_t Area = 0;
   std::vector<std::int16_t> Samples;
 };
+
+// The sounds the bytes describe, not yet played: each with its parameters, its
+// random state and an area of Area samples (and 8 more that must stay untouched).
+std::vector<Sound> SoundsOf(const std::vector<std::uint8_t>& bytes, std::size_t count) {
+  using namespace quavix;
+  RandomSource unused{0};
+  std::vector<Sound> sounds(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* cells = bytes.data() + i * kSoundBytes;
+    Sound& s = sounds[i];
+    s.Synth = std::make_unique<Synthesizer>(unused);
+    s.Synth->Params = DefaultParams();
+    std::memcpy(&s.Synth->Params.Volume, cells, 4 * kParamCount);
+    std::memcpy(&s.Random.State, cells + 4 * kParamCount, 4);
+    std::uint16_t area = 0;
+    std::memcpy(&area, cells + 4 * kParamCount + 4, 2);
+    s.Area = area % 6001;
+    s.Samples.assign(static_cast<std::size_t>(s.Area) + 8, kUntouched);
+  }
+  return sounds;
+}
 
 }  // namespace
 
@@ -31,42 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> bytes(count * kSoundBytes, 0);
   std::memcpy(bytes.data(), data + 1, size - 1 < bytes.size() ? size - 1 : bytes.size());
 
-  RandomSource unused{0};
-  std::vector<SynthParams> params(count);
-  std::vector<RandomSource> seeds(count);
-  std::vector<std::int32_t> areas(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* cells = bytes.data() + i * kSoundBytes;
-    params[i] = DefaultParams();
-    std::memcpy(&params[i].Volume, cells, 4 * kParamCount);
-    std::memcpy(&seeds[i].State, cells + 4 * kParamCount, 4);
-    std::uint16_t area = 0;
-    std::memcpy(&area, cells + 4 * kParamCount + 4, 2);
-    areas[i] = area % 6001;
-  }
-
-  std::vector<Sound> reference(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    Sound& r = reference[i];
-    r.Synth = std::make_unique<Synthesizer>(unused);
-    r.Synth->Params = params[i];
-    r.Random = seeds[i];
-    r.Samples.assign(static_cast<std::size_t>(areas[i]) + 8, kUntouched);
-    SynthesizeReference(*r.Synth, areas[i], r.Samples.data(), r.Random);
-  }
+  std::vector<Sound> reference = SoundsOf(bytes, count);
+  for (Sound& r : reference) SynthesizeReference(*r.Synth, r.Area, r.Samples.data(), r.Random);
 
   for (const LaneSet set : {LaneSet::kOneByOne, LaneSet::kAvx2, LaneSet::kAvx512}) {
     if (!LaneSetRuns(set)) continue;
-    std::vector<Sound> lanes(count);
+    std::vector<Sound> lanes = SoundsOf(bytes, count);
     std::vector<SynthesisJob> jobs;
-    for (std::size_t i = 0; i < count; ++i) {
-      Sound& l = lanes[i];
-      l.Synth = std::make_unique<Synthesizer>(unused);
-      l.Synth->Params = params[i];
-      l.Random = seeds[i];
-      l.Samples.assign(static_cast<std::size_t>(areas[i]) + 8, kUntouched);
-      jobs.push_back({l.Synth.get(), &l.Random, l.Samples.data(), areas[i]});
-    }
+    for (Sound& l : lanes) jobs.push_back({l.Synth.get(), &l.Random, l.Samples.data(), l.Area});
     SynthesizeInLanes(jobs.data(), jobs.size(), set);
     for (std::size_t i = 0; i < count; ++i) {
       const Sound& l = lanes[i];
