@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include "app.h"
 
 #include <algorithm>

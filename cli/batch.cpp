@@ -2,6 +2,7 @@
 // by several threads into numbered files and described in manifest.json. The
 // steps live in batch_plan, batch_render, batch_manifest, batch_commit and
 // batch_report.
+#include <CLI/CLI.hpp>
 #include <chrono>
 
 #include "batch_steps.h"

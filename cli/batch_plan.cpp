@@ -48,7 +48,7 @@ std::uint64_t FreeBytes(const std::string& folder) {
 
 std::int64_t ParseJobs(const BatchArgs& args) {
   const std::int64_t cores = CoreCount();
-  if (args.JobsOption->count() == 0) return cores;
+  if (!Given(args.JobsOption)) return cores;
   const std::int64_t jobs = ParseWhole(args.Jobs, 1, 1 << 30, "--jobs");
   if (jobs > kJobsPerCore * cores) {
     ThrowUsage("--jobs: " + std::to_string(jobs) + " is more than " + std::to_string(kJobsPerCore) +
@@ -134,13 +134,13 @@ void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan&
 
 BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
   BatchPlan plan;
-  const bool project = args.ProjectOption != nullptr && args.ProjectOption->count() > 0;
-  if (!project && args.CountOption != nullptr && args.CountOption->count() == 0) {
+  const bool project = Given(args.ProjectOption);
+  if (!project && args.CountOption != nullptr && !Given(args.CountOption)) {
     ThrowUsage("batch needs --count N (or --project FILE)");
   }
   if (!project) plan.Count = ParseWhole(args.Count, 1, kMaxCount, "--count");
   plan.Jobs = ParseJobs(args);
-  if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");
+  if (Given(args.SeedOption)) ParseSeed(args.Seed, "--seed");
   if (args.OutDir.empty()) ThrowUsage("--out-dir: the folder name is empty");
   if (!args.Name.empty()) CheckName(args.Name);
   if (project) {

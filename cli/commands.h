@@ -2,7 +2,7 @@
 // runs from the parsed values.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli_forward.h"
 
 #include <ostream>
 #include <string>

@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include "export_options.h"
 
 #include "cli_error.h"
@@ -56,8 +57,6 @@ double ParseLevel(const std::string& text, double min, double max, const std::st
   }
   return value;
 }
-
-bool Given(const CLI::Option* o) { return o != nullptr && o->count() > 0; }
 
 }  // namespace
 

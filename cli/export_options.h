@@ -3,7 +3,7 @@
 // --match-loudness. Without any of them the output is the module's WAV image.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli_forward.h"
 
 #include <optional>
 #include <string>

@@ -1,5 +1,6 @@
 // quavix info: the parameters of a settings file or string in both units,
 // its settings string, and the sound it makes with a given seed.
+#include <CLI/CLI.hpp>
 #include <bit>
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,6 @@
 // quavix presets: the preset families and the parameters with their units and
 // the ranges that presets and randomize draw from.
+#include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
 

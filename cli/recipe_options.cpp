@@ -1,3 +1,4 @@
+#include <CLI/CLI.hpp>
 #include "recipe_options.h"
 
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include "synth/oscillator_period.h"
 
 namespace quavix::cli {
+
+bool Given(const CLI::Option* option) { return option != nullptr && option->count() > 0; }
 
 void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources) {
   args.PresetOption = command.add_option("--preset", args.Preset,

@@ -2,7 +2,7 @@
 // the parameters, --set changes, --mutate and --buffer-length.
 #pragma once
 
-#include <CLI/CLI.hpp>
+#include "cli_forward.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,6 @@
 // quavix render: one sound into a WAV file, stdout, a settings file or a
 // settings string.
+#include <CLI/CLI.hpp>
 #include "cli_error.h"
 #include "commands.h"
 #include "design/randomize.h"

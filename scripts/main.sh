@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the quavix tool (release
+# The main job: installs what is missing, builds the quavix tool (tool
 # preset) and renders one sound of each preset family into out/, then lists
 # them. QUAVIX_SEED picks the seed (default 1), so the sounds are repeatable.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh --no-wine
+bash scripts/setup.sh main
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target quavix -j "$(nproc)"
+cmake --preset tool >/dev/null
+cmake --build --preset tool -j "$(nproc)"
 
-quavix=build/release/cli/quavix
+quavix=build/tool/cli/quavix
 seed="${QUAVIX_SEED:-1}"
 mkdir -p out
 for family in coin laser explosion powerup hurt jump blip; do

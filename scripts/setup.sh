@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, tests and cross build need.
-# Safe to run repeatedly: it only calls apt when something is missing.
+# Installs the Debian packages a job needs: "setup.sh main" only what building
+# the quavix tool takes (scripts/main.sh), "setup.sh test" (the default) also
+# what the tests, the cross builds, the module under Wine and the packages'
+# tests take. Safe to run repeatedly: it only calls apt when something is missing.
 set -euo pipefail
 
-need_wine=1
-for arg in "$@"; do
-  case "$arg" in
-    --no-wine) need_wine=0 ;;
-  esac
-done
+job=${1:-test}
+case "$job" in
+  main|test) ;;
+  *) echo "usage: setup.sh [main|test]" >&2; exit 2 ;;
+esac
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev libflac-dev
+)
+need_wine=0
+if [ "$job" = test ]; then
+  need_wine=1
+  packages+=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   libmpfr-dev
@@ -24,12 +30,13 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev love
   chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
-)
+  )
+fi
 # Node 18 (unpacked below for the JavaScript package's oldest-Node test) loads
 # these from /usr/share/nodejs.
-packages+=(node-acorn node-cjs-module-lexer node-undici)
+[ "$job" = test ] && packages+=(node-acorn node-cjs-module-lexer node-undici)
 # The JavaScript package's tests run in Node; a machine that has one keeps it.
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+if [ "$job" = test ] && { ! command -v node >/dev/null || ! command -v npm >/dev/null; }; then
   packages+=(nodejs npm)
 fi
 
@@ -55,6 +62,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "$job" = main ] && exit 0
 
 # A German locale (decimal comma) for the test that checks the settings string
 # keeps its decimal point whatever the regional settings.
