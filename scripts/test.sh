@@ -1,64 +1,57 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset and runs all their tests:
-# release, debug (ASan + UBSan), fuzz (each target briefly over its corpus),
-# the WebAssembly module through the JavaScript package in Node (compared with
-# the release build's tool), Quavix Studio in headless Chromium, and the 32-bit
-# Windows module (its binary contract, and the module itself under Wine: natively
-# where the kernel runs 32-bit programs, else under qemu-i386, and under both
-# routes of emulation wherever the kernel allows private binfmt_misc). Ends with
-# one line of what ran, how the module ran, what passed and was skipped, and why.
+# Installs what the tests need, builds every preset and runs all their tests:
+# release (with the exhaustive sine), the WebAssembly module through the
+# JavaScript package in Node, Quavix Studio in headless Chromium, debug (ASan +
+# UBSan, on the tests a sanitizer can say something about), aarch64 under
+# qemu-aarch64-static, fuzz (each target briefly over its corpus) and the
+# 32-bit Windows module: its binary contract, and the module itself under Wine,
+# natively where the kernel runs 32-bit programs, else under qemu-i386; where
+# the kernel runs them natively and allows private binfmt_misc, once more as on
+# a kernel that refuses them. Every stage writes JUnit reports into
+# build/reports, and one counter (scripts/count-results.py) makes the last
+# line: what ran, how the module ran, what passed, failed and was skipped, and why.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh || exit 1
+bash scripts/setup.sh test || exit 1
 
 jobs=$(nproc)
+reports=$PWD/build/reports
+rm -rf "$reports"
+mkdir -p "$reports"
 ran=()
-passed=0
-failed=0
-skipped=0
-reasons=()
 
-summary() {
-  local line="test.sh: ran ${ran[*]:-nothing}: $passed passed, $failed failed, $skipped skipped"
-  if [ "${#reasons[@]}" -gt 0 ]; then
-    line+=" ($(IFS=';'; echo "${reasons[*]}" | sed 's/;/; /g'))"
-  fi
-  echo "$line"
+# fail_report NAME WHY: a report of one failed case, for a stage that could not run its tests.
+fail_report() {
+  printf '<testsuite name="%s" tests="1"><testcase name="%s"><failure message="%s"/></testcase></testsuite>\n' \
+    "$1" "$1" "$2" >"$reports/$1.xml"
 }
 
-# count_report LABEL REPORT STATUS: adds the results of CTest's JUnit report
-# REPORT to the totals under LABEL, with the reason of each skipped test; STATUS
-# is CTest's exit status. Fails if the tests failed.
-count_report() {
-  local label=$1 report=$2 status=$3
-  if [ ! -f "$report" ]; then
-    ran+=("$label (no test report)")
-    failed=$((failed + 1))
-    return 1
-  fi
-  local total fails skips
-  total=$(sed -n 's/^[[:space:]]*tests="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
-  fails=$(sed -n 's/^[[:space:]]*failures="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
-  skips=$(sed -n 's/^[[:space:]]*skipped="\([0-9]*\)".*/\1/p' "$report" | head -n 1)
-  # How the 32-bit module ran, where it did: wine-run.sh says it in one line.
-  local how
-  how=$(sed -n 's/.*wine-run: ran \([^&<]*\).*/\1/p' "$report" | head -n 1)
-  ran+=("$label ($total${how:+; the module ran $how})")
-  passed=$((passed + total - fails - skips))
-  failed=$((failed + fails))
-  skipped=$((skipped + skips))
-  # A skipped test says why on a line "...: skipped: REASON" of its output.
-  local name why
-  while IFS=$'\t' read -r name why; do
-    reasons+=("$name: ${why:-no reason given}")
-  done < <(awk '
-    /<testcase / { match($0, /name="[^"]*"/); name = substr($0, RSTART + 6, RLENGTH - 7); skip = 0; why = "" }
-    /<skipped/ { skip = 1 }
-    skip && why == "" && /skipped: / { why = $0; sub(/.*skipped: /, "", why) }
-    /<\/testcase>/ { if (skip) print name "\t" why; skip = 0 }
-  ' "$report")
-  [ "$status" = 0 ]
+# stage LABEL REPORT...: adds LABEL with its count of cases to the summary.
+stage() {
+  local label=$1 total
+  shift
+  total=$(python3 scripts/count-results.py "$@" | head -n 1 | cut -d' ' -f1)
+  ran+=("$label (${total}$(module_route "$label"))")
+}
+
+# module_route LABEL: "; the module ran HOW" for the stages that ran it under Wine.
+module_route() {
+  local f how=""
+  [ -f "$reports/.start-$1" ] || return 0
+  for f in build/win32/wineprefix*.route; do
+    [ -f "$f" ] && [ "$f" -nt "$reports/.start-$1" ] && how=$(cat "$f")
+  done
+  [ -z "$how" ] || echo "; the module ran $how"
+}
+
+summary() {
+  local counts total fails skips reasons
+  counts=$(python3 scripts/count-results.py "$reports"/*.xml)
+  read -r total fails skips <<<"$(head -n 1 <<<"$counts")"
+  reasons=$(sed -n 's/^skipped\t\([^\t]*\)\t\(.*\)/\1: \2/p' <<<"$counts" | paste -sd ';' | sed 's/;/; /g')
+  echo "test.sh: ran ${ran[*]:-nothing}: $((total - fails - skips)) passed, $fails failed, $skips skipped${reasons:+ ($reasons)}"
+  [ "$fails" = 0 ] && [ "$total" -gt "$skips" ]
 }
 
 # run_preset NAME [CTEST ARGS...]: configure, build and test one preset.
@@ -66,95 +59,67 @@ run_preset() {
   local preset=$1
   shift
   echo "== $preset" >&2
-  local report="$PWD/build/$preset/test-results.xml"
-  rm -f "$report"
+  touch "$reports/.start-$preset"
   if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset" -j "$jobs"; then
-    ran+=("$preset (build failed)")
-    failed=$((failed + 1))
-    return 1
+    fail_report "$preset" "build failed"
+  else
+    ctest --preset "$preset" -j "$jobs" --output-junit "$reports/$preset.xml" "$@" ||
+      [ -f "$reports/$preset.xml" ] || fail_report "$preset" "ctest wrote no report"
   fi
-  ctest --preset "$preset" --output-junit "$report" "$@"
-  count_report "$preset" "$report" $?
+  stage "$preset" "$reports/$preset.xml"
+  ! grep -q '<failure' "$reports/$preset.xml"
 }
 
-# run_module_emulated LABEL COMMAND...: runs the win32 preset's module test
-# again under COMMAND (with its environment), to keep the emulated routes of
-# scripts/wine-run.sh tested on machines that run 32-bit programs natively.
+# run_module_emulated LABEL COMMAND...: the win32 preset's module test once more
+# under COMMAND, which makes the kernel refuse 32-bit programs.
 run_module_emulated() {
   local label=$1
   shift
   echo "== $label" >&2
-  local report="$PWD/build/win32/test-results-$label.xml"
-  rm -f "$report"
-  "$@" ctest --preset win32 -R '^winhost\.module$' --output-on-failure --output-junit "$report"
-  local status=$?
+  touch "$reports/.start-$label"
+  "$@" ctest --preset win32 -R '^winhost\.module$' --output-junit "$reports/$label.xml" ||
+    [ -f "$reports/$label.xml" ] || fail_report "$label" "ctest wrote no report"
   # Passing natively here would test nothing new.
-  if [ -f "$report" ] && ! grep -q 'wine-run: ran under qemu-i386' "$report"; then
-    echo "test.sh: $label did not run the module under qemu-i386" >&2
-    status=1
+  if [ -z "$(module_route "$label" | grep 'under qemu-i386')" ]; then
+    fail_report "$label" "the module did not run under qemu-i386"
   fi
-  count_report "$label" "$report" "$status"
+  stage "$label" "$reports/$label.xml"
+  ! grep -q '<failure' "$reports/$label.xml"
 }
 
 # run_studio: builds Quavix Studio (studio/, on the wasm preset's module), lints
-# it and runs its unit tests and its browser tests in headless Chromium, which compare
-# with the release build's tool; counts each test case from their JUnit reports.
+# it and runs its unit tests and its browser tests in headless Chromium, which
+# compare with the release build's tool.
 run_studio() {
   echo "== studio" >&2
-  local reports="$PWD/build/studio"
-  mkdir -p "$reports"
-  rm -f "$reports/unit.xml" "$reports/e2e.xml"
   if ! (cd studio && npm ci --no-audit --no-fund >/dev/null && npm run build >/dev/null); then
-    ran+=("studio (build failed)")
-    failed=$((failed + 1))
-    return 1
+    fail_report studio "the Studio did not build"
+  elif ! (cd studio && npm run --silent lint); then
+    # ESLint and Prettier's check of the TypeScript, the tests and the scripts.
+    fail_report studio "lint failed"
+  else
+    (cd studio && npx vitest run --reporter=default --reporter=junit --outputFile.junit="$reports/studio-unit.xml") ||
+      [ -f "$reports/studio-unit.xml" ] || fail_report studio-unit "vitest wrote no report"
+    (cd studio && QUAVIX_NATIVE_CLI="$PWD/../build/release/cli/quavix" node --test \
+      --test-reporter=spec --test-reporter-destination=stdout \
+      --test-reporter=junit --test-reporter-destination="$reports/studio-e2e.xml" tests/e2e/) ||
+      grep -q '<failure' "$reports/studio-e2e.xml" 2>/dev/null || fail_report studio-e2e "the browser tests failed outside a test"
   fi
-  # ESLint and Prettier's check of the TypeScript, the tests and the scripts.
-  if ! (cd studio && npm run --silent lint); then
-    ran+=("studio (lint failed)")
-    failed=$((failed + 1))
-    return 1
-  fi
-  (cd studio && npx vitest run --reporter=default --reporter=junit --outputFile.junit="$reports/unit.xml")
-  local unit=$?
-  (cd studio && QUAVIX_NATIVE_CLI="$PWD/../build/release/cli/quavix" node --test \
-    --test-reporter=spec --test-reporter-destination=stdout \
-    --test-reporter=junit --test-reporter-destination="$reports/e2e.xml" tests/e2e/)
-  local e2e=$?
-  local total fails skips
-  read -r total fails skips < <(node studio/scripts/junit-count.mjs "$reports"/unit.xml "$reports"/e2e.xml 2>/dev/null || echo "0 0 0")
-  # A runner that failed without a failing case (a crash, a missing report) is one failure more.
-  if { [ "$unit" != 0 ] || [ "$e2e" != 0 ]; } && [ "$fails" = 0 ]; then fails=1; total=$((total + 1)); fi
-  ran+=("studio ($total)")
-  passed=$((passed + total - fails - skips))
-  failed=$((failed + fails))
-  skipped=$((skipped + skips))
-  [ "$fails" = 0 ]
+  stage studio "$reports"/studio*.xml
+  ! grep -q '<failure' "$reports"/studio*.xml
 }
 
-# The release run includes the exhaustive sine test (label exhaustive) and
-# builds the tool the wasm and studio tests compare with; the aarch64 tests run
-# under qemu-aarch64-static.
+# release builds the tool that the wasm and studio stages compare with.
 for preset in release wasm studio debug aarch64 fuzz win32; do
-  if [ "$preset" = studio ]; then
-    run_studio && continue
-    summary
-    exit 1
-  fi
-  if ! run_preset "$preset"; then
-    summary
-    exit 1
-  fi
+  case $preset in
+    studio) run_studio ;;
+    *) run_preset "$preset" ;;
+  esac || { summary; exit 1; }
 done
-# The module under emulation as well: as on a kernel that refuses 32-bit
-# programs (there wine-run.sh picks qemu-i386 in a private user namespace), and
-# by the direct route. Where this kernel cannot make such namespaces, the
-# emulated routes run only where the machine needs them.
+# As on a kernel that refuses 32-bit programs: wine-run.sh then picks
+# qemu-i386 by itself. Where this kernel cannot make such namespaces, the
+# emulated route runs only where the machine needs it, in the win32 stage.
 if bash scripts/without-32bit.sh true >/dev/null; then
-  run_module_emulated win32-without-32bit bash scripts/without-32bit.sh env QUAVIX_WINE_ROUTE=auto || { summary; exit 1; }
-  run_module_emulated win32-direct bash scripts/without-32bit.sh env QUAVIX_WINE_ROUTE=direct || { summary; exit 1; }
+  run_module_emulated win32-without-32bit bash scripts/without-32bit.sh || { summary; exit 1; }
 fi
 summary
-if [ "$failed" != 0 ] || [ "$passed" = 0 ]; then
-  exit 1
-fi

@@ -17,10 +17,13 @@
 #              <loader dir>/wine-preloader, so it runs from a relocated copy of
 #              the loader whose wine-preloader and wineserver are scripts that
 #              run qemu.
+#              The namespace is made by unshare for each Wine command, and
+#              scripts/i386-namespace.sh registers the handler in it.
 # Before the program, one line "wine-run: ran natively" (or "under qemu-i386
-# ...") tells how. Where no route can run, or QUAVIX_NO_32BIT=1, the program is
-# skipped (exit 77, the tests' SKIP_RETURN_CODE) with a line
-# "wine-run: skipped: REASON".
+# ...") tells how, and the same words go into the file PREFIX.route beside the
+# route's Wine prefix (scripts/test.sh reports them). Where no route can run,
+# or QUAVIX_NO_32BIT=1, the program is skipped (exit 77, the tests'
+# SKIP_RETURN_CODE) with a line "wine-run: skipped: REASON".
 #
 # Each route has its own Wine prefix (WINEPREFIX, default
 # build/win32/wineprefix, with -namespace or -direct appended for the emulated
@@ -30,7 +33,6 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-self=$here/scripts/wine-run.sh
 export WINEPREFIX=${WINEPREFIX:-$here/build/win32/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win32
@@ -118,18 +120,7 @@ if [ "${QUAVIX_NO_32BIT:-}" = 1 ]; then
 fi
 
 route=${QUAVIX_WINE_ROUTE:-auto}
-if [ "${QUAVIX_WINE_INSIDE:-}" = namespace ]; then
-  # Second stage of the namespace route, inside the new user and mount
-  # namespaces: this binfmt_misc instance is the namespace's own.
-  binfmt_ready
-  # F opens qemu now, P keeps each program's argv[0]; qemu reads P from the
-  # -binfmt-P ending of its own name.
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  interpreter=$(dirname "$WINEPREFIX")/i386-binfmt-P
-  ln -sfn "$qemu" "$interpreter"
-  echo ":quavix-i386:M::$i386_magic:$i386_mask:$interpreter:FP" >/proc/sys/fs/binfmt_misc/register
-  route=namespace
-elif [ "$route" = auto ]; then
+if [ "$route" = auto ]; then
   reasons=()
   for candidate in native namespace direct; do
     if can_route "$candidate"; then
@@ -148,23 +139,26 @@ elif ! can_route "$route"; then
   skip "the $route route cannot run: $why_not"
 fi
 
-if [ "$route" = namespace ] && [ "${QUAVIX_WINE_INSIDE:-}" != namespace ]; then
-  export QUAVIX_WINE_INSIDE=namespace
-  exec unshare --user --map-root-user --mount -- bash "$self" "$@"
-fi
-
 if [ "$route" != native ]; then
   WINEPREFIX=$WINEPREFIX-$route
 fi
 mkdir -p "$(dirname "$WINEPREFIX")"
 
+# launch: what each Wine command runs under (nothing, for the native and
+# direct routes).
+launch=()
 wine=(wine)
 wineserver=(wineserver)
 case $route in
   native)
     how="natively" ;;
   namespace)
-    how="under qemu-i386 $(qemu_version), through binfmt_misc in a private user namespace" ;;
+    how="under qemu-i386 $(qemu_version), through binfmt_misc in a private user namespace"
+    # qemu under a name ending in -binfmt-P (see scripts/i386-namespace.sh).
+    interpreter=$WINEPREFIX.i386-binfmt-P
+    ln -sfn "$qemu" "$interpreter"
+    launch=(unshare --user --map-root-user --mount -- bash "$here/scripts/i386-namespace.sh" "$interpreter")
+    ;;
   direct)
     how="under qemu-i386 $(qemu_version), started directly on a relocated Wine loader"
     # The loader looks for its libraries and data relative to its own
@@ -195,8 +189,8 @@ esac
   if [ ! -f "$WINEPREFIX/.quavix-ready" ]; then
     rm -rf "$WINEPREFIX"
     echo "wine-run: creating Wine prefix $WINEPREFIX" >&2
-    timeout 600 "${wine[@]}" wineboot --init </dev/null >/dev/null 2>&1 || true
-    timeout 300 "${wineserver[@]}" --wait || true
+    timeout 600 "${launch[@]}" "${wine[@]}" wineboot --init </dev/null >/dev/null 2>&1 || true
+    timeout 300 "${launch[@]}" "${wineserver[@]}" --wait || true
     if [ ! -d "$WINEPREFIX/drive_c" ]; then
       echo "wine-run: wineboot did not create $WINEPREFIX" >&2
       exit 1
@@ -206,4 +200,5 @@ esac
 ) 9>"$WINEPREFIX.lock"
 
 echo "wine-run: ran $how"
-exec "${wine[@]}" "$@" </dev/null
+echo "$how" >"$WINEPREFIX.route"
+exec "${launch[@]}" "${wine[@]}" "$@" </dev/null
