@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh --no-wine
+bash scripts/setup.sh test
 
 # Each preset is configured once; its build runs CMake again by itself when a CMake file changed.
 for preset in win32 release; do

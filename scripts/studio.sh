@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh --no-wine
+bash scripts/setup.sh test
 cmake --preset wasm >/dev/null
 cmake --build --preset wasm -j "$(nproc)"   # js/quavix.wasm, the core the Studio runs
 (cd studio && npm ci --no-audit --no-fund && npm run build >/dev/null)
