@@ -16,8 +16,9 @@ void RunSynthesis(benchmark::State& state, const std::function<void(SynthParams&
                   std::int32_t area) {
   RandomSource random;
   SeedRandom(random, 1);
-  auto cached = std::make_unique<CachedSynthesizer>(random);
+  auto cached = std::make_unique<CachedSynthesizer>();
   Synthesizer& synth = cached->Synth;
+  Init(synth, random);
   configure(synth.Params);
   std::vector<std::int16_t> samples(static_cast<std::size_t>(area));
   std::int64_t produced = 0;
@@ -123,7 +124,8 @@ void RunMixed(benchmark::State& state, bool inLanes, LaneSet set) {
   std::vector<SynthParams> sets;
   for (int i = 0; i < kMixedSounds; ++i) {
     SeedRandom(randoms[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(i + 1));
-    synths.push_back(std::make_unique<CachedSynthesizer>(randoms[static_cast<std::size_t>(i)]));
+    synths.push_back(std::make_unique<CachedSynthesizer>());
+    Init(synths.back()->Synth, randoms[static_cast<std::size_t>(i)]);
     Randomize(synths.back()->Synth.Params, randoms[static_cast<std::size_t>(i)]);
     jobs.push_back({&synths.back()->Synth, &randoms[static_cast<std::size_t>(i)],
                     areas[static_cast<std::size_t>(i)].data(), kMixedArea});

@@ -115,7 +115,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
   } else if (haveFile) {
-    if (file != "-" && LooksLikeSoundFile(ReadWholeFile(file))) {
+    if (file != "-" && LooksLikeSoundFile(ReadWholeFile(file, kSettingsFileRead))) {
       return RunSoundFileInfo(file, trimDb, args.Json, streams);
     }
     recipe.Source = ParamSource::SettingsFile;

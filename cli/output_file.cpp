@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -219,7 +220,7 @@ void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size
   FlushOrThrow(out);
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, const ReadLimit& limit) {
   const bool fromStdin = path == "-";
   const std::string shown = fromStdin ? "standard input" : EchoPath(path);
   const int fd = fromStdin ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -227,19 +228,28 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
   std::vector<std::uint8_t> bytes;
   struct stat st {};
   int error = 0;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
-  // The settings file uses its first 105 bytes; reading stops well after them.
-  constexpr std::size_t kEnough = 1 << 16;
+  const bool fstatOk = fstat(fd, &st) == 0;
+  if (fstatOk && S_ISDIR(st.st_mode)) error = EISDIR;
+  // A file whose whole content is wanted may hold one byte more than the
+  // limit before it is refused; a regular file is refused by its size at once.
+  const std::size_t most = limit.Kind != nullptr ? limit.Bytes + 1 : limit.Bytes;
+  bool tooLarge = limit.Kind != nullptr && fstatOk && S_ISREG(st.st_mode) &&
+                  static_cast<std::uint64_t>(st.st_size) > limit.Bytes;
   std::uint8_t chunk[4096];
-  while (error == 0 && bytes.size() < kEnough) {
+  while (error == 0 && !tooLarge && bytes.size() < most) {
     const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) error = errno;
     if (n <= 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + n);
+    bytes.insert(bytes.end(), chunk, chunk + std::min<std::size_t>(static_cast<std::size_t>(n), most - bytes.size()));
   }
   if (!fromStdin) close(fd);
   if (error != 0) ThrowFailure("cannot read " + shown + ": " + std::strerror(error));
+  tooLarge = tooLarge || (limit.Kind != nullptr && bytes.size() > limit.Bytes);
+  if (tooLarge) {
+    ThrowFailure(shown + " is larger than " + std::to_string(limit.Bytes >> 20) + " MiB, the most " + limit.Kind +
+                 " may be");
+  }
   return bytes;
 }
 

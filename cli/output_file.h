@@ -71,8 +71,21 @@ void FlushOrThrow(std::ostream& out);
 // Writes the bytes to an output stream such as stdout; status 1 when the stream fails.
 void WriteToStream(std::ostream& out, const std::uint8_t* data, std::size_t size);
 
-// Reads a whole file ("-" reads stdin); status 1 naming the file and the reason.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+// How much of a file one use reads. Without a Kind only the first Bytes
+// matter, and the rest is left unread; with one, a file longer than Bytes is
+// refused as larger than the most a Kind ("a project file") may be.
+struct ReadLimit {
+  std::size_t Bytes;
+  const char* Kind = nullptr;
+};
+
+// A settings file's use: its first 105 bytes, and enough beyond them to tell
+// what another file is.
+inline constexpr ReadLimit kSettingsFileRead{std::size_t{1} << 16};
+
+// Reads a file ("-" reads stdin) up to its limit; status 1 naming the file and
+// the reason, or saying that the file is larger than the limit allows.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, const ReadLimit& limit);
 
 // The folder part of a path ("." for a bare name) and the last part.
 std::string FolderOf(const std::string& path);

@@ -17,6 +17,21 @@ inline constexpr std::size_t kMaxNameBytes = 1000;
 inline constexpr std::size_t kMaxStemBytes = 64;
 inline constexpr std::size_t kMaxSounds = 100000;
 
+// The largest file a valid project needs: kMaxSounds sounds in the Studio's
+// layout (JSON with an indent of 2), each with the widest seed and buffer
+// length and a name of kMaxNameBytes, every byte of it written as a six-byte
+// escape (\u00XX), the longest JSON has:
+//       {                              4 spaces, "{", newline: 6
+//         "name": "...",               6 + 9 + 6 x 1000 + 3 = 6018
+//         "tags": [],                  18
+//         "seed": 4294967295,          6 + 8 + 10 + 2 = 26
+//         "sfs": "<210 hex digits>",   6 + 8 + 210 + 3 = 227
+//         "buffer_length": 60          6 + 17 + 2 + 1 = 26
+//       },                             7
+// 6,328 bytes a sound, 632.8 MB for 100,000 of them; 640 MiB (671,088,640
+// bytes) leaves the format, the version and some tags room besides.
+inline constexpr ReadLimit kProjectFileRead{std::size_t{640} << 20, "a project file"};
+
 using Json = nlohmann::json;
 
 int HexDigit(char c) {
@@ -104,7 +119,7 @@ std::string Stem(const std::string& name) {
 }  // namespace
 
 std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kProjectFileRead);
   const std::string shown = path == "-" ? "standard input" : EchoPath(path);
   const Json project = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
   if (project.is_discarded()) ThrowFailure(shown + " is not JSON, so it is not a project file");

@@ -52,7 +52,7 @@ std::uint32_t ParseBufferLength(const std::string& text) {
 }
 
 SynthParams ReadSettingsFile(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kSettingsFileRead);
   const std::string shown = path == "-" ? "standard input" : EchoPath(path);
   SynthParams params = DefaultParams();
   switch (DecodeSettings(params, bytes.data(), bytes.size())) {

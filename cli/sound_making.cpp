@@ -20,7 +20,8 @@ namespace quavix::cli {
 namespace {
 
 // The samples are synthesized straight into the image, whose data are
-// little-endian 16-bit values: the native order of every host this builds for.
+// little-endian 16-bit values: the native order of every host this builds for,
+// so they stay in place and Samples() reads them as they are.
 static_assert(std::endian::native == std::endian::little);
 
 void ApplyChange(SynthParams& params, const ParamChange& change) {
@@ -42,10 +43,12 @@ struct PendingSound {
 
 PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
   PendingSound pending;
-  pending.Cached = std::make_unique<CachedSynthesizer>(pending.Random);
+  pending.Cached = std::make_unique<CachedSynthesizer>();
   pending.Synth = &pending.Cached->Synth;
   // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
-  // itself, so that every seed the tool prints or records renders again.
+  // itself, so that every seed the tool prints or records renders again. The
+  // draws of the module's new instance come before its seed, which sets the
+  // state anew, so the tool's synthesizer makes none.
   SeedRandom(pending.Random, seed);
 
   SynthParams& params = pending.Synth->Params;
@@ -83,8 +86,8 @@ RenderedSound Finish(PendingSound& pending) {
   sound.SampleCount = static_cast<std::size_t>(pending.Synth->SampleCount);
   sound.Buffer = std::move(pending.Buffer);
   sound.Buffer.resize(RenderedSound::kHeaderCells + sound.SampleCount);
-  WriteWaveHeader(reinterpret_cast<std::uint8_t*>(sound.Buffer.data()), sound.Params,
-                  static_cast<std::uint32_t>(2 * sound.SampleCount));
+  WriteWaveImage(reinterpret_cast<std::uint8_t*>(sound.Buffer.data()), sound.Params,
+                 sound.Buffer.data() + RenderedSound::kHeaderCells, sound.SampleCount);
   return sound;
 }
 

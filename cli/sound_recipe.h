@@ -64,10 +64,9 @@ struct SoundLevels {
 inline constexpr std::int32_t kClipLevel = kOutputScale;  // the synthesis clamps there
 
 // Applies the recipe's parameter steps in the tool's fixed order (source,
-// --set changes, mutation) after seeding with seed. The synthesizer is created
-// before the seed, as the module creates it when its object is created, so the
-// draws of preset, randomize, mutate and the noise table follow the seed exactly
-// as the module's "Set random seed", then "Load preset" or "Randomize", then
+// --set changes, mutation) after seeding with seed, so the draws of preset,
+// randomize, mutate and the noise table follow the seed exactly as the
+// module's "Set random seed", then "Load preset" or "Randomize", then
 // "Generate sound" do.
 RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 

@@ -27,13 +27,11 @@ struct Sound {
 // random state and an area of Area samples (and 8 more that must stay untouched).
 std::vector<Sound> SoundsOf(const std::vector<std::uint8_t>& bytes, std::size_t count) {
   using namespace quavix;
-  RandomSource unused{0};
   std::vector<Sound> sounds(count);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* cells = bytes.data() + i * kSoundBytes;
     Sound& s = sounds[i];
-    s.Synth = std::make_unique<Synthesizer>(unused);
-    s.Synth->Params = DefaultParams();
+    s.Synth = std::make_unique<Synthesizer>();
     std::memcpy(&s.Synth->Params.Volume, cells, 4 * kParamCount);
     std::memcpy(&s.Random.State, cells + 4 * kParamCount, 4);
     std::uint16_t area = 0;

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint8_t cells[4 * kParamCount + 6] = {};
   std::memcpy(cells, data, size < sizeof cells ? size : sizeof cells);
   RandomSource ra{0};
-  auto cached = std::make_unique<CachedSynthesizer>(ra);
-  auto plain = std::make_unique<Synthesizer>(ra);
+  auto cached = std::make_unique<CachedSynthesizer>();
+  auto plain = std::make_unique<Synthesizer>();
   std::memcpy(&cached->Synth.Params.Volume, cells, 4 * kParamCount);
   plain->Params = cached->Synth.Params;
   std::memcpy(&ra.State, cells + 4 * kParamCount, 4);

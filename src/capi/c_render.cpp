@@ -1,7 +1,6 @@
 // Synthesis and the WAV image of the C API. The synthesizer's state lives on
 // the stack of the render call; the sine is evaluated without a cache.
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -25,10 +24,9 @@ namespace {
 
 std::int32_t Render(const quavix_params& params, quavix_random& random, std::int16_t* out,
                     std::int32_t maxSamples) {
-  // The constructor's restart draws from a scratch source: only Synthesize's
-  // own restart draws from the caller's.
-  RandomSource scratch;
-  Synthesizer synth(scratch);
+  // A new synthesizer draws nothing: Synthesize's full restart is the first
+  // draw from the caller's source.
+  Synthesizer synth;
   synth.Params = ToCore(params);
   WithRandom(random, [&](RandomSource& core) { Synthesize(synth, maxSamples, out, core); });
   return synth.SampleCount;
@@ -56,8 +54,7 @@ int RenderMany(quavix_render_job* jobs, std::size_t count) {
     }
     return QUAVIX_OK;
   }
-  RandomSource scratch;
-  std::vector<Synthesizer> synths(count, Synthesizer(scratch));
+  std::vector<Synthesizer> synths(count);
   std::vector<RandomSource> sources(count);
   std::vector<SynthesisJob> work(count);
   for (std::size_t i = 0; i < count; ++i) {
@@ -106,7 +103,8 @@ int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
   if (params == nullptr || header == nullptr) return QUAVIX_ERROR_ARGUMENT;
   if (!StandardFormat(*params)) return QUAVIX_ERROR_FIXED_FIELD;
   if (data_bytes > kMaxWavDataBytes || data_bytes % 2 != 0) return QUAVIX_ERROR_RANGE;
-  WriteWaveHeader(header, ToCore(*params), data_bytes);
+  const auto bytes = WaveHeader(ToCore(*params), data_bytes);
+  std::memcpy(header, bytes.data(), bytes.size());
   return QUAVIX_OK;
 }
 
@@ -123,20 +121,16 @@ int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
 
   // The samples are synthesized in place behind the header. When that spot
   // is not 2-byte aligned they go one byte earlier, into the header's last
-  // byte, and are moved up afterwards.
+  // byte, and the image's writer moves them up.
   std::uint8_t* data = out + kWaveHeaderSize;
   std::uint8_t* area = reinterpret_cast<std::uintptr_t>(data) % alignof(std::int16_t) == 0 ? data
                                                                                          : data - 1;
   const std::int32_t count =
       Render(*params, *random, reinterpret_cast<std::int16_t*>(static_cast<void*>(area)),
              static_cast<std::int32_t>(capacity / 2));
-  const std::size_t bytes = 2 * static_cast<std::size_t>(count);
-  if (area != data) std::memmove(data, area, bytes);
-  if constexpr (std::endian::native == std::endian::big) {
-    for (std::size_t i = 0; i < bytes; i += 2) std::swap(data[i], data[i + 1]);
-  }
-  WriteWaveHeader(out, ToCore(*params), static_cast<std::uint32_t>(bytes));
-  return static_cast<std::int32_t>(kWaveHeaderSize + bytes);
+  WriteWaveImage(out, ToCore(*params), reinterpret_cast<const std::int16_t*>(static_cast<const void*>(area)),
+                 static_cast<std::size_t>(count));
+  return static_cast<std::int32_t>(kWaveHeaderSize + 2 * static_cast<std::size_t>(count));
 }
 
 }  // extern "C"

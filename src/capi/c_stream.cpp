@@ -1,6 +1,7 @@
 // Sounds in pieces: the stream, the length of a sound without writing it, the
 // one-call preset render and the WAV image sized to its sound.
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -40,8 +41,8 @@ void Start(StreamState* state, const quavix_params& params, const quavix_random&
 }
 
 StreamState* Construct(quavix_stream* stream) {
-  RandomSource scratch;  // the constructor's restart draws from a scratch source
-  return new (stream->opaque) StreamState{Synthesizer(scratch), RandomSource{}, 0};
+  // A new synthesizer draws nothing; SynthesizeStart's restart draws from the stream's source.
+  return new (stream->opaque) StreamState{Synthesizer{}, RandomSource{}, 0};
 }
 
 constexpr std::int32_t kPiece = 1024;
@@ -112,7 +113,8 @@ int64_t quavix_wav_image(const quavix_params* params, quavix_random* random, int
   quavix_stream stream;
   StreamState* state = Construct(&stream);
   Start(state, *params, *random);
-  // Samples go out as long as they fit; past that they are only counted.
+  // Samples go out (in native order, for the image's writer) as long as they
+  // fit; past that they are only counted.
   const std::size_t room = capacity > kWaveHeaderSize ? (capacity - kWaveHeaderSize) / 2 : 0;
   std::int16_t piece[kPiece];
   std::int32_t total = 0;
@@ -120,15 +122,17 @@ int64_t quavix_wav_image(const quavix_params* params, quavix_random* random, int
     const std::int32_t want = max_samples - total < kPiece ? max_samples - total : kPiece;
     const std::int32_t got = SynthesizeMore(state->Synth, want, piece, state->Random);
     if (static_cast<std::size_t>(total) + static_cast<std::size_t>(got) <= room) {
-      StoreSamplesLE(out + kWaveHeaderSize + 2 * static_cast<std::size_t>(total), piece,
-                     static_cast<std::size_t>(got));
+      std::memcpy(out + kWaveHeaderSize + 2 * static_cast<std::size_t>(total), piece,
+                  2 * static_cast<std::size_t>(got));
     }
     total += got;
     if (got < want) break;
   }
   const std::size_t bytes = 2 * static_cast<std::size_t>(total);
   if (kWaveHeaderSize + bytes <= capacity) {
-    WriteWaveHeader(out, ToCore(*params), static_cast<std::uint32_t>(bytes));
+    WriteWaveImage(out, ToCore(*params),
+                   reinterpret_cast<const std::int16_t*>(static_cast<const void*>(out + kWaveHeaderSize)),
+                   static_cast<std::size_t>(total));
     random->state = state->Random.State;
   }
   return static_cast<int64_t>(kWaveHeaderSize + bytes);

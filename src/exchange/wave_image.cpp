@@ -1,7 +1,8 @@
 #include "exchange/wave_image.h"
 
-#include <algorithm>
-
+#include <bit>
+#include <cstring>
+#include <utility>
 
 namespace quavix {
 namespace {
@@ -30,7 +31,7 @@ std::uint32_t WaveCapacityBytes(std::uint32_t bufferSeconds) {
   return 2 * BufferSamples(bufferSeconds);
 }
 
-void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint32_t dataBytes) {
+std::array<std::uint8_t, kWaveHeaderSize> WaveHeader(const SynthParams& params, std::uint32_t dataBytes) {
   // Byte rate and block align are truncating signed 32-bit divisions; the
   // product wraps as 32-bit arithmetic would.
   const auto product = static_cast<std::int32_t>(static_cast<std::uint32_t>(params.SampleRate) *
@@ -38,6 +39,8 @@ void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint3
   const std::int32_t byteRate = product / 8;
   const std::int32_t blockAlign = params.BitsPerSample / 8;
 
+  std::array<std::uint8_t, kWaveHeaderSize> bytes{};
+  std::uint8_t* header = bytes.data();
   PutTag(header + 0, "RIFF");
   PutU32(header + 4, dataBytes + 36u);
   PutTag(header + 8, "WAVE");
@@ -51,19 +54,28 @@ void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint3
   PutU16(header + 34, static_cast<std::uint32_t>(params.BitsPerSample));
   PutTag(header + 36, "data");
   PutU32(header + 40, dataBytes);
+  return bytes;
 }
 
-void StoreSamplesLE(std::uint8_t* dest, const std::int16_t* samples, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    PutU16(dest + 2 * i, static_cast<std::uint16_t>(samples[i]));
+void WriteWaveImage(std::uint8_t* image, const SynthParams& params, const std::int16_t* samples,
+                    std::size_t count) {
+  std::uint8_t* data = image + kWaveHeaderSize;
+  const std::size_t bytes = 2 * count;
+  // Copied as bytes (memmove: the samples may overlap the image), then put in
+  // little-endian order; the header goes last, over any sample bytes that
+  // started inside it.
+  if (bytes != 0 && static_cast<const void*>(samples) != data) std::memmove(data, samples, bytes);
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::size_t i = 0; i < bytes; i += 2) std::swap(data[i], data[i + 1]);
   }
+  const auto header = WaveHeader(params, static_cast<std::uint32_t>(bytes));
+  std::memcpy(image, header.data(), header.size());
 }
 
 std::vector<std::uint8_t> BuildWaveImage(const SynthParams& params, const std::int16_t* samples,
                                          std::size_t count) {
   std::vector<std::uint8_t> image(kWaveHeaderSize + 2 * count);
-  WriteWaveHeader(image.data(), params, static_cast<std::uint32_t>(2 * count));
-  StoreSamplesLE(image.data() + kWaveHeaderSize, samples, count);
+  WriteWaveImage(image.data(), params, samples, count);
   return image;
 }
 

@@ -3,6 +3,7 @@
 // the host and the command-line tool writes it to files, byte for byte alike.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,13 +20,18 @@ inline constexpr std::uint32_t kBytesPerBufferSecond = 2 * kSamplesPerBufferSeco
 // (values above 60 count as 60).
 std::uint32_t WaveCapacityBytes(std::uint32_t bufferSeconds);
 
-// Writes the 44-byte header for dataBytes of sample data.
-void WriteWaveHeader(std::uint8_t* header, const SynthParams& params, std::uint32_t dataBytes);
+// The 44-byte header alone, for dataBytes of sample data that the caller
+// writes itself (the C API's quavix_wav_header).
+std::array<std::uint8_t, kWaveHeaderSize> WaveHeader(const SynthParams& params, std::uint32_t dataBytes);
 
-// Stores samples little-endian at dest (2 bytes each).
-void StoreSamplesLE(std::uint8_t* dest, const std::int16_t* samples, std::size_t count);
+// Writes the whole image of count samples into image (44 + 2 x count bytes):
+// the header, then the samples little-endian. The samples may lie anywhere,
+// inside image too: synthesized in place behind the header (where nothing
+// moves on a little-endian host) or even starting inside the header.
+void WriteWaveImage(std::uint8_t* image, const SynthParams& params, const std::int16_t* samples,
+                    std::size_t count);
 
-// The whole image for the given samples: header, then the samples.
+// The whole image for the given samples, as a new vector.
 std::vector<std::uint8_t> BuildWaveImage(const SynthParams& params, const std::int16_t* samples,
                                          std::size_t count);
 

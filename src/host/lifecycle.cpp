@@ -38,17 +38,21 @@ void CreateInstance(RunObjectData& object, const EditStructure* stored) {
   }
 
   // The synthesizer comes with its sine cache; it is the block's first member,
-  // so the block is freed through it.
+  // so the block is freed through it. The module's order of draws: the clock
+  // seeds the random source above, then the new synthesizer's full restart
+  // draws its 32 noise values from it, before any "Set random seed" of a
+  // script; a sound made without one follows from these draws.
   static_assert(offsetof(CachedSynthesizer, Synth) == 0);
   if (void* block = AllocateBlock(sizeof(CachedSynthesizer))) {
-    object.Synth = &(new (block) CachedSynthesizer(ModuleRandom()))->Synth;
+    object.Synth = &(new (block) CachedSynthesizer())->Synth;
+    Init(*object.Synth, ModuleRandom());
   }
 
   // Until the first generation the image is an empty but valid sound, so that
   // publishing it hands the host no unwritten bytes.
   if (object.WaveBuffer != nullptr) {
-    WriteWaveHeader(object.WaveBuffer, object.Synth != nullptr ? object.Synth->Params : DefaultParams(),
-                    0);
+    WriteWaveImage(object.WaveBuffer, object.Synth != nullptr ? object.Synth->Params : DefaultParams(),
+                   nullptr, 0);
   }
 }
 

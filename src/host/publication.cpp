@@ -29,7 +29,7 @@ void GenerateSound(RunObjectData& object, const char* name) {
   auto* samples = static_cast<std::int16_t*>(static_cast<void*>(object.WaveBuffer + kWaveHeaderSize));
   Synthesize(synth, static_cast<std::int32_t>(object.Capacity / 2), samples, ModuleRandom());
   object.LastLength = 2 * static_cast<std::uint32_t>(synth.SampleCount);
-  WriteWaveHeader(object.WaveBuffer, synth.Params, object.LastLength);
+  WriteWaveImage(object.WaveBuffer, synth.Params, samples, static_cast<std::size_t>(synth.SampleCount));
   Publish(object, name);
   RaiseSoundGenerated(object);
 }

@@ -37,8 +37,9 @@ void FillNoise(Synthesizer& s, RandomSource& random) {
   }
 }
 
-Synthesizer::Synthesizer(RandomSource& random) : Params(DefaultParams()) {
-  Restart(*this, false, random);
+void Init(Synthesizer& synth, RandomSource& random) {
+  synth.Params = DefaultParams();
+  Restart(synth, false, random);
 }
 
 void Reset(Synthesizer& synth) {

@@ -34,11 +34,12 @@ struct SineCache {
   std::array<float, kMaxPeriod> Value{};
 };
 
+// A new synthesizer has the default parameters and every field of the
+// synthesis state at 0, and draws nothing: Synthesize (and SynthesizeStart)
+// make their own full restart before the first sample. Init gives it the
+// state a new instance of the module has, with that restart's draws.
 struct Synthesizer {
-  // Default parameters and a full restart: draws 32 values for the noise table.
-  explicit Synthesizer(RandomSource& random);
-
-  SynthParams Params;
+  SynthParams Params = DefaultParams();
 
   bool Playing = false;
   std::int32_t Phase = 0;
@@ -87,13 +88,17 @@ struct Synthesizer {
 // A synthesizer together with a sine cache of its own, for callers that can
 // give it the memory (about 132 KB). Not copyable: Synth points at Sines.
 struct CachedSynthesizer {
-  explicit CachedSynthesizer(RandomSource& random) : Synth(random) { Synth.Sines = &Sines; }
+  CachedSynthesizer() { Synth.Sines = &Sines; }
   CachedSynthesizer(const CachedSynthesizer&) = delete;
   CachedSynthesizer& operator=(const CachedSynthesizer&) = delete;
 
   Synthesizer Synth;
   SineCache Sines;
 };
+
+// The module's new instance: the default parameters and a full restart of
+// them, which draws the 32 values of the noise table from random.
+void Init(Synthesizer& synth, RandomSource& random);
 
 // Restores the default parameters and clears Playing; the rest of the
 // synthesis state, SampleCount included, is left as it is.

@@ -86,8 +86,7 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
   std::vector<std::int16_t> sound(30000), want(30000);
   ASSERT_EQ(quavix_render(&p, &r, sound.data(), 30000), 25003);  // the default sound's length
   RandomSource core{5};
-  CachedSynthesizer s(core);
-  core.State = 5;
+  CachedSynthesizer s;
   Synthesize(s.Synth, 30000, want.data(), core);
   EXPECT_TRUE(sound == want && r.state == core.State);
   std::vector<std::uint8_t> image(quavix_wav_buffer_size(1) + 1), header(44);

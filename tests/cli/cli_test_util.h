@@ -81,7 +81,8 @@ template <typename Setup>
 std::vector<std::int16_t> LibrarySound(std::int32_t seed, Setup setup, std::int32_t seconds = 5) {
   RandomSource random;
   SeedRandom(random, 12345);
-  Synthesizer synth(random);
+  Synthesizer synth;
+  Init(synth, random);
   SeedFromScript(random, seed);
   setup(synth.Params, random);
   std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds * 41000));

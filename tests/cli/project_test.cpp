@@ -97,6 +97,10 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
     s[key] = std::move(value);
     return Project({good, s}).dump();
   };
+  // 100,000 sounds (about 30 MB, far beyond 64 KiB), the last one wrong: the whole file is read.
+  std::string many = R"({"format": "quavix-project", "version": 1, "sounds": [)";
+  for (int i = 0; i < 99999; ++i) many += good.dump() + ",";
+  many += Sound("last", 0, jump, 5).dump() + "]}";
   std::string v103 = Hex(jump);
   v103.replace(0, 2, "67");  // version 103
   struct Case {
@@ -126,11 +130,15 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
       {"tags not a list", with("tags", "t"), "its tags are not a list of words"},
       {"a tag a number", with("tags", {1}), "its tags are not a list of words"},
       {"a sound a number", Project({good, 3}).dump(), "sound 2: it is not an object"},
+      {"100000 sounds", many, "sound 100000 ('last'): its seed"},
+      // 640 MiB and one byte: a sparse file, refused by its size.
+      {"over the limit", "", "is larger than 640 MiB, the most a project file may be"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir dir;
     std::ofstream(dir / "p.json") << c.text;
+    if (c.text.empty()) fs::resize_file(dir / "p.json", (std::uintmax_t{640} << 20) + 1);
     const auto r = RunTool("batch --project " + dir / "p.json" + " --out-dir " + dir / "o");
     EXPECT_TRUE(r.Status == 1 && LineCount(r.Err) == 1 && Has(r.Err, "quavix: error: '" + dir / "p.json'") &&
                 Has(r.Err, c.message))

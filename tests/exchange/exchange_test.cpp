@@ -334,9 +334,8 @@ TEST(WaveImage, CapacityHeaderFieldsThenLittleEndianSamples) {
   SynthParams odd = DefaultParams();
   odd.SampleRate = -44101;
   for (int k = 0; k < 2; ++k) {
-    Bytes written(44);
     odd.BitsPerSample = k == 0 ? 12 : -12;
-    WriteWaveHeader(written.data(), odd, k == 0 ? 410000 : 0);
+    const auto written = WaveHeader(odd, k == 0 ? 410000 : 0);
     EXPECT_EQ(std::string(written.begin() + 4, written.end()), std::string(fields[k], 40)) << k;
   }
 }

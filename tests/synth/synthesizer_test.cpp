@@ -89,8 +89,7 @@ struct Rendered {
   RandomSource Random;
 };
 Rendered Render(void (*set)(P&), std::int32_t max, std::uint32_t seed = 0) {
-  RandomSource r;
-  Rendered out{S(r), Samples(static_cast<std::size_t>(max)), {seed}};
+  Rendered out{S{}, Samples(static_cast<std::size_t>(max)), {seed}};
   set(out.Synth.Params);
   Synthesize(out.Synth, max, out.Out.data(), out.Random);
   out.Out.resize(static_cast<std::size_t>(out.Synth.SampleCount));
@@ -100,7 +99,8 @@ void Defaults(P&) {}
 
 TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) {
   RandomSource r{5};
-  S s(r);
+  S s;
+  Init(s, r);
   std::int16_t canary = 4242;
   for (std::int32_t max : {0, -1}) Synthesize(s, max, &canary, r);  // nothing written
   EXPECT_TRUE(canary == 4242 && s.SampleCount == 0 && r.State == AfterDraws(5, 3 * 32).State);
@@ -338,9 +338,8 @@ TEST_P(EveryPath, WritesTheSameBoundedSoundAndState) {
     GTEST_SKIP() << LaneSetName(GetParam()) << ": skipped: this processor lacks the instruction set";
   }
   const std::vector<Case> cases = Cases();
-  RandomSource unused;
   auto shared = std::make_unique<SineCache>();
-  std::vector<Synthesizer> side(cases.size(), Synthesizer(unused));
+  std::vector<Synthesizer> side(cases.size());
   std::vector<RandomSource> randoms(cases.size());
   std::vector<std::vector<std::int16_t>> areas(cases.size());
   std::vector<SynthesisJob> jobs;
@@ -353,8 +352,8 @@ TEST_P(EveryPath, WritesTheSameBoundedSoundAndState) {
     jobs.push_back({&side[i], &randoms[i], areas[i].data(), max});
   }
   SynthesizeInLanes(jobs.data(), jobs.size(), GetParam());
-  auto cached = std::make_unique<CachedSynthesizer>(unused);
-  auto plain = std::make_unique<Synthesizer>(unused);
+  auto cached = std::make_unique<CachedSynthesizer>();
+  auto plain = std::make_unique<Synthesizer>();
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "sound " << i);
     const auto& [params, seed, max] = cases[i];
