@@ -2,22 +2,49 @@
 """Writes the C library's declarations in the form a foreign-function interface
 reads (LuaJIT's ffi.cdef, cffi's cdef): the header without comments and
 preprocessor lines, its integer #define constants as enums, array sizes as
-numbers, no QUAVIX_API and no extern "C".
+numbers, no QUAVIX_API and no extern "C". The header's version numbers come
+from the build: quavix_version.h, which it includes, is quavix_version.h.in
+filled in with the project's version (CMakeLists.txt), given here as VERSION.
 
-    ffi_declarations.py HEADER OUTPUT   writes OUTPUT
-    ffi_declarations.py HEADER --check OUTPUT
+    ffi_declarations.py HEADER VERSION OUTPUT
+                                        writes OUTPUT
+    ffi_declarations.py HEADER VERSION --check OUTPUT
                                         exits 1 if OUTPUT is not what HEADER gives
-    ffi_declarations.py HEADER --embed LUA
-    ffi_declarations.py HEADER --check-embedded LUA
+    ffi_declarations.py HEADER VERSION --embed LUA
+    ffi_declarations.py HEADER VERSION --check-embedded LUA
                                         the same for the text between "ffi.cdef[=[" and
                                         "]=]" of a Lua file
 """
+import os
 import re
 import sys
 
 BANNER = ("/* The declarations of quavix.h for foreign-function interfaces, made from\n"
           " * it by scripts/ffi_declarations.py: no preprocessor lines, the constants\n"
           " * as enums. Do not edit; see quavix.h for what each call does. */\n")
+
+
+def version_header(header_path, version):
+    """quavix_version.h as the build writes it for the project's version."""
+    numbers = version.split(".")
+    if len(numbers) != 3 or not all(n.isdigit() for n in numbers):
+        raise SystemExit("the version is major.minor.patch, not %r" % version)
+    with open(os.path.join(os.path.dirname(header_path), "quavix_version.h.in"),
+              encoding="utf-8") as f:
+        text = f.read()
+    for part, number in zip(("MAJOR", "MINOR", "PATCH"), numbers):
+        text = text.replace("@PROJECT_VERSION_%s@" % part, str(int(number)))
+    return text
+
+
+def read_header(header_path, version):
+    """The header with its #include "quavix_version.h" replaced by that file."""
+    with open(header_path, encoding="utf-8") as f:
+        header = f.read()
+    include = '#include "quavix_version.h"\n'
+    if include not in header:
+        raise SystemExit("%s does not include quavix_version.h" % header_path)
+    return header.replace(include, version_header(header_path, version), 1)
 
 
 def declarations(header):
@@ -58,36 +85,35 @@ def embedded(lua):
 
 
 def main(argv):
-    if len(argv) == 4 and argv[2] in ("--embed", "--check-embedded"):
-        with open(argv[1], encoding="utf-8") as f:
-            result = declarations(f.read())
-        with open(argv[3], encoding="utf-8") as f:
+    if len(argv) < 4:
+        sys.stderr.write(__doc__)
+        return 2
+    header, version, rest = argv[1], argv[2], argv[3:]
+    result = declarations(read_header(header, version))
+    regenerate = "scripts/ffi_declarations.py %s %s" % (header, version)
+    if len(rest) == 2 and rest[0] in ("--embed", "--check-embedded"):
+        with open(rest[1], encoding="utf-8") as f:
             lua = f.read()
         start, end = embedded(lua)
-        if argv[2] == "--embed":
-            with open(argv[3], "w", encoding="utf-8") as f:
+        if rest[0] == "--embed":
+            with open(rest[1], "w", encoding="utf-8") as f:
                 f.write(lua[:start] + result + lua[end:])
             return 0
         if lua[start:end] != result:
-            sys.stderr.write("the declarations in %s are not what %s gives: run "
-                             "scripts/ffi_declarations.py %s --embed %s\n"
-                             % (argv[3], argv[1], argv[1], argv[3]))
+            sys.stderr.write("the declarations in %s are not what %s gives: run %s --embed %s\n"
+                             % (rest[1], header, regenerate, rest[1]))
             return 1
         return 0
-    if len(argv) == 3:
-        with open(argv[1], encoding="utf-8") as f:
-            result = declarations(f.read())
-        with open(argv[2], "w", encoding="utf-8") as f:
+    if len(rest) == 1:
+        with open(rest[0], "w", encoding="utf-8") as f:
             f.write(result)
         return 0
-    if len(argv) == 4 and argv[2] == "--check":
-        with open(argv[1], encoding="utf-8") as f:
-            result = declarations(f.read())
-        with open(argv[3], encoding="utf-8") as f:
+    if len(rest) == 2 and rest[0] == "--check":
+        with open(rest[1], encoding="utf-8") as f:
             current = f.read()
         if current != result:
-            sys.stderr.write("%s is not what %s gives: run scripts/ffi_declarations.py %s %s\n"
-                             % (argv[3], argv[1], argv[1], argv[3]))
+            sys.stderr.write("%s is not what %s gives: run %s %s\n"
+                             % (rest[1], header, regenerate, rest[1]))
             return 1
         return 0
     sys.stderr.write(__doc__)

@@ -47,9 +47,9 @@ extern "C" {
 
 /* ---- Version ------------------------------------------------------------ */
 
-#define QUAVIX_VERSION_MAJOR 1
-#define QUAVIX_VERSION_MINOR 1
-#define QUAVIX_VERSION_PATCH 0
+/* QUAVIX_VERSION_MAJOR, QUAVIX_VERSION_MINOR and QUAVIX_VERSION_PATCH: the
+ * version of the library this header belongs to. */
+#include "quavix_version.h"
 
 /* The library's version as (major << 16) | (minor << 8) | patch; compare it
  * with the QUAVIX_VERSION_* macros of the header you compiled against. A new

@@ -3,7 +3,7 @@
  * as enums. Do not edit; see quavix.h for what each call does. */
 
 enum { QUAVIX_VERSION_MAJOR = 1 };
-enum { QUAVIX_VERSION_MINOR = 1 };
+enum { QUAVIX_VERSION_MINOR = 2 };
 enum { QUAVIX_VERSION_PATCH = 0 };
 enum { QUAVIX_PARAM_COUNT = 24 };
 enum { QUAVIX_SAMPLE_RATE = 44100 };
