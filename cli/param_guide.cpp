@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "exchange/param_table.h"
+#include "host/param_texts.h"
 #include "synth/oscillator_period.h"
 
 namespace quavix::cli {
@@ -13,6 +14,12 @@ namespace {
 constexpr std::string_view kBegin = "<!-- parameter table:";
 constexpr std::string_view kBeginClose = "-->";
 constexpr std::string_view kEnd = "<!-- end of parameter table -->";
+
+// The argument of each setter in the guide's example, in index order.
+constexpr std::array<std::string_view, kParamCount> kExamples = {
+    "0.5", "3",   "0.05", "0.1", "0.4",  "0.3", "FreqHz( \"Quavix\", 440 )", "FreqHz( \"Quavix\", 200 )",
+    "-0.3", "0.2", "0.3", "8",   "0.4",  "0.1", "0.5", "0.2", "12", "0.2", "-0.1", "0.4", "-0.2", "0.6", "0.1", "0.3",
+};
 
 // A user value with at most two decimals and no trailing zeros: 2.27, 0.45, 70.
 std::string Number(float value) {
@@ -42,12 +49,13 @@ std::string UnitAndRange(const ParamInfo& p) {
 }
 
 std::string Row(const ParamInfo& p) {
-  const std::string setter(p.SetterText);
-  std::string row = "| `" + setter + "` (\"" + std::string(p.SetterTitle) + "\"" + (p.Whole ? ", *whole*" : "") + ") | `" +
+  const host::SetterTexts& texts = host::kSetterTexts[static_cast<std::size_t>(p.Index)];
+  const std::string setter(texts.Text);
+  std::string row = "| `" + setter + "` (\"" + std::string(texts.Title) + "\"" + (p.Whole ? ", *whole*" : "") + ") | `" +
                     std::string(p.Name) + "(`" + (p.Whole ? " (whole number)" : "") + " | " + UnitAndRange(p) + " | " +
                     std::string(p.Help) + " | ";
   const std::size_t at = setter.find("%0");
-  row += setter.substr(0, at) + std::string(p.Example) + setter.substr(at + 2) + " |\n";
+  row += setter.substr(0, at) + std::string(kExamples[static_cast<std::size_t>(p.Index)]) + setter.substr(at + 2) + " |\n";
   return row;
 }
 

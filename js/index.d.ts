@@ -94,9 +94,8 @@ export interface ParamInfo {
   readonly valid: ValueRange;
   /** One line: what the parameter does. */
   readonly help: string;
-  /** The module's action and the title of its parameter. */
+  /** The module's action, e.g. "Set attack time to %0". */
   readonly setterText: string;
-  readonly setterTitle: string;
 }
 
 /** All 24 descriptions in index order, or the one of a parameter. */

@@ -398,7 +398,7 @@ export function fromJSON(object) {
 
 // ---- The parameter table ------------------------------------------------------------
 
-const INFO_TEXTS = ['name', 'label', 'group_id', 'group_title', 'unit', 'help', 'setter_text', 'setter_title'];
+const INFO_TEXTS = ['name', 'label', 'group_id', 'group_title', 'unit', 'help', 'setter_text'];
 const INFO_WHOLES = ['index', 'group', 'whole', 'frequency'];
 const INFO_FLOATS = ['default_stored', 'default_user', 'typical_stored_min', 'typical_stored_max',
   'typical_user_min', 'typical_user_max', 'valid_user_min', 'valid_user_max'];
@@ -433,7 +433,6 @@ function readInfos() {
       valid: Object.freeze({ min: float('valid_user_min'), max: float('valid_user_max') }),
       help: text('help'),
       setterText: text('setter_text'),
-      setterTitle: text('setter_title'),
     }));
   }
   return Object.freeze(list);

@@ -233,8 +233,9 @@ typedef struct quavix_param_description {
   float valid_user_min;     /* the values quavix_param_check_user() accepts, */
   float valid_user_max;     /*   -/+infinity when unbounded */
   const char* help;         /* one line: what the parameter does */
-  const char* setter_text;  /* the module's action, "Set attack time to %0" */
-  const char* setter_title; /* the title of its parameter, "Attack time" */
+  const char* setter_text;  /* the extension module's texts, kept for compatibility: */
+  const char* setter_title; /*   its action, "Set attack time to %0", and the title of
+                                 its parameter, "Attack time" */
 } quavix_param_description;
 
 /* The number of parameters: QUAVIX_PARAM_COUNT. */

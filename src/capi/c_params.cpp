@@ -4,6 +4,7 @@
 #include "capi/c_records.h"
 #include "exchange/param_table.h"
 #include "exchange/param_units.h"
+#include "host/param_texts.h"
 
 namespace quavix::capi {
 namespace {
@@ -161,8 +162,8 @@ int quavix_param_info(int32_t index, quavix_param_description* info) {
            valid.Min,
            valid.Max,
            p->Help.data(),
-           p->SetterText.data(),
-           p->SetterTitle.data()};
+           host::kSetterTexts[static_cast<std::size_t>(index)].Text,
+           host::kSetterTexts[static_cast<std::size_t>(index)].Title};
   return QUAVIX_OK;
 }
 

@@ -83,18 +83,17 @@ float GetChangeSpeed(const SynthParams& p) { return StoredToChange(p, p.ChangeSp
 void SetRepeatSpeed(SynthParams& p, float v) { p.RepeatSpeed = RepeatToStored(p, v); }
 float GetRepeatSpeed(const SynthParams& p) { return StoredToRepeat(p, p.RepeatSpeed); }
 
-#define QUAVIX_STORED(field) ParamUnit::Stored, &SetAsStored<&SynthParams::field>, \
-                             &GetAsStored<&SynthParams::field>
-#define QUAVIX_SECONDS(field) ParamUnit::Seconds, &SetSeconds<&SynthParams::field>, \
-                              &GetSeconds<&SynthParams::field>
+#define QUAVIX_STORED(field)                                                  \
+  .Unit = ParamUnit::Stored, .Set = &SetAsStored<&SynthParams::field>,      \
+  .Get = &GetAsStored<&SynthParams::field>
+#define QUAVIX_SECONDS(field)                                                 \
+  .UnitName = "seconds", .Unit = ParamUnit::Seconds,                        \
+  .Set = &SetSeconds<&SynthParams::field>, .Get = &GetSeconds<&SynthParams::field>
 
-// Shorthands for the entries below: the group, the typical ranges (stored,
-// then in the users' unit) and the flags.
+// Shorthands for the typical ranges of the entries below.
 constexpr ParamRange kUnit{0.0f, 1.0f};
 constexpr ParamRange kSigned{-1.0f, 1.0f};
-constexpr float kLongestTypicalTime = 2.2675f;  // seconds of a stored 1
-constexpr bool kWhole = true;
-constexpr bool kFrequency = true;
+constexpr ParamRange kTypicalTime{0.0f, 2.2675f};  // seconds of a stored 0 to 1
 
 }  // namespace
 
@@ -116,105 +115,94 @@ const ParamGroupInfo& GroupOf(ParamGroup group) {
 }
 
 const std::array<ParamInfo, kParamCount> kParamTable = {{
-    {0, "Volume", "Set volume to %0", "Sound volume", "", QUAVIX_STORED(Volume), "Volume",
-     ParamGroup::Volume, false, false, {0.0f, 2.0f}, {0.0f, 2.0f},
-     "loudness, proportional; loud sounds are clipped", "0.5"},
-    {1, "WaveType", "Set wave type to %0",
-     "Wave type (0: Square wave, 1: Sawtooth, 2: Sine, 3: Noise)",
-     "0 square, 1 sawtooth, 2 sine, 3 noise", ParamUnit::WaveType, &SetWaveType,
-     &GetWaveType, "Wave type", ParamGroup::Wave, kWhole, false, {0.0f, 3.0f}, {0.0f, 3.0f},
-     "the oscillator's shape; any other number gives silence of the normal length", "3"},
-    {2, "AttackTime", "Set attack time to %0", "Attack time", "seconds",
-     QUAVIX_SECONDS(AttackTime), "Attack time", ParamGroup::Envelope, false, false, kUnit,
-     {0.0f, kLongestTypicalTime}, "time to rise from silence to full level", "0.05"},
-    {3, "SustainTime", "Set sustain time to %0", "Sustain time in seconds", "seconds",
-     QUAVIX_SECONDS(SustainTime), "Sustain time", ParamGroup::Envelope, false, false, kUnit,
-     {0.0f, kLongestTypicalTime}, "time at full level", "0.1"},
-    {4, "SustainPunch", "Set sustain punch to %0", "Sustain punch", "",
-     QUAVIX_STORED(SustainPunch), "Sustain punch", ParamGroup::Envelope, false, false,
-     {0.0f, 0.8f}, {0.0f, 0.8f},
-     "the sustain starts at (1 + 2 \u00d7 punch) times full level and falls back to it: a "
-     "percussive hit",
-     "0.4"},
-    {5, "DecayTime", "Set decay time to %0", "Decay time in seconds", "seconds",
-     QUAVIX_SECONDS(DecayTime), "Decay time", ParamGroup::Envelope, false, false, kUnit,
-     {0.0f, kLongestTypicalTime}, "time to fade out to silence", "0.3"},
-    {6, "StartFreq", "Set start frequency to %0",
-     "Start frequency (Use expression to enter Hertz)", "", QUAVIX_STORED(StartFreq),
-     "Start frequency", ParamGroup::Pitch, false, kFrequency, kUnit, kUnit,
-     "the starting pitch: about 3528 \u00d7 value\u00b2 + 3.5 Hz; enter Hertz through FreqHz",
-     "FreqHz( \"Quavix\", 440 )"},
-    {7, "MinFreq", "Set minimum frequency to %0",
-     "Minimum frequency (Use expression to enter Hertz)", "", QUAVIX_STORED(MinFreq),
-     "Minimum frequency", ParamGroup::Pitch, false, kFrequency, kUnit, kUnit,
-     "a pitch floor: when a falling pitch reaches it, the sound stops", "FreqHz( \"Quavix\", 200 )"},
-    {8, "Slide", "Set slide to %0", "Slide", "", QUAVIX_STORED(Slide), "Slide", ParamGroup::Pitch,
-     false, false, kSigned, kSigned,
-     "continuous pitch slide: positive rises, negative falls; strength grows with the cube of "
-     "the value",
-     "-0.3"},
-    {9, "DeltaSlide", "Set delta slide to %0", "Delta slide", "", QUAVIX_STORED(DeltaSlide),
-     "Delta slide", ParamGroup::Pitch, false, false, kSigned, kSigned,
-     "changes the slide over time: positive bends it upwards, negative downwards", "0.2"},
-    {10, "VibDepth", "Set vibrato depth to %0", "Vibrato depth", "", QUAVIX_STORED(VibDepth),
-     "Vibrato depth", ParamGroup::Vibrato, false, false, kUnit, kUnit,
-     "width of the pitch wobble (1 swings the period by \u00b150%); 0 or less turns vibrato off",
-     "0.3"},
-    {11, "VibSpeed", "Set vibrato speed to %0", "Vibrato Speed in cycles per second",
-     "cycles per second", ParamUnit::CyclesPerSecond, &SetVibSpeed, &GetVibSpeed,
-     "Vibrato speed", ParamGroup::Vibrato, false, false, kUnit, {0.0f, 70.0f},
-     "rate of the wobble", "8"},
-    {12, "ChangeAmount", "Set change amount to %0", "Change amount", "",
-     QUAVIX_STORED(ChangeAmount), "Jump amount", ParamGroup::Change, false, false, kSigned,
-     kSigned,
-     "size of the jump: positive jumps up (0.5 raises the pitch by about 29%), negative down "
-     "(-0.5 lowers it to 29%)",
-     "0.4"},
-    {13, "ChangeSpeed", "Set change speed to %0", "Change speed in seconds", "seconds",
-     ParamUnit::ChangeSeconds, &SetChangeSpeed, &GetChangeSpeed, "Jump time", ParamGroup::Change,
-     false, false, kUnit, {0.0f, 0.4535f},
-     "when the jump happens after the start (or repeat); 0 means never", "0.1"},
-    {14, "SquareDuty", "Set square duty to %0", "Square duty", "", QUAVIX_STORED(SquareDuty),
-     "Square duty", ParamGroup::Duty, false, false, kUnit, kUnit,
-     "0 is an even square (50% duty); towards 1 the pulse narrows to nothing and the tone grows "
-     "thin and nasal",
-     "0.5"},
-    {15, "DutySweep", "Set square duty sweep to %0", "Square duty sweep", "",
-     QUAVIX_STORED(DutySweep), "Duty sweep", ParamGroup::Duty, false, false, kSigned, kSigned,
-     "changes the duty over time: positive narrows the pulse, negative widens it", "0.2"},
-    {16, "RepeatSpeed", "Set repeat speed to %0", "Repeat speed in repeats per second",
-     "repeats per second", ParamUnit::RepeatsPerSecond, &SetRepeatSpeed, &GetRepeatSpeed,
-     "Repeat speed", ParamGroup::Repeat, false, false, {0.0f, 0.8f}, {0.0f, 55.0f},
-     "restarts the pitch (slide, jump and duty) this often while the envelope goes on: trills, "
-     "alarms, engines; 0 turns it off",
-     "12"},
-    {17, "PhaserOffset", "Set phaser offset to %0", "Phaser offset", "",
-     QUAVIX_STORED(PhaserOffset), "Phaser offset", ParamGroup::Phaser, false, false, kSigned,
-     kSigned,
-     "mixes in a delayed copy of the sound (up to 3 ms): a hollow, flanged colour; the sign "
-     "matters only together with the sweep",
-     "0.2"},
-    {18, "PhaserSweep", "Set phaser sweep to %0", "Phaser sweep", "", QUAVIX_STORED(PhaserSweep),
-     "Phaser sweep", ParamGroup::Phaser, false, false, kSigned, kSigned,
-     "moves the delay over time, for a swooshing sound", "-0.1"},
-    {19, "LPCutoff", "Set LP filter cutoff to %0", "Low pass filter cutoff", "",
-     QUAVIX_STORED(LPCutoff), "Low-pass cutoff", ParamGroup::Filters, false, false, kUnit, kUnit,
-     "low-pass filter: lower values make the sound duller and softer; exactly 1 turns the "
-     "filter off",
-     "0.4"},
-    {20, "LPCutoffSweep", "Set LP filter cutoff sweep to %0", "Low pass filter cutoff sweep", "",
-     QUAVIX_STORED(LPCutoffSweep), "Low-pass sweep", ParamGroup::Filters, false, false, kSigned,
-     kSigned, "opens (positive) or closes (negative) the low-pass filter over time", "-0.2"},
-    {21, "LPResonance", "Set LP filter resonance to %0", "Low pass filter resonance", "",
-     QUAVIX_STORED(LPResonance), "Low-pass resonance", ParamGroup::Filters, false, false, kUnit,
-     kUnit, "emphasis at the low-pass cutoff: higher values ring and whistle", "0.6"},
-    {22, "HPCutoff", "Set HP filter cutoff to %0", "High pass filter cutoff", "",
-     QUAVIX_STORED(HPCutoff), "High-pass cutoff", ParamGroup::Filters, false, false, kUnit, kUnit,
-     "high-pass filter: higher values remove more of the bass, for a thinner sound", "0.1"},
-    {23, "HPCutoffSweep", "Set HP filter cutoff sweep to %0", "High pass filter cutoff sweep",
-     "", QUAVIX_STORED(HPCutoffSweep), "High-pass sweep", ParamGroup::Filters, false, false,
-     kSigned, kSigned, "raises (positive) or lowers (negative) the high-pass cutoff over time",
-     "0.3"},
+    {.Index = 0, .Name = "Volume", .Label = "Volume", .Group = ParamGroup::Volume,
+     QUAVIX_STORED(Volume), .TypicalStored = {0.0f, 2.0f}, .TypicalUser = {0.0f, 2.0f},
+     .Help = "loudness, proportional; loud sounds are clipped"},
+    {.Index = 1, .Name = "WaveType", .Label = "Wave type", .Group = ParamGroup::Wave,
+     .UnitName = "0 square, 1 sawtooth, 2 sine, 3 noise", .Unit = ParamUnit::WaveType,
+     .Set = &SetWaveType, .Get = &GetWaveType, .Whole = true, .TypicalStored = {0.0f, 3.0f},
+     .TypicalUser = {0.0f, 3.0f},
+     .Help = "the oscillator's shape; any other number gives silence of the normal length"},
+    {.Index = 2, .Name = "AttackTime", .Label = "Attack time", .Group = ParamGroup::Envelope,
+     QUAVIX_SECONDS(AttackTime), .TypicalStored = kUnit, .TypicalUser = kTypicalTime,
+     .Help = "time to rise from silence to full level"},
+    {.Index = 3, .Name = "SustainTime", .Label = "Sustain time", .Group = ParamGroup::Envelope,
+     QUAVIX_SECONDS(SustainTime), .TypicalStored = kUnit, .TypicalUser = kTypicalTime,
+     .Help = "time at full level"},
+    {.Index = 4, .Name = "SustainPunch", .Label = "Sustain punch", .Group = ParamGroup::Envelope,
+     QUAVIX_STORED(SustainPunch), .TypicalStored = {0.0f, 0.8f}, .TypicalUser = {0.0f, 0.8f},
+     .Help = "the sustain starts at (1 + 2 \u00d7 punch) times full level and falls back to it: "
+             "a percussive hit"},
+    {.Index = 5, .Name = "DecayTime", .Label = "Decay time", .Group = ParamGroup::Envelope,
+     QUAVIX_SECONDS(DecayTime), .TypicalStored = kUnit, .TypicalUser = kTypicalTime,
+     .Help = "time to fade out to silence"},
+    {.Index = 6, .Name = "StartFreq", .Label = "Start frequency", .Group = ParamGroup::Pitch,
+     QUAVIX_STORED(StartFreq), .Frequency = true, .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "the starting pitch: about 3528 \u00d7 value\u00b2 + 3.5 Hz; enter Hertz through "
+             "FreqHz"},
+    {.Index = 7, .Name = "MinFreq", .Label = "Minimum frequency", .Group = ParamGroup::Pitch,
+     QUAVIX_STORED(MinFreq), .Frequency = true, .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "a pitch floor: when a falling pitch reaches it, the sound stops"},
+    {.Index = 8, .Name = "Slide", .Label = "Slide", .Group = ParamGroup::Pitch,
+     QUAVIX_STORED(Slide), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "continuous pitch slide: positive rises, negative falls; strength grows with the "
+             "cube of the value"},
+    {.Index = 9, .Name = "DeltaSlide", .Label = "Delta slide", .Group = ParamGroup::Pitch,
+     QUAVIX_STORED(DeltaSlide), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "changes the slide over time: positive bends it upwards, negative downwards"},
+    {.Index = 10, .Name = "VibDepth", .Label = "Vibrato depth", .Group = ParamGroup::Vibrato,
+     QUAVIX_STORED(VibDepth), .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "width of the pitch wobble (1 swings the period by \u00b150%); 0 or less turns "
+             "vibrato off"},
+    {.Index = 11, .Name = "VibSpeed", .Label = "Vibrato speed", .Group = ParamGroup::Vibrato,
+     .UnitName = "cycles per second", .Unit = ParamUnit::CyclesPerSecond, .Set = &SetVibSpeed,
+     .Get = &GetVibSpeed, .TypicalStored = kUnit, .TypicalUser = {0.0f, 70.0f},
+     .Help = "rate of the wobble"},
+    {.Index = 12, .Name = "ChangeAmount", .Label = "Jump amount", .Group = ParamGroup::Change,
+     QUAVIX_STORED(ChangeAmount), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "size of the jump: positive jumps up (0.5 raises the pitch by about 29%), negative "
+             "down (-0.5 lowers it to 29%)"},
+    {.Index = 13, .Name = "ChangeSpeed", .Label = "Jump time", .Group = ParamGroup::Change,
+     .UnitName = "seconds", .Unit = ParamUnit::ChangeSeconds, .Set = &SetChangeSpeed,
+     .Get = &GetChangeSpeed, .TypicalStored = kUnit, .TypicalUser = {0.0f, 0.4535f},
+     .Help = "when the jump happens after the start (or repeat); 0 means never"},
+    {.Index = 14, .Name = "SquareDuty", .Label = "Square duty", .Group = ParamGroup::Duty,
+     QUAVIX_STORED(SquareDuty), .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "0 is an even square (50% duty); towards 1 the pulse narrows to nothing and the "
+             "tone grows thin and nasal"},
+    {.Index = 15, .Name = "DutySweep", .Label = "Duty sweep", .Group = ParamGroup::Duty,
+     QUAVIX_STORED(DutySweep), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "changes the duty over time: positive narrows the pulse, negative widens it"},
+    {.Index = 16, .Name = "RepeatSpeed", .Label = "Repeat speed", .Group = ParamGroup::Repeat,
+     .UnitName = "repeats per second", .Unit = ParamUnit::RepeatsPerSecond,
+     .Set = &SetRepeatSpeed, .Get = &GetRepeatSpeed, .TypicalStored = {0.0f, 0.8f},
+     .TypicalUser = {0.0f, 55.0f},
+     .Help = "restarts the pitch (slide, jump and duty) this often while the envelope goes on: "
+             "trills, alarms, engines; 0 turns it off"},
+    {.Index = 17, .Name = "PhaserOffset", .Label = "Phaser offset", .Group = ParamGroup::Phaser,
+     QUAVIX_STORED(PhaserOffset), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "mixes in a delayed copy of the sound (up to 3 ms): a hollow, flanged colour; the "
+             "sign matters only together with the sweep"},
+    {.Index = 18, .Name = "PhaserSweep", .Label = "Phaser sweep", .Group = ParamGroup::Phaser,
+     QUAVIX_STORED(PhaserSweep), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "moves the delay over time, for a swooshing sound"},
+    {.Index = 19, .Name = "LPCutoff", .Label = "Low-pass cutoff", .Group = ParamGroup::Filters,
+     QUAVIX_STORED(LPCutoff), .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "low-pass filter: lower values make the sound duller and softer; exactly 1 turns "
+             "the filter off"},
+    {.Index = 20, .Name = "LPCutoffSweep", .Label = "Low-pass sweep", .Group = ParamGroup::Filters,
+     QUAVIX_STORED(LPCutoffSweep), .TypicalStored = kSigned, .TypicalUser = kSigned,
+     .Help = "opens (positive) or closes (negative) the low-pass filter over time"},
+    {.Index = 21, .Name = "LPResonance", .Label = "Low-pass resonance",
+     .Group = ParamGroup::Filters, QUAVIX_STORED(LPResonance), .TypicalStored = kUnit,
+     .TypicalUser = kUnit, .Help = "emphasis at the low-pass cutoff: higher values ring and whistle"},
+    {.Index = 22, .Name = "HPCutoff", .Label = "High-pass cutoff", .Group = ParamGroup::Filters,
+     QUAVIX_STORED(HPCutoff), .TypicalStored = kUnit, .TypicalUser = kUnit,
+     .Help = "high-pass filter: higher values remove more of the bass, for a thinner sound"},
+    {.Index = 23, .Name = "HPCutoffSweep", .Label = "High-pass sweep",
+     .Group = ParamGroup::Filters, QUAVIX_STORED(HPCutoffSweep), .TypicalStored = kSigned,
+     .TypicalUser = kSigned,
+     .Help = "raises (positive) or lowers (negative) the high-pass cutoff over time"},
 }};
 
 #undef QUAVIX_STORED

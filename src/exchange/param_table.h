@@ -1,10 +1,10 @@
 // One description per sound parameter, in index order: its name and label,
 // group, the users' unit and conversion, whether it takes whole numbers, its
-// typical ranges, a one-line help text, the action text and parameter title
-// of its setter, and the rule a value typed by a person must keep. The
-// module's registry, the C API, the command-line tool, the JavaScript package,
-// the Studio and the guide all read from this table; the defaults are those
-// of DefaultParams().
+// typical ranges, a one-line help text, and the rule a value typed by a person
+// must keep. The module's registry, the C API, the command-line tool, the
+// JavaScript package, the Studio and the guide all read from this table; the
+// defaults are those of DefaultParams(). The module's own texts for its
+// setters live beside its registry (host/param_texts.h).
 #pragma once
 
 #include <array>
@@ -44,25 +44,22 @@ struct ParamRange {
 };
 
 struct ParamInfo {
-  std::int32_t Index;            // 0..23, also the settings-string field
+  std::int32_t Index = 0;        // 0..23, also the settings-string field
   std::string_view Name;         // field and expression name, e.g. "AttackTime"
-  std::string_view SetterText;   // e.g. "Set attack time to %0"
-  std::string_view SetterTitle;  // title of the setter's parameter, e.g. "Attack time"
-  std::string_view UnitName;     // user unit for docs: "seconds", "" when stored as is;
+  std::string_view Label;        // "Attack time": the parameter in a person's words
+  ParamGroup Group = ParamGroup::Wave;
+  std::string_view UnitName{};   // user unit for docs: "seconds", "" when stored as is;
                                  // for WaveType the meaning of its values
-  ParamUnit Unit;
+  ParamUnit Unit = ParamUnit::Stored;
   // Dedicated setter and getter in the user's unit. For WaveType the value is
   // truncated toward zero with the checked conversion.
-  void (*Set)(SynthParams& params, float userValue);
-  float (*Get)(const SynthParams& params);
-  std::string_view Label;        // "Attack time": the parameter in a person's words
-  ParamGroup Group;
-  bool Whole;                    // takes whole numbers only (WaveType)
-  bool Frequency;                // a stored frequency, also set by pitch in Hertz
-  ParamRange TypicalStored;      // in stored units
-  ParamRange TypicalUser;        // in the users' unit
+  void (*Set)(SynthParams& params, float userValue) = nullptr;
+  float (*Get)(const SynthParams& params) = nullptr;
+  bool Whole = false;            // takes whole numbers only (WaveType)
+  bool Frequency = false;        // a stored frequency, also set by pitch in Hertz
+  ParamRange TypicalStored{};    // in stored units
+  ParamRange TypicalUser{};      // in the users' unit
   std::string_view Help;         // one line: what the parameter does
-  std::string_view Example;      // the setter's argument in an example of the guide
 };
 
 extern const std::array<ParamInfo, kParamCount> kParamTable;

@@ -1,8 +1,12 @@
 // The module's condition, actions and expressions, registered in the order
 // that gives each its number: the host calls them by position. The texts of
-// the per-parameter setters come from the shared parameter table.
+// the per-parameter setters come from the module's own table beside this
+// file, the names of the getters from the shared parameter table.
+#include <string>
+
 #include "exchange/param_table.h"
 #include "host/handlers.h"
+#include "host/param_texts.h"
 #include "host/registry.h"
 
 namespace quavix::host {
@@ -11,18 +15,21 @@ extern const int kRegistrationsLinked = 1;
 
 namespace {
 
-// The setter action of parameter `index`: its table text and title.
+// The setter action of parameter `index`: its text and title.
 ActionDef Setter(std::int32_t index) {
-  const ParamInfo& info = kParamTable[static_cast<std::size_t>(index)];
-  return ActionDef(kParameterSetters[static_cast<std::size_t>(index)], info.SetterText.data(),
-                   {{kParamNumber, info.SetterTitle.data()}});
+  const SetterTexts& texts = kSetterTexts[static_cast<std::size_t>(index)];
+  return ActionDef(kParameterSetters[static_cast<std::size_t>(index)], texts.Text,
+                   {{kParamNumber, texts.Title}});
 }
 
-ExpressionDef Getter(std::int32_t index, const char* text) {
-  const std::uint16_t type =
-      kParamTable[static_cast<std::size_t>(index)].Unit == ParamUnit::WaveType ? kResultTypeInteger
-                                                                               : kResultTypeFloat;
-  return ExpressionDef(kParameterGetters[static_cast<std::size_t>(index)], type, text, {});
+// The getter expression of parameter `index`, named after its field: "AttackTime(".
+ExpressionDef Getter(std::int32_t index) {
+  static std::array<std::string, kParamCount> names;
+  const ParamInfo& info = kParamTable[static_cast<std::size_t>(index)];
+  std::string& name = names[static_cast<std::size_t>(index)];
+  name.assign(info.Name).push_back('(');
+  const std::uint16_t type = info.Unit == ParamUnit::WaveType ? kResultTypeInteger : kResultTypeFloat;
+  return ExpressionDef(kParameterGetters[static_cast<std::size_t>(index)], type, name.c_str(), {});
 }
 
 const char* const kSettingsFileTitle = "Sound settings file (*.sfs)";
@@ -85,30 +92,30 @@ const ExpressionDef kGenLength(&GenLengthExpression, kResultTypeInteger, "GenLen
 const ExpressionDef kVariable(&VariableExpression, kResultTypeFloat, "Variable(",
                               {{kParamExpression, "Index (0-23)"}});
 const ExpressionDef kCsv(&CsvExpression, kResultTypeText, "CSV$(", {});
-const ExpressionDef kWaveType = Getter(1, "WaveType(");
-const ExpressionDef kVolume = Getter(0, "Volume(");
-const ExpressionDef kAttackTime = Getter(2, "AttackTime(");
-const ExpressionDef kSustainTime = Getter(3, "SustainTime(");
-const ExpressionDef kSustainPunch = Getter(4, "SustainPunch(");
-const ExpressionDef kDecayTime = Getter(5, "DecayTime(");
-const ExpressionDef kStartFreq = Getter(6, "StartFreq(");
-const ExpressionDef kMinFreq = Getter(7, "MinFreq(");
-const ExpressionDef kSlide = Getter(8, "Slide(");
-const ExpressionDef kDeltaSlide = Getter(9, "DeltaSlide(");
-const ExpressionDef kSquareDuty = Getter(14, "SquareDuty(");
-const ExpressionDef kDutySweep = Getter(15, "DutySweep(");
-const ExpressionDef kVibDepth = Getter(10, "VibDepth(");
-const ExpressionDef kVibSpeed = Getter(11, "VibSpeed(");
-const ExpressionDef kChangeAmount = Getter(12, "ChangeAmount(");
-const ExpressionDef kChangeSpeed = Getter(13, "ChangeSpeed(");
-const ExpressionDef kRepeatSpeed = Getter(16, "RepeatSpeed(");
-const ExpressionDef kPhaserOffset = Getter(17, "PhaserOffset(");
-const ExpressionDef kPhaserSweep = Getter(18, "PhaserSweep(");
-const ExpressionDef kLPCutoff = Getter(19, "LPCutoff(");
-const ExpressionDef kLPCutoffSweep = Getter(20, "LPCutoffSweep(");
-const ExpressionDef kLPResonance = Getter(21, "LPResonance(");
-const ExpressionDef kHPCutoff = Getter(22, "HPCutoff(");
-const ExpressionDef kHPCutoffSweep = Getter(23, "HPCutoffSweep(");
+const ExpressionDef kWaveType = Getter(1);
+const ExpressionDef kVolume = Getter(0);
+const ExpressionDef kAttackTime = Getter(2);
+const ExpressionDef kSustainTime = Getter(3);
+const ExpressionDef kSustainPunch = Getter(4);
+const ExpressionDef kDecayTime = Getter(5);
+const ExpressionDef kStartFreq = Getter(6);
+const ExpressionDef kMinFreq = Getter(7);
+const ExpressionDef kSlide = Getter(8);
+const ExpressionDef kDeltaSlide = Getter(9);
+const ExpressionDef kSquareDuty = Getter(14);
+const ExpressionDef kDutySweep = Getter(15);
+const ExpressionDef kVibDepth = Getter(10);
+const ExpressionDef kVibSpeed = Getter(11);
+const ExpressionDef kChangeAmount = Getter(12);
+const ExpressionDef kChangeSpeed = Getter(13);
+const ExpressionDef kRepeatSpeed = Getter(16);
+const ExpressionDef kPhaserOffset = Getter(17);
+const ExpressionDef kPhaserSweep = Getter(18);
+const ExpressionDef kLPCutoff = Getter(19);
+const ExpressionDef kLPCutoffSweep = Getter(20);
+const ExpressionDef kLPResonance = Getter(21);
+const ExpressionDef kHPCutoff = Getter(22);
+const ExpressionDef kHPCutoffSweep = Getter(23);
 const ExpressionDef kFreqHz(&FreqHzExpression, kResultTypeFloat, "FreqHz(",
                             {{kParamExpression, "Hz (20 - 20000)"}});
 
