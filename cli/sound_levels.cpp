@@ -1,20 +1,9 @@
-// A sound's levels, and why it is silent.
+// Why a sound is silent.
 #include "sound_recipe.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace quavix::cli {
-
-SoundLevels MeasureLevels(std::span<const std::int16_t> samples) {
-  SoundLevels levels;
-  for (const std::int16_t s : samples) {
-    const std::int32_t magnitude = std::abs(static_cast<std::int32_t>(s));
-    if (magnitude > levels.Peak) levels.Peak = magnitude;
-    if (magnitude >= kClipLevel) ++levels.Clipped;
-  }
-  return levels;
-}
 
 Silence WhySilent(const SynthParams& params, const SoundLevels& levels) {
   if (params.WaveType == 4) return Silence::NoWave;

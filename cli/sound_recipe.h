@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "synth/sound_levels.h"
 #include "synth/synth_params.h"
 
 namespace quavix::cli {
@@ -56,13 +57,6 @@ struct RenderedSound {
   std::size_t ImageSize() const { return 2 * (kHeaderCells + SampleCount); }
 };
 
-struct SoundLevels {
-  std::int32_t Peak = 0;     // largest magnitude of a sample
-  std::int64_t Clipped = 0;  // samples at +32000 or -32000 (the synthesis clamps there)
-};
-
-inline constexpr std::int32_t kClipLevel = kOutputScale;  // the synthesis clamps there
-
 // Applies the recipe's parameter steps in the tool's fixed order (source,
 // --set changes, mutation) after seeding with seed, so the draws of preset,
 // randomize, mutate and the noise table follow the seed exactly as the
@@ -74,8 +68,6 @@ RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 // thread; sound i is exactly MakeSound(recipe, seeds[i]).
 std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
                                       const std::vector<std::uint32_t>& seeds);
-
-SoundLevels MeasureLevels(std::span<const std::int16_t> samples);
 
 // The parameters MakeSound would synthesize, without synthesizing them.
 SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed);

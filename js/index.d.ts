@@ -52,7 +52,8 @@ export function init(source?: ModuleSource | PromiseLike<ModuleSource>): Promise
  */
 export function wasmModule(): CompiledModule;
 
-export const SAMPLE_RATE: 44100;
+/** The sample rate of every sound (44100), from the module once init() has finished. */
+export const SAMPLE_RATE: number;
 /** The 24 parameter names in index order. */
 export const PARAM_NAMES: readonly ParamName[];
 /** The preset families; the index is the family number. */

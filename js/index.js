@@ -6,7 +6,8 @@
 // entry point for browsers and bundlers and imports nothing; Node programs get
 // node.js (and node.cjs for require), which reads the module from disk.
 
-export const SAMPLE_RATE = 44100;
+/** The sample rate of every sound, from the module once init() has finished. */
+export let SAMPLE_RATE;
 
 export const PARAM_NAMES = Object.freeze([
   'Volume', 'WaveType', 'AttackTime', 'SustainTime', 'SustainPunch', 'DecayTime',
@@ -179,6 +180,7 @@ function readLayout(exports) {
   PADDING_END = ask('params.padding_end');
   SETTINGS_FILE_SIZE = ask('settings_file.size');
   WAV_HEADER_SIZE = ask('wav_header.size');
+  SAMPLE_RATE = ask('sample_rate');
   INFO = { size: ask('info.size'), fields: {} };
   for (const field of [...INFO_TEXTS, ...INFO_WHOLES, ...INFO_FLOATS]) INFO.fields[field] = ask(`info.${field}`);
   const align = (n, to) => Math.ceil(n / to) * to;
@@ -611,13 +613,8 @@ export function render(p, rng, options) {
   const wav = bytesAt(base + AT_DATA, length).slice();
   const sampleCount = (length - WAV_HEADER_SIZE) / 2;
   const samples = new Int16Array(wav.buffer, WAV_HEADER_SIZE, sampleCount);
-  let peak = 0;
-  let clipped = 0;
-  for (const s of samples) {
-    const magnitude = s < 0 ? -s : s;
-    if (magnitude > peak) peak = magnitude;
-    if (magnitude === 32000) clipped++;
-  }
+  wasm.quavix_wasm_levels(base + AT_DATA + WAV_HEADER_SIZE, sampleCount, base + AT_VALUE);
+  const [peak, clipped] = [memory().getInt32(base + AT_VALUE, true), memory().getInt32(base + AT_VALUE + 4, true)];
   return { wav, samples, sampleCount, durationSeconds: sampleCount / SAMPLE_RATE, peak, clipped, silent: peak === 0 };
 }
 

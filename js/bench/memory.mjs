@@ -32,7 +32,7 @@ await page.evaluate(async () => {
   window.quavix = await import('/index.js');
   window.audio = await import('/audio.js');
   await window.quavix.init();
-  window.context = new OfflineAudioContext(1, 1, 44100);
+  window.context = new OfflineAudioContext(1, 1, window.quavix.SAMPLE_RATE);
   window.rng = quavix.random(1);
   window.made = 0;
   window.some = async (n) => {

@@ -62,9 +62,9 @@ test('a render reports its samples, peak, clamp and silence', async () => {
     [quavix.defaults().setStored('Volume', 100), false, true]];
   for (const [p, silent, clipped] of cases) {
     const r = quavix.render(p, quavix.random(1));
-    assert.deepEqual([r.sampleCount, r.wav.length, r.durationSeconds], [25003, 44 + 2 * 25003, 25003 / 44100]);
+    assert.deepEqual([r.sampleCount, r.wav.length, r.durationSeconds, quavix.SAMPLE_RATE], [25003, 44 + 2 * 25003, 25003 / 44100, 44100]);
     assert.deepEqual([r.silent, r.clipped > 0], [silent, clipped]);
-    assert.equal(r.peak, Math.max(...r.samples.map(Math.abs)));
+    assert.deepEqual([r.peak, r.clipped], [Math.max(...r.samples.map(Math.abs)), r.samples.filter((s) => Math.abs(s) === 32000).length]);
   }
 });
 

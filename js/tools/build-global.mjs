@@ -13,17 +13,19 @@ const output = process.argv[2] ?? new URL('quavix.global.js', here).pathname;
 // One ES module of this package as a function of the modules it imports.
 function asFunction(name) {
   const exported = [];
+  const live = []; // set when the module loads: read through a getter
   let text = read(`${name}.js`)
     .replace(/^import\s*\{([^}]*)\}\s*from\s*'\.\/(\w+)\.js';/gm,
       (_, names, from) => `const {${names.replace(/\s+as\s+/g, ': ')}} = modules.${from};`)
     .replace(/^export (async function|function|class|const|let) (\w+)/gm, (_, kind, id) => {
-      exported.push(id);
+      (kind === 'let' ? live : exported).push(id);
       return `${kind} ${id}`;
     })
     .replace("new URL('./quavix.wasm', import.meta.url)", 'embeddedModule()')
     .replaceAll('import.meta.url', 'SCRIPT_URL');
   if (/^\s*(import|export)\b/m.test(text)) throw new Error(`${name}.js: an import or export this build does not know`);
-  return `modules.${name} = (() => {\n${text}\nreturn { ${exported.join(', ')} };\n})();\n`;
+  const getters = live.map((id) => `${id}: { get: () => ${id}, enumerable: true }`).join(', ');
+  return `modules.${name} = (() => {\n${text}\nreturn Object.defineProperties({ ${exported.join(', ')} }, { ${getters} });\n})();\n`;
 }
 
 const wasm = readFileSync(new URL('quavix.wasm', here)).toString('base64');
@@ -44,6 +46,7 @@ const modules = {};
 ${asFunction('index')}
 ${asFunction('play')}
 ${asFunction('audio')}
-global.quavix = Object.freeze(Object.assign({}, modules.index, { play: modules.play.play, audio: Object.freeze(modules.audio) }));
+const api = Object.defineProperties({}, Object.getOwnPropertyDescriptors(modules.index));
+global.quavix = Object.freeze(Object.assign(api, { play: modules.play.play, audio: Object.freeze(modules.audio) }));
 })(typeof globalThis !== 'undefined' ? globalThis : self);
 `);

@@ -18,7 +18,14 @@ __all__ = ["QuavixError", "LibraryError", "Random", "Params", "preset", "randomi
            "render_preset", "PRESETS", "PARAMETERS", "SAMPLE_RATE", "MAX_SOUND_SAMPLES",
            "version"]
 
-SAMPLE_RATE = 44100
+
+def _sample_rate():
+    defaults = CParams()
+    lib.quavix_params_default(ctypes.byref(defaults))
+    return defaults.SampleRate
+
+
+SAMPLE_RATE = _sample_rate()
 MAX_SOUND_SAMPLES = 675003
 PRESETS = ("coin", "laser", "explosion", "powerup", "hurt", "jump", "blip")
 PARAMETERS = tuple(lib.quavix_param_name(i).decode("ascii") for i in range(24))

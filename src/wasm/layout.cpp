@@ -1,5 +1,6 @@
 // The layout of the C API's records as this module lays them out, so that
-// JavaScript reads and writes them by name, not by numbers of its own.
+// JavaScript reads and writes them by name, not by numbers of its own; also
+// the sample rate of every sound.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,7 @@ constexpr Entry kLayout[] = {
     {"random.size", sizeof(quavix_random)},
     {"settings_file.size", QUAVIX_SETTINGS_FILE_SIZE},
     {"wav_header.size", QUAVIX_WAV_HEADER_SIZE},
+    {"sample_rate", QUAVIX_SAMPLE_RATE},
     {"info.size", sizeof(quavix_param_description)},
     QUAVIX_INFO_FIELD(index),
     QUAVIX_INFO_FIELD(name),
@@ -52,7 +54,8 @@ constexpr Entry kLayout[] = {
 
 extern "C" {
 
-// The size or byte offset of a name such as "params.size" or "info.help";
+// The size or byte offset of a name such as "params.size" or "info.help", or
+// the number "sample_rate";
 // -1 for an unknown name.
 QUAVIX_API std::int32_t quavix_wasm_layout(const char* name) {
   if (name == nullptr) return -1;

@@ -4,6 +4,7 @@
 // ceiling), then encoded. The encoded file is measured again; where the
 // ceiling is passed after encoding (or a lossy file misses its loudness), the
 // gain is corrected and the file encoded again, as the tool does.
+import * as quavix from 'quavix';
 import { measureLoudness, type Loudness } from './loudness';
 import { resample } from './resample';
 import { bitCount, quantize, type FileFormat, type SampleBits } from './sample-format';
@@ -11,9 +12,29 @@ import { wavFile } from './wav-file';
 import { flacFile } from './flac-file';
 import { decodeOgg, oggFile } from './vorbis';
 
-export const SYNTHESIS_RATE = 44100;
 export const DEFAULT_TRIM_DB = -60;
 export const DEFAULT_CEILING_DBTP = -1;
+/** The ranges the quavix tool takes for each number, in its words. */
+export const EXPORT_LIMITS = {
+  trim: { min: -120, max: 0, open: true, what: 'The trim threshold', unit: 'dBFS' },
+  fade: { min: 0, max: 60000, open: false, what: 'The fade-out', unit: 'ms' },
+  peak: { min: -100, max: 0, open: false, what: 'The peak target', unit: 'dBFS' },
+  lufs: { min: -70, max: 0, open: false, what: 'The loudness target', unit: 'LUFS' },
+  ceiling: { min: -30, max: 0, open: false, what: 'The true-peak ceiling', unit: 'dBTP' },
+};
+/** The sample rates to choose from, the tool's lowest and highest among them. */
+export const exportRates = (): number[] => [
+  8000,
+  11025,
+  16000,
+  22050,
+  32000,
+  quavix.SAMPLE_RATE,
+  48000,
+  88200,
+  96000,
+  192000,
+];
 
 export type Normalization =
   | { kind: 'none' }
@@ -37,7 +58,9 @@ export interface ExportOptions {
 export const PLAIN_EXPORT: ExportOptions = {
   format: 'wav',
   bits: '16',
-  rate: SYNTHESIS_RATE,
+  get rate() {
+    return quavix.SAMPLE_RATE; // the synthesis rate, from the module once it is loaded
+  },
   trimDb: null,
   fadeOutMs: 0,
   normalize: { kind: 'none' },
@@ -49,7 +72,7 @@ export function isPlain(o: ExportOptions): boolean {
   return (
     o.format === 'wav' &&
     o.bits === '16' &&
-    o.rate === SYNTHESIS_RATE &&
+    o.rate === quavix.SAMPLE_RATE &&
     o.trimDb === null &&
     o.fadeOutMs === 0 &&
     o.normalize.kind === 'none'
@@ -114,14 +137,14 @@ async function encode(
 
 export async function exportSound(samples: Int16Array, o: ExportOptions): Promise<ExportedSound> {
   let sound: Float32Array = Float32Array.from(samples, (s) => s / 32768);
-  const before = measureLoudness(sound, SYNTHESIS_RATE);
+  const before = measureLoudness(sound, quavix.SAMPLE_RATE);
   let emptied = false;
   if (o.trimDb !== null) {
     const [first, end] = audibleRange(sound, o.trimDb);
     sound = sound.slice(first, end);
     emptied = first === end;
   }
-  sound = resample(sound, SYNTHESIS_RATE, o.rate);
+  sound = resample(sound, quavix.SAMPLE_RATE, o.rate);
   if (o.fadeOutMs > 0) fadeOut(sound, Math.round((o.fadeOutMs * o.rate) / 1000));
 
   let gainDb = 0;

@@ -6,14 +6,7 @@ import { zipSync } from 'fflate';
 import { cook, type Recipe } from '../recipe';
 import { cliCommand, hostScript } from '../exports';
 import { hex } from '../format';
-import {
-  exportSound,
-  isPlain,
-  reachableLoudness,
-  SYNTHESIS_RATE,
-  type ExportedSound,
-  type ExportOptions,
-} from './export-sound';
+import { exportSound, isPlain, reachableLoudness, type ExportedSound, type ExportOptions } from './export-sound';
 import { measureLoudness, type Loudness } from './loudness';
 
 export interface PackItem {
@@ -183,7 +176,7 @@ export async function buildPack(
       files[file] = made.wav.slice();
       measured = measureLoudness(
         Float32Array.from(made.samples, (s) => s / 32768),
-        SYNTHESIS_RATE,
+        quavix.SAMPLE_RATE,
       );
     } else {
       const exported = await exportSound(made.samples.slice(), options);
@@ -218,7 +211,7 @@ export async function buildPack(
     set: [],
     mutate: null,
     buffer_length: items.length > 0 ? items[0].recipe.bufferLength : null,
-    sample_rate: SYNTHESIS_RATE,
+    sample_rate: quavix.SAMPLE_RATE,
     clip_level: CLIP_LEVEL,
   };
   if (!plain) manifest.export = exportSection(options);

@@ -3,12 +3,18 @@
 import { h, save } from '../dom';
 import { fileBase } from '../store';
 import { buildPack, type Pack, type PackItem } from '../export/pack';
-import { DEFAULT_CEILING_DBTP, DEFAULT_TRIM_DB, SYNTHESIS_RATE, type ExportOptions } from '../export/export-sound';
+import * as quavix from 'quavix';
+import {
+  DEFAULT_CEILING_DBTP,
+  DEFAULT_TRIM_DB,
+  EXPORT_LIMITS,
+  exportRates,
+  type ExportOptions,
+} from '../export/export-sound';
 import { FORMAT_BITS, FORMAT_LABELS, type FileFormat, type SampleBits } from '../export/sample-format';
 import './export.css';
 import type { Studio } from './context';
 
-const RATES = [8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000, 192000];
 const BITS_LABELS: Record<SampleBits, string> = {
   '8': '8-bit',
   '16': '16-bit',
@@ -16,15 +22,7 @@ const BITS_LABELS: Record<SampleBits, string> = {
   '32f': '32-bit float',
 };
 
-/** The ranges the quavix tool takes for each number, in its words. */
-const LIMITS = {
-  trim: { min: -120, max: 0, open: true, what: 'The trim threshold', unit: 'dBFS' },
-  fade: { min: 0, max: 60000, open: false, what: 'The fade-out', unit: 'ms' },
-  peak: { min: -100, max: 0, open: false, what: 'The peak target', unit: 'dBFS' },
-  lufs: { min: -70, max: 0, open: false, what: 'The loudness target', unit: 'LUFS' },
-  ceiling: { min: -30, max: 0, open: false, what: 'The true-peak ceiling', unit: 'dBTP' },
-};
-type Limit = keyof typeof LIMITS;
+type Limit = keyof typeof EXPORT_LIMITS;
 
 type Level = 'none' | 'peak' | 'loudness' | 'match';
 
@@ -118,8 +116,8 @@ export class ExportPanel {
             select(
               'export-rate',
               'Sample rate',
-              RATES.map((r) => [String(r), `${r.toLocaleString('en')} Hz`]),
-              String(SYNTHESIS_RATE),
+              exportRates().map((r) => [String(r), `${r.toLocaleString('en')} Hz`]),
+              String(quavix.SAMPLE_RATE),
             ),
           ),
           h(
@@ -252,7 +250,7 @@ export class ExportPanel {
       const input = field<HTMLInputElement>(d, id);
       input.removeAttribute('aria-invalid');
       if (input.disabled) return 0;
-      const l = LIMITS[limit];
+      const l = EXPORT_LIMITS[limit];
       const value = input.value.trim() === '' ? NaN : Number(input.value);
       const whole = limit === 'fade';
       if (
@@ -300,7 +298,7 @@ export class ExportPanel {
     field(d, 'export-plain').textContent =
       format === 'wav' &&
       bits === '16' &&
-      options.rate === SYNTHESIS_RATE &&
+      options.rate === quavix.SAMPLE_RATE &&
       !trimOn &&
       options.fadeOutMs === 0 &&
       level === 'none'

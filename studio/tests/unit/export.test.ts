@@ -1,6 +1,18 @@
 import { beforeAll, describe, expect, test } from 'vitest';
 import * as quavix from 'quavix';
-import { audibleRange, exportSound, fadeOut, PLAIN_EXPORT, type ExportOptions } from '../../src/export/export-sound';
+import { spawnSync } from 'node:child_process';
+import { fileURLToPath } from 'node:url';
+import {
+  audibleRange,
+  DEFAULT_CEILING_DBTP,
+  DEFAULT_TRIM_DB,
+  EXPORT_LIMITS,
+  exportRates,
+  exportSound,
+  fadeOut,
+  PLAIN_EXPORT,
+  type ExportOptions,
+} from '../../src/export/export-sound';
 import { quantize } from '../../src/export/sample-format';
 import { wavFile } from '../../src/export/wav-file';
 import { buildPack, exportWords, packNames } from '../../src/export/pack';
@@ -83,7 +95,7 @@ test('pack names are file-safe and distinct', () => {
 });
 
 describe('the tool\u2019s options for each export', () => {
-  const base: ExportOptions = { ...PLAIN_EXPORT };
+  const base: ExportOptions = { ...PLAIN_EXPORT, rate: 44100 }; // the table is made before the module loads
   test.each([
     { name: 'plain: none', o: base, words: '' },
     { name: 'rate only', o: { ...base, rate: 48000 }, words: '--format wav --bits 16 --rate 48000' },
@@ -152,4 +164,43 @@ test('a plain pack holds the module\u2019s own WAV, its settings file, host scri
   expect(pack.manifest.sounds).toEqual([
     expect.objectContaining({ file: 'Coin-42.wav', seed: 42, samples: made.sampleCount, peak: made.peak }),
   ]);
+});
+
+test("the export ranges and defaults are the tool's: each edge taken, just beyond refused with the same range", () => {
+  const cli =
+    process.env.QUAVIX_NATIVE_CLI ?? fileURLToPath(new URL('../../../build/release/cli/quavix', import.meta.url));
+  const run = (words: string[]) =>
+    spawnSync(cli, ['render', '--seed', '1', '--preset', 'coin', '--format', 'wav', '-o', '/dev/null', ...words], {
+      encoding: 'utf8',
+    });
+  const rates = exportRates();
+  const limits = { ...EXPORT_LIMITS, rate: { min: rates[0], max: rates[rates.length - 1], open: false } };
+  const words: Record<keyof typeof limits, (v: string) => string[]> = {
+    trim: (v) => ['--trim', v],
+    fade: (v) => ['--fade-out', v],
+    peak: (v) => ['--normalize', `peak:${v}`],
+    lufs: (v) => ['--normalize', `lufs:${v}`],
+    ceiling: (v) => ['--normalize', 'lufs:-16', '--true-peak', v],
+    rate: (v) => ['--rate', v],
+  };
+  for (const [name, l] of Object.entries(limits) as [keyof typeof limits, (typeof limits)['rate']][]) {
+    const step = name === 'fade' || name === 'rate' ? 1 : 0.001;
+    for (const v of [l.min, l.open ? l.max - step : l.max])
+      expect(run(words[name](String(v))).status, `${name} ${v}`).toBe(0);
+    for (const v of [l.min - step, l.open ? l.max : l.max + step]) {
+      const refused = run(words[name](String(v)));
+      expect(
+        [refused.status, refused.stderr.includes(`${l.min} to ${l.open ? 'below ' : ''}${l.max}`)],
+        `${name} ${v}`,
+      ).toEqual([2, true]);
+    }
+  }
+  const help = run(['--help']).stdout;
+  for (const [option, value] of [
+    ['--trim', DEFAULT_TRIM_DB],
+    ['--true-peak', DEFAULT_CEILING_DBTP],
+    ['--rate', quavix.SAMPLE_RATE],
+  ]) {
+    expect(help, String(option)).toMatch(new RegExp(`\\n  ${option} .*\\(default ${value}\\)\\n`));
+  }
 });
