@@ -136,6 +136,15 @@ TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
   EXPECT_NEAR(phased[1], 3199, 1);
   // Exactly 1 bypasses the low-pass (the defaults' 3199 above), 0.999 filters.
   EXPECT_LT(Render([](P& p) { p.LPCutoff = 0.999f; }, 1).Out[0], 3000);
+  // The ring holds 1024 subsamples. A delay d reads only zeros before subsample d: the first
+  // 127 samples are half the defaults' (which read the subsample just written), and sample 127
+  // (subsamples 1016 to 1023) gains 1024 - d eighths of the first sample (1599).
+  for (const auto& [set, reads] : {std::pair{+[](P& p) { p.PhaserOffset = 1.001f; }, 2},
+                                   {+[](P& p) { p.PhaserOffset = 1.0015f; }, 1}}) {
+    const Samples delayed = Render(set, 128).Out;
+    for (int k = 0; k < 127; ++k) ASSERT_NEAR(delayed[k], square[k] / 2, 1) << k;
+    EXPECT_NEAR(delayed[127] - delayed[126], reads * 1599 / 8.0, 2) << reads;
+  }
 }
 
 template <auto kField>
@@ -166,7 +175,8 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   const double limit = 100.0 / (D(1e-6f) * D(1e-6f) + 0.001);
   double untilLimit = 0;
   for (double period = kStart; period <= limit; ++untilLimit) period *= 1.00125;
-  const double slid = (1 - Cube(D(0.2f)) * 0.01) * kStart;  // after one step of Slide 0.2
+  const double factor = 1 - Cube(D(0.2f)) * 0.01, slid = factor * kStart;  // a step of Slide 0.2
+  const double x = Single(8.0 / 1098);  // the phase of the first sample's last subsample
   // single(single(cutoff²) × 0.1f), the high-pass coefficient
   const auto hp = [](float cutoff) { return D(Single(D(Single(Square(D(cutoff)))) * D(0.1f))); };
   const auto period = Get<&S::Period>, duty = Get<&S::Duty>, highPass = Get<&S::HpCoeff>,
@@ -192,6 +202,8 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
       {"high-pass 0.00004", [](P& p) { p.HPCutoff = 0.02f; }, highPass, hp(0.02f)},
       {"high-pass 0.144 to 0.1f", [](P& p) { p.HPCutoff = 1.2f; }, highPass, D(0.1f)},
       {"high-pass 0.081", [](P& p) { p.HPCutoff = 0.9f; }, highPass, hp(0.9f)},
+      {"high-pass factor below 0 to 0.00001f", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = -5000; },
+       highPass, D(0.00001f)},
       {"high-pass sweep", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = 1; }, highPass,
        Single(D(Single(1 + D(0.0003f))) * hp(0.5f))},
       // Roundings of 0.1f, 0.01f and single(cutoff³) all matter at 0.553.
@@ -209,12 +221,15 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
        LowPass(0.5f, 0, -20000)},
       {"phaser 1020 × 1²", [](P& p) { p.PhaserOffset = 1; }, delay, 1020},
       {"phaser 1024.08 to 1023", [](P& p) { p.PhaserOffset = 1.002f; }, delay, 1023},
+      {"phaser 1023.06 kept", [](P& p) { p.PhaserOffset = 1.0015f; }, delay, 1023},
       {"phaser -255", [](P& p) { p.PhaserOffset = -0.5f; }, delay, 255},
       {"phaser -255 - 2²", [](P& p) { p.PhaserOffset = -0.5f, p.PhaserSweep = -2; }, delay, 259},
       {"phaser beyond int32", [](P& p) { p.PhaserOffset = 1e6f; }, delay, 0},
       {"vibrato without depth", [](P& p) { p.VibSpeed = 0.5f; }, vibrato, 0, 10},
       {"vibrato 0.5² × 0.01f", [](P& p) { p.VibSpeed = p.VibDepth = 0.5f; }, vibrato,
        Single(0.25 * D(0.01f))},
+      {"vibrato off below 0 depth", [](P& p) { p.VibSpeed = 1, p.VibDepth = -0.5f; }, period,
+       std::trunc(Single(kStart))},
       {"vibrato amplitude 0.25", [](P& p) { p.VibSpeed = 1, p.VibDepth = 0.5f; }, period,
        std::trunc(Single((1 + std::sin(D(0.01f)) * 0.25) * kStart))},
       {"vibrato 1.5 sin 4.5 to 8", [](P& p) { p.VibDepth = 3, p.VibSpeed = 1; }, period, 8, 450},
@@ -227,8 +242,16 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
       {"change 1 + 10 × 0.5² at 5000", [](P& p) { p.ChangeAmount = -0.5f, p.ChangeSpeed = 0.5f; },
        exact, 3.5 * kStart, 5000},
       {"change speed 1: none", [](P& p) { p.ChangeSpeed = 1; }, changeAt, 0},
+      {"change speed 1 with an amount: none", [](P& p) { p.ChangeSpeed = 1, p.ChangeAmount = 0.5f; },
+       exact, kStart, 300},
+      {"change speed 0.9 not at 199", [](P& p) { p.ChangeSpeed = 0.9f, p.ChangeAmount = 0.5f; },
+       exact, kStart, 199},
+      {"change speed 0.9 at 200", [](P& p) { p.ChangeSpeed = 0.9f, p.ChangeAmount = 0.5f; }, exact,
+       0.775 * kStart, 200},
       {"change speed 1.5", [](P& p) { p.ChangeSpeed = 1.5f; }, changeAt, 5000},
       {"repeat speed 0: none", Defaults, repeatAt, 0},
+      {"repeat speed 0 with a slide: none", [](P& p) { p.Slide = 0.2f; }, exact,
+       factor * (factor * (factor * kStart)), 3},
       {"repeat speed -0.5", [](P& p) { p.RepeatSpeed = -0.5f; }, repeatAt, 45000},
       {"no repeat at 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, repeatTime, 4999, 4999},
       {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 5000},
@@ -241,9 +264,15 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
        100},
       {"MinFreq 0.5 above 0.3", [](P& p) { p.MinFreq = 0.5f; }, length, 1, 100000},
       {"MinFreq -0.5 caps only", [](P& p) { p.MinFreq = -0.5f; }, length, 25003, 100000},
+      {"MinFreq -0.5 caps the period", [](P& p) { p.MinFreq = -0.5f; }, exact, 100 / (0.25 + 0.001)},
+      {"MinFreq at the start period plays on", [](P& p) { p.StartFreq = p.MinFreq = 0.5f; }, length,
+       25003, 100000},
       {"MinFreq 0 caps only", [](P& p) { p.Slide = -0.5f; }, length, 25003, 100000},
       {"MinFreq 1e-6 stops", [](P& p) { p.Slide = -0.5f, p.MinFreq = 1e-6f; }, length, untilLimit,
        100000},
+      {"sawtooth 1 - 2 × 8/1098", [](P& p) { p.WaveType = 1; }, lowPass, Single(1 - 2 * x)},
+      {"sine of 2π × 8/1098", [](P& p) { p.WaveType = 2; }, lowPass,
+       Single(std::sin(D(Single(2 * x * D(3.14159265358979f)))))},
       {"the area ends first", Defaults, length, 700, 700},
       {"attack halfway", [](P& p) { p.AttackTime = 0.1f; }, volume, 0.5, 500},
       {"punch 0.5 starts at 2", [](P& p) { p.SustainPunch = 0.5f; }, volume, 2},
@@ -310,6 +339,25 @@ std::vector<Case> Cases() {
   deep.VibDepth = 2e5f, deep.VibSpeed = 0.001f;
   out.push_back({deep, 9, 2460000});
   out.push_back({deep, 10, 2460000});
+  // Each switch and clamp on both sides of its edge, in every wave, for the lanes' own copies:
+  // the low-pass bypass, the ceiling that stops, vibrato, repeat, change, the high-pass sweep, the
+  // longest phaser delays, and sine periods at the end of the cache and just past it.
+  const auto below = [](float v) { return std::nextafter(v, -kInf); };
+  const std::pair<int, float> edges[] = {
+      {19, 1}, {19, below(1)}, {19, std::nextafter(1.0f, 2.0f)}, {7, 0}, {7, -0.0f}, {7, 1e-45f},
+      {7, 0.3f}, {10, 0}, {10, 3e-45f}, {10, -3e-45f}, {16, 0}, {16, 1e-7f}, {13, 1}, {13, 0.9f},
+      {23, -5000}, {23, 0}, {23, -3333.3333f}, {17, 1.001f}, {17, 1.0015f}, {17, 1.002f},
+      {6, 0.07143758982419968f}, {6, 0.07143498212099075f}};  // periods 16384 and 16385
+  for (int wave = 0; wave < 4; ++wave) {
+    for (const auto& [index, value] : edges) {
+      SynthParams p = DefaultParams();
+      p.WaveType = wave, p.Slide = -0.5f, p.VibSpeed = 0.5f, p.ChangeAmount = 0.5f;
+      p.LPResonance = 0.5f, p.HPCutoff = 0.3f, p.SustainTime = 0.6f;
+      if (index == 6) p.Slide = 0, p.SustainTime = 1;
+      SetCell(p, index, value);
+      out.push_back({p, 13, 20000});
+    }
+  }
   for (int index = 0; index < kParamCount; ++index) {
     for (float value : {kNaN, 1e30f, -1e30f, 3e9f, -0.0f}) {
       SynthParams p = DefaultParams();
