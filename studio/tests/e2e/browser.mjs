@@ -63,9 +63,10 @@ export async function openBrowser({ width = 1280, height = 800 } = {}) {
   return { context, close };
 }
 
-/** A page that records console errors, page errors, policy violations and every request that leaves the machine. */
-export async function openPage(context, url, { ready = true } = {}) {
+/** A page (with the script `init` run before its own) that records console errors, page errors, policy violations and every request that leaves the machine. */
+export async function openPage(context, url, { ready = true, init } = {}) {
   const page = await context.newPage();
+  if (init) await page.addInitScript(init);
   const problems = [];
   page.on('console', (m) => {
     if (m.type() === 'error') problems.push(`console: ${m.text()}`);

@@ -3,34 +3,26 @@
 // page says when the core cannot start at all.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { createHash } from 'node:crypto';
-import { mkdtempSync, readFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage, readsNeighbourFiles } from './browser.mjs';
 import { serve } from '../../scripts/serve.mjs';
+import { studio, singleFile, sha256, toolWav, fingerprint, click, typeInto } from './page-steps.mjs';
 
-const studio = fileURLToPath(new URL('../..', import.meta.url));
-const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
-const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-engine-'));
-const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
-const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
-
-function toolSha(...options) {
-  const out = join(scratch, `tool-${Math.random().toString(36).slice(2)}.wav`);
-  execFileSync(CLI, ['render', ...options, '-o', out]);
-  return sha256(readFileSync(out));
-}
+/** Where no worker can start. */
+const noWorker = () => {
+  window.Worker = class {
+    constructor() {
+      throw new Error('workers are switched off');
+    }
+  };
+};
 
 describe('starting the core', () => {
   let browser;
   let site;
   before(async () => {
     browser = await openBrowser();
-    const { server, url } = await serve(join(studio, 'dist'));
-    site = { server, url };
+    site = await serve(join(studio, 'dist'));
   });
   after(async () => {
     await browser?.close();
@@ -41,51 +33,27 @@ describe('starting the core', () => {
     assert.equal(await readsNeighbourFiles(browser.context), false);
   });
 
-  const origins = () => [
-    { name: 'single file from disk', url: singleFile },
-    { name: 'static folder over http', url: site.url },
-  ];
-
-  test('from disk and over http the core runs in a worker and a preset has the tool\u2019s fingerprint', async () => {
-    for (const origin of origins()) {
-      const { page, problems } = await openPage(browser.context, `${origin.url}#seed=1&csv=`);
-      await page.fill('#seed', '31337');
-      await page.press('#seed', 'Tab');
-      await page.click('[data-family="5"]');
-      await page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-      assert.equal(await page.$eval('html', (e) => e.dataset.engine), 'worker', origin.name);
-      assert.equal(
-        await page.$eval('#fingerprint', (e) => e.dataset.sha256),
-        toolSha('--preset', 'jump', '--seed', '31337'),
-        origin.name,
-      );
-      assert.deepEqual(problems, [], origin.name);
-      await page.close();
-    }
-  });
-
-  test('where no worker starts, the page makes the sound itself, the same sound', async () => {
-    for (const origin of origins()) {
-      const page = await browser.context.newPage();
-      await page.addInitScript(() => {
-        window.Worker = class {
-          constructor() {
-            throw new Error('workers are switched off');
-          }
-        };
-      });
-      await page.goto(origin.url);
-      await page.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
-      await page.fill('#seed', '77');
-      await page.press('#seed', 'Tab');
-      await page.click('[data-family="0"]');
-      await page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
-      assert.equal(await page.$eval('html', (e) => e.dataset.engine), 'page', origin.name);
-      assert.equal(
-        await page.$eval('#fingerprint', (e) => e.dataset.sha256),
-        toolSha('--preset', 'coin', '--seed', '77'),
-        origin.name,
-      );
+  test('from disk and over http the core runs in a worker, or where none starts in the page: the tool\u2019s sound', async () => {
+    const cases = [
+      { name: 'single file from disk', url: () => singleFile, engine: 'worker', family: 5, preset: 'jump' },
+      { name: 'static folder over http', url: () => site.url, engine: 'worker', family: 5, preset: 'jump' },
+      {
+        name: 'single file, no worker',
+        url: () => singleFile,
+        init: noWorker,
+        engine: 'page',
+        family: 0,
+        preset: 'coin',
+      },
+      { name: 'over http, no worker', url: () => site.url, init: noWorker, engine: 'page', family: 0, preset: 'coin' },
+    ];
+    for (const c of cases) {
+      const { page, problems } = await openPage(browser.context, `${c.url()}#seed=1&csv=`, { init: c.init });
+      await typeInto(page, '#seed', '31337');
+      await click(page, `[data-family="${c.family}"]`);
+      assert.equal(await page.$eval('html', (e) => e.dataset.engine), c.engine, c.name);
+      assert.equal(await fingerprint(page), sha256(toolWav('--preset', c.preset, '--seed', '31337')), c.name);
+      assert.deepEqual(problems, [], c.name);
       await page.close();
     }
   });

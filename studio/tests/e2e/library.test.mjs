@@ -2,23 +2,21 @@
 // project file rendered by the native tool byte for byte, imported into
 // another browser, the old stars moved into it, and a browser without a
 // database still making sounds.
-import { test } from 'node:test';
+import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { createHash } from 'node:crypto';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
-import { fingerprint, click, downloaded } from './page-steps.mjs';
+import { CLI, singleFile as url, sha256, fingerprint, click, downloaded } from './page-steps.mjs';
 
-const studio = fileURLToPath(new URL('../..', import.meta.url));
-const repo = join(studio, '..');
-const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(repo, 'build/release/cli/quavix');
-const url = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
-const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+// A second browser: another person's, into which the project is imported.
+let other;
+before(async () => (other = await openBrowser()));
+after(() => other?.close());
 
 const libraryOpen = (page) => page.waitForFunction(() => !document.getElementById('library-add')?.disabled);
 const listed = (page) =>
@@ -98,9 +96,8 @@ test('the library survives a reload, and its project file renders, by the tool, 
     await close();
   }
 
-  // Another browser imports the project: the same sounds; a second import adds nothing; bad files are named.
-  const other = await openBrowser();
-  try {
+  // Another browser imports the project: the same sounds; a second import adds nothing; a bad file is named.
+  {
     const { page, problems } = await openPage(other.context, url);
     await libraryOpen(page);
     const file = join(scratch, 'quavix-project.json');
@@ -113,87 +110,66 @@ test('the library survives a reload, and its project file renders, by the tool, 
     assert.equal(sha256(readFileSync(join(scratch, 'out/Coin-big.wav'))), await fingerprint(page));
 
     const data = JSON.parse(readFileSync(file, 'utf8'));
-    const bad = [
-      { name: 'wrong.json', text: '{"format": ', notice: /is not a project file: it is not JSON text/ },
-      {
-        name: 'later.json',
-        text: JSON.stringify({ ...data, version: 2 }),
-        notice: /is a project file of version 2; this Studio reads version 1/,
-      },
-      {
-        name: 'entry.json',
-        text: JSON.stringify({ ...data, sounds: [{ ...data.sounds[0], name: 'New', seed: 0 }] }),
-        notice: /sound 1 \(\u201cNew\u201d\): its seed is not a whole number/,
-      },
-    ];
-    for (const b of bad) {
-      await page.setInputFiles('#project-file', {
-        name: b.name,
-        mimeType: 'application/json',
-        buffer: Buffer.from(b.text),
-      });
-      await page.waitForFunction((name) => document.getElementById('notices').textContent.includes(name), b.name);
-      assert.match(await page.textContent('#notices'), b.notice, b.name);
-    }
+    const later = JSON.stringify({ ...data, version: 2 });
+    await page.setInputFiles('#project-file', {
+      name: 'later.json',
+      mimeType: 'application/json',
+      buffer: Buffer.from(later),
+    });
+    await page.waitForFunction(() => document.getElementById('notices').textContent.includes('later.json'));
+    assert.match(await page.textContent('#notices'), /is a project file of version 2; this Studio reads version 1/);
     assert.equal((await listed(page)).length, 2);
     assert.deepEqual(problems, []);
-  } finally {
-    await other.close();
+    await page.close();
   }
 });
 
 test('stars kept before the library move into it once, and the star button keeps sounds there', async () => {
-  const { context, close } = await openBrowser();
-  try {
-    const { page, problems } = await openPage(context, url);
-    await page.evaluate(() =>
-      localStorage.setItem(
-        'quavix-studio.stars',
-        JSON.stringify([
-          { label: 'Old star', recipe: { seed: 5, source: { kind: 'preset', family: 0 }, steps: [], bufferLength: 5 } },
-        ]),
-      ),
-    );
-    for (let round = 0; round < 2; round++) {
-      await page.reload();
-      await page.waitForSelector('html[data-ready="true"]');
-      await libraryOpen(page);
-      assert.deepEqual(await listed(page), [['Old star', ['starred']]], `load ${round + 1}`);
-    }
-    assert.equal(await page.evaluate(() => localStorage.getItem('quavix-studio.stars')), '[]');
-    assert.equal(await page.$$eval('#stars li', (items) => items.map((li) => li.textContent).join()), 'Old star');
-
-    await click(page, '[data-family="6"]');
-    await page.click('#star');
-    await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'true');
-    assert.equal((await listed(page)).filter(([, tags]) => tags.includes('starred')).length, 2);
-    await page.click('#star'); // the star goes, the sound stays
-    await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'false');
-    assert.equal((await listed(page)).length, 2);
-    assert.deepEqual(problems, []);
-  } finally {
-    await close();
+  // Another local page plants them, into the storage every page opened from disk shares, with no library yet.
+  writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
+  const planter = await other.context.newPage();
+  await planter.goto(pathToFileURL(join(scratch, 'planter.html')).href);
+  await planter.evaluate(async () => {
+    await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
+    const recipe = { seed: 5, source: { kind: 'preset', family: 0 }, steps: [], bufferLength: 5 };
+    localStorage.setItem('quavix-studio.stars', JSON.stringify([{ label: 'Old star', recipe }]));
+  });
+  await planter.close();
+  const { page, problems } = await openPage(other.context, url);
+  for (let round = 0; round < 2; round++) {
+    await page.reload();
+    await page.waitForSelector('html[data-ready="true"]');
+    await libraryOpen(page);
+    assert.deepEqual(await listed(page), [['Old star', ['starred']]], `load ${round + 1}`);
   }
+  assert.equal(await page.evaluate(() => localStorage.getItem('quavix-studio.stars')), '[]');
+  assert.equal(await page.$$eval('#stars li', (items) => items.map((li) => li.textContent).join()), 'Old star');
+
+  await click(page, '[data-family="6"]');
+  await page.click('#star');
+  await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'true');
+  assert.equal((await listed(page)).filter(([, tags]) => tags.includes('starred')).length, 2);
+  await page.click('#star'); // the star goes, the sound stays
+  await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'false');
+  assert.equal((await listed(page)).length, 2);
+  assert.deepEqual(problems, []);
+  await page.close();
 });
 
 test('a browser that refuses its database says so, and the Studio still makes, plays and stars sounds', async () => {
-  const { context, close } = await openBrowser();
-  try {
-    await context.addInitScript(() => {
-      IDBFactory.prototype.open = () => {
-        throw new DOMException('The user denied permission to access the database.', 'InvalidStateError');
-      };
-    });
-    const { page, problems } = await openPage(context, url);
-    await page.waitForSelector('#library-unavailable:not([hidden])');
-    assert.match(await page.textContent('#library-unavailable'), /cannot be kept in this browser.*denied permission/);
-    assert.equal(await page.$eval('#library-add', (b) => b.disabled), true);
-    await click(page, '[data-family="1"]');
-    assert.match(await fingerprint(page), /^[0-9a-f]{64}$/);
-    await page.click('#star');
-    await page.waitForFunction(() => (localStorage.getItem('quavix-studio.stars') ?? '[]') !== '[]');
-    assert.deepEqual(problems, []);
-  } finally {
-    await close();
-  }
+  const refuse = () => {
+    IDBFactory.prototype.open = () => {
+      throw new DOMException('The user denied permission to access the database.', 'InvalidStateError');
+    };
+  };
+  const { page, problems } = await openPage(other.context, url, { init: refuse });
+  await page.waitForSelector('#library-unavailable:not([hidden])');
+  assert.match(await page.textContent('#library-unavailable'), /cannot be kept in this browser.*denied permission/);
+  assert.equal(await page.$eval('#library-add', (b) => b.disabled), true);
+  await click(page, '[data-family="1"]');
+  assert.match(await fingerprint(page), /^[0-9a-f]{64}$/);
+  await page.click('#star');
+  await page.waitForFunction(() => (localStorage.getItem('quavix-studio.stars') ?? '[]') !== '[]');
+  assert.deepEqual(problems, []);
+  await page.close();
 });

@@ -1,5 +1,26 @@
-// Steps the browser tests take on the Studio's page.
+// Steps the browser tests take on the Studio's page, and the native tool they compare with.
+import { execFileSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+
+export const studio = fileURLToPath(new URL('../..', import.meta.url));
+export const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
+/** The single HTML file, opened from disk as most people open it. */
+export const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
+export const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
+
+/** The WAV the tool writes for these options of `quavix render`. */
+export const toolWav = (...options) => execFileSync(CLI, ['render', ...options, '-o', '-'], { maxBuffer: 1 << 28 });
+
+/** The WAV the tool writes for the page's command line, run by a shell as copied; `extra` options go first. */
+export async function commandWav(page, extra = '') {
+  const command = (await page.inputValue('#command'))
+    .replace('quavix render', `"$QUAVIX" render ${extra}`)
+    .replace(/-o \S+\.wav$/, '-o -');
+  return execFileSync('bash', ['-c', command], { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 28 });
+}
 
 /** Waits until the page has made and shown its sound. */
 export const settle = (page) => page.waitForFunction(() => document.documentElement.dataset.busy === 'false');
@@ -8,8 +29,15 @@ export const settle = (page) => page.waitForFunction(() => document.documentElem
 export const fingerprint = async (page) => (await settle(page), page.$eval('#fingerprint', (e) => e.dataset.sha256));
 
 /** Clicks and waits until the page has settled. */
-export async function click(page, selector) {
-  await page.click(selector);
+export async function click(page, selector, options) {
+  await page.click(selector, options);
+  await settle(page);
+}
+
+/** Types into a field, leaves it and waits until the page has settled. */
+export async function typeInto(page, selector, text) {
+  await page.fill(selector, text);
+  await page.press(selector, 'Tab');
   await settle(page);
 }
 
@@ -18,3 +46,36 @@ export async function downloaded(page, start) {
   const [download] = await Promise.all([page.waitForEvent('download'), start()]);
   return readFileSync(await download.path());
 }
+
+/** The texts of the messages shown, and a way to dismiss them all. */
+export const notices = (page) => page.$$eval('#notices .notice p', (all) => all.map((e) => e.textContent));
+export async function dismissNotices(page) {
+  for (const b of await page.$$('#notices .dismiss')) await b.click();
+}
+
+/** Counts the dialogs a page opens (alert() from a smuggled script), dismissing each. */
+export function countDialogs(page) {
+  const seen = { count: 0 };
+  page.on('dialog', (d) => {
+    seen.count++;
+    void d.dismiss();
+  });
+  return seen;
+}
+
+/**
+ * The accessibility checker's violations in `context` (all rules, or `rules`), one line each. The checker comes
+ * through the test's own channel: the page's policy admits no other script.
+ */
+export async function axeViolations(page, context = null, rules = null) {
+  if (!(await page.evaluate(() => 'axe' in window)))
+    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
+  const result = await page.evaluate(
+    ([context, rules]) => window.axe.run(context ?? document, rules ? { runOnly: rules } : {}),
+    [context, rules],
+  );
+  return result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
+}
+
+/** How far the page scrolls sideways (0 or less: not at all). */
+export const sideways = (page) => page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);

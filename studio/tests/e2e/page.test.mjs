@@ -4,32 +4,31 @@
 // opened from disk, as most people open it; the policy also from the server.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
 import { serve } from '../../scripts/serve.mjs';
-import { settle, fingerprint } from './page-steps.mjs';
+import {
+  studio,
+  singleFile,
+  toolWav,
+  commandWav,
+  settle,
+  fingerprint,
+  click,
+  typeInto,
+  notices,
+  dismissNotices,
+  countDialogs,
+  axeViolations,
+} from './page-steps.mjs';
 
-const studio = fileURLToPath(new URL('../..', import.meta.url));
-const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
-const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-page-'));
 const planterFile = pathToFileURL(join(scratch, 'planter.html')).href;
 writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
 
-async function typeInto(page, selector, text) {
-  await page.fill(selector, text);
-  await page.press(selector, 'Tab');
-  await settle(page);
-}
-async function click(page, selector, options) {
-  await page.click(selector, options);
-  await settle(page);
-}
-const notices = (page) => page.$$eval('#notices .notice p', (all) => all.map((e) => e.textContent));
 /** Drops files (name and bytes) on the page as a person's drag would. */
 async function drop(page, files) {
   await page.evaluate(
@@ -121,10 +120,7 @@ describe('from disk', () => {
     const [, seconds] = note.match(/cuts this sound at 5 s: all of it needs a buffer length of (\d+) s/) ?? [];
     assert.ok(seconds, note);
     // The tool's whole sound, from the longest buffer: 41000 samples a second of buffer length.
-    const command = (await page.inputValue('#command'))
-      .replace('quavix render', `"$QUAVIX" render --buffer-length 60`)
-      .replace(/-o \S+\.wav$/, '-o -');
-    const wav = execFileSync('bash', ['-c', command], { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 28 });
+    const wav = await commandWav(page, '--buffer-length 60');
     const samples = (wav.length - 44) / 2;
     assert.equal(Number(seconds), Math.ceil(samples / 41000));
     await click(page, '#cut-fix');
@@ -137,54 +133,46 @@ describe('from disk', () => {
     await settle(page);
   });
 
-  test('files that are not settings files get a message in plain words that stays; a drop zone shows while dragging', async () => {
-    await page.evaluate(() => {
-      const data = new DataTransfer();
-      data.items.add(new File(['x'], 'a.sfs'));
-      document.body.dispatchEvent(new DragEvent('dragenter', { dataTransfer: data, bubbles: true }));
-    });
+  test('files that are not settings files get a message in plain words that stays, a hostile name as text; a drop zone shows while dragging', async () => {
+    const drag = (type) =>
+      page.evaluate((type) => {
+        const data = new DataTransfer();
+        data.items.add(new File(['x'], 'a.sfs'));
+        document.body.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true }));
+      }, type);
+    await drag('dragenter');
     assert.equal(await page.isVisible('#dropzone'), true);
     assert.match(await page.textContent('#dropzone'), /Drop a settings file/);
-    await page.evaluate(() => {
-      const data = new DataTransfer();
-      data.items.add(new File(['x'], 'a.sfs'));
-      document.body.dispatchEvent(new DragEvent('dragleave', { dataTransfer: data, bubbles: true }));
-    });
+    await drag('dragleave');
     assert.equal(await page.isHidden('#dropzone'), true);
-
-    const wav = execFileSync(CLI, ['render', '--preset', 'coin', '--seed', '1', '-o', '-']);
+    const dialogs = countDialogs(page);
     const cases = [
       {
         name: 'coin.wav',
-        bytes: wav,
-        message: /\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/,
-      },
-      { name: 'empty.sfs', bytes: Buffer.alloc(0), message: /\u201cempty\.sfs\u201d is empty/ },
-      {
-        name: 'notes.txt',
-        bytes: Buffer.from('hello, this is text'),
-        message: /\u201cnotes\.txt\u201d is not a settings file \(\.sfs\) that Quavix can read/,
+        bytes: toolWav('--preset', 'coin', '--seed', '1'),
+        message: /^\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/,
       },
       {
-        name: 'short.sfs',
-        bytes: Buffer.from([102, 0, 0, 0, 1, 0]),
-        message: /\u201cshort\.sfs\u201d is not a settings file/,
+        name: '<img src=x onerror=alert(1)>.sfs',
+        bytes: Buffer.from('<script>alert(1)</script>'),
+        message: /^\u201c<img src=x onerror=alert\(1\)>\.sfs\u201d is not a settings file/,
       },
     ];
     for (const c of cases) {
       const before = await fingerprint(page);
       await drop(page, [c]);
       await page.waitForFunction((n) => document.getElementById('notices').textContent.includes(n), c.name);
-      const all = await notices(page);
-      const text = all.find((t) => t.includes(c.name));
+      const text = (await notices(page)).find((t) => t.includes(c.name));
       assert.match(text, c.message, c.name);
       assert.doesNotMatch(text, /version|100, 101|SustainTime|status/i, c.name);
       assert.equal(await fingerprint(page), before, `${c.name}: the sound stays`);
     }
+    assert.equal(await page.$$eval('#notices img, #notices script', (all) => all.length), 0);
+    assert.equal(dialogs.count, 0);
     assert.equal(await page.isHidden('#dropzone'), true);
     await page.waitForTimeout(6500); // longer than a confirmation stays
     assert.equal((await notices(page)).length, cases.length, 'the messages stay until dismissed');
-    for (const b of await page.$$('#notices .dismiss')) await b.click();
+    await dismissNotices(page);
     assert.deepEqual(await notices(page), []);
   });
 
@@ -235,9 +223,13 @@ describe('from disk', () => {
     await settle(page);
     assert.notEqual(await page.textContent('#p-Slide-stored'), before);
     assert.equal(await page.$$eval('#history li', (all) => all.length), made + 1);
+    const dragged = await page.textContent('#p-Slide-stored');
     await page.keyboard.press('Control+z');
     await settle(page);
     assert.equal(await page.textContent('#p-Slide-stored'), before);
+    await page.keyboard.press('Control+Shift+z');
+    await settle(page);
+    assert.equal(await page.textContent('#p-Slide-stored'), dragged, 'Ctrl+Shift+Z redoes');
     const names = [];
     for (const id of ['#download', '#save-sfs']) {
       const [download] = await Promise.all([page.waitForEvent('download'), page.click(id)]);
@@ -274,14 +266,7 @@ describe('from disk', () => {
     await fresh.keyboard.press('Tab');
     assert.equal(await fresh.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Lock wave type');
     await fresh.close();
-    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
-    const result = await page.evaluate(() =>
-      window.axe.run(document, { runOnly: ['region', 'landmark-one-main', 'landmark-unique'] }),
-    );
-    assert.deepEqual(
-      result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`),
-      [],
-    );
+    assert.deepEqual(await axeViolations(page, null, ['region', 'landmark-one-main', 'landmark-unique']), []);
   });
 
   test('at 360 px no message or note covers the fields', async () => {
@@ -310,19 +295,13 @@ describe('from disk', () => {
         .map((p) => p.dataset.param),
     );
     assert.deepEqual(spilling, [], 'parameters wider than their group');
-    for (const b of await page.$$('#notices .dismiss')) await b.click();
+    await dismissNotices(page);
     await page.setViewportSize({ width: 1280, height: 800 });
   });
 
   test('hostile links are refused with a message; the page goes on', async () => {
     const cases = [
-      { fragment: '#seed=5&csv=%', message: /% sign/ },
       { fragment: '#seed=%E0%A4%A&csv=1', message: /% sign/ },
-      { fragment: '#seed=5&csv=1&sfs=%', message: /% sign/ },
-      { fragment: '#seed=5&csv=1&length=%', message: /% sign/ },
-      { fragment: '#seed=0&csv=1', message: /no usable seed/ },
-      { fragment: '#seed=-1&csv=1', message: /no usable seed/ },
-      { fragment: '#seed=4294967296&csv=1', message: /no usable seed/ },
       { fragment: '#csv=1', message: /no usable seed/ },
       {
         fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,
@@ -332,23 +311,16 @@ describe('from disk', () => {
         fragment: `#seed=5&csv=${encodeURIComponent('1\nGenerate sound as "boss_music"')}`,
         message: /parameter values cannot be read/,
       },
-      { fragment: '#seed=5&csv=1&sfs=00', message: /exact parameter values/ },
-      { fragment: '#seed=5&csv=1&length=0', message: /buffer length/ },
-      { fragment: '#seed=5&csv=1&length=61', message: /buffer length/ },
     ];
     for (const c of cases) {
       const { page: linked, problems: found } = await openPage(browser.context, singleFile + c.fragment);
-      let dialogs = 0;
-      linked.on('dialog', (d) => {
-        dialogs++;
-        void d.dismiss();
-      });
+      const dialogs = countDialogs(linked);
       const all = await notices(linked);
       assert.equal(all.length, 1, c.fragment);
       assert.match(all[0], c.message, c.fragment);
       assert.match(all[0], /is shown instead/, c.fragment);
       assert.doesNotMatch(await linked.inputValue('#script'), /boss_music|<img/, c.fragment);
-      assert.equal(dialogs, 0, c.fragment);
+      assert.equal(dialogs.count, 0, c.fragment);
       assert.deepEqual(found, [], c.fragment);
       await linked.close();
     }
@@ -356,42 +328,34 @@ describe('from disk', () => {
 
   test('hostile stored stars and sessions: each bad entry refused, the good ones kept, no fingerprint read back', async () => {
     const good = (seed) => ({ seed, source: { kind: 'preset', family: 1 }, steps: [], bufferLength: 5 });
+    const planted = { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } };
     const stars = [
       { label: 'Laser one', recipe: good(101) },
       { label: '<img src=x onerror=alert(1)>', recipe: good(102) },
-      {
-        label: 'planted',
-        recipe: { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } },
-      },
-      { label: 'seed 0', recipe: good(0) },
-      { label: 'huge buffer', recipe: { ...good(104), bufferLength: 1e9 } },
-      { label: 'steps not a list', recipe: { ...good(105), steps: 'Randomize' } },
-      { label: 'extra action', recipe: { ...good(106), steps: [{ kind: 'generate', name: 'boss_music' }] } },
+      { label: 'planted', recipe: planted },
       'not an entry',
       { label: 'Laser two', recipe: good(107), fingerprint: 'deadbeef'.repeat(8) },
     ];
+    const session = {
+      slots: [planted, good(108)],
+      slot: 0,
+      locks: [99, 'x'],
+      history: [{ label: 'h', recipe: good(0) }],
+    };
+    // Both counted: two bad stars, a bad slot and a bad history entry.
     const cases = [
       {
-        name: 'stars with bad entries',
-        items: { 'quavix-studio.stars': JSON.stringify(stars) },
+        name: 'bad stars and a session with a planted slot',
+        items: { 'quavix-studio.stars': JSON.stringify(stars), 'quavix-studio.session': JSON.stringify(session) },
         labels: ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two'],
-        refused: 6,
+        notice: /^4 sounds kept on this computer could not be read and were left out/,
       },
-      { name: 'stars that are not JSON', items: { 'quavix-studio.stars': '[{"label":' }, labels: [], refused: 1 },
       {
-        name: 'a session with a planted slot',
-        items: {
-          'quavix-studio.session': JSON.stringify({
-            slots: [stars[2].recipe, good(108)],
-            slot: 0,
-            locks: [99, 'x'],
-            history: [{ label: 'h', recipe: good(0) }],
-          }),
-        },
+        name: 'a session that is not JSON',
+        items: { 'quavix-studio.session': '{' },
         labels: [],
-        refused: 2,
+        notice: /^One sound kept on this computer could not be read and was left out/,
       },
-      { name: 'a session that is not JSON', items: { 'quavix-studio.session': '{' }, labels: [], refused: 1 },
     ];
     // Another local HTML file plants the values: every page opened from disk shares one storage.
     const plant = async (items) => {
@@ -410,21 +374,11 @@ describe('from disk', () => {
       await plant(c.items);
       const opened = await openPage(browser.context, singleFile);
       page = opened.page;
-      let dialogs = 0;
-      page.on('dialog', (d) => {
-        dialogs++;
-        void d.dismiss();
-      });
+      const dialogs = countDialogs(page);
       const all = await notices(page);
       await page.waitForFunction(() => !document.getElementById('library-add').disabled);
       assert.equal(all.length, 1, c.name);
-      assert.match(
-        all[0],
-        c.refused === 1
-          ? /^One sound kept on this computer could not be read and was left out/
-          : new RegExp(`^${c.refused} sounds kept`),
-        c.name,
-      );
+      assert.match(all[0], c.notice, c.name);
       assert.deepEqual(
         await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent)),
         c.labels,
@@ -437,37 +391,10 @@ describe('from disk', () => {
         assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
       }
       assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
-      assert.equal(dialogs, 0, c.name);
+      assert.equal(dialogs.count, 0, c.name);
       assert.deepEqual(opened.problems, [], c.name);
       await page.close();
     }
-    // The next star joins the good entries that were there, which have moved into the library.
-    await plant({ 'quavix-studio.stars': JSON.stringify(stars) });
-    page = (await openPage(browser.context, singleFile)).page;
-    await page.waitForFunction(() => !document.getElementById('library-add').disabled);
-    await click(page, '[data-family="6"]');
-    await page.click('#star');
-    await page.waitForFunction(() => document.querySelectorAll('#stars .sound-item').length === 4);
-    const kept = await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent));
-    assert.deepEqual(kept.slice(1), ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two']);
-    assert.equal(await page.evaluate(() => localStorage.getItem('quavix-studio.stars')), '[]');
-    for (const b of await page.$$('#notices .dismiss')) await b.click();
-    await page.evaluate(() => localStorage.clear());
-    await page.evaluate(() => new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done)));
-  });
-
-  test('a hostile file name is shown as text', async () => {
-    let dialogs = 0;
-    page.on('dialog', (d) => {
-      dialogs++;
-      void d.dismiss();
-    });
-    await drop(page, [{ name: '<img src=x onerror=alert(1)>.sfs', bytes: Buffer.from('<script>alert(1)</script>') }]);
-    await page.waitForFunction(() => document.querySelector('#notices .notice'));
-    assert.match((await notices(page))[0], /^\u201c<img src=x onerror=alert\(1\)>\.sfs\u201d is not a settings file/);
-    assert.equal(await page.$$eval('#notices img, #notices script', (all) => all.length), 0);
-    assert.equal(dialogs, 0);
-    for (const b of await page.$$('#notices .dismiss')) await b.click();
   });
 
   test('no console errors, policy violations or requests off this machine', () => {

@@ -2,30 +2,25 @@
 // from the single HTML file opened from disk, against the native quavix tool's files.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { createHash } from 'node:crypto';
-import { mkdirSync, readFileSync } from 'node:fs';
+import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
-import { fileURLToPath, pathToFileURL } from 'node:url';
 import { openBrowser, openPage } from './browser.mjs';
 import * as quavix from '../../../js/index.js';
-import { settle, fingerprint, click, downloaded } from './page-steps.mjs';
+import {
+  studio,
+  singleFile,
+  sha256,
+  commandWav,
+  fingerprint,
+  click,
+  typeInto,
+  downloaded,
+  axeViolations,
+  sideways,
+} from './page-steps.mjs';
 
-const studio = fileURLToPath(new URL('../..', import.meta.url));
-const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
-const singleFile = pathToFileURL(join(studio, 'dist/quavix-studio.html')).href;
 const shots = join(studio, '../build/studio');
-const sha256 = (bytes) => createHash('sha256').update(bytes).digest('hex');
 
-/** The WAV the tool writes for the page's command line of the current sound. */
-async function toolWav(page) {
-  const command = await page.inputValue('#command');
-  return execFileSync(
-    'bash',
-    ['-c', command.replace('quavix render', `"$QUAVIX" render`).replace(/-o \S+\.wav$/, '-o -')],
-    { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 26 },
-  );
-}
 async function makeVariations(page, { mode, amount, count }) {
   await page.check(`#variation-${mode}`);
   if (amount !== undefined) await page.fill('#variation-amount', String(amount));
@@ -61,8 +56,7 @@ describe('variations', () => {
   });
 
   test('each candidate is the tool\u2019s file for its recipe; keys 1 to 9 play them; Pick makes one current, Undo goes back', async () => {
-    await page.fill('#seed', '42');
-    await page.press('#seed', 'Tab');
+    await typeInto(page, '#seed', '42');
     await click(page, '[data-family="0"]');
     const coin = await fingerprint(page);
     const cases = [
@@ -82,7 +76,7 @@ describe('variations', () => {
         const played = await page.evaluate(() => window.played);
         await click(page, `#variations .variation:nth-child(${i + 1}) button[aria-label^="Pick"]`);
         assert.equal(await fingerprint(page), sha, `${name}: picked, it is the current sound`);
-        const tool = await toolWav(page);
+        const tool = await commandWav(page);
         assert.equal(sha256(tool), sha, `${name}: the tool's file of the recipe`);
         assert.ok((await downloaded(page, () => page.click('#download'))).equals(tool), `${name}: the downloaded WAV`);
         assert.equal(played.length, before + 1, `${name}: key ${i + 1} plays`);
@@ -144,12 +138,9 @@ describe('variations', () => {
   });
 
   test('the start frequency as a note, snapped to it; Loop plays on until Stop', async () => {
-    await page.fill('#seed', '7');
-    await page.press('#seed', 'Tab');
+    await typeInto(page, '#seed', '7');
     await click(page, '[data-family="6"]');
-    await page.fill('#p-StartFreq-hz', '445');
-    await page.press('#p-StartFreq-hz', 'Tab');
-    await settle(page);
+    await typeInto(page, '#p-StartFreq-hz', '445');
     // 445 Hz is 1200 log2(445/440) = 19.6 cents above A4; the nearest whole period sounds within a cent of that.
     assert.match(await page.textContent('#p-StartFreq-note'), /^A4 \+(19|20) \u00a2/);
     assert.equal(await page.textContent('#p-StartFreq-snap'), 'Snap to A4 (start frequency, the note A 4)');
@@ -172,8 +163,6 @@ describe('variations', () => {
   });
 
   test('no accessibility violation with a grid and with the shortcuts list, in light and dark, at 1280 and 360 px', async () => {
-    // The checker comes through the test's own channel: the page's policy admits no other script.
-    await page.evaluate(readFileSync(join(studio, 'node_modules/axe-core/axe.min.js'), 'utf8'));
     mkdirSync(shots, { recursive: true });
     await makeVariations(page, { mode: 'family', count: 8 });
     for (const [width, height] of [
@@ -187,10 +176,8 @@ describe('variations', () => {
         await page.evaluate(() => document.activeElement?.blur());
         for (const shown of ['grid', 'shortcuts']) {
           if (shown === 'shortcuts') await page.keyboard.press('?');
-          const result = await page.evaluate(() => window.axe.run(document));
-          const bad = result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
-          assert.deepEqual(bad, [], `${at}, ${shown}`);
-          const horizontal = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+          assert.deepEqual(await axeViolations(page), [], `${at}, ${shown}`);
+          const horizontal = await sideways(page);
           assert.ok(horizontal <= 0, `${at}: the page scrolls sideways by ${horizontal} px`);
           const name = `${width}${colorScheme === 'dark' ? '-dark' : ''}`;
           if (shown === 'shortcuts') {

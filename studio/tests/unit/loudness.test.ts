@@ -98,25 +98,19 @@ describe('resampling', () => {
     expect(resample(new Float32Array(frames).fill(0.25), from, to).length).toBe(out);
   });
 
-  test('a sine keeps its shape within -80 dB, away from the ends', () => {
-    for (const [from, to, hz] of [
-      [44100, 48000, 1000],
-      [44100, 22050, 5000],
-      [44100, 96000, 15000],
-    ]) {
+  test('a sine keeps its shape within -80 dB, away from the ends; what the lower rate cannot hold is removed', () => {
+    // 15 kHz is above the 11.025 kHz Nyquist frequency of 22.05 kHz: nothing of it may come through.
+    for (const [from, to, hz, kept] of [
+      [44100, 48000, 1000, true],
+      [44100, 22050, 5000, true],
+      [44100, 96000, 15000, true],
+      [44100, 22050, 15000, false],
+    ] as const) {
       const out = resample(sine(0.5, hz, from, 0.5), from, to);
-      const want = sine(0.5, hz, to, 0.5);
+      const want = kept ? sine(0.5, hz, to, 0.5) : new Float32Array(out.length);
       let worst = 0;
       for (let i = to / 10; i < out.length - to / 10; i++) worst = Math.max(worst, Math.abs(out[i] - want[i]));
       expect(worst, `${from} -> ${to}, ${hz} Hz`).toBeLessThan(0.5e-4);
     }
-  });
-
-  test('what the lower rate cannot hold is removed', () => {
-    // 15 kHz is above the 11.025 kHz Nyquist frequency of 22.05 kHz: nothing of it may come through.
-    const out = resample(sine(0.5, 15000, 44100, 0.5), 44100, 22050);
-    let peak = 0;
-    for (let i = 2205; i < out.length - 2205; i++) peak = Math.max(peak, Math.abs(out[i]));
-    expect(peak).toBeLessThan(0.5e-4);
   });
 });
