@@ -121,7 +121,7 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
   manifest["mutate"] = recipe.MutateCoefficient ? nlohmann::ordered_json(static_cast<double>(*recipe.MutateCoefficient))
                                                 : nlohmann::ordered_json(nullptr);
   manifest["buffer_length"] = project ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(recipe.BufferSeconds);
-  manifest["sample_rate"] = 44100;
+  manifest["sample_rate"] = kSampleRate;
   manifest["clip_level"] = kClipLevel;
   if (plan.Export) {
     const exporting::ExportSettings& s = plan.Export->Settings;

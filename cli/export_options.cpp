@@ -17,7 +17,7 @@ void AddExportOptions(CLI::App& command, ExportArgs& args, bool forBatch) {
                           ->type_name("FORMAT")->group(group);
   args.BitsOption = command.add_option("--bits", args.Bits, "Sample format: 8, 16, 24 or 32f (default 16)")
                         ->type_name("BITS")->group(group);
-  args.RateOption = command.add_option("--rate", args.Rate, "Sample rate in Hz, 8000 to 192000 (default 44100)")
+  args.RateOption = command.add_option("--rate", args.Rate, "Sample rate in Hz, 8000 to 192000 (default " + std::to_string(kSampleRate) + ")")
                         ->type_name("HZ")->group(group);
   args.NormalizeOption =
       command.add_option("--normalize", args.Normalize, "peak:DBFS (sample peak) or lufs:LUFS (integrated loudness)")

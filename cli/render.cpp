@@ -14,7 +14,7 @@
 namespace quavix::cli {
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
-  CLI::App* cmd = app.add_subcommand("render", "Synthesize one sound into a WAV file (44100 Hz, 16-bit mono)");
+  CLI::App* cmd = app.add_subcommand("render", "Synthesize one sound into a WAV file (" + std::to_string(kSampleRate) + " Hz, 16-bit mono)");
   args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed of the random source, 32 bits")
                         ->type_name("N");
   AddRecipeOptions(*cmd, args.Recipe, true);

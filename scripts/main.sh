@@ -17,9 +17,11 @@ for family in coin laser explosion powerup hurt jump blip; do
   "$quavix" render --preset "$family" --seed "$seed" -o "out/$family.wav" --save-sfs "out/$family.sfs"
 done
 
-echo "Rendered with seed $seed into out/ (44100 Hz, 16-bit mono):"
+# Each file's rate and length come from its own header: the rate at byte 24,
+# the data's size at byte 40, two bytes a sample.
+rate=$(od -An -t u4 -j 24 -N 4 out/coin.wav | tr -d ' ')
+echo "Rendered with seed $seed into out/ ($rate Hz, 16-bit mono):"
 for wav in out/*.wav; do
-  bytes=$(stat -c %s "$wav")
-  samples=$(( (bytes - 44) / 2 ))
-  awk -v f="$wav" -v n="$samples" 'BEGIN { printf "  %-18s %8d samples  %6.3f s\n", f, n, n / 44100 }'
+  samples=$(( $(od -An -t u4 -j 40 -N 4 "$wav") / 2 ))
+  awk -v f="$wav" -v n="$samples" -v r="$rate" 'BEGIN { printf "  %-18s %8d samples  %6.3f s\n", f, n, n / r }'
 done

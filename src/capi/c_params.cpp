@@ -6,6 +6,10 @@
 #include "exchange/param_units.h"
 #include "host/param_texts.h"
 
+// The text of a number macro, for messages that state a constant of the header.
+#define QUAVIX_TEXT_OF(x) #x
+#define QUAVIX_TEXT(x) QUAVIX_TEXT_OF(x)
+
 namespace quavix::capi {
 namespace {
 
@@ -73,7 +77,7 @@ const char* quavix_strerror(int status) {
     case QUAVIX_ERROR_VALUE: return "the value breaks the parameter's rule";
     case QUAVIX_ERROR_RANGE: return "a size beyond what a WAV image can hold";
     case QUAVIX_ERROR_FIXED_FIELD:
-      return "the parameters' SampleRate or BitsPerSample is not 44100 or 16";
+      return "the parameters' SampleRate or BitsPerSample is not " QUAVIX_TEXT(QUAVIX_SAMPLE_RATE) " or 16";
     case QUAVIX_ERROR_STREAM: return "the stream was never started";
     case QUAVIX_ERROR_MEMORY: return "working memory could not be allocated";
     default: return "unknown status";

@@ -25,6 +25,7 @@ QUAVIX_SAME_FIELD(VibReserved);
 static_assert(sizeof(quavix_params) == sizeof(SynthParams));
 static_assert(sizeof(quavix_random) == sizeof(RandomSource));
 static_assert(QUAVIX_PARAM_COUNT == kParamCount);
+static_assert(QUAVIX_SAMPLE_RATE == kSampleRate);
 
 inline SynthParams ToCore(const quavix_params& params) {
   SynthParams core;

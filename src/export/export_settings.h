@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "synth/synth_params.h"
+
 namespace quavix::exporting {
 
 enum class FileFormat { Wav, Flac, Ogg, Raw };
@@ -25,14 +27,14 @@ struct Normalization {
 struct ExportSettings {
   FileFormat Format = FileFormat::Wav;
   SampleBits Bits = SampleBits::Int16;
-  int Rate = 44100;
+  int Rate = kSampleRate;
   std::optional<Normalization> Normalize;
   double CeilingDbtp = -1;             // true-peak ceiling of loudness normalisation
   std::optional<double> TrimDb;        // threshold of silence trimming, dBFS
   int FadeOutMs = 0;                   // 0: no fade
 };
 
-inline constexpr int kSynthesisRate = 44100;
+inline constexpr int kSynthesisRate = kSampleRate;
 inline constexpr double kDefaultTrimDb = -60;
 
 constexpr std::string_view FormatName(FileFormat f) {

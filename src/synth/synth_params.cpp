@@ -5,7 +5,7 @@ namespace quavix {
 SynthParams DefaultParams() {
   SynthParams p{};
   p.BitsPerSample = 16;
-  p.SampleRate = 44100;
+  p.SampleRate = kSampleRate;
   p.Volume = 1.0f;
   p.WaveType = 0;
   p.AttackTime = 0.0f;

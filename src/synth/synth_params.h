@@ -9,6 +9,9 @@ namespace quavix {
 
 inline constexpr int kParamCount = 24;
 
+// Samples per second of every sound, and R of the unit conversions.
+inline constexpr std::int32_t kSampleRate = 44100;
+
 // The values of WaveType that make a sound; any other value makes silence.
 enum WaveShape : std::int32_t {
   kSquareWave = 0,
