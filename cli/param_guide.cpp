@@ -1,19 +1,17 @@
 #include "param_guide.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "exchange/param_table.h"
+#include "guide_figures.h"
 #include "host/param_texts.h"
 #include "synth/oscillator_period.h"
 
 namespace quavix::cli {
 namespace {
-
-constexpr std::string_view kBegin = "<!-- parameter table:";
-constexpr std::string_view kBeginClose = "-->";
-constexpr std::string_view kEnd = "<!-- end of parameter table -->";
 
 // The argument of each setter in the guide's example, in index order.
 constexpr std::array<std::string_view, kParamCount> kExamples = {
@@ -21,23 +19,11 @@ constexpr std::array<std::string_view, kParamCount> kExamples = {
     "-0.3", "0.2", "0.3", "8",   "0.4",  "0.1", "0.5", "0.2", "12", "0.2", "-0.1", "0.4", "-0.2", "0.6", "0.1", "0.3",
 };
 
-// A user value with at most two decimals and no trailing zeros: 2.27, 0.45, 70.
-std::string Number(float value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
-  std::string s = text;
-  if (s.find('.') != std::string::npos) {
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-  }
-  return s == "-0" ? "0" : s;
-}
-
 std::string UnitAndRange(const ParamInfo& p) {
   if (p.Whole) return std::string(p.UnitName);
   std::string text = p.Unit == ParamUnit::Stored ? "stored" : std::string(p.UnitName);
   const float fallback = DefaultUser(p);
-  text += "; " + Number(p.TypicalUser.Min) + " to " + Number(p.TypicalUser.Max) + ", default " + Number(fallback);
+  text += "; " + Trimmed(p.TypicalUser.Min) + " to " + Trimmed(p.TypicalUser.Max) + ", default " + Trimmed(fallback);
   if (p.Frequency && fallback > 0) {
     char pitch[48];
     std::snprintf(pitch, sizeof pitch, " (about %.0f Hz)", PitchOfFreq(DefaultParams().SampleRate, fallback));
@@ -90,34 +76,99 @@ std::string ParamGuideTable(std::string_view groupIds) {
   return table;
 }
 
-std::string RewriteParamGuide(std::string_view doc, std::string& error) {
+namespace {
+
+constexpr std::string_view kOpen = "<!--", kClose = "-->", kFigureEnd = "<!--/-->";
+constexpr std::string_view kTablePrefix = "parameter table: ", kNextLine = "next line: ";
+
+// The line with each "<!--KEY-->...<!--/-->" written anew.
+std::string FillFigures(std::string_view line, std::string& error) {
   std::string out;
   std::size_t at = 0;
-  while (true) {
-    const std::size_t begin = doc.find(kBegin, at);
-    if (begin == std::string_view::npos) break;
-    const std::size_t close = doc.find(kBeginClose, begin + kBegin.size());
-    const std::size_t lineEnd = doc.find('\n', begin);
-    if (close == std::string_view::npos || lineEnd == std::string_view::npos || close > lineEnd) {
-      error = "a parameter table marker without its closing -->";
-      return std::string(doc);
+  for (std::size_t open; (open = line.find(kOpen, at)) != std::string_view::npos;) {
+    const std::size_t close = line.find(kClose, open + kOpen.size());
+    if (close == std::string_view::npos || line.substr(open, kFigureEnd.size()) == kFigureEnd ||
+        line[open + kOpen.size()] == ' ') {
+      error = "a stray \"<!--\" in \"" + std::string(line) + "\"";
+      return {};
     }
-    const std::size_t end = doc.find(kEnd, lineEnd);
-    if (end == std::string_view::npos) {
-      error = "a parameter table without \"" + std::string(kEnd) + "\"";
-      return std::string(doc);
+    const std::string_view key = line.substr(open + kOpen.size(), close - open - kOpen.size());
+    const std::size_t end = line.find(kFigureEnd, close);
+    const auto figure = GuideFigure(key);
+    if (end == std::string_view::npos || !figure) {
+      error = end == std::string_view::npos ? "the figure " + std::string(key) + " without \"<!--/-->\""
+                                            : "unknown figure \"" + std::string(key) + "\"";
+      return {};
     }
-    const std::string_view ids = doc.substr(begin + kBegin.size(), close - begin - kBegin.size());
-    const std::string table = ParamGuideTable(ids);
-    if (table.empty()) {
-      error = "unknown group in \"" + std::string(ids) + "\"";
-      return std::string(doc);
-    }
-    out += doc.substr(at, lineEnd + 1 - at);
-    out += table;
-    at = end;
+    out += line.substr(at, close + kClose.size() - at);
+    out += *figure;
+    out += kFigureEnd;
+    at = end + kFigureEnd.size();
   }
-  out += doc.substr(at);
+  return out + std::string(line.substr(at));
+}
+
+// The text with each "{KEY}" replaced by its figure; nothing for an unknown key or a lone brace.
+std::optional<std::string> FillTemplate(std::string_view text) {
+  std::string out;
+  std::size_t at = 0;
+  for (std::size_t open; (open = text.find('{', at)) != std::string_view::npos;) {
+    const std::size_t close = text.find('}', open);
+    const auto figure = close == std::string_view::npos ? std::nullopt : GuideFigure(text.substr(open + 1, close - open - 1));
+    if (!figure) return std::nullopt;
+    out += std::string(text.substr(at, open - at)) + *figure;
+    at = close + 1;
+  }
+  return out + std::string(text.substr(at));
+}
+
+// The table a block marker's text names, "" when it names none.
+std::string BlockTable(std::string_view marker) {
+  if (marker.starts_with(kTablePrefix)) return ParamGuideTable(marker.substr(kTablePrefix.size()));
+  return GuideTable(marker).value_or("");
+}
+
+}  // namespace
+
+std::string RewriteParamGuide(std::string_view doc, std::string& error) {
+  std::vector<std::string_view> lines;
+  for (std::size_t at = 0; at < doc.size();) {
+    const std::size_t end = std::min(doc.find('\n', at), doc.size());
+    lines.push_back(doc.substr(at, end - at));
+    at = end + 1;
+  }
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (!line.starts_with("<!-- ") || !line.ends_with(" -->")) {
+      out += FillFigures(line, error) + '\n';
+      if (!error.empty()) return std::string(doc);
+      continue;
+    }
+    out += std::string(line) + '\n';
+    const std::string_view text = line.substr(5, line.size() - 9);
+    if (text.starts_with(kNextLine)) {  // the next line, from the template
+      const std::optional<std::string> filled = FillTemplate(text.substr(kNextLine.size()));
+      if (!filled) {
+        error = "unknown figure in \"" + std::string(line) + "\"";
+        return std::string(doc);
+      }
+      out += *filled + '\n';
+      ++i;
+    } else if (!text.starts_with("end of ")) {  // a table, to its end marker
+      const std::string table = BlockTable(text);
+      const std::string end = "<!-- end of " + std::string(text.starts_with(kTablePrefix) ? "parameter table" : text) + " -->";
+      const auto last = std::find(lines.begin() + static_cast<std::ptrdiff_t>(i) + 1, lines.end(), end);
+      if (table.empty() || last == lines.end()) {
+        error = table.empty() ? "unknown table in \"" + std::string(line) + "\""
+                              : "\"" + std::string(line) + "\" without \"" + end + "\"";
+        return std::string(doc);
+      }
+      out += table;
+      i = static_cast<std::size_t>(last - lines.begin()) - 1;
+    }
+  }
+  if (!doc.ends_with('\n')) out.pop_back();
   return out;
 }
 

@@ -1,8 +1,11 @@
-// The per-parameter tables of the guide (docs/module.md), written from the
-// parameter table between marker lines:
+// The guide (docs/module.md) written anew from the core: its per-parameter
+// tables from the parameter table between marker lines
 //   <!-- parameter table: GROUP-ID GROUP-ID ... -->
 //   ...generated rows...
 //   <!-- end of parameter table -->
+// the other tables between "<!-- NAME -->" and "<!-- end of NAME -->", each
+// figure "<!--KEY-->...<!--/-->" (guide_figures.h), and the line after
+// "<!-- next line: TEXT -->" as TEXT with its figures (for headings).
 #pragma once
 
 #include <string>
@@ -14,8 +17,9 @@ namespace quavix::cli {
 // "wave volume"), in group order, then index order; "" when an id is unknown.
 std::string ParamGuideTable(std::string_view groupIds);
 
-// doc with every marked block written anew. On a marker without its end or
-// with an unknown group, error receives the reason and doc comes back as it is.
+// doc with every marked table, figure and line written anew. On a marker
+// without its end, an unknown group, table or figure, error receives the
+// reason and doc comes back as it is.
 std::string RewriteParamGuide(std::string_view doc, std::string& error);
 
 }  // namespace quavix::cli

@@ -1,5 +1,5 @@
-// quavix-param-guide FILE [--check]: writes the guide's parameter tables from
-// the parameter table; with --check only compares and exits 1 when they differ.
+// quavix-param-guide FILE [--check]: writes the guide's figures and tables from
+// the core; with --check only compares and exits 1 when they differ.
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
   }
   if (check) {
     if (rewritten == doc) return 0;
-    std::cerr << "quavix-param-guide: the parameter tables of " << argv[1]
-              << " differ from the parameter table; run quavix-param-guide " << argv[1] << '\n';
+    std::cerr << "quavix-param-guide: the figures of " << argv[1]
+              << " differ from the core's; run quavix-param-guide " << argv[1] << '\n';
     return 1;
   }
   if (rewritten != doc) {
