@@ -1,13 +1,10 @@
 // Settings-string import from arbitrary text: no crash, and after one export and import the
 // text and the values no longer change.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 #include <string_view>
 
 #include "exchange/param_table.h"
 #include "exchange/settings_string.h"
-#include "synth/synth_params.h"
+#include "fuzz_util.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quavix;
@@ -18,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ImportSettingsString(twice, ExportSettingsString(once));
   const std::string again = ExportSettingsString(twice);
   ImportSettingsString(thrice, again);
-  if (ExportSettingsString(thrice) != again || twice.WaveType != thrice.WaveType) std::abort();
+  fuzz::Check(ExportSettingsString(thrice) == again && twice.WaveType == thrice.WaveType, "text");
   // Equal in value ("-0.0000" imports as -0.0, then exports empty); import never yields NaN.
   for (int i = 0; i < kParamCount; ++i) {
-    if (!(StoredValue(twice, i) == StoredValue(thrice, i))) std::abort();
+    fuzz::Check(StoredValue(twice, i) == StoredValue(thrice, i), "values");
   }
   return 0;
 }

@@ -1,12 +1,13 @@
 #include "synth/synthesizer.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <random>
+#include <sstream>
 
 #include "design/presets.h"
 #include "design/randomize.h"
+#include "exchange/param_table.h"
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 #include "synth/exact_math.h"
@@ -82,20 +83,23 @@ TEST(FloatingPointFlags, ProductsAreRoundedBeforeTheyAreAdded) {
   EXPECT_EQ(a * a - rounded, 0.0);
 }
 
-// The defaults changed by `set`, after one sound of at most `max` samples, random state `seed`.
+// The defaults with the stored values "Name value ..." (WaveType truncated), after one sound of at
+// most `max` samples from random state `seed`.
 struct Rendered {
   S Synth;
   Samples Out;
   RandomSource Random;
 };
-Rendered Render(void (*set)(P&), std::int32_t max, std::uint32_t seed = 0) {
+Rendered Render(const char* changes, std::int32_t max, std::uint32_t seed = 0) {
   Rendered out{S{}, Samples(static_cast<std::size_t>(max)), {seed}};
-  set(out.Synth.Params);
+  std::istringstream in(changes);
+  for (std::string name, value; in >> name >> value;) {
+    SetVariable(out.Synth.Params, FindParam(name)->Index, std::strtof(value.c_str(), nullptr));
+  }
   Synthesize(out.Synth, max, out.Out.data(), out.Random);
   out.Out.resize(static_cast<std::size_t>(out.Synth.SampleCount));
   return out;
 }
-void Defaults(P&) {}
 
 TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) {
   RandomSource r{5};
@@ -104,7 +108,7 @@ TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) 
   std::int16_t canary = 4242;
   for (std::int32_t max : {0, -1}) Synthesize(s, max, &canary, r);  // nothing written
   EXPECT_TRUE(canary == 4242 && s.SampleCount == 0 && r.State == AfterDraws(5, 3 * 32).State);
-  s = Render(Defaults, 10).Synth;
+  s = Render("", 10).Synth;
   s.Params.Volume = 0.25f;
   s.Playing = true;
   Reset(s);
@@ -113,35 +117,35 @@ TEST(Synthesizer, EveryFullRestartDrawsTheNoiseAndResetRestoresOnlyTheDefaults) 
 }
 
 TEST(Synthesizer, DefaultNoiseSilentAndLoudSoundsAsDescribed) {
-  const Samples square = Render(Defaults, 100000).Out;
+  const Samples square = Render("", 100000).Out;
   ASSERT_EQ(square.size(), 25003u);
   EXPECT_EQ(Samples(square.begin(), square.begin() + 10),
             (Samples{3199, 3199, 3199, 3199, 3198, 3198, 3198, 3198, 3197, 3197}));
   EXPECT_TRUE(square[68] == -17 && square[69] == -3217);  // the edge at phase 549 of 1098
   EXPECT_EQ(square.back(), 0);
-  const Rendered noise = Render([](P& p) { p.WaveType = 3; }, 100000, 12345);
+  const Rendered noise = Render("WaveType 3", 100000, 12345);
   EXPECT_EQ(Samples(noise.Out.begin(), noise.Out.begin() + 14),
             (Samples{3307, 3307, 3306, 3306, 4822, 5326, 5326, 5326, 3168, 1012, 1011, 1011, -162,
                      -3685}));
   // 32 draws at the start and at each of the 182 wraps of the 1098-subsample period.
   EXPECT_EQ(noise.Random.State, AfterDraws(12345, 32 * (1 + 25003 * 8 / 1098)).State);
-  EXPECT_EQ(Render([](P& p) { p.WaveType = 4; }, 100000).Out, Samples(25003, 0));
-  EXPECT_EQ(Render([](P& p) { p.WaveType = -1; }, 100000).Out, Samples(25003, 0));
-  const auto [low, high] = std::ranges::minmax(Render([](P& p) { p.Volume = 100; }, 1000).Out);
+  EXPECT_EQ(Render("WaveType 4", 100000).Out, Samples(25003, 0));
+  EXPECT_EQ(Render("WaveType -1", 100000).Out, Samples(25003, 0));
+  const auto [low, high] = std::ranges::minmax(Render("Volume 100", 1000).Out);
   EXPECT_TRUE(low == -32000 && high == 32000) << low << " " << high;
   // A delay of 8 subsamples (1020 × 0.09² = 8.26) adds the previous sample's
   // subsamples: about half of the doubled first sample, then the full one.
-  const Samples phased = Render([](P& p) { p.PhaserOffset = 0.09f; }, 2).Out;
+  const Samples phased = Render("PhaserOffset 0.09", 2).Out;
   EXPECT_NEAR(phased[0], 3199 / 2, 1);
   EXPECT_NEAR(phased[1], 3199, 1);
   // Exactly 1 bypasses the low-pass (the defaults' 3199 above), 0.999 filters.
-  EXPECT_LT(Render([](P& p) { p.LPCutoff = 0.999f; }, 1).Out[0], 3000);
+  EXPECT_LT(Render("LPCutoff 0.999", 1).Out[0], 3000);
   // The ring holds 1024 subsamples. A delay d reads only zeros before subsample d: the first
   // 127 samples are half the defaults' (which read the subsample just written), and sample 127
   // (subsamples 1016 to 1023) gains 1024 - d eighths of the first sample (1599).
-  for (const auto& [set, reads] : {std::pair{+[](P& p) { p.PhaserOffset = 1.001f; }, 2},
-                                   {+[](P& p) { p.PhaserOffset = 1.0015f; }, 1}}) {
-    const Samples delayed = Render(set, 128).Out;
+  for (const auto& [offset, reads] : {std::pair{"PhaserOffset 1.001", 2},
+                                      {"PhaserOffset 1.0015", 1}}) {
+    const Samples delayed = Render(offset, 128).Out;
     for (int k = 0; k < 127; ++k) ASSERT_NEAR(delayed[k], square[k] / 2, 1) << k;
     EXPECT_NEAR(delayed[127] - delayed[126], reads * 1599 / 8.0, 2) << reads;
   }
@@ -187,99 +191,86 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
              volume = Get<&S::EnvVolume>;
   struct Case {
     const char* name;
-    void (*set)(P&);
+    const char* changes;
     double (*field)(const S&);
     double expected;
     std::int32_t samples = 1;
   } const cases[] = {
-      {"period 0.99 to 8", [](P& p) { p.StartFreq = 10; }, period, 8},
-      {"period 9.4998 truncated", [](P& p) { p.StartFreq = 3.2443f; }, period, 9},
-      {"duty 0.55 to 0.5", [](P& p) { p.SquareDuty = -0.1f; }, duty, 0.5},
-      {"duty 0.45", [](P& p) { p.SquareDuty = 0.1f; }, duty, Single(0.5 - D(0.1f) / 2)},
-      {"duty -0.05 to 0", [](P& p) { p.SquareDuty = 1.1f; }, duty, 0},
-      {"duty sweep", [](P& p) { p.DutySweep = 1; }, duty, Single(0.5 - D(0.00005f))},
-      {"high-pass 0 to 0.00001f", Defaults, highPass, D(0.00001f)},
-      {"high-pass 0.00004", [](P& p) { p.HPCutoff = 0.02f; }, highPass, hp(0.02f)},
-      {"high-pass 0.144 to 0.1f", [](P& p) { p.HPCutoff = 1.2f; }, highPass, D(0.1f)},
-      {"high-pass 0.081", [](P& p) { p.HPCutoff = 0.9f; }, highPass, hp(0.9f)},
-      {"high-pass factor below 0 to 0.00001f", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = -5000; },
-       highPass, D(0.00001f)},
-      {"high-pass sweep", [](P& p) { p.HPCutoff = 0.5f, p.HPCutoffSweep = 1; }, highPass,
+      {"period 0.99 to 8", "StartFreq 10", period, 8},
+      {"period 9.4998 truncated", "StartFreq 3.2443", period, 9},
+      {"duty 0.55 to 0.5", "SquareDuty -0.1", duty, 0.5},
+      {"duty 0.45", "SquareDuty 0.1", duty, Single(0.5 - D(0.1f) / 2)},
+      {"duty -0.05 to 0", "SquareDuty 1.1", duty, 0},
+      {"duty sweep", "DutySweep 1", duty, Single(0.5 - D(0.00005f))},
+      {"high-pass 0 to 0.00001f", "", highPass, D(0.00001f)},
+      {"high-pass 0.00004", "HPCutoff 0.02", highPass, hp(0.02f)},
+      {"high-pass 0.144 to 0.1f", "HPCutoff 1.2", highPass, D(0.1f)},
+      {"high-pass 0.081", "HPCutoff 0.9", highPass, hp(0.9f)},
+      {"high-pass factor below 0 to 0.00001f", "HPCutoff 0.5 HPCutoffSweep -5000", highPass,
+       D(0.00001f)},
+      {"high-pass sweep", "HPCutoff 0.5 HPCutoffSweep 1", highPass,
        Single(D(Single(1 + D(0.0003f))) * hp(0.5f))},
       // Roundings of 0.1f, 0.01f and single(cutoff³) all matter at 0.553.
-      {"low-pass 0.553", [](P& p) { p.LPCutoff = 0.553f; }, lowPass, LowPass(0.553f, 0, 0)},
-      {"resonance 5 / (0.25 × 20 + 1)", [](P& p) { p.LPCutoff = 0.446f, p.LPResonance = 0.5f; },
-       lowPass, LowPass(0.446f, 0.5f, 0)},
-      {"coefficient 0.148 to 0.1f, damping 0.7908", [](P& p) { p.LPCutoff = 1.14f; }, lowPass,
-       LowPass(1.14f, 0, 0)},
-      {"damping 0.8105 to 0.8f", [](P& p) { p.LPCutoff = 1.15f; }, lowPass, LowPass(1.15f, 0, 0)},
-      {"coefficient × 1.1", [](P& p) { p.LPCutoff = 0.5f, p.LPCutoffSweep = 1000; }, lowPass,
-       LowPass(0.5f, 0, 1000)},
-      {"coefficient × 1.1 to 0.1f", [](P& p) { p.LPCutoff = 0.999f, p.LPCutoffSweep = 1000; },
-       lowPass, LowPass(0.999f, 0, 1000)},
-      {"coefficient × -1 to 0", [](P& p) { p.LPCutoff = 0.5f, p.LPCutoffSweep = -20000; }, lowPass,
+      {"low-pass 0.553", "LPCutoff 0.553", lowPass, LowPass(0.553f, 0, 0)},
+      {"resonance 5 / (0.25 × 20 + 1)", "LPCutoff 0.446 LPResonance 0.5", lowPass,
+       LowPass(0.446f, 0.5f, 0)},
+      {"coefficient 0.148 to 0.1f, damping 0.7908", "LPCutoff 1.14", lowPass, LowPass(1.14f, 0, 0)},
+      {"damping 0.8105 to 0.8f", "LPCutoff 1.15", lowPass, LowPass(1.15f, 0, 0)},
+      {"coefficient × 1.1", "LPCutoff 0.5 LPCutoffSweep 1000", lowPass, LowPass(0.5f, 0, 1000)},
+      {"coefficient × 1.1 to 0.1f", "LPCutoff 0.999 LPCutoffSweep 1000", lowPass,
+       LowPass(0.999f, 0, 1000)},
+      {"coefficient × -1 to 0", "LPCutoff 0.5 LPCutoffSweep -20000", lowPass,
        LowPass(0.5f, 0, -20000)},
-      {"phaser 1020 × 1²", [](P& p) { p.PhaserOffset = 1; }, delay, 1020},
-      {"phaser 1024.08 to 1023", [](P& p) { p.PhaserOffset = 1.002f; }, delay, 1023},
-      {"phaser 1023.06 kept", [](P& p) { p.PhaserOffset = 1.0015f; }, delay, 1023},
-      {"phaser -255", [](P& p) { p.PhaserOffset = -0.5f; }, delay, 255},
-      {"phaser -255 - 2²", [](P& p) { p.PhaserOffset = -0.5f, p.PhaserSweep = -2; }, delay, 259},
-      {"phaser beyond int32", [](P& p) { p.PhaserOffset = 1e6f; }, delay, 0},
-      {"vibrato without depth", [](P& p) { p.VibSpeed = 0.5f; }, vibrato, 0, 10},
-      {"vibrato 0.5² × 0.01f", [](P& p) { p.VibSpeed = p.VibDepth = 0.5f; }, vibrato,
-       Single(0.25 * D(0.01f))},
-      {"vibrato off below 0 depth", [](P& p) { p.VibSpeed = 1, p.VibDepth = -0.5f; }, period,
-       std::trunc(Single(kStart))},
-      {"vibrato amplitude 0.25", [](P& p) { p.VibSpeed = 1, p.VibDepth = 0.5f; }, period,
+      {"phaser 1020 × 1²", "PhaserOffset 1", delay, 1020},
+      {"phaser 1024.08 to 1023", "PhaserOffset 1.002", delay, 1023},
+      {"phaser 1023.06 kept", "PhaserOffset 1.0015", delay, 1023},
+      {"phaser -255", "PhaserOffset -0.5", delay, 255},
+      {"phaser -255 - 2²", "PhaserOffset -0.5 PhaserSweep -2", delay, 259},
+      {"phaser beyond int32", "PhaserOffset 1e6", delay, 0},
+      {"vibrato without depth", "VibSpeed 0.5", vibrato, 0, 10},
+      {"vibrato 0.5² × 0.01f", "VibSpeed 0.5 VibDepth 0.5", vibrato, Single(0.25 * D(0.01f))},
+      {"vibrato off below 0 depth", "VibSpeed 1 VibDepth -0.5", period, std::trunc(Single(kStart))},
+      {"vibrato amplitude 0.25", "VibSpeed 1 VibDepth 0.5", period,
        std::trunc(Single((1 + std::sin(D(0.01f)) * 0.25) * kStart))},
-      {"vibrato 1.5 sin 4.5 to 8", [](P& p) { p.VibDepth = 3, p.VibSpeed = 1; }, period, 8, 450},
-      {"slide -0.5", [](P& p) { p.Slide = -0.5f; }, slide, 1.00125},
-      {"delta slide 0.5", [](P& p) { p.DeltaSlide = 0.5f; }, slide, 1 - 0.125e-6},
-      {"change not at 19999", [](P& p) { p.ChangeAmount = 0.5f; }, exact, kStart, 19999},
-      {"change 1 - 0.9 × 0.5² at 20000", [](P& p) { p.ChangeAmount = 0.5f; }, exact, 0.775 * kStart,
-       20000},
-      {"change once", [](P& p) { p.ChangeAmount = 0.5f; }, exact, 0.775 * kStart, 20001},
-      {"change 1 + 10 × 0.5² at 5000", [](P& p) { p.ChangeAmount = -0.5f, p.ChangeSpeed = 0.5f; },
-       exact, 3.5 * kStart, 5000},
-      {"change speed 1: none", [](P& p) { p.ChangeSpeed = 1; }, changeAt, 0},
-      {"change speed 1 with an amount: none", [](P& p) { p.ChangeSpeed = 1, p.ChangeAmount = 0.5f; },
-       exact, kStart, 300},
-      {"change speed 0.9 not at 199", [](P& p) { p.ChangeSpeed = 0.9f, p.ChangeAmount = 0.5f; },
-       exact, kStart, 199},
-      {"change speed 0.9 at 200", [](P& p) { p.ChangeSpeed = 0.9f, p.ChangeAmount = 0.5f; }, exact,
-       0.775 * kStart, 200},
-      {"change speed 1.5", [](P& p) { p.ChangeSpeed = 1.5f; }, changeAt, 5000},
-      {"repeat speed 0: none", Defaults, repeatAt, 0},
-      {"repeat speed 0 with a slide: none", [](P& p) { p.Slide = 0.2f; }, exact,
-       factor * (factor * (factor * kStart)), 3},
-      {"repeat speed -0.5", [](P& p) { p.RepeatSpeed = -0.5f; }, repeatAt, 45000},
-      {"no repeat at 4999", [](P& p) { p.RepeatSpeed = 0.5f; }, repeatTime, 4999, 4999},
-      {"repeat at 5000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 5000},
-      {"again at 10000", [](P& p) { p.RepeatSpeed = 0.5f, p.Slide = 0.2f; }, exact, slid, 10000},
-      {"repeat beyond int32", [](P& p) { p.RepeatSpeed = -1e6f, p.Slide = 0.5f; }, exact,
-       (1 - 0.125 * 0.01) * kStart, 50},
-      {"250 + 639", [](P& p) { p.SustainTime = 0.05f, p.DecayTime = 0.08f; }, length, 892, 100000},
-      {"no sustain, no decay", [](P& p) { p.SustainTime = p.DecayTime = 0; }, length, 3, 100},
-      {"beyond int32", [](P& p) { p.AttackTime = p.SustainTime = p.DecayTime = 1e6f; }, length, 3,
-       100},
-      {"MinFreq 0.5 above 0.3", [](P& p) { p.MinFreq = 0.5f; }, length, 1, 100000},
-      {"MinFreq -0.5 caps only", [](P& p) { p.MinFreq = -0.5f; }, length, 25003, 100000},
-      {"MinFreq -0.5 caps the period", [](P& p) { p.MinFreq = -0.5f; }, exact, 100 / (0.25 + 0.001)},
-      {"MinFreq at the start period plays on", [](P& p) { p.StartFreq = p.MinFreq = 0.5f; }, length,
-       25003, 100000},
-      {"MinFreq 0 caps only", [](P& p) { p.Slide = -0.5f; }, length, 25003, 100000},
-      {"MinFreq 1e-6 stops", [](P& p) { p.Slide = -0.5f, p.MinFreq = 1e-6f; }, length, untilLimit,
-       100000},
-      {"sawtooth 1 - 2 × 8/1098", [](P& p) { p.WaveType = 1; }, lowPass, Single(1 - 2 * x)},
-      {"sine of 2π × 8/1098", [](P& p) { p.WaveType = 2; }, lowPass,
+      {"vibrato 1.5 sin 4.5 to 8", "VibDepth 3 VibSpeed 1", period, 8, 450},
+      {"slide -0.5", "Slide -0.5", slide, 1.00125},
+      {"delta slide 0.5", "DeltaSlide 0.5", slide, 1 - 0.125e-6},
+      {"change not at 19999", "ChangeAmount 0.5", exact, kStart, 19999},
+      {"change 1 - 0.9 × 0.5² at 20000", "ChangeAmount 0.5", exact, 0.775 * kStart, 20000},
+      {"change once", "ChangeAmount 0.5", exact, 0.775 * kStart, 20001},
+      {"change 1 + 10 × 0.5² at 5000", "ChangeAmount -0.5 ChangeSpeed 0.5", exact, 3.5 * kStart,
+       5000},
+      {"change speed 1: none", "ChangeSpeed 1", changeAt, 0},
+      {"change speed 1 with an amount: none", "ChangeSpeed 1 ChangeAmount 0.5", exact, kStart, 300},
+      {"change speed 0.9 not at 199", "ChangeSpeed 0.9 ChangeAmount 0.5", exact, kStart, 199},
+      {"change speed 0.9 at 200", "ChangeSpeed 0.9 ChangeAmount 0.5", exact, 0.775 * kStart, 200},
+      {"change speed 1.5", "ChangeSpeed 1.5", changeAt, 5000},
+      {"repeat speed 0: none", "", repeatAt, 0},
+      {"repeat speed 0, a slide: none", "Slide 0.2", exact, factor * (factor * (factor * kStart)), 3},
+      {"repeat speed -0.5", "RepeatSpeed -0.5", repeatAt, 45000},
+      {"no repeat at 4999", "RepeatSpeed 0.5", repeatTime, 4999, 4999},
+      {"repeat at 5000", "RepeatSpeed 0.5 Slide 0.2", exact, slid, 5000},
+      {"again at 10000", "RepeatSpeed 0.5 Slide 0.2", exact, slid, 10000},
+      {"repeat beyond int32", "RepeatSpeed -1e6 Slide 0.5", exact, (1 - 0.125 * 0.01) * kStart, 50},
+      {"250 + 639", "SustainTime 0.05 DecayTime 0.08", length, 892, 100000},
+      {"no sustain, no decay", "SustainTime 0 DecayTime 0", length, 3, 100},
+      {"beyond int32", "AttackTime 1e6 SustainTime 1e6 DecayTime 1e6", length, 3, 100},
+      {"MinFreq 0.5 above 0.3", "MinFreq 0.5", length, 1, 100000},
+      {"MinFreq -0.5 caps only", "MinFreq -0.5", length, 25003, 100000},
+      {"MinFreq -0.5 caps the period", "MinFreq -0.5", exact, 100 / (0.25 + 0.001)},
+      {"MinFreq at the start period plays on", "StartFreq 0.5 MinFreq 0.5", length, 25003, 100000},
+      {"MinFreq 0 caps only", "Slide -0.5", length, 25003, 100000},
+      {"MinFreq 1e-6 stops", "Slide -0.5 MinFreq 1e-6", length, untilLimit, 100000},
+      {"sawtooth 1 - 2 × 8/1098", "WaveType 1", lowPass, Single(1 - 2 * x)},
+      {"sine of 2π × 8/1098", "WaveType 2", lowPass,
        Single(std::sin(D(Single(2 * x * D(3.14159265358979f)))))},
-      {"the area ends first", Defaults, length, 700, 700},
-      {"attack halfway", [](P& p) { p.AttackTime = 0.1f; }, volume, 0.5, 500},
-      {"punch 0.5 starts at 2", [](P& p) { p.SustainPunch = 0.5f; }, volume, 2},
-      {"punch 1 + 2 × 0.5 × 0.5", [](P& p) { p.SustainPunch = 0.5f; }, volume, 1.5, 4501},
+      {"the area ends first", "", length, 700, 700},
+      {"attack halfway", "AttackTime 0.1", volume, 0.5, 500},
+      {"punch 0.5 starts at 2", "SustainPunch 0.5", volume, 2},
+      {"punch 1 + 2 × 0.5 × 0.5", "SustainPunch 0.5", volume, 1.5, 4501},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.field(Render(c.set, c.samples).Synth), c.expected) << c.name;
+    EXPECT_EQ(c.field(Render(c.changes, c.samples).Synth), c.expected) << c.name;
   }
 }
 
