@@ -106,10 +106,8 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
   EXPECT_EQ(quavix_settings_string(&p, nullptr, 0), 53u);
   constexpr std::size_t kWhole = SIZE_MAX;  // checked by quavix_settings_string_check
   const std::tuple<const char*, std::size_t, int, std::int32_t> checks[] = {
-      {",, 1", kWhole, QUAVIX_ERROR_NOT_A_NUMBER, 2},
-      {",, 1", 4, QUAVIX_ERROR_NOT_A_NUMBER, 2},
-      {",, 1", 2, QUAVIX_OK, -1},
-      {nullptr, 0, QUAVIX_OK, -1},
+      {",, 1", kWhole, QUAVIX_ERROR_NOT_A_NUMBER, 2}, {",, 1", 4, QUAVIX_ERROR_NOT_A_NUMBER, 2},
+      {",, 1", 2, QUAVIX_OK, -1}, {nullptr, 0, QUAVIX_OK, -1},
       {",,,,,,,,,,,,,,,,,,,,,,,7", kWhole, QUAVIX_OK, -1},
       {",,,,,,,,,,,,,,,,,,,,,,,,", kWhole, QUAVIX_ERROR_TOO_MANY_FIELDS, 24}};
   for (const auto& [checked, length, status, bad] : checks) {
@@ -160,8 +158,7 @@ TEST(CApi, RenderManyGivesEachJobWhatRenderGivesIt) {
     std::size_t sources;  // job i draws from source i % sources
     std::int32_t area;    // samples for job i: area + 701 * i
   } const cases[] = {{"own sources", 21, 21, 20000},
-                     {"one shared source", 5, 1, 9000},
-                     {"two sources taken in turns", 6, 2, 9000},
+                     {"one shared source", 5, 1, 9000}, {"two sources taken in turns", 6, 2, 9000},
                      {"empty areas", 3, 3, 0},
                      {"one job", 1, 1, 30000}};
   for (const Case& c : cases) {
@@ -293,24 +290,18 @@ TEST(CApi, ParamInfoDescribesEachParameter) {
 TEST(CApi, CheckUserRefusesWhatNoPersonMeans) {
   const double longest = 60.0 * 41000 / 100000 * 2.2675;
   struct Case { std::int32_t index; float value; int status; const char* problem; } const cases[] = {
-      {3, -3.0f, QUAVIX_ERROR_VALUE, "a time cannot be negative"},
-      {3, -0.0f, QUAVIX_OK, ""},
-      {3, 0.0f, QUAVIX_OK, ""},
-      {2, static_cast<float>(longest * 0.999), QUAVIX_OK, ""},
+      {3, -3.0f, QUAVIX_ERROR_VALUE, "a time cannot be negative"}, {3, -0.0f, QUAVIX_OK, ""},
+      {3, 0.0f, QUAVIX_OK, ""}, {2, static_cast<float>(longest * 0.999), QUAVIX_OK, ""},
       {5, static_cast<float>(longest * 1.001), QUAVIX_ERROR_VALUE, "longer than the longest possible sound"},
       {3, 48696.0f, QUAVIX_ERROR_VALUE, "longer than the longest possible sound"},
-      {11, -0.001f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
-      {11, 0.0f, QUAVIX_OK, ""},
+      {11, -0.001f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"}, {11, 0.0f, QUAVIX_OK, ""},
       {13, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
-      {16, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
-      {16, 1000.0f, QUAVIX_OK, ""},
-      {1, 3.0f, QUAVIX_OK, ""},
-      {1, 0.0f, QUAVIX_OK, ""},
+      {16, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"}, {16, 1000.0f, QUAVIX_OK, ""},
+      {1, 3.0f, QUAVIX_OK, ""}, {1, 0.0f, QUAVIX_OK, ""},
       {1, 4.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
       {1, -1.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
       {1, 2.5f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
-      {8, -1e30f, QUAVIX_OK, ""},
-      {0, kNaN, QUAVIX_ERROR_VALUE, "a value must be a finite number"},
+      {8, -1e30f, QUAVIX_OK, ""}, {0, kNaN, QUAVIX_ERROR_VALUE, "a value must be a finite number"},
       {0, kInf, QUAVIX_ERROR_VALUE, "a value must be a finite number"},
   };
   for (const Case& c : cases) {
@@ -365,8 +356,7 @@ TEST(CApi, EnvelopeLengthsAndTheBoundOfASound) {
   EXPECT_EQ(quavix_envelope_lengths(&p, lengths), QUAVIX_OK);
   EXPECT_TRUE(lengths[0] == 0 && lengths[1] == 9000 && lengths[2] == 16000);
   struct Case { float sustain; float decay; std::uint32_t seconds; std::size_t bound; } const cases[] = {
-      {0.3f, 0.4f, 5, 25003}, {0.3f, 0.4f, 1, 25003}, {0.3f, 0.4f, 0, 0},
-      {0.05f, 0.08f, 5, 892},
+      {0.3f, 0.4f, 5, 25003}, {0.3f, 0.4f, 1, 25003}, {0.3f, 0.4f, 0, 0}, {0.05f, 0.08f, 5, 892},
       {2.1f, 0.4f, 1, 41000},                 // 441000 samples of sustain
       {5.0f, 5.0f, 61, 60 * 41000},           // 61 counts as 60
       {kNaN, 0.4f, 2, 82000},                 // a NaN stage: the whole buffer
@@ -539,8 +529,7 @@ TEST(CApiBindings, RenderCountIsTheRendersLength) {
   beyond.DecayTime = 1.0001f;  // 100020 samples of decay instead of 100000
   const struct { const char* name; quavix_params p; std::int32_t max, count; } cases[] = {
       {"defaults", Defaults(), INT32_MAX, 25003},  // 0 + 9000 + 16000 + 3
-      {"defaults cut", Defaults(), 100, 100},
-      {"nothing asked", Defaults(), 0, 0},
+      {"defaults cut", Defaults(), 100, 100}, {"nothing asked", Defaults(), 0, 0},
       {"times of 1", longest, INT32_MAX, 3 * 100000 + 3},
       {"decay 1.0001", beyond, INT32_MAX, 3 * 100000 + 3 + 20},
   };
