@@ -7,23 +7,18 @@ import { execFileSync } from 'node:child_process';
 import { copyFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
-import { launch, open, serve } from '../testing/browser.js';
+import { open, session } from '../testing/browser.js';
 import { nativeRender, scratchDir } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
 execFileSync(process.execPath, ['tools/build-global.mjs'], { cwd: js });
 
-const server = await serve(js);
-const browser = await launch();
+const { browser, server } = await session(js);
 const { page, errors } = await open(browser, `${server.url}blank.html`);
 await page.evaluate(async () => {
   window.quavix = await import('/index.js');
   window.audio = await import('/audio.js');
   await window.quavix.init();
-});
-test.after(async () => {
-  await browser.close();
-  await server.close();
 });
 
 const CSV = '0.5000,2,0.0100,0.2000,0.3000,0.3000,0.4000,,0.2000,,,,,,,,,,,1.0000,,,,';
