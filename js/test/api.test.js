@@ -1,38 +1,104 @@
-// The package's own contract: loading, its errors, and what it adds to the C
-// API (expected values from the C API's documented formulas, derived here).
+// The package's own contract over the module: loading, what it refuses before
+// the module sees it (naming the argument), what it carries unharmed, and what
+// it adds to the C API (expected values from the C API's formulas, derived here).
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
+import { createServer } from 'node:http';
 import test from 'node:test';
 import * as quavix from '../node.js';
+import { play, readWav } from '../play.js';
 
-const bytes = readFileSync(new URL('../quavix.wasm', import.meta.url));
+const js = new URL('..', import.meta.url);
+const DEFAULT_CSV = '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,';
 
-test('calls before init() throw; init() loads any source once and the module imports nothing', async () => {
+test('before init() calls throw; a failed load names what it tried and may be tried again; init() loads once', async () => {
   for (const call of [() => quavix.defaults(), () => quavix.random(1), () => quavix.freqHz(440)]) {
     assert.throws(call, { message: 'quavix: call await init() first' });
   }
-  await assert.rejects(quavix.init(42), TypeError); // a failed load may be tried again
+  const server = createServer((request, response) => response.writeHead(404).end());
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  const http = `http://127.0.0.1:${server.address().port}/assets/quavix.wasm`;
+  const failures = [[42, TypeError], ['/nowhere/quavix.wasm', 'cannot read the module from /nowhere/quavix.wasm'],
+    ['nowhere/quavix.wasm', 'cannot read the module from nowhere/quavix.wasm'],
+    [new URL('file:///nowhere/q.wasm'), 'cannot read the module from /nowhere/q.wasm'],
+    [http, `cannot load the module from ${http}: HTTP 404`], [fetch(http), `cannot load the module from ${http}: HTTP 404`],
+    ['http://127.0.0.1:1/quavix.wasm', 'cannot load the module from http://127.0.0.1:1/quavix.wasm']];
+  try {
+    for (const [source, names] of failures) {
+      await assert.rejects(quavix.init(source), typeof names === 'string' ? (e) => e.message.includes(names) : names, String(source));
+    }
+  } finally {
+    server.close();
+  }
+  const bytes = readFileSync(new URL('quavix.wasm', js));
   const module = new WebAssembly.Module(bytes);
   assert.equal(WebAssembly.Module.imports(module).length, 0);
   const first = quavix.init(module);
   assert.equal(quavix.init(bytes), first);
   await first;
-  assert.equal(quavix.toSettingsString(quavix.defaults()), '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,');
+  assert.equal(quavix.toSettingsString(quavix.defaults()), DEFAULT_CSV);
 });
 
-test('bad names, indexes, families, lengths and types throw before anything is drawn', async () => {
+test('the browser entry point, run by Node 20.16 or later (as test runners do), reads its own module from disk', () => {
+  const script = "import * as q from './index.js'; await q.init(); process.stdout.write(q.toSettingsString(q.defaults()));";
+  const run = spawnSync(process.execPath, ['--input-type=module', '-e', script], { cwd: js, encoding: 'utf8' });
+  assert.deepEqual([run.stderr, run.stdout], ['', DEFAULT_CSV]);
+});
+
+test('bad arguments throw, naming what is wrong, before anything is drawn or changed', async () => {
   await quavix.init();
   const p = quavix.defaults();
   const rng = quavix.random(1);
-  const cases = [[() => p.get('Loudness'), RangeError], [() => p.set(24, 1), RangeError],
-    [() => p.setStored(1.5, 0), RangeError], [() => p.get('Volume\0'), RangeError],
+  const mutate = (amount) => () => quavix.mutate(p, amount, quavix.random(1));
+  const cases = [ // [call, the error's class and its message, or null where the call is taken]
+    [() => p.get('Loudness'), RangeError], [() => p.set(24, 1), RangeError], [() => p.setStored(1.5, 0), RangeError],
+    [() => p.get('Volume\0'), RangeError], [() => p.get('V'.repeat(100000)), RangeError],
     [() => quavix.preset('bell', rng), RangeError], [() => quavix.preset(7, rng), RangeError],
-    [() => quavix.fromJSON({ Pitch: 1 }), RangeError], [() => quavix.render(p, rng, { bufferLength: 61 }), RangeError],
-    [() => quavix.freqHz(440.5), RangeError], [() => quavix.render({}, rng), TypeError],
-    [() => quavix.preset('coin', 1), TypeError], [() => p.set('Volume', '1'), TypeError]];
-  for (const [call, type] of cases) assert.throws(call, type, String(call));
-  assert.equal(rng.state, 1);
+    [() => quavix.preset('coin', 1), TypeError], [() => quavix.render({}, rng), TypeError],
+    [() => quavix.render(p, rng, { bufferLength: 61 }), RangeError], [() => quavix.render(p, rng, 5), TypeError],
+    [() => quavix.render(p, rng, { bufferLenght: 2 }), TypeError, /"bufferLenght"/],
+    [() => quavix.render(p, rng, { bufferLength: 1, seed: 2 }), TypeError, /"seed"/],
+    [() => quavix.soundLengthBound(p, { length: 1 }), TypeError, /"length"/],
+    [() => quavix.fromJSON({ Pitch: 1 }), RangeError], [() => quavix.fromJSON('{}'), TypeError],
+    [() => quavix.fromJSON({ Slide: 'nan' }), TypeError], [() => quavix.fromJSON({ Slide: null }), TypeError],
+    [() => quavix.fromJSON({ Slide: '1' }), TypeError], [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
+    // mutate scales the amount by 10 in float32: the largest float32 is 3.4028235e38
+    [mutate(NaN), RangeError, /amount NaN/], [mutate(Infinity), RangeError, /amount Infinity/],
+    [mutate(-Infinity), RangeError, /amount -Infinity/], [mutate(3.5e37), RangeError, /amount 3.5e\+37/],
+    [mutate(3.4e37), null], [mutate(-0.5), null], [mutate(0), null],
+    [() => quavix.freqHz(440.5), RangeError], [() => quavix.freqHz(NaN), RangeError, /hz NaN/],
+    [() => quavix.freqHz(-1), RangeError, /hz -1/], [() => quavix.freqHz(0), null],
+    [() => quavix.freqHz(0.5), RangeError, /hz 0.5/], [() => quavix.freqHz(2147483647), null],
+    [() => quavix.freqHz(2147483648), RangeError, /hz 2147483648/],
+    [() => quavix.freqForPitch(3), RangeError, /between 3\.528 and 44100 Hz/],
+    // set() takes users' units and refuses what the core's rule refuses; setStored() stays raw
+    [() => p.set('Volume', '1'), TypeError],
+    [() => p.set('SustainTime', -5), RangeError, /^quavix: SustainTime -5: a time cannot be negative$/],
+    [() => p.set('DecayTime', 56), RangeError, /^quavix: DecayTime 56: longer than the longest possible sound \(55\.78 s\)$/],
+    [() => p.set('DecayTime', -0.01), RangeError, /DecayTime -0.01/],
+    [() => p.set('VibSpeed', -1), RangeError, /VibSpeed -1: a speed cannot be negative/],
+    [() => p.set('RepeatSpeed', -0.5), RangeError, /a speed cannot be negative/],
+    [() => p.set('WaveType', 4), RangeError, /WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise/],
+    [() => p.set('WaveType', 1.5), RangeError, /the wave type/],
+    [() => p.set('Volume', NaN), RangeError, /Volume NaN: a value must be a finite number/],
+    [() => p.set('SustainTime', NaN), RangeError, /SustainTime NaN/],
+  ];
+  for (const [call, type, message] of cases) {
+    if (type === null) assert.doesNotThrow(call, String(call));
+    else assert.throws(call, (e) => e instanceof type && (message?.test(e.message) ?? true), String(call));
+    assert.ok(p.equals(quavix.defaults()) && rng.state === 1, `${call}: nothing changes`);
+  }
+  for (const [name, value] of [['SustainTime', 0], ['DecayTime', 55], ['WaveType', 3], ['Slide', -1e30], ['RepeatSpeed', 0]]) {
+    assert.equal(quavix.checkUserValue(name, value), null, `${name} ${value}`);
+    p.set(name, value);
+  }
+  assert.ok(Number.isNaN(quavix.defaults().setStored('SustainTime', NaN).stored('SustainTime')));
+  assert.equal(quavix.defaults().setStored('SustainTime', -5).stored('SustainTime'), -5);
   assert.ok(quavix.preset('COIN', quavix.random(3)).equals(quavix.preset(0, quavix.random(3))), 'case-blind');
+  // nothing refused leaves a mark: the settings string of a mutation by 0.1 holds no "nan"
+  assert.doesNotMatch(quavix.toSettingsString(quavix.mutate(quavix.defaults(), 0.1, quavix.random(2))), /nan|inf/i);
+  assert.equal(quavix.render(p, quavix.random(1)).sampleCount, quavix.render(p, quavix.random(1), {}).sampleCount);
 });
 
 test('values cross into float32 as the module rounds them', async () => {
@@ -47,13 +113,28 @@ test('values cross into float32 as the module rounds them', async () => {
   assert.deepEqual([rng.draw(), rng.state, copy.state, quavix.random(-1).state], [(state >>> 16) & 0x7fff, state, 42, 2 ** 32 - 1]);
 });
 
-test('parameters copy, compare and travel through JSON bit for bit', async () => {
+test('Params copy, compare and travel through JSON, structuredClone and postMessage, non-finite values included', async () => {
   await quavix.init();
   const rng = quavix.random(8);
-  const p = quavix.preset('powerup', rng);
-  const mutated = quavix.mutate(p, 0.2, rng); // also changes VibReserved, which JSON does not carry
-  assert.ok(!mutated.equals(p) && mutated.clone().equals(mutated) && quavix.fromJSON(p.toJSON()).equals(p));
+  const powerup = quavix.preset('powerup', rng);
+  const mutated = quavix.mutate(powerup, 0.2, rng); // also changes VibReserved, which JSON does not carry
+  assert.ok(!mutated.equals(powerup) && mutated.clone().equals(mutated) && quavix.fromJSON(powerup.toJSON()).equals(powerup));
   assert.ok(quavix.fromJSON({ LPCutoff: 0.5 }).equals(quavix.defaults().setStored(19, 0.5)));
+  const p = quavix.preset('laser', quavix.random(4))
+    .setStored('Slide', NaN).setStored('DeltaSlide', Infinity).setStored('VibDepth', -Infinity);
+  const data = p.toJSON();
+  assert.deepEqual([data.Slide, data.DeltaSlide, data.VibDepth], ['NaN', 'Infinity', '-Infinity']);
+  const { port1, port2 } = new MessageChannel();
+  const posted = new Promise((resolve) => { port2.onmessage = ({ data: d }) => resolve(d); });
+  port1.postMessage(data);
+  const ways = { JSON: JSON.parse(JSON.stringify(p)), structuredClone: structuredClone(data), postMessage: await posted };
+  port1.close();
+  for (const [way, copy] of Object.entries(ways)) {
+    const back = quavix.fromJSON(copy);
+    for (const name of quavix.PARAM_NAMES) assert.ok(Object.is(back.stored(name), p.stored(name)), `${way}: ${name}`);
+  }
+  // a number NaN, as structuredClone of the stored values keeps it, is taken too
+  assert.ok(Number.isNaN(quavix.fromJSON({ Slide: NaN }).stored('Slide')));
 });
 
 test('a render reports its samples, peak, clamp and silence', async () => {
@@ -68,12 +149,23 @@ test('a render reports its samples, peak, clamp and silence', async () => {
   }
 });
 
-test('bad settings files throw the C API\'s message and status', async () => {
+test('settings: bad files throw the C API\'s message and status; only a file\'s worth of bytes is copied', async () => {
   await quavix.init();
   const image = quavix.writeSfs(quavix.defaults());
   assert.throws(() => quavix.readSfs(image.slice(0, 3)), { status: -7, message: /version is not 100, 101 or 102/ });
   assert.throws(() => quavix.readSfs(image.slice(0, 50)), { status: -8, message: /ends inside its fields/ });
   assert.ok(quavix.readSfs(image.buffer).equals(quavix.defaults()));
+  const file = quavix.writeSfs(quavix.preset('hurt', quavix.random(6)));
+  const huge = new Uint8Array(256 * 1024 * 1024); // untouched pages: only copying them would make them resident
+  huge.set(file);
+  huge.fill(0xff, file.length, file.length + 4096);
+  const before = process.memoryUsage().rss;
+  const read = quavix.readSfs(huge);
+  const grown = process.memoryUsage().rss - before;
+  assert.ok(read.equals(quavix.readSfs(file)), 'the bytes after the fields are ignored');
+  assert.ok(grown < 32 * 1024 * 1024, `resident memory grew by ${grown} bytes`);
+  assert.equal(quavix.checkSettingsString('1,'.repeat(40000)).ok, false);
+  assert.equal(quavix.checkSettingsString('1,'.repeat(23) + '1').ok, true);
 });
 
 test('paramInfo() is the core\'s table: names, groups, units, defaults and ranges', async () => {
@@ -95,30 +187,6 @@ test('paramInfo() is the core\'s table: names, groups, units, defaults and range
   }
 });
 
-test('set() refuses what the core\'s rule refuses, naming the parameter; setStored() stays raw', async () => {
-  await quavix.init();
-  const p = quavix.defaults();
-  const cases = [
-    ['SustainTime', -5, /^quavix: SustainTime -5: a time cannot be negative$/],
-    ['DecayTime', 56, /^quavix: DecayTime 56: longer than the longest possible sound \(55\.78 s\)$/],
-    ['VibSpeed', -1, /VibSpeed -1: a speed cannot be negative/],
-    ['RepeatSpeed', -0.5, /a speed cannot be negative/],
-    ['WaveType', 4, /WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise/],
-    ['WaveType', 1.5, /the wave type/],
-    ['Volume', NaN, /Volume NaN: a value must be a finite number/],
-  ];
-  for (const [name, value, message] of cases) {
-    assert.throws(() => p.set(name, value), { name: 'RangeError', message }, `${name} ${value}`);
-    assert.ok(p.equals(quavix.defaults()), 'nothing changes');
-  }
-  for (const [name, value] of [['SustainTime', 0], ['DecayTime', 55], ['WaveType', 3], ['Slide', -1e30], ['RepeatSpeed', 0]]) {
-    assert.equal(quavix.checkUserValue(name, value), null, `${name} ${value}`);
-    p.set(name, value);
-  }
-  assert.ok(Number.isNaN(quavix.defaults().setStored('SustainTime', NaN).stored('SustainTime')));
-  assert.equal(quavix.defaults().setStored('SustainTime', -5).stored('SustainTime'), -5);
-});
-
 test('pitch helpers: the period of a stored frequency and the closest achievable pitch', async () => {
   await quavix.init();
   // 100 / (0.3^2 + 0.001) = 1098.9 subsamples; 352800 / 440 = 801.8, and 802 sounds closer than 801.
@@ -127,8 +195,41 @@ test('pitch helpers: the period of a stored frequency and the closest achievable
   const f = quavix.freqForPitch(440);
   assert.equal(quavix.startPeriod(f), 802);
   assert.ok(Math.abs(12 * Math.log2(quavix.pitchOf(f) / 440)) < 0.25);
-  assert.throws(() => quavix.freqForPitch(3), { name: 'RangeError', message: /between 3\.528 and 44100 Hz/ });
   assert.equal(quavix.soundLengthBound(quavix.defaults()), 25003);
   assert.equal(quavix.soundLengthBound(quavix.defaults(), { bufferLength: 0 }), 0);
   assert.deepEqual([quavix.bufferSamples(0), quavix.bufferSamples(1), quavix.bufferSamples(60)], [0, 41000, 60 * 41000]);
+});
+
+// A 44-byte header as quavix.render() writes it, with fields changed.
+function wavImage({ rate = 44100, format = 1, channels = 1, bits = 16, samples = [1, -2] } = {}) {
+  const bytes = new Uint8Array(44 + 2 * samples.length);
+  const view = new DataView(bytes.buffer);
+  const put = (at, text) => [...text].forEach((c, i) => view.setUint8(at + i, c.charCodeAt(0)));
+  put(0, 'RIFF');
+  put(8, 'WAVEfmt ');
+  put(36, 'data');
+  [[4, 36 + 2 * samples.length], [16, 16], [24, rate], [28, rate * 2], [40, 2 * samples.length]]
+    .forEach(([at, value]) => view.setUint32(at, value, true));
+  [[20, format], [22, channels], [32, 2], [34, bits]].forEach(([at, value]) => view.setUint16(at, value, true));
+  samples.forEach((s, i) => view.setInt16(44 + 2 * i, s, true));
+  return bytes;
+}
+
+test('play() and readWav() check the WAV image before any audio context is made', async () => {
+  await quavix.init();
+  const cases = [[{ rate: 0 }, RangeError], [{ rate: 1e9 }, RangeError], [{ rate: 7999 }, RangeError], [{ rate: 8000 }, null],
+    [{ rate: 96000 }, null], [{ rate: 96001 }, RangeError], [{ channels: 2 }, TypeError], [{ bits: 8 }, TypeError],
+    [{ format: 3 }, TypeError], ['not RIFF', TypeError], ['43 bytes', TypeError]];
+  for (const [fields, error] of cases) {
+    const wav = fields === 'not RIFF' ? new Uint8Array(44) : fields === '43 bytes' ? wavImage().slice(0, 43) : wavImage(fields);
+    const name = JSON.stringify(fields);
+    if (error === null) {
+      assert.deepEqual([...readWav(wav).samples], [1, -2], name);
+    } else {
+      assert.throws(() => readWav(wav), error, name);
+      await assert.rejects(play(wav), error, name); // Node has no AudioContext: refused first
+    }
+  }
+  const rendered = quavix.render(quavix.defaults(), quavix.random(1));
+  assert.deepEqual(readWav(rendered), { sampleRate: 44100, samples: rendered.samples });
 });

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { cpSync, readFileSync, readdirSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
-import { CONSUMERS, consumerRequire, launch, open, serve } from '../testing/browser.js';
+import { CONSUMERS, consumerRequire, open, serve, session } from '../testing/browser.js';
 import { nativeRender, scratchDir } from '../testing/native.js';
 
 const apps = join(CONSUMERS, 'apps');
@@ -41,8 +41,7 @@ const builders = {
   },
 };
 
-const browser = await launch();
-test.after(() => browser.close());
+const { browser } = await session();
 const want = nativeRender(['--preset', 'coin', '--seed', '1']).wav;
 
 for (const [name, buildWith] of Object.entries(builders)) {

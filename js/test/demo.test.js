@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import test from 'node:test';
-import { launch, open, serve } from '../testing/browser.js';
+import { open, session } from '../testing/browser.js';
 import { nativeRender } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
@@ -12,12 +12,7 @@ execFileSync(process.execPath, ['tools/build-global.mjs'], { cwd: js });
 const coin = nativeRender(['--preset', 'coin', '--seed', '42']).wav;
 const want = Array.from({ length: (coin.length - 44) / 2 }, (_, i) => coin.readInt16LE(44 + 2 * i) / 32768);
 
-const browser = await launch();
-const server = await serve(js);
-test.after(async () => {
-  await browser.close();
-  await server.close();
-});
+const { browser, server } = await session(js);
 
 for (const [way, url] of [['from disk', `file://${js}examples/jumper.html`], ['from a local server', `${server.url}examples/jumper.html`]]) {
   test(`the game works ${way}`, async () => {

@@ -9,7 +9,7 @@ import { execFileSync } from 'node:child_process';
 import { readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
-import { launch, open, serve } from '../testing/browser.js';
+import { open, session } from '../testing/browser.js';
 import { nativeRender, scratchDir } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
@@ -25,6 +25,8 @@ npm(['init', '-y'], project);
 const install = blocks.filter((b) => b.lang === 'sh');
 assert.deepEqual(install.map((b) => b.code), ['npm install quavix\n'], 'one install line');
 npm([...install[0].code.trim().split(' ').slice(1, -1), join(packDir, filename), '--offline'], project);
+
+const { browser, server } = await session(project);
 
 test('the project is what npm init -y makes: CommonJS', () => {
   assert.equal(JSON.parse(readFileSync(join(project, 'package.json'))).type ?? 'commonjs', 'commonjs');
@@ -52,24 +54,17 @@ test('every JavaScript block runs in Node; the first two, ES module and CommonJS
 test('every HTML block runs in Chromium, its buttons clicked', async () => {
   const pages = blocks.filter((b) => b.lang === 'html');
   assert.ok(pages.length >= 3, `${pages.length} blocks`);
-  const server = await serve(project);
-  const browser = await launch();
-  try {
-    for (const block of pages) {
-      writeFileSync(join(project, `block${block.index}.html`), `<!doctype html>\n${block.code}`);
-      const { page, errors } = await open(browser, `${server.url}block${block.index}.html`);
-      const buttons = await page.$$('button');
-      // a page is ready when its buttons have their handlers (or, without buttons, when it has written its output)
-      await page.waitForFunction(() => [...document.querySelectorAll('button')].every((b) => b.onclick !== null) &&
-        (document.querySelector('button') !== null || document.body.innerText.trim() !== ''), null, { timeout: 20000 })
-        .catch(() => errors.push('the page never got ready'));
-      for (const button of buttons) await button.click();
-      await page.waitForTimeout(500);
-      assert.deepEqual(errors, [], `block ${block.index}:\n${block.code}`);
-      await page.close();
-    }
-  } finally {
-    await browser.close();
-    await server.close();
+  for (const block of pages) {
+    writeFileSync(join(project, `block${block.index}.html`), `<!doctype html>\n${block.code}`);
+    const { page, errors } = await open(browser, `${server.url}block${block.index}.html`);
+    const buttons = await page.$$('button');
+    // a page is ready when its buttons have their handlers (or, without buttons, when it has written its output)
+    await page.waitForFunction(() => [...document.querySelectorAll('button')].every((b) => b.onclick !== null) &&
+      (document.querySelector('button') !== null || document.body.innerText.trim() !== ''), null, { timeout: 20000 })
+      .catch(() => errors.push('the page never got ready'));
+    for (const button of buttons) await button.click();
+    await page.waitForTimeout(500);
+    assert.deepEqual(errors, [], `block ${block.index}:\n${block.code}`);
+    await page.close();
   }
 });

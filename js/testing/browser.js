@@ -5,6 +5,7 @@ import { createReadStream, existsSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { extname, join, normalize } from 'node:path';
+import test from 'node:test';
 
 export const CONSUMERS = new URL('../test/consumers/', import.meta.url).pathname;
 export const CHROMIUM = process.env.QUAVIX_CHROMIUM ?? '/usr/bin/chromium';
@@ -24,6 +25,17 @@ export async function launch() {
 
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript', '.cjs': 'text/javascript',
   '.wasm': 'application/wasm', '.json': 'application/json', '.css': 'text/css' };
+
+/** Chromium and, given root, a server of it for one test file, both closed after its tests. */
+export async function session(root) {
+  const browser = await launch();
+  const server = root === undefined ? null : await serve(root);
+  test.after(async () => {
+    await browser.close();
+    await server?.close();
+  });
+  return { browser, server };
+}
 
 /** Serves root (symbolic links followed) until close(); resolves to { url, close }. */
 export function serve(root) {

@@ -1,4 +1,7 @@
 # Installs libquavix from BUILD_DIR under WORK_DIR/prefix, then runs one binding's test:
+#   BINDING=c       tests/consumer/coin.c built against it through find_package, pkg-config and
+#                   the static library, each writing the bytes of REFERENCE_CLI's coin of seed 1;
+#                   a plug-in, the consumer's own flags, and the README's library example
 #   BINDING=python  the package in a virtual environment and its pytest tests
 #   BINDING=sdl2    the SDL2 example built over the installed library, played to a file
 #   BINDING=love    the LÖVE example and its test in LÖVE without window or sound card
@@ -11,7 +14,68 @@ endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 set(library ${prefix}/lib/libquavix.so.1)
 
-if(BINDING STREQUAL "python")
+if(BINDING STREQUAL "c")
+  set(consumer ${SOURCE_DIR}/tests/consumer)
+  run(${REFERENCE_CLI} render --preset coin --seed 1 -o ${WORK_DIR}/expected.wav)
+  run(${CMAKE_COMMAND} -S ${consumer} -B ${WORK_DIR}/build -G Ninja
+      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_BUILD_TYPE=Release)
+  run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+  # The README's pkg-config line with its run path: the program runs without LD_LIBRARY_PATH.
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+  foreach(query "--cflags;--libs" "--variable=libdir")
+    execute_process(COMMAND pkg-config ${query} quavix OUTPUT_VARIABLE answer
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    list(APPEND pc_answers "${answer}")
+  endforeach()
+  list(GET pc_answers 0 pc_flags)
+  list(GET pc_answers 1 pc_libdir)
+  separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
+  run(${C_COMPILER} -std=c99 ${consumer}/coin.c ${pc_flags} -Wl,-rpath,${pc_libdir}
+      -o ${WORK_DIR}/build/coin-pc-line)
+  unset(ENV{LD_LIBRARY_PATH})
+  # A plain C program links the static library with the line the README gives.
+  run(${C_COMPILER} -std=c99 -I${prefix}/include ${consumer}/coin.c
+      ${prefix}/lib/libquavix.a -lstdc++ -lm -o ${WORK_DIR}/build/coin-static)
+  # A plug-in linking it statically exports none of its functions.
+  run(${C_COMPILER} -std=c99 -shared -fPIC -I${prefix}/include ${consumer}/plugin.c
+      ${prefix}/lib/libquavix.a -lstdc++ -lm -o ${WORK_DIR}/build/plugin.so)
+  execute_process(COMMAND nm -D --defined-only ${WORK_DIR}/build/plugin.so
+                  OUTPUT_VARIABLE exported COMMAND_ERROR_IS_FATAL ANY)
+  if(NOT exported MATCHES "plugin_coin_length" OR exported MATCHES "quavix_")
+    message(FATAL_ERROR "the plug-in exports:\n${exported}")
+  endif()
+  run(${WORK_DIR}/build/own-flags)
+  foreach(program coin coin-pc coin-pc-line coin-static)
+    run(${WORK_DIR}/build/${program} ${WORK_DIR}/${program}.wav)
+    run(${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.wav ${WORK_DIR}/${program}.wav)
+  endforeach()
+
+  # The README's library example, as a reader copies it, prints what the README says it prints.
+  file(READ ${SOURCE_DIR}/README.md readme)
+  string(FIND "${readme}" "\n    #include <quavix/quavix.h>\n" start)
+  string(FIND "${readme}" "\nprints\n\n" middle)
+  if(start LESS 0 OR middle LESS start)
+    message(FATAL_ERROR "README.md: no library example followed by what it prints")
+  endif()
+  math(EXPR length "${middle} - ${start}")
+  string(SUBSTRING "${readme}" ${start} ${length} example)
+  math(EXPR after "${middle} + 9")
+  string(SUBSTRING "${readme}" ${after} -1 printed)
+  string(FIND "${printed}" "\n\n" end)
+  string(SUBSTRING "${printed}" 0 ${end} printed)
+  string(REGEX REPLACE "\n    " "\n" example "${example}")
+  string(REGEX REPLACE "^    " "" printed "${printed}")
+  string(REGEX REPLACE "\n    " "\n" printed "${printed}")
+  file(WRITE ${WORK_DIR}/readme_example.c "${example}")
+  run(${C_COMPILER} -std=c99 -Wall -Werror ${WORK_DIR}/readme_example.c ${pc_flags} -Wl,-rpath,${pc_libdir}
+      -o ${WORK_DIR}/build/readme-example)
+  execute_process(COMMAND ${WORK_DIR}/build/readme-example OUTPUT_VARIABLE output COMMAND_ERROR_IS_FATAL ANY)
+  string(STRIP "${output}" output)
+  string(STRIP "${printed}" printed)
+  if(NOT output STREQUAL printed)
+    message(FATAL_ERROR "the README's library example prints\n${output}\nwhere the README says\n${printed}")
+  endif()
+elseif(BINDING STREQUAL "python")
   # As the README says: a virtual environment that sees Debian's NumPy, then pip without build isolation.
   run(${PYTHON} -m venv --system-site-packages ${WORK_DIR}/venv)
   # From a copy, so that the build's files stay out of the source tree.
@@ -30,11 +94,11 @@ elseif(BINDING STREQUAL "sdl2")
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/sdl2 -B ${WORK_DIR}/build -G Ninja
       -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
   run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-  run(${PYTHON} ${SOURCE_DIR}/tests/bindings/sdl2_check.py ${WORK_DIR}/build/quavix-sdl2
+  run(${PYTHON} ${SOURCE_DIR}/tests/bindings/players.py sdl2 ${WORK_DIR}/build/quavix-sdl2
       ${REFERENCE_CLI} ${WORK_DIR})
 elseif(BINDING STREQUAL "love")
   run(${CMAKE_COMMAND} -E env QUAVIX_LIBRARY=${library} ALSOFT_DRIVERS=null
-      ${PYTHON} ${SOURCE_DIR}/tests/bindings/love_check.py ${SOURCE_DIR} ${REFERENCE_CLI} ${WORK_DIR})
+      ${PYTHON} ${SOURCE_DIR}/tests/bindings/players.py love ${SOURCE_DIR} ${REFERENCE_CLI} ${WORK_DIR})
 else()
   message(FATAL_ERROR "unknown BINDING ${BINDING}")
 endif()

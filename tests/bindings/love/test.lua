@@ -1,7 +1,7 @@
--- The module in LÖVE: each preset's SoundData holds, byte for byte, the tool's
--- samples of that preset (EXPECTED_DIR/NAME.raw); Sources come from it; the
--- settings string and errors behave. Prints "ok" or what failed, and quits
--- with 0 or 1.
+-- The module in LÖVE (this file is the test game's main.lua): each preset's
+-- SoundData holds, byte for byte, the tool's samples of that preset
+-- (EXPECTED_DIR/NAME.raw); Sources come from it; the settings string and
+-- errors behave. Prints "ok" or what failed, and quits with 0 or 1.
 local quavix = require("quavix")
 local expectedDir = os.getenv("EXPECTED_DIR")
 local failures = {}
@@ -14,7 +14,7 @@ local function readFile(path)
   return data
 end
 
-return function()
+function love.load()
   for _, name in ipairs(quavix.presets) do
     local data = quavix.presetSoundData(name, 1)
     local want = readFile(expectedDir .. "/" .. name .. ".raw")
@@ -42,5 +42,5 @@ return function()
   local ok, message = pcall(quavix.fromSettingsString, "1,,x")
   expect(not ok and message:find("field 2"), "a bad settings string names its field")
   if #failures == 0 then print("ok") else print(table.concat(failures, "\n")) end
-  return #failures == 0 and 0 or 1
+  love.event.quit(#failures == 0 and 0 or 1)
 end

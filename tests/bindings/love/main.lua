@@ -1,3 +1,0 @@
-function love.load()
-  love.event.quit(require("test")())
-end
