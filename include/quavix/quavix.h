@@ -10,18 +10,25 @@
  * from -32000 to 32000.
  *
  * Rules that hold for every function below:
- *  - No global state, no memory allocation, no input or output, no locale:
- *    every function is re-entrant and thread-safe as long as two threads do
- *    not use the same quavix_params, quavix_random or quavix_stream at once.
- *    (The shared library is linked against the C and C++ runtimes, whose
- *    symbol tables list file and clock functions; no quavix_ call reaches
- *    them.)
+ *  - No global state, no input or output, no locale: every function is
+ *    re-entrant and thread-safe as long as two threads do not use the same
+ *    quavix_params, quavix_random or quavix_stream at once. (The shared
+ *    library is linked against the C and C++ runtimes, whose symbol tables
+ *    list file and clock functions; no quavix_ call reaches them.)
+ *  - Memory: every record lives in the caller's memory (the library never
+ *    keeps a pointer after a call returns), and the calls work on the stack.
+ *    One call allocates: quavix_render_many, whose working memory is freed
+ *    before it returns (QUAVIX_ERROR_MEMORY when it cannot be had).
  *  - Functions that can fail return a quavix_status (negative) or a count
  *    (zero or more); quavix_strerror() describes a status.
  *  - Pointers must not be NULL unless a function says otherwise; a NULL
  *    pointer where one is required gives QUAVIX_ERROR_ARGUMENT.
  *  - Nothing is range-tested: any parameter value, NaN included, is stored
  *    and synthesized with a defined result.
+ *
+ * The sections, by topic: lifetime (versions, record sizes, status),
+ * parameters, random source and design, exchange (settings strings and
+ * files), rendering, streaming, WAV images.
  *
  * Written in C99; usable from C++.
  */
@@ -45,7 +52,7 @@
 extern "C" {
 #endif
 
-/* ---- Version ------------------------------------------------------------ */
+/* ---- Lifetime: versions, record sizes, status -------------------------- */
 
 /* QUAVIX_VERSION_MAJOR, QUAVIX_VERSION_MINOR and QUAVIX_VERSION_PATCH: the
  * version of the library this header belongs to. */
@@ -57,8 +64,29 @@ extern "C" {
  * built against an older header of the same major version runs unchanged. */
 QUAVIX_API uint32_t quavix_version(void);
 
-/* ---- Errors ------------------------------------------------------------- */
+/*
+ * ABI policy. The shared library is libquavix.so.<QUAVIX_ABI_VERSION>. Within
+ * one ABI version functions are only added (the minor version counts them),
+ * never removed or changed; quavix_params, quavix_random and quavix_stream
+ * keep their size and layout; status and enum values keep their numbers. A
+ * binding that mirrors the records checks at run time that
+ * quavix_abi_version() equals the ABI version it was written for and that
+ * quavix_params_size() and quavix_stream_size() equal its mirrors' sizes
+ * (116, 5120 and 4 bytes for quavix_random on every platform).
+ */
+#define QUAVIX_ABI_VERSION 1
+#define QUAVIX_PARAMS_SIZE 116
 
+/* The library's ABI version, QUAVIX_ABI_VERSION of its header. */
+QUAVIX_API uint32_t quavix_abi_version(void);
+
+/* The library's version as text, "major.minor.patch" ("1.2.0"); static. */
+QUAVIX_API const char* quavix_version_string(void);
+
+/* sizeof(quavix_params) in the library: QUAVIX_PARAMS_SIZE. */
+QUAVIX_API size_t quavix_params_size(void);
+
+/* The status of a call that can fail. */
 typedef enum quavix_status {
   QUAVIX_OK = 0,
   QUAVIX_ERROR_ARGUMENT = -1,        /* a required pointer is NULL */
@@ -81,7 +109,7 @@ typedef enum quavix_status {
  * The text is static; never free it. */
 QUAVIX_API const char* quavix_strerror(int status);
 
-/* ---- Parameters --------------------------------------------------------- */
+/* ---- Parameters -------------------------------------------------------- */
 
 #define QUAVIX_PARAM_COUNT 24
 #define QUAVIX_SAMPLE_RATE 44100
@@ -196,7 +224,12 @@ QUAVIX_API int quavix_param_get_user_by_name(const quavix_params* params, const 
                                              float* value);
 QUAVIX_API int quavix_param_set_user_by_name(quavix_params* params, const char* name, float value);
 
-/* ---- Parameter descriptions (1.1) -------------------------------------- */
+/* quavix_param_index for text[0 .. length-1], which need not be terminated
+ * (a NUL inside ends the text, as it would otherwise); text may be NULL when
+ * length is 0. */
+QUAVIX_API int quavix_param_index_n(const char* name, size_t length);
+
+/* Parameter descriptions (1.1). */
 
 /* The groups the parameters are shown in, in the order they are shown. */
 typedef enum quavix_param_group {
@@ -259,7 +292,7 @@ QUAVIX_API int quavix_param_info(int32_t index, quavix_param_description* info);
  */
 QUAVIX_API int quavix_param_check_user(int32_t index, float value, const char** problem);
 
-/* ---- Pitch and length (1.1) ---------------------------------------------- */
+/* Pitch (1.1). */
 
 /* The oscillator period, in subsamples (8 per sample), that a stored
  * frequency starts with: trunc(single(100 / (f^2 + 0.001))), at least 8 (NaN
@@ -280,17 +313,6 @@ QUAVIX_API double quavix_pitch_of_freq(const quavix_params* params, float stored
  * quavix_freq_hz, the result sounds at the closest achievable pitch. */
 QUAVIX_API float quavix_freq_for_pitch(const quavix_params* params, double hz);
 
-/* The lengths in samples of the envelope's attack, sustain and decay:
- * trunc(time^2 * 100000) each (-2147483648 for NaN or beyond the int32
- * range). Returns QUAVIX_OK or QUAVIX_ERROR_ARGUMENT. */
-QUAVIX_API int quavix_envelope_lengths(const quavix_params* params, int32_t lengths[3]);
-
-/* At most how many samples a sound of params takes in a wave buffer of
- * buffer_seconds (see quavix_render_wav): its envelope's length, cut at the
- * buffer's QUAVIX_SAMPLES_PER_BUFFER_SECOND samples a second; the frequency
- * floor may stop it sooner. 0 when params is NULL. */
-QUAVIX_API size_t quavix_sound_length_bound(const quavix_params* params, uint32_t buffer_seconds);
-
 /* The stored frequency value (for StartFreq and MinFreq) of a frequency in
  * Hertz: sqrt(100 / (R / (hz * 0.125))) in double, rounded to float once.
  * At R = 44100: 3528 Hz -> 1.0, 440 -> 0.35315, 20 -> 0.0752923; not clamped;
@@ -298,7 +320,7 @@ QUAVIX_API size_t quavix_sound_length_bound(const quavix_params* params, uint32_
  * module. A NULL params gives NaN. */
 QUAVIX_API float quavix_freq_hz(const quavix_params* params, int32_t hz);
 
-/* ---- Random source ------------------------------------------------------ */
+/* ---- Random source and sound design ------------------------------------ */
 
 /* The one random source of a sequence of operations: a 32-bit linear
  * congruential generator. Presets, randomize, mutate and every render draw
@@ -320,8 +342,6 @@ QUAVIX_API int32_t quavix_random_draw(quavix_random* random);
 /* One draw r mapped to (r mod 10001) / 10000 * range, rounded to float: a value
  * from 0 to range inclusive in steps of range / 10000. */
 QUAVIX_API float quavix_random_fraction(quavix_random* random, float range);
-
-/* ---- Sound design ------------------------------------------------------- */
 
 typedef enum quavix_preset_family {
   QUAVIX_PRESET_COIN = 0,
@@ -352,7 +372,22 @@ QUAVIX_API int quavix_randomize(quavix_params* params, quavix_random* random);
  * Nothing is clamped. */
 QUAVIX_API int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
 
-/* ---- Exchange: settings string ------------------------------------------ */
+/* quavix_preset_family_of for name[0 .. length-1], as quavix_param_index_n
+ * reads its text. */
+QUAVIX_API int quavix_preset_family_of_n(const char* name, size_t length);
+
+/* Flags of quavix_randomize_ex. */
+typedef enum quavix_randomize_flags {
+  QUAVIX_RANDOMIZE_AUDIBLE = 1 /* WaveType drawn from 0..3, never silent 4 */
+} quavix_randomize_flags;
+
+/* quavix_randomize with flags: 0 is quavix_randomize itself; with
+ * QUAVIX_RANDOMIZE_AUDIBLE the wave type is drawn mod 4 instead of mod 5 (the
+ * same number of draws), and the other draws are unchanged. Unknown flag bits
+ * are ignored. */
+QUAVIX_API int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
+
+/* ---- Exchange ---------------------------------------------------------- */
 
 /*
  * The settings string: the 24 parameters in index order, separated by 23
@@ -392,7 +427,27 @@ QUAVIX_API int quavix_settings_string_import(quavix_params* params, const char* 
  */
 QUAVIX_API int quavix_settings_string_check(const char* text, int32_t* bad_field);
 
-/* ---- Exchange: settings file (*.sfs), in memory -------------------------- */
+/* Flags of quavix_settings_string_ex. */
+typedef enum quavix_settings_string_flags {
+  QUAVIX_SETTINGS_MODULE_TEXT = 1 /* NaN and infinities as the module writes them */
+} quavix_settings_string_flags;
+
+/* quavix_settings_string with flags: 0 is quavix_settings_string itself. With
+ * QUAVIX_SETTINGS_MODULE_TEXT a value that is not finite is written as the
+ * extension module and the quavix tool write it ("nan", "inf", "-inf"): the
+ * same text they give, which quavix_settings_string_check refuses and the
+ * import reads as 0. */
+QUAVIX_API size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                            uint32_t flags);
+
+/* quavix_settings_string_import and _check for text[0 .. length-1], as
+ * quavix_param_index_n reads its text. */
+QUAVIX_API int quavix_settings_string_import_n(quavix_params* params, const char* text,
+                                               size_t length);
+QUAVIX_API int quavix_settings_string_check_n(const char* text, size_t length,
+                                              int32_t* bad_field);
+
+/* The settings file (*.sfs), in memory. */
 
 #define QUAVIX_SETTINGS_FILE_SIZE 105
 
@@ -414,12 +469,33 @@ QUAVIX_API int quavix_settings_file_encode(const quavix_params* params,
  */
 QUAVIX_API int quavix_settings_file_decode(quavix_params* params, const uint8_t* data, size_t size);
 
-/* ---- Synthesis ---------------------------------------------------------- */
+/* ---- Rendering --------------------------------------------------------- */
 
-#define QUAVIX_WAV_HEADER_SIZE 44
 #define QUAVIX_MAX_BUFFER_SECONDS 60
 /* Samples a buffer of one second holds: 41000 (82000 bytes). */
 #define QUAVIX_SAMPLES_PER_BUFFER_SECOND 41000
+
+/*
+ * Sound length. A sound lasts attack + sustain + decay + 3 samples, each stage
+ * trunc(t * t * 100000) samples for its stored time t, unless MinFreq ends it
+ * earlier. Every preset and every randomize keeps the three times at most
+ * 1.5 in magnitude, so its sound has at most QUAVIX_MAX_SOUND_SAMPLES, 675003
+ * samples (15.3 seconds); mutation and larger stored times give longer
+ * sounds. quavix_render_count tells the
+ * length of any one sound.
+ */
+#define QUAVIX_MAX_SOUND_SAMPLES 675003
+
+/* The lengths in samples of the envelope's attack, sustain and decay:
+ * trunc(time^2 * 100000) each (-2147483648 for NaN or beyond the int32
+ * range). Returns QUAVIX_OK or QUAVIX_ERROR_ARGUMENT. */
+QUAVIX_API int quavix_envelope_lengths(const quavix_params* params, int32_t lengths[3]);
+
+/* At most how many samples a sound of params takes in a wave buffer of
+ * buffer_seconds (see quavix_render_wav): its envelope's length, cut at the
+ * buffer's QUAVIX_SAMPLES_PER_BUFFER_SECOND samples a second; the frequency
+ * floor may stop it sooner. 0 when params is NULL. */
+QUAVIX_API size_t quavix_sound_length_bound(const quavix_params* params, uint32_t buffer_seconds);
 
 /*
  * Synthesizes one sound into out[0 .. max_samples-1] and returns the number of
@@ -434,6 +510,24 @@ QUAVIX_API int quavix_settings_file_decode(quavix_params* params, const uint8_t*
  */
 QUAVIX_API int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_t* out,
                                  int32_t max_samples);
+
+/*
+ * The number of samples quavix_render(params, random, out, max_samples) would
+ * write, computed without writing anything and without advancing random (the
+ * sound is synthesized on a copy of it, so this takes as long as a render).
+ * With max_samples = INT32_MAX it is the whole sound's length: a render of
+ * that many samples or more is not cut. Negative status as quavix_render.
+ */
+QUAVIX_API int32_t quavix_render_count(const quavix_params* params, const quavix_random* random,
+                                       int32_t max_samples);
+
+/* One call for a preset sound: seeds a random source with seed, makes a
+ * preset of family and renders it, as quavix_random_seed, quavix_preset and
+ * quavix_render do (and as "quavix render --preset NAME --seed SEED" writes).
+ * Returns the number of samples written or a negative status. Presets are at
+ * most QUAVIX_MAX_SOUND_SAMPLES long. */
+QUAVIX_API int32_t quavix_render_preset(int32_t family, uint32_t seed, int16_t* out,
+                                        int32_t max_samples);
 
 /* One sound of quavix_render_many: what quavix_render takes, and in count the
  * number of samples it wrote. */
@@ -460,129 +554,7 @@ typedef struct quavix_render_job {
  */
 QUAVIX_API int quavix_render_many(quavix_render_job* jobs, size_t job_count);
 
-/* Writes the 44-byte RIFF/WAVE header for data_bytes of sample data: PCM, one
- * channel, 44100 samples per second, 16 bits. Refuses (writing nothing) with
- * QUAVIX_ERROR_FIXED_FIELD when params has another SampleRate or
- * BitsPerSample, and with QUAVIX_ERROR_RANGE when data_bytes is odd or above
- * 4294967258 (the RIFF size, data_bytes + 36, must fit 32 bits). */
-QUAVIX_API int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
-                                 uint8_t header[QUAVIX_WAV_HEADER_SIZE]);
-
-/* Bytes the module's wave buffer takes for a buffer length in seconds (values
- * above 60 count as 60): 44 + seconds * 82000. The default length is 5. */
-QUAVIX_API size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
-
-/*
- * Generates a sound as the module does for a buffer length in seconds: renders
- * at most buffer_seconds * 41000 samples (60 seconds at most) behind a 44-byte
- * header into out and returns the size of the WAV image in bytes, 44 + 2 *
- * samples. out_size must be at least quavix_wav_buffer_size(buffer_seconds),
- * otherwise QUAVIX_ERROR_BUFFER_TOO_SMALL is returned and nothing is drawn or
- * written (QUAVIX_ERROR_FIXED_FIELD likewise, as quavix_wav_header). Samples
- * are little-endian; out needs no alignment. quavix_wav_image sizes the
- * image to the sound instead.
- */
-QUAVIX_API int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
-                                     uint32_t buffer_seconds, uint8_t* out, size_t out_size);
-
-/* ==== Games and bindings ================================================= */
-/*
- * ABI policy. The shared library is libquavix.so.<QUAVIX_ABI_VERSION>. Within
- * one ABI version functions are only added (the minor version counts them),
- * never removed or changed; quavix_params, quavix_random and quavix_stream
- * keep their size and layout; status and enum values keep their numbers. A
- * binding that mirrors the records checks at run time that
- * quavix_abi_version() equals the ABI version it was written for and that
- * quavix_params_size() and quavix_stream_size() equal its mirrors' sizes
- * (116, 5120 and 4 bytes for quavix_random on every platform).
- */
-#define QUAVIX_ABI_VERSION 1
-#define QUAVIX_PARAMS_SIZE 116
-
-/* The library's ABI version, QUAVIX_ABI_VERSION of its header. */
-QUAVIX_API uint32_t quavix_abi_version(void);
-
-/* The library's version as text, "major.minor.patch" ("1.2.0"); static. */
-QUAVIX_API const char* quavix_version_string(void);
-
-/* sizeof(quavix_params) in the library: QUAVIX_PARAMS_SIZE. */
-QUAVIX_API size_t quavix_params_size(void);
-
-/*
- * Sound length. A sound lasts attack + sustain + decay + 3 samples, each stage
- * trunc(t * t * 100000) samples for its stored time t, unless MinFreq ends it
- * earlier. Every preset and every randomize keeps the three times at most
- * 1.5 in magnitude, so its sound has at most QUAVIX_MAX_SOUND_SAMPLES, 675003
- * samples (15.3 seconds); mutation and larger stored times give longer
- * sounds. quavix_render_count tells the
- * length of any one sound.
- */
-#define QUAVIX_MAX_SOUND_SAMPLES 675003
-
-/* Flags of quavix_randomize_ex. */
-typedef enum quavix_randomize_flags {
-  QUAVIX_RANDOMIZE_AUDIBLE = 1 /* WaveType drawn from 0..3, never silent 4 */
-} quavix_randomize_flags;
-
-/* quavix_randomize with flags: 0 is quavix_randomize itself; with
- * QUAVIX_RANDOMIZE_AUDIBLE the wave type is drawn mod 4 instead of mod 5 (the
- * same number of draws), and the other draws are unchanged. Unknown flag bits
- * are ignored. */
-QUAVIX_API int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
-
-/* Flags of quavix_settings_string_ex. */
-typedef enum quavix_settings_string_flags {
-  QUAVIX_SETTINGS_MODULE_TEXT = 1 /* NaN and infinities as the module writes them */
-} quavix_settings_string_flags;
-
-/* quavix_settings_string with flags: 0 is quavix_settings_string itself. With
- * QUAVIX_SETTINGS_MODULE_TEXT a value that is not finite is written as the
- * extension module and the quavix tool write it ("nan", "inf", "-inf"): the
- * same text they give, which quavix_settings_string_check refuses and the
- * import reads as 0. */
-QUAVIX_API size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
-                                            uint32_t flags);
-
-/* Length-counted forms of the calls that take text: text[0 .. length-1],
- * which need not be terminated (a NUL inside ends the text, as it would
- * otherwise). text may be NULL when length is 0. */
-QUAVIX_API int quavix_param_index_n(const char* name, size_t length);
-QUAVIX_API int quavix_preset_family_of_n(const char* name, size_t length);
-QUAVIX_API int quavix_settings_string_import_n(quavix_params* params, const char* text,
-                                               size_t length);
-QUAVIX_API int quavix_settings_string_check_n(const char* text, size_t length,
-                                              int32_t* bad_field);
-
-/*
- * The number of samples quavix_render(params, random, out, max_samples) would
- * write, computed without writing anything and without advancing random (the
- * sound is synthesized on a copy of it, so this takes as long as a render).
- * With max_samples = INT32_MAX it is the whole sound's length: a render of
- * that many samples or more is not cut. Negative status as quavix_render.
- */
-QUAVIX_API int32_t quavix_render_count(const quavix_params* params, const quavix_random* random,
-                                       int32_t max_samples);
-
-/* One call for a preset sound: seeds a random source with seed, makes a
- * preset of family and renders it, as quavix_random_seed, quavix_preset and
- * quavix_render do (and as "quavix render --preset NAME --seed SEED" writes).
- * Returns the number of samples written or a negative status. Presets are at
- * most QUAVIX_MAX_SOUND_SAMPLES long. */
-QUAVIX_API int32_t quavix_render_preset(int32_t family, uint32_t seed, int16_t* out,
-                                        int32_t max_samples);
-
-/*
- * The WAV image (44-byte header, then little-endian samples) of the sound that
- * quavix_render(params, random, ..., max_samples) makes, snprintf style:
- * returns the size of the whole image in bytes. When it is at most capacity
- * the image is written to out and random advances as the render's would;
- * otherwise random is left as it was (call again with a buffer of the returned
- * size) and the bytes of out are unspecified. out may be NULL when capacity is
- * 0; out needs no alignment. max_samples above 2147483629 (the most a WAV
- * image holds) count as that. Negative status: QUAVIX_ERROR_ARGUMENT, QUAVIX_ERROR_FIXED_FIELD.
- */
-QUAVIX_API int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
-                                    int32_t max_samples, uint8_t* out, size_t capacity);
+/* ---- Streaming --------------------------------------------------------- */
 
 /*
  * Incremental rendering, for audio callbacks: a stream holds one sound's
@@ -614,6 +586,48 @@ QUAVIX_API int32_t quavix_stream_render(quavix_stream* stream, int16_t* out, int
 /* The stream's random state: after the last sample, the state a whole
  * quavix_render would have left in its random. */
 QUAVIX_API int quavix_stream_random(const quavix_stream* stream, quavix_random* random);
+
+/* ---- WAV images -------------------------------------------------------- */
+
+#define QUAVIX_WAV_HEADER_SIZE 44
+
+/* Writes the 44-byte RIFF/WAVE header for data_bytes of sample data: PCM, one
+ * channel, 44100 samples per second, 16 bits. Refuses (writing nothing) with
+ * QUAVIX_ERROR_FIXED_FIELD when params has another SampleRate or
+ * BitsPerSample, and with QUAVIX_ERROR_RANGE when data_bytes is odd or above
+ * 4294967258 (the RIFF size, data_bytes + 36, must fit 32 bits). */
+QUAVIX_API int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
+                                 uint8_t header[QUAVIX_WAV_HEADER_SIZE]);
+
+/* Bytes the module's wave buffer takes for a buffer length in seconds (values
+ * above 60 count as 60): 44 + seconds * 82000. The default length is 5. */
+QUAVIX_API size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
+
+/*
+ * Generates a sound as the module does for a buffer length in seconds: renders
+ * at most buffer_seconds * 41000 samples (60 seconds at most) behind a 44-byte
+ * header into out and returns the size of the WAV image in bytes, 44 + 2 *
+ * samples. out_size must be at least quavix_wav_buffer_size(buffer_seconds),
+ * otherwise QUAVIX_ERROR_BUFFER_TOO_SMALL is returned and nothing is drawn or
+ * written (QUAVIX_ERROR_FIXED_FIELD likewise, as quavix_wav_header). Samples
+ * are little-endian; out needs no alignment. quavix_wav_image sizes the
+ * image to the sound instead.
+ */
+QUAVIX_API int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
+                                     uint32_t buffer_seconds, uint8_t* out, size_t out_size);
+
+/*
+ * The WAV image (44-byte header, then little-endian samples) of the sound that
+ * quavix_render(params, random, ..., max_samples) makes, snprintf style:
+ * returns the size of the whole image in bytes. When it is at most capacity
+ * the image is written to out and random advances as the render's would;
+ * otherwise random is left as it was (call again with a buffer of the returned
+ * size) and the bytes of out are unspecified. out may be NULL when capacity is
+ * 0; out needs no alignment. max_samples above 2147483629 (the most a WAV
+ * image holds) count as that. Negative status: QUAVIX_ERROR_ARGUMENT, QUAVIX_ERROR_FIXED_FIELD.
+ */
+QUAVIX_API int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
+                                    int32_t max_samples, uint8_t* out, size_t capacity);
 
 #ifdef __cplusplus
 }

@@ -5,18 +5,24 @@
 enum { QUAVIX_VERSION_MAJOR = 1 };
 enum { QUAVIX_VERSION_MINOR = 2 };
 enum { QUAVIX_VERSION_PATCH = 0 };
+enum { QUAVIX_ABI_VERSION = 1 };
+enum { QUAVIX_PARAMS_SIZE = 116 };
 enum { QUAVIX_PARAM_COUNT = 24 };
 enum { QUAVIX_SAMPLE_RATE = 44100 };
 enum { QUAVIX_SETTINGS_FILE_SIZE = 105 };
-enum { QUAVIX_WAV_HEADER_SIZE = 44 };
 enum { QUAVIX_MAX_BUFFER_SECONDS = 60 };
 enum { QUAVIX_SAMPLES_PER_BUFFER_SECOND = 41000 };
-enum { QUAVIX_ABI_VERSION = 1 };
-enum { QUAVIX_PARAMS_SIZE = 116 };
 enum { QUAVIX_MAX_SOUND_SAMPLES = 675003 };
 enum { QUAVIX_STREAM_SIZE = 5120 };
+enum { QUAVIX_WAV_HEADER_SIZE = 44 };
 
 uint32_t quavix_version(void);
+
+uint32_t quavix_abi_version(void);
+
+const char* quavix_version_string(void);
+
+size_t quavix_params_size(void);
 
 typedef enum quavix_status {
   QUAVIX_OK = 0,
@@ -98,6 +104,8 @@ int quavix_param_get_user_by_name(const quavix_params* params, const char* name,
                                              float* value);
 int quavix_param_set_user_by_name(quavix_params* params, const char* name, float value);
 
+int quavix_param_index_n(const char* name, size_t length);
+
 typedef enum quavix_param_group {
   QUAVIX_GROUP_WAVE = 0,
   QUAVIX_GROUP_ENVELOPE = 1,
@@ -148,10 +156,6 @@ double quavix_pitch_of_freq(const quavix_params* params, float stored_freq);
 
 float quavix_freq_for_pitch(const quavix_params* params, double hz);
 
-int quavix_envelope_lengths(const quavix_params* params, int32_t lengths[3]);
-
-size_t quavix_sound_length_bound(const quavix_params* params, uint32_t buffer_seconds);
-
 float quavix_freq_hz(const quavix_params* params, int32_t hz);
 
 typedef struct quavix_random {
@@ -182,19 +186,49 @@ int quavix_randomize(quavix_params* params, quavix_random* random);
 
 int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
 
+int quavix_preset_family_of_n(const char* name, size_t length);
+
+typedef enum quavix_randomize_flags {
+  QUAVIX_RANDOMIZE_AUDIBLE = 1
+} quavix_randomize_flags;
+
+int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
+
 size_t quavix_settings_string(const quavix_params* params, char* out, size_t capacity);
 
 int quavix_settings_string_import(quavix_params* params, const char* text);
 
 int quavix_settings_string_check(const char* text, int32_t* bad_field);
 
+typedef enum quavix_settings_string_flags {
+  QUAVIX_SETTINGS_MODULE_TEXT = 1
+} quavix_settings_string_flags;
+
+size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
+                                            uint32_t flags);
+
+int quavix_settings_string_import_n(quavix_params* params, const char* text,
+                                               size_t length);
+int quavix_settings_string_check_n(const char* text, size_t length,
+                                              int32_t* bad_field);
+
 int quavix_settings_file_encode(const quavix_params* params,
                                            uint8_t out[105]);
 
 int quavix_settings_file_decode(quavix_params* params, const uint8_t* data, size_t size);
 
+int quavix_envelope_lengths(const quavix_params* params, int32_t lengths[3]);
+
+size_t quavix_sound_length_bound(const quavix_params* params, uint32_t buffer_seconds);
+
 int32_t quavix_render(const quavix_params* params, quavix_random* random, int16_t* out,
                                  int32_t max_samples);
+
+int32_t quavix_render_count(const quavix_params* params, const quavix_random* random,
+                                       int32_t max_samples);
+
+int32_t quavix_render_preset(int32_t family, uint32_t seed, int16_t* out,
+                                        int32_t max_samples);
 
 typedef struct quavix_render_job {
   const quavix_params* params;
@@ -205,49 +239,6 @@ typedef struct quavix_render_job {
 } quavix_render_job;
 
 int quavix_render_many(quavix_render_job* jobs, size_t job_count);
-
-int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
-                                 uint8_t header[44]);
-
-size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
-
-int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
-                                     uint32_t buffer_seconds, uint8_t* out, size_t out_size);
-
-uint32_t quavix_abi_version(void);
-
-const char* quavix_version_string(void);
-
-size_t quavix_params_size(void);
-
-typedef enum quavix_randomize_flags {
-  QUAVIX_RANDOMIZE_AUDIBLE = 1
-} quavix_randomize_flags;
-
-int quavix_randomize_ex(quavix_params* params, quavix_random* random, uint32_t flags);
-
-typedef enum quavix_settings_string_flags {
-  QUAVIX_SETTINGS_MODULE_TEXT = 1
-} quavix_settings_string_flags;
-
-size_t quavix_settings_string_ex(const quavix_params* params, char* out, size_t capacity,
-                                            uint32_t flags);
-
-int quavix_param_index_n(const char* name, size_t length);
-int quavix_preset_family_of_n(const char* name, size_t length);
-int quavix_settings_string_import_n(quavix_params* params, const char* text,
-                                               size_t length);
-int quavix_settings_string_check_n(const char* text, size_t length,
-                                              int32_t* bad_field);
-
-int32_t quavix_render_count(const quavix_params* params, const quavix_random* random,
-                                       int32_t max_samples);
-
-int32_t quavix_render_preset(int32_t family, uint32_t seed, int16_t* out,
-                                        int32_t max_samples);
-
-int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
-                                    int32_t max_samples, uint8_t* out, size_t capacity);
 
 typedef struct quavix_stream {
   uint64_t opaque[640];
@@ -261,3 +252,14 @@ int quavix_stream_start(quavix_stream* stream, const quavix_params* params,
 int32_t quavix_stream_render(quavix_stream* stream, int16_t* out, int32_t count);
 
 int quavix_stream_random(const quavix_stream* stream, quavix_random* random);
+
+int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
+                                 uint8_t header[44]);
+
+size_t quavix_wav_buffer_size(uint32_t buffer_seconds);
+
+int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
+                                     uint32_t buffer_seconds, uint8_t* out, size_t out_size);
+
+int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
+                                    int32_t max_samples, uint8_t* out, size_t capacity);
