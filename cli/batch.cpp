@@ -74,9 +74,8 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
 
   const std::string manifest = BuildManifest(plan, args, folder.Path());
   try {
-    StagedFile file = StageFile(folder.StagedPath("manifest.json"),
-                                reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size());
-    CommitFile(file);
+    WriteNewFile(folder.StagedPath("manifest.json"), reinterpret_cast<const std::uint8_t*>(manifest.data()),
+                 manifest.size());
   } catch (const CliError& e) {
     folder.Fail(e.Message);
   }

@@ -109,6 +109,11 @@ void FitJobs(BatchPlan& plan, const Streams& streams) {
   }
 }
 
+// Each sound's parameters and random state, made once for the disk check and the render.
+void StartSounds(BatchPlan& plan) {
+  for (BatchEntry& entry : plan.Entries) entry.Start = StartSound(RecipeOf(plan, entry), entry.Seed);
+}
+
 // A project's sounds, each with its own recipe and a file named after it.
 void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan& plan) {
   const std::vector<ProjectSound> sounds = ReadProjectFile(args.Project);
@@ -148,6 +153,7 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
     plan.Recipe.BufferSeconds = 0;
     PlanProject(args, plan.Export ? FileExtension(plan.Export->Settings.Format) : "wav", plan);
     FitJobs(plan, streams);
+    StartSounds(plan);
     return plan;
   }
   plan.Recipe = ResolveRecipe(args.Recipe);
@@ -168,6 +174,7 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
     entry.File = name + "-" + PaddedIndex(i, plan.Count) + "." + extension;
     entry.Seed = static_cast<std::uint32_t>(plan.Seed + static_cast<std::uint32_t>(i));
   }
+  StartSounds(plan);
   return plan;
 }
 
@@ -175,7 +182,7 @@ void CheckSpace(const BatchPlan& plan, const BatchFolder& folder) {
   std::uint64_t needed = 4096;
   for (const BatchEntry& entry : plan.Entries) {
     const SoundRecipe& recipe = RecipeOf(plan, entry);
-    const std::size_t bound = SoundLengthBound(FinalParams(recipe, entry.Seed), recipe.BufferSeconds);
+    const std::size_t bound = SoundLengthBound(entry.Start.Params, recipe.BufferSeconds);
     needed += (plan.Export ? ExportBytesBound(bound, plan.Export->Settings) : 44 + 2 * bound) + 1024;
   }
   const std::uint64_t free = FreeBytes(folder.Path());

@@ -45,11 +45,9 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
     entry.Limited = report.Limited;
     entry.Reachable = report.ReachableLoudness;
     entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
-    StagedFile file = StageFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
-    CommitFile(file);
+    WriteNewFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
   } else {
-    StagedFile file = StageFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
-    CommitFile(file);
+    WriteNewFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
   }
   entry.Written = true;
 }
@@ -79,15 +77,15 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
       if (first >= count || failed.load() || StopRequested()) return;
       const std::int64_t last = std::min(first + take, count);
       try {
-        std::vector<std::uint32_t> seeds;
+        std::vector<SoundStart> starts;
         std::vector<RenderedSound> sounds;
         for (std::int64_t i = first; i < last; ++i) {
           const BatchEntry& entry = plan.Entries[static_cast<std::size_t>(i)];
-          // A project's sounds each have their own recipe; one recipe's are made side by side.
-          if (entry.Recipe) sounds.push_back(MakeSound(*entry.Recipe, entry.Seed));
-          seeds.push_back(entry.Seed);
+          // A project's sounds each have their own buffer; one recipe's are made side by side.
+          if (entry.Recipe) sounds.push_back(MakeSound(entry.Start, entry.Recipe->BufferSeconds));
+          starts.push_back(entry.Start);
         }
-        if (sounds.empty()) sounds = MakeSounds(plan.Recipe, seeds);
+        if (sounds.empty()) sounds = MakeSounds(starts, plan.Recipe.BufferSeconds);
         for (std::int64_t i = first; i < last; ++i) {
           RenderEntry(plan, skipSilent, sounds[static_cast<std::size_t>(i - first)],
                       plan.Entries[static_cast<std::size_t>(i)], folder);

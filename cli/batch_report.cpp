@@ -26,7 +26,7 @@ double SuggestedTarget(const BatchPlan& plan, double reachable) {
     bool reached = true;
     for (const BatchEntry& entry : plan.Entries) {
       if (!entry.Written || !entry.Limited) continue;
-      const RenderedSound sound = MakeSound(RecipeOf(plan, entry), entry.Seed);
+      const RenderedSound sound = MakeSound(entry.Start, RecipeOf(plan, entry).BufferSeconds);
       if (ExportRendered(sound.Samples(), settings).Limited) {
         reached = false;
         break;

@@ -31,6 +31,7 @@ struct BatchEntry {
   bool ConversionClipped = false;
   std::string Name;                   // a project's sound: its name
   std::optional<SoundRecipe> Recipe;  // and its own recipe
+  SoundStart Start;                   // its parameters and random state, made once
 };
 
 struct BatchPlan {
@@ -48,7 +49,8 @@ inline const SoundRecipe& RecipeOf(const BatchPlan& plan, const BatchEntry& entr
 }
 
 // batch_plan.cpp: every usage error before anything is touched; the seed (from
-// the clock if none is given) and the jobs the memory allows.
+// the clock if none is given), the jobs the memory allows and each sound's
+// start (its final parameters), which the disk check and the render share.
 BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams);
 
 // batch_commit.cpp: the output folder while a batch writes into it: locked

@@ -174,6 +174,18 @@ void CommitFile(StagedFile& file) {
   file.Temp.clear();
 }
 
+void WriteNewFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) ThrowWriteError(path, errno);
+  const bool written = WriteAll(fd, data, size);
+  int error = errno;
+  const bool closed = close(fd) == 0;
+  if (written && closed) return;
+  if (written) error = errno;
+  unlink(path.c_str());
+  ThrowWriteError(path, error);
+}
+
 void DiscardFile(StagedFile& file) {
   if (file.Fd >= 0) close(file.Fd);
   file.Fd = -1;

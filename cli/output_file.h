@@ -46,6 +46,12 @@ StagedFile StageFile(const std::string& target, const std::uint8_t* data, std::s
 // Puts the temporary file in place (failure: status 1, the target unchanged).
 void CommitFile(StagedFile& file);
 
+// Writes a file that does not exist yet into a folder that only this process
+// writes to (a batch's staging folder), where it needs no temporary name of its
+// own. Failure: a CliError with exit status 1 naming the file and the reason,
+// and no file left behind.
+void WriteNewFile(const std::string& path, const std::uint8_t* data, std::size_t size);
+
 // Drops the temporary file; never fails.
 void DiscardFile(StagedFile& file);
 

@@ -33,7 +33,7 @@ void ApplyChange(SynthParams& params, const ParamChange& change) {
   info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
 }
 
-// A sound whose parameters are ready and whose synthesis is still to run.
+// A sound whose synthesis is still to run.
 struct PendingSound {
   RandomSource Random;
   std::unique_ptr<CachedSynthesizer> Cached;
@@ -41,37 +41,13 @@ struct PendingSound {
   std::vector<std::int16_t> Buffer;  // header cells, then the whole sample area
 };
 
-PendingSound Prepare(const SoundRecipe& recipe, std::uint32_t seed) {
+PendingSound Prepare(const SoundStart& start, std::uint32_t bufferSeconds) {
   PendingSound pending;
   pending.Cached = std::make_unique<CachedSynthesizer>();
   pending.Synth = &pending.Cached->Synth;
-  // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
-  // itself, so that every seed the tool prints or records renders again. The
-  // draws of the module's new instance come before its seed, which sets the
-  // state anew, so the tool's synthesizer makes none.
-  SeedRandom(pending.Random, seed);
-
-  SynthParams& params = pending.Synth->Params;
-  switch (recipe.Source) {
-    case ParamSource::Defaults:
-      break;
-    case ParamSource::Preset:
-      LoadPreset(params, recipe.PresetFamily, pending.Random);
-      break;
-    case ParamSource::Randomize:
-      Randomize(params, pending.Random);
-      break;
-    case ParamSource::SettingsFile:
-      params = recipe.Loaded;
-      break;
-    case ParamSource::SettingsString:
-      ImportSettingsString(params, recipe.SettingsString);
-      break;
-  }
-  for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
-  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, pending.Random);
-
-  pending.Buffer.resize(RenderedSound::kHeaderCells + WaveCapacityBytes(recipe.BufferSeconds) / 2);
+  pending.Synth->Params = start.Params;
+  pending.Random = start.Random;
+  pending.Buffer.resize(RenderedSound::kHeaderCells + WaveCapacityBytes(bufferSeconds) / 2);
   return pending;
 }
 
@@ -93,25 +69,51 @@ RenderedSound Finish(PendingSound& pending) {
 
 }  // namespace
 
-SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed) {
-  SoundRecipe paramsOnly = recipe;
-  paramsOnly.BufferSeconds = 0;
-  return Prepare(paramsOnly, seed).Synth->Params;
+SoundStart StartSound(const SoundRecipe& recipe, std::uint32_t seed) {
+  SoundStart start;
+  // The seed as "Set random seed to %0" applies it; 0 is taken as the state 0
+  // itself, so that every seed the tool prints or records renders again. The
+  // draws of the module's new instance come before its seed, which sets the
+  // state anew, so the tool's synthesizer makes none.
+  SeedRandom(start.Random, seed);
+  SynthParams& params = start.Params;
+  switch (recipe.Source) {
+    case ParamSource::Defaults:
+      break;
+    case ParamSource::Preset:
+      LoadPreset(params, recipe.PresetFamily, start.Random);
+      break;
+    case ParamSource::Randomize:
+      Randomize(params, start.Random);
+      break;
+    case ParamSource::SettingsFile:
+      params = recipe.Loaded;
+      break;
+    case ParamSource::SettingsString:
+      ImportSettingsString(params, recipe.SettingsString);
+      break;
+  }
+  for (const ParamChange& change : recipe.Changes) ApplyChange(params, change);
+  if (recipe.MutateCoefficient) Mutate(params, *recipe.MutateCoefficient, start.Random);
+  return start;
 }
 
-RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
-  PendingSound pending = Prepare(recipe, seed);
+RenderedSound MakeSound(const SoundStart& start, std::uint32_t bufferSeconds) {
+  PendingSound pending = Prepare(start, bufferSeconds);
   const SynthesisJob job = JobOf(pending);
   Synthesize(*job.Synth, job.MaxSamples, job.Samples, *job.Random);
   return Finish(pending);
 }
 
-std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
-                                      const std::vector<std::uint32_t>& seeds) {
+RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed) {
+  return MakeSound(StartSound(recipe, seed), recipe.BufferSeconds);
+}
+
+std::vector<RenderedSound> MakeSounds(std::span<const SoundStart> starts, std::uint32_t bufferSeconds) {
   std::vector<PendingSound> pending;
   std::vector<SynthesisJob> jobs;
-  pending.reserve(seeds.size());
-  for (const std::uint32_t seed : seeds) pending.push_back(Prepare(recipe, seed));
+  pending.reserve(starts.size());
+  for (const SoundStart& start : starts) pending.push_back(Prepare(start, bufferSeconds));
   for (PendingSound& p : pending) jobs.push_back(JobOf(p));
   SynthesizeInLanes(jobs.data(), jobs.size());
   std::vector<RenderedSound> sounds;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "synth/random_source.h"
 #include "synth/sound_levels.h"
 #include "synth/synth_params.h"
 
@@ -57,20 +58,29 @@ struct RenderedSound {
   std::size_t ImageSize() const { return 2 * (kHeaderCells + SampleCount); }
 };
 
+// A sound ready to synthesize: its final parameters (the defaults until a
+// recipe's steps change them) and the random state the synthesis draws from.
+struct SoundStart {
+  SynthParams Params = DefaultParams();
+  RandomSource Random{};
+};
+
 // Applies the recipe's parameter steps in the tool's fixed order (source,
 // --set changes, mutation) after seeding with seed, so the draws of preset,
 // randomize, mutate and the noise table follow the seed exactly as the
 // module's "Set random seed", then "Load preset" or "Randomize", then
 // "Generate sound" do.
+SoundStart StartSound(const SoundRecipe& recipe, std::uint32_t seed);
+
+// Synthesizes a started sound in a wave buffer of bufferSeconds.
+RenderedSound MakeSound(const SoundStart& start, std::uint32_t bufferSeconds);
+
+// MakeSound(StartSound(recipe, seed), recipe.BufferSeconds).
 RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 
-// MakeSound for several seeds at once, synthesized side by side on this
-// thread; sound i is exactly MakeSound(recipe, seeds[i]).
-std::vector<RenderedSound> MakeSounds(const SoundRecipe& recipe,
-                                      const std::vector<std::uint32_t>& seeds);
-
-// The parameters MakeSound would synthesize, without synthesizing them.
-SynthParams FinalParams(const SoundRecipe& recipe, std::uint32_t seed);
+// MakeSound for several started sounds at once, synthesized side by side on
+// this thread; sound i is exactly MakeSound(starts[i], bufferSeconds).
+std::vector<RenderedSound> MakeSounds(std::span<const SoundStart> starts, std::uint32_t bufferSeconds);
 
 // Why a sound is silent: wave type 4, a wave type outside 0-4, or samples
 // that are all 0; None when it is not silent.
