@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -41,6 +42,21 @@ int HexDigit(char c) {
   return -1;
 }
 
+// The whole number a JSON number stands for, however it is written (4, 4.0,
+// 4e0 and 0.4e1 are the same number), from 0 to 2^53; -1 for anything else.
+std::int64_t WholeNumber(const Json& value) {
+  constexpr double kLargest = 9007199254740992.0;  // 2^53, up to which every whole double is exact
+  if (value.is_number_unsigned()) {
+    const std::uint64_t n = value.get<std::uint64_t>();
+    return n <= static_cast<std::uint64_t>(kLargest) ? static_cast<std::int64_t>(n) : -1;
+  }
+  if (value.is_number_integer()) return -1;  // negative
+  if (!value.is_number_float()) return -1;
+  const double d = value.get<double>();
+  if (!(d >= 0 && d <= kLargest) || d != std::trunc(d)) return -1;
+  return static_cast<std::int64_t>(d);
+}
+
 // The problem with one sound, or "" when it can be used; fills in sound.
 std::string ReadSound(const Json& item, ProjectSound& sound) {
   if (!item.is_object()) return "it is not an object with a name, a seed, its parameters and a buffer length";
@@ -56,17 +72,15 @@ std::string ReadSound(const Json& item, ProjectSound& sound) {
     }
   }
   const auto seed = item.find("seed");
-  if (seed == item.end() || !seed->is_number_unsigned() || seed->get<std::uint64_t>() < 1 ||
-      seed->get<std::uint64_t>() > 0xffffffffu) {
-    return "its seed is not a whole number from 1 to 4294967295";
-  }
-  sound.Seed = static_cast<std::uint32_t>(seed->get<std::uint64_t>());
+  const std::int64_t seedValue = seed == item.end() ? -1 : WholeNumber(*seed);
+  if (seedValue < 1 || seedValue > 0xffffffff) return "its seed is not a whole number from 1 to 4294967295";
+  sound.Seed = static_cast<std::uint32_t>(seedValue);
   const auto length = item.find("buffer_length");
-  if (length == item.end() || !length->is_number_unsigned() || length->get<std::uint64_t>() < 1 ||
-      length->get<std::uint64_t>() > kMaxBufferSeconds) {
+  const std::int64_t seconds = length == item.end() ? -1 : WholeNumber(*length);
+  if (seconds < 1 || seconds > kMaxBufferSeconds) {
     return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
   }
-  sound.BufferSeconds = static_cast<std::uint32_t>(length->get<std::uint64_t>());
+  sound.BufferSeconds = static_cast<std::uint32_t>(seconds);
   const auto sfs = item.find("sfs");
   const std::string wrong = "its parameters are not a settings file: \"sfs\" must be its " + std::to_string(kSettingsFileSize) +
                             " bytes in hexadecimal";
@@ -127,7 +141,7 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
     ThrowFailure(shown + " is not a project file: it has no \"format\": \"" + kProjectFormat + "\"");
   }
   const auto version = project.find("version");
-  if (version == project.end() || !version->is_number_integer() || *version != kProjectVersion) {
+  if (version == project.end() || WholeNumber(*version) != kProjectVersion) {
     const std::string which = version == project.end()          ? "no version"
                               : version->is_number_integer() ? "version " + version->dump()
                                                              : "version " + Echo(version->dump(), 20);

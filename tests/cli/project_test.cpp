@@ -54,6 +54,8 @@ TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
       {"jump-big", 4294967295u, jump, 1, "jump-big-2.wav", "printf"},  // the largest seed, the shortest buffer
       {"  ..", 1, boom, 60, "sound.wav", "printf"},                     // the smallest seed, the longest buffer
       {"\xc3\x9c" "n" "\xc3\xaf" "code \xc3\xa9", 2, boom, 2, "n-code.wav", "printf"},
+      {"JUMP-big", 8, boom, 1, "JUMP-big-3.wav", "printf"},    // a third twin in letter case
+      {"Jump-bigs", 9, jump, 1, "Jump-bigs.wav", "printf"},    // more than letter case differs
       // The defaults' four decimals (0.3000...) read back as the same floats.
       {"Plain", 3, DefaultParams(), 5, "Plain.wav", "quavix render --seed 3 --csv 1.0000,,,0.3000,"},
   };
@@ -64,9 +66,9 @@ TEST(Project, EverySoundIsRenderedIntoAFileNamedAfterIt) {
   fs::create_directory(dir / "again");
   const auto r = Shell("cd " + dir.Path + " && $Q batch --project p.json --out-dir o --jobs 2");
   ASSERT_EQ(r.Status, 0) << r.Err;
-  EXPECT_TRUE(Has(r.Err, "wrote 5 sounds (Jump-big.wav .. Plain.wav)")) << r.Err;
+  EXPECT_TRUE(Has(r.Err, "wrote 7 sounds (Jump-big.wav .. Plain.wav)")) << r.Err;
   const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
-  EXPECT_TRUE(manifest["project"] == "../p.json" && manifest["count"] == 5 && manifest["sounds"].size() == 5);
+  EXPECT_TRUE(manifest["project"] == "../p.json" && manifest["count"] == 7 && manifest["sounds"].size() == 7);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.file);
@@ -121,6 +123,11 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
       {"seed 4294967296", with("seed", 4294967296u), "sound 2 ('a'): its seed"},
       {"seed -1", with("seed", -1), "sound 2 ('a'): its seed"},
       {"seed 1.5", with("seed", 1.5), "sound 2 ('a'): its seed"},
+      {"seed 0.0", with("seed", 0.0), "sound 2 ('a'): its seed"},
+      {"seed 4294967296.0", with("seed", 4294967296.0), "sound 2 ('a'): its seed"},
+      {"buffer 60.5", with("buffer_length", 60.5), "its buffer length"},
+      {"buffer 61.0", with("buffer_length", 61.0), "its buffer length"},
+      {"version 1.5", R"({"format": "quavix-project", "version": 1.5})", "of version '1.5'"},
       {"buffer 0", with("buffer_length", 0), "its buffer length is not a whole number of seconds from 1 to 60"},
       {"buffer 61", with("buffer_length", 61), "its buffer length"},
       {"sfs one byte short", with("sfs", Hex(jump).substr(2)), "\"sfs\" must be its 105 bytes in hexadecimal"},
@@ -144,6 +151,28 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
                 Has(r.Err, c.message))
         << r.Status << r.Err;
     EXPECT_FALSE(fs::exists(dir / "o"));
+  }
+}
+
+// A whole number may be written in any JSON form (7.0, 2e0, 0.1e1): the same sound as 7, 2 and 1.
+TEST(Project, WholeNumbersInAnyFormReadAsThemselves) {
+  const SynthParams jump = PresetOf(kPresetJump, 11);
+  ScratchDir dir;
+  std::string plain = Project({Sound("a", 7, jump, 2), Sound("b", 4294967295u, jump, 60)}).dump();
+  std::string forms = R"({"format": "quavix-project", "version": 0.1e1, "sounds": [)"
+                      R"({"name": "a", "seed": 7.0, "sfs": ")" + Hex(jump) + R"(", "buffer_length": 2e0},)"
+                      R"({"name": "b", "seed": 4294967295.0, "sfs": ")" + Hex(jump) + R"(", "buffer_length": 6e1}]})";
+  std::ofstream(dir / "plain.json") << plain;
+  std::ofstream(dir / "forms.json") << forms;
+  for (const char* name : {"plain", "forms"}) {
+    const auto r = RunTool("batch --project " + dir / (std::string(name) + ".json") + " --out-dir " + dir / name);
+    ASSERT_EQ(r.Status, 0) << name << r.Err;
+  }
+  for (const char* file : {"a.wav", "b.wav"}) {
+    SCOPED_TRACE(file);
+    const std::string plainFile = ReadText(dir / (std::string("plain/") + file));
+    EXPECT_EQ(plainFile, ReadText(dir / (std::string("forms/") + file)));
+    EXPECT_GT(plainFile.size(), 44u);
   }
 }
 
