@@ -54,6 +54,8 @@ export function wasmModule(): CompiledModule;
 
 /** The sample rate of every sound (44100), from the module once init() has finished. */
 export const SAMPLE_RATE: number;
+/** The largest magnitude a sample reaches (32000); a sample there is clipped. From the module once init() has finished. */
+export const CLIP_LEVEL: number;
 /** The 24 parameter names in index order. */
 export const PARAM_NAMES: readonly ParamName[];
 /** The preset families; the index is the family number. */

@@ -8,6 +8,8 @@
 
 /** The sample rate of every sound, from the module once init() has finished. */
 export let SAMPLE_RATE;
+/** The largest magnitude a sample reaches; a sample there is clipped. From the module, as SAMPLE_RATE. */
+export let CLIP_LEVEL;
 
 export const PARAM_NAMES = Object.freeze([
   'Volume', 'WaveType', 'AttackTime', 'SustainTime', 'SustainPunch', 'DecayTime',
@@ -181,6 +183,7 @@ function readLayout(exports) {
   SETTINGS_FILE_SIZE = ask('settings_file.size');
   WAV_HEADER_SIZE = ask('wav_header.size');
   SAMPLE_RATE = ask('sample_rate');
+  CLIP_LEVEL = ask('clip_level');
   INFO = { size: ask('info.size'), fields: {} };
   for (const field of [...INFO_TEXTS, ...INFO_WHOLES, ...INFO_FLOATS]) INFO.fields[field] = ask(`info.${field}`);
   const align = (n, to) => Math.ceil(n / to) * to;

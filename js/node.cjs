@@ -4,7 +4,7 @@
 'use strict';
 
 const NAMES = [
-  'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkSettingsString',
+  'CLIP_LEVEL', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkSettingsString',
   'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString', 'mutate', 'paramInfo',
   'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render', 'soundLengthBound', 'startPeriod',
   'toSettingsString', 'wasmModule', 'writeSfs',

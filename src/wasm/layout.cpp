@@ -1,11 +1,12 @@
 // The layout of the C API's records as this module lays them out, so that
 // JavaScript reads and writes them by name, not by numbers of its own; also
-// the sample rate of every sound.
+// the sample rate of every sound and the level its samples clip at.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "quavix/quavix.h"
+#include "synth/synth_params.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr Entry kLayout[] = {
     {"settings_file.size", QUAVIX_SETTINGS_FILE_SIZE},
     {"wav_header.size", QUAVIX_WAV_HEADER_SIZE},
     {"sample_rate", QUAVIX_SAMPLE_RATE},
+    {"clip_level", quavix::kOutputScale},
     {"info.size", sizeof(quavix_param_description)},
     QUAVIX_INFO_FIELD(index),
     QUAVIX_INFO_FIELD(name),

@@ -1,4 +1,5 @@
 // The waveform with its playhead, and the spectrogram, painted from what the worker measured.
+import * as quavix from 'quavix';
 
 function colour(canvas: HTMLCanvasElement, name: string): string {
   return getComputedStyle(canvas).getPropertyValue(name).trim() || '#888';
@@ -24,7 +25,7 @@ export function drawWave(canvas: HTMLCanvasElement, columns: Float32Array, playh
   const mid = height / 2;
   g.fillStyle = colour(canvas, '--view-grid');
   g.fillRect(0, Math.floor(mid), width, 1);
-  const clip = (32000 / 32768) * (height / 2 - 2);
+  const clip = (quavix.CLIP_LEVEL / 32768) * (height / 2 - 2);
   g.fillRect(0, Math.round(mid - clip), width, 1);
   g.fillRect(0, Math.round(mid + clip), width, 1);
   const count = columns.length / 2;

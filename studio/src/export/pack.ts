@@ -33,8 +33,6 @@ export interface Pack {
   manifest: Record<string, unknown>;
 }
 
-const CLIP_LEVEL = 32000;
-
 /** A file name of letters, digits, '-', '_' and '.', never empty and never hidden. */
 export function safeName(name: string): string {
   const cleaned = name
@@ -212,7 +210,7 @@ export async function buildPack(
     mutate: null,
     buffer_length: items.length > 0 ? items[0].recipe.bufferLength : null,
     sample_rate: quavix.SAMPLE_RATE,
-    clip_level: CLIP_LEVEL,
+    clip_level: quavix.CLIP_LEVEL,
   };
   if (!plain) manifest.export = exportSection(options);
   manifest.skipped_silent = 0;
