@@ -172,7 +172,8 @@ export class SoundPanel implements Panel {
           : `This sound is silent: wave type ${wave} makes no wave.`,
       );
     }
-    if (result.clipped > 0) notes.push(`${result.clipped} samples are clipped at \u00b1${quavix.CLIP_LEVEL}: lower the volume.`);
+    if (result.clipped > 0)
+      notes.push(`${result.clipped} samples are clipped at \u00b1${quavix.CLIP_LEVEL}: lower the volume.`);
     $('warning').textContent = notes.join(' ');
     $('warning').hidden = notes.length === 0;
     const cut = result.whole === null || result.whole > result.sampleCount;
