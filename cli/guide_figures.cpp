@@ -277,28 +277,28 @@ std::string WaveName(int type) {
 using Figure = std::function<std::string()>;
 
 const std::map<std::string, Figure, std::less<>>& Figures() {
-  const SynthParams& d = kDefaults;
+  static const SynthParams& d = kDefaults;
   static const std::map<std::string, Figure, std::less<>> figures = {
       // Hertz and pitches.
       {"hz.slope", [] { return Fixed(Slope(), 0); }},
       {"hz.offset", [] { return Fixed(Offset(), 3); }},
       {"hz.offset.whole", [] { return Fixed(Offset(), 0); }},
       {"hz.ratio", [] { return Fixed(Offset() / Slope(), 3); }},
-      {"freqhz.slope", [d] { return Fixed(FreqHz(d, static_cast<std::int32_t>(std::lround(Slope()))), 1); }},
+      {"freqhz.slope", [] { return Fixed(FreqHz(d, static_cast<std::int32_t>(std::lround(Slope()))), 1); }},
       {"freqhz.440", [] { return Fixed(Freq440(), 5); }},
       {"freqhz.440.error", [] { return Fixed(Pitch(Freq440(), false) - 440, 3); }},
       {"freqhz.divisor", [] { return Fixed(440 / (static_cast<double>(Freq440()) * Freq440()), 0); }},
       {"pitch.440", [] { return Fixed(Pitch(Freq440(), false), 1); }},
       {"pitch.440.whole", [] { return Fixed(Pitch(Freq440(), true), 1); }},
       {"pitch.rounding", [] { return Pitch(Freq440(), true) > Pitch(Freq440(), false) ? "upwards" : "downwards"; }},
-      {"default.wave", [d] { return WaveName(d.WaveType); }},
+      {"default.wave", [] { return WaveName(d.WaveType); }},
       {"default.pitch",
-       [d] {
+       [] {
          const std::string exact = Fixed(Pitch(d.StartFreq, false), 0), whole = Fixed(Pitch(d.StartFreq, true), 0);
          return exact == whole ? exact : exact + "/" + whole;
        }},
-      {"default.sustain", [d] { return Fixed(StoredToTime(d, d.SustainTime), 1); }},
-      {"default.decay", [d] { return Fixed(StoredToTime(d, d.DecayTime), 2); }},
+      {"default.sustain", [] { return Fixed(StoredToTime(d, d.SustainTime), 1); }},
+      {"default.decay", [] { return Fixed(StoredToTime(d, d.DecayTime), 2); }},
       // The buffer and the sample rate.
       {"rate", [] { return Fixed(SampleRate(), 0, true); }},
       {"rate.khz", [] { return Fixed(SampleRate() / 1000, 1); }},
@@ -311,7 +311,7 @@ const std::map<std::string, Figure, std::less<>>& Figures() {
       {"buffer.limit.mb", [] { return Fixed((WaveCapacityBytes(BufferLimit()) + kWaveHeaderSize) / 1e6, 1); }},
       {"buffer.default.seconds", [] { return Fixed(BufferSamples(DefaultBufferSeconds()) / SampleRate(), 2); }},
       {"buffer.limit.seconds", [] { return Fixed(BufferSamples(BufferLimit()) / SampleRate(), 2); }},
-      {"default.seconds", [d] { return Fixed(static_cast<double>(Samples(d).size()) / SampleRate(), 2); }},
+      {"default.seconds", [] { return Fixed(static_cast<double>(Samples(d).size()) / SampleRate(), 2); }},
       // Randomize, mutate and the random source.
       {"randomize.silent.share", [] { return OneIn(SilentOfFirstDraws() / double(kFirstDraws), 0.0005); }},
       {"randomize.wave.count", [] { return Word(static_cast<int>(WaveTypesOfFirstDraws().size())); }},
@@ -340,9 +340,9 @@ const std::map<std::string, Figure, std::less<>>& Figures() {
          SeedFromScript(random, -1);
          return std::to_string(random.State);
        }},
-      {"draws.generation", [d] { return std::to_string(GenerationDraws(d)); }},
+      {"draws.generation", [] { return std::to_string(GenerationDraws(d)); }},
       {"draws.noise",
-       [d] {
+       [] {
          SynthParams noise = d;
          noise.WaveType = kNoiseWave;
          return Claim(GenerationDraws(noise) > 10 * GenerationDraws(d), "many more");
@@ -350,7 +350,7 @@ const std::map<std::string, Figure, std::less<>>& Figures() {
       {"sample.min", [] { return std::to_string(-SampleLimits().first); }},
       {"sample.max", [] { return std::to_string(SampleLimits().second); }},
       {"repeat.off",
-       [d] {
+       [] {
          const std::string text = Fixed(StoredToRepeat(d, 0.5f) * 0.25, 3);
          const float v = std::stof(text);
          return Claim(RepeatToStored(d, v) == 0 && RepeatToStored(d, v - 0.001f) != 0 &&
@@ -359,18 +359,18 @@ const std::map<std::string, Figure, std::less<>>& Figures() {
        }},
       // Settings strings and files.
       {"param.count", [] { return std::to_string(kParamCount); }},
-      {"csv.commas", [d] { return std::to_string(std::ranges::count(ExportSettingsString(d), ',')); }},
+      {"csv.commas", [] { return std::to_string(std::ranges::count(ExportSettingsString(d), ',')); }},
       {"csv.reset",
-       [d] {
+       [] {
          std::string code(1, '`');
          code += ExportSettingsString(d);
          code += '`';
          return code;
        }},
-      {"file.bytes", [d] { return std::to_string(EncodeSettings(d).size()); }},
+      {"file.bytes", [] { return std::to_string(EncodeSettings(d).size()); }},
       {"file.versions.read", [] { return VersionsRead(); }},
       {"file.version",
-       [d] {
+       [] {
          const auto bytes = EncodeSettings(d);
          return std::to_string(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24);
        }},
@@ -394,26 +394,26 @@ const std::map<std::string, Figure, std::less<>>& Figures() {
                 ListedWave(kSineWave, "sine") + ", " + ListedWave(kNoiseWave, "noise");
        }},
       {"time.scale",
-       [d] {
+       [] {
          const float one = StoredToTime(d, 1);
          return Claim(std::abs(StoredToTime(d, 0.5f) - 0.25 * one) <= 1e-6, Fixed(one, 4));
        }},
       {"vibrato.scale",
-       [d] {
+       [] {
          const float one = StoredToVibrato(d, 1);
          return Claim(std::abs(StoredToVibrato(d, 0.5f) - 0.25 * one) <= 1e-5, Fixed(one, 2));
        }},
       {"change.scale",
-       [d] {
+       [] {
          const float zero = StoredToChange(d, 0);
          return Claim(std::abs(StoredToChange(d, 0.5f) - 0.25 * zero) <= 1e-7, Fixed(zero, 4));
        }},
       {"repeat.scale",
-       [d] {
+       [] {
          const double quarter = StoredToRepeat(d, 0.5f) * 0.25;
          return Claim(std::abs(StoredToRepeat(d, 0.75f) - 16 * quarter) <= 1e-5, Fixed(quarter, 3));
        }},
-      {"repeat.zero", [d] { return Claim(std::abs(StoredToRepeat(d, 0)) < 0.5, "none"); }},
+      {"repeat.zero", [] { return Claim(std::abs(StoredToRepeat(d, 0)) < 0.5, "none"); }},
       // The items.
       {"conditions",
        [] {
