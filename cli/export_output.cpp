@@ -90,15 +90,15 @@ std::uint64_t ExportBytesBound(std::size_t samples, const ExportSettings& settin
                                        : settings.Bits == SampleBits::Int24   ? 3
                                        : settings.Bits == SampleBits::Float32 ? 4
                                                                               : 2;
-  const std::uint64_t frames = samples * static_cast<std::uint64_t>(settings.Rate) / kSynthesisRate + 1;
+  const std::uint64_t frames = samples * static_cast<std::uint64_t>(settings.Rate) / kSampleRate + 1;
   return 4096 + frames * bytesPerSample;
 }
 
 std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samples, double trimDb) {
   const std::vector<float> sound = ToFloatSamples(samples);
-  const Loudness level = MeasureLoudness(sound, 1, kSynthesisRate);
+  const Loudness level = MeasureLoudness(sound, 1, kSampleRate);
   return LoudnessSummary{level.IntegratedLufs, level.TruePeakDbtp, level.Padded,
-                         static_cast<double>(TrimmedFrames(sound, 1, trimDb)) / kSynthesisRate};
+                         static_cast<double>(TrimmedFrames(sound, 1, trimDb)) / kSampleRate};
 }
 
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return ContainerOf(bytes) != Container::Unknown; }

@@ -17,14 +17,18 @@
 #include "exchange/settings_file.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
+#include "host/host_abi.h"
 #include "host/param_texts.h"
 #include "host/registry.h"
+#include "synth/sound_length.h"
 #include "synth/synthesizer.h"
 
 namespace quavix::cli {
 namespace {
 
 const SynthParams kDefaults = DefaultParams();
+// The samples a wave buffer of the default length holds.
+constexpr auto kDefaultBufferSamples = static_cast<std::int32_t>(host::kDefaultBufferSeconds * kSamplesPerBufferSecond);
 
 std::string Claim(bool holds, std::string text) { return holds ? text : text + " (untrue)"; }
 
@@ -51,7 +55,7 @@ std::vector<std::int16_t> Samples(const SynthParams& params) {
   Synthesizer synth;
   Init(synth, random);
   synth.Params = params;
-  std::vector<std::int16_t> samples(205000);
+  std::vector<std::int16_t> samples(kDefaultBufferSamples);
   Synthesize(synth, static_cast<std::int32_t>(samples.size()), samples.data(), random);
   samples.resize(static_cast<std::size_t>(synth.SampleCount));
   return samples;
@@ -71,8 +75,8 @@ int GenerationDraws(const SynthParams& params) {
   return DrawsOf([&](RandomSource& random) {
     Synthesizer synth;
     synth.Params = params;
-    std::vector<std::int16_t> area(205000);
-    Synthesize(synth, 205000, area.data(), random);
+    std::vector<std::int16_t> area(kDefaultBufferSamples);
+    Synthesize(synth, kDefaultBufferSamples, area.data(), random);
   });
 }
 

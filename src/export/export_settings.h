@@ -34,7 +34,6 @@ struct ExportSettings {
   int FadeOutMs = 0;                   // 0: no fade
 };
 
-inline constexpr int kSynthesisRate = kSampleRate;
 inline constexpr double kDefaultTrimDb = -60;
 
 constexpr std::string_view FormatName(FileFormat f) {

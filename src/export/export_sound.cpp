@@ -27,7 +27,7 @@ std::size_t TrimmedFrames(std::span<const float> samples, int channels, double t
 ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSettings& settings) {
   ExportedSound out;
   std::vector<float> sound = ToFloatSamples(samples);
-  out.Before = MeasureLoudness(sound, 1, kSynthesisRate);
+  out.Before = MeasureLoudness(sound, 1, kSampleRate);
   out.TrimmedEnd = sound.size();
   if (settings.TrimDb) {
     const FrameRange range = AudibleRange(sound, 1, *settings.TrimDb);
@@ -36,7 +36,7 @@ ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSet
     sound = std::vector<float>(sound.begin() + static_cast<std::ptrdiff_t>(range.First),
                                sound.begin() + static_cast<std::ptrdiff_t>(range.End));
   }
-  sound = Resample(sound, kSynthesisRate, settings.Rate);
+  sound = Resample(sound, kSampleRate, settings.Rate);
   if (settings.FadeOutMs > 0) FadeOut(sound, FadeFrames(settings.FadeOutMs, settings.Rate));
 
   bool ceiling = false;
