@@ -84,6 +84,26 @@ int FormatWord(FileFormat format, SampleBits bits) {
 }
 
 // Decodes our own encoded Ogg file to measure what a player hears.
+// The encoders get the sound in blocks of a bounded size. The Vorbis encoder
+// reads its first block to extrapolate the start, with a work buffer of that
+// block's size on the stack: a long sound at a high rate in one call overflows
+// the stack. The first block also shapes the Vorbis bytes, so it is as large as
+// is safe: every sound up to 524,288 frames (a default 5-second buffer at up to
+// 96 kHz) is encoded in one call, as it always was.
+constexpr sf_count_t kEncodeBlockFrames = sf_count_t{1} << 19;  // 2 MiB of floats
+
+template <typename Sample, typename Write>
+sf_count_t WriteInBlocks(SNDFILE* sf, const Sample* samples, sf_count_t frames, Write write) {
+  sf_count_t written = 0;
+  while (written < frames) {
+    const sf_count_t block = std::min(kEncodeBlockFrames, frames - written);
+    const sf_count_t n = write(sf, samples + written, block);
+    written += n > 0 ? n : 0;
+    if (n != block) break;
+  }
+  return written;
+}
+
 std::vector<float> DecodeAll(SNDFILE* sf, int channels) {
   std::vector<float> samples;
   std::vector<float> chunk(4096 * static_cast<std::size_t>(channels));
@@ -149,7 +169,7 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
   const auto frames = static_cast<sf_count_t>(samples.size());
   sf_count_t written = 0;
   if (format == FileFormat::Ogg || bits == SampleBits::Float32) {
-    written = sf_writef_float(sf, samples.data(), frames);
+    written = WriteInBlocks(sf, samples.data(), frames, sf_writef_float);
     out.Stored.assign(samples.begin(), samples.end());
   } else {
     const int n = BitCount(bits);
@@ -163,7 +183,7 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
       // libsndfile takes ints at 32-bit full scale and keeps their top n bits.
       ints[i] = static_cast<int>(static_cast<std::uint32_t>(v) << (32 - n));
     }
-    written = sf_writef_int(sf, ints.data(), frames);
+    written = WriteInBlocks(sf, ints.data(), frames, sf_writef_int);
   }
   if (written != frames) Fail(sf, "cannot encode the sound");
   if (sf_close(sf) != 0) Fail(nullptr, "cannot encode the sound");
