@@ -64,6 +64,8 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
 
   const StopSignals stopSignals;
   BatchFolder folder(args.OutDir);
+  folder.ReadsFrom("--sfs", args.Recipe.SettingsFile);
+  folder.ReadsFrom("--project", args.Project);
   for (const BatchEntry& entry : plan.Entries) folder.CheckTarget(entry.File);
   folder.CheckTarget("manifest.json");
   CheckSpace(plan, folder);

@@ -94,7 +94,25 @@ void BatchFolder::Fail(const std::string& message) const {
   throw CliError{kExitFailure, message + "; nothing in " + EchoPath(Dir) + " was changed"};
 }
 
+void BatchFolder::ReadsFrom(const char* option, const std::string& path) {
+  if (!path.empty() && path != "-") Inputs.push_back({option, path, IdentityOf(path)});
+}
+
+const BatchFolder::Input* BatchFolder::InputAt(const std::string& name) const {
+  struct stat st {};
+  if (lstat(TargetPath(name).c_str(), &st) != 0) return nullptr;  // a new file is no input
+  const FileIdentity target{st.st_dev, st.st_ino, ""};
+  for (const Input& input : Inputs) {
+    if (input.Identity == target) return &input;
+  }
+  return nullptr;
+}
+
 void BatchFolder::CheckTarget(const std::string& name) const {
+  if (const Input* input = InputAt(name)) {
+    Fail("cannot write " + EchoPath(TargetPath(name)) + ": it is the file of " + input->Option + " " +
+         EchoPath(input->Path) + ", which this batch reads");
+  }
   struct stat st {};
   if (lstat(TargetPath(name).c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
   Fail("cannot write " + EchoPath(TargetPath(name)) + ": " +
@@ -118,7 +136,7 @@ std::vector<std::string> BatchFolder::EarlierSetBeyond(const std::vector<std::st
     if (!sound.is_object() || !sound.contains("file") || !sound["file"].is_string()) continue;
     const std::string file = sound["file"];
     if (!IsPlainName(file) || std::find(names.begin(), names.end(), file) != names.end() ||
-        std::find(earlier.begin(), earlier.end(), file) != earlier.end()) {
+        std::find(earlier.begin(), earlier.end(), file) != earlier.end() || InputAt(file) != nullptr) {
       continue;
     }
     if (lstat(TargetPath(file).c_str(), &st) == 0 && S_ISREG(st.st_mode)) earlier.push_back(file);

@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "export_options.h"
+#include "output_file.h"
 #include "sound_recipe.h"
 
 namespace quavix::cli {
@@ -71,11 +72,17 @@ class BatchFolder {
   std::string TargetPath(const std::string& name) const { return Slash + name; }
   const std::string& Path() const { return Dir; }
 
-  // Refuses targets that are not regular files before anything is written.
+  // An input of the batch (the option that names it and its path): no target
+  // may be that file, and the earlier set never takes it away.
+  void ReadsFrom(const char* option, const std::string& path);
+
+  // Refuses targets that are not regular files, or that are an input, before
+  // anything is written.
   void CheckTarget(const std::string& name) const;
 
   // The files the folder's manifest.json, written by an earlier batch, lists
   // and that names does not: the earlier set's, which this batch replaces.
+  // An input is never among them.
   std::vector<std::string> EarlierSetBeyond(const std::vector<std::string>& names) const;
 
   // Renames every staged file into place and takes the earlier set's files
@@ -87,6 +94,14 @@ class BatchFolder {
  private:
   std::string OldPath(const std::string& name) const { return Stage + ".old-" + name; }
 
+  struct Input {
+    const char* Option;
+    std::string Path;
+    FileIdentity Identity;
+  };
+  const Input* InputAt(const std::string& name) const;
+
+  std::vector<Input> Inputs;
   std::string Dir;
   std::string Slash;
   std::string Stage;
