@@ -9,17 +9,8 @@ import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { openPage } from './browser.mjs';
-import {
-  CLI,
-  singleFile as url,
-  sha256,
-  fingerprint,
-  click,
-  downloaded,
-  session,
-  reload,
-  plant,
-} from './page-steps.mjs';
+import { CLI, singleFile as url, sha256, fingerprint, click, downloaded, session, reload } from './page-steps.mjs';
+import { plant } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
 // Two browsers: one person's, and another's into which the project is imported.

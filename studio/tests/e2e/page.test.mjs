@@ -5,21 +5,8 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { openPage } from './browser.mjs';
-import {
-  singleFile,
-  toolWav,
-  commandWav,
-  settle,
-  fingerprint,
-  click,
-  typeInto,
-  notices,
-  dismissNotices,
-  countDialogs,
-  axeViolations,
-  session,
-  plant,
-} from './page-steps.mjs';
+import { singleFile, toolWav, commandWav, settle, fingerprint, click, typeInto, notices } from './page-steps.mjs';
+import { dismissNotices, countDialogs, axeViolations, session, plant } from './page-steps.mjs';
 
 /** Drops files (name and bytes) on the page as a person's drag would. */
 async function drop(page, files) {
@@ -123,7 +110,10 @@ test('files that are not settings files get a message in plain words that stays,
   assert.equal(await page.$$eval('#notices img, #notices script', (all) => all.length), 0);
   assert.equal(dialogs.count, 0);
   assert.equal(await page.isHidden('#dropzone'), true);
-  await page.waitForTimeout(6500); // longer than a confirmation stays
+  // A confirmation (Loop off) goes by itself; the messages outlast it.
+  await page.click('#loop');
+  await page.click('#loop');
+  await page.waitForFunction(() => document.getElementById('status').textContent === '');
   assert.equal((await notices(page)).length, cases.length, 'the messages stay until dismissed');
   await dismissNotices(page);
   assert.deepEqual(await notices(page), []);

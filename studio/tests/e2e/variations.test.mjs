@@ -3,19 +3,8 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import * as quavix from '../../../js/index.js';
-import {
-  singleFile,
-  sha256,
-  commandWav,
-  fingerprint,
-  click,
-  typeInto,
-  downloaded,
-  axeViolations,
-  sideways,
-  session,
-  reload,
-} from './page-steps.mjs';
+import { singleFile, sha256, commandWav, fingerprint, click, typeInto, downloaded } from './page-steps.mjs';
+import { axeViolations, sideways, session, reload } from './page-steps.mjs';
 
 async function makeVariations(page, { mode, amount, count }) {
   await page.check(`#variation-${mode}`);

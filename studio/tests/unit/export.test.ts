@@ -5,17 +5,8 @@ import { mkdtempSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import {
-  audibleRange,
-  DEFAULT_CEILING_DBTP,
-  DEFAULT_TRIM_DB,
-  EXPORT_LIMITS,
-  exportRates,
-  exportSound,
-  fadeOut,
-  PLAIN_EXPORT,
-  type ExportOptions,
-} from '../../src/export/export-sound';
+import { audibleRange, DEFAULT_CEILING_DBTP, DEFAULT_TRIM_DB, EXPORT_LIMITS } from '../../src/export/export-sound';
+import { exportRates, exportSound, fadeOut, PLAIN_EXPORT, type ExportOptions } from '../../src/export/export-sound';
 import { quantize } from '../../src/export/sample-format';
 import { wavFile } from '../../src/export/wav-file';
 import { buildPack, exportWords, packNames } from '../../src/export/pack';
@@ -49,23 +40,22 @@ test('WAV files: format, rates, widths and the data of each sample format', () =
     ['24', Int32Array.of(-2, 0x123456), 1, 3, [0xfe, 0xff, 0xff, 0x56, 0x34, 0x12]],
     ['32f', Float32Array.of(-0.5), 3, 4, [0, 0, 0, 0xbf]],
   ] as const;
-  for (const [bits, values, format, width, bytesOf] of cases) {
-    const c = { bits, format, width, data: bytesOf };
+  for (const [bits, values, format, width, samples] of cases) {
     const bytes = wavFile(values, 48000, bits);
     const view = new DataView(bytes.buffer);
     const tag = (at: number) => String.fromCharCode(...bytes.subarray(at, at + 4));
-    expect([tag(0), tag(8), tag(12)], c.bits).toEqual(['RIFF', 'WAVE', 'fmt ']);
-    expect(view.getUint32(4, true), c.bits).toBe(bytes.length - 8);
-    expect(view.getUint16(20, true), c.bits).toBe(c.format);
-    expect(view.getUint32(24, true), c.bits).toBe(48000);
-    expect(view.getUint32(28, true), c.bits).toBe(48000 * c.width);
-    expect(view.getUint16(32, true), c.bits).toBe(c.width);
-    const data = bytes.length - c.data.length - (c.data.length % 2) - 8;
-    expect(tag(data), c.bits).toBe('data');
-    expect(view.getUint32(data + 4, true), c.bits).toBe(c.data.length);
-    expect([...bytes.subarray(data + 8, data + 8 + c.data.length)], c.bits).toEqual(c.data);
+    expect([tag(0), tag(8), tag(12)], bits).toEqual(['RIFF', 'WAVE', 'fmt ']);
+    expect(view.getUint32(4, true), bits).toBe(bytes.length - 8);
+    expect(view.getUint16(20, true), bits).toBe(format);
+    expect(view.getUint32(24, true), bits).toBe(48000);
+    expect(view.getUint32(28, true), bits).toBe(48000 * width);
+    expect(view.getUint16(32, true), bits).toBe(width);
+    const data = bytes.length - samples.length - (samples.length % 2) - 8;
+    expect(tag(data), bits).toBe('data');
+    expect(view.getUint32(data + 4, true), bits).toBe(samples.length);
+    expect([...bytes.subarray(data + 8, data + 8 + samples.length)], bits).toEqual(samples);
     // a float file tells its frames in a fact chunk
-    if (c.format === 3) expect([tag(38), view.getUint32(46, true)]).toEqual(['fact', 1]);
+    if (format === 3) expect([tag(38), view.getUint32(46, true)]).toEqual(['fact', 1]);
   }
 });
 
