@@ -1,15 +1,14 @@
 // Export and packs in headless Chromium, from the single HTML file (file://):
 // the pack's files against the quavix tool's, made by the pack's own commands,
 // and measured by the tool's `info` (libebur128).
-import { after, before, describe, test } from 'node:test';
+import { after, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, copyFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { openBrowser, openPage } from './browser.mjs';
-import { CLI, singleFile, click, typeInto, axeViolations } from './page-steps.mjs';
+import { CLI, singleFile, click, typeInto, axeViolations, session } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
 const bin = join(scratch, 'bin');
@@ -66,113 +65,106 @@ function runCommands(pack) {
 
 const info = (path) => JSON.parse(execFileSync(CLI, ['info', '--json', path], { encoding: 'utf8' }));
 
-describe('export and packs', () => {
-  let browser;
-  let page;
-  let problems;
-  before(async () => {
-    browser = await openBrowser();
-    ({ page, problems } = await openPage(browser.context, singleFile));
-    for (const s of SOUNDS) {
-      await typeInto(page, '#seed', s.seed);
-      await click(page, `[data-family="${s.family}"]`);
-      if (s.volume) await typeInto(page, '#p-Volume-value', s.volume);
-      await page.click('#star');
-    }
-  });
-  after(async () => {
-    await browser?.close();
-    rmSync(scratch, { recursive: true, force: true });
-  });
+let page;
+const s = session(singleFile, {}, async (s) => {
+  page = s.page;
+  for (const sound of SOUNDS) {
+    await typeInto(page, '#seed', sound.seed);
+    await click(page, `[data-family="${sound.family}"]`);
+    if (sound.volume) await typeInto(page, '#p-Volume-value', sound.volume);
+    await page.click('#star');
+    // The library keeps it in the browser's database, which answers later.
+    await page.waitForSelector('#star[aria-pressed="true"]');
+  }
+});
+after(() => rmSync(scratch, { recursive: true, force: true }));
 
-  test('keyboard only: the current sound as FLAC; the open dialog has no accessibility violations', async () => {
-    await page.focus('#export-open');
-    await page.keyboard.press('Enter');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-format');
-    await page.keyboard.press('ArrowDown'); // WAV -> FLAC
-    assert.deepEqual(await axeViolations(page, '#export-dialog'), []);
-    for (let i = 0; i < 20 && (await page.evaluate(() => document.activeElement.id)) !== 'export-make'; i++) {
-      await page.keyboard.press('Tab');
-    }
-    const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
-    const files = unzipSync(new Uint8Array(readFileSync(await download.path())));
-    const names = Object.keys(files);
-    assert.equal(names.filter((f) => f.endsWith('.flac')).length, 1, names.join(' '));
-    assert.match(download.suggestedFilename(), /-pack\.zip$/);
-    // the current sound's command is the one the Exchange panel shows, with the export options
-    const command = new TextDecoder().decode(files['commands.sh']).trim().split('\n').pop();
-    const shown = await page.$eval('#command', (e) => e.value);
-    assert.equal(command, shown.replace(/ -o (\S+)\.wav$/, ' --format flac --bits 16 --rate 44100 -o $1.flac'));
-    await page.keyboard.press('Escape');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'export-open');
-    assert.equal(await page.$eval('#export-dialog', (d) => d.open), false);
-  });
+test('keyboard only: the current sound as FLAC; the open dialog has no accessibility violations', async () => {
+  await page.focus('#export-open');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'export-format');
+  await page.keyboard.press('ArrowDown'); // WAV -> FLAC
+  assert.deepEqual(await axeViolations(page, '#export-dialog'), []);
+  for (let i = 0; i < 20 && (await page.evaluate(() => document.activeElement.id)) !== 'export-make'; i++) {
+    await page.keyboard.press('Tab');
+  }
+  const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
+  const files = unzipSync(new Uint8Array(readFileSync(await download.path())));
+  const names = Object.keys(files);
+  assert.equal(names.filter((f) => f.endsWith('.flac')).length, 1, names.join(' '));
+  assert.match(download.suggestedFilename(), /-pack\.zip$/);
+  // the current sound's command is the one the Exchange panel shows, with the export options
+  const command = new TextDecoder().decode(files['commands.sh']).trim().split('\n').pop();
+  const shown = await page.$eval('#command', (e) => e.value);
+  assert.equal(command, shown.replace(/ -o (\S+)\.wav$/, ' --format flac --bits 16 --rate 44100 -o $1.flac'));
+  await page.keyboard.press('Escape');
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'export-open');
+  assert.equal(await page.$eval('#export-dialog', (d) => d.open), false);
+});
 
-  test('a plain pack holds the module\u2019s WAVs, which its own commands make again byte for byte', async () => {
-    const pack = await makePack(page, {});
+test('a plain pack holds the module\u2019s WAVs, which its own commands make again byte for byte', async () => {
+  const pack = await makePack(page, {});
+  const again = runCommands(pack);
+  const names = SOUNDS.map((s) => `${s.name}.wav`).sort();
+  assert.deepEqual(pack.manifest.sounds.map((s) => s.file).sort(), names);
+  for (const { file, seed, command } of pack.manifest.sounds) {
+    const name = file.replace(/\.wav$/, '');
+    assert.ok(Buffer.from(pack.files[file]).equals(readFileSync(join(again, file))), name);
+    // the settings file makes the same sound, as the tool reads it
+    const fromSfs = join(pack.dir, `${name}-sfs.wav`);
+    execFileSync(CLI, ['render', '--sfs', join(pack.dir, `${name}.sfs`), '--seed', String(seed), '-o', fromSfs]);
+    if (!/--preset|--randomize/.test(command)) {
+      assert.ok(Buffer.from(pack.files[file]).equals(readFileSync(fromSfs)), `${name} from its .sfs`);
+    }
+    const script = new TextDecoder().decode(pack.files[`${name}.host.txt`]);
+    assert.match(script, new RegExp(`^Set random seed to .*\\n[\\s\\S]*Generate sound as "${name}"\\n$`), name);
+  }
+  assert.equal(pack.manifest.export, undefined);
+  assert.deepEqual(s.problems, []);
+});
+
+test('each file decodes to the length of the tool\u2019s file for the same command, its loudness the tool\u2019s', async () => {
+  // The manifest's loudness is the browser's measure; the tool's `info` is libebur128's.
+  const cases = [
+    { name: 'wav trimmed', settings: { trim: -60 }, lu: 0.1 },
+    { name: 'wav 24-bit, 48 kHz, faded', settings: { bits: '24', rate: 48000, fade: 50 }, lu: 0.1 },
+    // lossy: each encoding lands a little differently, both near the target
+    { name: 'ogg', settings: { format: 'ogg', rate: 22050, trim: -50, level: 'loudness', target: -20 }, lu: 0.5 },
+    { name: 'flac', settings: { format: 'flac', bits: '24', rate: 32000 }, lu: 0.1 },
+    { name: 'flac 8-bit', settings: { format: 'flac', bits: '8' }, lu: 0.1 },
+    // matched: each file at the target, or marked as limited by the true-peak ceiling
+    { name: 'matched', settings: { rate: 48000, level: 'match', target: -14, ceiling: -1 }, lu: 0.5 },
+  ];
+  let reached = 0;
+  for (const c of cases) {
+    const pack = await makePack(page, c.settings);
     const again = runCommands(pack);
-    const names = SOUNDS.map((s) => s.name);
-    assert.deepEqual(pack.manifest.sounds.map((s) => s.file).sort(), names.map((n) => `${n}.wav`).sort());
-    for (const name of names) {
-      const ours = pack.files[`${name}.wav`];
-      assert.ok(Buffer.from(ours).equals(readFileSync(join(again, `${name}.wav`))), name);
-      // the settings file makes the same sound, as the tool reads it
-      const fromSfs = join(pack.dir, `${name}-sfs.wav`);
-      const seed = pack.manifest.sounds.find((s) => s.file === `${name}.wav`).seed;
-      execFileSync(CLI, ['render', '--sfs', join(pack.dir, `${name}.sfs`), '--seed', String(seed), '-o', fromSfs]);
-      if (!/--preset|--randomize/.test(pack.manifest.sounds.find((s) => s.file === `${name}.wav`).command)) {
-        assert.ok(Buffer.from(ours).equals(readFileSync(fromSfs)), `${name} from its .sfs`);
+    for (const sound of pack.manifest.sounds) {
+      const ours = info(join(pack.dir, sound.file));
+      const tool = info(join(again, sound.file));
+      assert.equal(ours.frames, tool.frames, `${c.name}, ${sound.file}`);
+      assert.equal(ours.frames, sound.frames, `${c.name}, ${sound.file}`);
+      assert.equal(ours.rate, c.settings.rate ?? 44100, `${c.name}, ${sound.file}`);
+      assert.ok(Number.isFinite(ours.loudness_lufs), `${c.name}, ${sound.file}`);
+      const pair = `${c.name}, ${sound.file}: ${ours.loudness_lufs} against ${tool.loudness_lufs}`;
+      assert.ok(Math.abs(ours.loudness_lufs - tool.loudness_lufs) < c.lu, pair);
+      const measured = `${c.name}, ${sound.file}: ${sound.loudness_after_lufs} measured, ${ours.loudness_lufs}`;
+      assert.ok(Math.abs(sound.loudness_after_lufs - ours.loudness_lufs) < c.lu, measured);
+      if (c.settings.target !== undefined && !sound.gain_limited) {
+        assert.ok(Math.abs(ours.loudness_lufs - c.settings.target) < 0.5, `${c.name}, ${sound.file}`);
       }
-      const script = new TextDecoder().decode(pack.files[`${name}.host.txt`]);
-      assert.match(script, new RegExp(`^Set random seed to .*\\n[\\s\\S]*Generate sound as "${name}"\\n$`), name);
+      if (c.settings.ceiling === undefined) continue;
+      if (!sound.gain_limited) reached++;
+      const note = pack.rows.find((r) => r.file === sound.file).note;
+      assert.equal(/limited by the ceiling/.test(note), sound.gain_limited === true, `${c.name}, ${sound.file}`);
+      assert.ok(ours.loudness_lufs < c.settings.target + 0.5, `${c.name}, ${sound.file}`);
+      assert.ok(ours.true_peak_dbtp < c.settings.ceiling + 0.1, `${c.name}, ${sound.file}: ${ours.true_peak_dbtp}`);
+      assert.match(sound.command, / --normalize lufs:-14 --true-peak -1 -o /, sound.file);
+      assert.deepEqual(
+        [pack.manifest.export.match_loudness_lufs, pack.manifest.export.true_peak_ceiling_dbtp],
+        [-14, -1],
+      );
     }
-    assert.equal(pack.manifest.export, undefined);
-    assert.deepEqual(problems, []);
-  });
-
-  test('each file decodes to the length of the tool\u2019s file for the same command, its loudness the tool\u2019s', async () => {
-    // The manifest's loudness is the browser's measure; the tool's `info` is libebur128's.
-    const cases = [
-      { name: 'wav trimmed', settings: { trim: -60 }, lu: 0.1 },
-      { name: 'wav 24-bit, 48 kHz, faded', settings: { bits: '24', rate: 48000, fade: 50 }, lu: 0.1 },
-      // lossy: each encoding lands a little differently, both near the target
-      { name: 'ogg', settings: { format: 'ogg', rate: 22050, trim: -50, level: 'loudness', target: -20 }, lu: 0.5 },
-      { name: 'flac', settings: { format: 'flac', bits: '24', rate: 32000 }, lu: 0.1 },
-      { name: 'flac 8-bit', settings: { format: 'flac', bits: '8' }, lu: 0.1 },
-      // matched: each file at the target, or marked as limited by the true-peak ceiling
-      { name: 'matched', settings: { rate: 48000, level: 'match', target: -14, ceiling: -1 }, lu: 0.5 },
-    ];
-    let reached = 0;
-    for (const c of cases) {
-      const pack = await makePack(page, c.settings);
-      const again = runCommands(pack);
-      for (const sound of pack.manifest.sounds) {
-        const ours = info(join(pack.dir, sound.file));
-        const tool = info(join(again, sound.file));
-        assert.equal(ours.frames, tool.frames, `${c.name}, ${sound.file}`);
-        assert.equal(ours.frames, sound.frames, `${c.name}, ${sound.file}`);
-        assert.equal(ours.rate, c.settings.rate ?? 44100, `${c.name}, ${sound.file}`);
-        assert.ok(Number.isFinite(ours.loudness_lufs), `${c.name}, ${sound.file}`);
-        const pair = `${c.name}, ${sound.file}: ${ours.loudness_lufs} against ${tool.loudness_lufs}`;
-        assert.ok(Math.abs(ours.loudness_lufs - tool.loudness_lufs) < c.lu, pair);
-        const measured = `${c.name}, ${sound.file}: ${sound.loudness_after_lufs} measured, ${ours.loudness_lufs}`;
-        assert.ok(Math.abs(sound.loudness_after_lufs - ours.loudness_lufs) < c.lu, measured);
-        if (c.settings.target !== undefined && !sound.gain_limited) {
-          assert.ok(Math.abs(ours.loudness_lufs - c.settings.target) < 0.5, `${c.name}, ${sound.file}`);
-        }
-        if (c.settings.ceiling === undefined) continue;
-        if (!sound.gain_limited) reached++;
-        const note = pack.rows.find((r) => r.file === sound.file).note;
-        assert.equal(/limited by the ceiling/.test(note), sound.gain_limited === true, `${c.name}, ${sound.file}`);
-        assert.ok(ours.loudness_lufs < c.settings.target + 0.5, `${c.name}, ${sound.file}`);
-        assert.ok(ours.true_peak_dbtp < c.settings.ceiling + 0.1, `${c.name}, ${sound.file}: ${ours.true_peak_dbtp}`);
-        assert.match(sound.command, / --normalize lufs:-14 --true-peak -1 -o /, sound.file);
-        assert.deepEqual(
-          [pack.manifest.export.match_loudness_lufs, pack.manifest.export.true_peak_ceiling_dbtp],
-          [-14, -1],
-        );
-      }
-    }
-    assert.ok(reached > 0, 'no matched sound reached the target');
-  });
+  }
+  assert.ok(reached > 0, 'no matched sound reached the target');
 });

@@ -2,21 +2,20 @@
 // project file rendered by the native tool byte for byte, imported into
 // another browser, the old stars moved into it, and a browser without a
 // database still making sounds.
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openBrowser, openPage } from './browser.mjs';
-import { CLI, singleFile as url, sha256, fingerprint, click, downloaded } from './page-steps.mjs';
+import { openPage } from './browser.mjs';
+import { CLI, singleFile as url, sha256, fingerprint, click, downloaded, session, reload } from './page-steps.mjs';
+import { plant } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
-// A second browser: another person's, into which the project is imported.
-let other;
-before(async () => (other = await openBrowser()));
-after(() => other?.close());
+// Two browsers: one person's, and another's into which the project is imported.
+const mine = session();
+const other = session();
 
 const libraryOpen = (page) => page.waitForFunction(() => !document.getElementById('library-add')?.disabled);
 const listed = (page) =>
@@ -38,9 +37,8 @@ async function openEntry(page, name) {
 }
 
 test('the library survives a reload, and its project file renders, by the tool, the Studio\u2019s WAVs', async () => {
-  const { context, close } = await openBrowser();
-  try {
-    const { page, problems } = await openPage(context, url);
+  {
+    const { page, problems } = await openPage(mine.browser.context, url);
     await libraryOpen(page);
     await click(page, '[data-family="0"]');
     const coin = await fingerprint(page);
@@ -49,8 +47,7 @@ test('the library survives a reload, and its project file renders, by the tool, 
     await click(page, '#mutate'); // a recipe with a step after its preset
     const jump = await fingerprint(page);
     await saveAs(page, 'Jump', 'player');
-    await page.reload();
-    await page.waitForSelector('html[data-ready="true"]');
+    await reload(page);
     await libraryOpen(page);
     assert.deepEqual(await listed(page), [
       ['Coin / big', ['pickup', 'loud']],
@@ -92,13 +89,11 @@ test('the library survives a reload, and its project file renders, by the tool, 
       ['Hop', ['player']],
       ['Hop (copy)', ['player']],
     ]);
-  } finally {
-    await close();
   }
 
   // Another browser imports the project: the same sounds; a second import adds nothing; a bad file is named.
   {
-    const { page, problems } = await openPage(other.context, url);
+    const { page, problems } = await openPage(other.browser.context, url);
     await libraryOpen(page);
     const file = join(scratch, 'quavix-project.json');
     for (let round = 0; round < 2; round++) {
@@ -125,20 +120,12 @@ test('the library survives a reload, and its project file renders, by the tool, 
 });
 
 test('stars kept before the library move into it once, and the star button keeps sounds there', async () => {
-  // Another local page plants them, into the storage every page opened from disk shares, with no library yet.
-  writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
-  const planter = await other.context.newPage();
-  await planter.goto(pathToFileURL(join(scratch, 'planter.html')).href);
-  await planter.evaluate(async () => {
-    await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
-    const recipe = { seed: 5, source: { kind: 'preset', family: 0 }, steps: [], bufferLength: 5 };
-    localStorage.setItem('quavix-studio.stars', JSON.stringify([{ label: 'Old star', recipe }]));
-  });
-  await planter.close();
-  const { page, problems } = await openPage(other.context, url);
+  // Another local page plants them, with no library yet.
+  const recipe = { seed: 5, source: { kind: 'preset', family: 0 }, steps: [], bufferLength: 5 };
+  await plant(other.browser.context, { 'quavix-studio.stars': JSON.stringify([{ label: 'Old star', recipe }]) });
+  const { page, problems } = await openPage(other.browser.context, url);
   for (let round = 0; round < 2; round++) {
-    await page.reload();
-    await page.waitForSelector('html[data-ready="true"]');
+    await reload(page);
     await libraryOpen(page);
     assert.deepEqual(await listed(page), [['Old star', ['starred']]], `load ${round + 1}`);
   }
@@ -162,7 +149,7 @@ test('a browser that refuses its database says so, and the Studio still makes, p
       throw new DOMException('The user denied permission to access the database.', 'InvalidStateError');
     };
   };
-  const { page, problems } = await openPage(other.context, url, { init: refuse });
+  const { page, problems } = await openPage(other.browser.context, url, { init: refuse });
   await page.waitForSelector('#library-unavailable:not([hidden])');
   assert.match(await page.textContent('#library-unavailable'), /cannot be kept in this browser.*denied permission/);
   assert.equal(await page.$eval('#library-add', (b) => b.disabled), true);

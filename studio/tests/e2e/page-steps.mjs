@@ -1,9 +1,13 @@
 // Steps the browser tests take on the Studio's page, and the native tool they compare with.
+import { after, before } from 'node:test';
+import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { openBrowser, openPage } from './browser.mjs';
 
 export const studio = fileURLToPath(new URL('../..', import.meta.url));
 export const CLI = process.env.QUAVIX_NATIVE_CLI ?? join(studio, '../build/release/cli/quavix');
@@ -20,6 +24,54 @@ export async function commandWav(page, extra = '') {
     .replace('quavix render', `"$QUAVIX" render ${extra}`)
     .replace(/-o \S+\.wav$/, '-o -');
   return execFileSync('bash', ['-c', command], { env: { ...process.env, QUAVIX: CLI }, maxBuffer: 1 << 28 });
+}
+
+/**
+ * A browser opened before the tests (of the file, or of the suite this is called in) and closed after them; with a
+ * `url`, its page there: `{ browser, page, problems }`, filled in once the tests start, then `setUp(s)` run.
+ */
+export function session(url = null, options = {}, setUp = () => {}) {
+  const s = {};
+  before(async () => {
+    s.browser = await openBrowser();
+    if (url) Object.assign(s, await openPage(s.browser.context, url, options));
+    await setUp(s);
+  });
+  after(() => s.browser?.close());
+  return s;
+}
+
+/** Reloads the page and waits until it has made its sound again; its fingerprint. */
+export async function reload(page) {
+  await page.reload();
+  await page.waitForSelector('html[data-ready="true"]');
+  return fingerprint(page);
+}
+
+/**
+ * Another local HTML file clears the storage and the library, then plants these items: every page opened from disk
+ * shares them.
+ */
+export async function plant(context, items) {
+  const dir = mkdtempSync(join(tmpdir(), 'quavix-studio-planter-'));
+  writeFileSync(join(dir, 'planter.html'), '<!doctype html><title>Another local page</title>');
+  const planter = await context.newPage();
+  await planter.goto(pathToFileURL(join(dir, 'planter.html')).href);
+  await planter.evaluate(async (items) => {
+    localStorage.clear();
+    for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
+    await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
+  }, items);
+  await planter.close();
+}
+
+/** Presses Tab until the focus is on `selector`. */
+export async function tabTo(page, selector) {
+  for (let i = 0; i < 300; i++) {
+    await page.keyboard.press('Tab');
+    if (await page.evaluate((s) => document.activeElement?.matches(s), selector)) return;
+  }
+  assert.fail(`Tab never reached ${selector}`);
 }
 
 /** Waits until the page has made and shown its sound. */

@@ -1,33 +1,12 @@
 // What the page says and how it behaves for people: notes, messages, A/B,
 // history, file names, sound only after a gesture, names for assistive
 // technology, and hostile links, stored values and files. From the single file
-// opened from disk, as most people open it; the policy also from the server.
-import { after, before, describe, test } from 'node:test';
+// opened from disk, as most people open it.
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { pathToFileURL } from 'node:url';
-import { openBrowser, openPage } from './browser.mjs';
-import { serve } from '../../scripts/serve.mjs';
-import {
-  studio,
-  singleFile,
-  toolWav,
-  commandWav,
-  settle,
-  fingerprint,
-  click,
-  typeInto,
-  notices,
-  dismissNotices,
-  countDialogs,
-  axeViolations,
-} from './page-steps.mjs';
-
-const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-page-'));
-const planterFile = pathToFileURL(join(scratch, 'planter.html')).href;
-writeFileSync(join(scratch, 'planter.html'), '<!doctype html><title>Another local page</title>');
+import { openPage } from './browser.mjs';
+import { singleFile, toolWav, commandWav, settle, fingerprint, click, typeInto, notices } from './page-steps.mjs';
+import { dismissNotices, countDialogs, axeViolations, session, plant } from './page-steps.mjs';
 
 /** Drops files (name and bytes) on the page as a person's drag would. */
 async function drop(page, files) {
@@ -42,362 +21,306 @@ async function drop(page, files) {
   );
 }
 
-let browser;
-let site;
-before(async () => {
-  browser = await openBrowser();
-  site = await serve(join(studio, 'dist'));
-});
-after(async () => {
-  await browser?.close();
-  site?.server.close();
+let page;
+const s = session(singleFile, {}, async (s) => {
+  page = s.page;
+  await page.evaluate(() => localStorage.clear());
 });
 
-test('both builds run under a policy with no inline, data: or blob: script, and the core allowed as wasm only', async () => {
-  for (const url of [singleFile, site.url]) {
-    const { page, problems } = await openPage(browser.context, url);
-    const policy = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (m) => m.content);
-    const scriptSrc = policy
-      .split(';')
-      .map((d) => d.trim())
-      .find((d) => d.startsWith('script-src'));
-    assert.ok(scriptSrc, url);
-    assert.doesNotMatch(scriptSrc, /'unsafe-inline'|'unsafe-eval'|data:|blob:|\*/, url);
-    assert.match(scriptSrc, /'wasm-unsafe-eval'/, url);
-    assert.match(policy, /worker-src blob:/, url);
-    assert.deepEqual(problems, [], url);
-    // An inline script a hostile text might smuggle in does not run.
-    const ran = await page.evaluate(() => {
-      window.smuggled = false;
-      const s = document.createElement('script');
-      s.textContent = 'window.smuggled = true';
-      document.body.append(s);
-      return window.smuggled;
-    });
-    assert.equal(ran, false, url);
-    assert.ok(
-      problems.every((p) => /inline script violates|script-src-elem/.test(p)),
-      `${url}: ${problems}`,
+test('no sound before a gesture; a skip link first, then the parameters by keyboard', async () => {
+  const init = () => {
+    window.audioOutputs = 0;
+    const Real = window.AudioContext;
+    window.AudioContext = class extends Real {
+      constructor(...a) {
+        super(...a);
+        window.audioOutputs++;
+      }
+    };
+  };
+  const fresh = (await openPage(s.browser.context, singleFile, { init })).page;
+  assert.equal(await fresh.evaluate(() => window.audioOutputs), 0);
+  await fresh.keyboard.press('Tab');
+  assert.equal(await fresh.evaluate(() => document.activeElement.textContent), 'Skip to the parameters');
+  await fresh.keyboard.press('Enter');
+  await fresh.keyboard.press('Tab');
+  assert.equal(await fresh.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Lock wave type');
+  assert.equal(await fresh.evaluate(() => window.audioOutputs), 0, 'moving the focus is no use of the sound');
+  await fresh.click('#play');
+  assert.equal(await fresh.evaluate(() => window.audioOutputs), 1);
+  await fresh.close();
+});
+
+test('a note says when the buffer length cuts the sound, with the length the whole sound needs', async () => {
+  await typeInto(page, '#seed', '8');
+  await click(page, '[data-family="0"]');
+  await typeInto(page, '#p-SustainTime-value', '5');
+  await page.waitForSelector('#cut:not([hidden])');
+  const note = await page.textContent('#cut-text');
+  const [, seconds] = note.match(/cuts this sound at 5 s: all of it needs a buffer length of (\d+) s/) ?? [];
+  assert.ok(seconds, note);
+  // The tool's whole sound, from the longest buffer: 41000 samples a second of buffer length.
+  const wav = await commandWav(page, '--buffer-length 60');
+  const samples = (wav.length - 44) / 2;
+  assert.equal(Number(seconds), Math.ceil(samples / 41000));
+  await click(page, '#cut-fix');
+  assert.equal(await page.inputValue('#buffer'), seconds);
+  assert.equal(await page.isHidden('#cut'), true, 'the whole sound fits');
+  await page.selectOption('#buffer', String(Number(seconds) - 1));
+  await settle(page);
+  assert.equal(await page.isHidden('#cut'), false, 'one second less cuts it again');
+  await page.selectOption('#buffer', '5');
+  await settle(page);
+});
+
+test('files that are not settings files get a message in plain words that stays, a hostile name as text; a drop zone shows while dragging', async () => {
+  const drag = (type) =>
+    page.evaluate((type) => {
+      const data = new DataTransfer();
+      data.items.add(new File(['x'], 'a.sfs'));
+      document.body.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true }));
+    }, type);
+  await drag('dragenter');
+  assert.equal(await page.isVisible('#dropzone'), true);
+  assert.match(await page.textContent('#dropzone'), /Drop a settings file/);
+  await drag('dragleave');
+  assert.equal(await page.isHidden('#dropzone'), true);
+  const dialogs = countDialogs(page);
+  const cases = [
+    {
+      name: 'coin.wav',
+      bytes: toolWav('--preset', 'coin', '--seed', '1'),
+      message: /^\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/,
+    },
+    {
+      name: '<img src=x onerror=alert(1)>.sfs',
+      bytes: Buffer.from('<script>alert(1)</script>'),
+      message: /^\u201c<img src=x onerror=alert\(1\)>\.sfs\u201d is not a settings file/,
+    },
+  ];
+  for (const c of cases) {
+    const before = await fingerprint(page);
+    await drop(page, [c]);
+    await page.waitForFunction((n) => document.getElementById('notices').textContent.includes(n), c.name);
+    const text = (await notices(page)).find((t) => t.includes(c.name));
+    assert.match(text, c.message, c.name);
+    assert.doesNotMatch(text, /version|100, 101|SustainTime|status/i, c.name);
+    assert.equal(await fingerprint(page), before, `${c.name}: the sound stays`);
+  }
+  assert.equal(await page.$$eval('#notices img, #notices script', (all) => all.length), 0);
+  assert.equal(dialogs.count, 0);
+  assert.equal(await page.isHidden('#dropzone'), true);
+  // A confirmation (Loop off) goes by itself; the messages outlast it.
+  await page.click('#loop');
+  await page.click('#loop');
+  await page.waitForFunction(() => document.getElementById('status').textContent === '');
+  assert.equal((await notices(page)).length, cases.length, 'the messages stay until dismissed');
+  await dismissNotices(page);
+  assert.deepEqual(await notices(page), []);
+});
+
+test('A/B: copy either way, the other slot\u2019s value beside each differing parameter, the count announced', async () => {
+  await typeInto(page, '#seed', '21');
+  await click(page, '[data-family="3"]');
+  await click(page, '#copy-a-b');
+  assert.equal(await page.getAttribute('#differences', 'aria-live'), 'polite');
+  assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
+  await typeInto(page, '#p-Slide-value', '0.5');
+  await typeInto(page, '#p-VibDepth-value', '0.25');
+  assert.equal(await page.textContent('#differences'), '2 parameters differ between A and B');
+  const marked = await page.$$eval('.other:not([hidden])', (all) => all.map((e) => e.id));
+  assert.deepEqual(marked, ['p-Slide-other', 'p-VibDepth-other']);
+  const vibratoOfB = (await page.textContent('#p-VibDepth-other')).match(/^\u2260 B: (\S+)$/)?.[1];
+  assert.ok(vibratoOfB && vibratoOfB !== '0.25');
+  assert.match(await page.getAttribute('#p-VibDepth', 'aria-describedby'), /p-VibDepth-other/);
+  const a = await fingerprint(page);
+  await click(page, '#slot-B');
+  assert.equal(await page.textContent('#p-VibDepth-other'), '\u2260 A: 0.25');
+  assert.equal(await page.inputValue('#p-VibDepth-value'), vibratoOfB);
+  await click(page, '#copy-a-b'); // B shown: it becomes A
+  assert.equal(await fingerprint(page), a);
+  assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
+  await typeInto(page, '#p-Slide-value', '-0.5');
+  const b = await fingerprint(page);
+  await click(page, '#copy-b-a');
+  await click(page, '#slot-A');
+  assert.equal(await fingerprint(page), b);
+  assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
+});
+
+test('one slider drag is one history entry and one undo step; downloads are named after the sound', async () => {
+  await typeInto(page, '#seed', '492621828');
+  await click(page, '[data-family="5"]');
+  const before = await page.textContent('#p-Slide-stored');
+  const made = await page.$$eval('#history li', (all) => all.length);
+  await page.locator('#p-Slide').scrollIntoViewIfNeeded();
+  const box = await page.locator('#p-Slide').boundingBox();
+  const y = box.y + box.height / 2;
+  await page.mouse.move(box.x + 4, y);
+  await page.mouse.down();
+  for (let i = 1; i <= 12; i++) {
+    await page.mouse.move(box.x + 4 + (i * (box.width - 8)) / 12, y);
+    await settle(page);
+  }
+  await page.mouse.up();
+  await settle(page);
+  assert.notEqual(await page.textContent('#p-Slide-stored'), before);
+  assert.equal(await page.$$eval('#history li', (all) => all.length), made + 1);
+  const dragged = await page.textContent('#p-Slide-stored');
+  await page.keyboard.press('Control+z');
+  await settle(page);
+  assert.equal(await page.textContent('#p-Slide-stored'), before);
+  await page.keyboard.press('Control+Shift+z');
+  await settle(page);
+  assert.equal(await page.textContent('#p-Slide-stored'), dragged, 'Ctrl+Shift+Z redoes');
+  const names = [];
+  for (const id of ['#download', '#save-sfs']) {
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click(id)]);
+    names.push(download.suggestedFilename());
+  }
+  assert.deepEqual(names, ['jump-492621828.wav', 'jump-492621828.sfs']);
+  assert.match(await page.inputValue('#command'), /-o jump-492621828\.wav$/);
+});
+
+test('names for assistive technology: unambiguous, no glyphs, a named fingerprint, everything in landmarks', async () => {
+  const count = (role, name) => page.getByRole(role, { name, exact: true }).count();
+  const cases = [
+    { role: 'slider', name: 'Vibrato depth', count: 1 },
+    { role: 'button', name: 'Lock vibrato depth', count: 1 },
+    { role: 'slider', name: 'Phaser offset', count: 1 },
+    { role: 'button', name: 'Lock jump amount', count: 1 },
+    { role: 'button', name: 'Play', count: 1 },
+    { role: 'button', name: 'Star', count: 1 },
+    ...['Depth', 'Speed', 'Amount', 'Offset', 'Sweep', 'Time', 'Duty'].flatMap((name) => [
+      { role: 'slider', name, count: 0 },
+      { role: 'button', name: `Lock ${name}`, count: 0 },
+    ]),
+  ];
+  for (const c of cases) assert.equal(await count(c.role, c.name), c.count, `${c.role} "${c.name}"`);
+  const sha = await fingerprint(page);
+  assert.equal(
+    await page.getAttribute('#fingerprint', 'aria-label'),
+    `Fingerprint ${sha.slice(0, 12)}, copies the whole SHA-256`,
+  );
+  assert.deepEqual(await axeViolations(page, null, ['region', 'landmark-one-main', 'landmark-unique']), []);
+});
+
+test('at 360 px no message or note covers the fields', async () => {
+  await page.setViewportSize({ width: 360, height: 740 });
+  await page.evaluate(() => (document.getElementById('csv').value = 'x'));
+  await page.click('#load-csv');
+  const fixed = await page.$$eval('body *', (all) =>
+    all
+      .filter((e) => {
+        const style = getComputedStyle(e);
+        return (
+          (style.position === 'fixed' || style.position === 'sticky') &&
+          style.display !== 'none' &&
+          e.getClientRects().length > 0
+        );
+      })
+      .map((e) => e.id || e.className),
+  );
+  assert.deepEqual(fixed, []);
+  const spilling = await page.$$eval('.param', (all) =>
+    all
+      .filter((p) => {
+        const box = p.closest('fieldset').getBoundingClientRect();
+        return [...p.querySelectorAll('*')].some((e) => e.getBoundingClientRect().right > box.right + 0.5);
+      })
+      .map((p) => p.dataset.param),
+  );
+  assert.deepEqual(spilling, [], 'parameters wider than their group');
+  await dismissNotices(page);
+  await page.setViewportSize({ width: 1280, height: 800 });
+});
+
+test('hostile links are refused with a message; the page goes on', async () => {
+  const cases = [
+    { fragment: '#seed=%E0%A4%A&csv=1', message: /% sign/ },
+    { fragment: '#csv=1', message: /no usable seed/ },
+    {
+      fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,
+      message: /parameter values cannot be read/,
+    },
+    {
+      fragment: `#seed=5&csv=${encodeURIComponent('1\nGenerate sound as "boss_music"')}`,
+      message: /parameter values cannot be read/,
+    },
+  ];
+  for (const c of cases) {
+    const { page: linked, problems: found } = await openPage(s.browser.context, singleFile + c.fragment);
+    const dialogs = countDialogs(linked);
+    const all = await notices(linked);
+    assert.equal(all.length, 1, c.fragment);
+    assert.match(all[0], c.message, c.fragment);
+    assert.match(all[0], /is shown instead/, c.fragment);
+    assert.doesNotMatch(await linked.inputValue('#script'), /boss_music|<img/, c.fragment);
+    assert.equal(dialogs.count, 0, c.fragment);
+    assert.deepEqual(found, [], c.fragment);
+    await linked.close();
+  }
+});
+
+test('hostile stored stars and sessions: each bad entry refused, the good ones kept, no fingerprint read back', async () => {
+  const good = (seed) => ({ seed, source: { kind: 'preset', family: 1 }, steps: [], bufferLength: 5 });
+  const planted = { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } };
+  const stars = [
+    { label: 'Laser one', recipe: good(101) },
+    { label: '<img src=x onerror=alert(1)>', recipe: good(102) },
+    { label: 'planted', recipe: planted },
+    'not an entry',
+    { label: 'Laser two', recipe: good(107), fingerprint: 'deadbeef'.repeat(8) },
+  ];
+  const session = {
+    slots: [planted, good(108)],
+    slot: 0,
+    locks: [99, 'x'],
+    history: [{ label: 'h', recipe: good(0) }],
+  };
+  // Both counted: two bad stars, a bad slot and a bad history entry.
+  const cases = [
+    {
+      name: 'bad stars and a session with a planted slot',
+      items: { 'quavix-studio.stars': JSON.stringify(stars), 'quavix-studio.session': JSON.stringify(session) },
+      labels: ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two'],
+      notice: /^4 sounds kept on this computer could not be read and were left out/,
+    },
+    {
+      name: 'a session that is not JSON',
+      items: { 'quavix-studio.session': '{' },
+      labels: [],
+      notice: /^One sound kept on this computer could not be read and was left out/,
+    },
+  ];
+  await page.close();
+  for (const c of cases) {
+    await plant(s.browser.context, c.items);
+    const opened = await openPage(s.browser.context, singleFile);
+    page = opened.page;
+    const dialogs = countDialogs(page);
+    await page.waitForFunction(() => !document.getElementById('library-add').disabled);
+    const all = await notices(page);
+    assert.equal(all.length, 1, c.name);
+    assert.match(all[0], c.notice, c.name);
+    assert.deepEqual(
+      await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent)),
+      c.labels,
+      c.name,
     );
+    assert.doesNotMatch(await page.textContent('body'), /deadbeef/, c.name);
+    for (const item of await page.$$('#stars .sound-item')) {
+      await item.click();
+      await settle(page);
+      assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
+    }
+    assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
+    assert.equal(dialogs.count, 0, c.name);
+    assert.deepEqual(opened.problems, [], c.name);
     await page.close();
   }
 });
 
-describe('from disk', () => {
-  let page;
-  let problems;
-  before(async () => {
-    ({ page, problems } = await openPage(browser.context, singleFile));
-    await page.evaluate(() => localStorage.clear());
-  });
-
-  test('no sound before a gesture: the page makes no audio output until it is used', async () => {
-    const fresh = await browser.context.newPage();
-    await fresh.addInitScript(() => {
-      window.audioOutputs = 0;
-      const Real = window.AudioContext;
-      window.AudioContext = class extends Real {
-        constructor(...a) {
-          super(...a);
-          window.audioOutputs++;
-        }
-      };
-    });
-    await fresh.goto(singleFile);
-    await fresh.waitForFunction(() => document.getElementById('fingerprint')?.dataset.sha256);
-    assert.equal(await fresh.evaluate(() => window.audioOutputs), 0);
-    await fresh.click('#play');
-    assert.equal(await fresh.evaluate(() => window.audioOutputs), 1);
-    await fresh.close();
-  });
-
-  test('a note says when the buffer length cuts the sound, with the length the whole sound needs', async () => {
-    await typeInto(page, '#seed', '8');
-    await click(page, '[data-family="0"]');
-    await typeInto(page, '#p-SustainTime-value', '5');
-    await page.waitForSelector('#cut:not([hidden])');
-    const note = await page.textContent('#cut-text');
-    const [, seconds] = note.match(/cuts this sound at 5 s: all of it needs a buffer length of (\d+) s/) ?? [];
-    assert.ok(seconds, note);
-    // The tool's whole sound, from the longest buffer: 41000 samples a second of buffer length.
-    const wav = await commandWav(page, '--buffer-length 60');
-    const samples = (wav.length - 44) / 2;
-    assert.equal(Number(seconds), Math.ceil(samples / 41000));
-    await click(page, '#cut-fix');
-    assert.equal(await page.inputValue('#buffer'), seconds);
-    assert.equal(await page.isHidden('#cut'), true, 'the whole sound fits');
-    await page.selectOption('#buffer', String(Number(seconds) - 1));
-    await settle(page);
-    assert.equal(await page.isHidden('#cut'), false, 'one second less cuts it again');
-    await page.selectOption('#buffer', '5');
-    await settle(page);
-  });
-
-  test('files that are not settings files get a message in plain words that stays, a hostile name as text; a drop zone shows while dragging', async () => {
-    const drag = (type) =>
-      page.evaluate((type) => {
-        const data = new DataTransfer();
-        data.items.add(new File(['x'], 'a.sfs'));
-        document.body.dispatchEvent(new DragEvent(type, { dataTransfer: data, bubbles: true }));
-      }, type);
-    await drag('dragenter');
-    assert.equal(await page.isVisible('#dropzone'), true);
-    assert.match(await page.textContent('#dropzone'), /Drop a settings file/);
-    await drag('dragleave');
-    assert.equal(await page.isHidden('#dropzone'), true);
-    const dialogs = countDialogs(page);
-    const cases = [
-      {
-        name: 'coin.wav',
-        bytes: toolWav('--preset', 'coin', '--seed', '1'),
-        message: /^\u201ccoin\.wav\u201d is a sound file \(WAV\)\. Open reads settings files \(\.sfs\)/,
-      },
-      {
-        name: '<img src=x onerror=alert(1)>.sfs',
-        bytes: Buffer.from('<script>alert(1)</script>'),
-        message: /^\u201c<img src=x onerror=alert\(1\)>\.sfs\u201d is not a settings file/,
-      },
-    ];
-    for (const c of cases) {
-      const before = await fingerprint(page);
-      await drop(page, [c]);
-      await page.waitForFunction((n) => document.getElementById('notices').textContent.includes(n), c.name);
-      const text = (await notices(page)).find((t) => t.includes(c.name));
-      assert.match(text, c.message, c.name);
-      assert.doesNotMatch(text, /version|100, 101|SustainTime|status/i, c.name);
-      assert.equal(await fingerprint(page), before, `${c.name}: the sound stays`);
-    }
-    assert.equal(await page.$$eval('#notices img, #notices script', (all) => all.length), 0);
-    assert.equal(dialogs.count, 0);
-    assert.equal(await page.isHidden('#dropzone'), true);
-    await page.waitForTimeout(6500); // longer than a confirmation stays
-    assert.equal((await notices(page)).length, cases.length, 'the messages stay until dismissed');
-    await dismissNotices(page);
-    assert.deepEqual(await notices(page), []);
-  });
-
-  test('A/B: copy either way, the other slot\u2019s value beside each differing parameter, the count announced', async () => {
-    await typeInto(page, '#seed', '21');
-    await click(page, '[data-family="3"]');
-    await click(page, '#copy-a-b');
-    assert.equal(await page.getAttribute('#differences', 'aria-live'), 'polite');
-    assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
-    await typeInto(page, '#p-Slide-value', '0.5');
-    await typeInto(page, '#p-VibDepth-value', '0.25');
-    assert.equal(await page.textContent('#differences'), '2 parameters differ between A and B');
-    const marked = await page.$$eval('.other:not([hidden])', (all) => all.map((e) => e.id));
-    assert.deepEqual(marked, ['p-Slide-other', 'p-VibDepth-other']);
-    const vibratoOfB = (await page.textContent('#p-VibDepth-other')).match(/^\u2260 B: (\S+)$/)?.[1];
-    assert.ok(vibratoOfB && vibratoOfB !== '0.25');
-    assert.match(await page.getAttribute('#p-VibDepth', 'aria-describedby'), /p-VibDepth-other/);
-    const a = await fingerprint(page);
-    await click(page, '#slot-B');
-    assert.equal(await page.textContent('#p-VibDepth-other'), '\u2260 A: 0.25');
-    assert.equal(await page.inputValue('#p-VibDepth-value'), vibratoOfB);
-    await click(page, '#copy-a-b'); // B shown: it becomes A
-    assert.equal(await fingerprint(page), a);
-    assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
-    await typeInto(page, '#p-Slide-value', '-0.5');
-    const b = await fingerprint(page);
-    await click(page, '#copy-b-a');
-    await click(page, '#slot-A');
-    assert.equal(await fingerprint(page), b);
-    assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
-  });
-
-  test('one slider drag is one history entry and one undo step; downloads are named after the sound', async () => {
-    await typeInto(page, '#seed', '492621828');
-    await click(page, '[data-family="5"]');
-    const before = await page.textContent('#p-Slide-stored');
-    const made = await page.$$eval('#history li', (all) => all.length);
-    await page.locator('#p-Slide').scrollIntoViewIfNeeded();
-    const box = await page.locator('#p-Slide').boundingBox();
-    const y = box.y + box.height / 2;
-    await page.mouse.move(box.x + 4, y);
-    await page.mouse.down();
-    for (let i = 1; i <= 12; i++) {
-      await page.mouse.move(box.x + 4 + (i * (box.width - 8)) / 12, y);
-      await settle(page);
-    }
-    await page.mouse.up();
-    await settle(page);
-    assert.notEqual(await page.textContent('#p-Slide-stored'), before);
-    assert.equal(await page.$$eval('#history li', (all) => all.length), made + 1);
-    const dragged = await page.textContent('#p-Slide-stored');
-    await page.keyboard.press('Control+z');
-    await settle(page);
-    assert.equal(await page.textContent('#p-Slide-stored'), before);
-    await page.keyboard.press('Control+Shift+z');
-    await settle(page);
-    assert.equal(await page.textContent('#p-Slide-stored'), dragged, 'Ctrl+Shift+Z redoes');
-    const names = [];
-    for (const id of ['#download', '#save-sfs']) {
-      const [download] = await Promise.all([page.waitForEvent('download'), page.click(id)]);
-      names.push(download.suggestedFilename());
-    }
-    assert.deepEqual(names, ['jump-492621828.wav', 'jump-492621828.sfs']);
-    assert.match(await page.inputValue('#command'), /-o jump-492621828\.wav$/);
-  });
-
-  test('names for assistive technology: unambiguous, no glyphs, a named fingerprint, a skip link, everything in landmarks', async () => {
-    const count = (role, name) => page.getByRole(role, { name, exact: true }).count();
-    const cases = [
-      { role: 'slider', name: 'Vibrato depth', count: 1 },
-      { role: 'button', name: 'Lock vibrato depth', count: 1 },
-      { role: 'slider', name: 'Phaser offset', count: 1 },
-      { role: 'button', name: 'Lock jump amount', count: 1 },
-      { role: 'button', name: 'Play', count: 1 },
-      { role: 'button', name: 'Star', count: 1 },
-      ...['Depth', 'Speed', 'Amount', 'Offset', 'Sweep', 'Time', 'Duty'].flatMap((name) => [
-        { role: 'slider', name, count: 0 },
-        { role: 'button', name: `Lock ${name}`, count: 0 },
-      ]),
-    ];
-    for (const c of cases) assert.equal(await count(c.role, c.name), c.count, `${c.role} "${c.name}"`);
-    const sha = await fingerprint(page);
-    assert.equal(
-      await page.getAttribute('#fingerprint', 'aria-label'),
-      `Fingerprint ${sha.slice(0, 12)}, copies the whole SHA-256`,
-    );
-    const fresh = (await openPage(browser.context, singleFile)).page;
-    await fresh.keyboard.press('Tab');
-    assert.equal(await fresh.evaluate(() => document.activeElement.textContent), 'Skip to the parameters');
-    await fresh.keyboard.press('Enter');
-    await fresh.keyboard.press('Tab');
-    assert.equal(await fresh.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Lock wave type');
-    await fresh.close();
-    assert.deepEqual(await axeViolations(page, null, ['region', 'landmark-one-main', 'landmark-unique']), []);
-  });
-
-  test('at 360 px no message or note covers the fields', async () => {
-    await page.setViewportSize({ width: 360, height: 740 });
-    await page.evaluate(() => (document.getElementById('csv').value = 'x'));
-    await page.click('#load-csv');
-    const fixed = await page.$$eval('body *', (all) =>
-      all
-        .filter((e) => {
-          const style = getComputedStyle(e);
-          return (
-            (style.position === 'fixed' || style.position === 'sticky') &&
-            style.display !== 'none' &&
-            e.getClientRects().length > 0
-          );
-        })
-        .map((e) => e.id || e.className),
-    );
-    assert.deepEqual(fixed, []);
-    const spilling = await page.$$eval('.param', (all) =>
-      all
-        .filter((p) => {
-          const box = p.closest('fieldset').getBoundingClientRect();
-          return [...p.querySelectorAll('*')].some((e) => e.getBoundingClientRect().right > box.right + 0.5);
-        })
-        .map((p) => p.dataset.param),
-    );
-    assert.deepEqual(spilling, [], 'parameters wider than their group');
-    await dismissNotices(page);
-    await page.setViewportSize({ width: 1280, height: 800 });
-  });
-
-  test('hostile links are refused with a message; the page goes on', async () => {
-    const cases = [
-      { fragment: '#seed=%E0%A4%A&csv=1', message: /% sign/ },
-      { fragment: '#csv=1', message: /no usable seed/ },
-      {
-        fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,
-        message: /parameter values cannot be read/,
-      },
-      {
-        fragment: `#seed=5&csv=${encodeURIComponent('1\nGenerate sound as "boss_music"')}`,
-        message: /parameter values cannot be read/,
-      },
-    ];
-    for (const c of cases) {
-      const { page: linked, problems: found } = await openPage(browser.context, singleFile + c.fragment);
-      const dialogs = countDialogs(linked);
-      const all = await notices(linked);
-      assert.equal(all.length, 1, c.fragment);
-      assert.match(all[0], c.message, c.fragment);
-      assert.match(all[0], /is shown instead/, c.fragment);
-      assert.doesNotMatch(await linked.inputValue('#script'), /boss_music|<img/, c.fragment);
-      assert.equal(dialogs.count, 0, c.fragment);
-      assert.deepEqual(found, [], c.fragment);
-      await linked.close();
-    }
-  });
-
-  test('hostile stored stars and sessions: each bad entry refused, the good ones kept, no fingerprint read back', async () => {
-    const good = (seed) => ({ seed, source: { kind: 'preset', family: 1 }, steps: [], bufferLength: 5 });
-    const planted = { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } };
-    const stars = [
-      { label: 'Laser one', recipe: good(101) },
-      { label: '<img src=x onerror=alert(1)>', recipe: good(102) },
-      { label: 'planted', recipe: planted },
-      'not an entry',
-      { label: 'Laser two', recipe: good(107), fingerprint: 'deadbeef'.repeat(8) },
-    ];
-    const session = {
-      slots: [planted, good(108)],
-      slot: 0,
-      locks: [99, 'x'],
-      history: [{ label: 'h', recipe: good(0) }],
-    };
-    // Both counted: two bad stars, a bad slot and a bad history entry.
-    const cases = [
-      {
-        name: 'bad stars and a session with a planted slot',
-        items: { 'quavix-studio.stars': JSON.stringify(stars), 'quavix-studio.session': JSON.stringify(session) },
-        labels: ['Laser one', '<img src=x onerror=alert(1)>', 'Laser two'],
-        notice: /^4 sounds kept on this computer could not be read and were left out/,
-      },
-      {
-        name: 'a session that is not JSON',
-        items: { 'quavix-studio.session': '{' },
-        labels: [],
-        notice: /^One sound kept on this computer could not be read and was left out/,
-      },
-    ];
-    // Another local HTML file plants the values: every page opened from disk shares one storage.
-    const plant = async (items) => {
-      const planter = await browser.context.newPage();
-      await planter.goto(planterFile);
-      await planter.evaluate(async (items) => {
-        localStorage.clear();
-        for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
-        // The library too, into which the stars move.
-        await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
-      }, items);
-      await planter.close();
-    };
-    await page.close();
-    for (const c of cases) {
-      await plant(c.items);
-      const opened = await openPage(browser.context, singleFile);
-      page = opened.page;
-      const dialogs = countDialogs(page);
-      const all = await notices(page);
-      await page.waitForFunction(() => !document.getElementById('library-add').disabled);
-      assert.equal(all.length, 1, c.name);
-      assert.match(all[0], c.notice, c.name);
-      assert.deepEqual(
-        await page.$$eval('#stars .sound-item', (all) => all.map((b) => b.firstChild.textContent)),
-        c.labels,
-        c.name,
-      );
-      assert.doesNotMatch(await page.textContent('body'), /deadbeef/, c.name);
-      for (const item of await page.$$('#stars .sound-item')) {
-        await item.click();
-        await settle(page);
-        assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
-      }
-      assert.doesNotMatch(await page.inputValue('#script'), /boss_music/, c.name);
-      assert.equal(dialogs.count, 0, c.name);
-      assert.deepEqual(opened.problems, [], c.name);
-      await page.close();
-    }
-  });
-
-  test('no console errors, policy violations or requests off this machine', () => {
-    assert.deepEqual(problems, []);
-  });
+test('no console errors, policy violations or requests off this machine', () => {
+  assert.deepEqual(s.problems, []);
 });

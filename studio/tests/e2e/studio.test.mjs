@@ -1,35 +1,18 @@
 // The Studio in headless Chromium, from the single HTML file (file://), against
 // the native quavix tool's files.
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openBrowser, openPage } from './browser.mjs';
-import {
-  CLI,
-  singleFile,
-  sha256,
-  toolWav,
-  commandWav,
-  settle,
-  fingerprint,
-  click,
-  typeInto,
-  downloaded,
-} from './page-steps.mjs';
+import { openPage } from './browser.mjs';
+import { CLI, singleFile, sha256, toolWav, commandWav, settle, fingerprint, click, typeInto } from './page-steps.mjs';
+import { downloaded, session, reload, tabTo } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-e2e-'));
-
-let browser;
 let page;
-let problems;
-before(async () => {
-  browser = await openBrowser();
-  ({ page, problems } = await openPage(browser.context, singleFile));
-});
-after(() => browser?.close());
+const s = session(singleFile, {}, (s) => (page = s.page));
 
 test('the downloaded WAV is the tool\u2019s file byte for byte', async () => {
   await typeInto(page, '#seed', '1234');
@@ -49,7 +32,7 @@ test('a lock survives Randomize and Mutate; the shared link and the copied comma
   assert.equal(await page.textContent('#p-DecayTime-stored'), decay);
   const sound = await fingerprint(page);
   assert.equal(sha256(await commandWav(page)), sound, await page.inputValue('#command'));
-  const fresh = await openPage(browser.context, await page.inputValue('#link'));
+  const fresh = await openPage(s.browser.context, await page.inputValue('#link'));
   assert.equal(await fingerprint(fresh.page), sound);
   assert.deepEqual(fresh.problems, []);
   await fresh.page.close();
@@ -59,13 +42,14 @@ test('a typed sustain of -3 s is refused beside its field and the last good valu
   await click(page, '[data-family="0"]');
   const before = await page.textContent('#p-SustainTime-stored');
   await typeInto(page, '#p-SustainTime-value', '-3');
-  assert.equal(await page.getAttribute('#p-SustainTime-value', 'aria-invalid'), 'true');
-  assert.equal(await page.textContent('#p-SustainTime-error'), 'a time cannot be negative');
-  assert.equal(await page.textContent('#p-SustainTime-stored'), before);
+  const shown = async () => [
+    await page.getAttribute('#p-SustainTime-value', 'aria-invalid'),
+    await page.textContent('#p-SustainTime-error'),
+    (await page.textContent('#p-SustainTime-stored')) === before,
+  ];
+  assert.deepEqual(await shown(), ['true', 'a time cannot be negative', true]);
   await typeInto(page, '#p-SustainTime-value', '0.2');
-  assert.equal(await page.getAttribute('#p-SustainTime-value', 'aria-invalid'), null);
-  assert.equal(await page.textContent('#p-SustainTime-error'), '');
-  assert.notEqual(await page.textContent('#p-SustainTime-stored'), before);
+  assert.deepEqual(await shown(), [null, '', false]);
 });
 
 test('a settings file opened through the file chooser gives the tool\u2019s sound for that file', async () => {
@@ -79,25 +63,18 @@ test('a settings file opened through the file chooser gives the tool\u2019s soun
 });
 
 test('keyboard only: a preset, a slider and the download', async () => {
-  const tabTo = async (selector) => {
-    for (let i = 0; i < 300; i++) {
-      await page.keyboard.press('Tab');
-      if (await page.evaluate((s) => document.activeElement?.matches(s), selector)) return;
-    }
-    assert.fail(`Tab never reached ${selector}`);
-  };
-  await tabTo('[data-family="6"]');
+  await tabTo(page, '[data-family="6"]');
   await page.keyboard.press('Enter');
   await settle(page);
   const before = await page.textContent('#p-SquareDuty-stored');
-  await tabTo('#p-SquareDuty');
+  await tabTo(page, '#p-SquareDuty');
   await page.keyboard.press('ArrowRight');
   await page.keyboard.press('ArrowRight');
   await settle(page);
   assert.notEqual(await page.textContent('#p-SquareDuty-stored'), before);
   const outline = await page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle);
   assert.notEqual(outline, 'none', 'the focused slider shows its focus');
-  await tabTo('#download');
+  await tabTo(page, '#download');
   const wav = await downloaded(page, () => page.keyboard.press('Enter'));
   assert.equal(sha256(wav), await fingerprint(page));
 });
@@ -143,18 +120,18 @@ test('a reload keeps both slots, the locks, the typed seed and the sounds made',
   await page.click('[data-param="Volume"] .lock');
   const b = await fingerprint(page);
   const made = await page.$$eval('#history li', (all) => all.length);
-  await page.reload();
-  await page.waitForSelector('html[data-ready="true"]');
-  assert.equal(await fingerprint(page), b);
-  assert.equal(await page.inputValue('#seed'), '556');
-  assert.equal(await page.getAttribute('#slot-B', 'aria-pressed'), 'true');
-  assert.equal(await page.getAttribute('[data-param="Volume"] .lock', 'aria-pressed'), 'true');
-  assert.equal(await page.$$eval('#history li', (all) => all.length), made);
+  assert.equal(await reload(page), b);
+  const kept = [
+    await page.inputValue('#seed'),
+    await page.getAttribute('#slot-B', 'aria-pressed'),
+    await page.getAttribute('[data-param="Volume"] .lock', 'aria-pressed'),
+    await page.$$eval('#history li', (all) => all.length),
+  ];
+  assert.deepEqual(kept, ['556', 'true', 'true', made]);
   await click(page, '#slot-A');
-  assert.equal(await fingerprint(page), a);
-  assert.equal(await page.inputValue('#seed'), '555');
+  assert.deepEqual([await fingerprint(page), await page.inputValue('#seed')], [a, '555']);
 });
 
 test('no console errors and no request off this machine', () => {
-  assert.deepEqual(problems, []);
+  assert.deepEqual(s.problems, []);
 });

@@ -5,17 +5,8 @@ import { mkdtempSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import {
-  audibleRange,
-  DEFAULT_CEILING_DBTP,
-  DEFAULT_TRIM_DB,
-  EXPORT_LIMITS,
-  exportRates,
-  exportSound,
-  fadeOut,
-  PLAIN_EXPORT,
-  type ExportOptions,
-} from '../../src/export/export-sound';
+import { audibleRange, DEFAULT_CEILING_DBTP, DEFAULT_TRIM_DB, EXPORT_LIMITS } from '../../src/export/export-sound';
+import { exportRates, exportSound, fadeOut, PLAIN_EXPORT, type ExportOptions } from '../../src/export/export-sound';
 import { quantize } from '../../src/export/sample-format';
 import { wavFile } from '../../src/export/wav-file';
 import { buildPack, exportWords, packNames } from '../../src/export/pack';
@@ -44,33 +35,27 @@ describe('integer samples: x x 2^(bits-1), rounded half away from zero, clamped'
 
 test('WAV files: format, rates, widths and the data of each sample format', () => {
   const cases = [
-    { bits: '8', values: Int32Array.of(-128, 0, 127), format: 1, width: 1, data: [0, 128, 255] },
-    { bits: '16', values: Int32Array.of(-2, 1), format: 1, width: 2, data: [0xfe, 0xff, 1, 0] },
-    {
-      bits: '24',
-      values: Int32Array.of(-2, 0x123456),
-      format: 1,
-      width: 3,
-      data: [0xfe, 0xff, 0xff, 0x56, 0x34, 0x12],
-    },
-    { bits: '32f', values: Float32Array.of(-0.5), format: 3, width: 4, data: [0, 0, 0, 0xbf] },
+    ['8', Int32Array.of(-128, 0, 127), 1, 1, [0, 128, 255]],
+    ['16', Int32Array.of(-2, 1), 1, 2, [0xfe, 0xff, 1, 0]],
+    ['24', Int32Array.of(-2, 0x123456), 1, 3, [0xfe, 0xff, 0xff, 0x56, 0x34, 0x12]],
+    ['32f', Float32Array.of(-0.5), 3, 4, [0, 0, 0, 0xbf]],
   ] as const;
-  for (const c of cases) {
-    const bytes = wavFile(c.values, 48000, c.bits);
+  for (const [bits, values, format, width, samples] of cases) {
+    const bytes = wavFile(values, 48000, bits);
     const view = new DataView(bytes.buffer);
     const tag = (at: number) => String.fromCharCode(...bytes.subarray(at, at + 4));
-    expect([tag(0), tag(8), tag(12)], c.bits).toEqual(['RIFF', 'WAVE', 'fmt ']);
-    expect(view.getUint32(4, true), c.bits).toBe(bytes.length - 8);
-    expect(view.getUint16(20, true), c.bits).toBe(c.format);
-    expect(view.getUint32(24, true), c.bits).toBe(48000);
-    expect(view.getUint32(28, true), c.bits).toBe(48000 * c.width);
-    expect(view.getUint16(32, true), c.bits).toBe(c.width);
-    const data = bytes.length - c.data.length - (c.data.length % 2) - 8;
-    expect(tag(data), c.bits).toBe('data');
-    expect(view.getUint32(data + 4, true), c.bits).toBe(c.data.length);
-    expect([...bytes.subarray(data + 8, data + 8 + c.data.length)], c.bits).toEqual(c.data);
+    expect([tag(0), tag(8), tag(12)], bits).toEqual(['RIFF', 'WAVE', 'fmt ']);
+    expect(view.getUint32(4, true), bits).toBe(bytes.length - 8);
+    expect(view.getUint16(20, true), bits).toBe(format);
+    expect(view.getUint32(24, true), bits).toBe(48000);
+    expect(view.getUint32(28, true), bits).toBe(48000 * width);
+    expect(view.getUint16(32, true), bits).toBe(width);
+    const data = bytes.length - samples.length - (samples.length % 2) - 8;
+    expect(tag(data), bits).toBe('data');
+    expect(view.getUint32(data + 4, true), bits).toBe(samples.length);
+    expect([...bytes.subarray(data + 8, data + 8 + samples.length)], bits).toEqual(samples);
     // a float file tells its frames in a fact chunk
-    if (c.format === 3) expect([tag(38), view.getUint32(46, true)]).toEqual(['fact', 1]);
+    if (format === 3) expect([tag(38), view.getUint32(46, true)]).toEqual(['fact', 1]);
   }
 });
 
@@ -124,25 +109,15 @@ test('a peak target lands on the sample peak; a loudness target stops at the cei
   const rng = quavix.random(0);
   rng.state = cooked.renderState;
   const samples = quavix.render(cooked.params, rng).samples.slice();
-  const peak = await exportSound(samples, { ...PLAIN_EXPORT, bits: '32f', normalize: { kind: 'peak', dbfs: -6 } });
+  const level = (normalize: ExportOptions['normalize'], ceilingDbtp = -3) =>
+    exportSound(samples, { ...PLAIN_EXPORT, bits: '32f', normalize, ceilingDbtp });
+  const peak = await level({ kind: 'peak', dbfs: -6 }, PLAIN_EXPORT.ceilingDbtp);
   expect(Math.abs(peak.after.samplePeakDbfs + 6)).toBeLessThan(1e-4);
   // 0 LUFS is out of reach under a -3 dBTP ceiling: the true peak ends at the ceiling, marked as limited.
-  const loud = await exportSound(samples, {
-    ...PLAIN_EXPORT,
-    bits: '32f',
-    normalize: { kind: 'loudness', lufs: 0 },
-    ceilingDbtp: -3,
-  });
-  expect(loud.limited).toBe(true);
+  const [loud, quiet] = [await level({ kind: 'loudness', lufs: 0 }), await level({ kind: 'loudness', lufs: -40 })];
+  expect([loud.limited, quiet.limited]).toEqual([true, false]);
   expect(loud.after.truePeakDbtp).toBeLessThanOrEqual(-3);
   expect(loud.after.truePeakDbtp).toBeGreaterThan(-3.05);
-  const quiet = await exportSound(samples, {
-    ...PLAIN_EXPORT,
-    bits: '32f',
-    normalize: { kind: 'loudness', lufs: -40 },
-    ceilingDbtp: -3,
-  });
-  expect(quiet.limited).toBe(false);
   expect(Math.abs(quiet.after.integratedLufs + 40)).toBeLessThan(0.01);
 });
 
