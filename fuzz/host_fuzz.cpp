@@ -148,8 +148,6 @@ struct Run {
       FailingAllocations failing(failMask);
       object = Host.Create(length);
     }
-    Check(object->WaveBuffer == nullptr || object->Capacity == 82000 * std::min(length, 60u),
-          "capacity");
     Host.Action(object, kSetSeed, seed);  // a fixed seed, so that an input replays alike
   }
 
@@ -230,8 +228,6 @@ struct Run {
                              std::strlen(text) + 1 == Host.Strings.back().size()),
           "text result");
     Check(def.Flags != 2 || number == 2 || (flags & kResultFloat) != 0, "float result");
-    Check(def.Flags == 1 || number != 1 || result == static_cast<HostWord>(object->LastLength >> 1),
-          "GenLength");
     return result;
   }
 
@@ -253,9 +249,6 @@ struct Run {
     void* stored = std::malloc(size);
     std::memcpy(stored, bytes, size);
     EditStructure* updated = UpdateEditStructure(0, static_cast<const EditStructure*>(stored));
-    Check((updated != nullptr) == old, "conversion");
-    Check(!updated || (updated->Version == kEditStructureVersion && updated->BufferSeconds == 5),
-          "converted");
     if (updated != nullptr) GlobalFree(updated);
     std::free(stored);
   }
