@@ -155,10 +155,7 @@ struct Run {
   void Action(int eventDepth) {
     RunObjectData* object = Instance();
     const std::size_t number = Byte() % 40;  // past the 35 actions too
-    if (number >= static_cast<std::size_t>(Host.Infos.NumActions)) {
-      Check(Host.Infos.Actions[Host.Infos.NumActions] == nullptr, "action table end");
-      return;
-    }
+    if (number >= static_cast<std::size_t>(Host.Infos.NumActions)) return;
     const auto& types = Registry().Actions.Items[number]->ParamTypes;
     HostWord first = 0;
     bool unreadable = false;
@@ -203,10 +200,7 @@ struct Run {
     RunObjectData* object = Instance();
     const std::size_t number = Byte() % 32;  // past the 29 expressions too
     const HostWord token = Number();
-    if (number >= static_cast<std::size_t>(Host.Infos.NumExpressions)) {
-      Check(Host.Infos.Expressions[Host.Infos.NumExpressions] == nullptr, "expression table end");
-      return 0;
-    }
+    if (number >= static_cast<std::size_t>(Host.Infos.NumExpressions)) return 0;
     if (object == nullptr) return 0;
     const AceDef& def = *Registry().Expressions.Items[number];
     if (!def.ParamTypes.empty()) {

@@ -106,7 +106,6 @@ TEST(EntryPoints, InformationRecordTablesInfosAndStubs) {
   EXPECT_EQ(std::memcmp(block, tables, sizeof(tables)), 0);
   EXPECT_TRUE(t.Conditions.size() == 2 && t.Actions.size() == 36 && t.Expressions.size() == 30);
   EXPECT_TRUE(!t.Conditions.back() && !t.Actions.back() && !t.Expressions.back());
-  EXPECT_EQ(t.Conditions[0], Registry().Conditions.Items[0]->Condition);
 
   const std::pair<HostWord, HostWord> infos[] = {{0, 768}, {2, 256}, {6, 2}, {7, 248}, {1, 0},
                                                  {3, 0},   {4, 0},   {5, 0}, {8, 0},   {-1, 0}};

@@ -131,9 +131,8 @@ int gEvents = 0;
 std::uint32_t gConditionResult = 0;
 
 std::uint32_t Pop(Words& queue) {
-  if (queue.empty()) return 0;
-  const std::uint32_t v = queue.front();
-  queue.erase(queue.begin());
+  const std::uint32_t v = queue.empty() ? 0 : queue.front();
+  if (!queue.empty()) queue.erase(queue.begin());
   return v;
 }
 long WINAPI RaiseEvent(void* object, long a, long b) {
