@@ -148,8 +148,6 @@ struct Run {
       FailingAllocations failing(failMask);
       object = Host.Create(length);
     }
-    Check(object->WaveBuffer == nullptr || object->Capacity == 82000 * std::min(length, 60u),
-          "capacity");
     Host.Action(object, kSetSeed, seed);  // a fixed seed, so that an input replays alike
   }
 
@@ -157,10 +155,7 @@ struct Run {
   void Action(int eventDepth) {
     RunObjectData* object = Instance();
     const std::size_t number = Byte() % 40;  // past the 35 actions too
-    if (number >= static_cast<std::size_t>(Host.Infos.NumActions)) {
-      Check(Host.Infos.Actions[Host.Infos.NumActions] == nullptr, "action table end");
-      return;
-    }
+    if (number >= static_cast<std::size_t>(Host.Infos.NumActions)) return;
     const auto& types = Registry().Actions.Items[number]->ParamTypes;
     HostWord first = 0;
     bool unreadable = false;
@@ -205,10 +200,7 @@ struct Run {
     RunObjectData* object = Instance();
     const std::size_t number = Byte() % 32;  // past the 29 expressions too
     const HostWord token = Number();
-    if (number >= static_cast<std::size_t>(Host.Infos.NumExpressions)) {
-      Check(Host.Infos.Expressions[Host.Infos.NumExpressions] == nullptr, "expression table end");
-      return 0;
-    }
+    if (number >= static_cast<std::size_t>(Host.Infos.NumExpressions)) return 0;
     if (object == nullptr) return 0;
     const AceDef& def = *Registry().Expressions.Items[number];
     if (!def.ParamTypes.empty()) {
@@ -230,8 +222,6 @@ struct Run {
                              std::strlen(text) + 1 == Host.Strings.back().size()),
           "text result");
     Check(def.Flags != 2 || number == 2 || (flags & kResultFloat) != 0, "float result");
-    Check(def.Flags == 1 || number != 1 || result == static_cast<HostWord>(object->LastLength >> 1),
-          "GenLength");
     return result;
   }
 
@@ -253,9 +243,6 @@ struct Run {
     void* stored = std::malloc(size);
     std::memcpy(stored, bytes, size);
     EditStructure* updated = UpdateEditStructure(0, static_cast<const EditStructure*>(stored));
-    Check((updated != nullptr) == old, "conversion");
-    Check(!updated || (updated->Version == kEditStructureVersion && updated->BufferSeconds == 5),
-          "converted");
     if (updated != nullptr) GlobalFree(updated);
     std::free(stored);
   }

@@ -1,7 +1,7 @@
 // A 32-bit Windows host for Quavix.dll under Wine, for what only the built binary shows (the logic
-// is checked natively): every entry point and one handler of each kind called through a check of
-// the stack pointer and the floating-point controls, each run-header routine, the sound bank (a
-// fake MMFS2.dll) and every reference sound. Usage: winhost <Quavix.dll> <digests>
+// is checked natively): every entry point and each kind of handler result through a check of the
+// stack pointer and the floating-point controls, each run-header routine, the sound bank (a fake
+// MMFS2.dll) and every reference sound. Usage: winhost <Quavix.dll> <digests>
 #include <windows.h>
 
 #include <bit>
@@ -62,6 +62,7 @@ extern "C" __declspec(dllimport) const std::uint8_t* FakeBankSound(const char* n
 
 namespace {
 using namespace quavix::host::test;
+using Words = std::vector<std::uint32_t>;
 
 int gPassed = 0, gFailed = 0;
 void Check(bool ok, const std::string& what) {
@@ -78,11 +79,12 @@ std::uint64_t FpControls() {
   return std::uint64_t{cw} << 32 | (csr & ~0x3Fu);
 }
 
-// Calls a module function with 32-bit arguments; checks that it popped exactly
-// its arguments and left the x87 control word and the MXCSR controls alone.
-std::uint32_t Call(const void* function, std::vector<std::uint32_t> args, const std::string& what) {
+// Calls a module function with 32-bit arguments on a stack aligned to 4 bytes only, as the host
+// guarantees; checks that it popped exactly its arguments and left the x87 control word and the
+// MXCSR controls alone.
+std::uint32_t Call(const void* function, Words args, const std::string& what) {
   static std::uint32_t misalign = 0;
-  misalign = (misalign + 4) % 16;  // the host guarantees only 4-byte alignment
+  misalign = (misalign + 4) % 16;
   const std::uint64_t controls = FpControls();
   std::int32_t change = 0x7FFFFFFF;
   const std::uint32_t result =
@@ -91,7 +93,11 @@ std::uint32_t Call(const void* function, std::vector<std::uint32_t> args, const 
   Check(FpControls() == controls, what + ": floating-point controls changed");
   return result;
 }
-
+std::string Named(const char* what, int index) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%s %d", what, index);
+  return text;
+}
 std::uint32_t Word(const void* pointer) {
   return reinterpret_cast<std::uintptr_t>(pointer);
 }
@@ -104,18 +110,19 @@ int __cdecl CdeclOne(int a) {
   return a + 1;
 }
 void CheckTheChecker() {
-  std::int32_t change = 1;
   const std::uint32_t args[2] = {9, 4};
-  Check(CallWithStackCheck(reinterpret_cast<const void*>(&StdcallTwo), args, 2, &change, 4) == 5 &&
-            change == 0,
+  std::int32_t two = 1, one = 1;
+  Check(CallWithStackCheck(reinterpret_cast<const void*>(&StdcallTwo), args, 2, &two, 4) == 5 &&
+            two == 0,
         "stack check: stdcall with two arguments");
-  Check(CallWithStackCheck(reinterpret_cast<const void*>(&CdeclOne), args, 1, &change, 8) == 10 &&
-            change == -4,
+  Check(CallWithStackCheck(reinterpret_cast<const void*>(&CdeclOne), args, 1, &one, 8) == 10 &&
+            one == -4,
         "stack check: a cdecl callee is caught");
 }
 
+// The run-header routines.
 std::uint32_t gRunHeader[256];
-std::vector<std::uint32_t> gActionParams, gExpressionParams;
+Words gActionParams, gExpressionParams;
 std::vector<std::vector<char>> gStrings;
 const void* gCondition = nullptr;
 const void* const* gActions = nullptr;
@@ -123,10 +130,9 @@ const void* const* gExpressions = nullptr;
 int gEvents = 0;
 std::uint32_t gConditionResult = 0;
 
-std::uint32_t Pop(std::vector<std::uint32_t>& queue) {
-  if (queue.empty()) return 0;
-  const std::uint32_t v = queue.front();
-  queue.erase(queue.begin());
+std::uint32_t Pop(Words& queue) {
+  const std::uint32_t v = queue.empty() ? 0 : queue.front();
+  if (!queue.empty()) queue.erase(queue.begin());
   return v;
 }
 long WINAPI RaiseEvent(void* object, long a, long b) {
@@ -136,8 +142,7 @@ long WINAPI RaiseEvent(void* object, long a, long b) {
   return 0;
 }
 long WINAPI StringSpace(void*, long, long size) {
-  gStrings.emplace_back(static_cast<std::size_t>(size), '#');
-  return static_cast<long>(Word(gStrings.back().data()));
+  return static_cast<long>(Word(gStrings.emplace_back(static_cast<std::size_t>(size), '#').data()));
 }
 long WINAPI FirstExpressionParam(void*, long kind, long) {
   Check(kind == 0, "expression parameter kind");
@@ -152,11 +157,8 @@ long WINAPI ActionParam(void*, long, long) {
 }
 
 HMODULE gModule = nullptr;
-const void* Entry(const char* name) {
-  return reinterpret_cast<const void*>(GetProcAddress(gModule, name));
-}
-std::uint32_t CallEntry(const char* name, const std::vector<std::uint32_t>& args) {
-  return Call(Entry(name), args, name);
+std::uint32_t CallEntry(const char* name, const Words& args) {
+  return Call(reinterpret_cast<const void*>(GetProcAddress(gModule, name)), args, name);
 }
 
 void CheckEntryPoints() {
@@ -168,25 +170,23 @@ void CheckEntryPoints() {
 #include "host/entry_points.inc"
   };
   for (const auto& [name, arguments, answers, answer] : stubs) {
-    const void* stub = Entry(name);
-    Check(stub != nullptr, std::string("export ") + name);
-    if (stub == nullptr) continue;
-    const std::uint32_t result = Call(stub, std::vector<std::uint32_t>(arguments, 0x7777u), name);
-    Check(!answers || result == static_cast<std::uint32_t>(answer), std::string(name) + " result");
+    const void* stub = reinterpret_cast<const void*>(GetProcAddress(gModule, name));
+    const std::uint32_t result = stub ? Call(stub, Words(arguments, 0x7777u), name) : 0;
+    Check(stub && (!answers || result == static_cast<std::uint32_t>(answer)),
+          std::string("export and result of ") + name);
   }
-  Check(CallEntry("GetInfos", {0}) == 768, "GetInfos(0)");
-  Check(CallEntry("GetRunObjectDataSize", {1, 2}) == 204, "record size 204");
-  Check(CallEntry("HandleRunObject", {0}) == 1, "HandleRunObject");
+  const std::tuple<const char*, Words, std::uint32_t> entries[] = {
+      {"GetInfos", {0}, 768}, {"GetRunObjectDataSize", {1, 2}, 204}, {"HandleRunObject", {0}, 1}};
+  for (const auto& [name, args, answer] : entries) Check(CallEntry(name, args) == answer, name);
 
   std::uint8_t record[64];
   Check(CallEntry("GetRunObjectInfos", {0, Word(record)}) == 1, "GetRunObjectInfos");
   const auto* tables = reinterpret_cast<const void* const* const*>(record);
-  const int counts[3] = {1, 35, 29};
-  const char* const names[3] = {"condition table", "action table", "expression table"};
+  const int counts[3] = {1, 35, 29};  // conditions, actions, expressions
   for (int k = 0; k < 3; ++k) {
     Check(record[12 + 2 * k] == counts[k] && tables[k][counts[k]] == nullptr &&
               tables[k][counts[k] - 1] != nullptr,
-          names[k]);
+          Named("handler table", k));
   }
   gCondition = tables[0][0];
   gActions = tables[1];
@@ -201,22 +201,21 @@ void CheckEntryPoints() {
 }
 
 std::uint32_t Action(std::uint8_t* object, int index, std::uint32_t first) {
-  return Call(gActions[index], {Word(object), first, 0}, "action " + std::to_string(index));
+  return Call(gActions[index], {Word(object), first, 0}, Named("action", index));
 }
-std::uint32_t Expression(std::uint8_t* object, int index) {
-  std::memset(object + 124, 0, 2);  // the result flags
-  return Call(gExpressions[index], {Word(object), 3}, "expression " + std::to_string(index));
-}
-std::uint16_t Flags(const std::uint8_t* object) {
-  return static_cast<std::uint16_t>(object[124] | object[125] << 8);
+// The result and its flags (a 16-bit word at 124).
+std::pair<std::uint32_t, int> Expression(std::uint8_t* object, int index) {
+  std::memset(object + 124, 0, 2);
+  const std::uint32_t result =
+      Call(gExpressions[index], {Word(object), 3}, Named("expression", index));
+  return {result, object[124] | object[125] << 8};
 }
 
 struct Instance {
   explicit Instance(std::uint32_t seconds) {
+    const std::uint32_t runHeader = Word(gRunHeader), stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
     std::memset(Object + 124, 0, 2);
-    const std::uint32_t runHeader = Word(gRunHeader);
     std::memcpy(Object + 8, &runHeader, 4);
-    const std::uint32_t stored[7] = {28, 0, 2, 0, 0, 0x0100, seconds};
     Check(CallEntry("CreateRunObject", {Word(Object), Word(stored), 0}) == 0, "created");
   }
   ~Instance() { Check(CallEntry("DestroyRunObject", {Word(Object), 0}) == 0, "destroyed"); }
@@ -224,44 +223,39 @@ struct Instance {
   std::uint8_t* Object = Block.data();
 };
 
-// One sound: the condition raised from inside the action, a float returned in EAX (GenWave of
-// the last sample, as published) and a text in host string space (CSV$).
-void RunOneInstance() {
-  Instance instance(5);
-  std::uint8_t* object = instance.Object;
-  Action(object, 6, Word("boom"));  // Generate sound as "boom"
-  Check(gEvents == 1 && gConditionResult == 1, "the condition is raised once");
-  long size = 0;
-  const std::uint8_t* image = FakeBankSound("boom", &size);
-  const std::uint32_t samples = Expression(object, 1);  // GenLength
-  Check(image != nullptr && size == static_cast<long>(2 * samples + 44) && samples == 25003,
-        "the default sound: 25003 samples");
-  gExpressionParams = {samples - 1};
-  const auto value = std::bit_cast<float>(Expression(object, 0));  // GenWave of the last sample
-  const auto sample = static_cast<std::int16_t>(image[size - 2] | image[size - 1] << 8);
-  Check(value == static_cast<float>(sample / 32000.0) && Flags(object) == 0x4000,
-        "GenWave of the last sample");
-  const auto text = reinterpret_cast<const char*>(Expression(object, 3));  // CSV$
-  Check(Flags(object) == 0x8000 && text != nullptr &&
-            std::strcmp(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,") == 0,
-        "CSV$ in host string space");
-}
-
-// Runs one line of the reference sounds (recipe, sample count, digest) on a new instance.
+// One line of the reference sounds (recipe, sample count, digest) on a new instance, and there
+// each kind of result: a text in host string space (CSV$ of the defaults, before the steps), a
+// whole number and a float in EAX (GenLength, and GenWave of the last sample as published), and
+// the condition raised once from inside "Generate sound".
 void RunReference(const std::string& line) {
   const std::string recipe = line.substr(0, line.find(' '));
   const Recipe parsed = ParseRecipe(recipe);
   Instance instance(parsed.BufferSeconds);
+  std::uint8_t* object = instance.Object;
+  const auto [csv, csvFlags] = Expression(object, 3);
+  const auto* text = reinterpret_cast<const char*>(csv);
+  Check(csvFlags == 0x8000 && text != nullptr && text == gStrings.back().data() &&
+            std::strcmp(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,") == 0,
+        recipe + ": CSV$ in host string space");
   for (const RecipeStep& step : parsed.Steps) {
     Check(step.Action != -1, "a known step in " + recipe);
     gActionParams = step.Fetched;
-    if (step.Action != -1) Action(instance.Object, step.Action, step.First);
+    if (step.Action != -1) Action(object, step.Action, step.First);
   }
-  Action(instance.Object, 6, Word("reference"));
+  const int events = gEvents;
+  Action(object, 6, Word("reference"));
+  Check(gEvents == events + 1 && gConditionResult == 1, recipe + ": the condition raised once");
   long size = 0;
   const std::uint8_t* image = FakeBankSound("reference", &size);
   const std::string result = image ? ImageDigest(image, static_cast<std::size_t>(size)) : "";
   Check(line == recipe + " " + result, recipe + ": " + result + ", expected " + line);
+  const std::uint32_t samples = Expression(object, 1).first;
+  gExpressionParams = {samples - 1};
+  const auto [wave, waveFlags] = Expression(object, 0);
+  const auto last = static_cast<std::int16_t>(image ? image[size - 2] | image[size - 1] << 8 : 0);
+  Check(size == static_cast<long>(2 * samples + 44) && waveFlags == 0x4000 &&
+            std::bit_cast<float>(wave) == static_cast<float>(last / 32000.0),
+        recipe + ": GenLength, and GenWave of the last sample");
 }
 
 }  // namespace
@@ -296,9 +290,8 @@ int main(int argc, char** argv) {
   Check(gModule != nullptr, std::string("LoadLibrary ") + argv[1]);
   if (gModule != nullptr) CheckEntryPoints();
   asm volatile("fldcw %0\n\tldmxcsr %1" : : "m"(hostCw), "m"(hostCsr));
-  if (gActions != nullptr) {
-    RunOneInstance();
-    for (const std::string& line : references) RunReference(line);
+  for (const std::string& line : references) {
+    if (gActions != nullptr) RunReference(line);
   }
   if (gModule != nullptr) Check(FreeLibrary(gModule) != 0, "FreeLibrary");
   std::printf("winhost: %d passed, %d failed\n", gPassed, gFailed);
