@@ -226,16 +226,29 @@ TEST(CApi, DesignDrawsLikeTheCore) {
   }
 }
 
-// The descriptions: names as quavix_param_name gives them, defaults as quavix_params_default sets
-// them (0.3 stored is 0.3 x 0.3 x 2.2675 = 0.204075 s), groups, flags and the users' ranges.
-TEST(CApi, ParamInfoDescribesEachParameter) {
+// The descriptions against the header, which documents each parameter's default and typical
+// stored range where the field is declared ("float SustainTime;  /*  3  default 0.3; 0 to 1 ...");
+// names as quavix_param_name gives them, defaults as quavix_params_default sets them (0.3 stored
+// is 0.3 x 0.3 x 2.2675 = 0.204075 s), groups, flags and the users' ranges.
+TEST(CApi, ParamInfoDescribesEachParameterAsTheHeaderDoes) {
   EXPECT_EQ(quavix_param_count(), QUAVIX_PARAM_COUNT);
+  std::ifstream header(QUAVIX_PUBLIC_HEADER);
+  ASSERT_TRUE(header) << QUAVIX_PUBLIC_HEADER;
+  const std::regex field(R"(^\s*(?:float|int32_t) (\w+);\s+/\*\s+(\d+)\s.*default (-?[0-9.]+); (-?[0-9.]+) to (-?[0-9.]+))");
   quavix_params defaults = Defaults();
-  bool groupSeen[10] = {};
-  for (std::int32_t i = 0; i < quavix_param_count(); ++i) {
-    SCOPED_TRACE(i);
+  bool groupSeen[10] = {}, indexSeen[QUAVIX_PARAM_COUNT] = {};
+  for (std::string line; std::getline(header, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, field)) continue;
+    SCOPED_TRACE(line);
+    const std::int32_t i = std::stoi(m[2]);
     quavix_param_description d{};
     ASSERT_EQ(quavix_param_info(i, &d), QUAVIX_OK);
+    ASSERT_FALSE(indexSeen[i]);
+    indexSeen[i] = true;
+    EXPECT_STREQ(d.name, m[1].str().c_str());
+    EXPECT_EQ(d.default_stored, std::stof(m[3]));
+    EXPECT_TRUE(d.typical_stored_min == std::stof(m[4]) && d.typical_stored_max == std::stof(m[5]));
     float stored = 0, user = 0;
     quavix_param_get(&defaults, i, &stored);
     quavix_param_get_user(&defaults, i, &user);
@@ -251,6 +264,7 @@ TEST(CApi, ParamInfoDescribesEachParameter) {
     EXPECT_EQ(d.whole, i == 1 ? 1 : 0);
     EXPECT_EQ(d.frequency, i == 6 || i == 7 ? 1 : 0);
   }
+  for (const bool seen : indexSeen) EXPECT_TRUE(seen);
   for (const bool seen : groupSeen) EXPECT_TRUE(seen);
   struct Case { std::int32_t index; int group; const char* groupTitle; float defaultUser; const char* setter; } const cases[] = {
       {0, QUAVIX_GROUP_VOLUME, "Volume", 1.0f, "Set volume to %0"},
@@ -368,28 +382,6 @@ TEST(CApi, EnvelopeLengthsAndTheBoundOfASound) {
   EXPECT_EQ(static_cast<std::size_t>(quavix_render(&p, &r, out.data(), 2000)), quavix_sound_length_bound(&p, 5));
   EXPECT_EQ(quavix_envelope_lengths(nullptr, lengths), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_sound_length_bound(nullptr, 5), 0u);
-}
-
-// The header documents each parameter's default and typical stored range where the field is
-// declared ("float SustainTime;  /*  3  default 0.3; 0 to 1 ..."): they are the table's.
-TEST(CApi, HeaderCommentsGiveTheTablesDefaultsAndRanges) {
-  std::ifstream header(QUAVIX_PUBLIC_HEADER);
-  ASSERT_TRUE(header) << QUAVIX_PUBLIC_HEADER;
-  const std::regex field(R"(^\s*(?:float|int32_t) (\w+);\s+/\*\s+(\d+)\s.*default (-?[0-9.]+); (-?[0-9.]+) to (-?[0-9.]+))");
-  int seen = 0;
-  for (std::string line; std::getline(header, line);) {
-    std::smatch m;
-    if (!std::regex_search(line, m, field)) continue;
-    SCOPED_TRACE(line);
-    quavix_param_description d{};
-    ASSERT_EQ(quavix_param_info(std::stoi(m[2]), &d), QUAVIX_OK);
-    EXPECT_STREQ(d.name, m[1].str().c_str());
-    EXPECT_EQ(d.default_stored, std::stof(m[3]));
-    EXPECT_EQ(d.typical_stored_min, std::stof(m[4]));
-    EXPECT_EQ(d.typical_stored_max, std::stof(m[5]));
-    ++seen;
-  }
-  EXPECT_EQ(seen, QUAVIX_PARAM_COUNT);
 }
 
 // Whatever the parameters, the text written is terminated and passes the strict check.
