@@ -78,7 +78,10 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
       {quavix_param_index_n("AttackTime", 6), QUAVIX_ERROR_NAME},
       {quavix_param_index_n(volume, sizeof volume), 0},
       {quavix_preset_family_of_n("coins", 4), QUAVIX_PRESET_COIN},
-      {quavix_preset_family_of_n("coins", 5), QUAVIX_ERROR_NAME}};
+      {quavix_preset_family_of_n("coins", 5), QUAVIX_ERROR_NAME},
+      {quavix_preset_family_of_n(nullptr, 0), QUAVIX_ERROR_NAME},  // as quavix_param_index_n
+      {quavix_render_preset(-1, 42, nullptr, 0), QUAVIX_ERROR_FAMILY},
+      {quavix_render_preset(7, 42, nullptr, 0), QUAVIX_ERROR_FAMILY}};
   for (std::size_t i = 0; i < std::size(got); ++i) EXPECT_EQ(got[i][0], got[i][1]) << "call " << i;
   EXPECT_EQ(stored, 0.3637366f);  // the user's 0.3 s converted by the core, read unconverted
   EXPECT_EQ(user, 0.3f);
@@ -97,7 +100,7 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
   ASSERT_EQ(quavix_settings_string_import_n(&t, "0.25,3", 6), QUAVIX_OK);
   EXPECT_TRUE(t.Volume == 0.25f && t.WaveType == 3);
   // Texts cut as snprintf cuts them, the first bad field named, a cut file reported as short data;
-  // the sound, random state and WAV image (also at an odd address) are the core's.
+  // the sound and random state are the core's.
   char text[256], small[10];
   EXPECT_EQ(quavix_settings_string(&p, text, sizeof text), 53u);
   EXPECT_STREQ(text, "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,");
@@ -132,21 +135,9 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
   CachedSynthesizer s;
   Synthesize(s.Synth, 30000, want.data(), core);
   EXPECT_TRUE(sound == want && r.state == core.State);
-  std::vector<std::uint8_t> image(quavix_wav_buffer_size(1) + 1), header(44);
-  EXPECT_EQ(image.size(), 44u + 82000u + 1u);
-  EXPECT_EQ(quavix_render_wav(&p, &r, 1, image.data(), image.size() - 2),
-            QUAVIX_ERROR_BUFFER_TOO_SMALL);
-  quavix_wav_header(&p, 2 * 25003, header.data());
-  for (std::size_t offset : {0, 1}) {
-    quavix_random w{5};
-    ASSERT_EQ(quavix_render_wav(&p, &w, 1, image.data() + offset, image.size() - 1),
-              44 + 2 * 25003);
-    EXPECT_EQ(std::memcmp(image.data() + offset, header.data(), 44), 0);
-    EXPECT_EQ(std::memcmp(image.data() + offset + 44, want.data(), 2 * 25003), 0) << offset;
-  }
+  EXPECT_EQ(quavix_wav_buffer_size(1), 44u + 82000u);
 }
 
-// Family 8 stands for randomize and mutate; the refused families -1 and 7 draw nothing.
 // Many sounds at once give each job what quavix_render gives it, called for the jobs in order: with
 // a random source each (the lanes, where the processor has them), with sources shared (one by one,
 // in order), and with empty areas; a refused call draws and writes nothing.
@@ -214,6 +205,7 @@ TEST(CApi, RenderManyGivesEachJobWhatRenderGivesIt) {
   EXPECT_STREQ(quavix_strerror(QUAVIX_ERROR_MEMORY), "working memory could not be allocated");
 }
 
+// Family 8 stands for randomize and mutate; the refused families -1 and 7 draw nothing.
 TEST(CApi, DesignDrawsLikeTheCore) {
   for (std::int32_t family = -1; family <= 8; ++family) {
     quavix_params p = Defaults();
@@ -234,16 +226,29 @@ TEST(CApi, DesignDrawsLikeTheCore) {
   }
 }
 
-// The descriptions: names as quavix_param_name gives them, defaults as quavix_params_default sets
-// them (0.3 stored is 0.3 x 0.3 x 2.2675 = 0.204075 s), groups, flags and the users' ranges.
-TEST(CApi, ParamInfoDescribesEachParameter) {
+// The descriptions against the header, which documents each parameter's default and typical
+// stored range where the field is declared ("float SustainTime;  /*  3  default 0.3; 0 to 1 ...");
+// names as quavix_param_name gives them, defaults as quavix_params_default sets them (0.3 stored
+// is 0.3 x 0.3 x 2.2675 = 0.204075 s), groups, flags and the users' ranges.
+TEST(CApi, ParamInfoDescribesEachParameterAsTheHeaderDoes) {
   EXPECT_EQ(quavix_param_count(), QUAVIX_PARAM_COUNT);
+  std::ifstream header(QUAVIX_PUBLIC_HEADER);
+  ASSERT_TRUE(header) << QUAVIX_PUBLIC_HEADER;
+  const std::regex field(R"(^\s*(?:float|int32_t) (\w+);\s+/\*\s+(\d+)\s.*default (-?[0-9.]+); (-?[0-9.]+) to (-?[0-9.]+))");
   quavix_params defaults = Defaults();
-  bool groupSeen[10] = {};
-  for (std::int32_t i = 0; i < quavix_param_count(); ++i) {
-    SCOPED_TRACE(i);
+  bool groupSeen[10] = {}, indexSeen[QUAVIX_PARAM_COUNT] = {};
+  for (std::string line; std::getline(header, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, field)) continue;
+    SCOPED_TRACE(line);
+    const std::int32_t i = std::stoi(m[2]);
     quavix_param_description d{};
     ASSERT_EQ(quavix_param_info(i, &d), QUAVIX_OK);
+    ASSERT_FALSE(indexSeen[i]);
+    indexSeen[i] = true;
+    EXPECT_STREQ(d.name, m[1].str().c_str());
+    EXPECT_EQ(d.default_stored, std::stof(m[3]));
+    EXPECT_TRUE(d.typical_stored_min == std::stof(m[4]) && d.typical_stored_max == std::stof(m[5]));
     float stored = 0, user = 0;
     quavix_param_get(&defaults, i, &stored);
     quavix_param_get_user(&defaults, i, &user);
@@ -259,6 +264,7 @@ TEST(CApi, ParamInfoDescribesEachParameter) {
     EXPECT_EQ(d.whole, i == 1 ? 1 : 0);
     EXPECT_EQ(d.frequency, i == 6 || i == 7 ? 1 : 0);
   }
+  for (const bool seen : indexSeen) EXPECT_TRUE(seen);
   for (const bool seen : groupSeen) EXPECT_TRUE(seen);
   struct Case { std::int32_t index; int group; const char* groupTitle; float defaultUser; const char* setter; } const cases[] = {
       {0, QUAVIX_GROUP_VOLUME, "Volume", 1.0f, "Set volume to %0"},
@@ -378,28 +384,6 @@ TEST(CApi, EnvelopeLengthsAndTheBoundOfASound) {
   EXPECT_EQ(quavix_sound_length_bound(nullptr, 5), 0u);
 }
 
-// The header documents each parameter's default and typical stored range where the field is
-// declared ("float SustainTime;  /*  3  default 0.3; 0 to 1 ..."): they are the table's.
-TEST(CApi, HeaderCommentsGiveTheTablesDefaultsAndRanges) {
-  std::ifstream header(QUAVIX_PUBLIC_HEADER);
-  ASSERT_TRUE(header) << QUAVIX_PUBLIC_HEADER;
-  const std::regex field(R"(^\s*(?:float|int32_t) (\w+);\s+/\*\s+(\d+)\s.*default (-?[0-9.]+); (-?[0-9.]+) to (-?[0-9.]+))");
-  int seen = 0;
-  for (std::string line; std::getline(header, line);) {
-    std::smatch m;
-    if (!std::regex_search(line, m, field)) continue;
-    SCOPED_TRACE(line);
-    quavix_param_description d{};
-    ASSERT_EQ(quavix_param_info(std::stoi(m[2]), &d), QUAVIX_OK);
-    EXPECT_STREQ(d.name, m[1].str().c_str());
-    EXPECT_EQ(d.default_stored, std::stof(m[3]));
-    EXPECT_EQ(d.typical_stored_min, std::stof(m[4]));
-    EXPECT_EQ(d.typical_stored_max, std::stof(m[5]));
-    ++seen;
-  }
-  EXPECT_EQ(seen, QUAVIX_PARAM_COUNT);
-}
-
 // Whatever the parameters, the text written is terminated and passes the strict check.
 TEST(CApiBindings, SettingsStringsAreTerminatedAndCheckable) {
   char text[300];
@@ -497,53 +481,31 @@ TEST(CApiBindings, VersionsAndSizes) {
   EXPECT_EQ(quavix_stream_size(), static_cast<std::size_t>(QUAVIX_STREAM_SIZE));
 }
 
-// The audible randomize draws the wave type mod 4 where randomize draws it mod 5.
+// The audible randomize draws the wave type mod 4 where randomize draws it mod 5; other flag
+// bits are ignored.
 TEST(CApiBindings, AudibleRandomizeNeverPicksTheSilentWave) {
+  const std::pair<std::uint32_t, bool> flags[] = {
+      {0, false}, {2, false}, {QUAVIX_RANDOMIZE_AUDIBLE, true}, {3, true}, {0xFFFFFFFFu, true}};
   int seen[5] = {};
   for (std::uint32_t seed = 1; seed <= 2000; ++seed) {
-    quavix_params plain = Defaults(), flag0 = Defaults(), audible = Defaults();
-    quavix_random a{seed}, b{seed}, c{seed}, first{seed};
+    quavix_params plain = Defaults();
+    quavix_random a{seed}, first{seed};
     const std::int32_t draw = quavix_random_draw(&first);
     ASSERT_EQ(quavix_randomize(&plain, &a), QUAVIX_OK);
-    ASSERT_EQ(quavix_randomize_ex(&flag0, &b, 0), QUAVIX_OK);
-    ASSERT_EQ(quavix_randomize_ex(&audible, &c, QUAVIX_RANDOMIZE_AUDIBLE), QUAVIX_OK);
     EXPECT_EQ(plain.WaveType, draw % 5);
-    EXPECT_EQ(audible.WaveType, draw % 4);
-    ++seen[audible.WaveType];
-    audible.WaveType = plain.WaveType;
-    EXPECT_TRUE(std::memcmp(&plain, &flag0, sizeof plain) == 0 &&
-                std::memcmp(&plain, &audible, sizeof plain) == 0 && a.state == b.state &&
-                a.state == c.state)
-        << seed;
+    for (const auto& [flag, audible] : flags) {
+      quavix_params p = Defaults();
+      quavix_random r{seed};
+      ASSERT_EQ(quavix_randomize_ex(&p, &r, flag), QUAVIX_OK);
+      EXPECT_EQ(p.WaveType, audible ? draw % 4 : draw % 5) << flag;
+      if (flag == QUAVIX_RANDOMIZE_AUDIBLE) ++seen[p.WaveType];
+      p.WaveType = plain.WaveType;
+      EXPECT_TRUE(std::memcmp(&plain, &p, sizeof plain) == 0 && a.state == r.state) << seed;
+    }
   }
   EXPECT_EQ(seen[4], 0);
   for (int w = 0; w < 4; ++w) EXPECT_GT(seen[w], 400) << w;
   EXPECT_EQ(quavix_randomize_ex(nullptr, nullptr, 1), QUAVIX_ERROR_ARGUMENT);
-}
-
-// The count is the render's, without writing or drawing; times of magnitude 1 end by the maximum.
-TEST(CApiBindings, RenderCountIsTheRendersLength) {
-  quavix_params longest = Defaults();
-  longest.AttackTime = longest.SustainTime = longest.DecayTime = -1.0f;
-  quavix_params beyond = longest;
-  beyond.DecayTime = 1.0001f;  // 100020 samples of decay instead of 100000
-  const struct { const char* name; quavix_params p; std::int32_t max, count; } cases[] = {
-      {"defaults", Defaults(), INT32_MAX, 25003},  // 0 + 9000 + 16000 + 3
-      {"defaults cut", Defaults(), 100, 100}, {"nothing asked", Defaults(), 0, 0},
-      {"times of 1", longest, INT32_MAX, 3 * 100000 + 3},
-      {"decay 1.0001", beyond, INT32_MAX, 3 * 100000 + 3 + 20},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const quavix_random r{7};
-    EXPECT_EQ(quavix_render_count(&c.p, &r, c.max), c.count);
-    EXPECT_EQ(r.state, 7u);
-    quavix_random w{7};
-    if (c.max > 0) {
-      EXPECT_EQ(Render(c.p, w, std::min(c.max, 400000)).size(), static_cast<std::size_t>(c.count));
-    }
-  }
-  EXPECT_EQ(quavix_render_count(nullptr, nullptr, 1), QUAVIX_ERROR_ARGUMENT);
 }
 
 // Every preset and randomize result fits QUAVIX_MAX_SOUND_SAMPLES: its three stored times are at
@@ -567,97 +529,86 @@ TEST(CApiBindings, DesignedSoundsFitTheMaximum) {
     }
   }
   EXPECT_GT(longest, 1.0f);  // a bound of 1 would not do
+}
+
+// The sounds that every way of rendering is compared on, from random state 11: the presets
+// (kinds 0 to 6), randomize (7), a sine with vibrato (8), and the defaults with the stored times
+// given (9). Times of magnitude 1 end each stage by its maximum of 100000 samples, 1.0001 gives
+// 100020 samples of decay, and 1.5 (225000 samples a stage) is the longest designed sound.
+struct Sound {
+  const char* name;
+  std::int32_t kind;
+  float attack = 0, sustain = 0, decay = 0;
+  std::int32_t count = -1;  // -1: not stated
+} const kSounds[] = {
+    {"coin", 0},
+    {"laser", 1},
+    {"explosion (noise)", 2},
+    {"powerup", 3},
+    {"hurt", 4},
+    {"jump", 5},
+    {"blip", 6},
+    {"randomized", 7},
+    {"sine with vibrato", 8},
+    {"defaults", 9, 0.0f, 0.3f, 0.4f, 25003},  // 0 + 9000 + 16000 + 3
+    {"times of 1", 9, -1.0f, -1.0f, -1.0f, 3 * 100000 + 3},
+    {"decay 1.0001", 9, -1.0f, -1.0f, 1.0001f, 3 * 100000 + 3 + 20},
+    {"times of 1.5", 9, 1.5f, -1.5f, 1.5f, QUAVIX_MAX_SOUND_SAMPLES},
+};
+
+quavix_params Make(const Sound& s, quavix_random& r) {
   quavix_params p = Defaults();
-  p.AttackTime = p.DecayTime = 1.5f;
-  p.SustainTime = -1.5f;
-  const quavix_random r{1};
-  EXPECT_EQ(quavix_render_count(&p, &r, INT32_MAX), QUAVIX_MAX_SOUND_SAMPLES);
+  if (s.kind < 7) quavix_preset(&p, s.kind, &r);
+  if (s.kind == 7) quavix_randomize(&p, &r);
+  if (s.kind == 8) p.WaveType = QUAVIX_WAVE_SINE, p.VibDepth = 0.5f, p.VibSpeed = 0.4f;
+  if (s.kind == 9) p.AttackTime = s.attack, p.SustainTime = s.sustain, p.DecayTime = s.decay;
+  return p;
 }
 
-// One call for seed, preset and render.
-TEST(CApiBindings, RenderPresetIsSeedPresetRender) {
-  for (std::int32_t family = -1; family <= 7; ++family) {
-    SCOPED_TRACE(family);
-    std::vector<std::int16_t> got(QUAVIX_MAX_SOUND_SAMPLES);
-    const std::int32_t n = quavix_render_preset(family, 42, got.data(), QUAVIX_MAX_SOUND_SAMPLES);
-    if (family < 0 || family > 6) {
-      EXPECT_EQ(n, QUAVIX_ERROR_FAMILY);
-      continue;
-    }
-    quavix_params p;
-    quavix_random r;
-    quavix_random_seed(&r, 42);
-    quavix_preset(&p, family, &r);
-    const auto want = Render(p, r, QUAVIX_MAX_SOUND_SAMPLES);
-    got.resize(static_cast<std::size_t>(std::max(n, 0)));
-    EXPECT_TRUE(got == want);
+// The WAV image of samples: the header, then each sample little-endian.
+std::vector<std::uint8_t> WavOf(const quavix_params& p, const std::vector<std::int16_t>& samples) {
+  std::vector<std::uint8_t> image(44);
+  EXPECT_EQ(quavix_wav_header(&p, static_cast<std::uint32_t>(2 * samples.size()), image.data()),
+            QUAVIX_OK);
+  for (const std::int16_t sample : samples) {
+    const auto u = static_cast<std::uint16_t>(sample);
+    image.insert(image.end(),
+                 {static_cast<std::uint8_t>(u & 0xFF), static_cast<std::uint8_t>(u >> 8)});
   }
+  return image;
 }
 
-// Asked with too little room the image says its size and draws nothing; with that room it is the
-// render's sound behind the header, at any address.
-TEST(CApiBindings, WavImageSizesItselfLikeSnprintf) {
-  quavix_params p;
-  quavix_random seeded{5};
-  quavix_preset(&p, QUAVIX_PRESET_COIN, &seeded);
-  quavix_random r = seeded;
-  const auto samples = Render(p, r, QUAVIX_MAX_SOUND_SAMPLES);
-  const std::int64_t size = 44 + 2 * static_cast<std::int64_t>(samples.size());
-  std::vector<std::uint8_t> header(44);
-  quavix_wav_header(&p, static_cast<std::uint32_t>(2 * samples.size()), header.data());
-  for (std::size_t capacity : {std::size_t{0}, std::size_t{44}, static_cast<std::size_t>(size - 1)}) {
-    SCOPED_TRACE(capacity);
-    std::vector<std::uint8_t> out(capacity + 1);
-    quavix_random w = seeded;
-    EXPECT_EQ(quavix_wav_image(&p, &w, INT32_MAX, capacity ? out.data() : nullptr, capacity), size);
-    EXPECT_EQ(w.state, seeded.state);
-  }
-  for (std::size_t offset : {0, 1}) {
-    SCOPED_TRACE(offset);
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(size) + 1);
-    quavix_random w = seeded;
-    ASSERT_EQ(quavix_wav_image(&p, &w, INT32_MAX, out.data() + offset, static_cast<std::size_t>(size)), size);
-    EXPECT_EQ(w.state, r.state);
-    EXPECT_EQ(std::memcmp(out.data() + offset, header.data(), 44), 0);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-      const auto u = static_cast<std::uint16_t>(samples[i]);
-      ASSERT_TRUE(out[offset + 44 + 2 * i] == (u & 0xFF) && out[offset + 45 + 2 * i] == (u >> 8)) << i;
-    }
-  }
-  quavix_random w = seeded;
-  EXPECT_EQ(quavix_wav_image(&p, &w, 1000, nullptr, 0), 44 + 2000);
-}
-
-// Streams in pieces of any size give the whole render's samples and random state.
-TEST(CApiBindings, StreamsEqualWholeRenders) {
-  const struct { const char* name; std::int32_t family; } sounds[] = {
-      {"coin", QUAVIX_PRESET_COIN}, {"explosion (noise)", QUAVIX_PRESET_EXPLOSION},
-      {"powerup", QUAVIX_PRESET_POWERUP}, {"laser", QUAVIX_PRESET_LASER},
-      {"sine with vibrato", 100}, {"randomized", 101}};
-  for (const auto& s : sounds) {
-    quavix_params p;
+// Every way of rendering gives quavix_render's samples and random state: the count (which writes
+// and draws nothing), seed, preset and render in one call, streams in pieces of any size, the
+// WAV image (asked with too little room it says its size and draws nothing) and the WAV of a
+// buffer (5 seconds, 205000 samples, cut the longer sounds), at any address.
+TEST(CApiBindings, EveryWayOfRenderingGivesTheRendersSamples) {
+  for (const Sound& s : kSounds) {
+    SCOPED_TRACE(s.name);
     quavix_random seeded{11};
-    if (s.family == 100) {
-      quavix_params_default(&p);
-      p.WaveType = QUAVIX_WAVE_SINE;
-      p.VibDepth = 0.5f;
-      p.VibSpeed = 0.4f;
-    } else if (s.family == 101) {
-      quavix_randomize(&p, &seeded);
-    } else {
-      quavix_preset(&p, s.family, &seeded);
-    }
-    quavix_random whole = seeded;
+    const quavix_params p = Make(s, seeded);
+    quavix_random whole = seeded, cut = seeded;
     const auto want = Render(p, whole, QUAVIX_MAX_SOUND_SAMPLES);
+    const auto n = static_cast<std::int32_t>(want.size());
+    EXPECT_EQ(n, s.count < 0 ? n : s.count);
+    for (const std::int32_t max : {INT32_MAX, 100, 0}) {
+      EXPECT_EQ(quavix_render_count(&p, &seeded, max), std::min(max, n)) << max;
+    }
+    if (s.kind < 7) {
+      std::vector<std::int16_t> got(want), area(want.size() + 1, 0x5A5A);
+      got.push_back(0x5A5A);  // the sample after the area stays untouched
+      EXPECT_EQ(quavix_render_preset(s.kind, 11, area.data(), n), n);
+      EXPECT_TRUE(area == got);
+    }
     for (std::int32_t piece : {1, 7, 1024, 400000}) {
-      SCOPED_TRACE(std::string(s.name) + " in pieces of " + std::to_string(piece));
+      SCOPED_TRACE(piece);
       quavix_stream stream;
       ASSERT_EQ(quavix_stream_start(&stream, &p, &seeded), QUAVIX_OK);
       std::vector<std::int16_t> got, buffer(static_cast<std::size_t>(piece));
-      std::int32_t n;
-      while ((n = quavix_stream_render(&stream, buffer.data(), piece)) > 0) {
-        got.insert(got.end(), buffer.begin(), buffer.begin() + n);
-        if (n < piece) break;
+      std::int32_t got_now;
+      while ((got_now = quavix_stream_render(&stream, buffer.data(), piece)) > 0) {
+        got.insert(got.end(), buffer.begin(), buffer.begin() + got_now);
+        if (got_now < piece) break;
       }
       EXPECT_EQ(quavix_stream_render(&stream, buffer.data(), piece), 0);
       EXPECT_TRUE(got == want);
@@ -665,7 +616,36 @@ TEST(CApiBindings, StreamsEqualWholeRenders) {
       ASSERT_EQ(quavix_stream_random(&stream, &after), QUAVIX_OK);
       EXPECT_EQ(after.state, whole.state);
     }
+    const std::vector<std::uint8_t> image = WavOf(p, want);
+    const std::int64_t size = 44 + 2 * std::int64_t{n};
+    for (std::size_t capacity : {std::size_t{0}, std::size_t{44}, image.size() - 1}) {
+      std::vector<std::uint8_t> out(capacity + 1);
+      quavix_random w = seeded;
+      EXPECT_EQ(quavix_wav_image(&p, &w, INT32_MAX, capacity ? out.data() : nullptr, capacity),
+                size);
+      EXPECT_EQ(w.state, seeded.state) << capacity;
+    }
+    const auto buffered = WavOf(p, Render(p, cut, 5 * 41000));
+    for (std::size_t offset : {0, 1}) {
+      SCOPED_TRACE(offset);
+      const std::size_t five = quavix_wav_buffer_size(5);
+      std::vector<std::uint8_t> out(std::max(image.size(), five) + 1);
+      quavix_random w = seeded;
+      ASSERT_EQ(quavix_wav_image(&p, &w, INT32_MAX, out.data() + offset, image.size()), size);
+      EXPECT_TRUE(w.state == whole.state &&
+                  std::equal(image.begin(), image.end(), out.begin() + offset));
+      w = seeded;
+      EXPECT_EQ(quavix_render_wav(&p, &w, 5, out.data() + offset, five - 1),
+                QUAVIX_ERROR_BUFFER_TOO_SMALL);
+      ASSERT_EQ(quavix_render_wav(&p, &w, 5, out.data() + offset, five),
+                static_cast<std::int64_t>(buffered.size()));
+      EXPECT_TRUE(w.state == cut.state &&
+                  std::equal(buffered.begin(), buffered.end(), out.begin() + offset));
+    }
   }
+  quavix_params p = Defaults();
+  quavix_random w{5};
+  EXPECT_EQ(quavix_wav_image(&p, &w, 1000, nullptr, 0), 44 + 2000);
   quavix_stream zero{};
   std::int16_t sample;
   EXPECT_EQ(quavix_stream_render(&zero, &sample, 1), QUAVIX_ERROR_STREAM);

@@ -72,11 +72,10 @@ TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
   }
 }
 
-// Index i is the i-th four-byte cell from Volume, unconverted (WaveType truncated, NaN: INT32_MIN).
+// Index i is the i-th four-byte cell from Volume, unconverted (WaveType truncated, NaN: INT32_MIN);
+// the names in index order are the public header's fields (checked with the C API).
 TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
-  std::string names;
   for (std::int32_t i = 0; i < kParamCount; ++i) {
-    names.append(kParamTable[static_cast<std::size_t>(i)].Name).append(" ");
     SynthParams p = DefaultParams(), expected = DefaultParams();
     SetVariable(p, i, -2.9f);
     const float value = -2.9f;
@@ -86,11 +85,6 @@ TEST(IndexedAccess, EachIndexReachesItsCellUnconverted) {
     const auto read = GetVariable(p, i);
     EXPECT_TRUE(i == 1 ? std::get<std::int32_t>(read) == -2 : std::get<float>(read) == -2.9f) << i;
   }
-  EXPECT_EQ(
-      names,
-      "Volume WaveType AttackTime SustainTime SustainPunch DecayTime StartFreq MinFreq Slide "
-      "DeltaSlide VibDepth VibSpeed ChangeAmount ChangeSpeed SquareDuty DutySweep RepeatSpeed "
-      "PhaserOffset PhaserSweep LPCutoff LPCutoffSweep LPResonance HPCutoff HPCutoffSweep ");
   EXPECT_EQ(FindParam("LPCutoff("), nullptr);
   SynthParams p = DefaultParams();
   for (const std::int32_t index : {24, -1, std::numeric_limits<std::int32_t>::min()}) {

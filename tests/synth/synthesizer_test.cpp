@@ -198,6 +198,7 @@ TEST(Synthesizer, EachStepClampsAndSwitchesAtItsEdges) {
   } const cases[] = {
       {"period 0.99 to 8", "StartFreq 10", period, 8},
       {"period 9.4998 truncated", "StartFreq 3.2443", period, 9},
+      {"the longest period, 100 / 0.001", "StartFreq 0", period, 100000},
       {"duty 0.55 to 0.5", "SquareDuty -0.1", duty, 0.5},
       {"duty 0.45", "SquareDuty 0.1", duty, Single(0.5 - D(0.1f) / 2)},
       {"duty -0.05 to 0", "SquareDuty 1.1", duty, 0},
@@ -332,13 +333,14 @@ std::vector<Case> Cases() {
   out.push_back({deep, 10, 2460000});
   // Each switch and clamp on both sides of its edge, in every wave, for the lanes' own copies:
   // the low-pass bypass, the ceiling that stops, vibrato, repeat, change, the high-pass sweep, the
-  // longest phaser delays, and sine periods at the end of the cache and just past it.
+  // longest phaser delays, sine periods at the end of the cache and just past it, and the longest.
   const auto below = [](float v) { return std::nextafter(v, -kInf); };
   const std::pair<int, float> edges[] = {
       {19, 1}, {19, below(1)}, {19, std::nextafter(1.0f, 2.0f)}, {7, 0}, {7, -0.0f}, {7, 1e-45f},
       {7, 0.3f}, {10, 0}, {10, 3e-45f}, {10, -3e-45f}, {16, 0}, {16, 1e-7f}, {13, 1}, {13, 0.9f},
       {23, -5000}, {23, 0}, {23, -3333.3333f}, {17, 1.001f}, {17, 1.0015f}, {17, 1.002f},
-      {6, 0.07143758982419968f}, {6, 0.07143498212099075f}};  // periods 16384 and 16385
+      {6, 0.07143758982419968f}, {6, 0.07143498212099075f},  // periods 16384 and 16385
+      {6, 0}};                                                // the longest, 100000
   for (int wave = 0; wave < 4; ++wave) {
     for (const auto& [index, value] : edges) {
       SynthParams p = DefaultParams();
