@@ -111,15 +111,13 @@ inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   return b;
 }
 
-// A run ("@" stands for a scratch folder of settings files, in which "in" holds In): status, the
-// one line on stderr (an error; for status 0 a warning or a batch's summary; "": none), part of
-// stdout, the file added. Leading NAME=VALUE words set the environment; a line with $Q runs as it
-// is.
+// A run ("@" stands for a scratch folder of settings files, in the line and the messages): status,
+// the one line on stderr (an error; for status 0 a warning or a batch's summary; "": none), part
+// of stdout, the file added. Leading NAME=VALUE words set the environment.
 struct RunCase {
   std::string Args;
   int Status;
   const char *Err, *Out = "", *Writes = nullptr;
-  std::string In = "";
   friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.Args.substr(0, 200); }
 };
 class ToolRuns : public ::testing::TestWithParam<RunCase> {};

@@ -63,7 +63,6 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
-  std::ofstream(dir / "in") << c.In;
   auto expected = dir.Entries();
   if (c.Writes != nullptr) expected.insert(c.Writes);
   const auto placed = [&](std::string text) {
@@ -71,8 +70,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
     return text;
   };
   const std::string line = placed(c.Args);
-  const auto r =
-      Shell(Has(line, "$Q") ? line : std::regex_replace(line, std::regex("^(\\w+=\\S* )*"), "$&$Q "));
+  const auto r = Shell(std::regex_replace(line, std::regex("^(\\w+=\\S* )*"), "$&$Q "));
   EXPECT_TRUE(r.Status == c.Status && LineCount(r.Err) == (*c.Err == 0 ? 0 : 1))
       << r.Status << r.Err;
   const std::string kind = c.Status != 0 ? "error: " : Has(c.Err, "wrote") ? "" : "warning: ";
