@@ -111,8 +111,9 @@ inline std::string ModuleImage(const std::vector<std::int16_t>& s) {
   return b;
 }
 
-// A run ("@" stands for a scratch folder of settings files): status, the one line on stderr (an
-// error; for status 0 a warning or a batch's summary; "": none), part of stdout, the file added.
+// A run ("@" stands for a scratch folder of settings files, in the line and the messages): status,
+// the one line on stderr (an error; for status 0 a warning or a batch's summary; "": none), part
+// of stdout, the file added. Leading NAME=VALUE words set the environment.
 struct RunCase {
   std::string Args;
   int Status;
