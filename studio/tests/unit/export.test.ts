@@ -1,7 +1,7 @@
 import { beforeAll, describe, expect, test } from 'vitest';
 import * as quavix from 'quavix';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync } from 'node:fs';
+import { existsSync, mkdtempSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -147,6 +147,7 @@ test('a plain pack holds the module\u2019s own WAV, its settings file, host scri
 test("the export ranges and defaults are the tool's: each edge taken, just beyond refused with the same range", () => {
   const cli =
     process.env.QUAVIX_NATIVE_CLI ?? fileURLToPath(new URL('../../../build/release/cli/quavix', import.meta.url));
+  expect(existsSync(cli), `no tool at ${cli}: build it (cmake --preset release) or set QUAVIX_NATIVE_CLI`).toBe(true);
   const out = join(mkdtempSync(join(tmpdir(), 'quavix-ranges-')), 'coin.wav');
   const run = (words: string[]) =>
     spawnSync(cli, ['render', '--seed', '1', '--preset', 'coin', '--format', 'wav', '-o', out, ...words], {
