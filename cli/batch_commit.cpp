@@ -15,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
+#include <unordered_set>
 
 #include "batch_steps.h"
 #include "cli_error.h"
@@ -100,7 +102,7 @@ void BatchFolder::ReadsFrom(const char* option, const std::string& path) {
 
 const BatchFolder::Input* BatchFolder::InputAt(const std::string& name) const {
   struct stat st {};
-  if (lstat(TargetPath(name).c_str(), &st) != 0) return nullptr;  // a new file is no input
+  if (Inputs.empty() || lstat(TargetPath(name).c_str(), &st) != 0) return nullptr;  // a new file is no input
   const FileIdentity target{st.st_dev, st.st_ino, ""};
   for (const Input& input : Inputs) {
     if (input.Identity == target) return &input;
@@ -132,11 +134,14 @@ std::vector<std::string> BatchFolder::EarlierSetBeyond(const std::vector<std::st
       !manifest["sounds"].is_array()) {
     return earlier;
   }
+  // Hash sets keep a rerun over a large earlier set linear in the two sets' sizes.
+  const std::unordered_set<std::string_view> targets(names.begin(), names.end());
+  std::unordered_set<std::string> listed;
   for (const nlohmann::json& sound : manifest["sounds"]) {
     if (!sound.is_object() || !sound.contains("file") || !sound["file"].is_string()) continue;
     const std::string file = sound["file"];
-    if (!IsPlainName(file) || std::find(names.begin(), names.end(), file) != names.end() ||
-        std::find(earlier.begin(), earlier.end(), file) != earlier.end() || InputAt(file) != nullptr) {
+    if (!IsPlainName(file) || targets.contains(file) || !listed.insert(file).second ||
+        InputAt(file) != nullptr) {
       continue;
     }
     if (lstat(TargetPath(file).c_str(), &st) == 0 && S_ISREG(st.st_mode)) earlier.push_back(file);

@@ -501,6 +501,10 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
       {"--count 3", "--count 2",
        R"({"generator": "quavix 1", "sounds": [{"file": "../mine.txt"}, {"file": ".x"}, {"file": 3}]})",
        {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
+      {"--count 3", "--count 2",
+       R"({"generator": "quavix 1", "sounds": [{"file": "coin-2.wav"}, {"file": "coin-1.wav"},)"
+       R"( {"file": "coin-2.wav"}]})",
+       {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"}, "removed 1 file of the earlier set"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.First) + " then " + c.Second);
