@@ -5,6 +5,7 @@
 // powers explicit so that every build computes the same bits.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -22,6 +23,21 @@ double D(std::int32_t) = delete;
 
 // Rounds a double to the nearest float: the single(x) of the formulas.
 constexpr float Single(double x) { return static_cast<float>(x); }
+
+// One operation of two floats, done in float: exactly Single(D(a) op D(b)).
+// Double carries 53 significand bits, at least 2·24 + 2, so the double result
+// of a single +, −, ×, ÷ or √ of floats rounds once more to the same float as
+// the exact result does (a second rounding after such an operation is
+// innocuous). So these are explicit roundings, written as float operations.
+// It does not hold for a chain, single(a·b + c), nor for an operand that is
+// not a float. NaN results may differ in payload from the double form's; no
+// sample depends on a payload: a NaN only ever propagates, fails comparisons
+// or is written as 0.
+constexpr float FloatSum(float a, float b) { return a + b; }
+constexpr float FloatDifference(float a, float b) { return a - b; }
+constexpr float FloatProduct(float a, float b) { return a * b; }
+constexpr float FloatQuotient(float a, float b) { return a / b; }
+inline float FloatRoot(float a) { return std::sqrt(a); }
 
 // x·x in double. For a float x the product is exact before the final rounding,
 // so single(Square(x)) is the correctly rounded power on every platform.

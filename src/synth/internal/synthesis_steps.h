@@ -60,7 +60,7 @@ QUAVIX_ALWAYS_INLINE void SlideStep(Synthesizer& s) {
 QUAVIX_ALWAYS_INLINE void VibratoAndPeriodStep(Synthesizer& s) {
   float period = Single(s.PeriodExact);
   if (s.VibAmp > 0.0f) {
-    s.VibPhase = Single(D(s.VibStep) + D(s.VibPhase));
+    s.VibPhase = FloatSum(s.VibStep, s.VibPhase);
     const float wobble = quavix::Sine(s.VibPhase);
     period = Single((1.0 + D(wobble) * D(s.VibAmp)) * s.PeriodExact);
   }
@@ -72,7 +72,7 @@ QUAVIX_ALWAYS_INLINE void VibratoAndPeriodStep(Synthesizer& s) {
 
 // Duty: swept and held within 0 to 0.5.
 QUAVIX_ALWAYS_INLINE void DutyStep(Synthesizer& s) {
-  s.Duty = Single(D(s.DutyStep) + D(s.Duty));
+  s.Duty = FloatSum(s.DutyStep, s.Duty);
   if (s.Duty < 0.0f) {
     s.Duty = 0.0f;
   }
@@ -95,7 +95,7 @@ QUAVIX_ALWAYS_INLINE void EnvelopeStep(Synthesizer& s) {
   }
   switch (s.EnvStage) {
     case kAttackStage:
-      s.EnvVolume = Single(D(FloatOf(s.EnvTime)) / D(FloatOf(s.EnvLength[kAttackStage])));
+      s.EnvVolume = FloatQuotient(FloatOf(s.EnvTime), FloatOf(s.EnvLength[kAttackStage]));
       break;
     case kSustainStage: {
       const float fall = Single(1.0 - D(FloatOf(s.EnvTime)) / D(FloatOf(s.EnvLength[kSustainStage])));
@@ -112,7 +112,7 @@ QUAVIX_ALWAYS_INLINE void EnvelopeStep(Synthesizer& s) {
 
 // Phaser delay: the swept offset, as a whole delay of at most kPhaserSize - 1.
 QUAVIX_ALWAYS_INLINE void PhaserStep(Synthesizer& s) {
-  s.PhaserPos = Single(D(s.PhaserStep) + D(s.PhaserPos));
+  s.PhaserPos = FloatSum(s.PhaserStep, s.PhaserPos);
   const std::int32_t delay = TruncToInt32(D(s.PhaserPos));
   // trunc gives INT32_MIN for magnitudes of 2^31 and beyond, whose absolute
   // value does not exist: read the entry just written (delay 0) then.
@@ -125,7 +125,7 @@ QUAVIX_ALWAYS_INLINE void PhaserStep(Synthesizer& s) {
 // High-pass coefficient: swept and held within its clamps.
 QUAVIX_ALWAYS_INLINE void HighPassStep(Synthesizer& s) {
   if (s.HpCoeffFactor != 0.0f) {
-    s.HpCoeff = Single(D(s.HpCoeffFactor) * D(s.HpCoeff));
+    s.HpCoeff = FloatProduct(s.HpCoeffFactor, s.HpCoeff);
     if (s.HpCoeff < kHighPassCoeffMin) {
       s.HpCoeff = kHighPassCoeffMin;
     }
@@ -147,8 +147,12 @@ QUAVIX_ALWAYS_INLINE void SampleStep(Synthesizer& s, RandomSource& random) {
   HighPassStep(s);
 }
 
-// The sine wave at position x of its period: single(sin(single(2·x·πf))).
-QUAVIX_ALWAYS_INLINE float SineWave(float x) { return quavix::Sine(Single(2.0 * D(x) * kPiF)); }
+// The sine wave at position x of its period, 0 ≤ x < 1: single(sin(single(2·x·πf))).
+// 2·x is exact in float, so single(2·x·πf) is one float product.
+QUAVIX_ALWAYS_INLINE float SineArgument(float x) {
+  return FloatProduct(FloatSum(x, x), static_cast<float>(kPiF));
+}
+QUAVIX_ALWAYS_INLINE float SineWave(float x) { return quavix::Sine(SineArgument(x)); }
 
 // The subsample state, copied out of the synthesizer for the eight subsamples
 // of one sample so that the compiler can keep it in registers (the phaser
@@ -214,12 +218,12 @@ QUAVIX_ALWAYS_INLINE float CachedSine(SineCache* caller, const Voice& voice, flo
 
 template <bool kUseCache>
 QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
-  const float x = Single(D(FloatOf(voice.Phase)) / D(FloatOf(voice.Period)));
+  const float x = FloatQuotient(FloatOf(voice.Phase), FloatOf(voice.Period));
   switch (voice.WaveType) {
     case kSquareWave:
       return x < voice.Duty ? 0.5f : -0.5f;
     case kSawtoothWave:
-      return Single(1.0 - 2.0 * D(x));
+      return FloatDifference(1.0f, FloatSum(x, x));  // single(1 − 2·x): 2·x is exact
     case kSineWave:
       if constexpr (kUseCache) {
         return CachedSine(s.Sines, voice, x);
@@ -244,7 +248,7 @@ QUAVIX_ALWAYS_INLINE float Oscillator(Synthesizer& s, const Voice& voice) {
 // returns sum plus the subsample's contribution.
 QUAVIX_ALWAYS_INLINE float FilterStep(Synthesizer& s, Voice& voice, float v, float sum) {
   const float prev = voice.LpPos;
-  voice.LpCoeff = Single(D(voice.LpCoeffFactor) * D(voice.LpCoeff));
+  voice.LpCoeff = FloatProduct(voice.LpCoeffFactor, voice.LpCoeff);
   if (voice.LpCoeff < 0.0f) {
     voice.LpCoeff = 0.0f;
   }
@@ -258,7 +262,7 @@ QUAVIX_ALWAYS_INLINE float FilterStep(Synthesizer& s, Voice& voice, float v, flo
     voice.LpPos = v;
     voice.LpVel = 0.0f;
   }
-  voice.LpPos = Single(D(voice.LpVel) + D(voice.LpPos));
+  voice.LpPos = FloatSum(voice.LpVel, voice.LpPos);
 
   voice.HpPos = Single((D(voice.LpPos) - D(prev)) + D(voice.HpPos));
   voice.HpPos = Single(D(voice.HpPos) - D(voice.HpCoeff) * D(voice.HpPos));
@@ -266,7 +270,7 @@ QUAVIX_ALWAYS_INLINE float FilterStep(Synthesizer& s, Voice& voice, float v, flo
 
   s.PhaserBuffer[static_cast<std::size_t>(voice.PhaserIndex)] = v;
   const std::int32_t readIndex = (voice.PhaserIndex - voice.PhaserDelay) & (kPhaserSize - 1);
-  v = Single(D(v) + D(s.PhaserBuffer[static_cast<std::size_t>(readIndex)]));
+  v = FloatSum(v, s.PhaserBuffer[static_cast<std::size_t>(readIndex)]);
   voice.PhaserIndex = (voice.PhaserIndex + 1) & (kPhaserSize - 1);
 
   return Single(D(voice.EnvVolume) * D(v) + D(sum));
@@ -339,10 +343,7 @@ inline void ContinueSineWithVibrato(Synthesizer& s, std::int32_t maxSamples,
     if (phase >= period) {
       phase = phase % period;
     }
-    const float x = Single(D(FloatOf(phase)) / D(FloatOf(period)));
-    // single(2·x·πf) as one float product: x + x is exact, and a product of
-    // two floats rounded once to float is the float product.
-    argument = (x + x) * static_cast<float>(kPiF);
+    argument = SineArgument(FloatQuotient(FloatOf(phase), FloatOf(period)));
     return sine_detail::FastWaveSine(D(argument));
   };
   // The fast sines rounded where that is safe, as WaveSine does: x is 0 or
