@@ -7,6 +7,8 @@
 namespace quavix::test {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Integrated loudness and true peak (dB) of a mono file by libebur128; a sound shorter than one
 // 400 ms block is followed by silence up to the block, the tool's rule.
 std::pair<double, double> Meter(const std::string& path) {
@@ -218,6 +220,62 @@ TEST(Export, MatchedSetsReachTheTargetTheyAreToldToAskFor) {
       EXPECT_TRUE(s["format"] == format && s["rate"] == 48000 && !s["gain_limited"].get<bool>() &&
                   s["bits"] == (format == "ogg" ? nlohmann::json() : "16"))
           << s;
+    }
+  }
+}
+
+// A click of seed 9 (the defaults but attack 0, sustain 0, decay 0.0001 s) is the samples 0, p,
+// ..., 0, 0 with p its peak. Its file is silent when it holds no sample but 0: trimmed at a
+// threshold above p (32768 x 10^(-26/20) = 1642 > 1599) it holds none; at -27 dB (1463) only p,
+// which a fade of 1 ms (44 frames, all of them) takes to 0 and --rate 8000 to round(8000 / 44100) =
+// 0 frames; 8 bits keep round(p / 256), 0 for p = 127 (volume 0.04), 1 for p = 128 (volume 0.0401).
+TEST(Export, FilesThatHoldOnlyZerosAreSilent) {
+  struct Case {
+    const char* Options;
+    float Volume;
+    int Peak;
+    bool Silent;
+  } const cases[] = {
+      {"--trim -27", 0.5f, 1599, false},
+      {"--trim -26", 0.5f, 1599, true},
+      {"--trim -26 --format ogg", 0.5f, 1599, true},
+      {"--trim -27 --fade-out 1", 0.5f, 1599, true},
+      {"--trim -27 --rate 8000", 0.5f, 1599, true},
+      {"--bits 8", 0.04f, 127, true},
+      {"--bits 8", 0.0401f, 128, false},
+      {"--bits 16", 0.04f, 127, false},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    std::string recipe =
+        "--seed 9 --csv 1,,,,,,0.3,,,,,,,,,,,,,1,,,, --set DecayTime=0.0001 --set Volume=";
+    recipe += std::to_string(c.Volume) + " " + c.Options;
+    SCOPED_TRACE(recipe);
+    const auto sound = LibrarySound(9, [&](SynthParams& p, RandomSource&) {
+      for (const char* name : {"AttackTime", "SustainTime"}) FindParam(name)->Set(p, 0);
+      FindParam("DecayTime")->Set(p, 0.0001f);
+      FindParam("Volume")->Set(p, c.Volume);
+    });
+    ASSERT_EQ(Peak(sound), c.Peak);
+    const auto r = RunTool("render -o " + dir / "f " + recipe);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Has(r.Err, "the sound is silent: the exported file holds no sample other than 0"),
+              c.Silent)
+        << r.Err;
+    EXPECT_EQ(std::ranges::all_of(ReadSound(dir / "f").Samples, [](int v) { return v == 0; }),
+              c.Silent);
+    for (const std::string skip : {"", " --skip-silent"}) {
+      const std::string folder = dir / (skip.empty() ? "b" : "bs");
+      const auto b = RunTool("batch --count 1 --out-dir " + folder + " " + recipe + skip);
+      ASSERT_EQ(b.Status, 0) << b.Err;
+      const auto m = nlohmann::json::parse(ReadText(folder + "/manifest.json"));
+      const bool skipped = !skip.empty() && c.Silent;
+      EXPECT_TRUE(m["skipped_silent"] == (skipped ? 1 : 0) &&
+                  m["sounds"].size() == (skipped ? 0u : 1u))
+          << m;
+      EXPECT_TRUE(skipped || m["sounds"][0]["silent"] == c.Silent) << m;
+      EXPECT_EQ(fs::exists(folder + (Has(c.Options, "ogg") ? "/sound-0.ogg" : "/sound-0.wav")),
+                !skipped);
     }
   }
 }
