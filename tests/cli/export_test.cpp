@@ -280,5 +280,48 @@ TEST(Export, FilesThatHoldOnlyZerosAreSilent) {
   }
 }
 
+// A slow square under a low-pass of 0.02 is a soft 0.3 s swell whose loudness lies 44 dB below
+// its true peak: under a ceiling of -26 dBTP every 400 ms block of it falls under the meter's
+// -70 LUFS gate ("loudness_after_lufs" null), so no target of --match-loudness's range (-70 to 0)
+// is reached; under -25 dBTP a target inside the range is, and a rerun at it is not held back.
+TEST(Export, HeldBackSetsAreToldATargetInsideTheRangeOrNone) {
+  struct Case {
+    const char* Options;
+    bool Reachable;
+  } const cases[] = {
+      {"--true-peak -26 --format wav", false},
+      {"--true-peak -25 --format wav", true},
+      {"--true-peak -26 --format ogg", false},
+      {"--true-peak -25 --format ogg", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Options);
+    ScratchDir dir;
+    const std::string batch =
+        "batch --csv 10,,0.21,0.21,,0.21,0.001,,,,,,,,,,,,,0.02,,,, --seed 1 --count 2 " +
+        ("--out-dir " + dir / "b ") + c.Options + " --match-loudness ";
+    const auto r = RunTool(batch + "-20");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto m = nlohmann::json::parse(ReadText(dir / "b/manifest.json"));
+    for (const auto& s : m["sounds"])
+      EXPECT_TRUE(s["gain_limited"] && s["loudness_after_lufs"].is_null() != c.Reachable) << s;
+    EXPECT_EQ(LineCount(r.Err), 2) << r.Err;
+    EXPECT_TRUE(Has(r.Err, "2 of 2 sounds stay below -20.00 LUFS")) << r.Err;
+    EXPECT_EQ(Has(r.Err,
+                  "no --match-loudness target from -70.00 to 0.00 LUFS brings every sound to one "
+                  "loudness"),
+              !c.Reachable)
+        << r.Err;
+    const std::size_t at = r.Err.find("; --match-loudness ");
+    ASSERT_EQ(at != std::string::npos, c.Reachable) << r.Err;
+    if (!c.Reachable) continue;
+    const std::string suggested = r.Err.substr(at + 19, r.Err.find(' ', at + 19) - at - 19);
+    const double target = std::stod(suggested);
+    EXPECT_TRUE(std::isfinite(target) && target >= -70 && target <= 0) << suggested;
+    const auto again = RunTool(batch + suggested);
+    EXPECT_TRUE(again.Status == 0 && !Has(again.Err, "stay below")) << again.Err;
+  }
+}
+
 }  // namespace
 }  // namespace quavix::test

@@ -436,6 +436,29 @@ TEST(Batch, UnfinishedRunLeavesTheFolderAsItWas) {
   EXPECT_TRUE(dir.Entries().empty());
 }
 
+// Exploding Ogg sounds held back by the ceiling are exported again while the target to suggest
+// is searched, after the set is staged and before it is put in place: a stop signal sent once
+// the staged manifest exists ends the run there as during the render, and no file is left.
+TEST(Batch, StopSignalDuringTheLoudnessSearchLeavesNothing) {
+  for (const auto& [signal, status] : {std::pair{"INT", 130}, {"TERM", 143}}) {
+    SCOPED_TRACE(signal);
+    ScratchDir dir;
+    const std::string out = dir / "o";
+    const auto r = Shell(
+        "$Q batch --preset explosion --seed 11 --count 16 --jobs 1 --format ogg --match-loudness "
+        "-5 "
+        "--out-dir " +
+        out + " & until set -- " + out + "/.quavix-tmp-*/manifest.json; " +
+        "[ -e \"$1\" ] || ! kill -0 $! 2>/dev/null; do sleep 0.01; done; kill -" + signal +
+        " $!; wait $!");
+    EXPECT_TRUE(r.Status == status && LineCount(r.Err) == 1) << r.Status << r.Err;
+    EXPECT_TRUE(Has(r.Err, std::string("interrupted by SIG") + signal + "; nothing in '" + out +
+                               "' was changed"))
+        << r.Err;
+    EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << Shell("ls -AR " + out).Out;
+  }
+}
+
 // Randomize makes wave type 4 (no wave) about one time in five: --skip-silent leaves those out
 // and counts them, else they are flagged. Ten sounds' numbers have the one digit of the last.
 TEST(Batch, SilentSoundsAreSkippedOrFlagged) {
