@@ -12,7 +12,8 @@
 
 namespace quavix::exporting {
 
-enum class Container { Unknown, Wav, Flac, Ogg };
+// Other: AIFF, AU, CAF, Wave64 or MP3, whose headers libsndfile alone reads.
+enum class Container { Unknown, Wav, Flac, Ogg, Other };
 
 // Bytes of the file from an offset: at most n, fewer at its end.
 using ReadAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t n)>;
@@ -25,7 +26,7 @@ struct SoundFileHeader {
   bool HasAudioData = false;                    // bytes follow the header
 };
 
-// The container that bytes start like, from their first four.
+// The container that bytes start like, from their first twelve (four for most).
 Container ContainerOf(std::span<const std::uint8_t> bytes);
 
 // Reads the header of a file of size bytes through read.
