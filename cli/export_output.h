@@ -46,7 +46,7 @@ struct LoudnessSummary {
 std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samples, double trimDb);
 
 // Whether the bytes start like a sound file info reads (WAV, RF64, FLAC, Ogg,
-// AIFF, AU, CAF, Wave64, MP3).
+// AIFF, AU, CAF, Wave64) or knows and refuses (MP3).
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes);
 
 // quavix info for such a sound file.

@@ -83,7 +83,7 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   CLI::App* cmd = app.add_subcommand("info", "Show the parameters of a settings file or string and their sound");
   args.SettingsFileOption = cmd->add_option("file", args.SettingsFile,
                                             "Settings file (*.sfs), or a sound file (WAV, RF64, "
-                                            "FLAC, Ogg, AIFF, AU, CAF, Wave64, MP3)")
+                                            "FLAC, Ogg, AIFF, AU, CAF, Wave64)")
                                 ->type_name("FILE");
   args.SettingsStringOption =
       cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");

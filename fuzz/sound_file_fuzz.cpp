@@ -1,8 +1,9 @@
 // quavix info on arbitrary bytes as a file (the seeds are small sound files of
 // every container info reads: WAV of every shape, RF64, FLAC, Ogg, AIFF, AU,
-// CAF, Wave64 and MP3, whole and cut short): status 0 with figures that name
-// the file's format, or 1 with one "quavix: error: " line that names the file;
-// never a crash, a hang or a claim of the header sizing memory.
+// CAF and Wave64, whole and cut short, and an MP3 to refuse): status 0 with
+// figures that name the file's format, or 1 with one "quavix: error: " line
+// that names the file; never a crash, a hang or a claim of the header sizing
+// memory.
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>

@@ -11,7 +11,7 @@ namespace quavix::exporting {
 namespace {
 
 constexpr const char* kNotASoundFile =
-    "it is not a sound file this tool reads (WAV, RF64, FLAC, Ogg, AIFF, AU, CAF, Wave64 or MP3)";
+    "it is not a sound file this tool reads (WAV, RF64, FLAC, Ogg, AIFF, AU, CAF or Wave64)";
 
 std::uint32_t Le32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -133,10 +133,11 @@ void InspectAiff(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
       const std::uint64_t held = size - body;
       h.HasAudioData = held > 8;
       if (length > held) h.Shortfall = CutShort(length, held, "SSND chunk");
-      return;
     }
     at = body + length + (length & 1);
   }
+  if (!h.DeclaredFrames)
+    h.Problem = "it has no COMM chunk, which gives its channels, rate and frames";
 }
 
 void InspectFlac(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
@@ -253,7 +254,8 @@ Container ContainerOf(std::span<const std::uint8_t> bytes) {
       magic == "FORM" && bytes.size() >= 12 &&
       (std::memcmp(&bytes[8], "AIFF", 4) == 0 || std::memcmp(&bytes[8], "AIFC", 4) == 0);
   const bool mp3 = magic.starts_with("ID3") || (bytes[0] == 0xff && (bytes[1] & 0xe0) == 0xe0);
-  if (aiff || mp3 || magic == ".snd" || magic == "caff" || magic == "riff") return Container::Other;
+  if (mp3) return Container::Mp3;
+  if (aiff || magic == ".snd" || magic == "caff" || magic == "riff") return Container::Other;
   return Container::Unknown;
 }
 
@@ -282,6 +284,12 @@ SoundFileHeader InspectSoundFile(const ReadAt& read, std::uint64_t size) {
       } else {
         h.HasAudioData = size > got;  // libsndfile alone reads the header
       }
+      break;
+    case Container::Mp3:
+      h.Problem =
+          "it is an MP3 file, which this tool does not read (WAV, RF64, FLAC, Ogg, AIFF, AU, CAF "
+          "and "
+          "Wave64 are read)";
       break;
     case Container::Unknown:
       h.Problem = kNotASoundFile;

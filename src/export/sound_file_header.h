@@ -12,8 +12,10 @@
 
 namespace quavix::exporting {
 
-// Other: AIFF, AU, CAF, Wave64 or MP3, whose headers libsndfile alone reads.
-enum class Container { Unknown, Wav, Flac, Ogg, Other };
+// Other: AIFF, AU, CAF or Wave64, whose headers libsndfile reads (an AIFF's
+// sizes are checked here too). Mp3: known, and refused (its decoder writes
+// its complaints about a damaged stream straight to stderr).
+enum class Container { Unknown, Wav, Flac, Ogg, Other, Mp3 };
 
 // Bytes of the file from an offset: at most n, fewer at its end.
 using ReadAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t n)>;

@@ -24,7 +24,6 @@ bool IsOtherFormatRead(int format) {
     case SF_FORMAT_AU:
     case SF_FORMAT_CAF:
     case SF_FORMAT_W64:
-    case SF_FORMAT_MPEG:
       return true;
     default:
       return false;

@@ -60,6 +60,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "csv.sfs") << "0.5,2\n";
   std::ofstream(dir / "bytes.sfs") << std::string("\x9c\xf1\x07\xe2\x00\x81", 6);
   std::ofstream(dir / "riff.sfs") << "RIFF\x24\x00\x00\x00WAVEfmt ";
+  std::ofstream(dir / "aiff.sfs") << std::string("FORM\0\0\0\x04" "AIFF", 12);
   std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
@@ -122,6 +123,9 @@ const RunCase kCases[] = {
     {"render --seed 1 --sfs @/csv.sfs -o @/a.wav", 1, "reads as a settings string, which --csv takes"},
     {"render --seed 1 --sfs @/bytes.sfs -o @/a.wav", 1, "starts with the bytes 9c f1 07 e2"},
     {"render --seed 1 --sfs @/riff.sfs -o @/a.wav", 1, "is a WAV sound file, not a settings file"},
+    {"render --seed 1 --sfs @/aiff.sfs -o @/a.wav", 1,
+     "is an AIFF sound file, not a settings file ('quavix info"},
+    {"info @/aiff.sfs", 1, "cannot read '@/aiff.sfs' as a sound file: it has no COMM chunk"},
     {"render --seed 1 --sfs @/cut.sfs -o @/a.wav", 1, "ends after 2 bytes, inside its version field"},
     {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "has version 103; settings files have version 100"},
     // Mistyped options and commands.
