@@ -81,6 +81,7 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   } catch (const CliError& e) {
     folder.Fail(e.Message);
   }
+  run.Suggestion = SuggestLoudness(plan, folder.Path());
   if (StopRequested()) ThrowStopped(folder.Path());
 
   std::vector<std::string> names;

@@ -41,6 +41,8 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
   if (skipSilent && entry.Silent != Silence::None) return;
   if (plan.Export) {
     const ExportReport report = ExportRendered(sound.Samples(), plan.Export->Settings);
+    if (entry.Silent == Silence::None && report.Silent) entry.Silent = Silence::FileAllZero;
+    if (skipSilent && entry.Silent != Silence::None) return;
     entry.Export = report.Fields;
     entry.Limited = report.Limited;
     entry.Reachable = report.ReachableLoudness;

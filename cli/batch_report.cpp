@@ -15,17 +15,32 @@ namespace {
 constexpr double kSuggestionStep = 0.1;
 constexpr int kSuggestionTries = 30;
 
-// The loudest target, in tenths, that every held-back sound reaches. A lossy
-// format's file changes with its gain, so each candidate is tried on them.
-double SuggestedTarget(const BatchPlan& plan, double reachable) {
+}  // namespace
+
+// A lossy format's file changes with its gain, so each candidate is tried on
+// the held-back sounds. A sound measured as silent after its gain (quieter
+// than the meter's -70 LUFS gate) reaches no target of the range.
+std::optional<double> SuggestLoudness(const BatchPlan& plan, const std::string& dir) {
+  bool limited = false;
+  double reachable = kHighestLoudnessTarget;
+  for (const BatchEntry& entry : plan.Entries) {
+    if (!entry.Written || !entry.Limited) continue;
+    limited = true;
+    const double level =
+        std::isnan(entry.Reachable) ? -std::numeric_limits<double>::infinity() : entry.Reachable;
+    reachable = std::min(reachable, level);
+  }
+  if (!limited) return std::nullopt;
   double target = std::floor(reachable * 10) / 10;
+  if (!(target >= kLowestLoudnessTarget)) return std::nullopt;
   if (plan.Export->Settings.Format != exporting::FileFormat::Ogg) return target;
   exporting::ExportSettings settings = plan.Export->Settings;
-  for (int attempt = 0; attempt < kSuggestionTries; ++attempt) {
+  for (int attempt = 0; attempt < kSuggestionTries && target >= kLowestLoudnessTarget; ++attempt) {
     settings.Normalize->Target = target;
     bool reached = true;
     for (const BatchEntry& entry : plan.Entries) {
       if (!entry.Written || !entry.Limited) continue;
+      if (StopRequested()) ThrowStopped(dir);
       const RenderedSound sound = MakeSound(entry.Start, RecipeOf(plan, entry).BufferSeconds);
       if (ExportRendered(sound.Samples(), settings).Limited) {
         reached = false;
@@ -35,10 +50,8 @@ double SuggestedTarget(const BatchPlan& plan, double reachable) {
     if (reached) return target;
     target = std::round((target - kSuggestionStep) * 10) / 10;
   }
-  return target;
+  return std::nullopt;
 }
-
-}  // namespace
 
 void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& run, const Streams& streams) {
   std::int64_t clippedSounds = 0;
@@ -46,13 +59,11 @@ void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& r
   std::int64_t noWave = 0;
   std::int64_t limitedSounds = 0;
   std::int64_t conversionClipped = 0;
-  double reachable = std::numeric_limits<double>::infinity();
   for (const BatchEntry& entry : plan.Entries) {
     if (entry.Silent != Silence::None) ++silentSounds;
     if (entry.Silent == Silence::NoWave) ++noWave;
     if (!entry.Written) continue;
     if (entry.Limited) ++limitedSounds;
-    if (entry.Limited && std::isfinite(entry.Reachable)) reachable = std::min(reachable, entry.Reachable);
     if (entry.ConversionClipped) ++conversionClipped;
     if (entry.Levels.Clipped > 0) ++clippedSounds;
   }
@@ -77,12 +88,20 @@ void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& r
                 << " with wave type 4, which makes no wave); --skip-silent leaves them out\n";
   }
   if (limitedSounds > 0) {
-    char better[32];
-    std::snprintf(better, sizeof better, "%.1f", SuggestedTarget(plan, reachable));
-    streams.Err << "quavix: warning: " << limitedSounds << " of " << written << " sounds stay below "
-                << TextLevel(plan.Export->Settings.Normalize->Target) << " LUFS: the "
-                << TextLevel(plan.Export->Settings.CeilingDbtp) << " dBTP ceiling limits their gain (\"gain_limited\" in "
-                << "manifest.json); --match-loudness " << better << " brings every sound to one loudness\n";
+    streams.Err << "quavix: warning: " << limitedSounds << " of " << written
+                << " sounds stay below " << TextLevel(plan.Export->Settings.Normalize->Target)
+                << " LUFS: the " << TextLevel(plan.Export->Settings.CeilingDbtp)
+                << " dBTP ceiling limits their gain (\"gain_limited\" in "
+                << "manifest.json); ";
+    if (run.Suggestion) {
+      char better[32];
+      std::snprintf(better, sizeof better, "%.1f", *run.Suggestion);
+      streams.Err << "--match-loudness " << better << " brings every sound to one loudness\n";
+    } else {
+      streams.Err << "no --match-loudness target from " << TextLevel(kLowestLoudnessTarget)
+                  << " to " << TextLevel(kHighestLoudnessTarget)
+                  << " LUFS brings every sound to one loudness under it\n";
+    }
   }
   if (conversionClipped > 0) {
     streams.Err << "quavix: warning: " << conversionClipped << " of " << written

@@ -146,7 +146,14 @@ struct BatchRun {
   double Seconds = 0;
   std::vector<std::string> Written;  // file names, in order
   std::vector<std::string> Removed;  // the earlier set's files taken away
+  std::optional<double> Suggestion;  // the --match-loudness target every sound reaches
 };
+
+// batch_report.cpp: the loudest --match-loudness target, in tenths and inside
+// the option's range, that every sound the ceiling held back reaches; nothing
+// when none is held back or no such target exists. A stop signal ends the
+// search with ThrowStopped, before anything is put in place.
+std::optional<double> SuggestLoudness(const BatchPlan& plan, const std::string& dir);
 void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& run, const Streams& streams);
 
 }  // namespace quavix::cli

@@ -156,7 +156,9 @@ std::optional<ExportRequest> ResolveExport(const ExportArgs& args, std::optional
     if (kind == "peak" && colon != std::string::npos) {
       s.Normalize = exporting::Normalization{GainTarget::SamplePeak, ParseLevel(value, -100, 0, "--normalize peak", "dBFS")};
     } else if (kind == "lufs" && colon != std::string::npos) {
-      s.Normalize = exporting::Normalization{GainTarget::Loudness, ParseLevel(value, -70, 0, "--normalize lufs", "LUFS")};
+      s.Normalize = exporting::Normalization{
+          GainTarget::Loudness, ParseLevel(value, kLowestLoudnessTarget, kHighestLoudnessTarget,
+                                           "--normalize lufs", "LUFS")};
     } else {
       ThrowUsage("--normalize: " + Echo(args.Normalize) + " is neither peak:DBFS nor lufs:LUFS (e.g. peak:-1, lufs:-16)");
     }
@@ -164,8 +166,9 @@ std::optional<ExportRequest> ResolveExport(const ExportArgs& args, std::optional
   }
   if (Given(args.MatchLoudnessOption)) {
     request.MatchLoudness = true;
-    s.Normalize = exporting::Normalization{GainTarget::Loudness,
-                                           ParseLevel(args.MatchLoudness, -70, 0, "--match-loudness", "LUFS")};
+    s.Normalize = exporting::Normalization{
+        GainTarget::Loudness, ParseLevel(args.MatchLoudness, kLowestLoudnessTarget,
+                                         kHighestLoudnessTarget, "--match-loudness", "LUFS")};
     text += " --normalize lufs:" + args.MatchLoudness;
   }
   if (Given(args.TruePeakOption)) {

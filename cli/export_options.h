@@ -12,6 +12,10 @@
 
 namespace quavix::cli {
 
+// The loudness targets --normalize lufs: and --match-loudness take, LUFS.
+inline constexpr double kLowestLoudnessTarget = -70;
+inline constexpr double kHighestLoudnessTarget = 0;
+
 struct ExportArgs {
   std::string Format, Bits, Rate, Normalize, TruePeak, Trim, FadeOut, MatchLoudness;
   CLI::Option* FormatOption = nullptr;

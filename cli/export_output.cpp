@@ -47,6 +47,7 @@ ExportReport ExportRendered(std::span<const std::int16_t> samples, const ExportS
   }
   ExportReport report;
   report.Limited = sound.Limited;
+  report.Silent = sound.Silent;
   report.LoudnessAfter = sound.After.IntegratedLufs;
   report.ReachableLoudness = sound.After.IntegratedLufs + (settings.CeilingDbtp - sound.After.TruePeakDbtp);
   report.Fields = {

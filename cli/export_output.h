@@ -25,6 +25,7 @@ struct ExportReport {
   bool Limited = false;            // the ceiling kept the sound below its loudness target
   double LoudnessAfter = 0;
   double ReachableLoudness = 0;    // the loudest target the ceiling lets this sound reach
+  bool Silent = false;             // the file holds no sample other than 0
 };
 
 // The file for synthesized 16-bit samples.
@@ -44,10 +45,11 @@ struct LoudnessSummary {
 };
 std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samples, double trimDb);
 
-// Whether the bytes start like a WAV, FLAC or Ogg file.
+// Whether the bytes start like a sound file info reads (WAV, RF64, FLAC, Ogg,
+// AIFF, AU, CAF, Wave64) or knows and refuses (MP3).
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes);
 
-// quavix info for a WAV, FLAC or Ogg file.
+// quavix info for such a sound file.
 int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams);
 
 // A level for messages and the manifest: rounded to 0.001, null (JSON) or

@@ -26,6 +26,9 @@ std::string SoundFileKind(const std::vector<std::uint8_t>& bytes) {
   if (magic == "OggS") return "an Ogg";
   if (magic.starts_with("ID3") || (bytes[0] == 0xff && (bytes[1] & 0xe0) == 0xe0)) return "an MP3";
   if (magic == "FORM") return "an AIFF";
+  if (magic == ".snd") return "an AU";
+  if (magic == "caff") return "a CAF";
+  if (magic == "riff") return "a Wave64";
   return "";
 }
 
@@ -45,8 +48,7 @@ std::string WhatThisFileIs(const std::vector<std::uint8_t>& bytes) {
            ", not a settings file";
   }
   if (const std::string kind = SoundFileKind(bytes); !kind.empty()) {
-    return "is " + kind + " sound file, not a settings file" +
-           (kind == "an MP3" || kind == "an AIFF" ? "" : " ('quavix info FILE' measures it)");
+    return "is " + kind + " sound file, not a settings file ('quavix info FILE' measures it)";
   }
   if (IsText(bytes)) {
     std::string text(bytes.begin(), bytes.end());

@@ -1,20 +1,24 @@
 // quavix info: the parameters of a settings file or string in both units,
 // its settings string, and the sound it makes with a given seed.
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "cli_error.h"
 #include "commands.h"
 #include "exchange/decimal_text.h"
 #include "exchange/param_table.h"
-#include "exchange/settings_string.h"
 #include "exchange/settings_file.h"
+#include "exchange/settings_string.h"
 #include "export_output.h"
-#include "output_file.h"
 #include "numbers.h"
+#include "output_file.h"
 #include "synth/oscillator_period.h"
 
 namespace quavix::cli {
@@ -52,6 +56,22 @@ std::string Bits(const SynthParams& params, std::int32_t index) {
   return text;
 }
 
+// A named pipe may wait for ever for a writer or for its end, and a device or
+// socket is no file to describe: only regular files (and '-') are read.
+void RequireRegularFile(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0)
+    ThrowFailure("cannot read " + EchoPath(path) + ": " + std::strerror(errno));
+  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) return;  // a folder is refused by the reading
+  const char* kind = S_ISFIFO(st.st_mode)   ? "a named pipe (FIFO)"
+                     : S_ISCHR(st.st_mode)  ? "a character device"
+                     : S_ISBLK(st.st_mode)  ? "a block device"
+                     : S_ISSOCK(st.st_mode) ? "a socket"
+                                            : "a special file";
+  ThrowFailure("cannot read " + EchoPath(path) + ": it is " + kind +
+               ", not a regular file (a settings file can come on standard input as '-')");
+}
+
 std::string UnitLabel(const ParamInfo& p) {
   if (p.Unit == ParamUnit::Stored || p.Unit == ParamUnit::WaveType) return "";
   return std::string(p.UnitName);
@@ -61,8 +81,10 @@ std::string UnitLabel(const ParamInfo& p) {
 
 CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   CLI::App* cmd = app.add_subcommand("info", "Show the parameters of a settings file or string and their sound");
-  args.SettingsFileOption =
-      cmd->add_option("file", args.SettingsFile, "Settings file (*.sfs), or a WAV, FLAC or Ogg file")->type_name("FILE");
+  args.SettingsFileOption = cmd->add_option("file", args.SettingsFile,
+                                            "Settings file (*.sfs), or a sound file (WAV, RF64, "
+                                            "FLAC, Ogg, AIFF, AU, CAF, Wave64)")
+                                ->type_name("FILE");
   args.SettingsStringOption =
       cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");
   cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
@@ -81,8 +103,8 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
       "the settings string is rounded to four decimals by design.\n"
       "Loudness: EBU R128 integrated loudness (LUFS) and true peak (dBTP), and the length\n"
       "left after trimming silence below --trim (default -60 dBFS), of the sound or of a\n"
-      "WAV, FLAC or Ogg file; a sound shorter than 400 ms is measured padded with silence\n"
-      "to 400 ms, as --normalize and --match-loudness measure it.\n\n"
+      "sound file; a sound shorter than 400 ms is measured padded with silence to 400 ms,\n"
+      "as --normalize and --match-loudness measure it. Only regular files are read.\n\n"
       "Examples:\n"
       "  quavix info coin.sfs\n"
       "  quavix info coin.ogg --trim -50\n"
@@ -115,6 +137,7 @@ int RunInfo(const InfoArgs& args, const Streams& streams) {
     recipe.Source = ParamSource::SettingsString;
     recipe.SettingsString = args.SettingsString;
   } else if (haveFile) {
+    if (file != "-") RequireRegularFile(file);
     if (file != "-" && LooksLikeSoundFile(ReadWholeFile(file, kSettingsFileRead))) {
       return RunSoundFileInfo(file, trimDb, args.Json, streams);
     }

@@ -129,7 +129,9 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
   }
   if (!args.Output.empty()) {
     const SoundLevels levels = MeasureLevels(sound.Samples());
-    const std::string silence = SilenceText(WhySilent(sound.Params, levels), sound.Params);
+    Silence why = WhySilent(sound.Params, levels);
+    if (why == Silence::None && exported && report.Silent) why = Silence::FileAllZero;
+    const std::string silence = SilenceText(why, sound.Params);
     if (!silence.empty()) streams.Err << "quavix: warning: the sound is silent: " << silence << '\n';
     if (levels.Clipped > 0) {
       streams.Err << "quavix: warning: " << levels.Clipped << " sample" << (levels.Clipped == 1 ? " is" : "s are")

@@ -17,6 +17,8 @@ std::string SilenceText(Silence reason, const SynthParams& params) {
     case Silence::NoWave: return "wave type 4 makes no wave";
     case Silence::NotAWave: return "wave type " + std::to_string(params.WaveType) + " is not a wave (0-3)";
     case Silence::AllZero: return "every sample is 0";
+    case Silence::FileAllZero:
+      return "the exported file holds no sample other than 0";
     case Silence::None: break;
   }
   return "";

@@ -82,9 +82,10 @@ RenderedSound MakeSound(const SoundRecipe& recipe, std::uint32_t seed);
 // this thread; sound i is exactly MakeSound(starts[i], bufferSeconds).
 std::vector<RenderedSound> MakeSounds(std::span<const SoundStart> starts, std::uint32_t bufferSeconds);
 
-// Why a sound is silent: wave type 4, a wave type outside 0-4, or samples
-// that are all 0; None when it is not silent.
-enum class Silence { None, NoWave, NotAWave, AllZero };
+// Why a sound is silent: wave type 4, a wave type outside 0-4, samples that
+// are all 0, or a sound file made of it (trimmed, resampled, faded, converted)
+// that holds no sample other than 0; None when it is not silent.
+enum class Silence { None, NoWave, NotAWave, AllZero, FileAllZero };
 Silence WhySilent(const SynthParams& params, const SoundLevels& levels);
 
 // The reason in words ("wave type 4 makes no wave", ...), "" for None.

@@ -1,7 +1,11 @@
-// quavix info on arbitrary bytes as a file (most seeds start like a WAV, FLAC or
-// Ogg file): status 0 with figures, or 1 with one "quavix: error: " line that
-// names the file; never a crash, a hang or a claim of the header sizing memory.
+// quavix info on arbitrary bytes as a file (the seeds are small sound files of
+// every container info reads: WAV of every shape, RF64, FLAC, Ogg, AIFF, AU,
+// CAF and Wave64, whole and cut short, and an MP3 to refuse): status 0 with
+// figures that name the file's format, or 1 with one "quavix: error: " line
+// that names the file; never a crash, a hang or a claim of the header sizing
+// memory.
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app.h"
@@ -24,5 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           : status == 1 && text.rfind("quavix: error: ", 0) == 0 &&
                                 text.find('\n') == text.size() - 1,
               "figures or one error line");
+  if (status == 0) {
+    // A settings file's figures, or a sound file's, whose format is named.
+    const auto figures = nlohmann::json::parse(out.str(), nullptr, false);
+    fuzz::Check(
+        !figures.is_discarded() && (figures.contains("parameters") ||
+                                    (figures.contains("format") && figures["format"].is_string() &&
+                                     figures["format"].get<std::string>().rfind("other", 0) != 0)),
+        "figures of a settings file or of a sound file of a named format");
+  }
   return 0;
 }

@@ -66,6 +66,8 @@ ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSet
     out.Bytes = std::move(encoded.Bytes);
     out.Frames = scaled.size();
     out.Clipped = encoded.Clipped;
+    out.Silent =
+        std::all_of(encoded.Stored.begin(), encoded.Stored.end(), [](float x) { return x == 0; });
     if (!ceiling || out.Unmeasurable || !std::isfinite(out.After.IntegratedLufs)) break;
     const double excess = out.After.TruePeakDbtp - settings.CeilingDbtp;
     const double miss = settings.Normalize->Target - out.After.IntegratedLufs;

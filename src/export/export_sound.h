@@ -33,6 +33,7 @@ struct ExportedSound {
   std::int64_t Clipped = 0;     // samples clamped at full scale by the conversion
   std::size_t TrimmedFrom = 0;  // source frames cut at the start
   std::size_t TrimmedEnd = 0;   // one past the last source frame kept
+  bool Silent = false;          // the file holds no sample other than 0
 };
 
 ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSettings& settings);

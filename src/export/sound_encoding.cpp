@@ -203,9 +203,43 @@ EncodedSound EncodeSound(std::span<const float> samples, int rate, FileFormat fo
 }
 
 std::string DescribeFormat(int format) {
-  const int major = format & SF_FORMAT_TYPEMASK;
   const int sub = format & SF_FORMAT_SUBMASK;
-  std::string name = major == SF_FORMAT_WAV ? "WAV" : major == SF_FORMAT_FLAC ? "FLAC" : major == SF_FORMAT_OGG ? "Ogg" : "other";
+  std::string name;
+  switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+      name = "WAV";
+      break;
+    case SF_FORMAT_WAVEX:
+      name = "WAV (extensible)";
+      break;
+    case SF_FORMAT_RF64:
+      name = "RF64 WAV";
+      break;
+    case SF_FORMAT_W64:
+      name = "Wave64";
+      break;
+    case SF_FORMAT_FLAC:
+      name = "FLAC";
+      break;
+    case SF_FORMAT_OGG:
+      name = "Ogg";
+      break;
+    case SF_FORMAT_AIFF:
+      name = "AIFF";
+      break;
+    case SF_FORMAT_AU:
+      name = "AU";
+      break;
+    case SF_FORMAT_CAF:
+      name = "CAF";
+      break;
+    case SF_FORMAT_MPEG:
+      name = "MPEG";
+      break;
+    default:
+      name = "other";
+      break;
+  }
   switch (sub) {
     case SF_FORMAT_PCM_U8:
     case SF_FORMAT_PCM_S8: return name + ", 8-bit";
@@ -214,8 +248,27 @@ std::string DescribeFormat(int format) {
     case SF_FORMAT_PCM_32: return name + ", 32-bit";
     case SF_FORMAT_FLOAT: return name + ", 32-bit float";
     case SF_FORMAT_DOUBLE: return name + ", 64-bit float";
+    case SF_FORMAT_ULAW:
+      return name + ", u-law";
+    case SF_FORMAT_ALAW:
+      return name + ", A-law";
+    case SF_FORMAT_IMA_ADPCM:
+      return name + ", IMA ADPCM";
+    case SF_FORMAT_MS_ADPCM:
+      return name + ", MS ADPCM";
+    case SF_FORMAT_ALAC_16:
+    case SF_FORMAT_ALAC_20:
+    case SF_FORMAT_ALAC_24:
+    case SF_FORMAT_ALAC_32:
+      return name + ", Apple Lossless";
     case SF_FORMAT_VORBIS: return name + " Vorbis";
     case SF_FORMAT_OPUS: return name + " Opus";
+    case SF_FORMAT_MPEG_LAYER_I:
+      return name + " layer I";
+    case SF_FORMAT_MPEG_LAYER_II:
+      return name + " layer II";
+    case SF_FORMAT_MPEG_LAYER_III:
+      return "MP3";
     default: return name;
   }
 }

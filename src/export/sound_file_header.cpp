@@ -10,6 +10,9 @@
 namespace quavix::exporting {
 namespace {
 
+constexpr const char* kNotASoundFile =
+    "it is not a sound file this tool reads (WAV, RF64, FLAC, Ogg, AIFF, AU, CAF or Wave64)";
+
 std::uint32_t Le32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -99,6 +102,42 @@ void InspectWav(const ReadAt& read, std::uint64_t size, bool rf64, SoundFileHead
   } else if (!h.DeclaredFrames && h.Problem.empty()) {
     h.Problem = "it has no data chunk";
   }
+}
+
+std::uint32_t Be32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) << 24 | Be24(p + 1);
+}
+
+// The frames an AIFF or AIFC file's COMM chunk declares, and whether its SSND
+// chunk holds the bytes it declares; libsndfile reads the rest.
+void InspectAiff(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
+  std::uint64_t at = 12;
+  for (int chunks = 0; chunks < 4096 && at + 8 <= size; ++chunks) {
+    std::uint8_t chunk[8];
+    if (read(at, chunk, 8) < 8) break;
+    const std::uint64_t length = Be32(chunk + 4);
+    const std::uint64_t body = at + 8;
+    if (std::memcmp(chunk, "COMM", 4) == 0 && length >= 18) {
+      std::uint8_t comm[18];
+      if (read(body, comm, 18) < 18) break;
+      const unsigned channels = static_cast<unsigned>(comm[0] << 8 | comm[1]);
+      // The rate is an 80-bit extended float: a 15-bit exponent, a 64-bit mantissa.
+      const int shift = 16383 + 63 - ((comm[8] & 0x7f) << 8 | comm[9]);
+      const std::uint64_t mantissa =
+          static_cast<std::uint64_t>(Be32(comm + 10)) << 32 | Be32(comm + 14);
+      const std::uint64_t rate = shift >= 0 && shift < 64 ? mantissa >> shift : 0;
+      h.Problem = CheckShape(channels, rate);
+      if (!h.Problem.empty()) return;
+      h.DeclaredFrames = Be32(comm + 2);
+    } else if (std::memcmp(chunk, "SSND", 4) == 0 && length >= 8) {
+      const std::uint64_t held = size - body;
+      h.HasAudioData = held > 8;
+      if (length > held) h.Shortfall = CutShort(length, held, "SSND chunk");
+    }
+    at = body + length + (length & 1);
+  }
+  if (!h.DeclaredFrames)
+    h.Problem = "it has no COMM chunk, which gives its channels, rate and frames";
 }
 
 void InspectFlac(const ReadAt& read, std::uint64_t size, SoundFileHeader& h) {
@@ -211,17 +250,24 @@ Container ContainerOf(std::span<const std::uint8_t> bytes) {
   if (magic == "RIFF" || magic == "RF64") return Container::Wav;
   if (magic == "fLaC") return Container::Flac;
   if (magic == "OggS") return Container::Ogg;
+  const bool aiff =
+      magic == "FORM" && bytes.size() >= 12 &&
+      (std::memcmp(&bytes[8], "AIFF", 4) == 0 || std::memcmp(&bytes[8], "AIFC", 4) == 0);
+  const bool mp3 = magic.starts_with("ID3") || (bytes[0] == 0xff && (bytes[1] & 0xe0) == 0xe0);
+  if (mp3) return Container::Mp3;
+  if (aiff || magic == ".snd" || magic == "caff" || magic == "riff") return Container::Other;
   return Container::Unknown;
 }
 
 SoundFileHeader InspectSoundFile(const ReadAt& read, std::uint64_t size) {
   SoundFileHeader h;
-  std::array<std::uint8_t, 4> magic{};
-  if (read(0, magic.data(), 4) < 4) {
-    h.Problem = "it is not a WAV, FLAC or Ogg file";
+  std::array<std::uint8_t, 12> magic{};
+  const std::size_t got = read(0, magic.data(), magic.size());
+  if (got < 4) {
+    h.Problem = kNotASoundFile;
     return h;
   }
-  h.Kind = ContainerOf(magic);
+  h.Kind = ContainerOf(std::span<const std::uint8_t>(magic.data(), got));
   switch (h.Kind) {
     case Container::Wav:
       InspectWav(read, size, magic[1] == 'F', h);
@@ -232,8 +278,21 @@ SoundFileHeader InspectSoundFile(const ReadAt& read, std::uint64_t size) {
     case Container::Ogg:
       InspectOgg(read, size, h);
       break;
+    case Container::Other:
+      if (std::memcmp(magic.data(), "FORM", 4) == 0) {
+        InspectAiff(read, size, h);
+      } else {
+        h.HasAudioData = size > got;  // libsndfile alone reads the header
+      }
+      break;
+    case Container::Mp3:
+      h.Problem =
+          "it is an MP3 file, which this tool does not read (WAV, RF64, FLAC, Ogg, AIFF, AU, CAF "
+          "and "
+          "Wave64 are read)";
+      break;
     case Container::Unknown:
-      h.Problem = "it is not a WAV, FLAC or Ogg file";
+      h.Problem = kNotASoundFile;
       break;
   }
   return h;

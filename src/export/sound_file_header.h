@@ -12,7 +12,10 @@
 
 namespace quavix::exporting {
 
-enum class Container { Unknown, Wav, Flac, Ogg };
+// Other: AIFF, AU, CAF or Wave64, whose headers libsndfile reads (an AIFF's
+// sizes are checked here too). Mp3: known, and refused (its decoder writes
+// its complaints about a damaged stream straight to stderr).
+enum class Container { Unknown, Wav, Flac, Ogg, Other, Mp3 };
 
 // Bytes of the file from an offset: at most n, fewer at its end.
 using ReadAt = std::function<std::size_t(std::uint64_t offset, std::uint8_t* into, std::size_t n)>;
@@ -25,7 +28,7 @@ struct SoundFileHeader {
   bool HasAudioData = false;                    // bytes follow the header
 };
 
-// The container that bytes start like, from their first four.
+// The container that bytes start like, from their first twelve (four for most).
 Container ContainerOf(std::span<const std::uint8_t> bytes);
 
 // Reads the header of a file of size bytes through read.

@@ -16,6 +16,20 @@ namespace {
 
 constexpr sf_count_t kFramesPerRead = 4096;
 
+// The containers besides WAV, FLAC and Ogg that libsndfile's header reading is
+// trusted with.
+bool IsOtherFormatRead(int format) {
+  switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_AIFF:
+    case SF_FORMAT_AU:
+    case SF_FORMAT_CAF:
+    case SF_FORMAT_W64:
+      return true;
+    default:
+      return false;
+  }
+}
+
 struct Fd {
   int Value = -1;
   ~Fd() {
@@ -67,7 +81,7 @@ bool Decode(SNDFILE* sf, const SF_INFO& info, double trimDb, SoundFileFigures& o
 }  // namespace
 
 bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& out, std::string& error) {
-  Fd fd{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  Fd fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat st {};
   if (fd.Value < 0 || fstat(fd.Value, &st) != 0) {
     error = std::strerror(errno);
@@ -103,6 +117,12 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
     error = !header.Shortfall.empty() ? header.Shortfall + "; no frame can be decoded"
                                       : std::string("libsndfile cannot decode it (") + sf_strerror(nullptr) + ")";
     return false;
+  }
+  if (header.Kind == Container::Other) {
+    if (!IsOtherFormatRead(info.format)) {
+      error = "libsndfile reads it as a kind of file this tool does not read";
+      return false;
+    }
   }
   out.Channels = info.channels;
   out.Rate = info.samplerate;

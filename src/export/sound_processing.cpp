@@ -39,6 +39,7 @@ std::vector<float> Resample(std::span<const float> samples, int from, int to) {
   if (from == to || samples.empty()) return {samples.begin(), samples.end()};
   const auto frames = static_cast<std::size_t>(
       std::llround(static_cast<double>(samples.size()) * to / from));
+  if (frames == 0) return {};  // a frame or two that round to none: libsoxr is given no room at all
   std::vector<float> out(frames);
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
   const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);

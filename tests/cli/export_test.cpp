@@ -7,6 +7,8 @@
 namespace quavix::test {
 namespace {
 
+namespace fs = std::filesystem;
+
 // Integrated loudness and true peak (dB) of a mono file by libebur128; a sound shorter than one
 // 400 ms block is followed by silence up to the block, the tool's rule.
 std::pair<double, double> Meter(const std::string& path) {
@@ -219,6 +221,105 @@ TEST(Export, MatchedSetsReachTheTargetTheyAreToldToAskFor) {
                   s["bits"] == (format == "ogg" ? nlohmann::json() : "16"))
           << s;
     }
+  }
+}
+
+// A click of seed 9 (the defaults but attack 0, sustain 0, decay 0.0001 s) is the samples 0, p,
+// ..., 0, 0 with p its peak. Its file is silent when it holds no sample but 0: trimmed at a
+// threshold above p (32768 x 10^(-26/20) = 1642 > 1599) it holds none; at -27 dB (1463) only p,
+// which a fade of 1 ms (44 frames, all of them) takes to 0 and --rate 8000 to round(8000 / 44100) =
+// 0 frames; 8 bits keep round(p / 256), 0 for p = 127 (volume 0.04), 1 for p = 128 (volume 0.0401).
+TEST(Export, FilesThatHoldOnlyZerosAreSilent) {
+  struct Case {
+    const char* Options;
+    float Volume;
+    int Peak;
+    bool Silent;
+  } const cases[] = {
+      {"--trim -27", 0.5f, 1599, false},
+      {"--trim -26", 0.5f, 1599, true},
+      {"--trim -26 --format ogg", 0.5f, 1599, true},
+      {"--trim -27 --fade-out 1", 0.5f, 1599, true},
+      {"--trim -27 --rate 8000", 0.5f, 1599, true},
+      {"--bits 8", 0.04f, 127, true},
+      {"--bits 8", 0.0401f, 128, false},
+      {"--bits 16", 0.04f, 127, false},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    std::string recipe =
+        "--seed 9 --csv 1,,,,,,0.3,,,,,,,,,,,,,1,,,, --set DecayTime=0.0001 --set Volume=";
+    recipe += std::to_string(c.Volume) + " " + c.Options;
+    SCOPED_TRACE(recipe);
+    const auto sound = LibrarySound(9, [&](SynthParams& p, RandomSource&) {
+      for (const char* name : {"AttackTime", "SustainTime"}) FindParam(name)->Set(p, 0);
+      FindParam("DecayTime")->Set(p, 0.0001f);
+      FindParam("Volume")->Set(p, c.Volume);
+    });
+    ASSERT_EQ(Peak(sound), c.Peak);
+    const auto r = RunTool("render -o " + dir / "f " + recipe);
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Has(r.Err, "the sound is silent: the exported file holds no sample other than 0"),
+              c.Silent)
+        << r.Err;
+    EXPECT_EQ(std::ranges::all_of(ReadSound(dir / "f").Samples, [](int v) { return v == 0; }),
+              c.Silent);
+    for (const std::string skip : {"", " --skip-silent"}) {
+      const std::string folder = dir / (skip.empty() ? "b" : "bs");
+      const auto b = RunTool("batch --count 1 --out-dir " + folder + " " + recipe + skip);
+      ASSERT_EQ(b.Status, 0) << b.Err;
+      const auto m = nlohmann::json::parse(ReadText(folder + "/manifest.json"));
+      const bool skipped = !skip.empty() && c.Silent;
+      EXPECT_TRUE(m["skipped_silent"] == (skipped ? 1 : 0) &&
+                  m["sounds"].size() == (skipped ? 0u : 1u))
+          << m;
+      EXPECT_TRUE(skipped || m["sounds"][0]["silent"] == c.Silent) << m;
+      EXPECT_EQ(fs::exists(folder + (Has(c.Options, "ogg") ? "/sound-0.ogg" : "/sound-0.wav")),
+                !skipped);
+    }
+  }
+}
+
+// A slow square under a low-pass of 0.02 is a soft 0.3 s swell whose loudness lies 44 dB below
+// its true peak: under a ceiling of -26 dBTP every 400 ms block of it falls under the meter's
+// -70 LUFS gate ("loudness_after_lufs" null), so no target of --match-loudness's range (-70 to 0)
+// is reached; under -25 dBTP a target inside the range is, and a rerun at it is not held back.
+TEST(Export, HeldBackSetsAreToldATargetInsideTheRangeOrNone) {
+  struct Case {
+    const char* Options;
+    bool Reachable;
+  } const cases[] = {
+      {"--true-peak -26 --format wav", false},
+      {"--true-peak -25 --format wav", true},
+      {"--true-peak -26 --format ogg", false},
+      {"--true-peak -25 --format ogg", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Options);
+    ScratchDir dir;
+    const std::string batch =
+        "batch --csv 10,,0.21,0.21,,0.21,0.001,,,,,,,,,,,,,0.02,,,, --seed 1 --count 2 " +
+        ("--out-dir " + dir / "b ") + c.Options + " --match-loudness ";
+    const auto r = RunTool(batch + "-20");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto m = nlohmann::json::parse(ReadText(dir / "b/manifest.json"));
+    for (const auto& s : m["sounds"])
+      EXPECT_TRUE(s["gain_limited"] && s["loudness_after_lufs"].is_null() != c.Reachable) << s;
+    EXPECT_EQ(LineCount(r.Err), 2) << r.Err;
+    EXPECT_TRUE(Has(r.Err, "2 of 2 sounds stay below -20.00 LUFS")) << r.Err;
+    EXPECT_EQ(Has(r.Err,
+                  "no --match-loudness target from -70.00 to 0.00 LUFS brings every sound to one "
+                  "loudness"),
+              !c.Reachable)
+        << r.Err;
+    const std::size_t at = r.Err.find("; --match-loudness ");
+    ASSERT_EQ(at != std::string::npos, c.Reachable) << r.Err;
+    if (!c.Reachable) continue;
+    const std::string suggested = r.Err.substr(at + 19, r.Err.find(' ', at + 19) - at - 19);
+    const double target = std::stod(suggested);
+    EXPECT_TRUE(std::isfinite(target) && target >= -70 && target <= 0) << suggested;
+    const auto again = RunTool(batch + suggested);
+    EXPECT_TRUE(again.Status == 0 && !Has(again.Err, "stay below")) << again.Err;
   }
 }
 

@@ -3,6 +3,8 @@
 // says. The files are written here with libsndfile and then altered byte by byte.
 #include <ebur128.h>
 
+#include <bit>
+
 #include "cli_test_util.h"
 
 namespace quavix::test {
@@ -31,6 +33,20 @@ const Bytes& Flac() {
 }
 const Bytes& Ogg() {
   static const Bytes b = SineFile(SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1000, 0.5);
+  return b;
+}
+const Bytes& Aiff() {
+  static const Bytes b = SineFile(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, 1000, 0.5);
+  return b;
+}
+// libsndfile's AIFF: COMM at 12, its rate an 80-bit float at 28 (exponent 16383 + 15 for a rate
+// of 16 bits: mantissa rate << 48).
+Bytes AiffRate(std::uint16_t rate) {
+  Bytes b = Aiff();
+  const int top = std::bit_width(rate) - 1;
+  b[28] = char((16383 + top) >> 8), b[29] = char((16383 + top) & 0xff);
+  const std::uint16_t mantissa = std::uint16_t(rate << (15 - top));
+  b[30] = char(mantissa >> 8), b[31] = char(mantissa & 0xff), b[32] = b[33] = 0;
   return b;
 }
 Bytes Put32(Bytes b, std::size_t at, std::uint32_t v) {
@@ -87,6 +103,15 @@ TEST(SoundFileInfo, DamagedOrImplausibleFilesAreMeasuredOrRefusedInOneLine) {
       {"Ogg with flipped bytes", Flipped(Ogg(), Ogg().size() / 2), 1, "'@'"},
       {"random bytes after RIFF", "RIFF" + std::string(40, '\x9c'), 1, "not a WAVE file"},
       {"four bytes", "fLaC", 1, "ends inside its stream information"},
+      {"random bytes after caff", "caff" + std::string(40, '\x9c'), 1,
+       "libsndfile cannot decode it"},
+      {"MP3", SineFile(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 1000, 0.5), 1,
+       "it is an MP3 file, which this tool does not read"},
+      {"AIFF cut at 60 %", Cut(Aiff(), 0.6), 0,
+       "warning: '@': its SSND chunk declares 44108 bytes"},
+      {"AIFF cut after its header", Aiff().substr(0, 54), 1, "none of the 22050 frames"},
+      {"AIFF at 999 Hz", AiffRate(999), 1, "sample rate of 999 Hz"},
+      {"AIFF at 1000 Hz", AiffRate(1000), 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -107,6 +132,100 @@ TEST(SoundFileInfo, DamagedOrImplausibleFilesAreMeasuredOrRefusedInOneLine) {
     EXPECT_FALSE(j["loudness_lufs"].is_null()) << j;  // every case above holds a loud tone
     EXPECT_EQ(j["warnings"].size(), *c.Err == 0 ? 0u : 1u);
     EXPECT_TRUE(*c.Err != 0 || j["frames"] == j["declared_frames"]) << j;
+  }
+}
+
+// A WAV of a 1 kHz sine at 0.5 in every channel, built byte by byte: RIFF, or RF64 with its sizes
+// in a ds64 chunk (RIFF and data sizes 0xffffffff); a fmt chunk of 16 bytes, or the 40 of
+// WAVE_FORMAT_EXTENSIBLE whose GUID names the sub-format (1 PCM, 3 float).
+Bytes WavBytes(bool rf64, bool extensible, bool real, int channels, int rate, int bits,
+               int frames) {
+  const auto le = [](std::uint64_t v, int n) {
+    Bytes b;
+    for (int i = 0; i < n; ++i) b += char(v >> (8 * i));
+    return b;
+  };
+  Bytes data;
+  for (int f = 0; f < frames; ++f) {
+    const double x = 0.5 * std::sin(2 * M_PI * 1000 * f / rate);
+    for (int c = 0; c < channels; ++c) {
+      data += real ? le(std::bit_cast<std::uint32_t>(float(x)), 4)
+                   : le(std::uint64_t(std::lround(std::ldexp(x, bits - 1))), bits / 8);
+    }
+  }
+  const int block = channels * bits / 8;
+  Bytes fmt = le(extensible ? 0xfffe
+                 : real     ? 3
+                            : 1,
+                 2) +
+              le(channels, 2) + le(rate, 4) + le(rate * block, 4) + le(block, 2) + le(bits, 2);
+  if (extensible) {
+    fmt += le(22, 2) + le(bits, 2) + le(channels == 1 ? 4 : 3, 4) + le(real ? 3 : 1, 2) +
+           Bytes("\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 14);
+  }
+  const Bytes body = "fmt " + le(fmt.size(), 4) + fmt + "data" + le(rf64 ? ~0u : data.size(), 4);
+  const std::uint64_t riff = 4 + (rf64 ? 36 : 0) + body.size() + data.size();
+  const Bytes ds64 =
+      "ds64" + le(28, 4) + le(riff, 8) + le(data.size(), 8) + le(frames, 8) + le(0, 4);
+  return (rf64 ? "RF64" + le(~0u, 4) + "WAVE" + ds64 : "RIFF" + le(riff, 4) + "WAVE") + body + data;
+}
+
+// WAVs of every shape and the other containers libsndfile writes are described: format, rate,
+// channels, the frames written and their duration.
+TEST(SoundFileInfo, ContainersAndSampleFormatsAreDescribed) {
+  struct Case {
+    const char* Format;  // as info names it
+    Bytes File;
+    int Rate, Channels, Frames;
+  } const cases[] = {
+      {"WAV, 16-bit", WavBytes(false, false, false, 2, 48000, 16, 4800), 48000, 2, 4800},
+      {"WAV (extensible), 16-bit", WavBytes(false, true, false, 2, 48000, 16, 4800), 48000, 2,
+       4800},
+      {"WAV (extensible), 24-bit", WavBytes(false, true, false, 1, 44100, 24, 4410), 44100, 1,
+       4410},
+      {"WAV (extensible), 32-bit float", WavBytes(false, true, true, 1, 32000, 32, 3200), 32000, 1,
+       3200},
+      {"RF64 WAV, 16-bit", WavBytes(true, false, false, 1, 44100, 16, 22050), 44100, 1, 22050},
+      {"RF64 WAV, 32-bit float", WavBytes(true, true, true, 2, 96000, 32, 9600), 96000, 2, 9600},
+      {"AIFF, 24-bit", SineFile(SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 44100, 1000, 0.5), 44100, 1,
+       22050},
+      {"AU, u-law", SineFile(SF_FORMAT_AU | SF_FORMAT_ULAW, 8000, 1000, 0.5), 8000, 1, 4000},
+      {"CAF, 16-bit", SineFile(SF_FORMAT_CAF | SF_FORMAT_PCM_16, 22050, 1000, 0.5), 22050, 1,
+       11025},
+      {"Wave64, 16-bit", SineFile(SF_FORMAT_W64 | SF_FORMAT_PCM_16, 44100, 1000, 0.5), 44100, 1,
+       22050},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Format);
+    std::ofstream(dir / "f", std::ios::binary) << c.File;
+    const auto r = RunTool("info --json " + dir / "f");
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const auto j = nlohmann::json::parse(r.Out);
+    EXPECT_TRUE(j["format"] == c.Format && j["rate"] == c.Rate && j["channels"] == c.Channels) << j;
+    EXPECT_EQ(j["frames"], c.Frames) << j;
+    EXPECT_EQ(j["seconds"].get<double>(), j["frames"].get<double>() / c.Rate);
+    EXPECT_FALSE(j["loudness_lufs"].is_null()) << j;
+  }
+  std::ofstream(dir / "f", std::ios::binary) << cases[1].File;
+  EXPECT_TRUE(Has(RunTool("info " + dir / "f").Out,
+                  "format: WAV (extensible), 16-bit, 48000 Hz, 2 channels, 4800 frames (0.100 s)"));
+}
+
+// A named pipe may wait for ever for its writer or its end: it is refused at once, whether a
+// writer waits or none (the writer is let go afterwards; timeout only ends a hang).
+TEST(SoundFileInfo, NamedPipesAreRefusedWithoutWaiting) {
+  ScratchDir dir;
+  std::ofstream(dir / "w.wav", std::ios::binary) << Wav();
+  for (const std::string writer : {"", "(cat w.wav > p &); "}) {
+    SCOPED_TRACE(writer);
+    const auto r = Shell("cd " + dir.Path + " && rm -f p && mkfifo p && " + writer +
+                         "timeout 20 $Q info --json p; s=$?; " +
+                         (writer.empty() ? "" : "timeout 20 cat p > /dev/null; ") + "exit $s");
+    EXPECT_TRUE(r.Status == 1 && LineCount(r.Err) == 1) << r.Status << r.Err;
+    EXPECT_EQ(r.Err,
+              "quavix: error: cannot read 'p': it is a named pipe (FIFO), not a regular file "
+              "(a settings file can come on standard input as '-')\n");
   }
 }
 

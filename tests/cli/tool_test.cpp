@@ -60,6 +60,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "csv.sfs") << "0.5,2\n";
   std::ofstream(dir / "bytes.sfs") << std::string("\x9c\xf1\x07\xe2\x00\x81", 6);
   std::ofstream(dir / "riff.sfs") << "RIFF\x24\x00\x00\x00WAVEfmt ";
+  std::ofstream(dir / "aiff.sfs") << std::string("FORM\0\0\0\x04" "AIFF", 12);
   std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
@@ -122,6 +123,9 @@ const RunCase kCases[] = {
     {"render --seed 1 --sfs @/csv.sfs -o @/a.wav", 1, "reads as a settings string, which --csv takes"},
     {"render --seed 1 --sfs @/bytes.sfs -o @/a.wav", 1, "starts with the bytes 9c f1 07 e2"},
     {"render --seed 1 --sfs @/riff.sfs -o @/a.wav", 1, "is a WAV sound file, not a settings file"},
+    {"render --seed 1 --sfs @/aiff.sfs -o @/a.wav", 1,
+     "is an AIFF sound file, not a settings file ('quavix info"},
+    {"info @/aiff.sfs", 1, "cannot read '@/aiff.sfs' as a sound file: it has no COMM chunk"},
     {"render --seed 1 --sfs @/cut.sfs -o @/a.wav", 1, "ends after 2 bytes, inside its version field"},
     {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "has version 103; settings files have version 100"},
     // Mistyped options and commands.
@@ -434,6 +438,29 @@ TEST(Batch, UnfinishedRunLeavesTheFolderAsItWas) {
       Shell("flock " + dir.Path + " $Q batch --preset coin --count 3 --out-dir " + dir.Path);
   EXPECT_TRUE(r.Status == 1 && Has(r.Err, "another quavix batch is writing into")) << r.Err;
   EXPECT_TRUE(dir.Entries().empty());
+}
+
+// Exploding Ogg sounds held back by the ceiling are exported again while the target to suggest
+// is searched, after the set is staged and before it is put in place: a stop signal sent once
+// the staged manifest exists ends the run there as during the render, and no file is left.
+TEST(Batch, StopSignalDuringTheLoudnessSearchLeavesNothing) {
+  for (const auto& [signal, status] : {std::pair{"INT", 130}, {"TERM", 143}}) {
+    SCOPED_TRACE(signal);
+    ScratchDir dir;
+    const std::string out = dir / "o";
+    const auto r = Shell(
+        "$Q batch --preset explosion --seed 11 --count 16 --jobs 1 --format ogg --match-loudness "
+        "-5 "
+        "--out-dir " +
+        out + " & until set -- " + out + "/.quavix-tmp-*/manifest.json; " +
+        "[ -e \"$1\" ] || ! kill -0 $! 2>/dev/null; do sleep 0.01; done; kill -" + signal +
+        " $!; wait $!");
+    EXPECT_TRUE(r.Status == status && LineCount(r.Err) == 1) << r.Status << r.Err;
+    EXPECT_TRUE(Has(r.Err, std::string("interrupted by SIG") + signal + "; nothing in '" + out +
+                               "' was changed"))
+        << r.Err;
+    EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out)) << Shell("ls -AR " + out).Out;
+  }
 }
 
 // Randomize makes wave type 4 (no wave) about one time in five: --skip-silent leaves those out
