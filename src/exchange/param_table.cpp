@@ -262,6 +262,8 @@ UserValueProblem CheckUserValue(const ParamInfo& info, float userValue) {
       }
       return UserValueProblem::None;
     case ParamUnit::CyclesPerSecond:
+      if (userValue > FastestVibrato()) return UserValueProblem::VibratoTooFast;
+      [[fallthrough]];
     case ParamUnit::ChangeSeconds:
     case ParamUnit::RepeatsPerSecond:
       return userValue < 0.0f ? UserValueProblem::NegativeSpeed : UserValueProblem::None;
@@ -279,6 +281,8 @@ std::string_view UserValueRule(UserValueProblem problem) {
     case UserValueProblem::NegativeTime: return "a time cannot be negative";
     case UserValueProblem::NegativeSpeed: return "a speed cannot be negative";
     case UserValueProblem::StageTooLong: return "longer than the longest possible sound";
+    case UserValueProblem::VibratoTooFast:
+      return "a vibrato faster than 22050 cycles per second (half the sample rate) sounds slower";
   }
   return "";
 }
@@ -288,12 +292,62 @@ float LongestStageSeconds() {
                       Single(std::sqrt(static_cast<double>(kLongestSound) / kEnvelopeScale)));
 }
 
+float FastestVibrato() {
+  return static_cast<float>(DefaultParams().SampleRate / 2);
+}
+
+namespace {
+
+// The stored speed at an end of the counts: walks from near (inside the end
+// or just past it) one float at a time to the last value toward outward
+// whose count still keeps.
+template <class Keeps>
+float LastSpeedKeeping(float near, float outward, Keeps keeps) {
+  float f = near;
+  while (!keeps(SpeedSamples(f))) f = std::nextafter(f, -outward);
+  while (keeps(SpeedSamples(std::nextafter(f, outward)))) f = std::nextafter(f, outward);
+  return f;
+}
+
+// The most negative stored speed whose count fits int32, and the largest one
+// whose count is still one sample.
+float RarestEventSpeed() {
+  static const float rarest = LastSpeedKeeping(Single(1.0 - std::sqrt(2147483648.0 / 20000.0)),
+                                               -std::numeric_limits<float>::infinity(),
+                                               [](std::int32_t count) { return count > 0; });
+  return rarest;
+}
+float EverySampleSpeed() {
+  static const float every = LastSpeedKeeping(Single(1.0 - std::sqrt(1.0 / 20000.0)),
+                                              std::numeric_limits<float>::infinity(),
+                                              [](std::int32_t count) { return count >= 1; });
+  return every;
+}
+
+}  // namespace
+
+void SetUserValue(const ParamInfo& info, SynthParams& params, float userValue) {
+  info.Set(params, userValue);
+  const bool repeat = info.Unit == ParamUnit::RepeatsPerSecond;
+  if (!(userValue > 0.0f) || (!repeat && info.Unit != ParamUnit::ChangeSeconds)) return;
+  float& stored = repeat ? params.RepeatSpeed : params.ChangeSpeed;
+  const std::int32_t count = SpeedSamples(stored);
+  if (count < 0) {
+    stored = RarestEventSpeed();  // NaN, infinite or past the int32 range
+  } else if (count == 0) {
+    stored = EverySampleSpeed();  // faster than a sample, or the jump's stored 1
+  } else if (repeat && stored == 0.0f) {
+    stored = Single(1.0 - D(std::nextafter(1.0f, 2.0f)));
+  }
+}
+
 ParamRange ValidUserRange(const ParamInfo& info) {
   constexpr float kInfinity = std::numeric_limits<float>::infinity();
   switch (info.Unit) {
     case ParamUnit::WaveType: return {0.0f, 3.0f};
     case ParamUnit::Seconds: return {0.0f, LongestStageSeconds()};
     case ParamUnit::CyclesPerSecond:
+      return {0.0f, FastestVibrato()};
     case ParamUnit::ChangeSeconds:
     case ParamUnit::RepeatsPerSecond: return {0.0f, kInfinity};
     case ParamUnit::Stored: break;
