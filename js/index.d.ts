@@ -187,8 +187,13 @@ export function preset<N extends number>(familyNumber: N & Checked<N, PresetNumb
 /** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
 export function randomize(rng: Random): Params;
 /**
+ * What is wrong with a mutation amount, as 'mutate 2 is not an amount from 0 to 1', or null.
+ * The quavix tool's --mutate refuses the same amounts.
+ */
+export function checkMutateAmount(amount: number): string | null;
+/**
  * A copy of p with 22 parameters nudged by up to +-0.5 * amount; p is unchanged.
- * A RangeError for an amount that is not finite (or whose tenfold is not a float32).
+ * A RangeError for an amount checkMutateAmount refuses (anything but 0 to 1).
  */
 export function mutate(p: Params, amount: number, rng: Random): Params;
 /** The stored StartFreq / MinFreq value of a whole frequency in Hertz; a RangeError for NaN, fractions and negative numbers. */

@@ -281,8 +281,7 @@ std::string_view UserValueRule(UserValueProblem problem) {
     case UserValueProblem::NegativeTime: return "a time cannot be negative";
     case UserValueProblem::NegativeSpeed: return "a speed cannot be negative";
     case UserValueProblem::StageTooLong: return "longer than the longest possible sound";
-    case UserValueProblem::VibratoTooFast:
-      return "a vibrato faster than 22050 cycles per second (half the sample rate) sounds slower";
+    case UserValueProblem::VibratoTooFast: return "a vibrato faster than 22050 cycles per second sounds slower";
   }
   return "";
 }
@@ -298,31 +297,15 @@ float FastestVibrato() {
 
 namespace {
 
-// The stored speed at an end of the counts: walks from near (inside the end
-// or just past it) one float at a time to the last value toward outward
-// whose count still keeps.
-template <class Keeps>
-float LastSpeedKeeping(float near, float outward, Keeps keeps) {
-  float f = near;
-  while (!keeps(SpeedSamples(f))) f = std::nextafter(f, -outward);
-  while (keeps(SpeedSamples(std::nextafter(f, outward)))) f = std::nextafter(f, outward);
-  return f;
-}
-
-// The most negative stored speed whose count fits int32, and the largest one
-// whose count is still one sample.
-float RarestEventSpeed() {
-  static const float rarest = LastSpeedKeeping(Single(1.0 - std::sqrt(2147483648.0 / 20000.0)),
-                                               -std::numeric_limits<float>::infinity(),
-                                               [](std::int32_t count) { return count > 0; });
-  return rarest;
-}
-float EverySampleSpeed() {
-  static const float every = LastSpeedKeeping(Single(1.0 - std::sqrt(1.0 / 20000.0)),
-                                              std::numeric_limits<float>::infinity(),
-                                              [](std::int32_t count) { return count >= 1; });
-  return every;
-}
+// The stored speeds at the ends of the counts trunc(single(single(1 - f)^2) x
+// 20000): the most negative whose count still fits int32 (1 - f = 327.67999,
+// the root of 107374.1796875, the float below 2^31 / 20000: 2147483593
+// samples), the largest that counts one sample (1 - f just above
+// sqrt(1 / 20000)), and the one just below 0 (1 - f = 1 + 2^-23, which
+// counts 20000 samples as 0 does without meaning "no repeat").
+constexpr float kRarestEventSpeed = -326.679993f;
+constexpr float kEverySampleSpeed = 0.992928922f;
+constexpr float kJustBelowZeroSpeed = -0x1p-23f;
 
 }  // namespace
 
@@ -333,11 +316,11 @@ void SetUserValue(const ParamInfo& info, SynthParams& params, float userValue) {
   float& stored = repeat ? params.RepeatSpeed : params.ChangeSpeed;
   const std::int32_t count = SpeedSamples(stored);
   if (count < 0) {
-    stored = RarestEventSpeed();  // NaN, infinite or past the int32 range
+    stored = kRarestEventSpeed;  // NaN, infinite or past the int32 range
   } else if (count == 0) {
-    stored = EverySampleSpeed();  // faster than a sample, or the jump's stored 1
+    stored = kEverySampleSpeed;  // faster than a sample, or the jump's stored 1
   } else if (repeat && stored == 0.0f) {
-    stored = Single(1.0 - D(std::nextafter(1.0f, 2.0f)));
+    stored = kJustBelowZeroSpeed;
   }
 }
 
