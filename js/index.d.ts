@@ -151,7 +151,9 @@ export class Params {
   /**
    * Sets a value a person gives in the users' unit (rounded to float32 as the
    * module rounds). Throws a RangeError naming the parameter and the rule when
-   * the core's rule refuses it (see checkUserValue); nothing changes then.
+   * the core's rule refuses it (see checkUserValue); nothing changes then. A
+   * repeat or jump too rare or too fast for the synthesis to count stores the
+   * nearest value that keeps it (the longest count, or one sample).
    */
   set(name: ParamName, value: number): this;
   set<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
