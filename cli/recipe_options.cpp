@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli_error.h"
+#include "design/randomize.h"
 #include "exchange/param_table.h"
 #include "exchange/settings_file.h"
 #include "exchange/wave_image.h"
@@ -83,9 +84,8 @@ SoundRecipe ResolveRecipe(const RecipeArgs& args) {
   for (const std::string& text : args.Sets) recipe.Changes.push_back(ParseParamChange(text));
   if (args.MutateOption->count() > 0) {
     recipe.MutateCoefficient = ParseUserFloat(args.Mutate, "--mutate");
-    // Beyond 1 a nudge (up to +-0.5 x C) outgrows the parameters' whole range.
-    if (!(*recipe.MutateCoefficient >= 0 && *recipe.MutateCoefficient <= 1)) {
-      ThrowUsage("--mutate: " + Echo(args.Mutate) + " is not an amount from 0 to 1");
+    if (!IsMutateAmount(*recipe.MutateCoefficient)) {
+      ThrowUsage("--mutate: " + Echo(args.Mutate) + " is not " + kMutateAmountRule);
     }
   }
   if (args.PresetOption->count() > 0) {

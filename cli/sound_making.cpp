@@ -30,7 +30,7 @@ void ApplyChange(SynthParams& params, const ParamChange& change) {
     SetVariable(params, change.Index, StoredFreqForPitch(params.SampleRate, change.PitchHz));
     return;
   }
-  info.Set(params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
+  SetUserValue(info, params, change.InHertz ? FreqHz(params, change.Hertz) : change.UserValue);
 }
 
 // A sound whose synthesis is still to run.

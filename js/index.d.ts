@@ -151,7 +151,9 @@ export class Params {
   /**
    * Sets a value a person gives in the users' unit (rounded to float32 as the
    * module rounds). Throws a RangeError naming the parameter and the rule when
-   * the core's rule refuses it (see checkUserValue); nothing changes then.
+   * the core's rule refuses it (see checkUserValue); nothing changes then. A
+   * repeat or jump too rare or too fast for the synthesis to count stores the
+   * nearest value that keeps it (the longest count, or one sample).
    */
   set(name: ParamName, value: number): this;
   set<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
@@ -187,8 +189,13 @@ export function preset<N extends number>(familyNumber: N & Checked<N, PresetNumb
 /** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
 export function randomize(rng: Random): Params;
 /**
+ * What is wrong with a mutation amount, as 'mutate 2 is not an amount from 0 to 1', or null.
+ * The quavix tool's --mutate refuses the same amounts.
+ */
+export function checkMutateAmount(amount: number): string | null;
+/**
  * A copy of p with 22 parameters nudged by up to +-0.5 * amount; p is unchanged.
- * A RangeError for an amount that is not finite (or whose tenfold is not a float32).
+ * A RangeError for an amount checkMutateAmount refuses (anything but 0 to 1).
  */
 export function mutate(p: Params, amount: number, rng: Random): Params;
 /** The stored StartFreq / MinFreq value of a whole frequency in Hertz; a RangeError for NaN, fractions and negative numbers. */

@@ -556,14 +556,22 @@ export function randomize(rng) {
   return design(null, rng, (at, randomAt) => wasm.quavix_randomize(at, randomAt));
 }
 
-/** A copy of p with 22 parameters nudged by up to +-0.5 * amount. */
-export function mutate(p, amount, rng) {
+/**
+ * What is wrong with a mutation amount, as "mutate 2 is not an amount from 0 to 1", or null
+ * when nothing is. The rule is the core's (the quavix tool's --mutate refuses the same amounts).
+ */
+export function checkMutateAmount(amount) {
   api();
   if (typeof amount !== 'number') throw new TypeError('quavix: a mutation amount is a number');
-  // The module scales the amount by 10 in float32; beyond that range every nudge is not a number.
-  if (!Number.isFinite(Math.fround(Math.fround(amount) * 10))) {
-    throw new RangeError(`quavix: mutate amount ${amount}: the amount is a finite number from -3.4e37 to 3.4e37`);
-  }
+  const base = scratch();
+  if (wasm.quavix_mutate_check(amount, base + AT_VALUE) === 0) return null;
+  return `mutate ${amount} is not ${textAt(memory().getUint32(base + AT_VALUE, true))}`;
+}
+
+/** A copy of p with 22 parameters nudged by up to +-0.5 * amount (0 to 1). */
+export function mutate(p, amount, rng) {
+  const problem = checkMutateAmount(amount);
+  if (problem !== null) throw new RangeError(`quavix: ${problem}`);
   return design(p, rng, (at, randomAt) => wasm.quavix_mutate(at, amount, randomAt));
 }
 

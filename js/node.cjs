@@ -4,10 +4,10 @@
 'use strict';
 
 const NAMES = [
-  'CLIP_LEVEL', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkSettingsString',
-  'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString', 'mutate', 'paramInfo',
-  'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render', 'soundLengthBound', 'startPeriod',
-  'toSettingsString', 'wasmModule', 'writeSfs',
+  'CLIP_LEVEL', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkMutateAmount',
+  'checkSettingsString', 'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString',
+  'mutate', 'paramInfo', 'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render',
+  'soundLengthBound', 'startPeriod', 'toSettingsString', 'wasmModule', 'writeSfs',
 ];
 
 let loaded = null; // node.js's namespace once init() has finished

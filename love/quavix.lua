@@ -198,6 +198,8 @@ int quavix_randomize(quavix_params* params, quavix_random* random);
 
 int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
 
+int quavix_mutate_check(float coefficient, const char** problem);
+
 int quavix_preset_family_of_n(const char* name, size_t length);
 
 typedef enum quavix_randomize_flags {
@@ -365,9 +367,15 @@ function M.randomize(seed, audible)
   return params, random
 end
 
--- Nudges params (in place) by up to +-0.5 * coefficient per parameter.
+-- Nudges params (in place) by up to +-0.5 * coefficient (0 to 1) per parameter.
 function M.mutate(params, coefficient, random)
-  check(C.quavix_mutate(params, coefficient or 0.05, M.random(random or 0)), "mutate")
+  coefficient = coefficient or 0.05
+  -- The core's rule, as the quavix tool's --mutate applies it.
+  local problem = ffi.new("const char*[1]")
+  if C.quavix_mutate_check(coefficient, problem) < 0 then
+    error("quavix: mutate: " .. tostring(coefficient) .. " is not " .. ffi.string(problem[0]), 2)
+  end
+  check(C.quavix_mutate(params, coefficient, M.random(random or 0)), "mutate")
   return params
 end
 

@@ -98,7 +98,7 @@ typedef enum quavix_status {
   QUAVIX_ERROR_VERSION = -7,         /* settings file version not 100..102 */
   QUAVIX_ERROR_SHORT_DATA = -8,      /* settings file ends inside its fields */
   QUAVIX_ERROR_BUFFER_TOO_SMALL = -9, /* output buffer below the needed size */
-  QUAVIX_ERROR_VALUE = -10,         /* a typed value breaks the parameter's rule (1.1) */
+  QUAVIX_ERROR_VALUE = -10,         /* a typed value or mutation amount breaks its rule (1.1) */
   QUAVIX_ERROR_RANGE = -11,         /* a size beyond what a WAV image holds (1.1) */
   QUAVIX_ERROR_FIXED_FIELD = -12,   /* BitsPerSample or SampleRate changed (1.1) */
   QUAVIX_ERROR_STREAM = -13,        /* a stream that was never started (1.1) */
@@ -210,7 +210,15 @@ QUAVIX_API int quavix_param_set(quavix_params* params, int32_t index, float valu
  *   RepeatSpeed: stored = 1 - sqrt(1 / (repeats/s) / 20000 * R), 0 stores 1
  *     (10 -> 0.5304257); a stored 0 reads 0, a stored 1 reads +infinity;
  *   every other parameter: as stored (WaveType truncated as above).
- * A negative time or speed stores NaN, as the module does.
+ * A negative time or speed stores NaN, as the module does. Unlike the
+ * module, a positive ChangeSpeed or RepeatSpeed whose stored value would mean
+ * no event, or a count of samples beyond 2147483647 (which the synthesis
+ * reads as an event at every sample), stores the nearest value that keeps
+ * the event: a repeat rarer than once in 48695.8 s, or a jump later than
+ * that, stores -326.68 (2147483593 samples, later than any sound); a repeat
+ * faster than once a sample, or a jump sooner than one sample, stores the
+ * value of one sample (0.9929289); a repeat speed that would store 0 (2.205
+ * repeats/s) stores -2^-23, every 20000 samples.
  * Return QUAVIX_OK or QUAVIX_ERROR_INDEX.
  */
 QUAVIX_API int quavix_param_get_user(const quavix_params* params, int32_t index, float* value);
@@ -285,7 +293,9 @@ QUAVIX_API int quavix_param_info(int32_t index, quavix_param_description* info);
  * negative and no stage longer than the longest sound
  * (QUAVIX_MAX_BUFFER_SECONDS * QUAVIX_SAMPLES_PER_BUFFER_SECOND samples, that
  * is valid_user_max seconds); VibSpeed, ChangeSpeed and RepeatSpeed not
- * negative (their conversions would store NaN). Returns QUAVIX_OK,
+ * negative (their conversions would store NaN); VibSpeed at most half the
+ * sample rate, 22050 cycles per second (a faster vibrato, which moves once a
+ * sample, would sound slower). Returns QUAVIX_OK,
  * QUAVIX_ERROR_VALUE (then *problem, when problem is not NULL, is the rule in
  * a person's words, e.g. "a time cannot be negative"; otherwise "") or
  * QUAVIX_ERROR_INDEX. The setters themselves store any value.
@@ -369,8 +379,15 @@ QUAVIX_API int quavix_randomize(quavix_params* params, quavix_random* random);
 
 /* Nudges 22 parameters (all but WaveType, Volume and MinFreq) by up to
  * +-0.5 * coefficient each, a coin per parameter deciding (22 to 44 draws).
- * Nothing is clamped. */
+ * Nothing is clamped. A coefficient that quavix_mutate_check refuses returns
+ * QUAVIX_ERROR_VALUE and changes nothing, not even the random state (the
+ * extension module's action takes any). */
 QUAVIX_API int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
+
+/* Checks a mutation amount: 0 (no change) to 1 (nudges of up to +-0.5).
+ * Returns QUAVIX_OK or QUAVIX_ERROR_VALUE; then *problem, when problem is not
+ * NULL, is what the amount is not, "an amount from 0 to 1" (otherwise ""). */
+QUAVIX_API int quavix_mutate_check(float coefficient, const char** problem);
 
 /* quavix_preset_family_of for name[0 .. length-1], as quavix_param_index_n
  * reads its text. */

@@ -186,6 +186,8 @@ int quavix_randomize(quavix_params* params, quavix_random* random);
 
 int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random);
 
+int quavix_mutate_check(float coefficient, const char** problem);
+
 int quavix_preset_family_of_n(const char* name, size_t length);
 
 typedef enum quavix_randomize_flags {

@@ -63,10 +63,10 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     [() => quavix.fromJSON({ Pitch: 1 }), RangeError], [() => quavix.fromJSON('{}'), TypeError],
     [() => quavix.fromJSON({ Slide: 'nan' }), TypeError], [() => quavix.fromJSON({ Slide: null }), TypeError],
     [() => quavix.fromJSON({ Slide: '1' }), TypeError], [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
-    // mutate scales the amount by 10 in float32: the largest float32 is 3.4028235e38
-    [mutate(NaN), RangeError, /amount NaN/], [mutate(Infinity), RangeError, /amount Infinity/],
-    [mutate(-Infinity), RangeError, /amount -Infinity/], [mutate(3.5e37), RangeError, /amount 3.5e\+37/],
-    [mutate(3.4e37), null], [mutate(-0.5), null], [mutate(0), null],
+    // the core's mutation amounts: 0 to 1 as float32 (1 + 2^-23 is the float above 1)
+    [mutate(NaN), RangeError, /^quavix: mutate NaN is not an amount from 0 to 1$/],
+    [mutate(1 + 2 ** -23), RangeError, /mutate 1\.0000001192092896 is not/], [mutate(1), null],
+    [mutate(-(2 ** -149)), RangeError, /is not an amount from 0 to 1/], [mutate(-0), null], [mutate(0), null],
     [() => quavix.freqHz(440.5), RangeError], [() => quavix.freqHz(NaN), RangeError, /hz NaN/],
     [() => quavix.freqHz(-1), RangeError, /hz -1/], [() => quavix.freqHz(0), null],
     [() => quavix.freqHz(0.5), RangeError, /hz 0.5/], [() => quavix.freqHz(2147483647), null],
@@ -78,6 +78,7 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     [() => p.set('DecayTime', 56), RangeError, /^quavix: DecayTime 56: longer than the longest possible sound \(55\.78 s\)$/],
     [() => p.set('DecayTime', -0.01), RangeError, /DecayTime -0.01/],
     [() => p.set('VibSpeed', -1), RangeError, /VibSpeed -1: a speed cannot be negative/],
+    [() => p.set('VibSpeed', 22050.002), RangeError, /faster than 22050 cycles per second/],
     [() => p.set('RepeatSpeed', -0.5), RangeError, /a speed cannot be negative/],
     [() => p.set('WaveType', 4), RangeError, /WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise/],
     [() => p.set('WaveType', 1.5), RangeError, /the wave type/],
@@ -89,10 +90,13 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     else assert.throws(call, (e) => e instanceof type && (message?.test(e.message) ?? true), String(call));
     assert.ok(p.equals(quavix.defaults()) && rng.state === 1, `${call}: nothing changes`);
   }
-  for (const [name, value] of [['SustainTime', 0], ['DecayTime', 55], ['WaveType', 3], ['Slide', -1e30], ['RepeatSpeed', 0]]) {
+  for (const [name, value] of [['SustainTime', 0], ['DecayTime', 55], ['WaveType', 3], ['Slide', -1e30], ['RepeatSpeed', 0],
+    ['VibSpeed', 22050]]) {
     assert.equal(quavix.checkUserValue(name, value), null, `${name} ${value}`);
     p.set(name, value);
   }
+  // the core's users' rule: a repeat rarer than once in 48695.8 s keeps the longest count (not -Infinity)
+  assert.equal(quavix.defaults().set('RepeatSpeed', 1e-45).stored('RepeatSpeed'), Math.fround(-326.679993));
   assert.ok(Number.isNaN(quavix.defaults().setStored('SustainTime', NaN).stored('SustainTime')));
   assert.equal(quavix.defaults().setStored('SustainTime', -5).stored('SustainTime'), -5);
   assert.ok(quavix.preset('COIN', quavix.random(3)).equals(quavix.preset(0, quavix.random(3))), 'case-blind');

@@ -186,7 +186,12 @@ class Params:
 
     # -- design
     def mutate(self, coefficient=0.05, random=None, seed=None):
-        """A copy nudged by up to +-0.5 * coefficient per parameter."""
+        """A copy nudged by up to +-0.5 * coefficient (0 to 1) per parameter."""
+        problem = ctypes.c_char_p()
+        status = lib.quavix_mutate_check(_float(coefficient, "coefficient"), ctypes.byref(problem))
+        if status < 0:  # the core's rule, as the quavix tool's --mutate applies it
+            raise QuavixError("mutate: %r is not %s" % (coefficient, problem.value.decode("ascii")),
+                              status)
         other = self.copy()
         rng = _random(random if random is not None or seed is not None else other.random, seed)
         _check(lib.quavix_mutate(ctypes.byref(other._c), _float(coefficient, "coefficient"),

@@ -78,6 +78,7 @@ _signatures = {
     "quavix_preset": (_c.c_int, [P(CParams), _c.c_int32, P(CRandom)]),
     "quavix_randomize_ex": (_c.c_int, [P(CParams), P(CRandom), _c.c_uint32]),
     "quavix_mutate": (_c.c_int, [P(CParams), _c.c_float, P(CRandom)]),
+    "quavix_mutate_check": (_c.c_int, [_c.c_float, P(_c.c_char_p)]),
     "quavix_settings_string": (_c.c_size_t, [P(CParams), _c.c_char_p, _c.c_size_t]),
     "quavix_settings_string_import_n": (_c.c_int, [P(CParams), _c.c_char_p, _c.c_size_t]),
     "quavix_settings_string_check_n": (_c.c_int, [_c.c_char_p, _c.c_size_t, P(_c.c_int32)]),

@@ -148,6 +148,7 @@ def test_seeds_and_mutation_repeat():
     (lambda: quavix.Params()["Loudness"], "unknown parameter 'Loudness'"),
     (lambda: quavix.Params().__setitem__(24, 1), "index 24 outside 0 to 23"),
     (lambda: quavix.Params().set_user("AttackTime", "long"), "AttackTime must be a number"),
+    (lambda: quavix.Params().mutate(1.01), "mutate: 1.01 is not an amount from 0 to 1"),
     (lambda: quavix.Random(-1), "seed must be a whole number"),
     (lambda: quavix.preset("coin", seed=1, random=quavix.Random(1)), "not both"),
     (lambda: quavix.Params.from_settings_string("1,,x"), "field 2 (AttackTime)"),

@@ -37,10 +37,17 @@ int quavix_randomize(quavix_params* params, quavix_random* random) {
 
 int quavix_mutate(quavix_params* params, float coefficient, quavix_random* random) {
   if (params == nullptr || random == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  if (!IsMutateAmount(coefficient)) return QUAVIX_ERROR_VALUE;
   WithRandom(*random, [&](RandomSource& core) {
     Edit(*params, [&](SynthParams& p) { Mutate(p, coefficient, core); });
   });
   return QUAVIX_OK;
+}
+
+int quavix_mutate_check(float coefficient, const char** problem) {
+  const bool valid = IsMutateAmount(coefficient);
+  if (problem != nullptr) *problem = valid ? "" : kMutateAmountRule;
+  return valid ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
 }
 
 }  // extern "C"

@@ -42,7 +42,7 @@ int Set(quavix_params* params, std::int32_t index, float value, bool user) {
   if (info == nullptr) return QUAVIX_ERROR_INDEX;
   Edit(*params, [&](SynthParams& core) {
     if (user) {
-      info->Set(core, value);
+      SetUserValue(*info, core, value);
     } else {
       SetVariable(core, index, value);
     }
@@ -74,7 +74,7 @@ const char* quavix_strerror(int status) {
     case QUAVIX_ERROR_VERSION: return "the settings file's version is not 100, 101 or 102";
     case QUAVIX_ERROR_SHORT_DATA: return "the settings file ends inside its fields";
     case QUAVIX_ERROR_BUFFER_TOO_SMALL: return "the output buffer is too small";
-    case QUAVIX_ERROR_VALUE: return "the value breaks the parameter's rule";
+    case QUAVIX_ERROR_VALUE: return "the value breaks its rule";
     case QUAVIX_ERROR_RANGE: return "a size beyond what a WAV image can hold";
     case QUAVIX_ERROR_FIXED_FIELD:
       return "the parameters' SampleRate or BitsPerSample is not " QUAVIX_TEXT(QUAVIX_SAMPLE_RATE) " or 16";

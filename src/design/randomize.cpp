@@ -91,6 +91,10 @@ void Randomize(SynthParams& p, RandomSource& r, bool audibleOnly) {
   p.ChangeAmount = U(r);
 }
 
+bool IsMutateAmount(float amount) {
+  return amount >= kMutateAmountMin && amount <= kMutateAmountMax;
+}
+
 void Mutate(SynthParams& p, float coefficient, RandomSource& r) {
   const float k = Single(D(coefficient) * 10.0);
   for (float SynthParams::*field : kMutatedFields) {

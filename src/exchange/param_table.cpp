@@ -262,6 +262,8 @@ UserValueProblem CheckUserValue(const ParamInfo& info, float userValue) {
       }
       return UserValueProblem::None;
     case ParamUnit::CyclesPerSecond:
+      if (userValue > FastestVibrato()) return UserValueProblem::VibratoTooFast;
+      [[fallthrough]];
     case ParamUnit::ChangeSeconds:
     case ParamUnit::RepeatsPerSecond:
       return userValue < 0.0f ? UserValueProblem::NegativeSpeed : UserValueProblem::None;
@@ -279,6 +281,7 @@ std::string_view UserValueRule(UserValueProblem problem) {
     case UserValueProblem::NegativeTime: return "a time cannot be negative";
     case UserValueProblem::NegativeSpeed: return "a speed cannot be negative";
     case UserValueProblem::StageTooLong: return "longer than the longest possible sound";
+    case UserValueProblem::VibratoTooFast: return "a vibrato faster than 22050 cycles per second sounds slower";
   }
   return "";
 }
@@ -288,12 +291,46 @@ float LongestStageSeconds() {
                       Single(std::sqrt(static_cast<double>(kLongestSound) / kEnvelopeScale)));
 }
 
+float FastestVibrato() {
+  return static_cast<float>(DefaultParams().SampleRate / 2);
+}
+
+namespace {
+
+// The stored speeds at the ends of the counts trunc(single(single(1 - f)^2) x
+// 20000): the most negative whose count still fits int32 (1 - f = 327.67999,
+// the root of 107374.1796875, the float below 2^31 / 20000: 2147483593
+// samples), the largest that counts one sample (1 - f just above
+// sqrt(1 / 20000)), and the one just below 0 (1 - f = 1 + 2^-23, which
+// counts 20000 samples as 0 does without meaning "no repeat").
+constexpr float kRarestEventSpeed = -326.679993f;
+constexpr float kEverySampleSpeed = 0.992928922f;
+constexpr float kJustBelowZeroSpeed = -0x1p-23f;
+
+}  // namespace
+
+void SetUserValue(const ParamInfo& info, SynthParams& params, float userValue) {
+  info.Set(params, userValue);
+  const bool repeat = info.Unit == ParamUnit::RepeatsPerSecond;
+  if (!(userValue > 0.0f) || (!repeat && info.Unit != ParamUnit::ChangeSeconds)) return;
+  float& stored = repeat ? params.RepeatSpeed : params.ChangeSpeed;
+  const std::int32_t count = SpeedSamples(stored);
+  if (count < 0) {
+    stored = kRarestEventSpeed;  // NaN, infinite or past the int32 range
+  } else if (count == 0) {
+    stored = kEverySampleSpeed;  // faster than a sample, or the jump's stored 1
+  } else if (repeat && stored == 0.0f) {
+    stored = kJustBelowZeroSpeed;
+  }
+}
+
 ParamRange ValidUserRange(const ParamInfo& info) {
   constexpr float kInfinity = std::numeric_limits<float>::infinity();
   switch (info.Unit) {
     case ParamUnit::WaveType: return {0.0f, 3.0f};
     case ParamUnit::Seconds: return {0.0f, LongestStageSeconds()};
     case ParamUnit::CyclesPerSecond:
+      return {0.0f, FastestVibrato()};
     case ParamUnit::ChangeSeconds:
     case ParamUnit::RepeatsPerSecond: return {0.0f, kInfinity};
     case ParamUnit::Stored: break;

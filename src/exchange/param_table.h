@@ -71,11 +71,12 @@ const ParamInfo* FindParam(std::string_view name);
 // parameter; the module itself stores any value.
 enum class UserValueProblem {
   None,
-  NotFinite,      // not a number or infinite
-  NotAWaveType,   // WaveType other than the whole numbers 0-3
-  NegativeTime,   // a time below 0 (its conversion would store NaN)
-  NegativeSpeed,  // a vibrato, change or repeat speed below 0 (likewise)
-  StageTooLong,   // an envelope stage longer than the longest sound
+  NotFinite,       // not a number or infinite
+  NotAWaveType,    // WaveType other than the whole numbers 0-3
+  NegativeTime,    // a time below 0 (its conversion would store NaN)
+  NegativeSpeed,   // a vibrato, change or repeat speed below 0 (likewise)
+  StageTooLong,    // an envelope stage longer than the longest sound
+  VibratoTooFast,  // a vibrato above half the sample rate (it would sound slower)
 };
 
 // The rule a typed value keeps, checked after the conversion where the
@@ -85,12 +86,30 @@ UserValueProblem CheckUserValue(const ParamInfo& info, float userValue);
 // The rule in the user's words, e.g. "a time cannot be negative"; "" for None.
 std::string_view UserValueRule(UserValueProblem problem);
 
+// Stores a value in the users' unit as the tool, the C API, the JavaScript
+// package and the Studio store it: the dedicated setter's conversion, except
+// for a positive jump time or repeat speed whose stored form the synthesis
+// would read as no event or as a count beyond the int32 range (which wraps to
+// an event at every sample, or a jump at once). Such a value stores the
+// nearest value that keeps its meaning: a count too long for int32 the
+// longest count (2147483593 samples, later than any sound), a count below one
+// sample one sample, and a repeat speed that rounds to the stored 0 ("no
+// repeat") the stored value just below 0, with the same 20000 samples. The
+// module's setters (ParamInfo::Set) store the plain conversion.
+void SetUserValue(const ParamInfo& info, SynthParams& params, float userValue);
+
 // The smallest and largest value CheckUserValue accepts in the users' unit
-// (-/+infinity when unbounded); a time's largest is LongestStageSeconds().
+// (-/+infinity when unbounded); a time's largest is LongestStageSeconds(), a
+// vibrato's FastestVibrato().
 ParamRange ValidUserRange(const ParamInfo& info);
 
 // The longest envelope stage a time may ask for, in seconds.
 float LongestStageSeconds();
+
+// The fastest vibrato a speed may ask for: half the sample rate, in cycles
+// per second. The vibrato moves once per sample, so a faster one would sound
+// as slow as its distance from the sample rate.
+float FastestVibrato();
 
 // The default of a parameter, stored and in the users' unit.
 float DefaultStored(const ParamInfo& info);

@@ -11,6 +11,12 @@ std::int32_t EnvelopeStageLength(float storedTime) {
   return TruncToInt32(D(storedTime) * D(storedTime) * kEnvelopeScale);
 }
 
+std::int32_t SpeedSamples(float storedSpeed) {
+  const float inverse = Single(1.0 - D(storedSpeed));
+  const float squared = Single(Square(D(inverse)));
+  return TruncToInt32(D(squared) * 20000.0);
+}
+
 std::array<std::int32_t, 3> EnvelopeStageLengths(const SynthParams& params) {
   return {EnvelopeStageLength(params.AttackTime), EnvelopeStageLength(params.SustainTime),
           EnvelopeStageLength(params.DecayTime)};

@@ -23,6 +23,12 @@ inline constexpr std::int32_t kEnvelopeExtraSamples = 3;
 // trunc(t x t x kEnvelopeScale): -2147483648 for NaN or beyond the int32 range.
 std::int32_t EnvelopeStageLength(float storedTime);
 
+// Samples between two repeats, or until the pitch jump, for a stored
+// RepeatSpeed or ChangeSpeed: trunc(single(single(1 - speed)^2) x 20000);
+// -2147483648 for NaN or beyond the int32 range. Below 1 no event happens
+// (nor for a RepeatSpeed of exactly 0 or a ChangeSpeed of exactly 1).
+std::int32_t SpeedSamples(float storedSpeed);
+
 // The lengths of attack, sustain and decay.
 std::array<std::int32_t, 3> EnvelopeStageLengths(const SynthParams& params);
 

@@ -21,14 +21,6 @@ constexpr double kVibratoStepScale = static_cast<double>(0.01f);
 // The low-pass damping's upper clamp, compared and stored as a float.
 constexpr float kLowPassDampingMax = 0.8f;
 
-// Number of samples between two events (repeat or change) for a speed value:
-// trunc(single(single(1 - speed)^2) * 20000).
-std::int32_t SpeedToSamples(float speed) {
-  const float inverse = Single(1.0 - D(speed));
-  const float squared = Single(Square(D(inverse)));
-  return TruncToInt32(D(squared) * 20000.0);
-}
-
 }  // namespace
 
 void FillNoise(Synthesizer& s, RandomSource& random) {
@@ -64,7 +56,7 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
     s.ChangeFactor = 1.0 + Square(D(p.ChangeAmount)) * 10.0;
   }
   s.ChangeTime = 0;
-  s.ChangeLimit = SpeedToSamples(p.ChangeSpeed);
+  s.ChangeLimit = SpeedSamples(p.ChangeSpeed);
   if (p.ChangeSpeed == 1.0f) {
     s.ChangeLimit = 0;
   }
@@ -103,7 +95,7 @@ void Restart(Synthesizer& s, bool repeat, RandomSource& random) {
   s.PhaserBuffer.fill(0.0f);
   FillNoise(s, random);
   s.RepeatTime = 0;
-  s.RepeatLimit = SpeedToSamples(p.RepeatSpeed);
+  s.RepeatLimit = SpeedSamples(p.RepeatSpeed);
   if (p.RepeatSpeed == 0.0f) {
     s.RepeatLimit = 0;
   }

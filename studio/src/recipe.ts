@@ -174,7 +174,7 @@ function decodeStep(d: unknown): Step | null {
   if (s.kind === 'set' && isWhole(s.index, 0, PARAM_COUNT - 1) && typeof stored === 'number') {
     return { kind: 'set', index: s.index, stored: Math.fround(stored) };
   }
-  if (s.kind === 'mutate' && typeof s.amount === 'number' && Number.isFinite(s.amount)) {
+  if (s.kind === 'mutate' && typeof s.amount === 'number' && quavix.checkMutateAmount(Math.fround(s.amount)) === null) {
     return { kind: 'mutate', amount: Math.fround(s.amount) };
   }
   return null;
@@ -196,7 +196,15 @@ export function decodeRecipe(data: unknown): Recipe | string {
   const steps: Step[] = [];
   for (const [i, raw] of d.steps.entries()) {
     const step = decodeStep(raw);
-    if (!step) return `its change ${i + 1} is not a parameter change or a mutation`;
+    if (!step) {
+      const { kind, amount } = (raw ?? {}) as { kind?: unknown; amount?: unknown };
+      // A mutation by an amount that the core's rule refuses: its words.
+      const problem =
+        kind === 'mutate' && typeof amount === 'number' ? quavix.checkMutateAmount(Math.fround(amount)) : null;
+      return problem !== null
+        ? `its change ${i + 1}: ${problem}`
+        : `its change ${i + 1} is not a parameter change or a mutation`;
+    }
     steps.push(step);
   }
   return { seed: d.seed as number, source, steps, bufferLength: d.bufferLength };

@@ -39,6 +39,7 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
       {quavix_param_get(&q, 3, &stored), QUAVIX_OK},
       {quavix_param_get_user_by_name(&q, "SustainTime", &user), QUAVIX_OK},
       {quavix_param_set_by_name(&q, "DecayTime", 2.0f), QUAVIX_OK},
+      {quavix_param_set_user(&q, 16, 0.00002f), QUAVIX_OK},  // the users' rule (exchange tests)
       {quavix_settings_string_import(&q, "0.5abc,2"), QUAVIX_OK},
       {quavix_param_get(nullptr, 0, &v), QUAVIX_ERROR_ARGUMENT},
       {quavix_param_get_user(&p, 0, nullptr), QUAVIX_ERROR_ARGUMENT},
@@ -50,6 +51,9 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
       {quavix_preset(&p, 0, nullptr), QUAVIX_ERROR_ARGUMENT},
       {quavix_randomize(nullptr, &r), QUAVIX_ERROR_ARGUMENT},
       {quavix_mutate(&p, 0.1f, nullptr), QUAVIX_ERROR_ARGUMENT},
+      {quavix_mutate(&p, std::nextafter(1.0f, 2.0f), &r), QUAVIX_ERROR_VALUE},  // amounts 0 to 1
+      {quavix_mutate(&p, std::nextafter(0.0f, -1.0f), &r), QUAVIX_ERROR_VALUE},
+      {quavix_mutate(&p, kNaN, &r), QUAVIX_ERROR_VALUE},
       {quavix_preset_family_of("Explosion"), QUAVIX_PRESET_EXPLOSION},
       {quavix_preset_family_of("boom"), QUAVIX_ERROR_NAME},
       {quavix_settings_string_import(&p, nullptr), QUAVIX_ERROR_ARGUMENT},
@@ -86,6 +90,7 @@ TEST(CApi, CallsCheckTheirArgumentsAndGiveWhatTheCoreGives) {
   EXPECT_EQ(stored, 0.3637366f);  // the user's 0.3 s converted by the core, read unconverted
   EXPECT_EQ(user, 0.3f);
   EXPECT_TRUE(q.DecayTime == 2.0f && q.Volume == 0.5f && q.WaveType == 2);  // 2.0 stored as given
+  EXPECT_EQ(q.RepeatSpeed, -326.679993f);  // not -331.039: its count would wrap past 2^31
   const SynthParams defaults = DefaultParams();
   EXPECT_EQ(std::memcmp(&p, &defaults, sizeof p), 0);
   EXPECT_EQ(r.state, 9u);
@@ -303,6 +308,9 @@ TEST(CApi, CheckUserRefusesWhatNoPersonMeans) {
       {11, -0.001f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"}, {11, 0.0f, QUAVIX_OK, ""},
       {13, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"},
       {16, -1.0f, QUAVIX_ERROR_VALUE, "a speed cannot be negative"}, {16, 1000.0f, QUAVIX_OK, ""},
+      {11, 22050.0f, QUAVIX_OK, ""},  // half the sample rate: the vibrato's step is pi
+      {11, 22050.002f, QUAVIX_ERROR_VALUE,
+       "a vibrato faster than 22050 cycles per second sounds slower"},
       {1, 3.0f, QUAVIX_OK, ""}, {1, 0.0f, QUAVIX_OK, ""},
       {1, 4.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
       {1, -1.0f, QUAVIX_ERROR_VALUE, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"},
@@ -319,6 +327,16 @@ TEST(CApi, CheckUserRefusesWhatNoPersonMeans) {
   quavix_param_description d{};
   quavix_param_info(2, &d);
   EXPECT_NEAR(d.valid_user_max, longest, 0.01);
+  quavix_param_info(11, &d);
+  EXPECT_EQ(d.valid_user_max, 22050.0f);
+  // Mutation amounts from 0 to 1.
+  for (const float amount : {0.0f, -0.0f, 1.0f, std::nextafter(1.0f, 2.0f), -1e-45f, kNaN, kInf}) {
+    const bool valid = amount >= 0 && amount <= 1;
+    const char* problem = nullptr;
+    EXPECT_EQ(quavix_mutate_check(amount, &problem), valid ? QUAVIX_OK : QUAVIX_ERROR_VALUE)
+        << amount;
+    EXPECT_STREQ(problem, valid ? "" : "an amount from 0 to 1");
+  }
   EXPECT_EQ(quavix_param_check_user(24, 0.0f, nullptr), QUAVIX_ERROR_INDEX);
   EXPECT_EQ(quavix_param_check_user(3, -1.0f, nullptr), QUAVIX_ERROR_VALUE);
 }

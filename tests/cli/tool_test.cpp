@@ -95,6 +95,9 @@ const RunCase kCases[] = {
      "--set RepeatSpeed=10 --set Volume=0.2 --set Volume=0.7 --set AttackTime=0 --set WaveType=3",
      0, "", "0.7000,3.0000,,0.3637,,0.4000,1.0000,,,,,,,,,,0.5304,,,1.0000,,,,\n"},
     {"info --csv 0.5,2 --seed 4", 0, "", "seed 4, buffer 5 s: 25003 samples (0.567 s)"},
+    // The users' rule: counts that would wrap past 2^31 (-327.7020, -331.0390) keep the longest.
+    {"render --print-csv --seed 1 --set ChangeSpeed=49000 --set RepeatSpeed=0.00002", 0, "",
+     "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,-326.6800,,,-326.6800,,,1.0000,,,,\n"},
     {"render --help", 0, "", "Examples:\n  quavix render"},
     {"render --help", 0, "", "4. mutate them with --mutate C;\n  5. synthesize"},
     {"presets", 0, "",
@@ -181,6 +184,7 @@ const RunCase kCases[] = {
     {"render --set VibSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
     {"render --set ChangeSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
     {"render --set RepeatSpeed=-1 -o @/a.wav", 2, "a speed cannot be negative"},
+    {"render --set VibSpeed=22051 -o @/a.wav", 2, "faster than 22050 cycles per second"},
     {"render --set DecayTime=56 -o @/a.wav", 2, "longest possible sound"},
     {"render --set SustainTime=48696 -o @/a.wav", 2, "longest possible"},  // wraps past 2^31
     {"render --set WaveType=4 -o @/a.wav", 2, "0 square, 1 sawtooth"},

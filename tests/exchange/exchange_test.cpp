@@ -11,6 +11,8 @@
 #include "exchange/settings_file_io.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
+#include "synth/exact_math.h"
+#include "synth/synthesizer.h"
 #include "test_util.h"
 
 namespace quavix {
@@ -70,6 +72,75 @@ TEST(ParamUnits, SettersAndGettersConvertAtTheSampleRate) {
                                    : FreqHz(p, static_cast<std::int32_t>(from));
     EXPECT_TRUE(std::isnan(to) ? std::isnan(got) : got == to || std::abs(got - to) <= tol) << got;
   }
+}
+
+// The users' rule stores the plain conversion unless the synthesis would read the stored speed as
+// no event, or its count trunc(single(single(1 - f)^2) x 20000) beyond int32 (which wraps to an
+// event at every sample). Then: the most negative f whose count fits, rare: 2^31 / 20000 =
+// 107374.1824 and its float below is 107374.1796875 (steps of 2^-7), whose root rounds to
+// 327.67999 (steps of 2^-15), so 2147483593 samples; the largest f counting one sample, every,
+// where 1 - f first reaches sqrt(1 / 20000) = 0.00707107; and for a RepeatSpeed that rounds to
+// q = 1 (the stored 0 means no repeat) 1 - (1 + 2^-23), which counts 20000 samples as 0 would.
+TEST(UserRule, SpeedsKeepTheirEventWhereTheStoredFormWouldLoseOrWrapIt) {
+  const auto count = [](float f) {
+    return std::trunc(D(Single(Square(D(Single(1.0 - D(f)))))) * 20000.0);
+  };
+  const auto jump = [](float s) {  // 1 - sqrt(s / 20000 x 44100), each step rounded
+    return Single(1.0 - D(Single(std::sqrt(D(Single(D(s) / 20000.0 * 44100.0))))));
+  };
+  const auto repeat = [&](float r) { return jump(Single(1.0 / D(r))); };  // 1 / r seconds
+  const float rare = -326.679993f, every = 0.992928922f, belowZero = -0x1p-23f;
+  EXPECT_TRUE(count(rare) < 0x1p31 && count(std::nextafter(rare, -kInf)) >= 0x1p31);
+  EXPECT_TRUE(count(every) >= 1 && count(std::nextafter(every, kInf)) < 1 &&
+              count(belowZero) == 20000);
+  const std::tuple<const char*, float, float> cases[] = {
+      {"RepeatSpeed", 2.05356610e-05f, repeat(2.05356610e-05f)},  // the slowest that fits
+      {"RepeatSpeed", 2.05356591e-05f, rare},                     // the next float below
+      {"RepeatSpeed", 0.00002f, rare},
+      {"RepeatSpeed", 1e-45f, rare},  // 1 / r overflows: -infinity
+      {"RepeatSpeed", 0, 1},
+      {"RepeatSpeed", -0.0f, 1},
+      {"RepeatSpeed", 2.20499945f, repeat(2.20499945f)},
+      {"RepeatSpeed", 2.20499969f, belowZero},
+      {"RepeatSpeed", 2.205f, belowZero},
+      {"RepeatSpeed", 2.20500016f, repeat(2.20500016f)},
+      {"RepeatSpeed", 10, 0.5304257f},
+      {"RepeatSpeed", 44100.2422f, repeat(44100.2422f)},  // once a sample
+      {"RepeatSpeed", 44100.2461f, every},                // faster: no repeat at all
+      {"RepeatSpeed", 3e38f, every},
+      {"ChangeSpeed", 48695.7773f, jump(48695.7773f)},
+      {"ChangeSpeed", 48695.7812f, rare},
+      {"ChangeSpeed", 49000, rare},
+      {"ChangeSpeed", 3e38f, rare},  // q overflows: -infinity
+      {"ChangeSpeed", 0.08f, 0.58000004f},
+      {"ChangeSpeed", 2.26756129e-05f, jump(2.26756129e-05f)},  // after one sample
+      {"ChangeSpeed", 2.26756110e-05f, every},                  // sooner: never
+      {"ChangeSpeed", 1e-45f, every},                           // stored 1: never
+      {"ChangeSpeed", 0, 1},
+      {"ChangeSpeed", -0.0f, 1},
+      {"VibSpeed", 44100, Single(std::sqrt(D(Single(2.0 * D(3.14159f) * 100.0))))},  // plainly
+      {"SustainTime", 0.3f, 0.3637366f},
+  };
+  for (const auto& [name, user, stored] : cases) {
+    SCOPED_TRACE(testing::Message() << name << " " << user);
+    const ParamInfo& info = *FindParam(name);
+    SynthParams p = DefaultParams(), plain = p;
+    SetUserValue(info, p, user);
+    info.Set(plain, user);
+    EXPECT_EQ(StoredValue(p, info.Index), stored);
+    SetVariable(plain, info.Index, stored);
+    EXPECT_TRUE(Same(p, plain));  // no other field changed
+  }
+  // The sound: a repeat rarer than any sound repeats as seldom as none.
+  std::vector<std::int16_t> slow(30000), none(30000);
+  for (auto [user, samples] : {std::pair{0.00002f, slow.data()}, std::pair{0.0f, none.data()}}) {
+    const auto synth = std::make_unique<Synthesizer>();
+    synth->Params.Slide = 0.3f;
+    SetUserValue(*FindParam("RepeatSpeed"), synth->Params, user);
+    RandomSource random{1};
+    Synthesize(*synth, 30000, samples, random);
+  }
+  EXPECT_EQ(slow, none);
 }
 
 // Index i is the i-th four-byte cell from Volume, unconverted (WaveType truncated, NaN: INT32_MIN);

@@ -53,6 +53,7 @@ export class MakePanel implements Panel {
           type: 'number',
           step: '0.01',
           min: '0',
+          max: '1',
           value: '0.05',
           inputmode: 'decimal',
         }),
@@ -123,6 +124,9 @@ export class MakePanel implements Panel {
     const store = this.studio.store;
     const amount = Number(($('mutate-amount') as HTMLInputElement).value);
     if (!Number.isFinite(amount)) return this.studio.warn('The mutation amount is not a number.');
+    // The core's rule, as the quavix tool's --mutate applies it.
+    const problem = quavix.checkMutateAmount(amount);
+    if (problem !== null) return this.studio.warn(`Not mutated: ${problem}.`);
     store.change(withMutation(store.recipe, amount, store.locks), `Mutate by ${amount}`);
   }
 

@@ -91,6 +91,8 @@ export class VariationsPanel implements Panel {
           id: 'variation-amount',
           type: 'number',
           step: '0.01',
+          min: '0',
+          max: '1',
           value: String(DEFAULT_AMOUNT),
           inputmode: 'decimal',
           'aria-describedby': 'variation-error',
@@ -155,6 +157,13 @@ export class VariationsPanel implements Panel {
     if (this.mode === 'mutate' && (field.value.trim() === '' || !Number.isFinite(amount))) {
       field.setAttribute('aria-invalid', 'true');
       error.textContent = 'The amount is a number, such as 0.1 (0.05 changes a little, 0.5 a lot).';
+      return;
+    }
+    // The core's rule, as the quavix tool's --mutate applies it.
+    const problem = this.mode === 'mutate' ? quavix.checkMutateAmount(amount) : null;
+    if (problem !== null) {
+      field.setAttribute('aria-invalid', 'true');
+      error.textContent = `Choose another amount: ${problem}.`;
       return;
     }
     const count = Math.min(MOST_VARIATIONS, Math.max(1, Number(($('variation-count') as HTMLSelectElement).value)));

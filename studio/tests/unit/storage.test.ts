@@ -69,6 +69,14 @@ test('a stored recipe is checked field by field', () => {
     ['a step with index 24', set(24, 0.5), /change 1/],
     ['a step of another kind', { steps: [{ kind: 'generate', name: 'boss_music' }] }, /change 1/],
     ['a mutation by NaN', { steps: [{ kind: 'mutate', amount: null }] }, /change 1/],
+    // the core's mutation amounts, 0 to 1
+    ['a mutation by 1', { steps: [{ kind: 'mutate', amount: 1 }] }, null],
+    [
+      'a mutation by 2',
+      { steps: [{ kind: 'mutate', amount: 2 }] },
+      /^its change 1: mutate 2 is not an amount from 0 to 1$/,
+    ],
+    ['a mutation by -0.01', { steps: [{ kind: 'mutate', amount: -0.01 }] }, /change 1: mutate -0\.0099/],
     ['a stored NaN kept as a word', set(3, 'NaN'), null],
   ];
   for (const [name, change, error] of cases) {

@@ -41,6 +41,8 @@ function love.load()
   expect(not pcall(quavix.preset, "boom", 1), "an unknown preset is an error")
   local ok, message = pcall(quavix.fromSettingsString, "1,,x")
   expect(not ok and message:find("field 2"), "a bad settings string names its field")
+  ok, message = pcall(quavix.mutate, quavix.params(), 2)
+  expect(not ok and message:find("mutate: 2 is not an amount from 0 to 1", 1, true), "the core's mutation amounts")
   if #failures == 0 then print("ok") else print(table.concat(failures, "\n")) end
   love.event.quit(#failures == 0 and 0 or 1)
 end
