@@ -207,7 +207,8 @@ const RunCase kCases[] = {
     {"render --seed 1 -o @/no/such/a.wav", 1, "cannot write"},
     {"render --seed 1 -o @/folder", 1, "cannot write"},
     {"render --seed 1 -o @/a.wav --save-sfs @/no/such/a.sfs", 1, "cannot write"},
-    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1, "cannot create the folder"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1,
+     "cannot write into '@/v103.sfs': it exists and is not a folder"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases));
 
