@@ -41,10 +41,12 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       "Sound i (from 0) is exactly what 'quavix render --seed S+i' with the same options gives\n"
       "(S+i wraps at 32 bits), whatever --jobs is. --sfs FILE or --csv STRING with --mutate C\n"
       "varies a saved sound. Files are named NAME-i.wav, zero-padded so that they sort;\n"
-      "manifest.json lists each file's seed, settings string (rounded), settings file bytes\n"
-      "(exact), sample count, peak, clipped-sample count (+-32000), whether it is silent, and\n"
-      "the render command that makes it again. The batch is one change to the folder: on a\n"
-      "failure or Ctrl-C the folder is left as it was.\n"
+      "manifest.json lists each file's size and SHA-256, seed, settings string (rounded),\n"
+      "settings file bytes (exact), sample count, peak, clipped-sample count (+-32000),\n"
+      "whether it is silent, and the render command that makes it again. The batch is one\n"
+      "change to the folder: on a failure or Ctrl-C the folder is left as it was. It replaces\n"
+      "the set of the folder's earlier manifest.json, taking away only the files still as\n"
+      "that manifest recorded them.\n"
       "--project FILE renders each sound of a project file with its own exact parameters, seed\n"
       "and buffer length, into a file named after the sound (unsafe characters become '-',\n"
       "a repeated name gets -2, -3...); manifest.json adds each sound's name and buffer length.\n\n" +
@@ -90,9 +92,9 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   }
   run.Written = names;
   names.push_back("manifest.json");
-  run.Removed = folder.EarlierSetBeyond(names);
+  const std::vector<EarlierFile> earlier = folder.EarlierSetBeyond(names, run.Earlier);
   std::string error;
-  if (!folder.CommitAll(names, run.Removed, error)) {
+  if (!folder.CommitAll(names, earlier, run.Earlier, error)) {
     if (StopRequested()) ThrowStopped(folder.Path());
     folder.Fail(error);
   }

@@ -145,16 +145,19 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
   for (const BatchEntry& entry : plan.Entries) {
     if (entry.Silent != Silence::None) ++silent;
     if (!entry.Written) continue;
-    nlohmann::ordered_json item{{"file", entry.File},
-                                {"seed", entry.Seed},
-                                {"settings", entry.Settings},
-                                {"sfs", entry.SettingsHex},
-                                {"samples", entry.Samples},
-                                {"peak", entry.Levels.Peak},
-                                {"clipped", entry.Levels.Clipped},
-                                {"silent", entry.Silent != Silence::None},
-                                {"command", entry.Recipe ? ProjectRenderCommand(plan, entry)
-                                                         : RenderCommandFor(args, plan, entry, settingsFile)}};
+    nlohmann::ordered_json item{
+        {"file", entry.File},
+        {"bytes", entry.Bytes},
+        {"sha256", entry.Sha256},
+        {"seed", entry.Seed},
+        {"settings", entry.Settings},
+        {"sfs", entry.SettingsHex},
+        {"samples", entry.Samples},
+        {"peak", entry.Levels.Peak},
+        {"clipped", entry.Levels.Clipped},
+        {"silent", entry.Silent != Silence::None},
+        {"command", entry.Recipe ? ProjectRenderCommand(plan, entry)
+                                 : RenderCommandFor(args, plan, entry, settingsFile)}};
     if (entry.Recipe) {
       item["name"] = entry.Name;
       item["buffer_length"] = entry.Recipe->BufferSeconds;

@@ -3,6 +3,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -72,6 +73,18 @@ void CheckName(const std::string& name) {
   if (HasControlBytes(name)) {
     ThrowUsage("--name: " + Echo(name) + " holds control characters, which no file name should");
   }
+  if (IsTemporaryName(name)) {
+    ThrowUsage("--name: " + Echo(name) +
+               " starts as the tool's own temporary files do, which a later run removes");
+  }
+}
+
+// The longest file name of the set must fit in one name of the file system.
+void CheckLength(const std::string& longest) {
+  if (longest.size() <= NAME_MAX) return;
+  ThrowUsage("the file names would be " + std::to_string(longest.size()) + " bytes long (" +
+             Echo(longest) + "), more than the " + std::to_string(NAME_MAX) +
+             " a file name may have; --name sets a shorter stem");
 }
 
 std::string DefaultName(const BatchArgs& args, const SoundRecipe& recipe) {
@@ -83,7 +96,10 @@ std::string DefaultName(const BatchArgs& args, const SoundRecipe& recipe) {
     std::string stem = BaseNameOf(args.Recipe.SettingsFile);
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > 0) stem.resize(dot);
-    if (!stem.empty() && stem != "." && stem != ".." && !HasControlBytes(stem)) return stem;
+    if (!stem.empty() && stem != "." && stem != ".." && !HasControlBytes(stem) &&
+        !IsTemporaryName(stem)) {
+      return stem;
+    }
   }
   return "sound";
 }
@@ -174,6 +190,7 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
     entry.File = name + "-" + PaddedIndex(i, plan.Count) + "." + extension;
     entry.Seed = static_cast<std::uint32_t>(plan.Seed + static_cast<std::uint32_t>(i));
   }
+  CheckLength(plan.Entries.back().File);
   StartSounds(plan);
   return plan;
 }

@@ -48,8 +48,12 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
     entry.Reachable = report.ReachableLoudness;
     entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
     WriteNewFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
+    entry.Bytes = report.Bytes.size();
+    entry.Sha256 = Sha256Hex(report.Bytes.data(), report.Bytes.size());
   } else {
     WriteNewFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
+    entry.Bytes = sound.ImageSize();
+    entry.Sha256 = Sha256Hex(sound.ImageData(), sound.ImageSize());
   }
   entry.Written = true;
 }

@@ -1,6 +1,7 @@
 // quavix batch, step 5: the report. One summary line, then a warning for each
 // kind of trouble; the loudness a limited set can reach is suggested only once
 // the sounds that were held back have been exported at it and reach it.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -14,6 +15,37 @@ namespace {
 
 constexpr double kSuggestionStep = 0.1;
 constexpr int kSuggestionTries = 30;
+
+std::string Files(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " file" : " files");
+}
+
+// The earlier set's files a batch kept, counted by why.
+std::string KeptLine(const std::vector<std::pair<std::string, KeptBecause>>& kept) {
+  struct Reason {
+    KeptBecause Why;
+    const char *One, *Many;
+  } const reasons[] = {
+      {KeptBecause::Changed, "changed since manifest.json recorded it",
+       "changed since manifest.json recorded them"},
+      {KeptBecause::NotAFile, "no longer a regular file", "no longer regular files"},
+      {KeptBecause::Unreadable, "that cannot be read", "that cannot be read"},
+      {KeptBecause::Unrecorded, "without a size and SHA-256 in manifest.json",
+       "without a size and SHA-256 in manifest.json"},
+  };
+  std::string line = "kept " + Files(kept.size()) + " of the earlier set (" +
+                     EchoPath(kept.front().first) +
+                     (kept.size() > 1 ? " .. " + EchoPath(kept.back().first) : "") + "):";
+  const char* comma = " ";
+  for (const Reason& reason : reasons) {
+    const auto n = static_cast<std::size_t>(std::count_if(
+        kept.begin(), kept.end(), [&](const auto& k) { return k.second == reason.Why; }));
+    if (n == 0) continue;
+    line += comma + std::to_string(n) + " " + (n == 1 ? reason.One : reason.Many);
+    comma = ", ";
+  }
+  return line;
+}
 
 }  // namespace
 
@@ -78,11 +110,20 @@ void ReportBatch(const BatchPlan& plan, const BatchArgs& args, const BatchRun& r
               << " job" << (run.Threads == 1 ? "" : "s") << "; " << clippedSounds << " with clipped samples";
   if (args.SkipSilent) streams.Err << "; skipped " << silentSounds << " silent";
   streams.Err << '\n';
-  if (!run.Removed.empty()) {
-    streams.Err << "quavix: note: removed " << run.Removed.size() << " file" << (run.Removed.size() == 1 ? "" : "s")
-                << " of the earlier set that manifest.json listed (" << EchoPath(run.Removed.front())
-                << (run.Removed.size() > 1 ? " .. " + EchoPath(run.Removed.back()) : "") << ")\n";
+  const EarlierOutcome& earlier = run.Earlier;
+  if (!earlier.Removed.empty()) {
+    streams.Err << "quavix: note: removed " << Files(earlier.Removed.size())
+                << " of the earlier set that manifest.json listed ("
+                << EchoPath(earlier.Removed.front())
+                << (earlier.Removed.size() > 1 ? " .. " + EchoPath(earlier.Removed.back()) : "")
+                << ")\n";
   }
+  if (!earlier.Unread.empty()) {
+    streams.Err << "quavix: note: kept every file of the earlier set: the earlier manifest.json "
+                   "cannot be read ("
+                << earlier.Unread << ")\n";
+  }
+  if (!earlier.Kept.empty()) streams.Err << "quavix: note: " << KeptLine(earlier.Kept) << '\n';
   if (silentSounds > 0 && !args.SkipSilent) {
     streams.Err << "quavix: warning: " << silentSounds << " of " << plan.Count << " sounds are silent (" << noWave
                 << " with wave type 4, which makes no wave); --skip-silent leaves them out\n";

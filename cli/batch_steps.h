@@ -26,6 +26,8 @@ struct BatchEntry {
   SoundLevels Levels;
   Silence Silent = Silence::None;
   bool Written = false;
+  std::uint64_t Bytes = 0;  // the written file's size and SHA-256, for manifest.json
+  std::string Sha256;
   nlohmann::ordered_json Export;  // the export figures, when exported
   bool Limited = false;
   double Reachable = 0;           // the loudest target the ceiling allows it
@@ -53,6 +55,27 @@ inline const SoundRecipe& RecipeOf(const BatchPlan& plan, const BatchEntry& entr
 // the clock if none is given), the jobs the memory allows and each sound's
 // start (its final parameters), which the disk check and the render share.
 BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams);
+
+// A listed file of the folder's earlier set, with its size and SHA-256 as
+// that set's manifest.json recorded them (Bytes < 0: no record).
+struct EarlierFile {
+  std::string Name;
+  std::int64_t Bytes = -1;
+  std::string Sha256;
+};
+
+// Why a file of the earlier set stays: the batch cannot prove it wrote it.
+enum class KeptBecause { Changed, NotAFile, Unreadable, Unrecorded };
+
+// What became of the earlier set: the files taken away and those kept.
+struct EarlierOutcome {
+  std::vector<std::string> Removed;
+  std::vector<std::pair<std::string, KeptBecause>> Kept;
+  std::string Unread;  // why the earlier manifest.json could not be read ("": it could)
+};
+
+// The lowercase hexadecimal SHA-256 of some bytes.
+std::string Sha256Hex(const std::uint8_t* data, std::size_t size);
 
 // batch_commit.cpp: the output folder while a batch writes into it: locked
 // against other batches, with a hidden staging folder for the new files.
@@ -82,17 +105,23 @@ class BatchFolder {
 
   // The files the folder's manifest.json, written by an earlier batch, lists
   // and that names does not: the earlier set's, which this batch replaces.
-  // An input is never among them.
-  std::vector<std::string> EarlierSetBeyond(const std::vector<std::string>& names) const;
+  // An input or one of the tool's own hidden files is never among them.
+  // A manifest that is not JSON lists none (outcome.Unread says why).
+  std::vector<EarlierFile> EarlierSetBeyond(const std::vector<std::string>& names,
+                                            EarlierOutcome& outcome) const;
 
-  // Renames every staged file into place and takes the earlier set's files
-  // away, keeping each replaced file's mode and its old content until all is
-  // done. Returns false (after putting every old file back) when a rename fails
-  // or a stop signal arrives, with the reason in error.
-  bool CommitAll(const std::vector<std::string>& names, const std::vector<std::string>& earlier, std::string& error);
+  // Renames every staged file into place and takes away each file of the
+  // earlier set that is, just before it goes, still the regular file its
+  // manifest recorded (size, then SHA-256); the others are kept. Each replaced
+  // file keeps its mode, and its old content until all is done. Returns false
+  // (after putting every old file back) when a rename fails or a stop signal
+  // arrives, with the reason in error.
+  bool CommitAll(const std::vector<std::string>& names, const std::vector<EarlierFile>& earlier,
+                 EarlierOutcome& outcome, std::string& error);
 
  private:
-  std::string OldPath(const std::string& name) const { return Stage + ".old-" + name; }
+  std::string OldPath(const std::string& name) const { return Old + name; }
+  void Release() noexcept;
 
   struct Input {
     const char* Option;
@@ -105,8 +134,9 @@ class BatchFolder {
   std::string Dir;
   std::string Slash;
   std::string Stage;
+  std::string Old;  // the replaced and removed files until the commit ends
   int LockFd = -1;
-  bool Created = false;
+  std::vector<std::string> Created;  // the folders this run made, outermost first
   bool Kept = false;
 };
 
@@ -145,7 +175,7 @@ struct BatchRun {
   std::int64_t Threads = 0;
   double Seconds = 0;
   std::vector<std::string> Written;  // file names, in order
-  std::vector<std::string> Removed;  // the earlier set's files taken away
+  EarlierOutcome Earlier;
   std::optional<double> Suggestion;  // the --match-loudness target every sound reaches
 };
 

@@ -72,6 +72,10 @@ pid_t OwnerOf(const std::string& name, const std::string& mark) {
 
 std::string TemporaryPrefix() { return kTempMark + std::to_string(getpid()) + "-"; }
 
+bool IsTemporaryName(const std::string& name) {
+  return name.starts_with(kTempMark);
+}
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";

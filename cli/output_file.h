@@ -71,6 +71,10 @@ void RemoveStaleTemporaries(const std::string& folder);
 // The hidden name prefix of this process's temporary files and staging folders.
 std::string TemporaryPrefix();
 
+// Whether a file name starts as the tool's temporary files do (whichever
+// process made them), which a later run may take away.
+bool IsTemporaryName(const std::string& name);
+
 // Flushes an output stream such as stdout; status 1 with the reason when it fails.
 void FlushOrThrow(std::ostream& out);
 

@@ -41,10 +41,13 @@ TEST(BatchInputs, ABatchNeverReplacesOrRemovesAFileItReads) {
       {"a copy of the input under a target's name", "cp in.sfs set/odd-0.wav",
        "--seed 1 --sfs in.sfs --name odd --count 2", 0, "wrote 2 sounds", "in.sfs", ""},
       {"an input that the earlier set lists",
-       "cp in.sfs set/in.sfs && touch set/old.wav && "
-       "echo '{\"generator\": \"quavix 1\", \"sounds\": [{\"file\": \"in.sfs\"}, {\"file\": "
-       "\"old.wav\"}]}' "
-       "> set/manifest.json",
+       "cp in.sfs set/in.sfs && touch set/old.wav && printf '{\"generator\": \"quavix 1\", "
+       "\"sounds\": "
+       "[{\"file\": \"in.sfs\", \"bytes\": %s, \"sha256\": \"%.64s\"}, {\"file\": \"old.wav\", "
+       "\"bytes\": 0, \"sha256\": "
+       "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"}]}' "  // SHA-256 of no
+                                                                                    // bytes
+       "$(stat -c %s in.sfs) \"$(sha256sum <in.sfs)\" > set/manifest.json",
        "--seed 1 --sfs set/in.sfs --name n --count 1", 0, "removed 1 file of the earlier set",
        "set/in.sfs", "set/old.wav"}};
   for (const auto& c : cases) {

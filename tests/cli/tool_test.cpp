@@ -215,7 +215,8 @@ const RunCase kCases[] = {
     {"render --seed 1 -o @/no/such/a.wav", 1, "cannot write"},
     {"render --seed 1 -o @/folder", 1, "cannot write"},
     {"render --seed 1 -o @/a.wav --save-sfs @/no/such/a.sfs", 1, "cannot write"},
-    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1, "cannot create the folder"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/v103.sfs", 1,
+     "cannot write into '@/v103.sfs': it exists and is not a folder"},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, ToolRuns, ::testing::ValuesIn(kCases));
 
@@ -351,10 +352,15 @@ TEST(Batch, NumberedFilesAndTheirManifest) {
   const auto manifest = Json::parse(ReadText(dir / "o/manifest.json"));
   EXPECT_TRUE(manifest["seed"] == 90 && manifest["preset"] == "explosion" &&
               manifest["buffer_length"] == 5 && manifest["sounds"].size() == 12);
+  const std::string sums =
+      Shell("cd " + dir / "o && sha256sum -- *.wav").Out;  // "HASH  NAME" lines
   for (std::uint32_t i = 0; i < manifest["sounds"].size(); ++i) {
     const auto& s = manifest["sounds"][i];
     const std::string name = (i < 10 ? "it's-0" : "it's-") + std::to_string(i) + ".wav";
     EXPECT_TRUE(s["file"] == name && s["seed"] == 90 + i) << s;
+    EXPECT_TRUE(s["bytes"] == fs::file_size(dir / ("o/" + name)) &&
+                Has(sums, s["sha256"].get<std::string>() + "  " + name + "\n"))
+        << s;
     const auto samples = ReadSound(dir / ("o/" + name)).Samples;
     SynthParams params;
     EXPECT_EQ(samples, LibrarySound(std::int32_t(90 + i), [&](SynthParams& p, RandomSource& rs) {
@@ -467,6 +473,47 @@ TEST(Batch, StopSignalDuringTheLoudnessSearchLeavesNothing) {
   }
 }
 
+// A batch refused before it writes leaves only what was there: no folder it made, however deep,
+// nor anything outside its folder; one line says why.
+TEST(Batch, RefusedRunLeavesNoFolderBehind) {
+  const std::string l(250, 'l');  // l-0.wav would be 256 bytes
+  struct Case {
+    std::string Setup, Args;  // Setup: shell lines run in the scratch folder first
+    int Status;
+    std::string Err, Left;  // Left: what find lists in the scratch folder afterwards
+  } const cases[] = {
+      {"true", "--count 2 --set Nope=1 --out-dir a/b/c", 2, "Nope", ""},
+      {"export QUAVIX_TEST_FREE_BYTES=1000", "--count 2 --out-dir a/b/c", 1,
+       "not enough space in 'a/b/c': the batch needs up to", ""},
+      {"true", "--count 2 --out-dir a/b/" + l + "llllll/c", 1, "cannot create the folder 'a/b/" + l,
+       ""},
+      {"true", "--count 2 --name " + l + " --out-dir a", 2,
+       "the file names would be 256 bytes long", ""},
+      {"true", "--count 2 --name .quavix-tmp-1 --out-dir a", 2,
+       "'.quavix-tmp-1' starts as the tool's own temporary files do", ""},
+      {"ln -s gone a", "--count 2 --out-dir a", 1,
+       "cannot write into 'a': it is a symbolic link to 'gone', which does not exist", "./a"},
+      {"echo k > a", "--count 2 --out-dir a/", 1,
+       "cannot write into 'a/': it exists and is not a folder", "./a"},
+      {"mkdir o && echo k > k && ln -s ../k o/coin-1.wav", "--count 2 --out-dir o/n/..", 1,
+       "cannot write 'o/n/../coin-1.wav': it exists and is not a regular file",
+       "./k ./o ./o/coin-1.wav"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Args.substr(0, 80));
+    ScratchDir dir;
+    const auto r = Shell("cd " + dir.Path + " && " + c.Setup +
+                         " && $Q batch --preset coin --seed 1 " + c.Args);
+    EXPECT_TRUE(r.Status == c.Status && LineCount(r.Err) == 1) << r.Err;
+    EXPECT_TRUE(Has(r.Err, c.Err)) << r.Err;
+    EXPECT_EQ(Shell("cd " + dir.Path + " && find . -mindepth 1 | sort | paste -sd' '").Out,
+              c.Left + "\n");
+    for (const char* kept : {"a", "k"}) {
+      EXPECT_TRUE(!fs::is_regular_file(dir / kept) || ReadText(dir / kept) == "k\n") << kept;
+    }
+  }
+}
+
 // Randomize makes wave type 4 (no wave) about one time in five: --skip-silent leaves those out
 // and counts them, else they are flagged. Ten sounds' numbers have the one digit of the last.
 TEST(Batch, SilentSoundsAreSkippedOrFlagged) {
@@ -511,48 +558,111 @@ TEST(Tool, OutputIntoAFullDeviceFailsWithTheReason) {
   }
 }
 
-// A batch owns the files its folder's earlier manifest listed: a rerun with another count or
-// format takes them away (and says so); files no manifest of this tool listed stay.
+// A batch takes away the files of its folder's earlier set that it can tell it wrote: listed by
+// a manifest of this tool with their size and SHA-256 (@NAME@ below: NAME's, from stat and
+// sha256sum) and still those regular files (Change runs in o/ after the manifest is written).
+// A rerun with another count or format takes them away and says so; every other file stays.
 TEST(Batch, RerunReplacesTheEarlierSet) {
+  const std::string l(249, 'l');  // l-0.wav is 255 bytes, the longest name a file may have
+  const std::set<std::string> coins = {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json",
+                                       "mine.txt"};
+  const std::set<std::string> two = {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"};
+  const std::string forged = R"({"generator": "quavix 1", "sounds": [)";
   struct Case {
-    const char *First, *Second, *Manifest;  // Manifest: written over the first run's, if given
+    std::string First, Second, Manifest, Change;
     std::set<std::string> Left;
-    const char* Note;
+    std::string Note;  // part of stderr; "" for no note
   } const cases[] = {
-      {"--count 5", "--count 3 --format raw", nullptr,
-       {"coin-0.raw", "coin-1.raw", "coin-2.raw", "manifest.json", "mine.txt"}, "removed 5 files"},
-      {"--count 12", "--count 3", nullptr,
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, "removed 12 files"},
-      {"--count 3", "--count 2", nullptr, {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"},
-       "removed 1 file of the earlier set"},
-      {"--count 3", "--count 3", nullptr, {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
-       nullptr},
-      {"--count 3", "--count 2", R"({"generator": "other", "sounds": [{"file": "mine.txt"}]})",
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
+      {"--count 5",
+       "--count 3 --format raw",
+       "",
+       "",
+       {"coin-0.raw", "coin-1.raw", "coin-2.raw", "manifest.json", "mine.txt"},
+       "removed 5 files"},
+      {"--count 12", "--count 3", "", "", coins, "removed 12 files"},
+      {"--count 3", "--count 2", "", "", two, "removed 1 file of the earlier set"},
+      {"--count 3", "--count 3", "", "", coins, ""},
+      {"--count 3 --name .h",
+       "--count 2 --name .h",
+       "",
+       "",
+       {".h-0.wav", ".h-1.wav", "manifest.json", "mine.txt"},
+       "removed 1 file"},
+      {"--count 2 --name " + l,
+       "--count 1 --name " + l,
+       "",
+       "",
+       {l + "-0.wav", "manifest.json", "mine.txt"},
+       "removed 1 file"},
+      {"--count 3", "--count 2", R"({"generator": "other", "sounds": [{@mine.txt@}]})", "", coins,
+       ""},
+      // Files the manifest lists but cannot prove the tool wrote.
+      {"--count 3", "--count 2", "", "printf x >> coin-2.wav", coins,
+       "kept 1 file of the earlier set ('coin-2.wav'): 1 changed since manifest.json recorded it"},
+      {"--count 3", "--count 2", "", "printf X | dd of=coin-2.wav conv=notrunc status=none", coins,
+       "1 changed since manifest.json recorded it"},
+      {"--count 3", "--count 2", "", "mv coin-2.wav ../c && ln -s ../c coin-2.wav", coins,
+       "1 no longer a regular file"},
+      {"--count 3", "--count 2", "", "rm coin-2.wav && mkdir coin-2.wav", coins,
+       "1 no longer a regular file"},
       {"--count 3", "--count 2",
-       R"({"generator": "quavix 1", "sounds": [{"file": "../mine.txt"}, {"file": ".x"}, {"file": 3}]})",
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
-      {"--count 3", "--count 2",
-       R"({"generator": "quavix 1", "sounds": [{"file": "coin-2.wav"}, {"file": "coin-1.wav"},)"
-       R"( {"file": "coin-2.wav"}]})",
-       {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"}, "removed 1 file of the earlier set"},
+       forged + R"({"file": "coin-2.wav"}, {"file": "mine.txt", "bytes": 4}]})", "", coins,
+       "kept 2 files of the earlier set ('coin-2.wav' .. 'mine.txt'): 2 without a size and "
+       "SHA-256"},
+      {"--count 3",
+       "--count 2",
+       forged + "{@mine.txt@}]}",
+       "",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json"},
+       "removed 1 file"},
+      {"--count 3", "--count 2", forged + "{@mine.txt@}]}", "printf x >> mine.txt", coins,
+       "1 changed since"},
+      {"--count 3", "--count 2", forged + "{@mine.txt@}]}",
+       "printf M | dd of=mine.txt conv=notrunc status=none", coins, "1 changed since"},
+      {"--count 3",
+       "--count 2",
+       forged + R"({@../mine.txt@}, {@manifest.json@}, {@.quavix-tmp-x@}, {"file": 3}]})",
+       "",
+       {".quavix-tmp-x", "coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       ""},
+      {"--count 3", "--count 2", forged + "{@coin-2.wav@}, {@coin-1.wav@}, {@coin-2.wav@}]}", "",
+       two, "removed 1 file of the earlier set"},
+      // A manifest that is not JSON owns nothing.
+      {"--count 3", "--count 2", forged + "{@mine.txt@}", "", coins,
+       "kept every file of the earlier set: the earlier manifest.json cannot be read (it is not "
+       "JSON from byte"},
+      {"--count 3", "--count 2", "nothing", "", coins, "(it is not JSON from byte 2)"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.First) + " then " + c.Second);
+    SCOPED_TRACE(c.First.substr(0, 30) + " then " + c.Second.substr(0, 30) + " " + c.Manifest +
+                 " " + c.Change);
     ScratchDir dir;
-    const std::string batch = "$Q batch --preset coin --seed 1 --out-dir " + dir / "o ";
+    const std::string batch = "cd " + dir.Path + " && $Q batch --preset coin --seed 1 --out-dir o ";
     ASSERT_EQ(Shell(batch + c.First).Status, 0);
     std::ofstream(dir / "o/mine.txt") << "mine";
     std::ofstream(dir / "mine.txt") << "mine";
-    if (c.Manifest != nullptr) std::ofstream(dir / "o/manifest.json") << c.Manifest;
+    std::string manifest = c.Manifest;
+    for (std::size_t at; (at = manifest.find('@')) != manifest.npos;) {
+      const std::size_t end = manifest.find('@', at + 1);
+      const std::string file = manifest.substr(at + 1, end - at - 1);
+      const std::string record =
+          Shell("cd " + dir / "o && touch " + file + " && printf '\"file\": \"%s\", " +
+                "\"bytes\": %s, \"sha256\": \"%.64s\"' " + file + " $(stat -c %s " + file +
+                ") \"$(sha256sum <" + file + ")\"")
+              .Out;
+      manifest.replace(at, end - at + 1, record);
+    }
+    if (!manifest.empty()) std::ofstream(dir / "o/manifest.json") << manifest;
+    ASSERT_EQ(Shell("cd " + dir / "o && " + (c.Change.empty() ? "true" : c.Change)).Status, 0);
     const auto r = Shell(batch + c.Second);
-    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    if (r.Status != 0) continue;
     std::set<std::string> left;
     for (const auto& e : fs::directory_iterator(dir / "o")) left.insert(e.path().filename());
     EXPECT_EQ(left, c.Left);
-    EXPECT_EQ(Has(r.Err, "quavix: note: removed"), c.Note != nullptr) << r.Err;
-    EXPECT_TRUE(c.Note == nullptr || Has(r.Err, c.Note)) << r.Err;
-    EXPECT_TRUE(fs::exists(dir / "mine.txt"));
+    EXPECT_EQ(Has(r.Err, "quavix: note:"), !c.Note.empty()) << r.Err;
+    EXPECT_TRUE(Has(r.Err, c.Note)) << r.Err;
+    EXPECT_EQ(ReadText(dir / "mine.txt"), "mine");
   }
 }
 
