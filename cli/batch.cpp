@@ -47,7 +47,8 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       "failure or Ctrl-C the folder is left as it was.\n"
       "--project FILE renders each sound of a project file with its own exact parameters, seed\n"
       "and buffer length, into a file named after the sound (unsafe characters become '-',\n"
-      "a repeated name gets -2, -3...); manifest.json adds each sound's name and buffer length.\n\n" +
+      "a name Windows keeps for a device gets '_' (CON_.wav), a repeated name gets -2, -3...);\n"
+      "manifest.json adds each sound's name and buffer length.\n\n" +
       ParameterHelp() + "\n" + ExportHelp(true) +
               "\nExamples:\n"
               "  quavix batch --preset coin --count 20 --seed 100 --out-dir coins\n"
@@ -89,7 +90,9 @@ int RunBatch(const BatchArgs& args, const Streams& streams) {
   }
   run.Written = names;
   names.push_back("manifest.json");
-  run.Removed = folder.EarlierSetBeyond(names);
+  std::string note;
+  run.Removed = folder.EarlierSetBeyond(names, &note);
+  if (!note.empty()) streams.Err << "quavix: note: " << note << '\n';
   std::string error;
   if (!folder.CommitAll(names, run.Removed, error)) {
     if (StopRequested()) ThrowStopped(folder.Path());

@@ -20,6 +20,7 @@
 
 #include "batch_steps.h"
 #include "cli_error.h"
+#include "json_text.h"
 #include "output_file.h"
 
 namespace quavix::cli {
@@ -70,7 +71,11 @@ BatchFolder::BatchFolder(const std::string& dir) : Dir(dir) {
   Created = !std::filesystem::exists(dir, ec);
   std::filesystem::create_directories(dir, ec);
   if (ec || !std::filesystem::is_directory(dir, ec)) {
-    ThrowFailure("cannot create the folder " + EchoPath(dir) + (ec ? ": " + ec.message() : ": not a folder"));
+    const std::string dangling = DanglingLinkIn(dir);
+    ThrowFailure("cannot create the folder " + EchoPath(dir) +
+                 (!dangling.empty() ? ": " + dangling
+                  : ec              ? ": " + ec.message()
+                                    : ": not a folder"));
   }
   Slash = dir.back() == '/' ? dir : dir + "/";
   // The lock is the folder's own: no lock file is left in it.
@@ -121,13 +126,32 @@ void BatchFolder::CheckTarget(const std::string& name) const {
        (S_ISDIR(st.st_mode) ? std::string(std::strerror(EISDIR)) : "it exists and is not a regular file"));
 }
 
-std::vector<std::string> BatchFolder::EarlierSetBeyond(const std::vector<std::string>& names) const {
+// The largest manifest.json read back: a batch of 1,000,000 sounds with a long
+// recipe in each command stays below it.
+inline constexpr ReadLimit kManifestRead{std::size_t{2048} << 20, "a batch's manifest"};
+
+std::vector<std::string> BatchFolder::EarlierSetBeyond(const std::vector<std::string>& names,
+                                                       std::string* note) const {
   std::vector<std::string> earlier;
   struct stat st {};
   const std::string manifestPath = TargetPath("manifest.json");
   if (lstat(manifestPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return earlier;
-  std::ifstream in(manifestPath, std::ios::binary);
-  const nlohmann::json manifest = nlohmann::json::parse(in, nullptr, false);
+  std::vector<std::uint8_t> bytes;
+  std::string problem;
+  try {
+    bytes = ReadWholeFile(manifestPath, kManifestRead);
+  } catch (const CliError& e) {
+    problem = e.Message;
+  }
+  const nlohmann::json manifest =
+      problem.empty()
+          ? ParseJson({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, problem)
+          : nullptr;
+  if (!problem.empty() && note != nullptr) {
+    *note = (manifest.is_discarded() ? EchoPath(manifestPath) + " is not JSON (" + problem + ")"
+                                     : problem) +
+            ", so the files it lists are left alone";
+  }
   // Only a manifest this tool wrote owns files.
   if (!manifest.is_object() || !manifest.contains("generator") || !manifest["generator"].is_string() ||
       !manifest["generator"].get<std::string>().starts_with("quavix ") || !manifest.contains("sounds") ||

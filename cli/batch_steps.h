@@ -82,8 +82,10 @@ class BatchFolder {
 
   // The files the folder's manifest.json, written by an earlier batch, lists
   // and that names does not: the earlier set's, which this batch replaces.
-  // An input is never among them.
-  std::vector<std::string> EarlierSetBeyond(const std::vector<std::string>& names) const;
+  // An input is never among them. A manifest.json that cannot be read as JSON
+  // lists none, and note says why.
+  std::vector<std::string> EarlierSetBeyond(const std::vector<std::string>& names,
+                                            std::string* note = nullptr) const;
 
   // Renames every staged file into place and takes the earlier set's files
   // away, keeping each replaced file's mode and its old content until all is

@@ -63,6 +63,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
+  std::filesystem::create_symlink("gone", dir / "dangling");
   auto expected = dir.Entries();
   if (c.Writes != nullptr) expected.insert(c.Writes);
   const auto placed = [&](std::string text) {
@@ -119,11 +120,14 @@ const RunCase kCases[] = {
     // What a file is when it is not a settings file.
     {"render --seed 1 --sfs @/empty.sfs -o @/a.wav", 1, "is empty, not a settings file"},
     {"render --seed 1 --sfs @/text.sfs -o @/a.wav", 1, "text.sfs' is text, not a settings file"},
-    {"render --seed 1 --sfs @/csv.sfs -o @/a.wav", 1, "reads as a settings string, which --csv takes"},
+    {"render --seed 1 --sfs @/csv.sfs -o @/a.wav", 1,
+     "reads as a settings string, which --csv takes"},
     {"render --seed 1 --sfs @/bytes.sfs -o @/a.wav", 1, "starts with the bytes 9c f1 07 e2"},
     {"render --seed 1 --sfs @/riff.sfs -o @/a.wav", 1, "is a WAV sound file, not a settings file"},
-    {"render --seed 1 --sfs @/cut.sfs -o @/a.wav", 1, "ends after 2 bytes, inside its version field"},
-    {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1, "has version 103; settings files have version 100"},
+    {"render --seed 1 --sfs @/cut.sfs -o @/a.wav", 1,
+     "ends after 2 bytes, inside its version field"},
+    {"render --seed 1 --sfs @/v103.sfs -o @/a.wav", 1,
+     "has version 103; settings files have version 100"},
     // Mistyped options and commands.
     {"render --prest coin -o @/a.wav", 2, "'--prest' (did you mean --preset?)"},
     {"batch --preset coin --cont 2 --out-dir @/o", 2, "(did you mean --count?)"},
@@ -147,8 +151,58 @@ const RunCase kCases[] = {
      "--name: 'a\\x0ab' holds control characters"},
     {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\033[2Jb')\"", 2,
      "'a\\x1b[2Jb' holds control"},
-    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\177')\"", 2, "'a\\x7f' holds"},
-    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\tb')\"", 2, "'a\\x09b' holds"},
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\177')\"", 2,
+     "'a\\x7f' holds"},
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\tb')\"", 2,
+     "'a\\x09b' holds"},
+    // Names that Windows could not hold: its characters, or a device name before the first dot.
+    {"batch --preset coin --count 2 --out-dir @/o --name con.x", 2,
+     "--name: 'con.x' starts with 'con', which Windows keeps for a device"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'CON .x'", 2,
+     "starts with 'CON', which Windows keeps"},
+    {"batch --preset coin --count 2 --out-dir @/o --name lpt9.", 2, "starts with 'lpt9'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name Com1.b", 2, "starts with 'Com1'"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name con", 0,
+     "wrote 2 sounds (con-0.wav", "", "o"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name com0.x", 0,
+     "wrote 2 sounds (com0.x-0.wav", "", "o"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name conx.y", 0,
+     "wrote 2 sounds (conx.y-0.wav", "", "o"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a:b'", 2,
+     "--name: 'a:b' holds ':', which Windows does not allow in a file name"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a\\b'", 2,
+     "holds '\\x5c', which Windows"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a<b>'", 2, "holds '<'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a\"'", 2, "holds '\"'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a|b?*'", 2, "holds '|'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a*'", 2, "holds '*'"},
+    // Names that JSON cannot hold are refused before anything is rendered.
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\377')\"", 2,
+     "--name: 'a\\xff' is not UTF-8 text, which manifest.json cannot hold"},
+    {"batch --count 2 --out-dir @/o --sfs \"$(printf '@/\\300\\200.sfs')\"", 2,
+     "--sfs: the name '@/\\xc0\\x80.sfs' is not UTF-8 text"},
+    {"batch --out-dir @/o --project \"$(printf '@/\\355\\240\\200')\"", 2, "--project: the name"},
+    {"render --seed 1 -o \"$(printf '@/\\377.wav')\" && $Q info --json \"$(printf '@/\\377.wav')\"",
+     2, "--json: the file name '@/\\xff.wav' is not UTF-8 text, which JSON cannot hold", "",
+     "\xff.wav"},
+    {"render --seed 1 -o \"$(printf '@/\\377.wav')\" && $Q info \"$(printf '@/\\377.wav')\"", 0, "",
+     "25003 frames", "\xff.wav"},
+    {"render --seed 1 -o @/\xc3\xa9.wav && $Q info --json @/\xc3\xa9.wav", 0, "",
+     "\"frames\": 25003", "\xc3\xa9.wav"},
+    // A dangling symlink as the folder, or on the way to it.
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/dangling", 1,
+     "cannot create the folder '@/dangling': '@/dangling' is a symbolic link to 'gone', which does "
+     "not exist"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/dangling/o", 1,
+     "': '@/dangling' is a symbolic link to"},
+    // The option parser's leftovers, in the tool's words.
+    {"info --json=yes --csv 1", 2, "--json takes no value, not 'yes'"},
+    {"render --randomize=1 -o @/a.wav", 2, "--randomize takes no value, not '1'"},
+    {"batch --preset coin --count 2 --out-dir @/o --skip-silent=maybe", 2,
+     "--skip-silent takes no value, not 'maybe'"},
+    {"render ---seed 1 -o @/a.wav", 2, "unknown option '---seed' (did you mean --seed?)"},
+    {"render -abc -o @/a.wav", 2, "unknown option '-abc' (see --help)"},
+    {"presets extra more", 2, "unexpected arguments 'extra' 'more' (see --help)"},
     {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
     {"info @/v103.sfs", 1, "version 100, 101 or 102"},
     {"info @/none.sfs", 1, "cannot read"},
@@ -488,23 +542,62 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
     std::set<std::string> Left;
     const char* Note;
   } const cases[] = {
-      {"--count 5", "--count 3 --format raw", nullptr,
-       {"coin-0.raw", "coin-1.raw", "coin-2.raw", "manifest.json", "mine.txt"}, "removed 5 files"},
-      {"--count 12", "--count 3", nullptr,
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, "removed 12 files"},
-      {"--count 3", "--count 2", nullptr, {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"},
+      {"--count 5",
+       "--count 3 --format raw",
+       nullptr,
+       {"coin-0.raw", "coin-1.raw", "coin-2.raw", "manifest.json", "mine.txt"},
+       "removed 5 files"},
+      {"--count 12",
+       "--count 3",
+       nullptr,
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       "removed 12 files"},
+      {"--count 3",
+       "--count 2",
+       nullptr,
+       {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"},
        "removed 1 file of the earlier set"},
-      {"--count 3", "--count 3", nullptr, {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+      {"--count 3",
+       "--count 3",
+       nullptr,
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
        nullptr},
-      {"--count 3", "--count 2", R"({"generator": "other", "sounds": [{"file": "mine.txt"}]})",
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
-      {"--count 3", "--count 2",
+      {"--count 3",
+       "--count 2",
+       R"({"generator": "other", "sounds": [{"file": "mine.txt"}]})",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       nullptr},
+      {"--count 3",
+       "--count 2",
        R"({"generator": "quavix 1", "sounds": [{"file": "../mine.txt"}, {"file": ".x"}, {"file": 3}]})",
-       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"}, nullptr},
-      {"--count 3", "--count 2",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       nullptr},
+      {"--count 3",
+       "--count 2",
        R"({"generator": "quavix 1", "sounds": [{"file": "coin-2.wav"}, {"file": "coin-1.wav"},)"
        R"( {"file": "coin-2.wav"}]})",
-       {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"}, "removed 1 file of the earlier set"},
+       {"coin-0.wav", "coin-1.wav", "manifest.json", "mine.txt"},
+       "removed 1 file of the earlier set"},
+      // A manifest that is not JSON (37 characters, then the end; a '}' after 12 on line 2), or too
+      // large to read (2 GiB and a byte, sparse: "" stands for it), owns nothing, and a note says
+      // why.
+      {"--count 3",
+       "--count 2",
+       R"({"generator": "quavix 1", "sounds": [)",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       "manifest.json' is not JSON (it ends too early, at line 1, column 38), so the files it "
+       "lists are left alone"},
+      {"--count 3",
+       "--count 2",
+       "{\"generator\": \"quavix 1\",\n \"sounds\": [}",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       "is not JSON (line 2, column 13: unexpected '}')"},
+      {"--count 3",
+       "--count 2",
+       "",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json", "mine.txt"},
+       "manifest.json' is larger than 2048 MiB, the most a batch's manifest may be, so the files "
+       "it lists are left alone"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.First) + " then " + c.Second);
@@ -514,12 +607,14 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
     std::ofstream(dir / "o/mine.txt") << "mine";
     std::ofstream(dir / "mine.txt") << "mine";
     if (c.Manifest != nullptr) std::ofstream(dir / "o/manifest.json") << c.Manifest;
+    if (c.Manifest != nullptr && *c.Manifest == 0)
+      fs::resize_file(dir / "o/manifest.json", (std::uintmax_t{2048} << 20) + 1);
     const auto r = Shell(batch + c.Second);
     ASSERT_EQ(r.Status, 0) << r.Err;
     std::set<std::string> left;
     for (const auto& e : fs::directory_iterator(dir / "o")) left.insert(e.path().filename());
     EXPECT_EQ(left, c.Left);
-    EXPECT_EQ(Has(r.Err, "quavix: note: removed"), c.Note != nullptr) << r.Err;
+    EXPECT_EQ(Has(r.Err, "quavix: note: "), c.Note != nullptr) << r.Err;
     EXPECT_TRUE(c.Note == nullptr || Has(r.Err, c.Note)) << r.Err;
     EXPECT_TRUE(fs::exists(dir / "mine.txt"));
   }
