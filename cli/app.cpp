@@ -124,6 +124,10 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   app.name("quavix");
   app.set_version_flag("--version", "quavix " QUAVIX_VERSION);
   app.require_subcommand(1);
+  // The help in the tool's words (the formatter is shared with the commands).
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("REQUIRED", "(required)");
+  app.get_formatter()->label("Excludes", "Not with");
   app.footer(
       "Examples:\n"
       "  quavix render --preset coin --seed 42 --save-sfs coin.sfs -o coin.wav\n"
@@ -139,6 +143,7 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   CLI::App* batchCmd = AddBatchCommand(app, batch);
   CLI::App* infoCmd = AddInfoCommand(app, info);
   CLI::App* presetsCmd = AddPresetsCommand(app);
+  for (CLI::App* command : {renderCmd, batchCmd, infoCmd, presetsCmd}) command->group("Commands");
 
   // The words before the command: only --help and --version belong there.
   const std::vector<std::string> commands{renderCmd->get_name(), batchCmd->get_name(), infoCmd->get_name(),
