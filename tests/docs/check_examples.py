@@ -120,7 +120,10 @@ def tool_sources(tool, source_dir):
                 sources.append((os.path.normpath(os.path.join("docs", name)), markdown_blocks(f.read())))
     for command in [[], ["render"], ["batch"], ["info"], ["presets"]]:
         text = subprocess.run([tool] + command + ["--help"], capture_output=True, check=True).stdout.decode()
-        sources.append((" ".join(["quavix"] + command + ["--help"]), help_blocks(text)))
+        label = " ".join(["quavix"] + command + ["--help"])
+        if not any(commands(lines) for _, lines in help_blocks(text)):
+            raise SystemExit(f"FAIL: {label} shows no examples")
+        sources.append((label, help_blocks(text)))
     return sources
 
 
