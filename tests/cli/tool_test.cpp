@@ -172,6 +172,13 @@ const RunCase kCases[] = {
      "wrote 2 sounds (com0.x-0.wav", "", "o"},
     {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name conx.y", 0,
      "wrote 2 sounds (conx.y-0.wav", "", "o"},
+    // A settings file's name that --name would refuse gives way to "sound".
+    {"render --seed 1 --save-sfs @/con.x.sfs && $Q batch --sfs @/con.x.sfs --count 1 --seed 1 "
+     "--out-dir @/o && rm @/con.x.sfs",
+     0, "wrote 1 sound (sound-0.wav)", "", "o"},
+    {"render --seed 1 --save-sfs @/cons.x.sfs && $Q batch --sfs @/cons.x.sfs --count 1 --seed 1 "
+     "--out-dir @/o && rm @/cons.x.sfs",
+     0, "wrote 1 sound (cons.x-0.wav)", "", "o"},
     {"batch --preset coin --count 2 --out-dir @/o --name 'a:b'", 2,
      "--name: 'a:b' holds ':', which Windows does not allow in a file name"},
     {"batch --preset coin --count 2 --out-dir @/o --name 'a\\b'", 2,
