@@ -171,6 +171,12 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
     if (!IsUtf8(*path))
       ThrowUsage(std::string(option) + ": the name " + EchoPath(*path) +
                  " is not UTF-8 text, which manifest.json cannot hold");
+    if (const std::string recorded = path->empty() ? "" : SettingsFileFrom(*path, args.OutDir);
+        !IsUtf8(recorded)) {
+      ThrowUsage(std::string(option) + ": manifest.json names " + EchoPath(*path) +
+                 " from its folder as " + EchoPath(recorded) +
+                 ", which is not UTF-8 text, as JSON must be");
+    }
   }
   if (project) {
     plan.Export = ResolveExport(args.Export);

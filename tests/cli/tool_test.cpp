@@ -193,6 +193,15 @@ const RunCase kCases[] = {
     {"batch --count 2 --out-dir @/o --sfs \"$(printf '@/\\300\\200.sfs')\"", 2,
      "--sfs: the name '@/\\xc0\\x80.sfs' is not UTF-8 text"},
     {"batch --out-dir @/o --project \"$(printf '@/\\355\\240\\200')\"", 2, "--project: the name"},
+    // Seen from the folder the manifest lies in, a settings file's path goes through one that is
+    // not.
+    {"render --seed 1 --save-sfs @/a.sfs && d=\"$(printf '@/\\377')\" && mkdir \"$d\" && mv "
+     "@/a.sfs \"$d\" && cd \"$d\" && "
+     "$Q batch --sfs a.sfs --count 1 --seed 1 --out-dir ../o",
+     2,
+     "--sfs: manifest.json names 'a.sfs' from its folder as '../\\xff/a.sfs', which is not UTF-8 "
+     "text",
+     "", "\xff"},
     {"render --seed 1 -o \"$(printf '@/\\377.wav')\" && $Q info --json \"$(printf '@/\\377.wav')\"",
      2, "--json: the file name '@/\\xff.wav' is not UTF-8 text, which JSON cannot hold", "",
      "\xff.wav"},
