@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 #include <new>
+#include <nlohmann/json.hpp>
 
 #include "cli_error.h"
 #include "output_file.h"
@@ -42,22 +43,40 @@ std::string ParserMessage(const CLI::ParseError& e, const CLI::App& command) {
     return option + ": wrong number of values";
   }
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-    // "The following argument(s) were not expected: a b"
-    std::string list = text.substr(text.find(':') + 1);
-    std::string words;
-    std::size_t start = list.find_first_not_of(' ');
-    bool unknownOption = false;
-    std::string suggestion;
-    while (start != std::string::npos) {
-      const std::size_t end = list.find(' ', start);
-      const std::string word = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      if (word.rfind('-', 0) == 0 && !unknownOption) suggestion = DidYouMean(word, OptionNames(command));
-      unknownOption = unknownOption || word.rfind('-', 0) == 0;
-      words += (words.empty() ? "" : " ") + Echo(word);
-      start = end == std::string::npos ? end : list.find_first_not_of(' ', end);
+    // "The following argument(s) were not expected: a b" (in no fixed order): the first word
+    // given that looks like an option is named, else the arguments.
+    std::vector<std::string> extras = command.remaining();
+    for (const std::string& word : extras) {
+      if (word.size() > 1 && word.front() == '-') {
+        const std::string suggestion = DidYouMean(word, OptionNames(command));
+        return "unknown option " + Echo(word) + (suggestion.empty() ? " (see --help)" : suggestion);
+      }
     }
-    return std::string(unknownOption ? "unknown option or unexpected argument " : "unexpected argument ") +
-           words + (suggestion.empty() ? " (see --help)" : suggestion);
+    if (extras.empty()) extras.push_back(text.substr(text.find(':') + 1));
+    std::string words;
+    for (const std::string& word : extras) words += (words.empty() ? "" : " ") + Echo(word);
+    return std::string(extras.size() == 1 ? "unexpected argument " : "unexpected arguments ") +
+           words + " (see --help)";
+  }
+  if (dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr ||
+      dynamic_cast<const CLI::RequiresError*>(&e) != nullptr) {
+    // "--count excludes --project", "--a requires --b"
+    const bool excludes = dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr;
+    const std::string verb = excludes ? " excludes " : " requires ";
+    const std::size_t at = text.find(verb);
+    const std::string other = at == std::string::npos ? "" : text.substr(at + verb.size());
+    return excludes ? option.substr(0, option.find(' ')) + " cannot be given with " + other
+                    : option.substr(0, option.find(' ')) + " needs " + other + " as well";
+  }
+  if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) {
+    // "Could not convert: --skip-silent = maybe": only a flag's value is converted here.
+    const std::size_t name = text.find(": ");
+    const std::size_t equals = text.find(" = ");
+    if (name != std::string::npos && equals != std::string::npos && equals > name) {
+      return text.substr(name + 2, equals - name - 2) + " takes no value, not " +
+             Echo(text.substr(equals + 3));
+    }
+    return option + " takes no value";
   }
   if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
     // A mistyped option is why a required one seems missing: name it first.
@@ -69,9 +88,27 @@ std::string ParserMessage(const CLI::ParseError& e, const CLI::App& command) {
     }
     if (text.find("ubcommand") != std::string::npos) return "no command given (commands: " + std::string(kCommands) + ")";
     const std::size_t is = text.find(" is required");
-    return (is == std::string::npos ? text : text.substr(0, is)) + " must be given";
+    return (is == std::string::npos ? "an option of " + command.get_name() : text.substr(0, is)) +
+           " must be given";
   }
-  return text;
+  return "cannot read the command line (see quavix " +
+         (command.get_parent() != nullptr ? command.get_name() + " " : "") + "--help)";
+}
+
+// A flag takes no value: "--json=yes" is refused rather than read as a truth value.
+std::string FlagWithValue(int argc, const char* const* argv, const CLI::App& command) {
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") break;
+    const std::size_t equals = word.find('=');
+    if (!word.starts_with("--") || equals == std::string::npos) continue;
+    for (const CLI::Option* o : command.get_options()) {
+      if (o->get_expected_max() == 0 && o->check_lname(word.substr(2, equals - 2))) {
+        return word.substr(0, equals) + " takes no value, not " + Echo(word.substr(equals + 1));
+      }
+    }
+  }
+  return "";
 }
 
 int Report(const Streams& streams, int status, const std::string& message) {
@@ -87,9 +124,13 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   app.name("quavix");
   app.set_version_flag("--version", "quavix " QUAVIX_VERSION);
   app.require_subcommand(1);
+  // The help in the tool's words (the formatter is shared with the commands).
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("REQUIRED", "(required)");
+  app.get_formatter()->label("Excludes", "Not with");
   app.footer(
       "Examples:\n"
-      "  quavix render --preset coin --seed 42 -o coin.wav\n"
+      "  quavix render --preset coin --seed 42 --save-sfs coin.sfs -o coin.wav\n"
       "  quavix batch --preset explosion --count 10 --seed 1 --out-dir booms\n"
       "  quavix info coin.sfs\n"
       "  quavix presets\n"
@@ -102,6 +143,7 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
   CLI::App* batchCmd = AddBatchCommand(app, batch);
   CLI::App* infoCmd = AddInfoCommand(app, info);
   CLI::App* presetsCmd = AddPresetsCommand(app);
+  for (CLI::App* command : {renderCmd, batchCmd, infoCmd, presetsCmd}) command->group("Commands");
 
   // The words before the command: only --help and --version belong there.
   const std::vector<std::string> commands{renderCmd->get_name(), batchCmd->get_name(), infoCmd->get_name(),
@@ -141,6 +183,12 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
     return Report(streams, kExitUsage, ParserMessage(e, *command));
   }
 
+  for (const CLI::App* sub : {renderCmd, batchCmd, infoCmd, presetsCmd}) {
+    if (!sub->parsed()) continue;
+    if (const std::string problem = FlagWithValue(argc, argv, *sub); !problem.empty()) {
+      return Report(streams, kExitUsage, problem);
+    }
+  }
   try {
     if (renderCmd->parsed()) return RunRender(render, streams);
     if (batchCmd->parsed()) return RunBatch(batch, streams);
@@ -149,6 +197,11 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
     return Report(streams, kExitUsage, "no command given (commands: " + std::string(kCommands) + ")");
   } catch (const CliError& e) {
     return Report(streams, e.Status, e.Message);
+  } catch (const nlohmann::json::exception& e) {
+    // Every text is checked before it goes into JSON; this is the net under those checks.
+    return Report(streams, kExitFailure,
+                  e.id == 316 ? "cannot write JSON: a text for it is not UTF-8"
+                              : "cannot handle the JSON data");
   } catch (const std::bad_alloc&) {
     return Report(streams, kExitFailure, "out of memory");
   } catch (const std::exception& e) {

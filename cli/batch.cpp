@@ -49,7 +49,8 @@ CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args) {
       "that manifest recorded them.\n"
       "--project FILE renders each sound of a project file with its own exact parameters, seed\n"
       "and buffer length, into a file named after the sound (unsafe characters become '-',\n"
-      "a repeated name gets -2, -3...); manifest.json adds each sound's name and buffer length.\n\n" +
+      "a name Windows keeps for a device gets '_' (CON_.wav), a repeated name gets -2, -3...);\n"
+      "manifest.json adds each sound's name and buffer length.\n\n" +
       ParameterHelp() + "\n" + ExportHelp(true) +
               "\nExamples:\n"
               "  quavix batch --preset coin --count 20 --seed 100 --out-dir coins\n"

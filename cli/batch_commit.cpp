@@ -22,6 +22,7 @@
 
 #include "batch_steps.h"
 #include "cli_error.h"
+#include "json_text.h"
 #include "output_file.h"
 
 namespace quavix::cli {
@@ -151,7 +152,9 @@ std::vector<std::string> MakeFolders(const std::string& dir) {
     } else if (errno != EEXIST) {  // "a/.." names a folder made just before
       const int error = errno;
       RemoveFolders(made);
-      ThrowFailure("cannot create the folder " + EchoPath(dir) + ": " + std::strerror(error));
+      const std::string dangling = DanglingLinkIn(dir);
+      ThrowFailure("cannot create the folder " + EchoPath(dir) + ": " +
+                   (dangling.empty() ? std::strerror(error) : dangling));
     }
   }
   const auto refuse = [&](const std::string& why) {
@@ -281,6 +284,13 @@ std::vector<EarlierFile> BatchFolder::EarlierSetBeyond(const std::vector<std::st
   struct stat st {};
   const std::string manifestPath = TargetPath("manifest.json");
   if (lstat(manifestPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return earlier;
+  // A batch of 1,000,000 sounds with a long recipe in each command stays below this.
+  constexpr std::uint64_t kLargestManifest = std::uint64_t{2048} << 20;
+  if (static_cast<std::uint64_t>(st.st_size) > kLargestManifest) {
+    outcome.Unread = "it is larger than " + std::to_string(kLargestManifest >> 20) +
+                     " MiB, the most a batch's manifest may be";
+    return earlier;
+  }
   std::ifstream in(manifestPath, std::ios::binary);
   if (!in) {
     outcome.Unread = std::strerror(errno);

@@ -10,6 +10,18 @@
 #include "export_output.h"
 
 namespace quavix::cli {
+
+std::string SettingsFileFrom(const std::string& file, const std::string& outDir) {
+  if (file == "-") return file;
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path from = fs::weakly_canonical(fs::absolute(outDir, ec), ec);
+  const fs::path to = fs::weakly_canonical(fs::absolute(file, ec), ec);
+  if (ec) return fs::absolute(file).lexically_normal().string();
+  const fs::path relative = to.lexically_relative(from);
+  return relative.empty() ? to.string() : relative.string();
+}
+
 namespace {
 
 // One word for a POSIX shell: as it is when it holds only safe characters,
@@ -21,18 +33,6 @@ std::string ShellWord(const std::string& word) {
   std::string quoted = "'";
   for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
-}
-
-// The settings file as seen from the output folder ("-" stays standard input).
-std::string SettingsFileFrom(const std::string& file, const std::string& outDir) {
-  if (file == "-") return file;
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path from = fs::weakly_canonical(fs::absolute(outDir, ec), ec);
-  const fs::path to = fs::weakly_canonical(fs::absolute(file, ec), ec);
-  if (ec) return fs::absolute(file).lexically_normal().string();
-  const fs::path relative = to.lexically_relative(from);
-  return relative.empty() ? to.string() : relative.string();
 }
 
 // The render command that makes an entry again, run in the output folder.

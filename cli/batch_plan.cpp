@@ -13,6 +13,7 @@
 #include "design/presets.h"
 #include "exchange/wave_image.h"
 #include "export_output.h"
+#include "json_text.h"
 #include "numbers.h"
 #include "output_file.h"
 #include "project_file.h"
@@ -66,17 +67,32 @@ bool HasControlBytes(const std::string& text) {
   });
 }
 
-void CheckName(const std::string& name) {
+// Why a name cannot start the files' names here or on Windows ("" when it can).
+std::string NameProblem(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
-    ThrowUsage("--name: " + Echo(name) + " cannot start a file name");
+    return "cannot start a file name";
   }
-  if (HasControlBytes(name)) {
-    ThrowUsage("--name: " + Echo(name) + " holds control characters, which no file name should");
+  if (HasControlBytes(name)) return "holds control characters, which no file name should";
+  if (!IsUtf8(name)) return "is not UTF-8 text, which manifest.json cannot hold";
+  if (const std::size_t at = name.find_first_of("<>:\"\\|?*"); at != std::string::npos) {
+    return "holds " + Echo(name.substr(at, 1)) + ", which Windows does not allow in a file name";
+  }
+  // The files are NAME-i.wav: Windows takes the part before the first dot for a device's name.
+  std::string device = name.substr(0, name.find('.'));
+  while (!device.empty() && device.back() == ' ') device.pop_back();
+  if (name.find('.') != std::string::npos && IsDeviceName(device)) {
+    return "starts with " + Echo(device) +
+           ", which Windows keeps for a device, so its files could not be made there";
   }
   if (IsTemporaryName(name)) {
-    ThrowUsage("--name: " + Echo(name) +
-               " starts as the tool's own temporary files do, which a later run removes");
+    return "starts as the tool's own temporary files do, which a later run removes";
   }
+  return "";
+}
+
+void CheckName(const std::string& name) {
+  if (const std::string problem = NameProblem(name); !problem.empty())
+    ThrowUsage("--name: " + Echo(name) + " " + problem);
 }
 
 // The longest file name of the set must fit in one name of the file system.
@@ -96,10 +112,7 @@ std::string DefaultName(const BatchArgs& args, const SoundRecipe& recipe) {
     std::string stem = BaseNameOf(args.Recipe.SettingsFile);
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos && dot > 0) stem.resize(dot);
-    if (!stem.empty() && stem != "." && stem != ".." && !HasControlBytes(stem) &&
-        !IsTemporaryName(stem)) {
-      return stem;
-    }
+    if (NameProblem(stem).empty()) return stem;
   }
   return "sound";
 }
@@ -164,6 +177,19 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
   if (Given(args.SeedOption)) ParseSeed(args.Seed, "--seed");
   if (args.OutDir.empty()) ThrowUsage("--out-dir: the folder name is empty");
   if (!args.Name.empty()) CheckName(args.Name);
+  // manifest.json names the file it read, and JSON holds only UTF-8 text.
+  for (const auto& [option, path] :
+       {std::pair{"--project", &args.Project}, {"--sfs", &args.Recipe.SettingsFile}}) {
+    if (!IsUtf8(*path))
+      ThrowUsage(std::string(option) + ": the name " + EchoPath(*path) +
+                 " is not UTF-8 text, which manifest.json cannot hold");
+    if (const std::string recorded = path->empty() ? "" : SettingsFileFrom(*path, args.OutDir);
+        !IsUtf8(recorded)) {
+      ThrowUsage(std::string(option) + ": manifest.json names " + EchoPath(*path) +
+                 " from its folder as " + EchoPath(recorded) +
+                 ", which is not UTF-8 text, as JSON must be");
+    }
+  }
   if (project) {
     plan.Export = ResolveExport(args.Export);
     plan.Recipe.BufferSeconds = 0;

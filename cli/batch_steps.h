@@ -170,6 +170,10 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
 // batch_manifest.cpp: manifest.json for the entries written.
 std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const std::string& outDir);
 
+// A file the batch reads as manifest.json names it: relative to the output
+// folder ("-" stays standard input).
+std::string SettingsFileFrom(const std::string& file, const std::string& outDir);
+
 // batch_report.cpp: the summary line and the warnings on stderr.
 struct BatchRun {
   std::int64_t Threads = 0;

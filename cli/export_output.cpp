@@ -4,11 +4,12 @@
 #include <cstdio>
 
 #include "cli_error.h"
-#include "output_file.h"
 #include "export/export_sound.h"
 #include "export/sound_encoding.h"
 #include "export/sound_file_reading.h"
 #include "export/sound_processing.h"
+#include "json_text.h"
+#include "output_file.h"
 
 namespace quavix::cli {
 
@@ -105,6 +106,10 @@ std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samp
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return ContainerOf(bytes) != Container::Unknown; }
 
 int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams) {
+  if (json && !IsUtf8(path)) {
+    ThrowUsage("--json: the file name " + EchoPath(path) +
+               " is not UTF-8 text, which JSON cannot hold");
+  }
   SoundFileFigures sound;
   std::string error;
   if (!MeasureSoundFile(path, trimDb, sound, error)) ThrowFailure("cannot read " + EchoPath(path) + " as a sound file: " + error);

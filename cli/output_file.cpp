@@ -102,6 +102,21 @@ std::string ResolveTarget(const std::string& path) {
   ThrowWriteError(path, ELOOP);
 }
 
+std::string DanglingLinkIn(const std::string& path) {
+  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string part = path.substr(0, end);
+    struct stat st {};
+    if (lstat(part.c_str(), &st) != 0) return "";  // missing: the parts after it are made
+    if (S_ISLNK(st.st_mode) && stat(part.c_str(), &st) != 0 && errno == ENOENT) {
+      std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+      const ssize_t n = readlink(part.c_str(), link.data(), link.size());
+      link.resize(static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+      return EchoPath(part) + " is a symbolic link to " + EchoPath(link) + ", which does not exist";
+    }
+    if (end == std::string::npos) return "";
+  }
+}
+
 FileIdentity IdentityOf(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) return {st.st_dev, st.st_ino, ""};

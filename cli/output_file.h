@@ -19,6 +19,10 @@ namespace quavix::cli {
 // The path a write lands on: symlinks followed (a dangling one included).
 std::string ResolveTarget(const std::string& path);
 
+// "'out' is a symbolic link to 'x', which does not exist" for the first part of
+// a path that is a dangling symlink; "" when none is.
+std::string DanglingLinkIn(const std::string& path);
+
 // What a path names: the file's device and inode, or for a missing file its
 // folder's device and inode and its name. Two paths with equal identities
 // are the same file, however they are spelled.

@@ -8,8 +8,9 @@
 
 #include "cli_error.h"
 #include "exchange/settings_file.h"
-#include "synth/sound_length.h"
+#include "json_text.h"
 #include "output_file.h"
+#include "synth/sound_length.h"
 
 namespace quavix::cli {
 namespace {
@@ -127,16 +128,34 @@ std::string Stem(const std::string& name) {
   while (!stem.empty() && edge(stem.back())) stem.pop_back();
   const auto first = std::find_if_not(stem.begin(), stem.end(), edge);
   stem.erase(stem.begin(), first);
-  return stem.empty() ? "sound" : stem;
+  if (stem.empty()) return "sound";
+  // Windows keeps these for its devices, with any extension: "con.wav" is CON.
+  const std::size_t device = std::min(stem.find('.'), stem.size());
+  if (IsDeviceName(stem.substr(0, device))) {
+    stem = stem.substr(0, device) + "_" + stem.substr(device);
+    if (stem.size() > kMaxStemBytes) stem.resize(kMaxStemBytes);
+    while (edge(stem.back())) stem.pop_back();
+  }
+  return stem;
 }
 
 }  // namespace
 
+bool IsDeviceName(std::string_view word) {
+  const std::string lowered = Lowered(std::string(word));
+  if (lowered == "con" || lowered == "prn" || lowered == "aux" || lowered == "nul") return true;
+  return lowered.size() == 4 && (lowered.starts_with("com") || lowered.starts_with("lpt")) &&
+         lowered[3] >= '1' && lowered[3] <= '9';
+}
+
 std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kProjectFileRead);
   const std::string shown = path == "-" ? "standard input" : EchoPath(path);
-  const Json project = Json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (project.is_discarded()) ThrowFailure(shown + " is not JSON, so it is not a project file");
+  std::string syntax;
+  const Json project = ParseJson(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), syntax);
+  if (project.is_discarded())
+    ThrowFailure(shown + " is not JSON, so it is not a project file: " + syntax);
   if (!project.is_object() || !project.contains("format") || project["format"] != kProjectFormat) {
     ThrowFailure(shown + " is not a project file: it has no \"format\": \"" + kProjectFormat + "\"");
   }

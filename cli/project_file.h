@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "synth/synth_params.h"
@@ -22,13 +23,19 @@ struct ProjectSound {
   std::uint32_t BufferSeconds = 5;
 };
 
+// Whether Windows keeps a word for a device (CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9, in any letter case): a file named so, with any extension, is
+// the device there.
+bool IsDeviceName(std::string_view word);
+
 // Reads and checks the whole file; status 1 with the first problem, naming the
 // sound (its number from 1 and its name) when one of them is wrong.
 std::vector<ProjectSound> ReadProjectFile(const std::string& path);
 
 // One file stem per sound, after its name: letters, digits, '-', '_' and '.'
 // kept, every other run of characters one '-', no '-' or '.' at either end,
-// at most 64 bytes, "sound" for a name with nothing left; a stem already
+// at most 64 bytes, "sound" for a name with nothing left, "_" after a name
+// Windows keeps for a device (CON, nul.txt: CON_, nul_.txt); a stem already
 // taken (letter case aside) gets "-2", "-3"... appended.
 std::vector<std::string> ProjectFileStems(const std::vector<ProjectSound>& sounds);
 

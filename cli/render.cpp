@@ -34,7 +34,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
       " samples.\n\n" + 
       ParameterHelp() + "\n" + ExportHelp(false) +
               "\nExamples:\n"
-              "  quavix render --preset coin --seed 42 -o coin.wav\n"
+              "  quavix render --preset coin --seed 42 --save-sfs coin.sfs -o coin.wav\n"
               "  quavix render --preset laser --set SustainTime=0.25 --set StartFreqHz=880 -o laser.wav\n"
               "  quavix render --randomize --mutate 0.1 --save-sfs odd.sfs --print-csv -o odd.wav\n"
               "  quavix render --sfs odd.sfs --seed 7 -o - | aplay\n"

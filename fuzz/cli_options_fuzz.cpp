@@ -1,6 +1,8 @@
 // The command line in-process: arbitrary argument lists (NUL-separated) end in status 0, 1 or
 // 2 and a failure in a last "quavix: error: " line (a seed note may come first), never a crash.
-// Files go only into a scratch folder: arguments with '/' or '\' are skipped, as is the batch.
+// No message is in the option parser's words. Files go only into a scratch folder: arguments with
+// '/' or '\' are skipped, as is the batch.
+#include <algorithm>
 #include <sstream>
 
 #include "app.h"
@@ -31,6 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(status == 0 || (!text.empty() && text.back() == '\n' &&
                               text.compare(last, 15, "quavix: error: ") == 0),
               "a last error line");
+  // The option parser's and the JSON library's own wording never reaches the user (unless typed).
+  for (const char* foreign : {"excludes", "requires", "Could not convert", "were not expected",
+                              "is required", "json.exception", "ubcommand"}) {
+    const bool typed = std::any_of(args.begin(), args.end(),
+                                   [&](const std::string& a) { return a.find(foreign) != a.npos; });
+    fuzz::Check(status == 0 || typed || text.find(foreign, last) == std::string::npos,
+                "the tool's own words");
+  }
   for (const auto& entry : fuzz::fs::directory_iterator(folder)) fuzz::fs::remove_all(entry.path());
   return 0;
 }

@@ -64,6 +64,7 @@ TEST_P(ToolRuns, StatusMessagesAndFiles) {
   std::ofstream(dir / "cut.sfs") << std::string("\x66\x00", 2);
   std::filesystem::create_directory(dir / "folder");
   std::filesystem::create_symlink("v103.sfs", dir / "link.sfs");
+  std::filesystem::create_symlink("gone", dir / "dangling");
   auto expected = dir.Entries();
   if (c.Writes != nullptr) expected.insert(c.Writes);
   const auto placed = [&](std::string text) {
@@ -100,6 +101,10 @@ const RunCase kCases[] = {
      "1.0000,,,0.3000,,0.4000,0.3000,,,,,,,-326.6800,,,-326.6800,,,1.0000,,,,\n"},
     {"render --help", 0, "", "Examples:\n  quavix render"},
     {"render --help", 0, "", "4. mutate them with --mutate C;\n  5. synthesize"},
+    {"--help", 0, "", "Usage: quavix [OPTIONS] COMMAND\n"},
+    {"--help", 0, "", "\nCommands:\n  render "},
+    {"batch --help", 0, "", "  --seed S Not with: --project\n"},
+    {"batch --help", 0, "", "  --out-dir DIR (required) "},
     {"presets", 0, "",
      "  0  coin\n  1  laser\n  2  explosion\n  3  powerup\n  4  hurt\n  5  jump\n  6  blip\n"},
     {"presets", 0, "", "AttackTime     seconds               0 to 1           0 to 2.267"},
@@ -156,6 +161,69 @@ const RunCase kCases[] = {
      "'a\\x1b[2Jb' holds control"},
     {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\177')\"", 2, "'a\\x7f' holds"},
     {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\tb')\"", 2, "'a\\x09b' holds"},
+    // Names that Windows could not hold: its characters, or a device name before the first dot.
+    {"batch --preset coin --count 2 --out-dir @/o --name con.x", 2,
+     "--name: 'con.x' starts with 'con', which Windows keeps for a device"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'CON .x'", 2,
+     "starts with 'CON', which Windows keeps"},
+    {"batch --preset coin --count 2 --out-dir @/o --name lpt9.", 2, "starts with 'lpt9'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name Com1.b", 2, "starts with 'Com1'"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name con", 0,
+     "wrote 2 sounds (con-0.wav", "", "o"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name com0.x", 0,
+     "wrote 2 sounds (com0.x-0.wav", "", "o"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/o --name conx.y", 0,
+     "wrote 2 sounds (conx.y-0.wav", "", "o"},
+    // A settings file's name that --name would refuse gives way to "sound".
+    {"render --seed 1 --save-sfs @/con.x.sfs && $Q batch --sfs @/con.x.sfs --count 1 --seed 1 "
+     "--out-dir @/o && rm @/con.x.sfs",
+     0, "wrote 1 sound (sound-0.wav)", "", "o"},
+    {"render --seed 1 --save-sfs @/cons.x.sfs && $Q batch --sfs @/cons.x.sfs --count 1 --seed 1 "
+     "--out-dir @/o && rm @/cons.x.sfs",
+     0, "wrote 1 sound (cons.x-0.wav)", "", "o"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a:b'", 2,
+     "--name: 'a:b' holds ':', which Windows does not allow in a file name"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a\\b'", 2,
+     "holds '\\x5c', which Windows"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a<b>'", 2, "holds '<'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a\"'", 2, "holds '\"'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a|b?*'", 2, "holds '|'"},
+    {"batch --preset coin --count 2 --out-dir @/o --name 'a*'", 2, "holds '*'"},
+    // Names that JSON cannot hold are refused before anything is rendered.
+    {"batch --preset coin --count 2 --out-dir @/o --name \"$(printf 'a\\377')\"", 2,
+     "--name: 'a\\xff' is not UTF-8 text, which manifest.json cannot hold"},
+    {"batch --count 2 --out-dir @/o --sfs \"$(printf '@/\\300\\200.sfs')\"", 2,
+     "--sfs: the name '@/\\xc0\\x80.sfs' is not UTF-8 text"},
+    {"batch --out-dir @/o --project \"$(printf '@/\\355\\240\\200')\"", 2, "--project: the name"},
+    // Seen from the folder the manifest lies in, a settings file's path goes through one that is
+    // not.
+    {"render --seed 1 --save-sfs @/a.sfs && d=\"$(printf '@/\\377')\" && mkdir \"$d\" && mv "
+     "@/a.sfs \"$d\" && cd \"$d\" && "
+     "$Q batch --sfs a.sfs --count 1 --seed 1 --out-dir ../o",
+     2,
+     "--sfs: manifest.json names 'a.sfs' from its folder as '../\\xff/a.sfs', which is not UTF-8 "
+     "text",
+     "", "\xff"},
+    {"render --seed 1 -o \"$(printf '@/\\377.wav')\" && $Q info --json \"$(printf '@/\\377.wav')\"",
+     2, "--json: the file name '@/\\xff.wav' is not UTF-8 text, which JSON cannot hold", "",
+     "\xff.wav"},
+    {"render --seed 1 -o \"$(printf '@/\\377.wav')\" && $Q info \"$(printf '@/\\377.wav')\"", 0, "",
+     "25003 frames", "\xff.wav"},
+    {"render --seed 1 -o @/\xc3\xa9.wav && $Q info --json @/\xc3\xa9.wav", 0, "",
+     "\"frames\": 25003", "\xc3\xa9.wav"},
+    // A dangling symlink as the folder, or on the way to it.
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/dangling", 1,
+     "cannot write into '@/dangling': it is a symbolic link to '@/gone', which does not exist"},
+    {"batch --preset coin --count 2 --seed 1 --out-dir @/dangling/o", 1,
+     "': '@/dangling' is a symbolic link to"},
+    // The option parser's leftovers, in the tool's words.
+    {"info --json=yes --csv 1", 2, "--json takes no value, not 'yes'"},
+    {"render --randomize=1 -o @/a.wav", 2, "--randomize takes no value, not '1'"},
+    {"batch --preset coin --count 2 --out-dir @/o --skip-silent=maybe", 2,
+     "--skip-silent takes no value, not 'maybe'"},
+    {"render ---seed 1 -o @/a.wav", 2, "unknown option '---seed' (did you mean --seed?)"},
+    {"render -abc -o @/a.wav", 2, "unknown option '-abc' (see --help)"},
+    {"presets extra more", 2, "unexpected arguments 'extra' 'more' (see --help)"},
     {"render --seed 1 --sfs @/short.sfs -o @/a.wav", 1, "ends before"},
     {"info @/v103.sfs", 1, "version 100, 101 or 102"},
     {"info @/none.sfs", 1, "cannot read"},
@@ -632,6 +700,9 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
        "kept every file of the earlier set: the earlier manifest.json cannot be read (it is not "
        "JSON from byte"},
       {"--count 3", "--count 2", "nothing", "", coins, "(it is not JSON from byte 2)"},
+      // Nor does one too large to read: 2 GiB and a byte, sparse.
+      {"--count 3", "--count 2", "", "truncate -s 2147483649 manifest.json", coins,
+       "(it is larger than 2048 MiB, the most a batch's manifest may be)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.First.substr(0, 30) + " then " + c.Second.substr(0, 30) + " " + c.Manifest +
