@@ -35,9 +35,7 @@ extern "C" void NoteStopSignal(int signal) { gStopSignal = signal; }
 // the manifest itself nor one of the tool's hidden temporary files.
 bool IsPlainName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && !IsTemporaryName(name) &&
-         name.find('/') == std::string::npos && name != "manifest.json" &&
-         std::none_of(name.begin(), name.end(),
-                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+         name.find('/') == std::string::npos && name != "manifest.json" && !HasControlBytes(name);
 }
 
 bool IsSha256Hex(const std::string& text) {

@@ -60,13 +60,6 @@ std::int64_t ParseJobs(const BatchArgs& args) {
   return jobs;
 }
 
-bool HasControlBytes(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b < 0x20 || b == 0x7f;
-  });
-}
-
 // Why a name cannot start the files' names here or on Windows ("" when it can).
 std::string NameProblem(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
@@ -77,11 +70,9 @@ std::string NameProblem(const std::string& name) {
   if (const std::size_t at = name.find_first_of("<>:\"\\|?*"); at != std::string::npos) {
     return "holds " + Echo(name.substr(at, 1)) + ", which Windows does not allow in a file name";
   }
-  // The files are NAME-i.wav: Windows takes the part before the first dot for a device's name.
-  std::string device = name.substr(0, name.find('.'));
-  while (!device.empty() && device.back() == ' ') device.pop_back();
-  if (name.find('.') != std::string::npos && IsDeviceName(device)) {
-    return "starts with " + Echo(device) +
+  // The files are NAME-i.wav, which Windows may take for a device.
+  if (const std::string file = name + "-1.wav"; IsDeviceFileName(file)) {
+    return "starts with " + Echo(std::string(DevicePart(file))) +
            ", which Windows keeps for a device, so its files could not be made there";
   }
   if (IsTemporaryName(name)) {

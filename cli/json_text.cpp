@@ -42,6 +42,13 @@ nlohmann::json ParseJson(std::string_view text, std::string& problem) {
   return nlohmann::json::value_t::discarded;
 }
 
+bool HasControlBytes(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7f;
+  });
+}
+
 bool IsUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

@@ -15,4 +15,8 @@ nlohmann::json ParseJson(std::string_view text, std::string& problem);
 // Whether text is valid UTF-8 (JSON strings can hold nothing else).
 bool IsUtf8(std::string_view text);
 
+// Whether text holds a control byte (0x00 to 0x1f, or DEL 0x7f), which no file
+// name that the tool makes or takes away may hold.
+bool HasControlBytes(std::string_view text);
+
 }  // namespace quavix::cli

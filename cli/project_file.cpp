@@ -130,8 +130,8 @@ std::string Stem(const std::string& name) {
   stem.erase(stem.begin(), first);
   if (stem.empty()) return "sound";
   // Windows keeps these for its devices, with any extension: "con.wav" is CON.
-  const std::size_t device = std::min(stem.find('.'), stem.size());
-  if (IsDeviceName(stem.substr(0, device))) {
+  if (IsDeviceFileName(stem + ".wav")) {
+    const std::size_t device = DevicePart(stem).size();
     stem = stem.substr(0, device) + "_" + stem.substr(device);
     if (stem.size() > kMaxStemBytes) stem.resize(kMaxStemBytes);
     while (edge(stem.back())) stem.pop_back();
@@ -141,8 +141,14 @@ std::string Stem(const std::string& name) {
 
 }  // namespace
 
-bool IsDeviceName(std::string_view word) {
-  const std::string lowered = Lowered(std::string(word));
+std::string_view DevicePart(std::string_view fileName) {
+  std::string_view part = fileName.substr(0, fileName.find('.'));
+  while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+  return part;
+}
+
+bool IsDeviceFileName(std::string_view fileName) {
+  const std::string lowered = Lowered(std::string(DevicePart(fileName)));
   if (lowered == "con" || lowered == "prn" || lowered == "aux" || lowered == "nul") return true;
   return lowered.size() == 4 && (lowered.starts_with("com") || lowered.starts_with("lpt")) &&
          lowered[3] >= '1' && lowered[3] <= '9';

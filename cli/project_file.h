@@ -23,10 +23,13 @@ struct ProjectSound {
   std::uint32_t BufferSeconds = 5;
 };
 
-// Whether Windows keeps a word for a device (CON, PRN, AUX, NUL, COM1 to COM9,
-// LPT1 to LPT9, in any letter case): a file named so, with any extension, is
-// the device there.
-bool IsDeviceName(std::string_view word);
+// Whether Windows takes a file of this name for a device: the part before the
+// first dot, less trailing spaces, is CON, PRN, AUX, NUL, COM1 to COM9 or LPT1
+// to LPT9, in any letter case ("con.wav" and "Nul .x.flac" are devices).
+bool IsDeviceFileName(std::string_view fileName);
+
+// That part of a file name: what IsDeviceFileName compares.
+std::string_view DevicePart(std::string_view fileName);
 
 // Reads and checks the whole file; status 1 with the first problem, naming the
 // sound (its number from 1 and its name) when one of them is wrong.

@@ -683,6 +683,13 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
        "",
        {"coin-0.wav", "coin-1.wav", "coin-2.wav", "manifest.json"},
        "removed 1 file"},
+      // A name no batch makes (a control byte) is never taken away.
+      {"--count 3",
+       "--count 2",
+       forged + "{@mine.txt@}, {@d\x7f@}]}",
+       "",
+       {"coin-0.wav", "coin-1.wav", "coin-2.wav", "d\x7f", "manifest.json"},
+       "removed 1 file"},
       {"--count 3", "--count 2", forged + "{@mine.txt@}]}", "printf x >> mine.txt", coins,
        "1 changed since"},
       {"--count 3", "--count 2", forged + "{@mine.txt@}]}",
