@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,24 @@ inline void Check(bool kept, const char* promise) {
 inline fs::path Scratch(const std::string& name) {
   return fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
 }
+
+// The file of this process that each input is written to (removed when the fuzzer exits).
+struct InputFile {
+  std::string Path;
+  explicit InputFile(const std::string& name, const std::string& extension)
+      : Path(Scratch(name).string() + extension) {}
+  ~InputFile() { std::remove(Path.c_str()); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // Replaces the file's bytes with the input's.
+  const std::string& Write(const std::uint8_t* data, std::size_t size) const {
+    std::ofstream file(Path, std::ios::binary | std::ios::trunc);
+    Check(bool(file.write(reinterpret_cast<const char*>(data), std::streamsize(size)).flush()),
+          "the input is written to its file");
+    return Path;
+  }
+};
 
 // One sound in bytes: 24 parameter cells, a 4-byte seed and a 2-byte area size.
 inline constexpr std::size_t kSoundBytes = 4 * kParamCount + 6;

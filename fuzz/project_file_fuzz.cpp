@@ -1,7 +1,6 @@
 // The project-file reader on arbitrary bytes (the seeds are small project files): the sounds, or
 // one line of refusal that names the file; never a crash, a hang or another exception. The sounds'
 // file stems are distinct in any letter case and make file names that every system can hold.
-#include <fstream>
 #include <set>
 
 #include "cli_error.h"
@@ -34,12 +33,8 @@ bool Portable(const std::string& stem) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quavix;
-  static const struct Scratch {
-    std::string Path = fuzz::Scratch("quavix-project-fuzz").string() + ".json";
-    ~Scratch() { std::remove(Path.c_str()); }
-  } scratch;
-  std::ofstream(scratch.Path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  static const fuzz::InputFile scratch("quavix-project-fuzz", ".json");
+  scratch.Write(data, size);
   std::vector<cli::ProjectSound> sounds;
   try {
     sounds = cli::ReadProjectFile(scratch.Path);

@@ -1,6 +1,5 @@
 // Settings-file load of arbitrary bytes through a real file: no crash, the result of decoding
 // them in memory, and what was loaded saves and loads back bit for bit (compared encoded).
-#include <fstream>
 
 #include "exchange/settings_file.h"
 #include "exchange/settings_file_io.h"
@@ -8,10 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quavix;
-  static const std::string input = fuzz::Scratch("quavix-fuzz").string() + ".sfs";
-  std::ofstream file(input, std::ios::binary | std::ios::trunc);
-  fuzz::Check(bool(file.write(reinterpret_cast<const char*>(data), std::streamsize(size)).flush()),
-              "write");
+  static const fuzz::InputFile scratch("quavix-fuzz", ".sfs");
+  const std::string& input = scratch.Write(data, size);
   SynthParams loaded = DefaultParams(), fromMemory = DefaultParams(), back = DefaultParams();
   back.Volume = 123.0f;
   fuzz::Check(DecodeSettings(fromMemory, data, size) == LoadSettingsFile(loaded, input) &&

@@ -4,7 +4,6 @@
 // figures that name the file's format, or 1 with one "quavix: error: " line
 // that names the file; never a crash, a hang or a claim of the header sizing
 // memory.
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -13,13 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quavix;
-  // The one file every input is written to, removed when the fuzzer exits.
-  static const struct Scratch {
-    std::string Path = fuzz::Scratch("quavix-sound-fuzz").string() + ".snd";
-    ~Scratch() { std::remove(Path.c_str()); }
-  } scratch;
-  std::ofstream(scratch.Path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  static const fuzz::InputFile scratch("quavix-sound-fuzz", ".snd");
+  scratch.Write(data, size);
   const char* argv[] = {"quavix", "info", "--json", scratch.Path.c_str()};
   std::ostringstream out, err;
   const int status = cli::RunQuavix(4, argv, {out, err, false, false});
