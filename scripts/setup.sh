@@ -60,7 +60,9 @@ fi
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror in the middle of a sync can fail one list; the install below then
+  # says whether what was fetched is enough.
+  apt-get update -qq || echo "setup: some package lists could not be fetched; installing from the rest" >&2
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
