@@ -568,7 +568,10 @@ function Params:settingsString()
   return ffi.string(text, size)
 end
 
-function Params:__tostring() return "quavix.params(" .. self:settingsString() .. ")" end
+function Params:__tostring()
+  local ok, text = pcall(self.settingsString, self)
+  return "quavix.params(" .. (ok and text or "a value NaN or infinite") .. ")"
+end
 
 -- The users' unit of a parameter: "seconds", "cycles per second", ... or "".
 function M.unit(name) return ffi.string(C.quavix_param_unit(index("unit", name))) end
@@ -642,6 +645,9 @@ end
 -- A Source of the sound: options as render's, and type, "static" when nil.
 function Params:source(options)
   checkSelf("source", self)
+  if options and options.type ~= nil and type(options.type) ~= "string" then
+    fail("source", "type must be a string such as \"static\", not " .. type(options.type))
+  end
   local data = soundData("source", self, options, "type")
   return love.audio.newSource(data, options and options.type or "static")
 end
@@ -657,4 +663,12 @@ function M.presetSource(name, seed, options)
   return M.preset(name, seed):source(options)
 end
 
-return M
+-- The functions over parameters of earlier versions are methods now.
+local methods = { get = "get(name)", set = "set(name, value)", mutate = "mutate(amount, random)",
+                  settingsString = "settingsString()", render = "render(options)",
+                  soundData = "soundData(options)", source = "source(options)" }
+return setmetatable(M, { __index = function(_, key)
+  if methods[key] then
+    fail(key, "parameters have it as a method now: p:" .. methods[key] .. " on p = quavix.preset(...)")
+  end
+end })

@@ -80,6 +80,8 @@ local refusals = {
   { function() p:render{ bufferLength = 61 } end, "quavix.render: bufferLength 61" },
   { function() quavix.fromSettingsString("1,,x") end, "quavix.fromSettingsString: field 2 'x': " },
   { function() quavix.fromSettingsString(nil) end, "quavix.fromSettingsString: text must be a string, not nil" },
+  { function() quavix.soundData(p) end, "quavix.soundData: parameters have it as a method now: p:soundData(options)" },
+  { function() p:source{ type = 1 } end, "quavix.source: type must be a string" },
   { function() quavix.presetSoundData("chime", 1) end, "quavix.presetSoundData: unknown preset 'chime'" },
 }
 
