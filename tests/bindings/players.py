@@ -11,7 +11,8 @@ them, bit for bit, against the quavix tool's samples of the same seed.
         examples/love until it has played its sounds and quits, then each
         lua block of the README's LÖVE section as written, with the library
         beside a game folder (love . and love FOLDER), a .love file and a
-        fused game, and with QUAVIX_LIBRARY before a broken one beside it
+        fused game; QUAVIX_LIBRARY before one beside the game, the system's
+        loader last
 """
 import os
 import re
@@ -132,15 +133,19 @@ def love(source, tool, work):
         with open(executable, "wb") as out, open(love_program, "rb") as program, open(game, "rb") as archive:
             out.write(program.read() + archive.read())
         os.chmod(executable, 0o755)
-        # QUAVIX_LIBRARY comes first: a broken file beside the game is not tried.
-        first = os.path.join(root, "first")
-        game_folder(first, dict(files, **{"libquavix.so.1": "not a library"}))
+        # QUAVIX_LIBRARY comes before a library beside the game, which comes before the system's.
+        first, system = os.path.join(root, "first"), os.path.join(root, "system")
+        game_folder(first, files)
+        shutil.copy(library, os.path.join(first, "libquavix.so.1"))
+        game_folder(system, files)
+        loader = dict(beside, LD_LIBRARY_PATH=os.path.dirname(library))
         for way, argv, cwd, env, found in (
                 ("love .", ["love", "."], folder, beside, os.path.join(folder, "libquavix.so.1")),
                 ("love FOLDER", ["love", folder], work, beside, os.path.join(folder, "libquavix.so.1")),
                 ("love FILE.love", ["love", game], work, beside, os.path.join(packed, "libquavix.so.1")),
                 ("a fused game", [executable], work, beside, os.path.join(fused, "libquavix.so.1")),
-                ("QUAVIX_LIBRARY first", ["love", first], work, environment, library)):
+                ("QUAVIX_LIBRARY first", ["love", first], work, environment, library),
+                ("the system's last", ["love", system], work, loader, "libquavix.so.1")):
             out, status = run_love(argv, env, cwd)
             if status != 0 or "ran the block with " + found not in out.split("\n"):
                 return "README block %d as %s: exit status %d, not run with %s" % (number + 1, way, status, found)
