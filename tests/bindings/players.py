@@ -72,7 +72,10 @@ def run_love(argv, environment, cwd=None):
         run = subprocess.run(argv, env=environment, cwd=cwd, timeout=120,
                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     except subprocess.TimeoutExpired as timeout:
-        return (timeout.stdout or b"").decode(errors="replace") + "\n(killed after 120 s)", -9
+        out = timeout.stdout or ""
+        out = (out.decode(errors="replace") if isinstance(out, bytes) else out) + "\n(killed after 120 s)"
+        print(out)
+        return out, -9
     print(run.stdout, end="")
     return run.stdout, run.returncode
 
