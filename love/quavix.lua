@@ -441,7 +441,10 @@ end
 
 local function family(call, name)
   if type(name) == "number" and name >= 0 and name < #M.presets and name % 1 == 0 then return name end
-  if type(name) ~= "string" then fail(call, "name must be a string such as \"coin\", not " .. type(name)) end
+  if type(name) ~= "string" and type(name) ~= "number" then
+    fail(call, "name must be a string such as \"coin\" or a number 0 to 6, not " .. type(name))
+  end
+  name = tostring(name)
   local number = C.quavix_preset_family_of_n(name, #name)
   if number < 0 then
     fail(call, "unknown preset " .. shown(name) .. " (choose " .. table.concat(M.presets, ", ") .. " or 0-6)")

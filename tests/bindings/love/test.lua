@@ -25,6 +25,11 @@ local ways = {
       local r = quavix.random(1)
       return quavix.preset(name, r):soundData{ random = r, bufferLength = 5 }
     end },
+  { "its number", function(name)
+      for number, each in ipairs(quavix.presets) do
+        if each == name then return quavix.preset(number - 1, 1):soundData() end
+      end
+    end },
   { "a copy, rendered twice", function(name)
       local p = quavix.preset(name, 1):copy()
       p:soundData()
@@ -57,7 +62,8 @@ local refusals = {
   { function() quavix.random("1") end, "quavix.random: seed must be a number, not string" },
   { function() quavix.preset("boom", 1) end, "quavix.preset: unknown preset 'boom' (choose coin, laser" },
   { function() quavix.preset(long, 1) end, "unknown preset '" .. ("x"):rep(40) .. "'..." },
-  { function() quavix.preset(7, 1) end, "quavix.preset: name must be a string" },
+  { function() quavix.preset(7, 1) end, "quavix.preset: unknown preset '7' (choose coin" },
+  { function() quavix.preset(true, 1) end, "quavix.preset: name must be a string such as \"coin\" or a number" },
   { function() quavix.preset("coin", {}) end, "quavix.preset: seed must be a number or a random source" },
   { function() p:set(long, 1) end, "quavix.set: unknown parameter '" .. ("x"):rep(40) .. "'..." },
   { function() p:set(3, 1) end, "quavix.set: name must be a string" },
