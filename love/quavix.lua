@@ -1,12 +1,15 @@
 -- quavix.lua: Quavix sound effects for LÖVE 11, through LuaJIT's FFI.
 --
 --   local quavix = require("quavix")
---   local coin = quavix.presetSource("coin", 1)   -- a static Source
---   coin:play()
+--   local coin = quavix.preset("coin", 1)      -- parameters, and the random source they continue
+--   coin:source():play()                        -- a static Source of its sound
 --
--- Needs libquavix.so.1: next to the game's .love file or folder, at the path
--- in QUAVIX_LIBRARY, or where the system's loader finds it. Samples are the
--- C library's, bit for bit: 16-bit mono SoundData at 44100 samples per second.
+-- Needs libquavix.so.1, looked for in this order: the path in QUAVIX_LIBRARY;
+-- beside the game (in the game's folder for `love .` and `love FOLDER`, beside
+-- the .love file, beside the executable of a fused game); where the system's
+-- loader finds it. Samples are the C library's, bit for bit: 16-bit mono
+-- SoundData at 44100 samples per second, cut at a buffer of 5 seconds unless
+-- bufferLength says otherwise, as the quavix tool cuts them.
 local ffi = require("ffi")
 
 ffi.cdef[=[
@@ -279,167 +282,354 @@ int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
                                     int32_t max_samples, uint8_t* out, size_t capacity);
 ]=]
 
+-- Where libquavix.so.1 is beside the game: the game's folder, or the folder
+-- holding the .love file or the fused executable.
+local function besideTheGame()
+  local filesystem = love and love.filesystem
+  if not (filesystem and filesystem.getSource and filesystem.getSourceBaseDirectory) then return nil end
+  local source = filesystem.getSource()
+  if not filesystem.isFused() and source and source ~= "" then
+    local file = io.open(source, "rb")
+    local isFile = file and file:read(1) ~= nil  -- a folder opens but reads nothing
+    if file then file:close() end
+    if not isFile then return source end
+  end
+  return filesystem.getSourceBaseDirectory()
+end
+
 local function loadLibrary()
   local candidates = {}
-  if os.getenv("QUAVIX_LIBRARY") then candidates[#candidates + 1] = os.getenv("QUAVIX_LIBRARY") end
-  if love and love.filesystem and love.filesystem.getSourceBaseDirectory then
-    candidates[#candidates + 1] = love.filesystem.getSourceBaseDirectory() .. "/libquavix.so.1"
+  if os.getenv("QUAVIX_LIBRARY") and os.getenv("QUAVIX_LIBRARY") ~= "" then
+    candidates[#candidates + 1] = os.getenv("QUAVIX_LIBRARY")
   end
+  local folder = besideTheGame()
+  if folder then candidates[#candidates + 1] = folder .. "/libquavix.so.1" end
   candidates[#candidates + 1] = "libquavix.so.1"
-  candidates[#candidates + 1] = "quavix"
   local problems = {}
   for _, path in ipairs(candidates) do
     local ok, lib = pcall(ffi.load, path)
-    if ok then return lib end
+    if ok then return lib, path end
     problems[#problems + 1] = tostring(lib)
   end
   error("quavix: libquavix.so.1 not found (" .. table.concat(problems, "; ") .. ")", 3)
 end
 
-local C = loadLibrary()
+local C, libraryPath = loadLibrary()
 if C.quavix_abi_version() ~= C.QUAVIX_ABI_VERSION or C.quavix_params_size() ~= ffi.sizeof("quavix_params")
     or C.quavix_stream_size() ~= ffi.sizeof("quavix_stream") then
-  error("quavix: the loaded libquavix does not fit these declarations (ABI " ..
+  error("quavix: the libquavix at " .. libraryPath .. " does not fit these declarations (ABI " ..
         tonumber(C.quavix_abi_version()) .. ")", 2)
 end
 
 local M = {
   lib = C,
+  libraryPath = libraryPath,  -- where the library was loaded from
   SAMPLE_RATE = C.QUAVIX_SAMPLE_RATE,
   MAX_SOUND_SAMPLES = C.QUAVIX_MAX_SOUND_SAMPLES,
+  MAX_BUFFER_SECONDS = C.QUAVIX_MAX_BUFFER_SECONDS,
+  BUFFER_LENGTH = 5,  -- seconds: the quavix tool's default --buffer-length
   presets = { "coin", "laser", "explosion", "powerup", "hurt", "jump", "blip" },
+  parameters = {},
 }
+for i = 0, C.quavix_param_count() - 1 do M.parameters[i + 1] = ffi.string(C.quavix_param_name(i)) end
 
-local function check(status, what)
-  status = tonumber(status)
-  if status < 0 then error("quavix: " .. what .. ": " .. ffi.string(C.quavix_strerror(status)), 3) end
-  return status
+-- Seeds as the quavix tool's --seed takes them: whole numbers from SEED_MIN to
+-- SEED_MAX, a negative one standing for its 32 bits (-1 is 4294967295).
+local SEED_MIN, SEED_MAX = -2147483648, 4294967295
+
+-- A text as messages show it: at most 40 characters, then "...".
+local function shown(text)
+  text = tostring(text)
+  local cut = #text > 40 and "..." or ""
+  return "'" .. text:sub(1, 40):gsub("[^\32-\126]", function(c) return ("\\x%02x"):format(c:byte()) end) .. "'" .. cut
 end
 
-local function family(name)
-  if type(name) == "number" and name >= 0 and name <= 6 and name % 1 == 0 then return name end
-  if type(name) == "string" then
-    local number = C.quavix_preset_family_of_n(name, #name)
-    if number >= 0 then return number end
-  end
-  error("quavix: unknown preset " .. tostring(name) .. " (one of " .. table.concat(M.presets, ", ") .. ")", 3)
+-- Raises the error at the caller's line, the first outside this file.
+local here = debug.getinfo(1, "S").source
+local function fail(call, message)
+  local level = 2
+  while debug.getinfo(level, "S") and debug.getinfo(level, "S").source == here do level = level + 1 end
+  error("quavix." .. call .. ": " .. message, level)
 end
 
-local function index(name)
-  if type(name) == "number" and name >= 0 and name <= 23 and name % 1 == 0 then return name end
-  if type(name) == "string" then
-    local number = C.quavix_param_index_n(name, #name)
-    if number >= 0 then return number end
+local function whole(call, what, value, min, max)
+  if type(value) ~= "number" then fail(call, what .. " must be a number, not " .. type(value)) end
+  if value ~= value or value % 1 ~= 0 then fail(call, what .. " " .. tostring(value) .. " is not a whole number") end
+  if value < min or value > max then
+    fail(call, ("%s %s is out of range (%d to %d)"):format(what, tostring(value), min, max))
   end
-  error("quavix: unknown parameter " .. tostring(name), 3)
+  return value
 end
 
--- A random source: a seed (a whole number 0 to 4294967295) or one to continue.
-function M.random(seed)
-  if ffi.istype("quavix_random", seed) then return seed end
-  if type(seed) ~= "number" or seed < 0 or seed > 4294967295 or seed % 1 ~= 0 then
-    error("quavix: a seed is a whole number from 0 to 4294967295, not " .. tostring(seed), 2)
-  end
-  local random = ffi.new("quavix_random")
-  C.quavix_random_seed(random, seed)
+local Random, Params = {}, {}
+Random.__index, Params.__index = Random, Params
+
+local function isRandom(value) return getmetatable(value) == Random end
+local function isParams(value) return getmetatable(value) == Params end
+
+local function newRandom(state)
+  local random = setmetatable({ c = ffi.new("quavix_random") }, Random)
+  random.c.state = state
   return random
 end
 
--- Default parameters.
-function M.params()
-  local params = ffi.new("quavix_params")
-  C.quavix_params_default(params)
-  return params
+-- A seed for quavix.random() without one: the time, the timer's fraction of
+-- a second, a count of calls and an address, so that no two calls share one.
+local calls = 0
+local function freshSeed()
+  calls = calls + 1
+  local now = love and love.timer and love.timer.getTime() or os.clock()
+  local fraction = math.floor((now % 1) * 4294967296)
+  local address = tonumber(ffi.cast("uintptr_t", ffi.new("char[1]")) % 4294967296)
+  local mixed = bit.bxor(bit.tobit(os.time()), bit.tobit(fraction), bit.rol(calls, 16), bit.tobit(address))
+  local random = ffi.new("quavix_random")
+  C.quavix_random_seed(random, mixed % 4294967296)
+  C.quavix_random_draw(random)
+  return random.state
 end
 
--- A preset ("coin" ... "blip" or 0 to 6) drawn from a seed or random source;
--- returns the parameters and the random source, which the render continues.
-function M.preset(name, seed)
-  local params, random = M.params(), M.random(seed or 0)
-  check(C.quavix_preset(params, family(name), random), "preset")
-  return params, random
+-- A random source: quavix.random(seed) with a whole number as the quavix
+-- tool's --seed takes it (-2147483648 to 4294967295), or a fresh one.
+function M.random(seed)
+  local value = seed == nil and freshSeed() or whole("random", "seed", seed, SEED_MIN, SEED_MAX)
+  local random = newRandom(0)
+  C.quavix_random_seed(random.c, value < 0 and value + 4294967296 or value)
+  return random
 end
 
--- Random parameters; audible never picks the silent wave type.
-function M.randomize(seed, audible)
-  local params, random = M.params(), M.random(seed or 0)
-  check(C.quavix_randomize_ex(params, random, audible and C.QUAVIX_RANDOMIZE_AUDIBLE or 0), "randomize")
-  return params, random
+function Random:state()
+  if not isRandom(self) then fail("state", "call it as r:state(), with a colon") end
+  return tonumber(self.c.state)
 end
 
--- Nudges params (in place) by up to +-0.5 * coefficient (0 to 1) per parameter.
-function M.mutate(params, coefficient, random)
-  coefficient = coefficient or 0.05
-  -- The core's rule, as the quavix tool's --mutate applies it.
-  local problem = ffi.new("const char*[1]")
-  if C.quavix_mutate_check(coefficient, problem) < 0 then
-    error("quavix: mutate: " .. tostring(coefficient) .. " is not " .. ffi.string(problem[0]), 2)
+function Random:copy()
+  if not isRandom(self) then fail("copy", "call it as r:copy(), with a colon") end
+  return newRandom(self.c.state)
+end
+
+function Random:__tostring() return "quavix.random(state " .. tonumber(self.c.state) .. ")" end
+
+-- The random source a call draws from: a seed (0 when nil) or a source it advances.
+local function source(call, seed)
+  if isRandom(seed) then return seed.c end
+  if seed ~= nil and type(seed) ~= "number" then
+    fail(call, "seed must be a number or a random source from quavix.random(), not " .. type(seed))
   end
-  check(C.quavix_mutate(params, coefficient, M.random(random or 0)), "mutate")
+  return M.random(whole(call, "seed", seed or 0, SEED_MIN, SEED_MAX)).c
+end
+
+local function newParams()
+  local params = setmetatable({ c = ffi.new("quavix_params") }, Params)
+  C.quavix_params_default(params.c)
   return params
 end
 
--- A parameter in stored units, or in users' units when user is true.
-function M.get(params, name, user)
+-- Remembers where a sound of params continues its random source.
+local function continuing(params, random)
+  params.continues = ffi.new("quavix_random")
+  params.continues.state = random.state
+  return params
+end
+
+-- A copy of the source where a sound of params continues (seed 0 for
+-- parameters not drawn from one).
+local function continuation(params)
+  local random = ffi.new("quavix_random")
+  if params.continues then random.state = params.continues.state else C.quavix_random_seed(random, 0) end
+  return random
+end
+
+local function family(call, name)
+  if type(name) == "number" and name >= 0 and name < #M.presets and name % 1 == 0 then return name end
+  if type(name) ~= "string" and type(name) ~= "number" then
+    fail(call, "name must be a string such as \"coin\" or a number 0 to 6, not " .. type(name))
+  end
+  name = tostring(name)
+  local number = C.quavix_preset_family_of_n(name, #name)
+  if number < 0 then
+    fail(call, "unknown preset " .. shown(name) .. " (choose " .. table.concat(M.presets, ", ") .. " or 0-6)")
+  end
+  return number
+end
+
+local function index(call, name)
+  if type(name) ~= "string" then fail(call, "name must be a string such as \"SustainTime\", not " .. type(name)) end
+  local number = C.quavix_param_index_n(name, #name)
+  if number < 0 then fail(call, "unknown parameter " .. shown(name)) end
+  return number
+end
+
+local function checkSelf(call, params)
+  if not isParams(params) then fail(call, "call it as p:" .. call .. "(...), with a colon, on parameters") end
+end
+
+-- Default parameters.
+function M.params() return newParams() end
+
+-- A preset ("coin" ... "blip", any case, or 0 to 6) drawn from a seed (0 when
+-- nil) or a random source; its sound continues that source.
+function M.preset(name, seed)
+  local number, random = family("preset", name), source("preset", seed)
+  local params = newParams()
+  C.quavix_preset(params.c, number, random)
+  return continuing(params, random)
+end
+
+-- Random parameters drawn from a seed or a random source; audible never
+-- picks the silent wave type. Its sound continues that source.
+function M.randomize(seed, audible)
+  local random = source("randomize", seed)
+  local params = newParams()
+  C.quavix_randomize_ex(params.c, random, audible and C.QUAVIX_RANDOMIZE_AUDIBLE or 0)
+  return continuing(params, random)
+end
+
+-- Parameters from the defaults and a settings string (24 comma-separated
+-- stored values, empty fields keeping the default); a field that is not one
+-- number is refused.
+function M.fromSettingsString(text)
+  if type(text) ~= "string" then fail("fromSettingsString", "text must be a string, not " .. type(text)) end
+  local bad = ffi.new("int32_t[1]", -1)
+  local status = C.quavix_settings_string_check_n(text, #text, bad)
+  if status < 0 then
+    local field = bad[0]
+    local fields = {}
+    for each in (text .. ","):gmatch("([^,]*),") do fields[#fields + 1] = each end
+    local what = fields[field + 1] and (" " .. shown(fields[field + 1])) or ""
+    fail("fromSettingsString", ("field %d%s: %s"):format(field, what, ffi.string(C.quavix_strerror(status))))
+  end
+  local params = newParams()
+  C.quavix_settings_string_import_n(params.c, text, #text)
+  return params
+end
+
+function Params:copy()
+  checkSelf("copy", self)
+  local other = newParams()
+  ffi.copy(other.c, self.c, ffi.sizeof("quavix_params"))
+  if self.continues then continuing(other, self.continues) end
+  return other
+end
+
+-- A parameter in users' units (seconds, cycles or repeats per second; see
+-- quavix.unit), as the quavix tool's --set takes it.
+function Params:get(name)
+  checkSelf("get", self)
   local value = ffi.new("float[1]")
-  local get = user and C.quavix_param_get_user or C.quavix_param_get
-  check(get(params, index(name), value), "get")
+  C.quavix_param_get_user(self.c, index("get", name), value)
   return value[0]
 end
 
-function M.set(params, name, value, user)
-  if type(value) ~= "number" then error("quavix: " .. tostring(name) .. " takes a number", 2) end
-  local set = user and C.quavix_param_set_user or C.quavix_param_set
-  check(set(params, index(name), value), "set")
-  return params
+-- A parameter as stored (as the settings string holds it).
+function Params:getStored(name)
+  checkSelf("getStored", self)
+  local value = ffi.new("float[1]")
+  C.quavix_param_get(self.c, index("getStored", name), value)
+  return value[0]
 end
 
-function M.settingsString(params)
-  local size = tonumber(C.quavix_settings_string(params, nil, 0))
-  if size == 0 then error("quavix: a parameter is NaN or infinite, which a settings string cannot hold", 2) end
+-- Sets a parameter in users' units, checked by the core's rule; returns p.
+function Params:set(name, value)
+  checkSelf("set", self)
+  local number = index("set", name)
+  if type(value) ~= "number" then fail("set", name .. " takes a number, not " .. type(value)) end
+  local problem = ffi.new("const char*[1]")
+  if C.quavix_param_check_user(number, value, problem) < 0 then
+    fail("set", name .. " " .. tostring(value) .. ": " .. ffi.string(problem[0]))
+  end
+  C.quavix_param_set_user(self.c, number, value)
+  return self
+end
+
+-- A copy nudged by up to +-0.5 * amount (0 to 1, 0.05 when nil) per
+-- parameter, drawing from random (which advances) or else from where p's
+-- sound continues; the copy's sound continues after the mutation.
+function Params:mutate(amount, random)
+  checkSelf("mutate", self)
+  amount = amount == nil and 0.05 or amount
+  if type(amount) ~= "number" then fail("mutate", "amount must be a number, not " .. type(amount)) end
+  local problem = ffi.new("const char*[1]")
+  if C.quavix_mutate_check(amount, problem) < 0 then
+    fail("mutate", tostring(amount) .. " is not " .. ffi.string(problem[0]))
+  end
+  if random ~= nil and not isRandom(random) then
+    fail("mutate", "random must be a random source from quavix.random(), not " .. type(random))
+  end
+  local from = random and random.c or continuation(self)
+  local other = self:copy()
+  C.quavix_mutate(other.c, amount, from)
+  return continuing(other, from)
+end
+
+-- The 24 stored values as comma-separated text.
+function Params:settingsString()
+  checkSelf("settingsString", self)
+  local size = tonumber(C.quavix_settings_string(self.c, nil, 0))
+  if size == 0 then fail("settingsString", "a parameter is NaN or infinite, which a settings string cannot hold") end
   local text = ffi.new("char[?]", size + 1)
-  C.quavix_settings_string(params, text, size + 1)
+  C.quavix_settings_string(self.c, text, size + 1)
   return ffi.string(text, size)
 end
 
-function M.fromSettingsString(text)
-  local bad = ffi.new("int32_t[1]")
-  local status = C.quavix_settings_string_check_n(text, #text, bad)
-  if status < 0 then
-    error("quavix: settings string field " .. bad[0] .. ": " .. ffi.string(C.quavix_strerror(status)), 2)
+function Params:__tostring()
+  local ok, text = pcall(self.settingsString, self)
+  return "quavix.params(" .. (ok and text or "a value NaN or infinite") .. ")"
+end
+
+-- The users' unit of a parameter: "seconds", "cycles per second", ... or "".
+function M.unit(name) return ffi.string(C.quavix_param_unit(index("unit", name))) end
+
+local scratch  -- one usual sound's worth of samples, reused
+
+-- The options of a render: {random = r, bufferLength = seconds}.
+local function renderOptions(call, options, extra)
+  if options == nil then return nil, M.BUFFER_LENGTH end
+  if type(options) ~= "table" then
+    fail(call, "options must be a table such as {random = r, bufferLength = 5}, not " .. type(options))
   end
-  local params = M.params()
-  check(C.quavix_settings_string_import_n(params, text, #text), "settings string")
-  return params
+  for key in pairs(options) do
+    if key ~= "random" and key ~= "bufferLength" and key ~= extra then
+      fail(call, "no option " .. shown(key) .. " (its options: random, bufferLength" .. (extra and ", " .. extra or "") .. ")")
+    end
+  end
+  if options.random ~= nil and not isRandom(options.random) then
+    fail(call, "random must be a random source from quavix.random(), not " .. type(options.random))
+  end
+  local seconds = options.bufferLength
+  if seconds == nil then seconds = M.BUFFER_LENGTH end
+  return options.random, whole(call, "bufferLength", seconds, 0, C.QUAVIX_MAX_BUFFER_SECONDS)
 end
 
-local scratch  -- one sound's worth of samples, reused by soundData
-
--- Renders into scratch (or, for a sound longer than it, into an array of its own).
-local function renderInto(params, random)
-  random = M.random(random or 0)
-  scratch = scratch or ffi.new("int16_t[?]", C.QUAVIX_MAX_SOUND_SAMPLES)
-  local start = random.state
-  local count = check(C.quavix_render(params, random, scratch, C.QUAVIX_MAX_SOUND_SAMPLES), "render")
-  if count < C.QUAVIX_MAX_SOUND_SAMPLES then return scratch, count end
-  random.state = start
-  count = check(C.quavix_render_count(params, random, 2147483647), "render")
-  local samples = ffi.new("int16_t[?]", count)
-  check(C.quavix_render(params, random, samples, count), "render")
-  return samples, count
+-- Renders params into samples of at most the sound's length bound.
+local function render(params, random, seconds)
+  random = random or continuation(params)
+  local bound = tonumber(C.quavix_sound_length_bound(params.c, seconds))
+  local samples = scratch
+  if bound > C.QUAVIX_MAX_SOUND_SAMPLES then
+    samples = ffi.new("int16_t[?]", bound)
+  elseif not scratch then
+    scratch = ffi.new("int16_t[?]", C.QUAVIX_MAX_SOUND_SAMPLES)
+    samples = scratch
+  end
+  return samples, tonumber(C.quavix_render(params.c, random, samples, bound))
 end
 
--- The samples as a new int16_t array, and their count. The random source advances.
-function M.render(params, random)
-  local from, count = renderInto(params, random)
+-- The samples as a new int16_t array, and their count. Options: random, a
+-- source that advances (else p's sound continues where p was made: the same
+-- sound each time), and bufferLength, whole seconds 0 to 60 (5 when nil).
+function Params:render(options)
+  checkSelf("render", self)
+  local random, seconds = renderOptions("render", options)
+  local from, count = render(self, random and random.c, seconds)
   local samples = ffi.new("int16_t[?]", math.max(count, 1))
   ffi.copy(samples, from, 2 * count)
   return samples, count
 end
 
--- The sound as 16-bit mono SoundData, sample for sample.
-function M.soundData(params, random)
-  local samples, count = renderInto(params, random)
+local function soundData(call, params, options, extra)
+  local random, seconds = renderOptions(call, options, extra)
+  local samples, count = render(params, random and random.c, seconds)
+  -- LÖVE has no empty SoundData: a sound of no samples is one silent sample.
   local data = love.sound.newSoundData(math.max(count, 1), C.QUAVIX_SAMPLE_RATE, 16, 1)
   if data.getFFIPointer then
     ffi.copy(data:getFFIPointer(), samples, 2 * count)
@@ -449,17 +639,39 @@ function M.soundData(params, random)
   return data
 end
 
--- A Source ("static" unless kind says otherwise) of the sound.
-function M.source(params, random, kind)
-  return love.audio.newSource(M.soundData(params, random), kind or "static")
+-- The sound as 16-bit mono SoundData, sample for sample (options as render's).
+function Params:soundData(options)
+  checkSelf("soundData", self)
+  return soundData("soundData", self, options)
 end
 
-function M.presetSoundData(name, seed)
-  return M.soundData(M.preset(name, seed))
+-- A Source of the sound: options as render's, and type, "static" when nil.
+function Params:source(options)
+  checkSelf("source", self)
+  if options and options.type ~= nil and type(options.type) ~= "string" then
+    fail("source", "type must be a string such as \"static\", not " .. type(options.type))
+  end
+  local data = soundData("source", self, options, "type")
+  return love.audio.newSource(data, options and options.type or "static")
 end
 
-function M.presetSource(name, seed, kind)
-  return love.audio.newSource(M.presetSoundData(name, seed), kind or "static")
+-- The SoundData and a Source of a preset made with a seed, as one call.
+function M.presetSoundData(name, seed, options)
+  family("presetSoundData", name)
+  return M.preset(name, seed):soundData(options)
 end
 
-return M
+function M.presetSource(name, seed, options)
+  family("presetSource", name)
+  return M.preset(name, seed):source(options)
+end
+
+-- The functions over parameters of earlier versions are methods now.
+local methods = { get = "get(name)", set = "set(name, value)", mutate = "mutate(amount, random)",
+                  settingsString = "settingsString()", render = "render(options)",
+                  soundData = "soundData(options)", source = "source(options)" }
+return setmetatable(M, { __index = function(_, key)
+  if methods[key] then
+    fail(key, "parameters have it as a method now: p:" .. methods[key] .. " on p = quavix.preset(...)")
+  end
+end })

@@ -1,16 +1,18 @@
 local quavix = require("quavix")
-local coin = quavix.presetSource("coin", 1)          -- a static Source
-local params, random = quavix.randomize(7, true)     -- audible random parameters
-local data = quavix.soundData(params, random)        -- 16-bit mono SoundData
-coin:play()
+local coin = quavix.preset("coin", 1)                  -- parameters; their sound continues seed 1
+local jump = quavix.preset("jump", 1):set("SustainTime", 0.2)  -- users' units (seconds), checked
+local mutated = jump:mutate(0.1, quavix.random())      -- a copy; jump stays as it is
+local data = mutated:soundData{ bufferLength = 5 }     -- 16-bit mono SoundData
+local source = coin:source()                           -- a static Source
+source:play()
 
--- Then a random sound and the other six presets, one after another; then quit.
+-- Then the mutated jump and the other presets, one after another; then quit.
 print("playing coin")
-local queue = { { "random", love.audio.newSource(data, "static") } }
+local queue = { { "mutated jump", love.audio.newSource(data, "static") } }
 for i = 2, #quavix.presets do
   queue[#queue + 1] = { quavix.presets[i], quavix.presetSource(quavix.presets[i], 1) }
 end
-local current = coin
+local current = source
 
 function love.update(dt)
   if current:isPlaying() then return end

@@ -4,7 +4,8 @@
 #                   a plug-in, the consumer's own flags, and the README's library example
 #   BINDING=python  the package in a virtual environment and its pytest tests
 #   BINDING=sdl2    the SDL2 example built over the installed library, played to a file
-#   BINDING=love    the LÖVE example and its test in LÖVE without window or sound card
+#   BINDING=love    the LÖVE module's test, its example and README block in LÖVE without
+#                   window or sound card, and its answers to the cross-binding cases
 cmake_minimum_required(VERSION 3.25)
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -125,8 +126,14 @@ elseif(BINDING STREQUAL "sdl2")
   run(${PYTHON} ${SOURCE_DIR}/tests/bindings/players.py sdl2 ${WORK_DIR}/build/quavix-sdl2
       ${REFERENCE_CLI} ${WORK_DIR})
 elseif(BINDING STREQUAL "love")
-  run(${CMAKE_COMMAND} -E env QUAVIX_LIBRARY=${library} ALSOFT_DRIVERS=null
+  set(love_env QUAVIX_LIBRARY=${library} ALSOFT_DRIVERS=null XDG_RUNTIME_DIR=${WORK_DIR} HOME=${WORK_DIR}
+      XDG_DATA_HOME=${WORK_DIR}/data)
+  run(${CMAKE_COMMAND} -E env ${love_env}
       ${PYTHON} ${SOURCE_DIR}/tests/bindings/players.py love ${SOURCE_DIR} ${REFERENCE_CLI} ${WORK_DIR})
+  # The cross-binding cases, answered by the module as the tool answers them; LÖVE killed
+  # after 120 s, as its error screen outlives SIGTERM.
+  run(${CMAKE_COMMAND} -E env ${love_env} ${PYTHON} ${SOURCE_DIR}/tests/bindings/agreement.py ${REFERENCE_CLI}
+      timeout -s KILL 120 love ${SOURCE_DIR}/tests/bindings/love/agree {cases} {out})
 else()
   message(FATAL_ERROR "unknown BINDING ${BINDING}")
 endif()

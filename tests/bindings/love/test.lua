@@ -1,8 +1,10 @@
--- The module in LÖVE (this file is the test game's main.lua): each preset's
--- SoundData holds, byte for byte, the tool's samples of that preset
--- (EXPECTED_DIR/NAME.raw); Sources come from it; the settings string and
--- errors behave. Prints "ok" or what failed, and quits with 0 or 1.
+-- The module in LÖVE (this file is the test game's main.lua), as tables of
+-- cases: each preset's SoundData holds, byte for byte, the tool's samples of
+-- seed 1 (EXPECTED_DIR/NAME.raw) however the source is handed on; lengths
+-- follow the buffer; the object calls behave; bad input is refused with the
+-- core's words. Prints "ok" or what failed, and quits with 0 or 1.
 local quavix = require("quavix")
+local ffi = require("ffi")
 local expectedDir = os.getenv("EXPECTED_DIR")
 local failures = {}
 local function expect(condition, what) if not condition then failures[#failures + 1] = what end end
@@ -14,35 +16,157 @@ local function readFile(path)
   return data
 end
 
+-- Ways to make and render a preset of seed 1; each must give the tool's samples.
+local ways = {
+  { "preset(name, 1):soundData()", function(name) return quavix.preset(name, 1):soundData() end },
+  { "presetSoundData(name, 1)", function(name) return quavix.presetSoundData(name, 1) end },
+  { "preset(name, r):soundData()", function(name) return quavix.preset(name, quavix.random(1)):soundData() end },
+  { "preset(name, r):soundData{random = r}", function(name)
+      local r = quavix.random(1)
+      return quavix.preset(name, r):soundData{ random = r, bufferLength = 5 }
+    end },
+  { "its number", function(name)
+      for number, each in ipairs(quavix.presets) do
+        if each == name then return quavix.preset(number - 1, 1):soundData() end
+      end
+    end },
+  { "a copy, rendered twice", function(name)
+      local p = quavix.preset(name, 1):copy()
+      p:soundData()
+      return p:soundData()
+    end },
+}
+
+-- Sample counts: 41000 samples a buffer second; a stage of stored time s
+-- lasts trunc(s^2 * 100000) samples, and a sound 3 more.
+local lengths = {
+  { "the default 5 s buffer cuts a long sound", function() return quavix.randomize(38):soundData() end, 205000 },
+  { "a stored attack of 100 within a 60 s buffer",
+    function() return quavix.fromSettingsString(",,100"):soundData{ bufferLength = 60 } end, 2460000 },
+  { "a stored attack of 100 in the default buffer",
+    function() return quavix.fromSettingsString(",,100"):soundData() end, 205000 },
+  { "a zero buffer gives one silent sample", function() return quavix.preset("coin", 1):soundData{ bufferLength = 0 } end, 1 },
+  { "stored sustain 0.5, no attack or decay: 0.25 * 100000 + 3",
+    function() return quavix.fromSettingsString(",0,0,0.5,0,0"):soundData() end, 25003 },
+}
+
+local long = ("x"):rep(100000)
+local p = quavix.params()
+-- Calls that must be refused, and what the message says (a plain substring).
+local refusals = {
+  { function() quavix.random(1.5) end, "quavix.random: seed 1.5 is not a whole number" },
+  { function() quavix.random(4294967296) end, "seed 4294967296 is out of range (-2147483648 to 4294967295)" },
+  { function() quavix.random(-2147483649) end, "out of range (-2147483648 to 4294967295)" },
+  { function() quavix.random(0 / 0) end, "is not a whole number" },
+  { function() quavix.random(math.huge) end, "is not a whole number" },
+  { function() quavix.random("1") end, "quavix.random: seed must be a number, not string" },
+  { function() quavix.preset("boom", 1) end, "quavix.preset: unknown preset 'boom' (choose coin, laser" },
+  { function() quavix.preset(long, 1) end, "unknown preset '" .. ("x"):rep(40) .. "'..." },
+  { function() quavix.preset(7, 1) end, "quavix.preset: unknown preset '7' (choose coin" },
+  { function() quavix.preset(true, 1) end, "quavix.preset: name must be a string such as \"coin\" or a number" },
+  { function() quavix.preset("coin", {}) end, "quavix.preset: seed must be a number or a random source" },
+  { function() p:set(long, 1) end, "quavix.set: unknown parameter '" .. ("x"):rep(40) .. "'..." },
+  { function() p:set(3, 1) end, "quavix.set: name must be a string" },
+  { function() p:set("DecayTime", "1") end, "quavix.set: DecayTime takes a number, not string" },
+  { function() p:set("DecayTime", -1) end, "quavix.set: DecayTime -1: a time cannot be negative" },
+  { function() p:set("WaveType", 7) end, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise" },
+  { function() p:set("DecayTime", 0 / 0) end, "a value must be a finite number" },
+  { function() p:set("SustainTime", 100) end, "longer than the longest possible sound" },
+  { function() p.set("DecayTime", 1) end, "quavix.set: call it as p:set(...), with a colon" },
+  { function() p:mutate(2) end, "quavix.mutate: 2 is not an amount from 0 to 1" },
+  { function() p:mutate(0 / 0) end, "an amount from 0 to 1" },
+  { function() p:mutate("a") end, "quavix.mutate: amount must be a number, not string" },
+  { function() p:mutate(0.1, 5) end, "quavix.mutate: random must be a random source" },
+  { function() p:soundData{ bufferLength = 1.5 } end, "quavix.soundData: bufferLength 1.5 is not a whole number" },
+  { function() p:soundData{ bufferLength = 61 } end, "bufferLength 61 is out of range (0 to 60)" },
+  { function() p:soundData{ bufferLength = -1 } end, "bufferLength -1 is out of range (0 to 60)" },
+  { function() p:soundData{ random = 1 } end, "quavix.soundData: random must be a random source" },
+  { function() p:soundData{ buffer = 5 } end, "quavix.soundData: no option 'buffer' (its options: random, bufferLength)" },
+  { function() p:soundData(5) end, "quavix.soundData: options must be a table" },
+  { function() p:render{ bufferLength = 61 } end, "quavix.render: bufferLength 61" },
+  { function() quavix.fromSettingsString("1,,x") end, "quavix.fromSettingsString: field 2 'x': " },
+  { function() quavix.fromSettingsString(nil) end, "quavix.fromSettingsString: text must be a string, not nil" },
+  { function() quavix.soundData(p) end, "quavix.soundData: parameters have it as a method now: p:soundData(options)" },
+  { function() p:source{ type = 1 } end, "quavix.source: type must be a string" },
+  { function() quavix.presetSoundData("chime", 1) end, "quavix.presetSoundData: unknown preset 'chime'" },
+}
+
 function love.load()
   for _, name in ipairs(quavix.presets) do
-    local data = quavix.presetSoundData(name, 1)
     local want = readFile(expectedDir .. "/" .. name .. ".raw")
-    expect(data:getSampleCount() == #want / 2, name .. ": sample count")
-    expect(data:getBitDepth() == 16 and data:getChannelCount() == 1 and data:getSampleRate() == 44100,
-           name .. ": format")
-    expect(data:getString() == want, name .. ": samples differ")
-    local source = love.audio.newSource(data, "static")
-    expect(source:getDuration("samples") == #want / 2, name .. ": source length")
+    for _, way in ipairs(ways) do
+      local data = way[2](name)
+      expect(data:getString() == want, name .. ", " .. way[1] .. ": samples differ")
+      expect(data:getBitDepth() == 16 and data:getChannelCount() == 1 and data:getSampleRate() == 44100,
+             name .. ", " .. way[1] .. ": format")
+    end
+    local source = quavix.preset(name, 1):source()
+    expect(source:getType() == "static" and source:getDuration("samples") == #want / 2, name .. ": source")
   end
-  -- The fallback path writes through setSample; division by 32767 keeps every value.
+  for _, case in ipairs(lengths) do
+    local count = case[2]():getSampleCount()
+    expect(count == case[3], case[1] .. ": " .. count .. " samples, not " .. case[3])
+  end
+  -- Memory follows the sound's length bound, not the buffer: a coin in 60 s of
+  -- buffer takes no 60 * 41000 samples (4.9 MB).
+  collectgarbage("collect")
+  collectgarbage("stop")
+  local heap = collectgarbage("count")
+  quavix.preset("coin", 1):soundData{ bufferLength = 60 }
+  local grown = collectgarbage("count") - heap
+  collectgarbage("restart")
+  expect(grown < 1000, "a coin in a 60 s buffer took " .. math.floor(grown) .. " KB")
+  for i, case in ipairs(refusals) do
+    local ok, message = pcall(case[1])
+    expect(not ok and tostring(message):find(case[2], 1, true) and #tostring(message) < 300,
+           "refusal " .. i .. " (" .. case[2] .. "): " .. (ok and "accepted" or tostring(message):sub(1, 200)))
+  end
+
+  -- Seeds as the tool reads them: -1 is 4294967295; no seed gives a new source each call.
+  expect(quavix.random(-1):state() == quavix.random(4294967295):state(), "seed -1 is 4294967295")
+  local seen, repeated = {}, 0
+  for _ = 1, 100 do
+    local state = quavix.random():state()
+    if seen[state] then repeated = repeated + 1 end
+    seen[state] = true
+  end
+  expect(repeated == 0, repeated .. " of 100 unseeded sources repeat one before")
+
+  -- mutate returns a copy and leaves its argument; a source given advances, as the render's.
+  local coin = quavix.preset("coin", 1)
+  local before = coin:settingsString()
+  local r = quavix.random(5)
+  local mutated = coin:mutate(0.1, r)
+  expect(coin:settingsString() == before, "mutate changed its argument")
+  expect(mutated:settingsString() ~= before, "mutate(0.1) changed nothing")
+  expect(r:state() ~= quavix.random(5):state(), "mutate did not draw from the source given")
+  expect(coin:mutate(0.1):settingsString() == coin:mutate(0.1):settingsString(),
+         "mutate without a source continues the preset's, the same each time")
+  expect(coin:mutate(0):settingsString() == before, "mutate(0) changes nothing")
+  local first, second = quavix.preset("coin", r:copy()), quavix.preset("coin", r)
+  expect(first:settingsString() == second:settingsString() and r:state() ~= quavix.random(5):state(),
+         "r:copy() draws the same and leaves r")
+
+  -- Users' units: 0.3 s is stored as sqrt(0.3 / 2.2675) = 0.3637...; the settings string keeps it.
+  local params = quavix.params():set("SustainTime", 0.3)
+  expect(math.abs(params:getStored("SustainTime") - math.sqrt(0.3 / 2.2675)) < 1e-7, "users' seconds stored")
+  expect(math.abs(params:get("SustainTime") - 0.3) < 1e-6, "users' seconds read")
+  expect(params:copy():set("SustainTime", 1):get("SustainTime") ~= params:get("SustainTime"), "copy is separate")
+  local text = params:settingsString()
+  expect(quavix.fromSettingsString(text):settingsString() == text, "settings string round trip")
+  expect(quavix.unit("SustainTime") == "seconds", "unit of SustainTime")
+  local samples, count = quavix.preset("coin", 1):render()
+  expect(ffi.string(samples, 2 * count) == readFile(expectedDir .. "/coin.raw"), "render's samples")
+  expect(select(2, quavix.preset("coin", 1):render{ bufferLength = 0 }) == 0, "a zero buffer renders nothing")
+
+  -- Without getFFIPointer, SoundData is written by setSample(v / 32767), which keeps every value.
   local whole = love.sound.newSoundData(65536, 44100, 16, 1)
   for i = 0, 65535 do whole:setSample(i, (i - 32768) / 32767) end
-  local ffi = require("ffi")
   local values = ffi.cast("const int16_t*", whole:getFFIPointer())
   local wrong = 0
   for i = 0, 65535 do if values[i] ~= i - 32768 then wrong = wrong + 1 end end
   expect(wrong == 0, wrong .. " of 65536 values changed by setSample(v / 32767)")
-  local params = quavix.params()
-  quavix.set(params, "SustainTime", 0.3, true)
-  expect(math.abs(quavix.get(params, "SustainTime") - 0.3637366) < 1e-7, "users' seconds")
-  local text = quavix.settingsString(params)
-  expect(quavix.settingsString(quavix.fromSettingsString(text)) == text, "settings string round trip")
-  expect(not pcall(quavix.preset, "boom", 1), "an unknown preset is an error")
-  local ok, message = pcall(quavix.fromSettingsString, "1,,x")
-  expect(not ok and message:find("field 2"), "a bad settings string names its field")
-  ok, message = pcall(quavix.mutate, quavix.params(), 2)
-  expect(not ok and message:find("mutate: 2 is not an amount from 0 to 1", 1, true), "the core's mutation amounts")
+
   if #failures == 0 then print("ok") else print(table.concat(failures, "\n")) end
   love.event.quit(#failures == 0 and 0 or 1)
 end

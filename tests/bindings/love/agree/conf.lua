@@ -1,0 +1,2 @@
+-- The test games' headless configuration.
+dofile(love.filesystem.getSource() .. "/../conf.lua")
