@@ -17,8 +17,9 @@
  *    list file and clock functions; no quavix_ call reaches them.)
  *  - Memory: every record lives in the caller's memory (the library never
  *    keeps a pointer after a call returns), and the calls work on the stack.
- *    One call allocates: quavix_render_many, whose working memory is freed
- *    before it returns (QUAVIX_ERROR_MEMORY when it cannot be had).
+ *    Two calls allocate: quavix_render_many and quavix_render_layers, whose
+ *    working memory is freed before they return (QUAVIX_ERROR_MEMORY when it
+ *    cannot be had).
  *  - Functions that can fail return a quavix_status (negative) or a count
  *    (zero or more); quavix_strerror() describes a status.
  *  - Pointers must not be NULL unless a function says otherwise; a NULL
@@ -28,7 +29,7 @@
  *
  * The sections, by topic: lifetime (versions, record sizes, status),
  * parameters, random source and design, exchange (settings strings and
- * files), rendering, streaming, WAV images.
+ * files), rendering, streaming, WAV images, layered sounds.
  *
  * Written in C99; usable from C++.
  */
@@ -645,6 +646,63 @@ QUAVIX_API int32_t quavix_render_wav(const quavix_params* params, quavix_random*
  */
 QUAVIX_API int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
                                     int32_t max_samples, uint8_t* out, size_t capacity);
+
+/* ---- Layered sounds ---------------------------------------------------- */
+
+/*
+ * A layered sound: 1 to QUAVIX_MAX_LAYERS recipes mixed into one sound. Each
+ * layer is rendered alone exactly as quavix_render renders params from
+ * random_state with at most buffer_seconds * QUAVIX_SAMPLES_PER_BUFFER_SECOND
+ * samples, starts offset samples into the mix (0 to QUAVIX_MAX_LAYER_OFFSET,
+ * 60 seconds) and is scaled by quavix_layer_gain(gain_tenths), a gain in
+ * tenths of a decibel from -60.0 to +12.0 dB. A muted layer (muted non-zero)
+ * adds nothing and does not make the mix longer. Sample n of the mix is the
+ * sum, in double and in layer order, of gain * x[n - offset] over the layers
+ * that sound there, rounded half away from zero and clamped to 16 bits; the
+ * mix is as long as the latest end of a layer that sounds.
+ */
+#define QUAVIX_MAX_LAYERS 8
+#define QUAVIX_MAX_LAYER_OFFSET 2646000
+#define QUAVIX_MIN_LAYER_GAIN_TENTHS -600
+#define QUAVIX_MAX_LAYER_GAIN_TENTHS 120
+
+typedef struct quavix_layer {
+  quavix_params params;    /* the recipe, in stored units */
+  uint32_t random_state;   /* the random state the layer's render starts from */
+  uint32_t buffer_seconds; /* 0 to QUAVIX_MAX_BUFFER_SECONDS; 5 is the tool's default */
+  int32_t offset;          /* its start in the mix, in samples */
+  int32_t gain_tenths;     /* its gain in tenths of a decibel */
+  int32_t muted;           /* non-zero: the layer is silent */
+} quavix_layer;
+
+/* The gain factor of a layer: the float nearest to 10^(gain_tenths / 200),
+ * from one table that every build shares; 0 outside -600 .. 120. */
+QUAVIX_API float quavix_layer_gain(int32_t gain_tenths);
+
+/* Checks layers[0 .. count-1] against the rules above. Returns QUAVIX_OK, or
+ * QUAVIX_ERROR_VALUE with the first problem in a person's words written to
+ * problem (snprintf style, at most capacity bytes with the ending NUL; NULL
+ * when capacity is 0), e.g. "layer 2: the gain is -60.0 to +12.0 dB in steps
+ * of 0.1, not +12.1 dB", and in *bad_layer (when not NULL) the index of the
+ * layer it concerns, or -1 for the count. QUAVIX_ERROR_ARGUMENT when layers is
+ * NULL while count > 0, or problem is NULL while capacity > 0. */
+QUAVIX_API int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer,
+                                   char* problem, size_t capacity);
+
+/*
+ * Mixes a layered sound, snprintf style: returns the number of samples the
+ * mix has. When it is at most capacity the mix is written to out[0 ..] and
+ * *clipped (when not NULL) is the number of samples the clamp changed;
+ * otherwise nothing is written (call again with a buffer of that many
+ * samples; each call renders the layers anew). Several layers are rendered
+ * side by side in vector lanes. Allocates its working memory: about 2 bytes
+ * per sample of each layer and 8 per sample of the mix. Negative status:
+ * QUAVIX_ERROR_ARGUMENT (layers NULL, or out NULL with capacity > 0),
+ * QUAVIX_ERROR_VALUE (layers that quavix_layers_check refuses),
+ * QUAVIX_ERROR_MEMORY.
+ */
+QUAVIX_API int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
+                                        size_t capacity, int64_t* clipped);
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,10 @@ enum { QUAVIX_SAMPLES_PER_BUFFER_SECOND = 41000 };
 enum { QUAVIX_MAX_SOUND_SAMPLES = 675003 };
 enum { QUAVIX_STREAM_SIZE = 5120 };
 enum { QUAVIX_WAV_HEADER_SIZE = 44 };
+enum { QUAVIX_MAX_LAYERS = 8 };
+enum { QUAVIX_MAX_LAYER_OFFSET = 2646000 };
+enum { QUAVIX_MIN_LAYER_GAIN_TENTHS = -600 };
+enum { QUAVIX_MAX_LAYER_GAIN_TENTHS = 120 };
 
 uint32_t quavix_version(void);
 
@@ -265,3 +269,20 @@ int32_t quavix_render_wav(const quavix_params* params, quavix_random* random,
 
 int64_t quavix_wav_image(const quavix_params* params, quavix_random* random,
                                     int32_t max_samples, uint8_t* out, size_t capacity);
+
+typedef struct quavix_layer {
+  quavix_params params;
+  uint32_t random_state;
+  uint32_t buffer_seconds;
+  int32_t offset;
+  int32_t gain_tenths;
+  int32_t muted;
+} quavix_layer;
+
+float quavix_layer_gain(int32_t gain_tenths);
+
+int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer,
+                                   char* problem, size_t capacity);
+
+int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
+                                        size_t capacity, int64_t* clipped);

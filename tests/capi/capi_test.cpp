@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "design/layered_sound.h"
 #include "design/presets.h"
 #include "design/randomize.h"
 #include "exchange/settings_file.h"
@@ -211,6 +212,56 @@ TEST(CApi, RenderManyGivesEachJobWhatRenderGivesIt) {
 }
 
 // Family 8 stands for randomize and mutate; the refused families -1 and 7 draw nothing.
+// Layers through the C API: the mix of quavix_render's own samples, snprintf style, and the
+// core's refusals with the layer named.
+TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
+  quavix_layer layers[2] = {};
+  for (std::int32_t i = 0; i < 2; ++i) {
+    quavix_random design{static_cast<std::uint32_t>(11 + i)};
+    ASSERT_EQ(quavix_preset(&layers[i].params, i, &design), QUAVIX_OK);
+    layers[i].random_state = design.state;
+    layers[i].buffer_seconds = 5;
+  }
+  layers[1].offset = 1234;
+  layers[1].gain_tenths = -35;
+  std::vector<double> sum;
+  for (const quavix_layer& layer : layers) {
+    quavix_random r{layer.random_state};
+    const std::vector<std::int16_t> x = Render(layer.params, r, 5 * QUAVIX_SAMPLES_PER_BUFFER_SECOND);
+    sum.resize(std::max(sum.size(), layer.offset + x.size()));
+    for (std::size_t n = 0; n < x.size(); ++n) sum[layer.offset + n] += double{quavix_layer_gain(layer.gain_tenths)} * x[n];
+  }
+  std::vector<std::int16_t> expected;
+  for (const double m : sum) expected.push_back(static_cast<std::int16_t>(std::round(m)));  // no clipping here
+
+  std::vector<std::int16_t> out(expected.size() - 1, 7);
+  std::int64_t clipped = -1;
+  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
+  EXPECT_TRUE(clipped == -1 && out[0] == 7);  // too small: nothing written
+  out.assign(expected.size(), 7);
+  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(clipped, 0);
+  EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 0, nullptr), static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(quavix_render_layers(nullptr, 0, nullptr, 0, nullptr), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layer_gain(-35), LayerGain(-35));
+
+  char problem[24] = "x";
+  std::int32_t bad = 99;
+  EXPECT_EQ(quavix_layers_check(layers, 2, &bad, problem, sizeof problem), QUAVIX_OK);
+  EXPECT_TRUE(bad == -1 && problem[0] == '\0');
+  layers[1].gain_tenths = 121;
+  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), nullptr), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(quavix_layers_check(layers, 2, &bad, problem, sizeof problem), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(bad, 1);
+  EXPECT_STREQ(problem, "layer 2: the gain is -6");  // cut at the capacity
+  EXPECT_EQ(quavix_layers_check(layers, 0, &bad, nullptr, 0), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(bad, -1);
+  EXPECT_EQ(quavix_layers_check(nullptr, 1, &bad, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_check(layers, 2, &bad, nullptr, 5), QUAVIX_ERROR_ARGUMENT);
+}
+
 TEST(CApi, DesignDrawsLikeTheCore) {
   for (std::int32_t family = -1; family <= 8; ++family) {
     quavix_params p = Defaults();
