@@ -122,7 +122,7 @@ export function freqForPitch(hz: number): number;
 /** The one explicit random source: the module's 32-bit generator. */
 export class Random {
   private constructor();
-  /** The generator's state, an unsigned 32-bit integer (settable). */
+  /** The generator's state, an unsigned 32-bit integer; set it with a number random() takes as a seed (else a RangeError). */
   state: number;
   /** The seed it was made with. */
   readonly seed: number;

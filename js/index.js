@@ -238,7 +238,7 @@ export class Random {
   }
 
   set state(value) {
-    this.#state = value >>> 0;
+    this.#state = checkSeed(value, 'state');
   }
 
   get seed() {
@@ -274,11 +274,12 @@ export class Random {
 const LOWEST_SEED = -2147483648;
 const HIGHEST_SEED = 4294967295;
 
-function checkSeed(seed) {
-  if (typeof seed !== 'number') throw new TypeError(`quavix: a seed is a number, not ${typeof seed}`);
-  if (!Number.isInteger(seed)) throw new RangeError(`quavix: seed ${seed} is not a whole number`);
+// A seed (or a state, which takes the same numbers) as its 32 bits.
+function checkSeed(seed, what = 'seed') {
+  if (typeof seed !== 'number') throw new TypeError(`quavix: a ${what} is a number, not ${typeof seed}`);
+  if (!Number.isInteger(seed)) throw new RangeError(`quavix: ${what} ${seed} is not a whole number`);
   if (seed < LOWEST_SEED || seed > HIGHEST_SEED) {
-    throw new RangeError(`quavix: seed ${seed} is out of range (${LOWEST_SEED} to ${HIGHEST_SEED})`);
+    throw new RangeError(`quavix: ${what} ${seed} is out of range (${LOWEST_SEED} to ${HIGHEST_SEED})`);
   }
   return seed >>> 0;
 }
@@ -303,7 +304,7 @@ const LONGEST_NAME = 64; // longer names are no name of the module's and are not
 function paramIndex(nameOrIndex) {
   if (typeof nameOrIndex === 'number') {
     if (Number.isInteger(nameOrIndex) && nameOrIndex >= 0 && nameOrIndex < PARAM_NAMES.length) return nameOrIndex;
-    throw new RangeError(`quavix: parameter index ${nameOrIndex} is outside 0 to 23`);
+    throw new RangeError(`quavix: parameter index ${nameOrIndex} is outside 0 to ${PARAM_NAMES.length - 1}`);
   }
   if (typeof nameOrIndex !== 'string') throw new TypeError('quavix: a parameter is a name or an index');
   let index = indexCache.get(nameOrIndex);

@@ -66,6 +66,8 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     [() => quavix.random(2 ** 32), RangeError, /^quavix: seed 4294967296 is out of range \(-2147483648 to 4294967295\)$/],
     [() => quavix.random(-(2 ** 31) - 1), RangeError, /seed -2147483649 is out of range/],
     [() => quavix.random(2 ** 32 - 1), null], [() => quavix.random(-(2 ** 31)), null], [() => quavix.random('1'), TypeError],
+    [() => { quavix.random(1).state = 0.5; }, RangeError, /^quavix: state 0\.5 is not a whole number$/],
+    [() => { quavix.random(1).state = 2 ** 32; }, RangeError, /state 4294967296 is out of range/],
     // buffer lengths as its --buffer-length takes them
     [() => quavix.render(p, rng, { bufferLength: 1.5 }), RangeError, /^quavix: bufferLength 1\.5 is not a whole number$/],
     [() => quavix.bufferSamples(-1), RangeError, /^quavix: bufferLength -1 is out of range \(0 to 60\)$/],
