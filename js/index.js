@@ -418,7 +418,8 @@ export function fromJSON(object) {
   for (const [name, value] of Object.entries(object)) {
     const number = typeof value === 'string' ? NON_FINITE.get(value) : value;
     if (typeof number !== 'number') {
-      throw new TypeError(`quavix: ${name}: a stored value is a number, 'NaN', 'Infinity' or '-Infinity', not ${JSON.stringify(value)}`);
+      const given = typeof value === 'string' ? quote(value) : value === null ? 'null' : typeof value;
+      throw new TypeError(`quavix: ${quote(name)}: a stored value is a number, 'NaN', 'Infinity' or '-Infinity', not ${given}`);
     }
     p.setStored(name, number);
   }
@@ -624,7 +625,7 @@ function checkOptions(options, keys, call) {
   if (options === null || typeof options !== 'object') throw new TypeError(`quavix: the options of ${call}() are an object`);
   for (const key of Object.keys(options)) {
     if (!keys.includes(key)) {
-      throw new TypeError(`quavix: ${call}() has no option ${JSON.stringify(key)} (its options: ${keys.join(', ')})`);
+      throw new TypeError(`quavix: ${call}() has no option ${quote(key)} (its options: ${keys.join(', ')})`);
     }
   }
   return options;
