@@ -82,7 +82,8 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     [() => quavix.fromJSON({ Slide: 'nan' }), TypeError], [() => quavix.fromJSON({ Slide: null }), TypeError],
     [() => quavix.fromJSON({ Slide: '1' }), TypeError],
     [() => quavix.fromJSON({ ['P'.repeat(50)]: 'x'.repeat(50) }), TypeError, /^quavix: 'P{40}\.\.\.': .* not 'x{40}\.\.\.'$/],
-    [() => quavix.render(p, rng, { ['o'.repeat(50)]: 1 }), TypeError, /no option 'o{40}\.\.\.' \(its options: bufferLength\)/], [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
+    [() => quavix.render(p, rng, { ['o'.repeat(50)]: 1 }), TypeError, /no option 'o{40}\.\.\.' \(its options: bufferLength\)/],
+    [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
     // the core's mutation amounts: 0 to 1 as float32 (1 + 2^-23 is the float above 1)
     [mutate(NaN), RangeError, /^quavix: mutate NaN is not an amount from 0 to 1$/],
     [mutate(1 + 2 ** -23), RangeError, /mutate 1\.0000001192092896 is not/], [mutate(1), null],
