@@ -3,7 +3,7 @@
 // node; a SoundCache makes each recipe once; renderInWorker renders long
 // sounds off the main thread. Needs the Web Audio API (a browser).
 import {
-  PRESET_FAMILIES, checkSettingsString, fromSettingsString, preset, random, readSfs, render, wasmModule,
+  PRESET_FAMILIES, bufferSamples, checkSettingsString, fromSettingsString, preset, random, readSfs, render, wasmModule,
   writeSfs,
 } from './index.js';
 import { wavToAudioBuffer } from './play.js';
@@ -114,13 +114,6 @@ export class Sound {
 
 const RECIPE_KEYS = ['preset', 'seed', 'settings', 'link', 'bufferLength'];
 
-function checkSeed(seed) {
-  if (!Number.isInteger(seed) || seed < 0 || seed > 0xffffffff) {
-    throw new RangeError(`${WHERE}: seed ${seed}: a seed is a whole number from 0 to 4294967295`);
-  }
-  return seed;
-}
-
 function fromHex(text) {
   if (!/^([0-9a-f]{2})*$/i.test(text)) throw new RangeError(`${WHERE}: the link's sfs field is not hexadecimal bytes`);
   return Uint8Array.from(text.match(/../g) ?? [], (pair) => parseInt(pair, 16));
@@ -141,7 +134,7 @@ function readRecipe(recipe) {
   const r = checkKeys(recipe, RECIPE_KEYS, 'a recipe');
   const kinds = ['preset', 'settings', 'link'].filter((k) => r[k] !== undefined);
   if (kinds.length !== 1) throw new TypeError(`${WHERE}: a recipe has one of preset, settings or link`);
-  let bufferLength = r.bufferLength ?? 5;
+  let { bufferLength } = r; // undefined: render()'s default
   if (r.link !== undefined) {
     if (r.seed !== undefined) throw new TypeError(`${WHERE}: a link carries its own seed`);
     if (typeof r.link !== 'string') throw new TypeError(`${WHERE}: a link is a string`);
@@ -151,7 +144,8 @@ function readRecipe(recipe) {
       const eq = part.indexOf('=');
       if (eq > 0) fields.set(part.slice(0, eq), decodeURIComponent(part.slice(eq + 1)));
     }
-    const seed = checkSeed(Number(fields.get('seed') ?? NaN));
+    if (!fields.has('seed')) throw new TypeError(`${WHERE}: the link has no seed`);
+    const seed = random(Number(fields.get('seed'))).seed;
     let params;
     if (fields.has('sfs')) {
       params = readSfs(fromHex(fields.get('sfs')));
@@ -162,21 +156,23 @@ function readRecipe(recipe) {
       params = fromSettingsString(csv);
     }
     if (fields.has('length') && r.bufferLength === undefined) bufferLength = Number(fields.get('length'));
-    return { params, seed, bufferLength, key: `link:${seed}:${bufferLength}:${writeSfs(params).join(',')}` };
+    return { params, seed, bufferLength, key: `link:${seed}:${bufferSamples(bufferLength)}:${writeSfs(params).join(',')}` };
   }
-  const seed = checkSeed(r.seed ?? NaN);
+  if (r.seed === undefined) throw new TypeError(`${WHERE}: a recipe of ${kinds[0]} has a seed`);
+  const rng = random(r.seed); // refuses a seed the quavix tool's --seed refuses, in its words
+  const { seed } = rng;
+  const samples = bufferSamples(bufferLength); // the same for bufferLength 5 and none
   if (r.preset !== undefined) {
     // the design draws from the same source as the synthesis, as the module's actions do
-    const rng = random(seed);
     const params = preset(r.preset, rng);
     const family = typeof r.preset === 'number' ? PRESET_FAMILIES[r.preset] : r.preset.toLowerCase();
-    return { params, seed: rng.state, bufferLength, key: `preset:${family}:${seed}:${bufferLength}` };
+    return { params, seed: rng.state, bufferLength, key: `preset:${family}:${seed}:${samples}` };
   }
   if (typeof r.settings !== 'string') throw new TypeError(`${WHERE}: settings is a settings string`);
   const check = checkSettingsString(r.settings);
   if (!check.ok) throw new RangeError(`${WHERE}: the settings string: ${check.error}`);
   const params = fromSettingsString(r.settings);
-  return { params, seed, bufferLength, key: `settings:${seed}:${bufferLength}:${writeSfs(params).join(',')}` };
+  return { params, seed, bufferLength, key: `settings:${seed}:${samples}:${writeSfs(params).join(',')}` };
 }
 
 /** A Sound of a recipe (see renderRecipe). */
@@ -220,40 +216,70 @@ export class SoundCache {
 
 // ---- Rendering in a Worker ------------------------------------------------------------------
 
-let worker = null;
+let worker = null; // the render Worker once started; false where none can run
 let nextId = 1;
-const waiting = new Map();
+const waiting = new Map(); // id -> { job, resolve, reject }
+
+// Renders here what the Worker could not, and says once why the main thread does it.
+function renderHere(reason) {
+  if (worker !== false) {
+    console.info(`${WHERE}: renderInWorker renders on the main thread: ${reason}`);
+    worker = false;
+  }
+  for (const [id, { job, resolve, reject }] of waiting) {
+    waiting.delete(id);
+    try {
+      resolve(render(readSfs(job.sfs), random(job.seed), { bufferLength: job.bufferLength }));
+    } catch (error) {
+      reject(error);
+    }
+  }
+}
 
 function renderWorker() {
-  if (worker === null) {
-    const url = new URL('./worker.js', import.meta.url);
-    worker = new Worker(url, { type: 'module' });
-    worker.onmessage = ({ data }) => {
-      const job = waiting.get(data.id);
-      waiting.delete(data.id);
-      if (data.error !== undefined) job.reject(new Error(data.error));
-      else job.resolve(data);
-    };
-    worker.onerror = (event) => {
-      const why = event.message ? `: ${event.message}` : ' to start';
-      for (const job of waiting.values()) job.reject(new Error(`${WHERE}: the render worker ${url.href} failed${why}`));
-      waiting.clear();
-      worker = null;
-    };
+  if (worker !== null) return worker;
+  if (typeof Worker !== 'function') {
+    renderHere('this platform has no Worker');
+    return false;
   }
+  try {
+    // this form, whole, is what Vite, webpack and other bundlers recognise and bundle as a worker
+    worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  } catch (error) {
+    renderHere(`the worker does not start (${error.message})`);
+    return false;
+  }
+  worker.onmessage = ({ data }) => {
+    const job = waiting.get(data.id);
+    if (job === undefined) return;
+    waiting.delete(data.id);
+    if (data.error !== undefined) job.reject(new Error(data.error));
+    else job.resolve(data.result);
+  };
+  worker.onerror = (event) => {
+    event.preventDefault?.();
+    worker.terminate();
+    renderHere(`the worker script did not load${event.message ? ` (${event.message})` : ''}`);
+  };
   return worker;
 }
 
 /**
  * Renders a recipe (see renderRecipe) in a Worker, keeping the main thread
- * free: resolves to the same result as renderRecipe(recipe). Call init() first.
+ * free: resolves to the same result as renderRecipe(recipe). Where no Worker
+ * can start (no Worker in the platform, a bundle without the package's
+ * worker.js, a page opened from disk), it renders on the main thread instead
+ * and says so once on the console. Call init() first.
  */
 export function renderInWorker(recipe) {
   const { params, seed, bufferLength } = readRecipe(recipe);
   const module = wasmModule();
+  const job = { sfs: writeSfs(params), seed, bufferLength };
   const id = nextId++;
   return new Promise((resolve, reject) => {
-    waiting.set(id, { resolve, reject });
-    renderWorker().postMessage({ id, module, sfs: writeSfs(params), seed, bufferLength });
-  }).then(({ result }) => result);
+    waiting.set(id, { job, resolve, reject });
+    const running = renderWorker();
+    if (running === false) renderHere();
+    else running.postMessage({ id, module, ...job });
+  });
 }

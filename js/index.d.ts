@@ -122,7 +122,7 @@ export function freqForPitch(hz: number): number;
 /** The one explicit random source: the module's 32-bit generator. */
 export class Random {
   private constructor();
-  /** The generator's state, an unsigned 32-bit integer (settable). */
+  /** The generator's state, an unsigned 32-bit integer; set it with a number random() takes as a seed (else a RangeError). */
   state: number;
   /** The seed it was made with. */
   readonly seed: number;
@@ -134,7 +134,12 @@ export class Random {
   fraction(range: number): number;
 }
 
-/** A random source seeded with `seed >>> 0`; without a seed, with the clock's seconds since 1970. */
+/**
+ * A random source seeded with a whole number from -2147483648 to 4294967295
+ * (a negative seed is the same as seed + 2^32), as the quavix tool's --seed
+ * takes it; another number throws a RangeError in the tool's words ("seed 1.5
+ * is not a whole number"). Without a seed, 32 bits from crypto.getRandomValues.
+ */
 export function random(seed?: number): Random;
 
 /** A stored value as JSON carries it: a number, or the name of a value JSON has no number for. */
@@ -146,8 +151,10 @@ export type ParamsJSON = Record<ParamName, StoredJSONValue>;
 export class Params {
   private constructor();
   /** The value in the users' unit (seconds, cycles/s, repeats/s; others as stored). */
-  get(name: ParamName): number;
+  // (each name overload comes last, and `& string` spells the names out, so
+  // that a misspelt name's error lists the names)
   get<N extends number>(index: N & Checked<N, ParamIndex>): number;
+  get(name: ParamName & string): number;
   /**
    * Sets a value a person gives in the users' unit (rounded to float32 as the
    * module rounds). Throws a RangeError naming the parameter and the rule when
@@ -155,14 +162,14 @@ export class Params {
    * repeat or jump too rare or too fast for the synthesis to count stores the
    * nearest value that keeps it (the longest count, or one sample).
    */
-  set(name: ParamName, value: number): this;
   set<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
+  set(name: ParamName & string, value: number): this;
   /** The stored value (a float32 as a number; WaveType as a whole number). */
-  stored(name: ParamName): number;
   stored<N extends number>(index: N & Checked<N, ParamIndex>): number;
+  stored(name: ParamName & string): number;
   /** Sets a stored value (rounded to float32; WaveType truncated toward zero). */
-  setStored(name: ParamName, value: number): this;
   setStored<N extends number>(index: N & Checked<N, ParamIndex>, value: number): this;
+  setStored(name: ParamName & string, value: number): this;
   clone(): Params;
   /** Bit-for-bit equality of every field (NaN equals NaN of the same bits). */
   equals(other: Params): boolean;
@@ -183,9 +190,13 @@ export function defaults(): Params;
  */
 export function fromJSON(values: Partial<Record<ParamName, StoredJSONValue>>): Params;
 
-/** A fresh sound of a family, by name or by number 0..6 (another number throws a RangeError), drawn from rng. */
-export function preset(family: PresetFamily, rng: Random): Params;
+/**
+ * A fresh sound of a family, by number 0..6 or by name (another throws a
+ * RangeError), drawn from rng. The name comes last, and `& string` spells the
+ * names out, so that a misspelt one's error lists the families.
+ */
 export function preset<N extends number>(familyNumber: N & Checked<N, PresetNumber>, rng: Random): Params;
+export function preset(family: PresetFamily & string, rng: Random): Params;
 /** Random parameters drawn from rng (about one in five renders silence: WaveType 4). */
 export function randomize(rng: Random): Params;
 /**
@@ -226,8 +237,8 @@ export interface RenderResult {
 /** Synthesizes p, drawing from rng, as the module's "Generate sound". */
 export function render(p: Params, rng: Random, options?: RenderOptions): RenderResult;
 
-/** The samples a wave buffer of bufferLength seconds (0..60) holds: the longest sound it takes. */
-export function bufferSamples(bufferLength: number): number;
+/** The samples a wave buffer of bufferLength seconds (0..60, default 5) holds: the longest sound it takes. */
+export function bufferSamples(bufferLength?: number): number;
 
 /** At most how many samples p makes with the buffer length of options (default 5 seconds). */
 export function soundLengthBound(p: Params, options?: RenderOptions): number;
@@ -236,7 +247,12 @@ export function soundLengthBound(p: Params, options?: RenderOptions): number;
 export function toSettingsString(p: Params): string;
 /** Reads a settings string leniently into a copy of base (default: the defaults). */
 export function fromSettingsString(text: string, base?: Params): Params;
-/** The strict check of a settings string. */
+/**
+ * The strict check of a settings string, the core's, as the quavix tool's
+ * --csv reads it (up to a NUL): at most 24 fields, each empty or one number.
+ * An empty text passes (all values 0: a silent sound). The error names the
+ * field: "field 0 'abc': a settings-string field is not a number".
+ */
 export function checkSettingsString(text: string): { ok: boolean; badField: number; error: string | null };
 /** The 105 bytes of a version-102 settings file (*.sfs). */
 export function writeSfs(p: Params): Uint8Array;

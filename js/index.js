@@ -67,8 +67,9 @@ function textAt(pointer, exports = wasm) {
   return decoder.decode(all.subarray(pointer, end));
 }
 
-// Writes text with its terminator behind AT_DATA (a fresh scratch area).
-function putText(text) {
+// Writes text with its terminator behind AT_DATA (a fresh scratch area);
+// returns the area's start and the text's length in bytes.
+function putCounted(text) {
   if (typeof text !== 'string') throw new TypeError('quavix: expected a string');
   if (text.length > LONGEST_TEXT) {
     throw new RangeError(`quavix: a text of ${text.length} characters: the module takes at most ${LONGEST_TEXT}`);
@@ -77,10 +78,16 @@ function putText(text) {
   const base = scratch(encoded.length + 1);
   bytesAt(base + AT_DATA, encoded.length).set(encoded);
   bytesAt(base + AT_DATA + encoded.length, 1)[0] = 0;
-  return base;
+  return [base, encoded.length];
 }
 
+const putText = (text) => putCounted(text)[0];
+
 const errorText = (status) => textAt(wasm.quavix_strerror(status));
+
+// A text a person gave, quoted for a message: at most 40 characters, then "...".
+const LONGEST_QUOTE = 40;
+const quote = (text) => `'${text.length > LONGEST_QUOTE ? `${text.slice(0, LONGEST_QUOTE)}...` : text}'`;
 
 function fail(status) {
   const error = new Error(`quavix: ${errorText(status)}`);
@@ -220,10 +227,8 @@ export class Random {
 
   constructor(seed) {
     if (seed === OWN) return;
-    const fromClock = seed === undefined;
-    if (!fromClock && typeof seed !== 'number') throw new TypeError('quavix: a seed is a number');
     const base = scratch();
-    this.#seed = fromClock ? Math.floor(Date.now() / 1000) >>> 0 : seed >>> 0;
+    this.#seed = seed === undefined ? globalThis.crypto.getRandomValues(new Uint32Array(1))[0] : checkSeed(seed);
     wasm.quavix_random_seed(base + AT_RANDOM, this.#seed);
     this.#state = memory().getUint32(base + AT_RANDOM, true);
   }
@@ -233,7 +238,7 @@ export class Random {
   }
 
   set state(value) {
-    this.#state = value >>> 0;
+    this.#state = checkSeed(value, 'state');
   }
 
   get seed() {
@@ -264,7 +269,26 @@ export class Random {
   }
 }
 
-/** The random source of a sequence of operations: seed given, exactly the module's seed; none, the clock's seconds. */
+// The seeds the quavix tool's --seed takes: whole numbers from -2147483648 to
+// 4294967295, a negative one naming the same 32 bits as seed + 2^32.
+const LOWEST_SEED = -2147483648;
+const HIGHEST_SEED = 4294967295;
+
+// A seed (or a state, which takes the same numbers) as its 32 bits.
+function checkSeed(seed, what = 'seed') {
+  if (typeof seed !== 'number') throw new TypeError(`quavix: a ${what} is a number, not ${typeof seed}`);
+  if (!Number.isInteger(seed)) throw new RangeError(`quavix: ${what} ${seed} is not a whole number`);
+  if (seed < LOWEST_SEED || seed > HIGHEST_SEED) {
+    throw new RangeError(`quavix: ${what} ${seed} is out of range (${LOWEST_SEED} to ${HIGHEST_SEED})`);
+  }
+  return seed >>> 0;
+}
+
+/**
+ * The random source of a sequence of operations: with a seed (a whole number from
+ * -2147483648 to 4294967295, as the quavix tool's --seed), exactly the module's
+ * seed; without, 32 bits from crypto.getRandomValues.
+ */
 export const random = (seed) => new Random(seed);
 
 function checkRandom(rng) {
@@ -280,14 +304,14 @@ const LONGEST_NAME = 64; // longer names are no name of the module's and are not
 function paramIndex(nameOrIndex) {
   if (typeof nameOrIndex === 'number') {
     if (Number.isInteger(nameOrIndex) && nameOrIndex >= 0 && nameOrIndex < PARAM_NAMES.length) return nameOrIndex;
-    throw new RangeError(`quavix: parameter index ${nameOrIndex} is outside 0 to 23`);
+    throw new RangeError(`quavix: parameter index ${nameOrIndex} is outside 0 to ${PARAM_NAMES.length - 1}`);
   }
   if (typeof nameOrIndex !== 'string') throw new TypeError('quavix: a parameter is a name or an index');
   let index = indexCache.get(nameOrIndex);
   if (index === undefined) {
     index = nameOrIndex.includes('\0') || nameOrIndex.length > LONGEST_NAME ? -1
       : wasm.quavix_param_index(putText(nameOrIndex) + AT_DATA);
-    if (index < 0) throw new RangeError(`quavix: unknown parameter name ${JSON.stringify(nameOrIndex)}`);
+    if (index < 0) throw new RangeError(`quavix: unknown parameter ${quote(nameOrIndex)}`);
     indexCache.set(nameOrIndex, index);
   }
   return index;
@@ -394,7 +418,8 @@ export function fromJSON(object) {
   for (const [name, value] of Object.entries(object)) {
     const number = typeof value === 'string' ? NON_FINITE.get(value) : value;
     if (typeof number !== 'number') {
-      throw new TypeError(`quavix: ${name}: a stored value is a number, 'NaN', 'Infinity' or '-Infinity', not ${JSON.stringify(value)}`);
+      const given = typeof value === 'string' ? quote(value) : value === null ? 'null' : typeof value;
+      throw new TypeError(`quavix: ${quote(name)}: a stored value is a number, 'NaN', 'Infinity' or '-Infinity', not ${given}`);
     }
     p.setStored(name, number);
   }
@@ -501,7 +526,7 @@ export function freqForPitch(hz) {
 }
 
 /** The samples a wave buffer of bufferLength seconds holds (the longest sound it can take). */
-export function bufferSamples(bufferLength) {
+export function bufferSamples(bufferLength = DEFAULT_BUFFER_SECONDS) {
   api();
   checkBufferLength(bufferLength);
   return (wasm.quavix_wav_buffer_size(bufferLength) - WAV_HEADER_SIZE) / 2;
@@ -510,7 +535,7 @@ export function bufferSamples(bufferLength) {
 /** At most how many samples p makes with a buffer of bufferLength seconds. */
 export function soundLengthBound(p, options) {
   api();
-  const { bufferLength = 5 } = checkOptions(options, ['bufferLength'], 'soundLengthBound');
+  const { bufferLength = DEFAULT_BUFFER_SECONDS } = checkOptions(options, ['bufferLength'], 'soundLengthBound');
   checkParams(p);
   checkBufferLength(bufferLength);
   return p[WITH]((base) => wasm.quavix_sound_length_bound(base + AT_PARAMS, bufferLength));
@@ -530,7 +555,8 @@ function familyIndex(family) {
   const index = typeof family === 'string' && !family.includes('\0') && family.length <= LONGEST_NAME
     ? wasm.quavix_preset_family_of(putText(family) + AT_DATA) : -1;
   if (index < 0) {
-    throw new RangeError(`quavix: unknown preset family ${JSON.stringify(family)}: one of ${PRESET_FAMILIES.join(', ')} or 0 to 6`);
+    const given = typeof family === 'string' ? quote(family) : String(family);
+    throw new RangeError(`quavix: unknown preset family ${given}: one of ${PRESET_FAMILIES.join(', ')} or 0 to 6`);
   }
   return index;
 }
@@ -590,6 +616,8 @@ export function freqHz(hz) {
 // ---- Synthesis ------------------------------------------------------------------
 
 const MAX_BUFFER_SECONDS = 60;
+// The buffer length of every call that takes one, when none is given, as the quavix tool's --buffer-length.
+const DEFAULT_BUFFER_SECONDS = 5;
 
 // The options object of a call: undefined or an object with only the keys named.
 function checkOptions(options, keys, call) {
@@ -597,22 +625,25 @@ function checkOptions(options, keys, call) {
   if (options === null || typeof options !== 'object') throw new TypeError(`quavix: the options of ${call}() are an object`);
   for (const key of Object.keys(options)) {
     if (!keys.includes(key)) {
-      throw new TypeError(`quavix: ${call}() has no option ${JSON.stringify(key)} (its options: ${keys.join(', ')})`);
+      throw new TypeError(`quavix: ${call}() has no option ${quote(key)} (its options: ${keys.join(', ')})`);
     }
   }
   return options;
 }
 
 function checkBufferLength(bufferLength) {
-  if (!Number.isInteger(bufferLength) || bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
-    throw new RangeError(`quavix: bufferLength is a whole number of seconds from 0 to 60, not ${bufferLength}`);
+  if (typeof bufferLength !== 'number') throw new TypeError(`quavix: bufferLength is a number of seconds, not ${typeof bufferLength}`);
+  if (!Number.isInteger(bufferLength)) throw new RangeError(`quavix: bufferLength ${bufferLength} is not a whole number`);
+  if (bufferLength < 0 || bufferLength > MAX_BUFFER_SECONDS) {
+    throw new RangeError(`quavix: bufferLength ${bufferLength} is out of range (0 to ${MAX_BUFFER_SECONDS})`);
   }
+  return bufferLength;
 }
 
 /** Synthesizes p, drawing from rng, as the module's "Generate sound" with a buffer of bufferLength seconds. */
 export function render(p, rng, options) {
   api();
-  const { bufferLength = 5 } = checkOptions(options, ['bufferLength'], 'render');
+  const { bufferLength = DEFAULT_BUFFER_SECONDS } = checkOptions(options, ['bufferLength'], 'render');
   checkParams(p);
   checkRandom(rng);
   checkBufferLength(bufferLength);
@@ -642,32 +673,33 @@ export function toSettingsString(p) {
   }
 }
 
-/** Reads a settings string leniently into a copy of base. */
+/** Reads a settings string leniently into a copy of base (as the module, up to a NUL). */
 export function fromSettingsString(text, base = defaults()) {
   checkParams(base);
   if (typeof text !== 'string') throw new TypeError('quavix: a settings string is a string');
-  const cut = text.indexOf('\0'); // the module reads up to the first NUL
-  const at = putText(cut < 0 ? text : text.slice(0, cut));
+  const [at, length] = putCounted(text);
   const result = base.clone();
-  result[WITH]((b) => wasm.quavix_settings_string_import(b + AT_PARAMS, b + AT_DATA), { keep: true, base: at });
+  result[WITH]((b) => wasm.quavix_settings_string_import_n(b + AT_PARAMS, b + AT_DATA, length), { keep: true, base: at });
   return result;
 }
 
-/** The strict check of a settings string: { ok, badField (-1 when none), error }. */
+/**
+ * The strict check of a settings string, the core's (the quavix tool's --csv
+ * refuses the same texts): { ok, badField (-1 when none), error }, the error
+ * naming the field, as "field 0 'abc': a settings-string field is not a number".
+ */
 export function checkSettingsString(text) {
   api();
-  if (typeof text === 'string' && text.length > LONGEST_TEXT) {
-    return { ok: false, badField: -1, error: `longer than ${LONGEST_TEXT} characters` };
+  if (typeof text !== 'string') throw new TypeError('quavix: a settings string is a string');
+  if (text.length > LONGEST_TEXT) {
+    return { ok: false, badField: -1, error: `a settings string of ${text.length} characters: at most ${LONGEST_TEXT} are read` };
   }
-  const cut = typeof text === 'string' ? text.indexOf('\0') : -1;
-  const base = putText(cut < 0 ? text : text.slice(0, cut));
-  let status = wasm.quavix_settings_string_check(base + AT_DATA, base + AT_VALUE);
-  let badField = memory().getInt32(base + AT_VALUE, true);
-  if (status === 0 && cut >= 0) { // a NUL is no part of any number
-    badField = text.slice(0, cut).split(',').length - 1;
-    status = badField < PARAM_NAMES.length ? -5 : -6;
-  }
-  return { ok: status === 0, badField, error: status === 0 ? null : errorText(status) };
+  const [base, length] = putCounted(text);
+  const status = wasm.quavix_settings_string_check_n(base + AT_DATA, length, base + AT_VALUE);
+  const badField = memory().getInt32(base + AT_VALUE, true);
+  if (status === 0) return { ok: true, badField, error: null };
+  const field = badField >= 0 && badField < PARAM_NAMES.length ? `field ${badField} ${quote(text.split(',')[badField] ?? '')}: ` : '';
+  return { ok: false, badField, error: `${field}${errorText(status)}` };
 }
 
 /** The 105 bytes of a version-102 settings file (*.sfs). */

@@ -53,16 +53,37 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
   const mutate = (amount) => () => quavix.mutate(p, amount, quavix.random(1));
   const cases = [ // [call, the error's class and its message, or null where the call is taken]
     [() => p.get('Loudness'), RangeError], [() => p.set(24, 1), RangeError], [() => p.setStored(1.5, 0), RangeError],
-    [() => p.get('Volume\0'), RangeError], [() => p.get('V'.repeat(100000)), RangeError],
-    [() => quavix.preset('bell', rng), RangeError], [() => quavix.preset(7, rng), RangeError],
+    [() => p.get('Volume\0'), RangeError],
+    // a name is quoted whole up to 40 characters, else its first 40 and "..."
+    [() => p.get('V'.repeat(100000)), RangeError, /^quavix: unknown parameter 'V{40}\.\.\.'$/],
+    [() => p.set('V'.repeat(40), 1), RangeError, /^quavix: unknown parameter 'V{40}'$/],
+    [() => quavix.preset('x'.repeat(41), rng), RangeError, /^quavix: unknown preset family 'x{40}\.\.\.': one of coin, laser/],
+    [() => quavix.preset('bell', rng), RangeError, /family 'bell'/], [() => quavix.preset(7, rng), RangeError, /family 7:/],
+    // seeds as the quavix tool's --seed takes them: whole numbers from -2^31 to 2^32 - 1, in its words
+    [() => quavix.random(1.5), RangeError, /^quavix: seed 1\.5 is not a whole number$/],
+    [() => quavix.random(NaN), RangeError, /seed NaN is not a whole number/],
+    [() => quavix.random(Infinity), RangeError, /seed Infinity is not a whole number/],
+    [() => quavix.random(2 ** 32), RangeError, /^quavix: seed 4294967296 is out of range \(-2147483648 to 4294967295\)$/],
+    [() => quavix.random(-(2 ** 31) - 1), RangeError, /seed -2147483649 is out of range/],
+    [() => quavix.random(2 ** 32 - 1), null], [() => quavix.random(-(2 ** 31)), null], [() => quavix.random('1'), TypeError],
+    [() => { quavix.random(1).state = 0.5; }, RangeError, /^quavix: state 0\.5 is not a whole number$/],
+    [() => { quavix.random(1).state = 2 ** 32; }, RangeError, /state 4294967296 is out of range/],
+    // buffer lengths as its --buffer-length takes them
+    [() => quavix.render(p, rng, { bufferLength: 1.5 }), RangeError, /^quavix: bufferLength 1\.5 is not a whole number$/],
+    [() => quavix.bufferSamples(-1), RangeError, /^quavix: bufferLength -1 is out of range \(0 to 60\)$/],
+    [() => quavix.soundLengthBound(p, { bufferLength: '5' }), TypeError], [() => quavix.bufferSamples(60), null],
     [() => quavix.preset('coin', 1), TypeError], [() => quavix.render({}, rng), TypeError],
-    [() => quavix.render(p, rng, { bufferLength: 61 }), RangeError], [() => quavix.render(p, rng, 5), TypeError],
-    [() => quavix.render(p, rng, { bufferLenght: 2 }), TypeError, /"bufferLenght"/],
-    [() => quavix.render(p, rng, { bufferLength: 1, seed: 2 }), TypeError, /"seed"/],
-    [() => quavix.soundLengthBound(p, { length: 1 }), TypeError, /"length"/],
+    [() => quavix.render(p, rng, { bufferLength: 61 }), RangeError, /bufferLength 61 is out of range \(0 to 60\)/],
+    [() => quavix.render(p, rng, 5), TypeError],
+    [() => quavix.render(p, rng, { bufferLenght: 2 }), TypeError, /'bufferLenght'/],
+    [() => quavix.render(p, rng, { bufferLength: 1, seed: 2 }), TypeError, /'seed'/],
+    [() => quavix.soundLengthBound(p, { length: 1 }), TypeError, /'length'/],
     [() => quavix.fromJSON({ Pitch: 1 }), RangeError], [() => quavix.fromJSON('{}'), TypeError],
     [() => quavix.fromJSON({ Slide: 'nan' }), TypeError], [() => quavix.fromJSON({ Slide: null }), TypeError],
-    [() => quavix.fromJSON({ Slide: '1' }), TypeError], [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
+    [() => quavix.fromJSON({ Slide: '1' }), TypeError],
+    [() => quavix.fromJSON({ ['P'.repeat(50)]: 'x'.repeat(50) }), TypeError, /^quavix: 'P{40}\.\.\.': .* not 'x{40}\.\.\.'$/],
+    [() => quavix.render(p, rng, { ['o'.repeat(50)]: 1 }), TypeError, /no option 'o{40}\.\.\.' \(its options: bufferLength\)/],
+    [() => quavix.fromSettingsString('1,'.repeat(40000)), RangeError],
     // the core's mutation amounts: 0 to 1 as float32 (1 + 2^-23 is the float above 1)
     [mutate(NaN), RangeError, /^quavix: mutate NaN is not an amount from 0 to 1$/],
     [mutate(1 + 2 ** -23), RangeError, /mutate 1\.0000001192092896 is not/], [mutate(1), null],
@@ -103,6 +124,15 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
   // nothing refused leaves a mark: the settings string of a mutation by 0.1 holds no "nan"
   assert.doesNotMatch(quavix.toSettingsString(quavix.mutate(quavix.defaults(), 0.1, quavix.random(2))), /nan|inf/i);
   assert.equal(quavix.render(p, quavix.random(1)).sampleCount, quavix.render(p, quavix.random(1), {}).sampleCount);
+  // the default buffer is 5 s everywhere: 5 x 41000 samples
+  assert.deepEqual([quavix.bufferSamples(), quavix.soundLengthBound(quavix.defaults().set('SustainTime', 50))], [205000, 205000]);
+});
+
+test('random() without a seed takes 32 bits from crypto.getRandomValues', async (t) => {
+  await quavix.init();
+  const drawn = [4000000000, 0];
+  t.mock.method(globalThis.crypto, 'getRandomValues', (array) => { array[0] = drawn.shift(); return array; });
+  assert.deepEqual([quavix.random().seed, quavix.random().state], [4000000000, 0]);
 });
 
 test('values cross into float32 as the module rounds them', async () => {
@@ -168,8 +198,26 @@ test('settings: bad files throw the C API\'s message and status; only a file\'s 
   const grown = process.memoryUsage().rss - before;
   assert.ok(read.equals(quavix.readSfs(file)), 'the bytes after the fields are ignored');
   assert.ok(grown < 32 * 1024 * 1024, `resident memory grew by ${grown} bytes`);
-  assert.equal(quavix.checkSettingsString('1,'.repeat(40000)).ok, false);
-  assert.equal(quavix.checkSettingsString('1,'.repeat(23) + '1').ok, true);
+});
+
+test('checkSettingsString() is the quavix tool\'s --csv check, naming the field', async () => {
+  await quavix.init();
+  const cases = [ // [text, badField or null where it passes, the error]
+    ['', null], ['1,2,3', null], ['1,'.repeat(23) + '1', null], ['1,\0x', null], // the module reads up to a NUL
+    ['abc', 0, "field 0 'abc': a settings-string field is not a number"],
+    ['1,,1 ', 2, "field 2 '1 ': a settings-string field is not a number"],
+    [`${'9'.repeat(39)}x`, 0, `field 0 '${'9'.repeat(39)}x': a settings-string field is not a number`],
+    [`${'9'.repeat(40)}x`, 0, `field 0 '${'9'.repeat(40)}...': a settings-string field is not a number`],
+    ['1,'.repeat(24) + '1', 24, 'the settings string has more than 24 fields'],
+    ['1,'.repeat(40000), -1, 'a settings string of 80000 characters: at most 65536 are read'],
+  ];
+  for (const [text, badField, error] of cases) {
+    const name = JSON.stringify(text.slice(0, 50));
+    assert.deepEqual(quavix.checkSettingsString(text), badField === null ? { ok: true, badField: -1, error: null }
+      : { ok: false, badField, error }, name);
+  }
+  assert.throws(() => quavix.checkSettingsString(5), TypeError);
+  assert.ok(quavix.fromSettingsString('0.5,\0,7').equals(quavix.fromSettingsString('0.5,')), 'the import reads up to a NUL too');
 });
 
 test('paramInfo() is the core\'s table: names, groups, units, defaults and ranges', async () => {

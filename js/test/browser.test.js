@@ -141,19 +141,29 @@ test('a SoundCache renders each recipe once, keyed by recipe and seed', async ()
   assert.deepEqual(got, { same: true, byNumber: true, otherSeed: true, otherLength: true, settings: true, size: 4 });
 });
 
-test('quavix.global.js works in a page opened from disk, with the API of the module', async () => {
+test('quavix.global.js works in a page opened from disk, with the API of the modules; renderInWorker renders here', async () => {
   const dir = scratchDir();
   copyFileSync(join(js, 'quavix.global.js'), join(dir, 'quavix.global.js'));
+  // a page opened from disk cannot start a module Worker: renderInWorker renders on the main thread and says so once
   writeFileSync(join(dir, 'page.html'), `<!doctype html><script src="quavix.global.js"></script>
-    <script>quavix.init().then(() => { const rng = quavix.random(1);
-      window.done = Array.from(quavix.render(quavix.preset('coin', rng), rng).wav); });</script>`);
+    <script>const notes = []; console.info = (text) => notes.push(text);
+    quavix.init().then(async () => { const rng = quavix.random(1);
+      const coin = Array.from(quavix.render(quavix.preset('coin', rng), rng).wav);
+      const recipe = { preset: 'coin', seed: 1 };
+      const [a, b] = await Promise.all([quavix.audio.renderInWorker(recipe), quavix.audio.renderInWorker(recipe)]);
+      const c = await quavix.audio.renderInWorker(recipe);
+      window.done = { coin, worker: [a, b, c].map((r) => Array.from(r.wav)), notes }; });</script>`);
   const disk = await open(browser, `file://${join(dir, 'page.html')}`);
   await disk.page.waitForFunction(() => window.done !== undefined, null, { timeout: 20000 });
-  const wav = await disk.page.evaluate(() => window.done);
-  assert.ok(Buffer.from(wav).equals(nativeRender(['--preset', 'coin', '--seed', '1']).wav));
-  const keys = await disk.page.evaluate(() => ({ core: Object.keys(quavix).sort(), audio: Object.keys(quavix.audio).sort() }));
-  const module = await page.evaluate(() => ({ core: Object.keys(quavix).sort(), audio: Object.keys(audio).sort() }));
-  assert.deepEqual(keys.core.filter((k) => k !== 'audio' && k !== 'play'), module.core);
-  assert.deepEqual(keys.audio, module.audio);
+  const { coin, worker, notes } = await disk.page.evaluate(() => window.done);
+  const want = nativeRender(['--preset', 'coin', '--seed', '1']).wav;
+  for (const wav of [coin, ...worker]) assert.ok(Buffer.from(wav).equals(want));
+  assert.equal(notes.length, 1, notes.join('\n'));
+  assert.match(notes[0], /^quavix\/audio: renderInWorker renders on the main thread: /);
+  const keys = await disk.page.evaluate(() => ({ core: Object.keys(quavix).sort(), audio: Object.keys(quavix.audio).sort(),
+    play: Object.keys(quavix.play).sort(), callable: typeof quavix.play }));
+  const module = await page.evaluate(async () => ({ core: Object.keys(quavix).sort(), audio: Object.keys(audio).sort(),
+    play: Object.keys(await import('/play.js')).sort(), callable: 'function' }));
+  assert.deepEqual({ ...keys, core: keys.core.filter((k) => k !== 'audio' && k !== 'play') }, module);
   assert.deepEqual(disk.errors, []);
 });

@@ -1,7 +1,9 @@
 // The README's bundler recipes, built for the browser by Vite, webpack and
 // esbuild from test/consumers/apps (with the versions of the committed
 // lockfile): no warning, no import of a Node module in the bundle, and in Chromium the
-// bundle renders the coin the native tool renders.
+// bundle renders the coin the native tool renders, with render() and with
+// renderInWorker(): in the package's Worker where the bundler bundles it (Vite,
+// webpack), on the main thread with one note where it does not (esbuild).
 import assert from 'node:assert/strict';
 import { cpSync, readFileSync, readdirSync } from 'node:fs';
 import { join } from 'node:path';
@@ -11,6 +13,9 @@ import { nativeRender, scratchDir } from '../testing/native.js';
 
 const apps = join(CONSUMERS, 'apps');
 const readme = readFileSync(new URL('../README.md', import.meta.url), 'utf8');
+
+// Whether the bundler bundles `new Worker(new URL('./worker.js', import.meta.url), ...)`.
+const bundlesWorkers = { webpack: true, vite: true, esbuild: false };
 
 const builders = {
   async webpack(app, out) {
@@ -62,10 +67,13 @@ for (const [name, buildWith] of Object.entries(builders)) {
     if (name !== 'vite') cpSync(join(app, 'index.html'), join(out, 'index.html'));
     const site = await serve(out);
     try {
-      const { page, errors } = await open(browser, `${site.url}index.html`);
-      await page.waitForFunction(() => window.result !== undefined, null, { timeout: 20000 }).catch(() => {});
+      const { page, errors, notes } = await open(browser, `${site.url}index.html`);
+      await page.waitForFunction(() => window.worker !== undefined, null, { timeout: 20000 }).catch(() => {});
       assert.deepEqual(errors, [], name);
       assert.ok(Buffer.from(await page.evaluate(() => window.result ?? [])).equals(want), `${name}: the coin`);
+      assert.ok(Buffer.from(await page.evaluate(() => window.worker ?? [])).equals(want), `${name}: the coin of renderInWorker`);
+      const mainThread = notes.filter((n) => n.includes('renderInWorker renders on the main thread'));
+      assert.equal(mainThread.length, bundlesWorkers[name] ? 0 : 1, `${name}: ${notes}`);
     } finally {
       await site.close();
     }

@@ -1,12 +1,12 @@
 // Every code block of the README runs as written in a project made as a new
-// user makes one: `npm init -y`, then the README's install line with the
-// packed tarball in place of the registry. JavaScript blocks run in Node (an
+// user makes one: `npm init -y`, then the README's two shell lines, the pack
+// line in js/ and the install line in the project with the tarball copied there. JavaScript blocks run in Node (an
 // ES module block as a .mjs file, a require() block as a .js file of the
 // CommonJS project); HTML blocks are pages served from the project folder in
 // Chromium, whose buttons are clicked.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
-import { readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { execFileSync, execSync } from 'node:child_process';
+import { readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
 import { open, session } from '../testing/browser.js';
@@ -17,19 +17,23 @@ const readme = readFileSync(join(js, 'README.md'), 'utf8');
 const blocks = [...readme.matchAll(/^```(\w+)\n([\s\S]*?)^```$/gm)].map((m, index) => ({ index, lang: m[1], code: m[2] }));
 const npm = (args, cwd) => execFileSync('npm', [...args, '--no-audit', '--no-fund', '--silent'], { cwd, encoding: 'utf8' }).trim();
 
-// The project: npm init -y, and the install line with the tarball.
-const packDir = scratchDir();
-const [{ filename }] = JSON.parse(npm(['pack', '--json', '--pack-destination', packDir], js));
+// The project: npm init -y, then the README's lines as written (no network: npm's settings from the environment).
+const shell = blocks.filter((b) => b.lang === 'sh').map((b) => b.code.trim());
+assert.equal(shell.length, 2, 'the pack line and the install line');
+const env = { ...process.env, npm_config_offline: 'true', npm_config_audit: 'false', npm_config_fund: 'false' };
+const sh = (line, cwd) => execSync(line, { cwd, env, encoding: 'utf8', stdio: 'pipe' });
+const tarball = sh(shell[0], js).trim().split('\n').pop(); // npm pack names its tarball last
 const project = scratchDir();
 npm(['init', '-y'], project);
-const install = blocks.filter((b) => b.lang === 'sh');
-assert.deepEqual(install.map((b) => b.code), ['npm install quavix\n'], 'one install line');
-npm([...install[0].code.trim().split(' ').slice(1, -1), join(packDir, filename), '--offline'], project);
+renameSync(join(js, tarball), join(project, tarball));
+sh(shell[1], project);
 
 const { browser, server } = await session(project);
 
-test('the project is what npm init -y makes: CommonJS', () => {
-  assert.equal(JSON.parse(readFileSync(join(project, 'package.json'))).type ?? 'commonjs', 'commonjs');
+test('the project is what npm init -y makes, CommonJS, with the tarball of the README\'s install line', () => {
+  const made = JSON.parse(readFileSync(join(project, 'package.json')));
+  assert.equal(made.type ?? 'commonjs', 'commonjs');
+  assert.deepEqual(made.dependencies, { quavix: `file:${tarball}` });
 });
 
 test('every JavaScript block runs in Node; the first two, ES module and CommonJS, write the native tool\'s coin', () => {

@@ -64,14 +64,16 @@ export function serve(root) {
   })));
 }
 
-/** Opens url in a new page, collecting the page's uncaught errors and console errors in errors. */
+/** Opens url in a new page, collecting the page's uncaught errors and console errors in errors, its console notes in notes. */
 export async function open(browser, url) {
   const page = await browser.newPage();
   const errors = [];
+  const notes = [];
   page.on('pageerror', (error) => errors.push(error.message));
   page.on('console', (message) => {
     if (message.type() === 'error') errors.push(`${message.text()} ${message.location().url ?? ''}`.trim());
+    if (message.type() === 'info') notes.push(message.text());
   });
   await page.goto(url);
-  return { page, errors };
+  return { page, errors, notes };
 }

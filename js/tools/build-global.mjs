@@ -1,6 +1,6 @@
 // Writes quavix.global.js: the package for a plain <script> tag, which sets
 // the global `quavix` (the API of index.js, quavix.play of play.js and
-// quavix.audio of audio.js) and carries quavix.wasm inside it, so init()
+// quavix.audio of audio.js, typed by global.d.ts) and carries quavix.wasm inside it, so init()
 // needs no URL and the page works from disk too. Run by the package's build
 // and prepack; nothing else is needed than Node.
 //   node tools/build-global.mjs [output]
@@ -47,6 +47,8 @@ ${asFunction('index')}
 ${asFunction('play')}
 ${asFunction('audio')}
 const api = Object.defineProperties({}, Object.getOwnPropertyDescriptors(modules.index));
-global.quavix = Object.freeze(Object.assign(api, { play: modules.play.play, audio: Object.freeze(modules.audio) }));
+// quavix.play is the namespace of play.js, as quavix.audio is of audio.js, and plays when called, as play() does.
+const play = Object.freeze(Object.assign(function play(wav, audioContext) { return modules.play.play(wav, audioContext); }, modules.play));
+global.quavix = Object.freeze(Object.assign(api, { play, audio: Object.freeze(modules.audio) }));
 })(typeof globalThis !== 'undefined' ? globalThis : self);
 `);
