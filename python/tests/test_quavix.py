@@ -158,8 +158,13 @@ def test_users_units_and_the_library_described():
     assert quavix.Params.unit("VibSpeed") == "cycles per second"
     assert quavix.Params.unit("Volume") == ""
     assert p.freq_hz(3528) == 1.0  # sqrt(100 / (44100 / (3528 * 0.125)))
-    # The library states the version the installed package was made for.
+    # The library states the version the installed package was made for, and comes inside
+    # it, in a wheel for this platform, unless QUAVIX_LIBRARY names another.
     assert quavix.version() == importlib.metadata.version("quavix")
+    if "QUAVIX_LIBRARY" not in os.environ:
+        assert os.path.dirname(quavix._library.lib._name) == os.path.dirname(quavix.__file__)
+        wheel = importlib.metadata.distribution("quavix").read_text("WHEEL")
+        assert "Root-Is-Purelib: false" in wheel and "Tag: py3-none-any" not in wheel
     assert quavix.PARAMETERS[0] == "Volume" and quavix.PARAMETERS[23] == "HPCutoffSweep"
 
 
