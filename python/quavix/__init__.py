@@ -64,9 +64,11 @@ class QuavixError(ValueError):
 
 def _shown(value: object) -> str:
     """A value as a message repeats it: text quoted, at most 40 characters then "..."."""
-    if isinstance(value, str):
+    if isinstance(value, (str, bytes, bytearray)):
         return repr(value[:_SHOWN]) + ("..." if len(value) > _SHOWN else "")
-    text = repr(value) if not isinstance(value, int) or abs(value) < 10**_SHOWN else "a %d-digit number" % len(str(abs(value)))
+    if isinstance(value, int) and abs(value) >= 10**_SHOWN:
+        return "a whole number of %d bits" % value.bit_length()
+    text = repr(value)
     return text[:_SHOWN] + ("..." if len(text) > _SHOWN else "")
 
 
@@ -85,7 +87,7 @@ def _whole(value: object, what: str, low: int, high: int) -> int:
     """A whole number from low to high, refused in the quavix tool's words otherwise."""
     if isinstance(value, bool) or not hasattr(type(value), "__index__"):
         raise QuavixError("%s: %s is not a whole number" % (what, _shown(value)))
-    number = operator.index(value)
+    number = operator.index(value)  # type: ignore[arg-type]
     if not low <= number <= high:
         raise QuavixError("%s: %s is out of range (%d to %d)" % (what, _shown(number), low, high))
     return number
@@ -233,7 +235,7 @@ def _rule(index: int, value: float) -> Optional[str]:
     problem = ctypes.c_char_p()
     if lib.quavix_param_check_user(index, value, ctypes.byref(problem)) == 0:
         return None
-    rule = problem.value.decode("ascii")
+    rule = (problem.value or b"").decode("ascii")
     info = _INFOS[index]
     # A finite time that is not negative breaks the rule only by its length.
     stored = ctypes.c_float(value).value
@@ -260,7 +262,7 @@ def check_mutate(amount: float) -> Optional[str]:
     problem = ctypes.c_char_p()
     if lib.quavix_mutate_check(number, ctypes.byref(problem)) == 0:
         return None
-    return "mutate: %s is not %s" % (_shown(amount), problem.value.decode("ascii"))
+    return "mutate: %s is not %s" % (_shown(amount), (problem.value or b"").decode("ascii"))
 
 
 # A parameter whose users' unit is the stored one: its rule is the rule of any stored value.

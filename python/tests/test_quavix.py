@@ -220,6 +220,7 @@ CUT = "'" + "x" * 40 + "'..."
     (lambda: quavix.Random(True), "seed: True is not a whole number"),
     (lambda: quavix.Random(2**32), "seed: 4294967296 is out of range (-2147483648 to 4294967295)"),
     (lambda: quavix.Random(-2**31 - 1), "seed: -2147483649 is out of range"),
+    (lambda: quavix.Random(10**100000), "seed: a whole number of 332193 bits is out of range"),  # log2(10) x 1e5
     (lambda: quavix.Params().render(buffer_length=1.5), "buffer_length: 1.5 is not a whole number"),
     (lambda: quavix.Params().wav(buffer_length=61), "buffer_length: 61 is out of range (0 to 60)"),
     (lambda: quavix.Params().render(buffer_length=-1), "buffer_length: -1 is out of range (0 to 60)"),
