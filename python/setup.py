@@ -26,6 +26,9 @@ class build_py_with_library(build_py):
                              "from a copy of the whole repository" % SOURCE)
         build = os.path.join(os.path.abspath(self.get_finalized_command("build").build_temp),
                              "libquavix")
+        if shutil.which("cmake") is None:
+            raise SystemExit("quavix: building the C library needs CMake 3.25 or later and a C++20 "
+                             "compiler (on Debian: sudo apt-get install cmake g++)")
         subprocess.check_call(["cmake", "-S", SOURCE, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
                                "-DQUAVIX_TESTS=OFF", "-DQUAVIX_BENCH=OFF", "-DQUAVIX_CLI=OFF",
                                "-DQUAVIX_EXPORT=OFF"])
