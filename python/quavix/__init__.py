@@ -150,7 +150,8 @@ def _family(family: Family) -> int:
         number = lib.quavix_preset_family_of_n(data, len(data))
         if number >= 0:
             return number
-    raise QuavixError("unknown preset %s: one of %s or 0 to 6" % (_shown(family), ", ".join(PRESETS)))
+    raise QuavixError("unknown preset %s: one of %s or 0 to %d"
+                      % (_shown(family), ", ".join(PRESETS), len(PRESETS) - 1))
 
 
 def _index(name: ParamKey) -> int:
