@@ -26,6 +26,17 @@ class CRandom(ctypes.Structure):
     _fields_ = [("state", ctypes.c_uint32)]
 
 
+class CParamDescription(ctypes.Structure):
+    _fields_ = [("index", ctypes.c_int32), ("name", ctypes.c_char_p), ("label", ctypes.c_char_p),
+                ("group", ctypes.c_int32), ("group_id", ctypes.c_char_p),
+                ("group_title", ctypes.c_char_p), ("unit", ctypes.c_char_p),
+                ("whole", ctypes.c_int32), ("frequency", ctypes.c_int32)]
+    _fields_ += [(name, ctypes.c_float) for name in (
+        "default_stored", "default_user", "typical_stored_min", "typical_stored_max",
+        "typical_user_min", "typical_user_max", "valid_user_min", "valid_user_max")]
+    _fields_ += [(name, ctypes.c_char_p) for name in ("help", "setter_text", "setter_title")]
+
+
 class LibraryError(OSError):
     """libquavix could not be found or does not fit this package."""
 
@@ -36,8 +47,6 @@ def _candidates():
         path = os.path.join(here, name)
         if os.path.exists(path):
             yield path
-    if os.environ.get("QUAVIX_LIBRARY"):
-        yield os.environ["QUAVIX_LIBRARY"]
     yield "libquavix.so.%d" % ABI_VERSION
     found = ctypes.util.find_library("quavix")
     if found:
@@ -45,14 +54,21 @@ def _candidates():
 
 
 def _load():
+    override = os.environ.get("QUAVIX_LIBRARY")
+    if override:  # a library being developed, in place of the one installed
+        try:
+            return ctypes.CDLL(override)
+        except OSError as error:
+            raise LibraryError("QUAVIX_LIBRARY names %s, which cannot be loaded: %s"
+                               % (override, error)) from None
     tried = []
     for path in _candidates():
         try:
             return ctypes.CDLL(path)
         except OSError as error:
             tried.append("%s (%s)" % (path, error))
-    raise LibraryError("libquavix.so.%d was not found; put it next to the quavix package, set "
-                       "QUAVIX_LIBRARY to its path or install it. Tried: %s"
+    raise LibraryError("libquavix.so.%d was not found; reinstall the quavix package or set "
+                       "QUAVIX_LIBRARY to the library's path. Tried: %s"
                        % (ABI_VERSION, "; ".join(tried) or "nothing"))
 
 
@@ -69,6 +85,8 @@ _signatures = {
     "quavix_param_index_n": (_c.c_int, [_c.c_char_p, _c.c_size_t]),
     "quavix_param_name": (_c.c_char_p, [_c.c_int32]),
     "quavix_param_unit": (_c.c_char_p, [_c.c_int32]),
+    "quavix_param_info": (_c.c_int, [_c.c_int32, P(CParamDescription)]),
+    "quavix_param_check_user": (_c.c_int, [_c.c_int32, _c.c_float, P(_c.c_char_p)]),
     "quavix_param_get": (_c.c_int, [P(CParams), _c.c_int32, P(_c.c_float)]),
     "quavix_param_set": (_c.c_int, [P(CParams), _c.c_int32, _c.c_float]),
     "quavix_param_get_user": (_c.c_int, [P(CParams), _c.c_int32, P(_c.c_float)]),
@@ -84,6 +102,8 @@ _signatures = {
     "quavix_settings_string_check_n": (_c.c_int, [_c.c_char_p, _c.c_size_t, P(_c.c_int32)]),
     "quavix_settings_file_encode": (_c.c_int, [P(CParams), _c.c_char_p]),
     "quavix_settings_file_decode": (_c.c_int, [P(CParams), _c.c_char_p, _c.c_size_t]),
+    "quavix_sound_length_bound": (_c.c_size_t, [P(CParams), _c.c_uint32]),
+    "quavix_wav_buffer_size": (_c.c_size_t, [_c.c_uint32]),
     "quavix_render": (_c.c_int32, [P(CParams), P(CRandom), _c.c_void_p, _c.c_int32]),
     "quavix_render_count": (_c.c_int32, [P(CParams), P(CRandom), _c.c_int32]),
     "quavix_wav_image": (_c.c_int64, [P(CParams), P(CRandom), _c.c_int32, _c.c_void_p,

@@ -1,5 +1,6 @@
 """The Python package over libquavix: every reference sound byte for byte,
 the bytes of the quavix tool, units, exchange and the errors it raises."""
+import ctypes
 import importlib.metadata
 import os
 import re
@@ -28,6 +29,12 @@ def fnv1a64(data):
     return "%016x" % digest
 
 
+def poke(params, index, value):
+    """Any stored value, NaN included, as a settings file can hold it: through the C call
+    itself (the package's setters refuse what the core's rule refuses)."""
+    quavix._library.lib.quavix_param_set(ctypes.byref(params._c), index, value)
+
+
 def run_recipe(recipe):
     """The WAV image of a recipe: bN buffer seconds, sN seed, pN preset,
     r randomize, mHEX mutate by the float of bits HEX, vI=HEX stored value."""
@@ -46,8 +53,8 @@ def run_recipe(recipe):
             params = params.mutate(float_of_bits(arg), random=rng)
         elif kind == "v":
             index, bits = arg.split("=")
-            params[int(index)] = float_of_bits(bits)
-    return params.wav(random=rng, max_samples=buffer_seconds * 41000)
+            poke(params, int(index), float_of_bits(bits))
+    return params.wav(random=rng, buffer_length=buffer_seconds)
 
 
 def reference_lines():
@@ -91,20 +98,56 @@ def test_reference_sounds_are_the_tools_bytes():
     assert compared >= 25
 
 
-def test_render_gives_int16_samples_of_the_wav_the_whole_sound():
-    coin = quavix.preset("coin", seed=1)
-    samples = coin.render()
-    assert samples.dtype == numpy.int16 and samples.ndim == 1
-    assert coin.wav()[44:] == samples.astype("<i2").tobytes()
-    assert numpy.array_equal(quavix.render_preset("coin", 1), samples)
-    assert len(quavix.Params().render()) == 25003  # the default sound's length
-    assert len(quavix.Params().render(max_samples=100)) == 100
-    # Longer than the usual maximum: 1.5 + 1/64 gives 229711 samples of sustain instead of 225000.
+def with_stored(**values):
     p = quavix.Params()
-    p["AttackTime"] = p["DecayTime"] = 1.5
-    p["SustainTime"] = 1.515625
-    assert len(p.render()) == 225000 + 229711 + 225000 + 3
-    assert len(p.wav()) == 44 + 2 * (225000 + 229711 + 225000 + 3)
+    for name, value in values.items():
+        p[name] = value
+    return p
+
+
+def with_user(**values):
+    p = quavix.Params()
+    for name, value in values.items():
+        p.set_user(name, value)
+    return p
+
+
+# Lengths from the design: a stage lasts trunc(stored^2 * 100000) samples, a sound its
+# three stages and 3 samples, cut at buffer_length x 41000 samples (5 s unless given).
+@pytest.mark.parametrize("make, options, length", [
+    (quavix.Params, {}, 9000 + 16000 + 3),                    # the defaults: 0.3 and 0.4 stored
+    (quavix.Params, {"buffer_length": 0}, 0),
+    (lambda: quavix.randomize(seed=38), {}, 5 * 41000),       # longer than the default buffer
+    (lambda: with_stored(SustainTime=100.0), {}, 5 * 41000),  # 22675 s stored: bounded
+    (lambda: with_stored(SustainTime=100.0), {"buffer_length": 1}, 41000),
+    (lambda: with_user(SustainTime=55, DecayTime=10), {"buffer_length": 60}, 60 * 41000),
+    (lambda: with_stored(AttackTime=0.5, SustainTime=0.0, DecayTime=0.5), {"buffer_length": 60},
+     25000 + 25000 + 3),
+])
+def test_render_and_wav_are_cut_at_the_buffer(make, options, length):
+    p = make()
+    samples = p.render(**options)
+    assert samples.dtype == numpy.int16 and samples.ndim == 1 and len(samples) == length
+    wav = p.wav(**options)
+    assert len(wav) == 44 + 2 * length and wav[44:] == samples.astype("<i2").tobytes()
+    assert p.length_bound(**options) >= length
+
+
+def test_a_sound_continues_the_source_it_was_made_from():
+    # Noise draws from the source while it renders: a render from another state differs.
+    made = quavix.preset("explosion", random=quavix.Random(5))
+    assert made.wav() == quavix.preset("explosion", seed=5).wav()
+    assert made.wav() != made.wav(seed=made.random.state + 1)
+    rng = quavix.Random(7)
+    blip = quavix.preset("blip", random=rng).mutate(0.1, random=rng)
+    assert numpy.array_equal(blip.render(), blip.render(random=rng))
+    assert numpy.array_equal(blip.render(), quavix.preset("blip", seed=7).mutate(0.1).render())
+    assert numpy.array_equal(quavix.render_preset("coin", 1), quavix.preset("coin", seed=1).render())
+
+
+def test_sources_without_a_seed_differ():
+    assert len({quavix.random().state for _ in range(8)}) == 8
+    assert len({quavix.preset("coin").settings_string() for _ in range(8)}) > 1
 
 
 def test_users_units_and_the_library_described():
@@ -115,8 +158,13 @@ def test_users_units_and_the_library_described():
     assert quavix.Params.unit("VibSpeed") == "cycles per second"
     assert quavix.Params.unit("Volume") == ""
     assert p.freq_hz(3528) == 1.0  # sqrt(100 / (44100 / (3528 * 0.125)))
-    # The library states the version the installed package was made for.
+    # The library states the version the installed package was made for, and comes inside
+    # it, in a wheel for this platform, unless QUAVIX_LIBRARY names another.
     assert quavix.version() == importlib.metadata.version("quavix")
+    if "QUAVIX_LIBRARY" not in os.environ:
+        assert os.path.dirname(quavix._library.lib._name) == os.path.dirname(quavix.__file__)
+        wheel = importlib.metadata.distribution("quavix").read_text("WHEEL")
+        assert "Root-Is-Purelib: false" in wheel and "Tag: py3-none-any" not in wheel
     assert quavix.PARAMETERS[0] == "Volume" and quavix.PARAMETERS[23] == "HPCutoffSweep"
 
 
@@ -142,14 +190,40 @@ def test_seeds_and_mutation_repeat():
     assert waves == {0, 1, 2, 3}
 
 
+LONG = "x" * 100_000_000
+CUT = "'" + "x" * 40 + "'..."
+
+
 @pytest.mark.parametrize("call, message", [
-    (lambda: quavix.preset("boom"), "unknown preset 'boom'"),
-    (lambda: quavix.preset(7), "its number 0 to 6"),
+    (lambda: quavix.preset("boom"), "unknown preset 'boom': one of coin, laser, explosion, powerup, hurt, jump, blip or 0 to 6"),
+    (lambda: quavix.preset(7), "unknown preset 7"),
+    (lambda: quavix.preset(LONG), "unknown preset " + CUT + ":"),
     (lambda: quavix.Params()["Loudness"], "unknown parameter 'Loudness'"),
+    (lambda: quavix.Params().set_user(LONG, 1), "unknown parameter " + CUT + " ("),
     (lambda: quavix.Params().__setitem__(24, 1), "index 24 outside 0 to 23"),
-    (lambda: quavix.Params().set_user("AttackTime", "long"), "AttackTime must be a number"),
+    (lambda: quavix.Params().set_user("AttackTime", "long"), "AttackTime must be a number, not 'long'"),
+    (lambda: quavix.Params().set_user("AttackTime", LONG), "AttackTime must be a number, not " + CUT),
+    (lambda: quavix.Params().set_user("DecayTime", -1), "DecayTime -1: a time cannot be negative"),
+    (lambda: quavix.Params().set_user("DecayTime", float("nan")), "DecayTime nan: a value must be a finite number"),
+    (lambda: quavix.Params().set_user("WaveType", 4), "WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"),
+    (lambda: quavix.Params().set_user("WaveType", 2.5), "WaveType 2.5: the wave type"),
+    (lambda: quavix.Params().set_user("VibSpeed", 22051), "a vibrato faster than 22050 cycles per second"),
+    (lambda: quavix.Params().set_user("RepeatSpeed", -0.5), "RepeatSpeed -0.5: a speed cannot be negative"),
+    # The longest stage is the 60 s buffer's 2460000 samples: 24.6 stored^2, x 2.2675 s.
+    (lambda: quavix.Params().set_user("SustainTime", 55.79), "longer than the longest possible sound (55.78 s)"),
+    (lambda: quavix.Params().__setitem__("WaveType", 7), "WaveType 7 (stored): the wave type is 0 square"),
+    (lambda: quavix.Params().__setitem__("DecayTime", float("inf")), "DecayTime inf (stored): a value must be a finite number"),
     (lambda: quavix.Params().mutate(1.01), "mutate: 1.01 is not an amount from 0 to 1"),
-    (lambda: quavix.Random(-1), "seed must be a whole number"),
+    (lambda: quavix.Params().mutate(float("nan")), "mutate: nan is not an amount from 0 to 1"),
+    (lambda: quavix.Random(1.5), "seed: 1.5 is not a whole number"),
+    (lambda: quavix.Random(float("inf")), "seed: inf is not a whole number"),
+    (lambda: quavix.Random(True), "seed: True is not a whole number"),
+    (lambda: quavix.Random(2**32), "seed: 4294967296 is out of range (-2147483648 to 4294967295)"),
+    (lambda: quavix.Random(-2**31 - 1), "seed: -2147483649 is out of range"),
+    (lambda: quavix.Random(10**100000), "seed: a whole number of 332193 bits is out of range"),  # log2(10) x 1e5
+    (lambda: quavix.Params().render(buffer_length=1.5), "buffer_length: 1.5 is not a whole number"),
+    (lambda: quavix.Params().wav(buffer_length=61), "buffer_length: 61 is out of range (0 to 60)"),
+    (lambda: quavix.Params().render(buffer_length=-1), "buffer_length: -1 is out of range (0 to 60)"),
     (lambda: quavix.preset("coin", seed=1, random=quavix.Random(1)), "not both"),
     (lambda: quavix.Params.from_settings_string("1,,x"), "field 2 (AttackTime)"),
     (lambda: quavix.Params.from_settings_string("," * 24), "more than 24 fields"),
@@ -159,11 +233,37 @@ def test_seeds_and_mutation_repeat():
     (lambda: with_decay(float("inf")).settings_string(), "NaN or infinite"),
 ])
 def test_clear_errors(call, message):
-    with pytest.raises(quavix.QuavixError, match=re.escape(message)):
+    with pytest.raises(quavix.QuavixError, match=re.escape(message)) as raised:
         call()
+    assert len(str(raised.value)) <= 300
+
+
+# The tool's --seed: negative seeds are the bits of their unsigned twins.
+@pytest.mark.parametrize("seed, state", [(0, 0), (4294967295, 4294967295), (-1, 4294967295),
+                                         (-2**31, 2**31), (numpy.uint32(7), 7)])
+def test_seeds_the_tool_takes(seed, state):
+    assert quavix.Random(seed).state == state
+
+
+def test_the_core_describes_and_checks_each_parameter():
+    info = quavix.param_info("sustaintime")
+    assert (info.index, info.name, info.unit, info.whole) == (3, "SustainTime", "seconds", False)
+    assert info.default == pytest.approx(0.3**2 * 2.2675, rel=1e-6)
+    assert info.valid.max == pytest.approx(2460000 / 100000 * 2.2675, rel=1e-6)
+    assert quavix.param_info("WaveType").valid == quavix.ValueRange(0, 3)
+    assert [i.name for i in quavix.param_info()] == list(quavix.PARAMETERS)
+    assert quavix.check_user("SustainTime", 55.78) is None
+    assert quavix.check_user(3, -5) == "SustainTime -5: a time cannot be negative"
+    assert quavix.check_mutate(1) is None and quavix.check_mutate(2) == "mutate: 2 is not an amount from 0 to 1"
+    nothing_stored = quavix.Params()
+    for call in (lambda: nothing_stored.set_user("DecayTime", -1),
+                 lambda: nothing_stored.__setitem__("WaveType", 7)):
+        with pytest.raises(quavix.QuavixError):
+            call()
+    assert nothing_stored == quavix.Params()
 
 
 def with_decay(value):
     p = quavix.Params()
-    p["DecayTime"] = value
+    poke(p, 5, value)
     return p

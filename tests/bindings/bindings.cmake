@@ -2,7 +2,8 @@
 #   BINDING=c       tests/consumer/coin.c built against it through find_package, pkg-config and
 #                   the static library, each writing the bytes of REFERENCE_CLI's coin of seed 1;
 #                   a plug-in, the consumer's own flags, and the README's library example
-#   BINDING=python  the package in a virtual environment and its pytest tests
+#   BINDING=python  the package built and installed as its README says, its pytest tests, the
+#                   README's blocks, the examples and the table of agreement_cases.json
 #   BINDING=sdl2    the SDL2 example built over the installed library, played to a file
 #   BINDING=love    the LÖVE module's test, its example and README block in LÖVE without
 #                   window or sound card, and its answers to the cross-binding cases
@@ -105,20 +106,37 @@ if(BINDING STREQUAL "c")
     message(FATAL_ERROR "the statically linked README example prints\n${output}")
   endif()
 elseif(BINDING STREQUAL "python")
-  # As the README says: a virtual environment that sees Debian's NumPy, then pip without build isolation.
-  run(${PYTHON} -m venv --system-site-packages ${WORK_DIR}/venv)
-  # From a copy, so that the build's files stay out of the source tree.
-  file(COPY ${SOURCE_DIR}/python DESTINATION ${WORK_DIR} PATTERN __pycache__ EXCLUDE)
-  run(${WORK_DIR}/venv/bin/python -m pip install --quiet --no-index --no-build-isolation
-      ${WORK_DIR}/python)
-  run(${CMAKE_COMMAND} -E env QUAVIX_LIBRARY=${library} QUAVIX_CLI=${REFERENCE_CLI}
+  # As python/README.md says: its install lines, as written, in the top folder of a copy of the
+  # sources (so that the build's files stay out of the tree), python3 being Debian's Python,
+  # without a network and without QUAVIX_LIBRARY: the package builds and carries its library.
+  set(copy ${WORK_DIR}/source)
+  set(venv ${copy}/venv)
+  file(COPY ${SOURCE_DIR}/ DESTINATION ${copy} PATTERN .git EXCLUDE PATTERN build EXCLUDE
+       PATTERN node_modules EXCLUDE PATTERN __pycache__ EXCLUDE)
+  file(WRITE ${WORK_DIR}/bin/python3 "#!/bin/sh\nexec ${PYTHON} \"$@\"\n")
+  file(CHMOD ${WORK_DIR}/bin/python3 PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(ENV{PATH} "${WORK_DIR}/bin:$ENV{PATH}")
+  set(ENV{PIP_NO_INDEX} 1)
+  unset(ENV{QUAVIX_LIBRARY})
+  set(readme ${SOURCE_DIR}/tests/bindings/readme_examples.py run ${copy}/python/README.md)
+  run(${CMAKE_COMMAND} -E chdir ${copy} ${PYTHON} ${readme} sh sh -e)
+  run(${CMAKE_COMMAND} -E env QUAVIX_CLI=${REFERENCE_CLI}
       QUAVIX_REFERENCE_SOUNDS=${SOURCE_DIR}/tests/reference_sounds.txt
-      ${WORK_DIR}/venv/bin/python -m pytest -q -p no:cacheprovider ${WORK_DIR}/python/tests)
-  # The README's example, run as a game would run it, from the installed package.
-  run(${CMAKE_COMMAND} -E chdir ${WORK_DIR} ${CMAKE_COMMAND} -E env QUAVIX_LIBRARY=${library}
-      ${WORK_DIR}/venv/bin/python ${SOURCE_DIR}/examples/python/coin.py)
+      ${venv}/bin/python -m pytest -q -p no:cacheprovider ${copy}/python/tests)
+  # The README's Python blocks, then its example, run as a game would run them; the example's
+  # coin.wav is the tool's.
+  file(MAKE_DIRECTORY ${WORK_DIR}/readme)
+  run(${CMAKE_COMMAND} -E chdir ${WORK_DIR}/readme ${CMAKE_COMMAND} -E env SDL_AUDIODRIVER=dummy
+      ${PYTHON} ${readme} python ${venv}/bin/python)
+  run(${CMAKE_COMMAND} -E chdir ${WORK_DIR} ${venv}/bin/python ${SOURCE_DIR}/examples/python/coin.py)
   run(${REFERENCE_CLI} render --preset coin --seed 1 -o ${WORK_DIR}/expected.wav)
   run(${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.wav ${WORK_DIR}/coin.wav)
+  # The pygame example, to SDL's disk audio driver: the tool's samples, with silence between.
+  run(${CMAKE_COMMAND} -E env PATH=${venv}/bin:$ENV{PATH} ${PYTHON} ${SOURCE_DIR}/tests/bindings/players.py
+      sdl2 ${SOURCE_DIR}/examples/python/pygame_demo.py ${REFERENCE_CLI} ${WORK_DIR}/pygame)
+  # The table every binding answers as the tool does.
+  run(${PYTHON} ${SOURCE_DIR}/tests/bindings/agreement.py ${REFERENCE_CLI} ${venv}/bin/python
+      ${SOURCE_DIR}/tests/bindings/agree_python.py {cases})
 elseif(BINDING STREQUAL "sdl2")
   run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples/sdl2 -B ${WORK_DIR}/build -G Ninja
       -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
