@@ -141,6 +141,10 @@ void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan&
   plan.Count = static_cast<std::int64_t>(sounds.size());
   plan.Entries.resize(sounds.size());
   for (std::size_t i = 0; i < sounds.size(); ++i) {
+    if (!sounds[i].Layers.empty()) {
+      ThrowUsage("--project: sound " + std::to_string(i + 1) + " (" + Echo(sounds[i].Name) +
+                 ") is a layered sound, which batch does not mix; quavix render --layers FILE --sound NAME makes it");
+    }
     BatchEntry& entry = plan.Entries[i];
     entry.File = stems[i] + "." + extension;
     entry.Seed = sounds[i].Seed;

@@ -30,6 +30,10 @@ struct RenderArgs {
   std::string SaveSettings;
   bool PrintSettings = false;
   ExportArgs Export;
+  std::string Layers;  // a project file whose layered sound to render
+  CLI::Option* LayersOption = nullptr;
+  std::string SoundName;
+  CLI::Option* SoundNameOption = nullptr;
 };
 
 struct BatchArgs {

@@ -40,6 +40,11 @@ std::string SignedDb(double db) {
 }  // namespace
 
 ExportReport ExportRendered(std::span<const std::int16_t> samples, const ExportSettings& settings) {
+  const std::vector<float> floats = ToFloatSamples(samples);
+  return ExportRendered(std::span<const float>(floats), settings);
+}
+
+ExportReport ExportRendered(std::span<const float> samples, const ExportSettings& settings) {
   ExportedSound sound;
   try {
     sound = ExportSound(samples, settings);

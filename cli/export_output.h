@@ -30,6 +30,8 @@ struct ExportReport {
 
 // The file for synthesized 16-bit samples.
 ExportReport ExportRendered(std::span<const std::int16_t> samples, const exporting::ExportSettings& settings);
+// The same for float samples at full scale 1: a layered sound's mix.
+ExportReport ExportRendered(std::span<const float> samples, const exporting::ExportSettings& settings);
 
 // Bytes a file of at most samples synthesized samples can take, for the
 // batch's free-space check.

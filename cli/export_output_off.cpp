@@ -8,8 +8,12 @@ namespace quavix::cli {
 
 bool ExportAvailable() { return false; }
 
-ExportReport ExportRendered(std::span<const std::int16_t>, const exporting::ExportSettings&) {
+ExportReport ExportRendered(std::span<const float>, const exporting::ExportSettings&) {
   ThrowUsage("this quavix was built without the export options (QUAVIX_EXPORT=OFF)");
+}
+
+ExportReport ExportRendered(std::span<const std::int16_t>, const exporting::ExportSettings& settings) {
+  return ExportRendered(std::span<const float>(), settings);
 }
 
 std::uint64_t ExportBytesBound(std::size_t samples, const exporting::ExportSettings&) { return 4096 + 2 * samples; }

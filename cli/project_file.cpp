@@ -58,30 +58,19 @@ std::int64_t WholeNumber(const Json& value) {
   return static_cast<std::int64_t>(d);
 }
 
-// The problem with one sound, or "" when it can be used; fills in sound.
-std::string ReadSound(const Json& item, ProjectSound& sound) {
-  if (!item.is_object()) return "it is not an object with a name, a seed, its parameters and a buffer length";
-  const auto name = item.find("name");
-  if (name == item.end() || !name->is_string() || name->get<std::string>().empty()) return "it has no name";
-  sound.Name = name->get<std::string>();
-  if (sound.Name.size() > kMaxNameBytes) return "its name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
-  if (const auto tags = item.find("tags"); tags != item.end()) {
-    if (!tags->is_array()) return "its tags are not a list of words";
-    for (const Json& tag : *tags) {
-      if (!tag.is_string()) return "its tags are not a list of words";
-      sound.Tags.push_back(tag.get<std::string>());
-    }
-  }
-  const auto seed = item.find("seed");
-  const std::int64_t seedValue = seed == item.end() ? -1 : WholeNumber(*seed);
+// The problem with the recipe fields of a sound or a layer (seed, sfs and
+// buffer_length), or "" when they can be used.
+std::string ReadRecipe(const Json& item, std::uint32_t& seed, SynthParams& params, std::uint32_t& bufferSeconds) {
+  const auto seedField = item.find("seed");
+  const std::int64_t seedValue = seedField == item.end() ? -1 : WholeNumber(*seedField);
   if (seedValue < 1 || seedValue > 0xffffffff) return "its seed is not a whole number from 1 to 4294967295";
-  sound.Seed = static_cast<std::uint32_t>(seedValue);
+  seed = static_cast<std::uint32_t>(seedValue);
   const auto length = item.find("buffer_length");
   const std::int64_t seconds = length == item.end() ? -1 : WholeNumber(*length);
   if (seconds < 1 || seconds > kMaxBufferSeconds) {
     return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
   }
-  sound.BufferSeconds = static_cast<std::uint32_t>(seconds);
+  bufferSeconds = static_cast<std::uint32_t>(seconds);
   const auto sfs = item.find("sfs");
   const std::string wrong = "its parameters are not a settings file: \"sfs\" must be its " + std::to_string(kSettingsFileSize) +
                             " bytes in hexadecimal";
@@ -95,11 +84,66 @@ std::string ReadSound(const Json& item, ProjectSound& sound) {
     if (high < 0 || low < 0) return wrong;
     bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
   }
-  sound.Params = DefaultParams();
-  if (DecodeSettings(sound.Params, bytes.data(), bytes.size()) != SettingsLoadResult::Loaded) {
+  params = DefaultParams();
+  if (DecodeSettings(params, bytes.data(), bytes.size()) != SettingsLoadResult::Loaded) {
     return "its parameters are not a settings file of a known version";
   }
   return "";
+}
+
+// The problem with one layer's fields, or "" when they can be read; the
+// values' ranges are the core's to check.
+std::string ReadLayer(const Json& item, Layer& layer) {
+  if (!item.is_object()) return "it is not an object with a seed, its parameters and a buffer length";
+  if (std::string problem = ReadRecipe(item, layer.RandomState, layer.Params, layer.BufferSeconds); !problem.empty()) {
+    return problem;
+  }
+  if (const auto offset = item.find("offset"); offset != item.end()) {
+    const std::int64_t samples = WholeNumber(*offset);
+    if (samples < 0 || samples > INT32_MAX) {
+      return "its offset is not a whole number of samples from 0 to " + std::to_string(kMaxLayerOffset);
+    }
+    layer.Offset = static_cast<std::int32_t>(samples);
+  }
+  if (const auto gain = item.find("gain_db"); gain != item.end()) {
+    const double db = gain->is_number() ? gain->get<double>() : std::nan("");
+    const double tenths = std::round(db * 10);
+    if (!(std::fabs(db) <= 1e6) || tenths / 10 != db) return "its gain_db is not a number of decibels in steps of 0.1";
+    layer.GainTenths = static_cast<std::int32_t>(tenths);
+  }
+  if (const auto muted = item.find("muted"); muted != item.end()) {
+    if (!muted->is_boolean()) return "its muted is not true or false";
+    layer.Muted = muted->get<bool>();
+  }
+  return "";
+}
+
+// The problem with one sound, or "" when it can be used; fills in sound.
+std::string ReadSound(const Json& item, std::int64_t version, ProjectSound& sound) {
+  if (!item.is_object()) return "it is not an object with a name, a seed, its parameters and a buffer length";
+  const auto name = item.find("name");
+  if (name == item.end() || !name->is_string() || name->get<std::string>().empty()) return "it has no name";
+  sound.Name = name->get<std::string>();
+  if (sound.Name.size() > kMaxNameBytes) return "its name is longer than " + std::to_string(kMaxNameBytes) + " bytes";
+  if (const auto tags = item.find("tags"); tags != item.end()) {
+    if (!tags->is_array()) return "its tags are not a list of words";
+    for (const Json& tag : *tags) {
+      if (!tag.is_string()) return "its tags are not a list of words";
+      sound.Tags.push_back(tag.get<std::string>());
+    }
+  }
+  const auto layers = item.find("layers");
+  if (layers == item.end()) return ReadRecipe(item, sound.Seed, sound.Params, sound.BufferSeconds);
+  if (version < 2) return "it has layers, which a project file has from version 2 on";
+  if (!layers->is_array()) return "its layers are not a list";
+  if (layers->size() > kMaxLayers) sound.Layers.resize(kMaxLayers + 1);  // for the core's count message
+  else sound.Layers.resize(layers->size());
+  for (std::size_t i = 0; i < layers->size() && i < kMaxLayers; ++i) {
+    if (std::string problem = ReadLayer((*layers)[i], sound.Layers[i]); !problem.empty()) {
+      return "layer " + std::to_string(i + 1) + ": " + problem;
+    }
+  }
+  return LayersProblem(sound.Layers, nullptr);
 }
 
 std::string Lowered(std::string text) {
@@ -166,11 +210,12 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
     ThrowFailure(shown + " is not a project file: it has no \"format\": \"" + kProjectFormat + "\"");
   }
   const auto version = project.find("version");
-  if (version == project.end() || WholeNumber(*version) != kProjectVersion) {
+  const std::int64_t versionNumber = version == project.end() ? -1 : WholeNumber(*version);
+  if (versionNumber < 1 || versionNumber > kProjectVersion) {
     const std::string which = version == project.end()          ? "no version"
                               : version->is_number_integer() ? "version " + version->dump()
                                                              : "version " + Echo(version->dump(), 20);
-    ThrowFailure(shown + " is a project file of " + which + "; this tool reads version " +
+    ThrowFailure(shown + " is a project file of " + which + "; this tool reads versions 1 to " +
                  std::to_string(kProjectVersion));
   }
   const auto list = project.find("sounds");
@@ -182,7 +227,7 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
   std::vector<ProjectSound> sounds;
   for (std::size_t i = 0; i < list->size(); ++i) {
     ProjectSound sound;
-    const std::string problem = ReadSound((*list)[i], sound);
+    const std::string problem = ReadSound((*list)[i], versionNumber, sound);
     if (!problem.empty()) {
       const std::string named = sound.Name.empty() ? "" : " (" + Echo(sound.Name) + ")";
       ThrowFailure(shown + ": sound " + std::to_string(i + 1) + named + ": " + problem);

@@ -8,11 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "design/layered_sound.h"
 #include "synth/synth_params.h"
 
 namespace quavix::cli {
 
-inline constexpr int kProjectVersion = 1;
+// Version 2 adds layered sounds; version 1 files read as before.
+inline constexpr int kProjectVersion = 2;
 inline constexpr const char* kProjectFormat = "quavix-project";
 
 struct ProjectSound {
@@ -21,6 +23,7 @@ struct ProjectSound {
   std::uint32_t Seed = 0;
   SynthParams Params{};
   std::uint32_t BufferSeconds = 5;
+  std::vector<Layer> Layers;  // a layered sound's layers (then the fields above are unused)
 };
 
 // Whether Windows takes a file of this name for a device: the part before the

@@ -34,14 +34,14 @@ void AddRecipeOptions(CLI::App& command, RecipeArgs& args, bool withFileSources)
                            "Read the parameters from a settings string (24 comma-separated values)")
             ->type_name("STRING");
   }
-  command.add_option("--set", args.Sets, "Set one parameter in its user unit (repeatable, applied in order)")
+  args.SetOption = command.add_option("--set", args.Sets, "Set one parameter in its user unit (repeatable, applied in order)")
       ->type_name("NAME=VALUE")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   args.MutateOption = command.add_option("--mutate", args.Mutate,
                                          "Mutate the parameters by up to +-0.5 x C (0 to 1) after the changes")
                           ->type_name("C");
-  command.add_option("--buffer-length", args.BufferLength,
+  args.BufferLengthOption = command.add_option("--buffer-length", args.BufferLength,
                      "Buffer length in whole seconds, 0 to " + std::to_string(kMaxBufferSeconds) +
                          ": the sound is cut at length x " + std::to_string(kSamplesPerBufferSecond) +
                          " samples (default 5)")

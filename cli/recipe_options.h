@@ -26,6 +26,8 @@ struct RecipeArgs {
   CLI::Option* SettingsFileOption = nullptr;
   CLI::Option* SettingsStringOption = nullptr;
   CLI::Option* MutateOption = nullptr;
+  CLI::Option* SetOption = nullptr;
+  CLI::Option* BufferLengthOption = nullptr;
 };
 
 // withFileSources adds --sfs and --csv (render) besides --preset and --randomize.

@@ -9,6 +9,9 @@
 #include "export_output.h"
 #include "numbers.h"
 #include "output_file.h"
+#include "project_file.h"
+#include "design/layered_sound.h"
+#include "exchange/wave_image.h"
 #include "synth/sound_length.h"
 
 namespace quavix::cli {
@@ -23,6 +26,11 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
   AddExportOptions(*cmd, args.Export, false);
+  args.LayersOption = cmd->add_option("--layers", args.Layers,
+                                      "Render a layered sound of a project file instead: its only sound, or the one --sound names")
+                          ->type_name("FILE.json");
+  args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to render")
+                             ->type_name("NAME");
   cmd->footer(
       "Steps, in this fixed order:\n"
       "  1. seed the random source (--seed, or the clock, which is then printed on stderr);\n"
@@ -39,7 +47,11 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
               "  quavix render --randomize --mutate 0.1 --save-sfs odd.sfs --print-csv -o odd.wav\n"
               "  quavix render --sfs odd.sfs --seed 7 -o - | aplay\n"
               "  quavix render --preset coin --seed 42 --format ogg --rate 48000 --normalize lufs:-16 -o coin.ogg\n"
-              "  quavix render --preset hurt --seed 3 --format flac --bits 24 --trim --fade-out 20 -o hurt.flac\n");
+              "  quavix render --preset hurt --seed 3 --format flac --bits 24 --trim --fade-out 20 -o hurt.flac\n"
+              "  quavix render --layers sounds.json --sound \"Laser over noise\" -o laser.wav\n\n"
+              "With --layers, each layer of the sound is rendered from its own recipe, seed and buffer\n"
+              "length, and the layers are mixed at their offsets and gains (see docs/project-file.md);\n"
+              "the export options then shape the mix.\n");
   return cmd;
 }
 
@@ -75,10 +87,78 @@ void CheckDistinctFiles(const RenderArgs& args) {
   }
 }
 
+// The sound of a project file that --layers and --sound name.
+ProjectSound ChosenSound(const RenderArgs& args) {
+  std::vector<ProjectSound> sounds = ReadProjectFile(args.Layers);
+  const std::string shown = args.Layers == "-" ? "standard input" : EchoPath(args.Layers);
+  if (!Given(args.SoundNameOption)) {
+    if (sounds.size() > 1) {
+      ThrowUsage("--layers: " + shown + " holds " + std::to_string(sounds.size()) +
+                 " sounds; --sound NAME says which to render");
+    }
+    return std::move(sounds.front());
+  }
+  for (ProjectSound& sound : sounds) {
+    if (sound.Name == args.SoundName) return std::move(sound);
+  }
+  ThrowFailure("--sound: " + shown + " holds no sound named " + Echo(args.SoundName));
+}
+
+// render --layers: the mix of a project's sound, a plain one taken as one layer at 0 dB.
+int RunLayeredRender(const RenderArgs& args, const std::optional<ExportRequest>& exported, const Streams& streams) {
+  const std::pair<const char*, const CLI::Option*> recipeOptions[] = {
+      {"--seed", args.SeedOption}, {"--preset", args.Recipe.PresetOption}, {"--randomize", args.Recipe.RandomizeOption},
+      {"--sfs", args.Recipe.SettingsFileOption}, {"--csv", args.Recipe.SettingsStringOption},
+      {"--set", args.Recipe.SetOption}, {"--mutate", args.Recipe.MutateOption},
+      {"--buffer-length", args.Recipe.BufferLengthOption}};
+  for (const auto& [name, option] : recipeOptions) {
+    if (Given(option)) ThrowUsage(std::string(name) + " and --layers cannot go together: each layer has its own recipe");
+  }
+  if (!args.SaveSettings.empty() || args.PrintSettings) {
+    ThrowUsage("--layers makes a mix of several recipes, which no settings file or string holds: give -o OUT");
+  }
+  if (!args.Layers.empty() && args.Layers != "-" && !args.Output.empty() && args.Output != "-" &&
+      IdentityOf(args.Layers) == IdentityOf(args.Output)) {
+    ThrowUsage("-o " + EchoPath(args.Output) + " is the same file as --layers " + EchoPath(args.Layers));
+  }
+  const ProjectSound sound = ChosenSound(args);
+  std::vector<Layer> layers = sound.Layers;
+  if (layers.empty()) {
+    Layer only;
+    only.Params = sound.Params;
+    only.RandomState = sound.Seed;
+    only.BufferSeconds = sound.BufferSeconds;
+    layers.push_back(only);
+  }
+  const LayerMix mix = MixLayers(layers);
+  std::vector<std::uint8_t> image;
+  ExportReport report;
+  if (exported) {
+    report = ExportRendered(std::span<const float>(mix.Floats), exported->Settings);
+    image = std::move(report.Bytes);
+  } else {
+    image = BuildWaveImage(DefaultParams(), mix.Samples.data(), mix.Samples.size());
+  }
+  if (args.Output == "-") {
+    WriteToStream(streams.Out, image.data(), image.size());
+  } else {
+    RemoveStaleTemporaries(FolderOf(ResolveTarget(args.Output)));
+    WriteFilesTogether({{args.Output, image.data(), image.size()}});
+  }
+  if (mix.Clipped > 0) {
+    streams.Err << "quavix: warning: " << mix.Clipped << " sample" << (mix.Clipped == 1 ? " is" : "s are")
+                << " clipped in the mix at -32768 or 32767\n";
+  }
+  for (const std::string& note : report.Notes) streams.Err << "quavix: note: " << note << '\n';
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunRender(const RenderArgs& args, const Streams& streams) {
   const bool toStdout = args.Output == "-";
+  if (Given(args.LayersOption) && args.Output.empty()) ThrowUsage("--layers needs -o OUT");
+  if (Given(args.SoundNameOption) && !Given(args.LayersOption)) ThrowUsage("--sound names a sound of --layers FILE.json");
   if (args.Output.empty() && args.SaveSettings.empty() && !args.PrintSettings) {
     ThrowUsage("nothing to write: give -o OUT.wav, --save-sfs FILE or --print-csv");
   }
@@ -99,6 +179,7 @@ int RunRender(const RenderArgs& args, const Streams& streams) {
       toStdout || args.Output.empty() ? std::nullopt : FormatOfName(args.Output, "-o");
   const std::optional<ExportRequest> exported = ResolveExport(args.Export, named, args.Output);
   if (exported && args.Output.empty()) ThrowUsage("the export options shape the sound file: give -o OUT");
+  if (Given(args.LayersOption)) return RunLayeredRender(args, exported, streams);
   if (args.SeedOption->count() > 0) ParseSeed(args.Seed, "--seed");  // usage errors first
   const SoundRecipe recipe = ResolveRecipe(args.Recipe);
   const std::uint32_t seed = SeedOrClock(args.Seed, args.SeedOption, streams);

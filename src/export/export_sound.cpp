@@ -24,9 +24,9 @@ std::size_t TrimmedFrames(std::span<const float> samples, int channels, double t
   return range.End - range.First;
 }
 
-ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSettings& settings) {
+ExportedSound ExportSound(std::span<const float> samples, const ExportSettings& settings) {
   ExportedSound out;
-  std::vector<float> sound = ToFloatSamples(samples);
+  std::vector<float> sound(samples.begin(), samples.end());
   out.Before = MeasureLoudness(sound, 1, kSampleRate);
   out.TrimmedEnd = sound.size();
   if (settings.TrimDb) {

@@ -36,7 +36,9 @@ struct ExportedSound {
   bool Silent = false;          // the file holds no sample other than 0
 };
 
-ExportedSound ExportSound(std::span<const std::int16_t> samples, const ExportSettings& settings);
+// Float samples at full scale 1: a synthesized sound's 16-bit samples / 32768
+// (ToFloatSamples), or a layered sound's mix, which may lie beyond it.
+ExportedSound ExportSound(std::span<const float> samples, const ExportSettings& settings);
 
 // Source frames left after trimming at thresholdDb (info's "duration after trimming").
 std::size_t TrimmedFrames(std::span<const float> samples, int channels, double thresholdDb);

@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "cli_test_util.h"
+#include "design/layered_sound.h"
 #include "exchange/settings_file.h"
 
 namespace quavix::test {
@@ -144,6 +145,14 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
   many += Sound("last", 0, jump, 5).dump() + "]}";
   std::string v103 = Hex(jump);
   v103.replace(0, 2, "67");  // version 103
+  const auto layer = [&](Json offset, Json gain) {
+    return Json{{"seed", 5}, {"sfs", Hex(jump)}, {"buffer_length", 5}, {"offset", offset}, {"gain_db", gain}};
+  };
+  const auto layered = [&](Json layers) {
+    Json p = Project({good, {{"name", "a"}, {"layers", std::move(layers)}}});
+    p["version"] = 2;
+    return p.dump();
+  };
   struct Case {
     const char* name;
     std::string text;
@@ -160,8 +169,8 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
       {"only spaces", " \n", "is not JSON, so it is not a project file: it holds nothing"},
       {"another format", R"({"format": "other", "version": 1, "sounds": []})", "has no \"format\": \"quavix-project\""},
       {"a list", "[]", "is not a project file"},
-      {"version 2", R"({"format": "quavix-project", "version": 2})", "of version 2; this tool reads version 1"},
-      {"version 0", R"({"format": "quavix-project", "version": 0})", "of version 0; this tool reads version 1"},
+      {"version 3", R"({"format": "quavix-project", "version": 3})", "of version 3; this tool reads versions 1 to 2"},
+      {"version 0", R"({"format": "quavix-project", "version": 0})", "of version 0; this tool reads versions 1 to 2"},
       {"version as text", R"({"format": "quavix-project", "version": "1"})", "of version '\"1\"'"},
       {"no version", R"({"format": "quavix-project", "sounds": []})", "of no version"},
       {"no sounds", R"({"format": "quavix-project", "version": 1})", "has no list of sounds"},
@@ -185,6 +194,20 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
       {"a tag a number", with("tags", {1}), "its tags are not a list of words"},
       {"a sound a number", Project({good, 3}).dump(), "sound 2: it is not an object"},
       {"100000 sounds", many, "sound 100000 ('last'): its seed"},
+      // Layered sounds, from version 2 on: the layer and its field named.
+      {"layers in version 1", with("layers", {layer(0, 0)}), "sound 2 ('a'): it has layers, which a project file has from version 2 on"},
+      {"no layers", layered(Json::array()), "sound 2 ('a'): a layered sound has 1 to 8 layers, not 0"},
+      {"nine layers", layered(Json(std::vector<Json>(9, layer(0, 0)))), "a layered sound has 1 to 8 layers, not 9"},
+      {"layers not a list", layered(layer(0, 0)), "sound 2 ('a'): its layers are not a list"},
+      {"a layer's seed", layered({layer(0, 0), {{"seed", 0}}}), "sound 2 ('a'): layer 2: its seed is not a whole number"},
+      {"offset 60 s and one", layered({layer(2646001, 0)}), "layer 1: the start is 0 to 2646000 samples (60 s), not 2646001"},
+      {"offset -1", layered({layer(-1, 0)}), "layer 1: its offset is not a whole number of samples from 0 to 2646000"},
+      {"offset 0.5", layered({layer(0.5, 0)}), "layer 1: its offset is not a whole number of samples"},
+      {"+12.1 dB", layered({layer(0, 0), layer(0, 12.1)}), "layer 2: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB"},
+      {"-60.1 dB", layered({layer(0, -60.1)}), "layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not -60.1 dB"},
+      {"0.05 dB", layered({layer(0, 0.05)}), "layer 1: its gain_db is not a number of decibels in steps of 0.1"},
+      {"gain as text", layered({layer(0, "3")}), "layer 1: its gain_db is not a number"},
+      {"muted as 1", layered({[&] { Json l = layer(0, 0); l["muted"] = 1; return l; }()}), "layer 1: its muted is not true or false"},
       // 640 MiB and one byte: a sparse file, refused by its size.
       {"over the limit", "", "is larger than 640 MiB, the most a project file may be"},
   };
@@ -221,6 +244,83 @@ TEST(Project, WholeNumbersInAnyFormReadAsThemselves) {
     EXPECT_EQ(plainFile, ReadText(dir / (std::string("forms/") + file)));
     EXPECT_GT(plainFile.size(), 44u);
   }
+}
+
+// render --layers: the mix recomputed from the tool's own render of each layer (its sfs, seed and
+// buffer length); a muted layer adds nothing and no length; one layer with export options is that
+// recipe's export; a plain sound is itself.
+TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
+  struct L { std::int32_t family; std::uint32_t seed; int seconds; std::int32_t offset; double db; bool muted; };
+  const L layers[] = {{kPresetCoin, 5, 5, 0, 0, false},      {kPresetLaser, 9, 5, 4410, -6.5, false},
+                      {kPresetExplosion, 3, 1, 100, 12, false}, {kPresetHurt, 4, 60, 2646000, 0, true},
+                      {kPresetBlip, 2, 5, 900, -60, false}};
+  ScratchDir dir;
+  Json list = Json::array();
+  std::vector<double> sum;
+  for (std::size_t i = 0; i < std::size(layers); ++i) {
+    const L& l = layers[i];
+    const SynthParams p = PresetOf(l.family, 100 + l.seed);
+    list.push_back({{"seed", l.seed}, {"sfs", Hex(p)}, {"buffer_length", l.seconds}, {"offset", l.offset},
+                    {"gain_db", l.db}, {"muted", l.muted}});
+    const std::string sfs = dir / ("l" + std::to_string(i) + ".sfs"), wav = dir / ("l" + std::to_string(i) + ".wav");
+    std::ofstream(sfs, std::ios::binary) << std::string(EncodeSettings(p).begin(), EncodeSettings(p).end());
+    ASSERT_EQ(RunTool("render --sfs " + sfs + " --seed " + std::to_string(l.seed) + " --buffer-length " +
+                      std::to_string(l.seconds) + " -o " + wav).Status, 0);
+    if (l.muted) continue;
+    const std::vector<std::int16_t> x = ReadSound(wav).Samples;
+    sum.resize(std::max(sum.size(), l.offset + x.size()));
+    const double gain = LayerGain(static_cast<std::int32_t>(std::lround(l.db * 10)));
+    for (std::size_t n = 0; n < x.size(); ++n) sum[l.offset + n] += gain * x[n];
+  }
+  std::vector<std::int16_t> expected;
+  long clipped = 0;
+  for (const double m : sum) {
+    const double r = std::round(m);
+    clipped += r > 32767 || r < -32768;
+    expected.push_back(static_cast<std::int16_t>(std::clamp(r, -32768.0, 32767.0)));
+  }
+  ASSERT_GT(clipped, 0);  // the explosion at +12 dB clips
+  Json project = Project({Sound("plain", 7, PresetOf(kPresetJump, 1), 5), {{"name", "mix"}, {"layers", list}}});
+  project["version"] = 2;
+  std::ofstream(dir / "p.json") << project.dump();
+  const auto r = RunTool("render --layers " + dir / "p.json" + " --sound mix -o " + dir / "mix.wav");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Err, "quavix: warning: " + std::to_string(clipped) + " samples are clipped in the mix at -32768 or 32767\n");
+  EXPECT_EQ(ReadText(dir / "mix.wav"), ModuleImage(expected));
+
+  // One layer at 0 dB with export options: the same file as that recipe's export.
+  Json one = Project({{{"name", "one"}, {"layers", {list[1]}}}});
+  one["version"] = 2;
+  one["sounds"][0]["layers"][0]["gain_db"] = 0, one["sounds"][0]["layers"][0]["offset"] = 0;
+  std::ofstream(dir / "one.json") << one.dump();
+  const std::string exportOptions = " --format flac --bits 24 --rate 48000 --trim --normalize lufs:-16";
+  ASSERT_EQ(RunTool("render --layers " + dir / "one.json" + exportOptions + " -o " + dir / "one.flac").Status, 0);
+  ASSERT_EQ(RunTool("render --sfs " + dir / "l1.sfs" + " --seed 9" + exportOptions + " -o " + dir / "l1.flac").Status, 0);
+  EXPECT_EQ(ReadText(dir / "one.flac"), ReadText(dir / "l1.flac"));
+  // A plain sound of the project is its own recipe.
+  ASSERT_EQ(RunTool("render --layers " + dir / "p.json" + " --sound plain -o " + dir / "plain.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "plain.wav"),
+            ModuleImage(LibrarySound(7, [](SynthParams& p, RandomSource&) { p = PresetOf(kPresetJump, 1); })));
+
+  struct Refusal { std::string args; int status; const char* message; } const refusals[] = {
+      {"--layers " + dir / "p.json" + " -o " + dir / "x.wav", 2, "holds 2 sounds; --sound NAME says which to render"},
+      {"--layers " + dir / "p.json" + " --sound Mix -o " + dir / "x.wav", 1, "holds no sound named 'Mix'"},
+      {"--layers " + dir / "p.json" + " --sound mix --seed 3 -o " + dir / "x.wav", 2, "--seed and --layers cannot go together"},
+      {"--layers " + dir / "p.json" + " --sound mix --preset coin -o " + dir / "x.wav", 2, "--preset and --layers"},
+      {"--layers " + dir / "p.json" + " --sound mix --buffer-length 5 -o " + dir / "x.wav", 2, "--buffer-length and --layers"},
+      {"--layers " + dir / "p.json" + " --sound mix --save-sfs " + dir / "x.sfs -o " + dir / "x.wav", 2, "which no settings file"},
+      {"--layers " + dir / "p.json" + " --sound mix", 2, "--layers needs -o OUT"},
+      {"--sound mix -o " + dir / "x.wav", 2, "--sound names a sound of --layers"},
+      {"--layers " + dir / "p.json" + " --sound mix -o " + dir / "p.json", 2, "is the same file as --layers"},
+  };
+  for (const Refusal& c : refusals) {
+    SCOPED_TRACE(c.args);
+    const auto bad = RunTool("render " + c.args);
+    EXPECT_TRUE(bad.Status == c.status && LineCount(bad.Err) == 1 && Has(bad.Err, c.message)) << bad.Status << bad.Err;
+    EXPECT_FALSE(fs::exists(dir / "x.wav"));
+  }
+  const auto batch = RunTool("batch --project " + dir / "p.json" + " --out-dir " + dir / "o");
+  EXPECT_TRUE(batch.Status == 2 && Has(batch.Err, "sound 2 ('mix') is a layered sound")) << batch.Err;
 }
 
 // A project brings its own recipes: the options of one recipe are refused beside it.
