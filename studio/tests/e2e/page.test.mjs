@@ -148,6 +148,47 @@ test('A/B: copy either way, the other slot\u2019s value beside each differing pa
   assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
 });
 
+test('Space plays the sound wherever a click left the focus, Enter presses the focused button, Space types in a text field', async () => {
+  await page.evaluate(() => {
+    window.plays = 0;
+    document.addEventListener('studio-playing', () => window.plays++);
+  });
+  // What the page is: the recipe (its share link), the sounds made, the plays so far.
+  const state = async () => ({
+    link: await page.inputValue('#link'),
+    made: await page.$$eval('#history li', (all) => all.length),
+    plays: await page.evaluate(() => window.plays),
+  });
+  const cases = [
+    { clicked: '[data-family="1"]', key: 'Space', plays: 1, newSound: false },
+    { clicked: '#mutate', key: 'Space', plays: 1, newSound: false },
+    { clicked: '#loop', key: 'Space', plays: 1, newSound: false, then: '#loop' },
+    { clicked: '[data-family="1"]', key: 'Enter', plays: 1, newSound: true }, // a new sound plays once made
+    { clicked: '#mutate', key: 'Enter', plays: 1, newSound: true },
+  ];
+  for (const c of cases) {
+    const name = `${c.key} after a click on ${c.clicked}`;
+    await click(page, c.clicked);
+    assert.equal(await page.evaluate((s) => document.activeElement.matches(s), c.clicked), true, name);
+    const before = await state();
+    await page.keyboard.press(c.key);
+    await settle(page);
+    const after = await state();
+    assert.equal(after.plays - before.plays, c.plays, name);
+    assert.equal(after.link !== before.link, c.newSound, `${name}: the recipe`);
+    assert.equal(after.made - before.made, c.newSound ? 1 : 0, `${name}: the sounds made`);
+    if (c.then) await click(page, c.then);
+  }
+  for (const field of ['#library-name', '#library-search']) {
+    await page.click(field);
+    const before = await state();
+    await page.keyboard.type('big jump');
+    assert.equal(await page.inputValue(field), 'big jump', field);
+    assert.deepEqual(await state(), before, `${field}: nothing played`);
+    await page.fill(field, '');
+  }
+});
+
 test('one slider drag is one history entry and one undo step; downloads are named after the sound', async () => {
   await typeInto(page, '#seed', '492621828');
   await click(page, '[data-family="5"]');
