@@ -2,7 +2,17 @@
 // rename, duplicate and delete kept sounds, star, and move the whole library
 // in and out as one project file.
 import '../library.css';
-import { copyName, Library, matches, parseTags, sorted, STARRED, cleanName, type LibraryEntry } from '../library';
+import {
+  copyName,
+  Library,
+  matches,
+  parseTags,
+  sorted,
+  STARRED,
+  cleanName,
+  refusal,
+  type LibraryEntry,
+} from '../library';
 import { PROJECT_FILE, projectText, readProject } from '../project';
 import { flatten, type Recipe } from '../recipe';
 import { soundKey } from '../store';
@@ -143,8 +153,7 @@ export class LibraryPanel implements Panel {
   }
 
   private failed(what: string, e: unknown): void {
-    const reason = e instanceof Error && e.message ? e.message : String(e);
-    this.studio.warn(`The library could not ${what}: the browser refused (${reason}). Nothing was changed.`);
+    this.studio.warn(`The library could not ${what}: ${refusal(e)}. Nothing was changed.`);
   }
 
   /** Stars the current sound into the library, or takes its star away; false when there is no library. */
