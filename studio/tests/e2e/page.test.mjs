@@ -279,6 +279,7 @@ test('at 360 px no message or note covers the fields', async () => {
 test('hostile links are refused with a message; the page goes on', async () => {
   const cases = [
     { fragment: '#seed=%E0%A4%A&csv=1', message: /% sign/ },
+    { fragment: '#seed=5&csv=%FF%FE', message: /not valid text \(UTF-8\)/ },
     { fragment: '#csv=1', message: /no usable seed/ },
     {
       fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,
