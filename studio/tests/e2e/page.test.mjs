@@ -179,6 +179,21 @@ test('Space plays the sound wherever a click left the focus, Enter presses the f
     assert.equal(after.made - before.made, c.newSound ? 1 : 0, `${name}: the sounds made`);
     if (c.then) await click(page, c.then);
   }
+  // A box: Space plays, Enter ticks or clears it (and sends no form).
+  await page.click('#export-open');
+  await page.focus('#export-trim-on');
+  for (const [key, plays, ticked] of [
+    ['Space', 1, false],
+    ['Enter', 0, true],
+    ['Enter', 0, false],
+  ]) {
+    const before = await state();
+    await page.keyboard.press(key);
+    assert.equal((await state()).plays - before.plays, plays, `${key} on the box`);
+    assert.equal(await page.isChecked('#export-trim-on'), ticked, `${key} on the box`);
+    assert.equal(await page.isVisible('#export-dialog'), true, `${key} on the box: the dialog stays`);
+  }
+  await page.click('#export-close');
   for (const field of ['#library-name', '#library-search']) {
     await page.click(field);
     const before = await state();
