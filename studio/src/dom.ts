@@ -37,3 +37,14 @@ export function safeStorage(): Storage | undefined {
     return undefined;
   }
 }
+
+/** Kinds of input that take no typed text: Space and letters there are the page's keys. */
+const NOT_TYPED = new Set(['button', 'submit', 'reset', 'checkbox', 'radio', 'range', 'color', 'file', 'image']);
+
+/** Whether keys typed here go into the element as text (a text or number field, a text area, a list, editable text). */
+export function takesTyping(target: EventTarget | null): boolean {
+  if (!(target instanceof HTMLElement)) return false;
+  if (target.isContentEditable || target instanceof HTMLTextAreaElement || target instanceof HTMLSelectElement)
+    return true;
+  return target instanceof HTMLInputElement && !NOT_TYPED.has(target.type);
+}

@@ -181,10 +181,14 @@ export function readFragment(fragment: string): Recipe | string {
   for (const part of fragment.replace(/^#/, '').split('&')) {
     const at = part.indexOf('=');
     if (at <= 0) continue;
+    const value = part.slice(at + 1);
     try {
-      fields.set(part.slice(0, at), decodeURIComponent(part.slice(at + 1)));
+      fields.set(part.slice(0, at), decodeURIComponent(value));
     } catch {
-      return 'This share link is damaged: it has a % sign that is not followed by two hexadecimal digits.';
+      // Either a % without two hexadecimal digits, or escapes of bytes that make no text.
+      return /%(?![0-9a-f]{2})/i.test(value)
+        ? 'This share link is damaged: it has a % sign that is not followed by two hexadecimal digits.'
+        : 'This share link is damaged: some of its %-escaped characters are not valid text (UTF-8).';
     }
   }
   const seedText = fields.get('seed') ?? '';

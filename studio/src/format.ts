@@ -54,3 +54,34 @@ export function fromHex(text: string): Uint8Array | null {
   for (let i = 0; i < bytes.length; i++) bytes[i] = parseInt(text.slice(2 * i, 2 * i + 2), 16);
   return bytes;
 }
+
+/** The longest file name (in characters, before its extension) that a download is given. */
+export const MAX_FILE_NAME = 80;
+
+/** What no file name may hold somewhere: controls, direction marks, lone halves of a pair, and / \ : * ? " < > |. */
+const NOT_IN_FILE_NAMES = /[\p{Cc}\p{Cs}\u200e\u200f\u202a-\u202e\u2066-\u2069/\\:*?"<>|]/gu;
+
+/** Windows takes a file for a device when the part before its first dot, less trailing spaces, is one of these. */
+const DEVICE = /^(?:con|prn|aux|nul|com[1-9]|lpt[1-9])$/i;
+
+/**
+ * A file name (before its extension) after a sound's name that every system takes: the characters none may hold
+ * become _, spaces in a row one space, cut to MAX_FILE_NAME characters, no dot or space at either end, a Windows
+ * device name followed by _; `fallback` when nothing of the name is left.
+ */
+export function fileNameOf(name: string, fallback: string): string {
+  const safe = name.replace(/\s+/g, ' ').replace(NOT_IN_FILE_NAMES, '_');
+  const cut = Array.from(safe).slice(0, MAX_FILE_NAME).join('');
+  const trimmed = cut.replace(/^[ .]+|[ .]+$/g, '');
+  if (!/[^_ .]/.test(trimmed)) return fallback;
+  const device = trimmed.split('.')[0].replace(/ +$/, '');
+  if (!DEVICE.test(device)) return trimmed;
+  const marked = Array.from(`${device}_${trimmed.slice(device.length)}`)
+    .slice(0, MAX_FILE_NAME)
+    .join('');
+  return marked.replace(/[ .]+$/, '');
+}
+
+/** A name as a message shows it: at most 40 characters, then "...". */
+export const shortName = (name: string): string =>
+  Array.from(name).length > 40 ? `${Array.from(name).slice(0, 40).join('')}...` : name;

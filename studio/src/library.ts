@@ -63,27 +63,49 @@ const OPEN_TIMEOUT_MS = 10000;
 function done<T>(request: IDBRequest<T>): Promise<T> {
   return new Promise((resolve, reject) => {
     request.onsuccess = () => resolve(request.result);
-    request.onerror = () => reject(request.error ?? new Error('the browser refused'));
+    request.onerror = () => reject(request.error ?? new DOMException('', 'UnknownError'));
   });
 }
 
 function finished(tx: IDBTransaction): Promise<void> {
   return new Promise((resolve, reject) => {
     tx.oncomplete = () => resolve();
-    tx.onerror = () => reject(tx.error ?? new Error('the browser refused'));
-    tx.onabort = () => reject(tx.error ?? new Error('the browser gave up'));
+    tx.onerror = () => reject(tx.error ?? new DOMException('', 'UnknownError'));
+    tx.onabort = () => reject(tx.error ?? new DOMException('', 'AbortError'));
   });
 }
 
-const reason = (e: unknown) => (e instanceof Error && e.message ? e.message : String(e));
+/** What the browser's refusals mean, by their names, in words a person knows. */
+const REFUSALS: Record<string, string> = {
+  QuotaExceededError: 'the browser has no room left for this page\u2019s data',
+  VersionError: 'another tab keeps the library in a newer form: reloading this page opens it',
+  TimeoutError: `the browser did not open its database within ${OPEN_TIMEOUT_MS / 1000} s`,
+  ClosedError: 'another tab of the Studio closed the library: reloading this page opens it again',
+};
+
+/** Why the browser refused the library something, said once: in plain words, or else the browser's own. */
+export function refusal(e: unknown): string {
+  const known = e instanceof Error || e instanceof DOMException;
+  const words = known ? e.message.trim().replace(/\.$/, '') : '';
+  if (known && e.name in REFUSALS) return REFUSALS[e.name];
+  return words === '' ? 'the browser refused, without saying why' : `the browser refused, saying \u201c${words}\u201d`;
+}
 
 /** The library's database, with its entries at hand; every change is written before it is shown. */
 export class Library {
   entries: LibraryEntry[] = [];
   /** Kept entries that could not be read (they stay in the database, untouched). */
   unreadable = 0;
+  /** Set when another page closed the database (to delete or upgrade it). */
+  closed = false;
 
   private constructor(private db: IDBDatabase) {}
+
+  /** A transaction on the entries; a closed library refuses with a reason of its own. */
+  private transaction(mode: IDBTransactionMode): IDBTransaction {
+    if (this.closed) throw new DOMException('', 'ClosedError');
+    return this.db.transaction(STORE, mode);
+  }
 
   /** Opens the library, or says in plain words why this browser keeps none. */
   static async open(factory?: IDBFactory): Promise<Library | string> {
@@ -95,21 +117,24 @@ export class Library {
       request.onupgradeneeded = () => request.result.createObjectStore(STORE, { keyPath: 'id', autoIncrement: true });
       let timer = 0;
       const timeout = new Promise<never>((_, reject) => {
-        timer = window.setTimeout(() => reject(new Error('the browser did not open its database')), OPEN_TIMEOUT_MS);
+        timer = window.setTimeout(() => reject(new DOMException('', 'TimeoutError')), OPEN_TIMEOUT_MS);
       });
       const db = await Promise.race([done(request), timeout]).finally(() => clearTimeout(timer));
       // Another page deleting or upgrading the database is not kept waiting; writes here then fail with a message.
-      db.onversionchange = () => db.close();
       const library = new Library(db);
+      db.onversionchange = () => {
+        db.close();
+        library.closed = true;
+      };
       await library.load();
       return library;
     } catch (e) {
-      return `the browser refused its database (${reason(e)})`;
+      return refusal(e);
     }
   }
 
   private async load(): Promise<void> {
-    const rows = await done(this.db.transaction(STORE).objectStore(STORE).getAll());
+    const rows = await done(this.transaction('readonly').objectStore(STORE).getAll());
     this.entries = [];
     this.unreadable = 0;
     for (const row of rows as Record<string, unknown>[]) {
@@ -121,7 +146,7 @@ export class Library {
 
   /** Keeps new entries (all or none) and returns them with their ids. */
   async add(entries: readonly NewEntry[]): Promise<LibraryEntry[]> {
-    const tx = this.db.transaction(STORE, 'readwrite');
+    const tx = this.transaction('readwrite');
     const store = tx.objectStore(STORE);
     const ids = entries.map((e) => done(store.add(plain(e))));
     // A refusal is reported once, by the transaction.
@@ -134,14 +159,14 @@ export class Library {
 
   /** Keeps a changed entry in place of the one with its id. */
   async replace(entry: LibraryEntry): Promise<void> {
-    const tx = this.db.transaction(STORE, 'readwrite');
+    const tx = this.transaction('readwrite');
     tx.objectStore(STORE).put({ ...plain(entry), id: entry.id });
     await finished(tx);
     this.entries = this.entries.map((e) => (e.id === entry.id ? entry : e));
   }
 
   async remove(id: number): Promise<void> {
-    const tx = this.db.transaction(STORE, 'readwrite');
+    const tx = this.transaction('readwrite');
     tx.objectStore(STORE).delete(id);
     await finished(tx);
     this.entries = this.entries.filter((e) => e.id !== id);

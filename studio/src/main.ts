@@ -11,7 +11,7 @@ import { newRecipe, type Recipe } from './recipe';
 import { readFragment, shareFragment } from './exports';
 import { loadSession, loadStars } from './timeline';
 import { cookedOf, randomSeed, Store, type Change } from './store';
-import { $, h, safeStorage } from './dom';
+import { $, h, safeStorage, takesTyping } from './dom';
 import type { Panel, Studio as StudioContext } from './panels/context';
 import { SoundPanel } from './panels/sound';
 import { MakePanel } from './panels/make';
@@ -244,20 +244,32 @@ class Studio implements StudioContext {
     $('dropzone').hidden = !shown;
   }
 
+  /**
+   * Space plays wherever the focus is but a text field, a button that a click left focused included (its own key
+   * is Enter); a focused box is ticked with Enter instead.
+   */
   keydown(e: KeyboardEvent): void {
     const target = e.target as HTMLElement;
-    const typing = target.matches('input:not([type=range]), textarea, select');
+    const typing = takesTyping(target);
     const key = e.key.toLowerCase();
     if ((e.ctrlKey || e.metaKey) && !typing && (key === 'z' || key === 'y')) {
       e.preventDefault();
       if (key === 'y' || e.shiftKey) this.store.redo();
       else this.store.undo();
-    } else if (e.key === ' ' && !typing && !target.matches('button, label, a')) {
+    } else if (e.key === ' ' && !typing && !e.ctrlKey && !e.metaKey && !e.altKey) {
       e.preventDefault();
       this.play();
+    } else if (e.key === 'Enter' && target instanceof HTMLInputElement && target.type === 'checkbox') {
+      e.preventDefault();
+      target.click();
     } else if (key === 'x' && !typing && !e.ctrlKey && !e.metaKey && !e.altKey) {
       this.store.toggleSlot(this.store.slot === 0 ? 1 : 0);
     }
+  }
+
+  /** A button or box activates on the release of Space, which is the page's: it only plays. */
+  keyup(e: KeyboardEvent): void {
+    if (e.key === ' ' && !takesTyping(e.target)) e.preventDefault();
   }
 }
 
@@ -271,6 +283,7 @@ async function main(): Promise<void> {
   }
   const studio = new Studio(module);
   document.addEventListener('keydown', (e) => studio.keydown(e));
+  document.addEventListener('keyup', (e) => studio.keyup(e));
   window.addEventListener('pagehide', () => studio.persist());
   document.addEventListener('visibilitychange', () => {
     if (document.visibilityState === 'hidden') studio.persist();

@@ -8,7 +8,7 @@ export interface Shortcut {
 }
 
 export const SHORTCUTS: Shortcut[] = [
-  { keys: ['Space'], does: 'Plays the sound', where: 'not on a button, link or text field' },
+  { keys: ['Space'], does: 'Plays the sound', where: 'anywhere but in a text field or list' },
   { keys: ['Esc'], does: 'Stops the sound, or closes this list' },
   { keys: ['Ctrl+Z'], does: 'Undoes the last change' },
   { keys: ['Ctrl+Shift+Z', 'Ctrl+Y'], does: 'Redoes the change last undone' },
@@ -18,6 +18,6 @@ export const SHORTCUTS: Shortcut[] = [
   { keys: ['Shift+click'], does: 'Makes a preset or Randomize from the seed shown, not a new one' },
   { keys: ['1 to 9'], does: 'Plays one of the first nine variations', where: 'while the variations have focus' },
   { keys: ['Tab', 'Shift+Tab'], does: 'Moves to the next or previous control' },
-  { keys: ['Enter'], does: 'Presses the focused button' },
+  { keys: ['Enter'], does: 'Presses the focused button, or ticks or clears the focused box' },
   { keys: ['?'], does: 'Opens this list' },
 ];

@@ -6,6 +6,7 @@ import type { Rendered, Views } from './protocol';
 import { cook, encodeRecipe, flatten, type Recipe, type Sound } from './recipe';
 import { KEPT_HISTORY, saveSession, saveStars, Timeline, type Kept, type Session } from './timeline';
 import { FAMILY_LABELS } from './meta';
+import { fileNameOf } from './format';
 
 /** What changed: `render` asks for the sound of the current recipe; `what` is said to the user. */
 export interface Change {
@@ -36,7 +37,7 @@ export function cookedOf(recipe: Recipe): Sound {
   return sound;
 }
 
-/** A file name after the sound: its preset (or how it was made) and its seed, as in jump-492621828. */
+/** A file name after how the sound was made (its preset, Randomize, or else "sound") and its seed, as in jump-492621828. */
 export function fileBase(recipe: Recipe): string {
   const s = recipe.source;
   const kind = s.kind === 'preset' ? quavix.PRESET_FAMILIES[s.family] : s.kind === 'randomize' ? 'random' : 'sound';
@@ -67,6 +68,9 @@ export class Store {
   /** The next sound made joins the list of sounds made (not every step of a drag does). */
   historyDue = true;
   rendering = false;
+  /** The name a sound is kept under, or null: among the stars here, the library's names where there is one. */
+  keptName = (recipe: Recipe): string | null =>
+    this.stars.find((k) => soundKey(k.recipe) === soundKey(recipe))?.label ?? null;
   private listeners: ((change: Change) => void)[] = [];
 
   constructor(first: Recipe, session: Session | null, stars: Kept[]) {
@@ -142,6 +146,17 @@ export class Store {
     const what = `Copied ${from === 0 ? 'A' : 'B'} to ${to === 0 ? 'A' : 'B'}`;
     if (to === this.slot) this.change(this.slots[to], what);
     else this.emit({ render: false, what });
+  }
+
+  /**
+   * The name of a sound's files, without extension: a sound made by a preset or Randomize after them and its seed
+   * (jump-492621828); another after the name it is kept under, "(edited)" once changed, else after its seed.
+   */
+  fileName(recipe: Recipe = this.recipe): string {
+    const base = fileBase(recipe);
+    if (recipe.source.kind !== 'load') return base;
+    const kept = this.keptName({ ...recipe, steps: [] });
+    return kept === null ? base : fileNameOf(recipe.steps.length > 0 ? `${kept} (edited)` : kept, base);
   }
 
   describe(recipe: Recipe = this.recipe): string {

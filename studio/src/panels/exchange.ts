@@ -4,7 +4,7 @@ import * as quavix from 'quavix';
 import { cook } from '../recipe';
 import { cliCommand, hostScript, shareFragment } from '../exports';
 import { readSettingsFile } from '../messages';
-import { fileBase } from '../store';
+import { shortName } from '../format';
 import { $, h, save } from '../dom';
 import type { Panel, Studio } from './context';
 
@@ -111,17 +111,18 @@ export class ExchangePanel implements Panel {
   private download(): void {
     const store = this.studio.store;
     if (!store.last) return;
-    const name = `${fileBase(store.recipe)}.wav`;
+    const name = `${store.fileName()}.wav`;
     save(new Blob([store.last.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), name);
-    this.studio.say(`Downloaded ${name}`);
+    this.studio.say(`Downloaded ${shortName(name)}`);
   }
 
   private saveSfs(): void {
-    const recipe = this.studio.store.recipe;
-    const name = `${fileBase(recipe)}.sfs`;
+    const store = this.studio.store;
+    const recipe = store.recipe;
+    const name = `${store.fileName()}.sfs`;
     const bytes = quavix.writeSfs(cook(recipe).params) as Uint8Array<ArrayBuffer>;
     save(new Blob([bytes], { type: 'application/octet-stream' }), name);
-    this.studio.say(`Saved ${name}`);
+    this.studio.say(`Saved ${shortName(name)}`);
   }
 
   /** The settings string, link, command and host script of the current recipe; the address holds the link. */
@@ -132,7 +133,7 @@ export class ExchangePanel implements Panel {
     const fragment = shareFragment(recipe);
     ($('link') as HTMLTextAreaElement).value = location.href.replace(/#.*$/, '') + fragment;
     history.replaceState(null, '', fragment);
-    ($('command') as HTMLTextAreaElement).value = cliCommand(recipe, `${fileBase(recipe)}.wav`);
+    ($('command') as HTMLTextAreaElement).value = cliCommand(recipe, `${this.studio.store.fileName(recipe)}.wav`);
     ($('script') as HTMLTextAreaElement).value = hostScript(recipe).join('\n');
   }
 }

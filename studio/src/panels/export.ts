@@ -1,7 +1,7 @@
 // Export and packs: a dialog that makes the current sound, the starred or the library's
 // sounds into files with the quavix tool's export options, in one .zip.
 import { h, save } from '../dom';
-import { fileBase } from '../store';
+import { fileNameOf, shortName } from '../format';
 import { buildPack, type Pack, type PackItem } from '../export/pack';
 import * as quavix from 'quavix';
 import {
@@ -33,8 +33,8 @@ export class ExportPanel {
   private dialog: HTMLDialogElement;
   private busy = false;
 
-  /** The library's sounds that its search shows, by name; null without a library. */
-  fromLibrary: (() => PackItem[] | null) | null = null;
+  /** The library's sounds that its search shows, by name, and the search; null without a library. */
+  fromLibrary: (() => { sounds: PackItem[]; search: string } | null) | null = null;
 
   constructor(private studio: Studio) {
     this.dialog = this.makeDialog();
@@ -189,7 +189,7 @@ export class ExportPanel {
       stars === 0 ? 'Starred sounds (none yet: star a sound first)' : `Starred sounds (${stars})`,
     );
     starred.replaceChildren(choice);
-    const shown = this.fromLibrary?.() ?? null;
+    const shown = this.fromLibrary?.()?.sounds ?? null;
     field(this.dialog, 'export-library-choice').replaceChildren(
       shown === null
         ? ''
@@ -219,8 +219,8 @@ export class ExportPanel {
     const store = this.studio.store;
     const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
     if (which === 'starred') return store.stars.map((k) => ({ name: k.label, recipe: k.recipe }));
-    if (which === 'library') return this.fromLibrary?.() ?? [];
-    return [{ name: fileBase(store.recipe), recipe: store.recipe }];
+    if (which === 'library') return this.fromLibrary?.()?.sounds ?? [];
+    return [{ name: store.fileName(), recipe: store.recipe }];
   }
 
   /** Shows the fields that apply to the chosen format and level. */
@@ -333,24 +333,27 @@ export class ExportPanel {
       button.disabled = false;
       this.dialog.removeAttribute('aria-busy');
     }
-    const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
-    const name =
-      items.length === 1
-        ? `${pack.sounds[0].file.replace(/\.[a-z]+$/, '')}-pack.zip`
-        : which === 'library'
-          ? 'library-sounds.zip'
-          : 'starred-sounds.zip';
+    const name = `${this.packName(items)}.zip`;
     save(new Blob([pack.zip as Uint8Array<ArrayBuffer>], { type: 'application/zip' }), name);
     const limited = pack.sounds.filter((s) => s.limited).length;
     const reachable = Math.min(...pack.sounds.map((s) => s.reachableLufs ?? Infinity));
     status.textContent =
-      `Downloaded ${name}` +
+      `Downloaded ${shortName(name)}` +
       (limited > 0
         ? `; ${limited} of ${pack.sounds.length} limited by the ceiling. A target of ` +
           `${(Math.floor(reachable * 10) / 10).toFixed(1)} LUFS brings every sound to one loudness.`
         : '.');
     this.showResults(pack);
-    this.studio.say(`Downloaded ${name}`);
+    this.studio.say(`Downloaded ${shortName(name)}`);
+  }
+
+  /** A pack's name, without extension: after its one sound, the library's search, or the starred sounds. */
+  private packName(items: PackItem[]): string {
+    const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
+    if (items.length === 1) return `${fileNameOf(items[0].name, 'sound')}-pack`;
+    if (which !== 'library') return 'starred-sounds';
+    const search = fileNameOf(this.fromLibrary?.()?.search ?? '', '');
+    return search === '' ? 'library-sounds' : `library-${search}`;
   }
 
   private showResults(pack: Pack): void {

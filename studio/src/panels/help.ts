@@ -2,7 +2,7 @@
 // closed by Escape) and a short hint for the first visit, which stays away
 // once dismissed.
 import { SHORTCUTS } from '../shortcuts';
-import { h, safeStorage } from '../dom';
+import { h, safeStorage, takesTyping } from '../dom';
 
 const HINT_KEY = 'quavix-studio.hint-dismissed';
 
@@ -34,9 +34,7 @@ export function shortcutsHelp(): { button: HTMLElement; dialog: HTMLDialogElemen
     if (e.target === dialog) dialog.close();
   });
   document.addEventListener('keydown', (e) => {
-    const target = e.target as HTMLElement;
-    if (e.key !== '?' || e.ctrlKey || e.metaKey || e.altKey) return;
-    if (target.matches('input:not([type=range]):not([type=radio]):not([type=checkbox]), textarea, select')) return;
+    if (e.key !== '?' || e.ctrlKey || e.metaKey || e.altKey || takesTyping(e.target)) return;
     e.preventDefault();
     open();
   });

@@ -2,7 +2,17 @@
 // rename, duplicate and delete kept sounds, star, and move the whole library
 // in and out as one project file.
 import '../library.css';
-import { copyName, Library, matches, parseTags, sorted, STARRED, cleanName, type LibraryEntry } from '../library';
+import {
+  copyName,
+  Library,
+  matches,
+  parseTags,
+  sorted,
+  STARRED,
+  cleanName,
+  refusal,
+  type LibraryEntry,
+} from '../library';
 import { PROJECT_FILE, projectText, readProject } from '../project';
 import { flatten, type Recipe } from '../recipe';
 import { soundKey } from '../store';
@@ -22,6 +32,8 @@ export class LibraryPanel implements Panel {
   /** The entry whose row shows the rename form, and the one whose delete waits for a second press. */
   private editing: number | null = null;
   private deleting: number | null = null;
+  /** The entry opened last: its name goes first for its sound, which a copy shares. */
+  private openedId: number | null = null;
 
   constructor(
     private studio: Studio,
@@ -105,6 +117,13 @@ export class LibraryPanel implements Panel {
       return;
     }
     this.library = opened;
+    // The current sound's files are named after its entry.
+    this.studio.store.keptName = (recipe) => {
+      const key = soundKey(recipe);
+      const last = opened.entries.find((e) => e.id === this.openedId);
+      if (last && soundKey(last.recipe) === key) return last.name;
+      return sorted(opened.entries).find((e) => soundKey(e.recipe) === key)?.name ?? null;
+    };
     this.setEnabled(true);
     if (opened.unreadable > 0) {
       this.studio.warn(
@@ -143,8 +162,7 @@ export class LibraryPanel implements Panel {
   }
 
   private failed(what: string, e: unknown): void {
-    const reason = e instanceof Error && e.message ? e.message : String(e);
-    this.studio.warn(`The library could not ${what}: the browser refused (${reason}). Nothing was changed.`);
+    this.studio.warn(`The library could not ${what}: ${refusal(e)}. Nothing was changed.`);
   }
 
   /** Stars the current sound into the library, or takes its star away; false when there is no library. */
@@ -224,6 +242,7 @@ export class LibraryPanel implements Panel {
   }
 
   private open1(entry: LibraryEntry): void {
+    this.openedId = entry.id;
     this.studio.store.change(entry.recipe, `Opened \u201c${entry.name}\u201d`);
   }
 
@@ -381,17 +400,18 @@ export class LibraryPanel implements Panel {
     );
   }
 
-  /** Redraws the list (the search applied); `focus` names the element to focus afterwards. */
   /** The sounds the list shows (those the search matches), by name; null without a library. */
-  shown(): { name: string; recipe: Recipe }[] | null {
+  shown(): { sounds: { name: string; recipe: Recipe }[]; search: string } | null {
     const library = this.library;
     if (!library) return null;
-    const query = ($('library-search') as HTMLInputElement).value;
-    return sorted(library.entries)
-      .filter((e) => matches(e, query))
+    const search = ($('library-search') as HTMLInputElement).value;
+    const sounds = sorted(library.entries)
+      .filter((e) => matches(e, search))
       .map((e) => ({ name: e.name, recipe: e.recipe }));
+    return { sounds, search };
   }
 
+  /** Redraws the list (the search applied); `focus` names the element to focus afterwards. */
   private showList(focus?: string): void {
     const library = this.library;
     if (!library) return;

@@ -60,9 +60,29 @@ test('the library survives a reload, and its project file renders, by the tool, 
     await openEntry(page, 'Coin / big');
     assert.equal(await fingerprint(page), coin);
     const coinWav = await downloaded(page, () => page.click('#download'));
+    await click(page, '#mutate');
+    const edited = await downloaded(page, () => page.click('#download'));
     await openEntry(page, 'Jump');
     assert.equal(await fingerprint(page), jump);
     const jumpWav = await downloaded(page, () => page.click('#download'));
+    // Files and packs are named after the sound, or after the search that chose them.
+    assert.deepEqual(
+      [coinWav.name, edited.name, jumpWav.name],
+      ['Coin _ big.wav', 'Coin _ big (edited).wav', 'Jump.wav'],
+    );
+    const packs = [
+      { which: 'library', search: 'p', name: 'library-p.zip' }, // both sounds: "p" in Jump and in "pickup"
+      { which: 'library', search: 'LOUD', name: 'Coin _ big-pack.zip' }, // one sound: after it
+      { which: 'library', search: '', name: 'library-sounds.zip' },
+      { which: 'current', search: '', name: 'Jump-pack.zip' },
+    ];
+    for (const c of packs) {
+      await page.fill('#library-search', c.search);
+      await page.click('#export-open');
+      await page.check(`input[name=export-which][value=${c.which}]`);
+      assert.equal((await downloaded(page, () => page.click('#export-make'))).name, c.name, JSON.stringify(c));
+      await page.click('#export-close');
+    }
 
     const project = await downloaded(page, () => page.click('#project-export'));
     const file = join(scratch, 'quavix-project.json');

@@ -93,10 +93,10 @@ export async function typeInto(page, selector, text) {
   await settle(page);
 }
 
-/** The bytes of the download that start() begins. */
+/** The bytes of the download that start() begins, with the file name it is offered under as `name`. */
 export async function downloaded(page, start) {
   const [download] = await Promise.all([page.waitForEvent('download'), start()]);
-  return readFileSync(await download.path());
+  return Object.assign(readFileSync(await download.path()), { name: download.suggestedFilename() });
 }
 
 /** The texts of the messages shown, and a way to dismiss them all. */

@@ -148,6 +148,62 @@ test('A/B: copy either way, the other slot\u2019s value beside each differing pa
   assert.equal(await page.textContent('#differences'), 'A and B are the same sound');
 });
 
+test('Space plays the sound wherever a click left the focus, Enter presses the focused button, Space types in a text field', async () => {
+  await page.evaluate(() => {
+    window.plays = 0;
+    document.addEventListener('studio-playing', () => window.plays++);
+  });
+  // What the page is: the recipe (its share link), the sounds made, the plays so far.
+  const state = async () => ({
+    link: await page.inputValue('#link'),
+    made: await page.$$eval('#history li', (all) => all.length),
+    plays: await page.evaluate(() => window.plays),
+  });
+  const cases = [
+    { clicked: '[data-family="1"]', key: 'Space', plays: 1, newSound: false },
+    { clicked: '#mutate', key: 'Space', plays: 1, newSound: false },
+    { clicked: '#loop', key: 'Space', plays: 1, newSound: false, then: '#loop' },
+    { clicked: '[data-family="1"]', key: 'Enter', plays: 1, newSound: true }, // a new sound plays once made
+    { clicked: '#mutate', key: 'Enter', plays: 1, newSound: true },
+  ];
+  for (const c of cases) {
+    const name = `${c.key} after a click on ${c.clicked}`;
+    await click(page, c.clicked);
+    assert.equal(await page.evaluate((s) => document.activeElement.matches(s), c.clicked), true, name);
+    const before = await state();
+    await page.keyboard.press(c.key);
+    await settle(page);
+    const after = await state();
+    assert.equal(after.plays - before.plays, c.plays, name);
+    assert.equal(after.link !== before.link, c.newSound, `${name}: the recipe`);
+    assert.equal(after.made - before.made, c.newSound ? 1 : 0, `${name}: the sounds made`);
+    if (c.then) await click(page, c.then);
+  }
+  // A box: Space plays, Enter ticks or clears it (and sends no form).
+  await page.click('#export-open');
+  await page.focus('#export-trim-on');
+  for (const [key, plays, ticked] of [
+    ['Space', 1, false],
+    ['Enter', 0, true],
+    ['Enter', 0, false],
+  ]) {
+    const before = await state();
+    await page.keyboard.press(key);
+    assert.equal((await state()).plays - before.plays, plays, `${key} on the box`);
+    assert.equal(await page.isChecked('#export-trim-on'), ticked, `${key} on the box`);
+    assert.equal(await page.isVisible('#export-dialog'), true, `${key} on the box: the dialog stays`);
+  }
+  await page.click('#export-close');
+  for (const field of ['#library-name', '#library-search']) {
+    await page.click(field);
+    const before = await state();
+    await page.keyboard.type('big jump');
+    assert.equal(await page.inputValue(field), 'big jump', field);
+    assert.deepEqual(await state(), before, `${field}: nothing played`);
+    await page.fill(field, '');
+  }
+});
+
 test('one slider drag is one history entry and one undo step; downloads are named after the sound', async () => {
   await typeInto(page, '#seed', '492621828');
   await click(page, '[data-family="5"]');
@@ -238,6 +294,7 @@ test('at 360 px no message or note covers the fields', async () => {
 test('hostile links are refused with a message; the page goes on', async () => {
   const cases = [
     { fragment: '#seed=%E0%A4%A&csv=1', message: /% sign/ },
+    { fragment: '#seed=5&csv=%FF%FE', message: /not valid text \(UTF-8\)/ },
     { fragment: '#csv=1', message: /no usable seed/ },
     {
       fragment: `#seed=5&csv=${encodeURIComponent('<img src=x onerror=alert(1)>')}`,

@@ -1,6 +1,6 @@
 import { beforeAll, expect, test } from 'vitest';
 import * as quavix from 'quavix';
-import { copyName, matches, parseTags, type NewEntry } from '../../src/library';
+import { copyName, matches, parseTags, refusal, type NewEntry } from '../../src/library';
 import { PROJECT_FORMAT, projectText, readProject } from '../../src/project';
 import { cook, newRecipe, withMutation, withValue } from '../../src/recipe';
 import { hex } from '../../src/format';
@@ -135,5 +135,25 @@ test('a bad sound is left out with the reason; the others are read', () => {
     const left = [problems.length, read.sounds.map((s) => s.name)];
     expect(left, c.name).toEqual(c.problem === null ? [0, ['Coin', 'b']] : [1, ['Coin']]);
     if (c.problem !== null) expect(problems[0], c.name).toMatch(c.problem);
+  }
+});
+
+test('a refusal of the browser is said once, in plain words where its name tells what happened', () => {
+  const cases = [
+    { error: new DOMException('Quota exceeded.', 'QuotaExceededError'), said: /^the browser has no room left/ },
+    { error: new DOMException('', 'ClosedError'), said: /^another tab of the Studio closed the library: reloading/ },
+    { error: new DOMException('', 'TimeoutError'), said: /^the browser did not open its database within 10 s$/ },
+    {
+      error: new DOMException('The user denied permission to access the database.', 'InvalidStateError'),
+      said: /^the browser refused, saying \u201cThe user denied permission to access the database\u201d$/,
+    },
+    { error: new DOMException('', 'UnknownError'), said: /^the browser refused, without saying why$/ },
+    { error: new Error('  '), said: /^the browser refused, without saying why$/ },
+    { error: 'not an error', said: /^the browser refused, without saying why$/ },
+  ];
+  for (const c of cases) {
+    const said = refusal(c.error);
+    expect(said, String(c.error)).toMatch(c.said);
+    expect(said.match(/refused/g)?.length ?? 0, said).toBeLessThanOrEqual(1);
   }
 });

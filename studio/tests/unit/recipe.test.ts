@@ -106,6 +106,12 @@ test('a share link gives back the exact parameters and the random state of the s
     { link: '#seed=5&csv=%', error: /% sign/ },
     { link: '#seed=%&csv=1', error: /% sign/ },
     { link: '#seed=5&csv=1&length=%zz', error: /% sign/ },
+    { link: '#seed=5&csv=%FF', error: /not valid text \(UTF-8\)/ }, // no byte of text
+    { link: '#seed=5&csv=1%E0%A4', error: /not valid text/ }, // a character cut short
+    { link: '#seed=5&csv=%C0%AF', error: /not valid text/ }, // "/" written long
+    { link: '#seed=5&csv=%ED%A0%80', error: /not valid text/ }, // half of a pair
+    { link: '#seed=5&csv=%FF%', error: /% sign/ }, // both: the % sign is named
+    { link: '#seed=5&csv=%E2%82%AC', error: /parameter values/ }, // valid text ("€"), not a value
     { link: '#seed=5&csv=1&sfs=zz', error: /exact parameter values/ },
     { link: '#seed=5&csv=1&sfs=01000000', error: /exact parameter values/ },
     { link: '#seed=5&csv=1&length=0', error: /buffer length/ },
