@@ -62,6 +62,12 @@ struct InfoArgs {
   bool Json = false;
   std::string Trim;
   CLI::Option* TrimOption = nullptr;
+  CLI::Option* SeedOption = nullptr;
+  CLI::Option* BufferLengthOption = nullptr;
+  std::string Layers;
+  CLI::Option* LayersOption = nullptr;
+  std::string SoundName;
+  CLI::Option* SoundNameOption = nullptr;
 };
 
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);

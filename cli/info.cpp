@@ -12,6 +12,9 @@
 
 #include "cli_error.h"
 #include "commands.h"
+#include "design/layered_sound.h"
+#include "project_file.h"
+#include "recipe_options.h"
 #include "exchange/decimal_text.h"
 #include "exchange/param_table.h"
 #include "exchange/settings_file.h"
@@ -87,10 +90,16 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
                                 ->type_name("FILE");
   args.SettingsStringOption =
       cmd->add_option("--csv", args.SettingsString, "Settings string instead of a file")->type_name("STRING");
-  cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
-      ->type_name("N");
-  cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
-      ->type_name("SECONDS");
+  args.SeedOption = cmd->add_option("--seed", args.Seed, "Seed of the random source for the rendering (default 1)")
+                        ->type_name("N");
+  args.BufferLengthOption =
+      cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
+          ->type_name("SECONDS");
+  args.LayersOption = cmd->add_option("--layers", args.Layers,
+                                      "Show a layered sound of a project file instead: its only sound, or the one --sound names")
+                          ->type_name("FILE.json");
+  args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to show")
+                             ->type_name("NAME");
   cmd->add_flag("--json", args.Json, "Machine-readable output");
   args.TrimOption = cmd->add_option("--trim", args.Trim, "Threshold of the duration after trimming, dBFS (default -60)")
                         ->type_name("[DB]")
@@ -108,11 +117,67 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
       "Examples:\n"
       "  quavix info coin.sfs\n"
       "  quavix info coin.ogg --trim -50\n"
-      "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n");
+      "  quavix info --csv '1.0000,,,0.3000,,0.4000,0.3000,,,,,,,,,,,,,1.0000,,,,' --json\n"
+      "  quavix info --layers sounds.json --sound \"Laser over noise\"\n");
   return cmd;
 }
 
+namespace {
+
+// info --layers: each layer's recipe, start, gain and length, and the mix's length, peak and clipping.
+int RunLayersInfo(const InfoArgs& args, const Streams& streams) {
+  const std::pair<const char*, const CLI::Option*> recipeOptions[] = {
+      {"file", args.SettingsFileOption}, {"--csv", args.SettingsStringOption}, {"--seed", args.SeedOption},
+      {"--buffer-length", args.BufferLengthOption}, {"--trim", args.TrimOption}};
+  for (const auto& [name, option] : recipeOptions) {
+    if (Given(option)) ThrowUsage(std::string(name) + " and --layers cannot go together: each layer has its own recipe");
+  }
+  const ProjectSound sound =
+      ChooseProjectSound(args.Layers, Given(args.SoundNameOption) ? &args.SoundName : nullptr);
+  const std::vector<Layer> layers = LayersOf(sound);
+  const LayerMix mix = MixLayers(layers);
+  int peak = 0;
+  for (const std::int16_t v : mix.Samples) peak = std::max(peak, std::abs(int{v}));
+  const double seconds = static_cast<double>(mix.Samples.size()) / kSampleRate;
+  const auto gainText = [](std::int32_t tenths) {
+    return (tenths < 0 ? "-" : "+") + std::to_string(std::abs(tenths) / 10) + "." + std::to_string(std::abs(tenths) % 10);
+  };
+  if (args.Json) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      const Layer& l = layers[i];
+      list.push_back({{"seed", l.RandomState}, {"buffer_length", l.BufferSeconds}, {"offset", l.Offset},
+                      {"gain_db", l.GainTenths / 10.0}, {"muted", l.Muted}, {"settings", ExportSettingsString(l.Params)},
+                      {"sfs", SettingsFileHex(l.Params)}, {"samples", mix.LayerSamples[i]}});
+    }
+    streams.Out << nlohmann::ordered_json{{"name", sound.Name}, {"layers", list}, {"samples", mix.Samples.size()},
+                                          {"seconds", seconds}, {"peak", peak}, {"clipped", mix.Clipped}}
+                       .dump(2)
+                << '\n';
+  } else {
+    streams.Out << "layered sound " << Echo(sound.Name) << ": " << layers.size() << " layer"
+                << (layers.size() == 1 ? "" : "s") << "\n";
+    streams.Out << "  #        seed  buffer     offset (s)     gain     samples\n";
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      const Layer& l = layers[i];
+      char line[160];
+      std::snprintf(line, sizeof line, "%3zu  %10u  %4u s  %9d (%7.3f)  %5s dB  %8zu%s\n", i + 1, l.RandomState,
+                    l.BufferSeconds, l.Offset, l.Offset / static_cast<double>(kSampleRate),
+                    gainText(l.GainTenths).c_str(), mix.LayerSamples[i], l.Muted ? "  muted" : "");
+      streams.Out << line;
+    }
+    streams.Out << "mix: " << mix.Samples.size() << " samples (" << Format("%.3f", seconds) << " s), peak " << peak
+                << ", " << mix.Clipped << " sample" << (mix.Clipped == 1 ? "" : "s") << " clipped in the mix\n";
+  }
+  FlushOrThrow(streams.Out);
+  return kExitOk;
+}
+
+}  // namespace
+
 int RunInfo(const InfoArgs& args, const Streams& streams) {
+  if (Given(args.SoundNameOption) && !Given(args.LayersOption)) ThrowUsage("--sound names a sound of --layers FILE.json");
+  if (Given(args.LayersOption)) return RunLayersInfo(args, streams);
   const std::uint32_t seed = ParseSeed(args.Seed, "--seed");
   SoundRecipe recipe;
   recipe.BufferSeconds = ParseBufferLength(args.BufferLength);

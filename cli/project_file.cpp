@@ -237,6 +237,31 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
   return sounds;
 }
 
+ProjectSound ChooseProjectSound(const std::string& path, const std::string* name) {
+  std::vector<ProjectSound> sounds = ReadProjectFile(path);
+  const std::string shown = path == "-" ? "standard input" : EchoPath(path);
+  if (name == nullptr) {
+    if (sounds.size() > 1) {
+      ThrowUsage("--layers: " + shown + " holds " + std::to_string(sounds.size()) +
+                 " sounds; --sound NAME says which one");
+    }
+    return std::move(sounds.front());
+  }
+  for (ProjectSound& sound : sounds) {
+    if (sound.Name == *name) return std::move(sound);
+  }
+  ThrowFailure("--sound: " + shown + " holds no sound named " + Echo(*name));
+}
+
+std::vector<Layer> LayersOf(const ProjectSound& sound) {
+  if (!sound.Layers.empty()) return sound.Layers;
+  Layer only;
+  only.Params = sound.Params;
+  only.RandomState = sound.Seed;
+  only.BufferSeconds = sound.BufferSeconds;
+  return {only};
+}
+
 std::vector<std::string> ProjectFileStems(const std::vector<ProjectSound>& sounds) {
   std::set<std::string> taken;
   std::vector<std::string> stems;

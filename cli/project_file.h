@@ -38,6 +38,13 @@ std::string_view DevicePart(std::string_view fileName);
 // sound (its number from 1 and its name) when one of them is wrong.
 std::vector<ProjectSound> ReadProjectFile(const std::string& path);
 
+// The sound of the project file at path that name names (--sound NAME), or
+// its only sound when name is null; a usage error when it holds several.
+ProjectSound ChooseProjectSound(const std::string& path, const std::string* name);
+
+// A sound's layers: a plain sound is one layer at 0 dB.
+std::vector<Layer> LayersOf(const ProjectSound& sound);
+
 // One file stem per sound, after its name: letters, digits, '-', '_' and '.'
 // kept, every other run of characters one '-', no '-' or '.' at either end,
 // at most 64 bytes, "sound" for a name with nothing left, "_" after a name

@@ -87,23 +87,6 @@ void CheckDistinctFiles(const RenderArgs& args) {
   }
 }
 
-// The sound of a project file that --layers and --sound name.
-ProjectSound ChosenSound(const RenderArgs& args) {
-  std::vector<ProjectSound> sounds = ReadProjectFile(args.Layers);
-  const std::string shown = args.Layers == "-" ? "standard input" : EchoPath(args.Layers);
-  if (!Given(args.SoundNameOption)) {
-    if (sounds.size() > 1) {
-      ThrowUsage("--layers: " + shown + " holds " + std::to_string(sounds.size()) +
-                 " sounds; --sound NAME says which to render");
-    }
-    return std::move(sounds.front());
-  }
-  for (ProjectSound& sound : sounds) {
-    if (sound.Name == args.SoundName) return std::move(sound);
-  }
-  ThrowFailure("--sound: " + shown + " holds no sound named " + Echo(args.SoundName));
-}
-
 // render --layers: the mix of a project's sound, a plain one taken as one layer at 0 dB.
 int RunLayeredRender(const RenderArgs& args, const std::optional<ExportRequest>& exported, const Streams& streams) {
   const std::pair<const char*, const CLI::Option*> recipeOptions[] = {
@@ -121,16 +104,9 @@ int RunLayeredRender(const RenderArgs& args, const std::optional<ExportRequest>&
       IdentityOf(args.Layers) == IdentityOf(args.Output)) {
     ThrowUsage("-o " + EchoPath(args.Output) + " is the same file as --layers " + EchoPath(args.Layers));
   }
-  const ProjectSound sound = ChosenSound(args);
-  std::vector<Layer> layers = sound.Layers;
-  if (layers.empty()) {
-    Layer only;
-    only.Params = sound.Params;
-    only.RandomState = sound.Seed;
-    only.BufferSeconds = sound.BufferSeconds;
-    layers.push_back(only);
-  }
-  const LayerMix mix = MixLayers(layers);
+  const ProjectSound sound =
+      ChooseProjectSound(args.Layers, Given(args.SoundNameOption) ? &args.SoundName : nullptr);
+  const LayerMix mix = MixLayers(LayersOf(sound));
   std::vector<std::uint8_t> image;
   ExportReport report;
   if (exported) {

@@ -88,6 +88,10 @@ LayerMix MixLayers(std::span<const Layer> layers) {
     for (std::size_t n = 0; n < renders[i].size(); ++n) sums[offset + n] += gain * static_cast<double>(renders[i][n]);
   }
   LayerMix mix;
+  mix.LayerSamples.assign(layers.size(), 0);
+  for (std::size_t i = 0, k = 0; i < layers.size(); ++i) {
+    if (!layers[i].Muted) mix.LayerSamples[i] = renders[k++].size();
+  }
   mix.Samples.resize(length);
   mix.Floats.resize(length);
   for (std::size_t n = 0; n < length; ++n) {

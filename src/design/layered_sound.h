@@ -47,6 +47,7 @@ struct LayerMix {
   std::vector<std::int16_t> Samples;
   std::vector<float> Floats;  // each sum / 32768 rounded to float, unclamped: the export's input
   std::int64_t Clipped = 0;   // samples whose sum lay beyond -32768 .. 32767
+  std::vector<std::size_t> LayerSamples;  // each layer's own length (0 when muted)
 };
 
 // Renders each layer that sounds (in lanes when there are several) and mixes

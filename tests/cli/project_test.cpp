@@ -257,6 +257,7 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
   ScratchDir dir;
   Json list = Json::array();
   std::vector<double> sum;
+  std::vector<std::size_t> lengths;
   for (std::size_t i = 0; i < std::size(layers); ++i) {
     const L& l = layers[i];
     const SynthParams p = PresetOf(l.family, 100 + l.seed);
@@ -266,8 +267,10 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
     std::ofstream(sfs, std::ios::binary) << std::string(EncodeSettings(p).begin(), EncodeSettings(p).end());
     ASSERT_EQ(RunTool("render --sfs " + sfs + " --seed " + std::to_string(l.seed) + " --buffer-length " +
                       std::to_string(l.seconds) + " -o " + wav).Status, 0);
+    lengths.push_back(0);
     if (l.muted) continue;
     const std::vector<std::int16_t> x = ReadSound(wav).Samples;
+    lengths.back() = x.size();
     sum.resize(std::max(sum.size(), l.offset + x.size()));
     const double gain = LayerGain(static_cast<std::int32_t>(std::lround(l.db * 10)));
     for (std::size_t n = 0; n < x.size(); ++n) sum[l.offset + n] += gain * x[n];
@@ -287,6 +290,20 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
   ASSERT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(r.Err, "quavix: warning: " + std::to_string(clipped) + " samples are clipped in the mix at -32768 or 32767\n");
   EXPECT_EQ(ReadText(dir / "mix.wav"), ModuleImage(expected));
+  // info --layers: each layer's length, and the mix's length, peak and clipping.
+  const auto info = RunTool("info --layers " + dir / "p.json" + " --sound mix --json");
+  ASSERT_EQ(info.Status, 0) << info.Err;
+  const Json shown = Json::parse(info.Out);
+  EXPECT_TRUE(shown["samples"] == expected.size() && shown["clipped"] == clipped && shown["peak"] == Peak(expected))
+      << shown;
+  for (std::size_t i = 0; i < std::size(layers); ++i) {
+    EXPECT_TRUE(shown["layers"][i]["samples"] == lengths[i] && shown["layers"][i]["gain_db"] == layers[i].db &&
+                shown["layers"][i]["offset"] == layers[i].offset && shown["layers"][i]["muted"] == layers[i].muted)
+        << shown["layers"][i];
+  }
+  const auto text = RunTool("info --layers " + dir / "p.json" + " --sound mix");
+  EXPECT_TRUE(Has(text.Out, "layered sound 'mix': 5 layers\n") &&
+              Has(text.Out, "mix: " + std::to_string(expected.size()) + " samples")) << text.Out;
 
   // One layer at 0 dB with export options: the same file as that recipe's export.
   Json one = Project({{{"name", "one"}, {"layers", {list[1]}}}});
@@ -303,7 +320,7 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
             ModuleImage(LibrarySound(7, [](SynthParams& p, RandomSource&) { p = PresetOf(kPresetJump, 1); })));
 
   struct Refusal { std::string args; int status; const char* message; } const refusals[] = {
-      {"--layers " + dir / "p.json" + " -o " + dir / "x.wav", 2, "holds 2 sounds; --sound NAME says which to render"},
+      {"--layers " + dir / "p.json" + " -o " + dir / "x.wav", 2, "holds 2 sounds; --sound NAME says which one"},
       {"--layers " + dir / "p.json" + " --sound Mix -o " + dir / "x.wav", 1, "holds no sound named 'Mix'"},
       {"--layers " + dir / "p.json" + " --sound mix --seed 3 -o " + dir / "x.wav", 2, "--seed and --layers cannot go together"},
       {"--layers " + dir / "p.json" + " --sound mix --preset coin -o " + dir / "x.wav", 2, "--preset and --layers"},
@@ -313,6 +330,10 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
       {"--sound mix -o " + dir / "x.wav", 2, "--sound names a sound of --layers"},
       {"--layers " + dir / "p.json" + " --sound mix -o " + dir / "p.json", 2, "is the same file as --layers"},
   };
+  for (const char* extra : {" --seed 2", " --csv 1", " --buffer-length 1"}) {
+    const auto bad = RunTool("info --layers " + dir / "p.json" + " --sound mix" + extra);
+    EXPECT_TRUE(bad.Status == 2 && Has(bad.Err, "and --layers cannot go together")) << extra << bad.Err;
+  }
   for (const Refusal& c : refusals) {
     SCOPED_TRACE(c.args);
     const auto bad = RunTool("render " + c.args);
