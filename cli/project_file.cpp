@@ -136,9 +136,9 @@ std::string ReadSound(const Json& item, std::int64_t version, ProjectSound& soun
   if (layers == item.end()) return ReadRecipe(item, sound.Seed, sound.Params, sound.BufferSeconds);
   if (version < 2) return "it has layers, which a project file has from version 2 on";
   if (!layers->is_array()) return "its layers are not a list";
-  if (layers->size() > kMaxLayers) sound.Layers.resize(kMaxLayers + 1);  // for the core's count message
-  else sound.Layers.resize(layers->size());
-  for (std::size_t i = 0; i < layers->size() && i < kMaxLayers; ++i) {
+  if (std::string problem = LayerCountProblem(layers->size()); !problem.empty()) return problem;
+  sound.Layers.resize(layers->size());
+  for (std::size_t i = 0; i < layers->size(); ++i) {
     if (std::string problem = ReadLayer((*layers)[i], sound.Layers[i]); !problem.empty()) {
       return "layer " + std::to_string(i + 1) + ": " + problem;
     }

@@ -18,10 +18,9 @@ static_assert(QUAVIX_MAX_LAYER_GAIN_TENTHS == kMaxGainTenths);
 
 namespace {
 
-// The core's layers; a count beyond the most layers keeps one more, which is
-// enough for the check to refuse it.
+// The core's layers (count at most kMaxLayers).
 std::vector<Layer> ToCoreLayers(const quavix_layer* layers, std::size_t count) {
-  std::vector<Layer> core(std::min(count, kMaxLayers + 1));
+  std::vector<Layer> core(count);
   for (std::size_t i = 0; i < core.size(); ++i) {
     const quavix_layer& layer = layers[i];
     core[i].Params = ToCore(layer.params);
@@ -36,6 +35,7 @@ std::vector<Layer> ToCoreLayers(const quavix_layer* layers, std::size_t count) {
 
 std::int64_t RenderLayers(const quavix_layer* layers, std::size_t count, std::int16_t* out,
                           std::size_t capacity, std::int64_t* clipped) {
+  if (!LayerCountProblem(count).empty()) return QUAVIX_ERROR_VALUE;
   const std::vector<Layer> core = ToCoreLayers(layers, count);
   if (!LayersProblem(core, nullptr).empty()) return QUAVIX_ERROR_VALUE;
   const LayerMix mix = MixLayers(core);
@@ -56,7 +56,8 @@ int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_l
                         size_t capacity) {
   if ((layers == nullptr && count > 0) || (problem == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
   int bad = -1;
-  const std::string text = count == 0 ? LayersProblem({}, &bad) : LayersProblem(ToCoreLayers(layers, count), &bad);
+  std::string text = LayerCountProblem(count);
+  if (text.empty()) text = LayersProblem(ToCoreLayers(layers, count), &bad);
   if (bad_layer != nullptr) *bad_layer = bad;
   if (capacity > 0) {
     const std::size_t n = std::min(text.size(), capacity - 1);

@@ -21,12 +21,14 @@ std::string Decibels(std::int64_t tenths) {
 
 }  // namespace
 
+std::string LayerCountProblem(std::size_t count) {
+  if (count >= 1 && count <= kMaxLayers) return "";
+  return "a layered sound has 1 to " + std::to_string(kMaxLayers) + " layers, not " + std::to_string(count);
+}
+
 std::string LayersProblem(std::span<const Layer> layers, int* badLayer) {
   if (badLayer != nullptr) *badLayer = -1;
-  if (layers.empty() || layers.size() > kMaxLayers) {
-    return "a layered sound has 1 to " + std::to_string(kMaxLayers) + " layers, not " +
-           std::to_string(layers.size());
-  }
+  if (std::string problem = LayerCountProblem(layers.size()); !problem.empty()) return problem;
   for (std::size_t i = 0; i < layers.size(); ++i) {
     const Layer& layer = layers[i];
     std::string problem;

@@ -35,6 +35,9 @@ struct Layer {
 // kMaxGainTenths (0 outside): one table, the same in every build.
 float LayerGain(std::int32_t tenths);
 
+// What is wrong with a count of layers ("" for 1 to kMaxLayers).
+std::string LayerCountProblem(std::size_t count);
+
 // What is wrong with a layered sound, in a person's words ("" when nothing);
 // *badLayer is the layer it concerns (-1 for the whole sound).
 std::string LayersProblem(std::span<const Layer> layers, int* badLayer);

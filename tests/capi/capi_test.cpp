@@ -258,6 +258,11 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
   EXPECT_STREQ(problem, "layer 2: the gain is -6");  // cut at the capacity
   EXPECT_EQ(quavix_layers_check(layers, 0, &bad, nullptr, 0), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(bad, -1);
+  std::vector<quavix_layer> twenty(20, layers[0]);
+  char count[64];
+  EXPECT_EQ(quavix_layers_check(twenty.data(), 20, &bad, count, sizeof count), QUAVIX_ERROR_VALUE);
+  EXPECT_STREQ(count, "a layered sound has 1 to 8 layers, not 20");
+  EXPECT_EQ(quavix_render_layers(twenty.data(), 20, nullptr, 0, nullptr), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(quavix_layers_check(nullptr, 1, &bad, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_layers_check(layers, 2, &bad, nullptr, 5), QUAVIX_ERROR_ARGUMENT);
 }

@@ -198,6 +198,7 @@ TEST(Project, BadFilesAreRefusedWithTheReason) {
       {"layers in version 1", with("layers", {layer(0, 0)}), "sound 2 ('a'): it has layers, which a project file has from version 2 on"},
       {"no layers", layered(Json::array()), "sound 2 ('a'): a layered sound has 1 to 8 layers, not 0"},
       {"nine layers", layered(Json(std::vector<Json>(9, layer(0, 0)))), "a layered sound has 1 to 8 layers, not 9"},
+      {"twenty layers", layered(Json(std::vector<Json>(20, layer(0, 0)))), "a layered sound has 1 to 8 layers, not 20"},
       {"layers not a list", layered(layer(0, 0)), "sound 2 ('a'): its layers are not a list"},
       {"a layer's seed", layered({layer(0, 0), {{"seed", 0}}}), "sound 2 ('a'): layer 2: its seed is not a whole number"},
       {"offset 60 s and one", layered({layer(2646001, 0)}), "layer 1: the start is 0 to 2646000 samples (60 s), not 2646001"},

@@ -128,6 +128,7 @@ TEST(LayeredSound, RefusesEachRuleWithTheLayerNamed) {
   struct Case { const char* name; std::vector<Layer> layers; int bad; const char* problem; } const cases[] = {
       {"no layer", {}, -1, "a layered sound has 1 to 8 layers, not 0"},
       {"nine layers", std::vector<Layer>(9, ok), -1, "a layered sound has 1 to 8 layers, not 9"},
+      {"twenty layers", std::vector<Layer>(20, ok), -1, "a layered sound has 1 to 8 layers, not 20"},
       {"eight layers", std::vector<Layer>(8, ok), -1, ""},
       {"start 60 s", with([](Layer& l) { l.Offset = 2646000; }), -1, ""},
       {"start past 60 s", with([](Layer& l) { l.Offset = 2646001; }), 1,
