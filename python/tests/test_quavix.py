@@ -291,6 +291,13 @@ def with_decay(value):
     return p
 
 
+def noise():
+    """The defaults on the noise wave, which draws from the random state as it renders."""
+    p = quavix.Params()
+    p["WaveType"] = 3
+    return p
+
+
 def layer(family="coin", seed=1, **options):
     return quavix.Layer(quavix.preset(family, seed=seed), **options)
 
@@ -307,7 +314,7 @@ LAYERED = [
                                                  layer("blip", 5, gain_db=12.0, buffer_length=1)], None),
     ("a muted layer", lambda: [layer("hurt", 6), layer("explosion", 7, buffer_length=60, muted=True)], 0),
     ("a loud mix", lambda: [layer("explosion", 8, gain_db=12.0), layer("explosion", 8, gain_db=6.0)], "some"),
-    ("random states", lambda: [quavix.Layer(quavix.Params(), seed=9), layer("coin", 1, random=quavix.Random(3)),
+    ("random states", lambda: [quavix.Layer(noise(), seed=9), layer("explosion", 1, random=quavix.Random(3)),
                                quavix.Layer(quavix.randomize(seed=38), buffer_length=2, gain_db=-0.1)], None),
 ]
 
@@ -337,6 +344,23 @@ def test_a_layered_sound_is_the_sum_of_its_layers(what, make, clipped):
     assert wav[:4] == b"RIFF" and wav[8:16] == b"WAVEfmt " and struct.unpack("<I", wav[40:44])[0] == 2 * len(samples)
     assert wav[44:] == samples.astype("<i2").tobytes()
     assert [layer.gain for layer in layers] == [numpy.float32(10 ** (one.gain_db / 20)) for one in layers]
+
+
+# A layer alone at 0 dB is the render of its recipe from the state it says, as Params.render.
+@pytest.mark.parametrize("make, render", [
+    (lambda: quavix.Layer(noise(), seed=9), lambda: noise().render(seed=9)),
+    (lambda: quavix.Layer(noise(), seed=-1), lambda: noise().render(seed=4294967295)),
+    (lambda: layer("explosion", 5), lambda: quavix.preset("explosion", seed=5).render()),
+    (lambda: layer("explosion", 5, random=quavix.Random(3)),
+     lambda: quavix.preset("explosion", seed=5).render(random=quavix.Random(3))),
+    (lambda: layer("explosion", 5, buffer_length=0), lambda: numpy.zeros(0, numpy.int16)),
+    (lambda: quavix.Layer(quavix.randomize(seed=38), buffer_length=1), lambda: quavix.randomize(seed=38).render(buffer_length=1)),
+])
+def test_a_layer_alone_is_its_render(make, render):
+    assert numpy.array_equal(quavix.render_layers([make()]).samples, render())
+    rng = quavix.Random(3)
+    quavix.Layer(noise(), random=rng)
+    assert rng.state == 3  # the layer takes the state; its render is the mix's
 
 
 @pytest.mark.skipif(CLI is None, reason="QUAVIX_CLI names no quavix tool")

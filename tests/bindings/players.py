@@ -94,7 +94,7 @@ def love(source, tool, work):
         with open(os.path.join(expected, name + ".raw"), "wb") as f:
             f.write(tool_samples(tool, name, 1))
     library = os.environ["QUAVIX_LIBRARY"]
-    environment = dict(os.environ, EXPECTED_DIR=expected, ALSOFT_DRIVERS="null",
+    environment = dict(os.environ, EXPECTED_DIR=expected, QUAVIX_TOOL=tool, ALSOFT_DRIVERS="null",
                        XDG_DATA_HOME=os.path.join(work, "data"), XDG_RUNTIME_DIR=work, HOME=work)
     tests = os.path.join(source, "tests", "bindings", "love")
 
