@@ -782,7 +782,8 @@ function M.layers(list)
     local problem = ffi.new("char[512]")
     C.quavix_layers_check(records, count, bad, problem, 512)
     local message = ffi.string(problem)
-    local before, written, unit = message:match("^(.* not )(%S+)( ?[dB]*)$")
+    local unit, before, written = " dB", message:match("^(.* not )(%S+) dB$")
+    if not before then unit, before, written = "", message:match("^(.* not )(%S+)$") end
     if written and bad[0] < 0 then  -- the count, which the check states up to one beyond the most
       message = before .. count .. unit
     elseif written then
