@@ -24,10 +24,11 @@ import numpy
 
 from ._library import CLayer, CParamDescription, CParams, CRandom, LibraryError, lib
 
-__all__ = ["QuavixError", "LibraryError", "Random", "Params", "ParamInfo", "ValueRange",
-           "random", "preset", "randomize", "render_preset", "param_info", "check_user",
-           "check_mutate", "Layer", "LayerMix", "render_layers", "layers_wav", "PRESETS", "PARAMETERS", "SAMPLE_RATE", "DEFAULT_BUFFER_LENGTH",
-           "MAX_BUFFER_LENGTH", "SAMPLES_PER_BUFFER_SECOND", "version"]
+__all__ = ["QuavixError", "LibraryError", "Random", "Params", "ParamInfo", "ValueRange", "random",
+           "preset", "randomize", "render_preset", "param_info", "check_user", "check_mutate",
+           "Layer", "LayerMix", "render_layers", "layers_wav", "PRESETS", "PARAMETERS",
+           "SAMPLE_RATE", "DEFAULT_BUFFER_LENGTH", "MAX_BUFFER_LENGTH",
+           "SAMPLES_PER_BUFFER_SECOND", "version"]
 
 ParamKey = Union[str, int]
 """A parameter by name ("AttackTime", ASCII case ignored) or by index 0 to 23."""
