@@ -592,6 +592,15 @@ function Params:settingsString()
   return ffi.string(text, size)
 end
 
+-- The 105 bytes of a settings file (*.sfs, version 102) as a string.
+function Params:settingsFile()
+  checkSelf("settingsFile", self)
+  local bytes = ffi.new("uint8_t[?]", C.QUAVIX_SETTINGS_FILE_SIZE)
+  local status = C.quavix_settings_file_encode(self.c, bytes)
+  if status < 0 then fail("settingsFile", ffi.string(C.quavix_strerror(status))) end
+  return ffi.string(bytes, C.QUAVIX_SETTINGS_FILE_SIZE)
+end
+
 function Params:__tostring()
   local ok, text = pcall(self.settingsString, self)
   return "quavix.params(" .. (ok and text or "a value NaN or infinite") .. ")"
@@ -647,10 +656,9 @@ function Params:render(options)
   return samples, count
 end
 
-local function soundData(call, params, options, extra)
-  local random, seconds = renderOptions(call, options, extra)
-  local samples, count = render(params, random and random.c, seconds)
-  -- LÖVE has no empty SoundData: a sound of no samples is one silent sample.
+-- 16-bit mono SoundData of count samples. LÖVE has no empty SoundData: a
+-- sound of no samples is one silent sample.
+local function newSoundData(samples, count)
   local data = love.sound.newSoundData(math.max(count, 1), C.QUAVIX_SAMPLE_RATE, 16, 1)
   if data.getFFIPointer then
     ffi.copy(data:getFFIPointer(), samples, 2 * count)
@@ -658,6 +666,11 @@ local function soundData(call, params, options, extra)
     for i = 0, count - 1 do data:setSample(i, samples[i] / 32767) end  -- exact for every int16
   end
   return data
+end
+
+local function soundData(call, params, options, extra)
+  local random, seconds = renderOptions(call, options, extra)
+  return newSoundData(render(params, random and random.c, seconds))
 end
 
 -- The sound as 16-bit mono SoundData, sample for sample (options as render's).
@@ -686,6 +699,153 @@ function M.presetSource(name, seed, options)
   family("presetSource", name)
   return M.preset(name, seed):source(options)
 end
+
+-- Layered sounds ------------------------------------------------------------
+
+local Layers = {}
+Layers.__index = Layers
+
+local INT32, UINT32 = { -2147483648, 2147483647 }, { 0, 4294967295 }
+local layerOptions = "params, random, bufferLength, offset, gainDb, muted"
+
+-- value, or the record field's extreme beyond it (the largest for a negative
+-- unsigned value), which the check refuses as it would refuse value.
+local function fitted(value, limits)
+  if value < limits[1] then return limits[1] < 0 and limits[1] or limits[2] end
+  return math.min(value, limits[2])
+end
+
+-- A layer's gain in tenths of a decibel: gainDb must be a whole number of them.
+local function tenths(what, value)
+  if type(value) ~= "number" then fail("layers", what .. " must be a number, not " .. type(value)) end
+  local count = math.abs(value) < 2 ^ 52 and math.floor(value * 10 + 0.5) or nil
+  if not count or count / 10 ~= value then
+    fail("layers", what .. " " .. tostring(value) .. " is not a number of decibels in steps of 0.1")
+  end
+  return count
+end
+
+-- A layered sound: quavix.layers{ {params = p, offset = 0, gainDb = -6, muted
+-- = false, bufferLength = 5, random = r}, ... } with 1 to 8 layers. Each layer
+-- is p's sound rendered alone, as p:render{random = r, bufferLength = ...}
+-- renders it (the parameters and the random state are taken now; r does not
+-- advance), starts offset samples into the mix and is scaled by gainDb.
+function M.layers(list)
+  if type(list) ~= "table" or isParams(list) then
+    fail("layers", "layers must be a table such as {{params = p}, {params = q, offset = 4410}}, not " ..
+                   (isParams(list) and "parameters" or type(list)))
+  end
+  local count = #list
+  local records = ffi.new("quavix_layer[?]", math.max(count, 1))
+  local given = {}  -- per layer: the values given that its record cannot hold
+  for i = 1, count do
+    local layer, where = list[i], "layer " .. i .. ": "
+    if type(layer) ~= "table" or isParams(layer) then
+      fail("layers", "layer " .. i .. " must be a table such as {params = p, gainDb = -6}, not " ..
+                     (isParams(layer) and "parameters" or type(layer)))
+    end
+    for key in pairs(layer) do
+      if not (" " .. layerOptions .. ","):find(" " .. tostring(key) .. ",", 1, true) then
+        fail("layers", where .. "no option " .. shown(key) .. " (its options: " .. layerOptions .. ")")
+      end
+    end
+    if not isParams(layer.params) then
+      fail("layers", where .. "params must be parameters such as quavix.preset(\"coin\", 1), not " .. type(layer.params))
+    end
+    if layer.random ~= nil and not isRandom(layer.random) then
+      fail("layers", where .. "random must be a random source from quavix.random(), not " .. type(layer.random))
+    end
+    if layer.muted ~= nil and type(layer.muted) ~= "boolean" then
+      fail("layers", where .. "muted must be true or false, not " .. type(layer.muted))
+    end
+    local record = records[i - 1]
+    record.params = layer.params.c
+    record.random_state = layer.random and layer.random.c.state or continuation(layer.params).state
+    record.muted = layer.muted and 1 or 0
+    given[i] = {}
+    for _, field in ipairs{
+        { "buffer_seconds", UINT32, whole("layers", where .. "bufferLength", layer.bufferLength or M.BUFFER_LENGTH,
+                                          -math.huge, math.huge) },
+        { "offset", INT32, whole("layers", where .. "offset", layer.offset or 0, -math.huge, math.huge) },
+        { "gain_tenths", INT32, tenths(where .. "gainDb", layer.gainDb or 0), true } } do
+      local value = fitted(field[3], field[2])
+      record[field[1]] = value
+      if value ~= field[3] then
+        -- As the check writes it: 2147483647 tenths are "+214748364.7" dB.
+        given[i][("%.0f"):format(value) .. (field[4] and " dB" or "")] =
+          field[4] and ("%+.1f"):format(layer.gainDb) or ("%.0f"):format(field[3])
+      end
+    end
+  end
+  local bad = ffi.new("int32_t[1]", -1)
+  if C.quavix_layers_check(records, count, bad, nil, 0) ~= 0 then
+    local problem = ffi.new("char[512]")
+    C.quavix_layers_check(records, count, bad, problem, 512)
+    local message = ffi.string(problem)
+    local unit, before, written = " dB", message:match("^(.* not )(%S+) dB$")
+    if not before then unit, before, written = "", message:match("^(.* not )(%S+)$") end
+    if written and bad[0] < 0 then  -- the count, which the check states up to one beyond the most
+      message = before .. count .. unit
+    elseif written then
+      local value = given[bad[0] + 1][written:gsub("[+.]", "") .. unit]
+      if value then message = before .. value .. unit end
+    end
+    fail("layers", message)
+  end
+  -- Room for the longest mix the layers can make.
+  local capacity = 0
+  for i = 0, count - 1 do
+    if records[i].muted == 0 then
+      local bound = tonumber(C.quavix_sound_length_bound(records[i].params, records[i].buffer_seconds))
+      capacity = math.max(capacity, records[i].offset + bound)
+    end
+  end
+  return setmetatable({ c = records, count = count, capacity = capacity }, Layers)
+end
+
+local function checkLayers(call, layers)
+  if getmetatable(layers) ~= Layers then
+    fail(call, "call it as mix:" .. call .. "(...), with a colon, on a layered sound from quavix.layers{...}")
+  end
+end
+
+-- Mixes the layers: a new int16_t array, its count, and how many samples the
+-- clamp to 16 bits changed.
+function Layers:render()
+  checkLayers("render", self)
+  local capacity, clipped = self.capacity, ffi.new("int64_t[1]")
+  while true do
+    local samples = ffi.new("int16_t[?]", math.max(capacity, 1))
+    local count = tonumber(C.quavix_render_layers(self.c, self.count, samples, capacity, clipped))
+    if count < 0 then fail("render", ffi.string(C.quavix_strerror(count))) end
+    if count <= capacity then return samples, count, tonumber(clipped[0]) end
+    capacity = count
+  end
+end
+
+-- The mix as 16-bit mono SoundData, and how many samples the clamp changed.
+function Layers:soundData()
+  checkLayers("soundData", self)
+  local samples, count, clipped = self:render()
+  return newSoundData(samples, count), clipped
+end
+
+-- A Source of the mix: options {type = "static"} (when nil) or "stream".
+function Layers:source(options)
+  checkLayers("source", self)
+  if options ~= nil and type(options) ~= "table" then
+    fail("source", "options must be a table such as {type = \"static\"}, not " .. type(options))
+  end
+  for key in pairs(options or {}) do
+    if key ~= "type" then fail("source", "no option " .. shown(key) .. " (its options: type)") end
+  end
+  if options and options.type ~= nil and type(options.type) ~= "string" then
+    fail("source", "type must be a string such as \"static\", not " .. type(options.type))
+  end
+  return love.audio.newSource((self:soundData()), options and options.type or "static")
+end
+
+function Layers:__tostring() return "quavix.layers(" .. self.count .. " layers)" end
 
 -- The functions over parameters of earlier versions are methods now.
 local methods = { get = "get(name)", set = "set(name, value)", mutate = "mutate(amount, random)",

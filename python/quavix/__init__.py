@@ -4,6 +4,7 @@
     coin = quavix.preset("coin", seed=1)
     samples = coin.render()          # numpy int16, mono, 44100 per second
     wav_bytes = coin.wav()
+    mix = quavix.render_layers([quavix.Layer(coin), quavix.Layer(coin, offset=4410, gain_db=-6)])
 
 A sound is a pure function of its parameters and of the random state it is
 rendered with: the same seed gives the same samples on every machine. A
@@ -15,17 +16,19 @@ from __future__ import annotations
 import ctypes
 import operator
 import os
+import re
 from dataclasses import dataclass
-from typing import Optional, Tuple, Union, overload
+from typing import Iterable, NamedTuple, Optional, Tuple, Union, overload
 
 import numpy
 
-from ._library import CParamDescription, CParams, CRandom, LibraryError, lib
+from ._library import CLayer, CParamDescription, CParams, CRandom, LibraryError, lib
 
-__all__ = ["QuavixError", "LibraryError", "Random", "Params", "ParamInfo", "ValueRange",
-           "random", "preset", "randomize", "render_preset", "param_info", "check_user",
-           "check_mutate", "PRESETS", "PARAMETERS", "SAMPLE_RATE", "DEFAULT_BUFFER_LENGTH",
-           "MAX_BUFFER_LENGTH", "SAMPLES_PER_BUFFER_SECOND", "version"]
+__all__ = ["QuavixError", "LibraryError", "Random", "Params", "ParamInfo", "ValueRange", "random",
+           "preset", "randomize", "render_preset", "param_info", "check_user", "check_mutate",
+           "Layer", "LayerMix", "render_layers", "layers_wav", "PRESETS", "PARAMETERS",
+           "SAMPLE_RATE", "DEFAULT_BUFFER_LENGTH", "MAX_BUFFER_LENGTH",
+           "SAMPLES_PER_BUFFER_SECOND", "version"]
 
 ParamKey = Union[str, int]
 """A parameter by name ("AttackTime", ASCII case ignored) or by index 0 to 23."""
@@ -475,3 +478,131 @@ def randomize(seed: Optional[int] = None, random: Optional[Random] = None,
 def render_preset(family: Family, seed: int, buffer_length: int = DEFAULT_BUFFER_LENGTH) -> numpy.ndarray:
     """The samples of preset family made with seed, as one call."""
     return preset(family, seed=seed).render(buffer_length=buffer_length)
+
+
+# The C record's integer fields: a value that does not fit one is handed to the
+# check as the field's extreme, and the check's message given back with the value.
+_INT32 = (-2**31, 2**31 - 1)
+_UINT32 = (0, 2**32 - 1)
+
+
+def _fitted(value: int, limits: Tuple[int, int]) -> int:
+    """value, or the field's extreme beyond it (the largest for a negative unsigned value)."""
+    if value < limits[0]:
+        return limits[0] if limits[0] < 0 else limits[1]
+    return min(value, limits[1])
+
+
+class Layer:
+    """One layer of a layered sound: a recipe rendered alone, exactly as
+    params.render(random, seed, buffer_length) renders it, that starts offset
+    samples into the mix and is scaled by gain_db decibels (in steps of 0.1);
+    a muted layer adds nothing. The random state is the one that render would
+    start from, taken when the layer is made (a Random given is not advanced).
+    The ranges (offset 0 to 2646000, gain -60.0 to +12.0 dB, buffer_length 0
+    to 60) are checked when the layers are mixed, naming the layer."""
+
+    def __init__(self, params: Params, random: Optional[Random] = None, seed: Optional[int] = None,
+                 buffer_length: int = DEFAULT_BUFFER_LENGTH, offset: int = 0,
+                 gain_db: float = 0.0, muted: bool = False) -> None:
+        if not isinstance(params, Params):
+            raise QuavixError("a layer is made of a quavix.Params, not %s" % _shown(params))
+        if not isinstance(muted, (bool, numpy.bool_)):
+            raise QuavixError("muted: %s is not True or False" % _shown(muted))
+        self.params: Params = params.copy()
+        self.random_state: int = params._render_random(random, seed).state
+        self.buffer_length: int = _whole(buffer_length, "buffer_length", -float("inf"), float("inf"))
+        self.offset: int = _whole(offset, "offset", -float("inf"), float("inf"))
+        number = _number(gain_db, "gain_db")
+        tenths = round(number * 10) if abs(number) < 2**52 else None
+        if tenths is None or tenths / 10 != number:
+            raise QuavixError("gain_db %s is not a number of decibels in steps of 0.1"
+                              % _shown(gain_db))
+        self.gain_db: float = number
+        self._gain_tenths = tenths
+        self.muted: bool = bool(muted)
+
+    @property
+    def gain(self) -> float:
+        """The factor the layer's samples are scaled by: the float nearest to
+        10 ** (gain_db / 20), 0 outside -60.0 to +12.0 dB."""
+        return lib.quavix_layer_gain(_fitted(self._gain_tenths, _INT32))
+
+    def __repr__(self) -> str:
+        return ("quavix.Layer(%r, random_state=%d, buffer_length=%d, offset=%d, gain_db=%.1f%s)"
+                % (self.params, self.random_state, self.buffer_length, self.offset, self.gain_db,
+                   ", muted=True" if self.muted else ""))
+
+
+class LayerMix(NamedTuple):
+    """A layered sound: its samples, and how many of them the clamp to 16 bits changed."""
+    samples: numpy.ndarray
+    clipped: int
+
+
+def _c_layers(layers: Iterable[Layer]) -> Tuple[ctypes.Array, list]:
+    """The layers as C records, checked by the core's rule."""
+    if isinstance(layers, Layer) or not hasattr(layers, "__iter__"):
+        raise QuavixError("layers are a list of quavix.Layer, not %s" % _shown(layers))
+    items = list(layers)
+    records = (CLayer * max(len(items), 1))()
+    unfit = []  # per layer: {(the record's value, in dB), the value given}
+    for i, layer in enumerate(items):
+        if not isinstance(layer, Layer):
+            raise QuavixError("layer %d is a quavix.Layer, not %s" % (i + 1, _shown(layer)))
+        record = records[i]
+        record.params = layer.params._c
+        record.random_state = layer.random_state
+        record.muted = 1 if layer.muted else 0
+        given = {}
+        for field, value, limits, in_db, text in (
+                ("buffer_seconds", layer.buffer_length, _UINT32, False, str(layer.buffer_length)),
+                ("offset", layer.offset, _INT32, False, str(layer.offset)),
+                ("gain_tenths", layer._gain_tenths, _INT32, True, "%+.1f" % layer.gain_db)):
+            setattr(record, field, _fitted(value, limits))
+            if value != getattr(record, field):
+                given[(str(getattr(record, field)), in_db)] = text
+        unfit.append(given)
+    bad = ctypes.c_int32(-1)
+    if lib.quavix_layers_check(records, len(items), ctypes.byref(bad), None, 0) != 0:
+        problem = ctypes.create_string_buffer(512)
+        lib.quavix_layers_check(records, len(items), ctypes.byref(bad), problem, len(problem))
+        message = problem.value.decode("utf-8")
+        written = re.search(r"not (\S+)( dB)?$", message)
+        if written and bad.value < 0:  # the count, stated up to one beyond the most
+            message = message[:written.start(1)] + str(len(items)) + message[written.end(1):]
+        elif written:  # "+214748364.7 dB" is the record's 2147483647 tenths
+            key = (re.sub(r"[+.]", "", written.group(1)), written.group(2) is not None)
+            if key in unfit[bad.value]:
+                message = message[:written.start(1)] + unfit[bad.value][key] + message[written.end(1):]
+        raise QuavixError(message)
+    return records, items
+
+
+def render_layers(layers: Iterable[Layer]) -> LayerMix:
+    """Mixes a layered sound of 1 to 8 layers: sample n is the sum, in layer
+    order, of each sounding layer's gain x its sample n - offset, rounded half
+    away from zero and clamped to 16 bits; the mix lasts until the latest end
+    of a layer that sounds. Returns (samples, clipped): a numpy int16 array,
+    and how many samples the clamp changed. The bytes of quavix render --layers."""
+    records, items = _c_layers(layers)
+    # Room for the longest mix the layers can make; the call says how long it is.
+    capacity = max([layer.offset + layer.params.length_bound(layer.buffer_length)
+                    for layer in items if not layer.muted] or [0])
+    clipped = ctypes.c_int64()
+    while True:
+        out = numpy.empty(capacity, dtype=numpy.int16)
+        size = _check(lib.quavix_render_layers(records, len(items), out.ctypes.data, capacity,
+                                               ctypes.byref(clipped)), "render_layers")
+        if size <= capacity:
+            return LayerMix(out if size == capacity else out[:size].copy(), clipped.value)
+        capacity = size
+
+
+def layers_wav(layers: Iterable[Layer]) -> bytes:
+    """A layered sound as the bytes of a WAV file (16-bit mono, 44100 Hz): the
+    samples of render_layers(layers) behind a 44-byte header."""
+    samples = render_layers(layers).samples
+    header = ctypes.create_string_buffer(lib.quavix_wav_buffer_size(0))
+    _check(lib.quavix_wav_header(ctypes.byref(Params()._c), 2 * len(samples), header), "layers_wav")
+    return header.raw + samples.astype("<i2").tobytes()

@@ -26,6 +26,12 @@ class CRandom(ctypes.Structure):
     _fields_ = [("state", ctypes.c_uint32)]
 
 
+class CLayer(ctypes.Structure):
+    _fields_ = [("params", CParams), ("random_state", ctypes.c_uint32),
+                ("buffer_seconds", ctypes.c_uint32), ("offset", ctypes.c_int32),
+                ("gain_tenths", ctypes.c_int32), ("muted", ctypes.c_int32)]
+
+
 class CParamDescription(ctypes.Structure):
     _fields_ = [("index", ctypes.c_int32), ("name", ctypes.c_char_p), ("label", ctypes.c_char_p),
                 ("group", ctypes.c_int32), ("group_id", ctypes.c_char_p),
@@ -108,6 +114,12 @@ _signatures = {
     "quavix_render_count": (_c.c_int32, [P(CParams), P(CRandom), _c.c_int32]),
     "quavix_wav_image": (_c.c_int64, [P(CParams), P(CRandom), _c.c_int32, _c.c_void_p,
                                       _c.c_size_t]),
+    "quavix_wav_header": (_c.c_int, [P(CParams), _c.c_uint32, _c.c_char_p]),
+    "quavix_layer_gain": (_c.c_float, [_c.c_int32]),
+    "quavix_layers_check": (_c.c_int, [P(CLayer), _c.c_size_t, P(_c.c_int32), _c.c_char_p,
+                                       _c.c_size_t]),
+    "quavix_render_layers": (_c.c_int64, [P(CLayer), _c.c_size_t, _c.c_void_p, _c.c_size_t,
+                                          P(_c.c_int64)]),
 }
 for _name, (_result, _arguments) in _signatures.items():
     _function = getattr(lib, _name)

@@ -2,6 +2,7 @@
 the bytes of the quavix tool, units, exchange and the errors it raises."""
 import ctypes
 import importlib.metadata
+import json
 import os
 import re
 import struct
@@ -231,6 +232,27 @@ CUT = "'" + "x" * 40 + "'..."
     (lambda: quavix.Params.from_settings_file(quavix.Params().settings_file()[:50]), "ends inside"),
     (lambda: with_decay(float("nan")).settings_string(), "NaN or infinite"),
     (lambda: with_decay(float("inf")).settings_string(), "NaN or infinite"),
+    (lambda: quavix.render_layers([layer()] * 9), "a layered sound has 1 to 8 layers, not 9"),
+    (lambda: quavix.render_layers([layer()] * 20), "a layered sound has 1 to 8 layers, not 20"),
+    (lambda: quavix.layers_wav([]), "a layered sound has 1 to 8 layers, not 0"),
+    (lambda: quavix.render_layers([layer(), layer(offset=2646001)]),
+     "layer 2: the start is 0 to 2646000 samples (60 s), not 2646001"),
+    (lambda: quavix.render_layers([layer(offset=-1)]), "layer 1: the start is 0 to 2646000 samples (60 s), not -1"),
+    (lambda: quavix.render_layers([layer(offset=2**40)]), "samples (60 s), not 1099511627776"),
+    (lambda: quavix.render_layers([layer(gain_db=12.1)]),
+     "layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB"),
+    (lambda: quavix.layers_wav([layer()] * 7 + [layer(gain_db=-60.1)]), "layer 8: the gain is -60.0 to +12.0 dB in steps of 0.1, not -60.1 dB"),
+    (lambda: quavix.render_layers([layer(gain_db=-1e9)]), "in steps of 0.1, not -1000000000.0 dB"),
+    (lambda: quavix.render_layers([layer(buffer_length=61)]), "layer 1: the buffer length is 0 to 60 seconds, not 61"),
+    (lambda: quavix.render_layers([layer(buffer_length=-1)]), "layer 1: the buffer length is 0 to 60 seconds, not -1"),
+    (lambda: layer(gain_db=0.05), "gain_db 0.05 is not a number of decibels in steps of 0.1"),
+    (lambda: layer(gain_db=float("nan")), "gain_db nan is not a number of decibels in steps of 0.1"),
+    (lambda: layer(gain_db="loud"), "gain_db must be a number, not 'loud'"),
+    (lambda: layer(offset=1.5), "offset: 1.5 is not a whole number"),
+    (lambda: layer(muted=1), "muted: 1 is not True or False"),
+    (lambda: quavix.Layer("coin"), "a layer is made of a quavix.Params, not 'coin'"),
+    (lambda: quavix.render_layers(layer()), "layers are a list of quavix.Layer, not quavix.Layer("),
+    (lambda: quavix.render_layers([layer(), quavix.Params()]), "layer 2 is a quavix.Layer, not quavix.Params("),
 ])
 def test_clear_errors(call, message):
     with pytest.raises(quavix.QuavixError, match=re.escape(message)) as raised:
@@ -267,3 +289,90 @@ def with_decay(value):
     p = quavix.Params()
     poke(p, 5, value)
     return p
+
+
+def noise():
+    """The defaults on the noise wave, which draws from the random state as it renders."""
+    p = quavix.Params()
+    p["WaveType"] = 3
+    return p
+
+
+def layer(family="coin", seed=1, **options):
+    return quavix.Layer(quavix.preset(family, seed=seed), **options)
+
+
+# Layered sounds through each edge of the rule: 1 and 8 layers, the earliest and latest
+# start, the lowest and highest gain, a muted layer (the longest: it adds no length), a
+# clamped mix; and the ways a layer takes its random state.
+LAYERED = [
+    ("one layer", lambda: [layer("laser", 42)], 0),
+    ("eight layers", lambda: [layer(quavix.PRESETS[i % 7], i + 1, offset=997 * i, gain_db=-1.5 * i)
+                              for i in range(8)], 0),
+    ("the first and the last start", lambda: [layer("blip", 2, offset=2646000), layer("jump", 3, offset=0)], 0),
+    ("the lowest and the highest gain", lambda: [layer("powerup", 4, gain_db=-60.0),
+                                                 layer("blip", 5, gain_db=12.0, buffer_length=1)], None),
+    ("a muted layer", lambda: [layer("hurt", 6), layer("explosion", 7, buffer_length=60, muted=True)], 0),
+    ("a loud mix", lambda: [layer("explosion", 8, gain_db=12.0), layer("explosion", 8, gain_db=6.0)], "some"),
+    ("random states", lambda: [quavix.Layer(noise(), seed=9), layer("explosion", 1, random=quavix.Random(3)),
+                               quavix.Layer(quavix.randomize(seed=38), buffer_length=2, gain_db=-0.1)], None),
+]
+
+
+def mix_of_each_render(layers):
+    """The mix from each layer's own render: the sum in double, in layer order, of the
+    float nearest 10^(dB/20) x its samples, rounded half away from zero, clamped."""
+    sounding = [(one.offset, float(numpy.float32(10 ** (one.gain_db / 20))),
+                 one.params.render(seed=one.random_state, buffer_length=one.buffer_length))
+                for one in layers if not one.muted]
+    total = numpy.zeros(max([offset + len(x) for offset, _, x in sounding] or [0]))
+    for offset, gain, x in sounding:
+        total[offset:offset + len(x)] += gain * x
+    whole = numpy.trunc(total)
+    rounded = whole + (total - whole >= 0.5) - (total - whole <= -0.5)
+    return numpy.clip(rounded, -32768, 32767).astype(numpy.int16), int(numpy.sum(abs(rounded) > 32767.5))
+
+
+@pytest.mark.parametrize("what, make, clipped", LAYERED, ids=[case[0] for case in LAYERED])
+def test_a_layered_sound_is_the_sum_of_its_layers(what, make, clipped):
+    layers = make()
+    samples, count = mix_of_each_render(layers)
+    mix = quavix.render_layers(layers)
+    assert mix.samples.dtype == numpy.int16 and numpy.array_equal(mix.samples, samples)
+    assert mix.clipped == count and (clipped is None or (count > 0 if clipped == "some" else count == clipped))
+    wav = quavix.layers_wav(layers)
+    assert wav[:4] == b"RIFF" and wav[8:16] == b"WAVEfmt " and struct.unpack("<I", wav[40:44])[0] == 2 * len(samples)
+    assert wav[44:] == samples.astype("<i2").tobytes()
+    assert [layer.gain for layer in layers] == [numpy.float32(10 ** (one.gain_db / 20)) for one in layers]
+
+
+# A layer alone at 0 dB is the render of its recipe from the state it says, as Params.render.
+@pytest.mark.parametrize("make, render", [
+    (lambda: quavix.Layer(noise(), seed=9), lambda: noise().render(seed=9)),
+    (lambda: quavix.Layer(noise(), seed=-1), lambda: noise().render(seed=4294967295)),
+    (lambda: layer("explosion", 5), lambda: quavix.preset("explosion", seed=5).render()),
+    (lambda: layer("explosion", 5, random=quavix.Random(3)),
+     lambda: quavix.preset("explosion", seed=5).render(random=quavix.Random(3))),
+    (lambda: layer("explosion", 5, buffer_length=0), lambda: numpy.zeros(0, numpy.int16)),
+    (lambda: quavix.Layer(quavix.randomize(seed=38), buffer_length=1), lambda: quavix.randomize(seed=38).render(buffer_length=1)),
+])
+def test_a_layer_alone_is_its_render(make, render):
+    assert numpy.array_equal(quavix.render_layers([make()]).samples, render())
+    rng = quavix.Random(3)
+    quavix.Layer(noise(), random=rng)
+    assert rng.state == 3  # the layer takes the state; its render is the mix's
+
+
+@pytest.mark.skipif(CLI is None, reason="QUAVIX_CLI names no quavix tool")
+@pytest.mark.parametrize("what, make, clipped", LAYERED, ids=[case[0] for case in LAYERED])
+def test_layered_sounds_are_the_tools_bytes(tmp_path, what, make, clipped):
+    layers = make()
+    project = {"format": "quavix-project", "version": 2, "sounds": [{"name": what, "layers": [
+        {"seed": one.random_state, "sfs": one.params.settings_file().hex(), "buffer_length": one.buffer_length,
+         "offset": one.offset, "gain_db": one.gain_db, "muted": one.muted} for one in layers]}]}
+    (tmp_path / "project.json").write_text(json.dumps(project))
+    tool = subprocess.run([CLI, "render", "--layers", str(tmp_path / "project.json"), "--sound", what, "-o", "-"],
+                          check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    assert quavix.layers_wav(layers) == tool.stdout
+    said = re.search(r"(\d+) samples? (?:is|are) clipped in the mix", tool.stderr.decode())
+    assert quavix.render_layers(layers).clipped == (int(said.group(1)) if said else 0)

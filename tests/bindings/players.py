@@ -7,7 +7,8 @@ them, bit for bit, against the quavix tool's samples of the same seed.
         is the presets in order with nothing but silence between them
     players.py love SOURCE_DIR QUAVIX_TOOL WORK_DIR       (QUAVIX_LIBRARY set)
         love/quavix.lua in LÖVE without window or graphics (ALSOFT_DRIVERS=null):
-        its test against the tool's samples of seed 1, the example game
+        its test against the tool's samples of seed 1 and its layered sounds
+        (QUAVIX_TOOL), the example game
         examples/love until it has played its sounds and quits, then each
         lua block of the README's LÖVE section as written, with the library
         beside a game folder (love . and love FOLDER), a .love file and a
@@ -94,7 +95,7 @@ def love(source, tool, work):
         with open(os.path.join(expected, name + ".raw"), "wb") as f:
             f.write(tool_samples(tool, name, 1))
     library = os.environ["QUAVIX_LIBRARY"]
-    environment = dict(os.environ, EXPECTED_DIR=expected, ALSOFT_DRIVERS="null",
+    environment = dict(os.environ, EXPECTED_DIR=expected, QUAVIX_TOOL=tool, ALSOFT_DRIVERS="null",
                        XDG_DATA_HOME=os.path.join(work, "data"), XDG_RUNTIME_DIR=work, HOME=work)
     tests = os.path.join(source, "tests", "bindings", "love")
 

@@ -1,8 +1,10 @@
 -- The module in LÖVE (this file is the test game's main.lua), as tables of
 -- cases: each preset's SoundData holds, byte for byte, the tool's samples of
 -- seed 1 (EXPECTED_DIR/NAME.raw) however the source is handed on; lengths
--- follow the buffer; the object calls behave; bad input is refused with the
--- core's words. Prints "ok" or what failed, and quits with 0 or 1.
+-- follow the buffer; layered sounds are the sum of their layers' renders and
+-- the bytes of the tool (QUAVIX_TOOL) for the same layers in a project file;
+-- the object calls behave; bad input is refused with the core's words. Prints
+-- "ok" or what failed, and quits with 0 or 1.
 local quavix = require("quavix")
 local ffi = require("ffi")
 local expectedDir = os.getenv("EXPECTED_DIR")
@@ -50,8 +52,93 @@ local lengths = {
     function() return quavix.fromSettingsString(",0,0,0.5,0,0"):soundData() end, 25003 },
 }
 
+-- Layered sounds through each edge of the rule: 1 and 8 layers, the earliest
+-- and latest start, the lowest and highest gain, a muted layer (the longest:
+-- it adds no length), a clamped mix, a layer with a source of its own.
+local stateOf = {}  -- each layer's random state: where its preset left the source
+local function layer(name, seed, options)
+  local r = quavix.random(seed)
+  local entry = { params = quavix.preset(name, r) }
+  for key, value in pairs(options or {}) do entry[key] = value end
+  stateOf[entry] = entry.random and entry.random:state() or r:state()
+  return entry
+end
+local layered = {
+  { "one layer", function() return { layer("laser", 42) } end, 0 },
+  { "eight layers", function()
+      local list = {}
+      for i = 0, 7 do list[i + 1] = layer(quavix.presets[i % 7 + 1], i + 1, { offset = 997 * i, gainDb = -1.5 * i }) end
+      return list
+    end, 0 },
+  { "the first and the last start", function()
+      return { layer("blip", 2, { offset = 2646000 }), layer("jump", 3, { offset = 0 }) }
+    end, 0 },
+  { "the lowest and the highest gain", function()
+      return { layer("powerup", 4, { gainDb = -60 }), layer("blip", 5, { gainDb = 12, bufferLength = 1 }) }
+    end },
+  { "a muted layer", function()
+      return { layer("hurt", 6), layer("explosion", 7, { bufferLength = 60, muted = true }) }
+    end, 0 },
+  { "a loud mix", function()
+      return { layer("explosion", 8, { gainDb = 12 }), layer("explosion", 8, { gainDb = 6, muted = false }) }
+    end, "some" },
+  { "a source of its own", function()
+      return { layer("explosion", 1, { random = quavix.random(3) }), layer("jump", 9, { gainDb = -0.1, bufferLength = 2 }) }
+    end },
+}
+
+-- The mix from each layer's own render: the sum in double, in layer order, of
+-- the float nearest 10^(dB/20) x its samples, rounded half away from zero, clamped.
+local function mixOfEachRender(list)
+  local renders, length = {}, 0
+  for _, entry in ipairs(list) do
+    if not entry.muted then
+      local samples, count = entry.params:render{ random = entry.random and entry.random:copy(),
+                                                  bufferLength = entry.bufferLength }
+      renders[#renders + 1] = { samples, count, entry.offset or 0, ffi.new("float[1]", 10 ^ ((entry.gainDb or 0) / 20))[0] }
+      length = math.max(length, (entry.offset or 0) + count)
+    end
+  end
+  local sums, out, clipped = ffi.new("double[?]", length + 1), ffi.new("int16_t[?]", length + 1), 0
+  for _, each in ipairs(renders) do
+    for i = 0, each[2] - 1 do sums[each[3] + i] = sums[each[3] + i] + each[4] * each[1][i] end
+  end
+  for i = 0, length - 1 do
+    local sum = sums[i]
+    local whole = sum >= 0 and math.floor(sum) or math.ceil(sum)
+    local rounded = whole + (sum - whole >= 0.5 and 1 or 0) - (sum - whole <= -0.5 and 1 or 0)
+    if rounded > 32767 or rounded < -32768 then clipped = clipped + 1 end
+    out[i] = math.max(-32768, math.min(32767, rounded))
+  end
+  return ffi.string(out, 2 * length), clipped
+end
+
+-- The tool's WAV and what it said, for the layers written as a project file of version 2.
+local function toolMix(name, list)
+  local fields = {}
+  for i, entry in ipairs(list) do
+    fields[i] = ('{"seed": %d, "sfs": "%s", "buffer_length": %d, "offset": %d, "gain_db": %.1f, "muted": %s}'):format(
+      stateOf[entry], entry.params:settingsFile():gsub(".", function(c) return ("%02x"):format(c:byte()) end),
+      entry.bufferLength or 5, entry.offset or 0, entry.gainDb or 0, tostring(entry.muted == true))
+  end
+  local base = expectedDir .. "/layered"
+  local file = assert(io.open(base .. ".json", "wb"))
+  file:write('{"format": "quavix-project", "version": 2, "sounds": [{"name": "' .. name .. '", "layers": [' ..
+             table.concat(fields, ", ") .. ']}]}')
+  file:close()
+  local ok = os.execute(("'%s' render --layers '%s.json' --sound '%s' -o '%s.wav' 2> '%s.txt'"):format(
+    os.getenv("QUAVIX_TOOL"), base, name, base, base))
+  return (ok == 0 or ok == true) and readFile(base .. ".wav") or "", readFile(base .. ".txt")
+end
+
 local long = ("x"):rep(100000)
 local p = quavix.params()
+local function layers(count, options)
+  local list = {}
+  for i = 1, count do list[i] = { params = p } end
+  for key, value in pairs(options or {}) do list[count][key] = value end
+  return list
+end
 -- Calls that must be refused, and what the message says (a plain substring).
 local refusals = {
   { function() quavix.random(1.5) end, "quavix.random: seed 1.5 is not a whole number" },
@@ -89,6 +176,31 @@ local refusals = {
   { function() quavix.soundData(p) end, "quavix.soundData: parameters have it as a method now: p:soundData(options)" },
   { function() p:source{ type = 1 } end, "quavix.source: type must be a string" },
   { function() quavix.presetSoundData("chime", 1) end, "quavix.presetSoundData: unknown preset 'chime'" },
+  { function() quavix.layers(layers(9)) end, "quavix.layers: a layered sound has 1 to 8 layers, not 9" },
+  { function() quavix.layers(layers(20)) end, "quavix.layers: a layered sound has 1 to 8 layers, not 20" },
+  { function() quavix.layers{} end, "quavix.layers: a layered sound has 1 to 8 layers, not 0" },
+  { function() quavix.layers(layers(2, { offset = 2646001 })) end,
+    "quavix.layers: layer 2: the start is 0 to 2646000 samples (60 s), not 2646001" },
+  { function() quavix.layers(layers(1, { offset = -1 })) end, "layer 1: the start is 0 to 2646000 samples (60 s), not -1" },
+  { function() quavix.layers(layers(1, { offset = 2 ^ 40 })) end, "samples (60 s), not 1099511627776" },
+  { function() quavix.layers(layers(1, { offset = 1.5 })) end, "quavix.layers: layer 1: offset 1.5 is not a whole number" },
+  { function() quavix.layers(layers(1, { gainDb = 12.1 })) end,
+    "quavix.layers: layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB" },
+  { function() quavix.layers(layers(8, { gainDb = -60.1 })) end, "layer 8: the gain is -60.0 to +12.0 dB in steps of 0.1, not -60.1 dB" },
+  { function() quavix.layers(layers(1, { gainDb = -1e9 })) end, "in steps of 0.1, not -1000000000.0 dB" },
+  { function() quavix.layers(layers(1, { gainDb = 0.05 })) end, "layer 1: gainDb 0.05 is not a number of decibels in steps of 0.1" },
+  { function() quavix.layers(layers(1, { gainDb = 0 / 0 })) end, "is not a number of decibels in steps of 0.1" },
+  { function() quavix.layers(layers(1, { gainDb = "-6" })) end, "layer 1: gainDb must be a number, not string" },
+  { function() quavix.layers(layers(1, { bufferLength = 61 })) end, "layer 1: the buffer length is 0 to 60 seconds, not 61" },
+  { function() quavix.layers(layers(1, { bufferLength = -1 })) end, "layer 1: the buffer length is 0 to 60 seconds, not -1" },
+  { function() quavix.layers(layers(1, { muted = 1 })) end, "layer 1: muted must be true or false, not number" },
+  { function() quavix.layers(layers(1, { gain = 1 })) end, "layer 1: no option 'gain' (its options: params, random," },
+  { function() quavix.layers(layers(1, { random = 1 })) end, "layer 1: random must be a random source" },
+  { function() quavix.layers{ {} } end, "quavix.layers: layer 1: params must be parameters" },
+  { function() quavix.layers{ p } end, "quavix.layers: layer 1 must be a table such as {params = p, gainDb = -6}, not parameters" },
+  { function() quavix.layers(p) end, "quavix.layers: layers must be a table" },
+  { function() quavix.layers(layers(1)).render() end, "quavix.render: call it as mix:render(...), with a colon" },
+  { function() quavix.layers(layers(1)):source{ bufferLength = 5 } end, "quavix.source: no option 'bufferLength' (its options: type)" },
 }
 
 function love.load()
@@ -116,6 +228,24 @@ function love.load()
   local grown = collectgarbage("count") - heap
   collectgarbage("restart")
   expect(grown < 1000, "a coin in a 60 s buffer took " .. math.floor(grown) .. " KB")
+  for _, case in ipairs(layered) do
+    local list = case[2]()
+    local mix = quavix.layers(list)
+    local samples, count, clipped = mix:render()
+    local mine = ffi.string(samples, 2 * count)
+    local sum, sumClipped = mixOfEachRender(list)
+    expect(mine == sum and clipped == sumClipped, case[1] .. ": not the sum of its layers' renders")
+    expect(case[3] == nil or (case[3] == "some" and clipped > 0) or clipped == case[3],
+           case[1] .. ": " .. clipped .. " samples clipped")
+    local wav, said = toolMix(case[1], list)
+    expect(wav:sub(45) == mine and wav:sub(41, 44) == ffi.string(ffi.new("uint32_t[1]", 2 * count), 4),
+           case[1] .. ": not the tool's bytes (" .. #wav .. " bytes; " .. said .. ")")
+    expect(clipped == tonumber(said:match("(%d+) samples? %a+ clipped in the mix") or 0),
+           case[1] .. ": " .. clipped .. " samples clipped, the tool says " .. said)
+    local data, alsoClipped = mix:soundData()
+    expect(data:getString() == (count > 0 and mine or "\0\0") and alsoClipped == clipped, case[1] .. ": SoundData")
+    expect(mix:source():getDuration("samples") == math.max(count, 1), case[1] .. ": source")
+  end
   for i, case in ipairs(refusals) do
     local ok, message = pcall(case[1])
     expect(not ok and tostring(message):find(case[2], 1, true) and #tostring(message) < 300,
