@@ -2,7 +2,7 @@
 // and the reference sounds. The test command builds the tool first (release
 // preset), so a missing tool is a failure, not a skip.
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
@@ -32,4 +32,16 @@ export function nativeRender(args) {
   const csv = execFileSync(NATIVE_CLI, ['render', ...args, '-o', wav, '--save-sfs', sfs, '--print-csv'],
     { encoding: 'utf8' }).trim();
   return { wav: readFileSync(wav), sfs: readFileSync(sfs), csv };
+}
+
+// The native tool's mix of a layered sound, each layer as a version-2 project
+// file holds it ({ seed, sfs (hex), buffer_length, offset, gain_db, muted }):
+// { status, wav (null when refused), stderr }.
+export function nativeLayers(layers) {
+  const dir = scratchDir();
+  const project = join(dir, 'sounds.json');
+  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [{ name: 'Mix', layers }] }));
+  const wav = join(dir, 'mix.wav');
+  const run = native(['render', '--layers', project, '--sound', 'Mix', '-o', wav]);
+  return { status: run.status, wav: run.status === 0 ? readFileSync(wav) : null, stderr: run.stderr };
 }
