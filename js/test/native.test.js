@@ -6,7 +6,7 @@ import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
 import * as quavix from '../node.js';
-import { native, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
+import { layersOf, native, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
 
 await quavix.init();
 
@@ -75,18 +75,7 @@ test('a version-100 settings file reads as the tool reads it', () => {
   assert.equal(quavix.toSettingsString(quavix.readSfs(image)), native(['render', '--sfs', file, '--print-csv']).stdout.trim());
 });
 
-// Layered sounds. Each layer is a preset family and seed, designed from the
-// source its render then continues, with the layer's own fields; the tool gets
-// the same layers in a version-2 project file.
-const hex = (bytes) => Buffer.from(bytes).toString('hex');
-function layersOf(specs) {
-  return specs.map(({ preset, seed, ...fields }) => {
-    const rng = quavix.random(seed);
-    return { params: quavix.preset(preset, rng), random: rng, ...fields };
-  });
-}
-const toolLayer = ({ params, random, bufferLength = 5, offset, gainDb, muted }) =>
-  ({ seed: random.state, sfs: hex(quavix.writeSfs(params)), buffer_length: bufferLength, offset, gain_db: gainDb, muted });
+// Layered sounds: the tool mixes the same layers from a version-2 project file.
 
 // The mix by its rule, from each layer's own render: the sum in double, in
 // layer order, of the float nearest to 10^(dB / 20) times the sample, rounded
@@ -120,7 +109,7 @@ test('layered sounds mix as the tool\'s render --layers and as their rule', () =
     const layers = layersOf(specs);
     const states = layers.map((l) => l.random.state);
     const got = quavix.renderLayers(layers);
-    const tool = nativeLayers(layers.map(toolLayer));
+    const tool = nativeLayers(layers);
     assert.ok(Buffer.from(got.wav).equals(tool.wav), `${name}: the tool's WAV`);
     const want = mixByRule(layers);
     assert.deepEqual([[...got.samples], got.clipped], [want.samples, want.clipped], `${name}: the rule`);
@@ -161,7 +150,7 @@ test('bad layers are refused, naming the layer, in the tool\'s words', () => {
     const layers = layersOf(specs);
     assert.throws(() => quavix.renderLayers(layers), (e) => e instanceof type && e.message === `quavix: ${message}`, message);
     if (toolWords === null) continue;
-    const tool = nativeLayers(layers.map(toolLayer));
+    const tool = nativeLayers(layers);
     assert.ok(tool.status !== 0 && tool.stderr.includes(toolWords), `${message}: the tool says ${tool.stderr}`);
   }
   const p = quavix.defaults();

@@ -15,7 +15,7 @@ test('npm packs exactly the package\'s files', () => {
     { cwd: js, encoding: 'utf8' }));
   assert.deepEqual(files.map((f) => f.path).sort(), [
     'CHANGELOG.md', 'LICENSE', 'README.md', 'audio.d.ts', 'audio.js', 'examples/jumper.html', 'global.d.ts', 'index.d.ts', 'index.js',
-    'node.cjs', 'node.js', 'package.json', 'play.d.ts', 'play.js', 'quavix.global.js', 'quavix.wasm', 'worker.js',
+    'node.cjs', 'node.js', 'package.json', 'play.d.ts', 'play.js', 'quavix-layers.wasm', 'quavix.global.js', 'quavix.wasm', 'worker.js',
   ]);
   // every file an entry point names is packed
   const named = JSON.stringify(pkg.exports).match(/\.\/[\w./-]+\.\w+/g).map((f) => f.slice(2));

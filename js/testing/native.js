@@ -5,6 +5,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import * as quavix from '../node.js';
 
 const root = new URL('../../', import.meta.url);
 export const NATIVE_CLI = process.env.QUAVIX_NATIVE_CLI ?? new URL('build/release/cli/quavix', root).pathname;
@@ -34,13 +35,26 @@ export function nativeRender(args) {
   return { wav: readFileSync(wav), sfs: readFileSync(sfs), csv };
 }
 
-// The native tool's mix of a layered sound, each layer as a version-2 project
-// file holds it ({ seed, sfs (hex), buffer_length, offset, gain_db, muted }):
-// { status, wav (null when refused), stderr }.
+// Layers of the package (renderLayers) from layers as quavix/audio's
+// renderLayered takes them: a preset family designed from the source its render
+// then continues, or a settings string rendered from seed; with the layer's
+// own fields. Needs init() of node.js.
+export function layersOf(specs) {
+  return specs.map(({ preset, settings, seed, ...fields }) => {
+    const rng = quavix.random(seed);
+    return { params: preset === undefined ? quavix.fromSettingsString(settings) : quavix.preset(preset, rng), random: rng, ...fields };
+  });
+}
+
+// The native tool's mix of a layered sound (layers of the package), from a
+// version-2 project file that holds each layer's settings file in hex and the
+// random state its render starts from: { status, wav (null when refused), stderr }.
 export function nativeLayers(layers) {
   const dir = scratchDir();
   const project = join(dir, 'sounds.json');
-  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [{ name: 'Mix', layers }] }));
+  const file = (l) => ({ seed: l.random.state, sfs: Buffer.from(quavix.writeSfs(l.params)).toString('hex'),
+    buffer_length: l.bufferLength ?? 5, offset: l.offset, gain_db: l.gainDb, muted: l.muted });
+  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [{ name: 'Mix', layers: layers.map(file) }] }));
   const wav = join(dir, 'mix.wav');
   const run = native(['render', '--layers', project, '--sound', 'Mix', '-o', wav]);
   return { status: run.status, wav: run.status === 0 ? readFileSync(wav) : null, stderr: run.stderr };
