@@ -735,7 +735,7 @@ export function readSfs(bytes) {
 
 let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
 let layersLoading = null;
-const LAYER_CALLS = ['quavix_layers_check', 'quavix_render_layers', 'malloc', 'free'];
+const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'malloc', 'free'];
 // quavix_layer in the module's memory: the parameters, then five 32-bit fields.
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
 const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
@@ -749,6 +749,7 @@ function startLayers(module, instance) {
     if (typeof exports[name] !== 'function') throw new Error('quavix: the layered sounds\' module is not quavix-layers.wasm');
   }
   exports._initialize?.();
+  if (exports.quavix_version() >>> 16 !== 1) throw new Error('quavix: the layered sounds\' module is of another major version');
   layered = { module, exports };
 }
 
@@ -839,6 +840,9 @@ function withMemory(bytes, call) {
 export function renderLayers(layers) {
   api();
   if (layered === null) throw new Error('quavix: call await initLayers() first');
+  if (layered.exports.quavix_version() !== wasm.quavix_version() || layered.exports.quavix_params_size() !== PARAMS_SIZE) {
+    throw new Error('quavix: quavix-layers.wasm and quavix.wasm are of different builds');
+  }
   if (!Array.isArray(layers)) throw new TypeError('quavix: renderLayers takes an array of layers');
   const read = layers.slice(0, LAYERS_READ).map((layer, i) => readLayer(layer, i + 1));
   const records = read.length * layerSize();
