@@ -861,33 +861,31 @@ export function renderLayers(layers) {
   // at most as long as the latest end of a layer that sounds
   const bound = Math.max(0, ...read.filter(({ fields }) => fields[4] === 0)
     .map(({ params, bufferLength, offset }) => offset + soundLengthBound(params, { bufferLength })));
-  const [samples, clipped] = withMemory(records + 8 + 2 * bound, (exports, at) => {
+  const [data, clipped] = withMemory(records + 8 + 2 * bound, (exports, at) => {
     putLayers(exports, at, read);
     const clippedAt = at + records;
     const outAt = clippedAt + 8;
     const count = Number(exports.quavix_render_layers(at, read.length, outAt, bound, clippedAt));
     if (count < 0 || count > bound) throw new Error(`quavix: the layered sound did not mix (${count})`);
     const after = new DataView(exports.memory.buffer);
-    return [new Int16Array(exports.memory.buffer.slice(outAt, outAt + 2 * count)), Number(after.getBigInt64(clippedAt, true))];
+    return [new Uint8Array(exports.memory.buffer, outAt, 2 * count).slice(), Number(after.getBigInt64(clippedAt, true))];
   });
-  return mixResult(samples, clipped);
+  return mixResult(data, clipped);
 }
 
-// A render result of mixed samples: the WAV image of quavix_wav_header, the
-// peak as quavix_wasm_levels measures it, and the samples the clamp changed.
-function mixResult(mix, clipped) {
-  const sampleCount = mix.length;
-  const base = scratch(WAV_HEADER_SIZE + 2 * sampleCount);
+// A render result of the mix's little-endian samples: behind the header of
+// quavix_wav_header, with the peak as quavix_wasm_levels measures it and the
+// samples the clamp changed.
+function mixResult(data, clipped) {
+  const sampleCount = data.length / 2;
+  const base = scratch(WAV_HEADER_SIZE + data.length);
   wasm.quavix_params_default(base + AT_PARAMS);
-  const status = wasm.quavix_wav_header(base + AT_PARAMS, 2 * sampleCount, base + AT_DATA);
+  const status = wasm.quavix_wav_header(base + AT_PARAMS, data.length, base + AT_DATA);
   if (status < 0) fail(status);
-  const wav = new Uint8Array(WAV_HEADER_SIZE + 2 * sampleCount);
-  wav.set(bytesAt(base + AT_DATA, WAV_HEADER_SIZE));
-  const view = new DataView(wav.buffer);
-  mix.forEach((sample, i) => view.setInt16(WAV_HEADER_SIZE + 2 * i, sample, true));
-  bytesAt(base + AT_DATA + WAV_HEADER_SIZE, 2 * sampleCount).set(wav.subarray(WAV_HEADER_SIZE));
+  bytesAt(base + AT_DATA + WAV_HEADER_SIZE, data.length).set(data);
   wasm.quavix_wasm_levels(base + AT_DATA + WAV_HEADER_SIZE, sampleCount, base + AT_VALUE);
   const peak = memory().getInt32(base + AT_VALUE, true);
+  const wav = bytesAt(base + AT_DATA, WAV_HEADER_SIZE + data.length).slice();
   const samples = new Int16Array(wav.buffer, WAV_HEADER_SIZE, sampleCount);
   return { wav, samples, sampleCount, durationSeconds: sampleCount / SAMPLE_RATE, peak, clipped, silent: peak === 0 };
 }
