@@ -105,8 +105,8 @@ const mixes = [
   { name: 'buffer lengths', layers: [{ preset: 'powerup', seed: 8, bufferLength: 1 }, { preset: 'laser', seed: 9, bufferLength: 60, offset: 3 }] },
 ];
 test('layered sounds mix as the tool\'s render --layers and as their rule', () => {
-  for (const { name, layers: specs } of mixes) {
-    const layers = layersOf(specs);
+  for (const { name, layers: recipes } of mixes) {
+    const layers = layersOf(recipes);
     const states = layers.map((l) => l.random.state);
     const got = quavix.renderLayers(layers);
     const tool = nativeLayers(layers);
@@ -117,7 +117,7 @@ test('layered sounds mix as the tool\'s render --layers and as their rule', () =
     assert.deepEqual(layers.map((l) => l.random.state), states, `${name}: the random sources stay as they were`);
   }
   const [one, latest, muted, clipping] = [0, 2, 4, 5].map((i) => quavix.renderLayers(layersOf(mixes[i].layers)));
-  const alone = (spec) => { const [l] = layersOf([spec]); return quavix.render(l.params, l.random); };
+  const alone = (recipe) => { const [l] = layersOf([recipe]); return quavix.render(l.params, l.random); };
   assert.ok(Buffer.from(one.wav).equals(Buffer.from(alone(mixes[0].layers[0]).wav)), 'one layer at 0 dB is its render');
   assert.equal(latest.sampleCount, 2646000 + alone(mixes[2].layers[0]).sampleCount);
   assert.deepEqual([...muted.samples], [...alone(mixes[4].layers[0]).samples], 'a muted layer adds nothing');
@@ -146,8 +146,8 @@ const refusals = [ // [layers, the error's class, its message, the tool's words 
     `layer 1 has no field '${'g'.repeat(40)}...' (its fields: params, random, seed, bufferLength, offset, gainDb, muted)`, null],
 ];
 test('bad layers are refused, naming the layer, in the tool\'s words', () => {
-  for (const [specs, type, message, toolWords = message] of refusals) {
-    const layers = layersOf(specs);
+  for (const [recipes, type, message, toolWords = message] of refusals) {
+    const layers = layersOf(recipes);
     assert.throws(() => quavix.renderLayers(layers), (e) => e instanceof type && e.message === `quavix: ${message}`, message);
     if (toolWords === null) continue;
     const tool = nativeLayers(layers);

@@ -39,8 +39,8 @@ export function nativeRender(args) {
 // renderLayered takes them: a preset family designed from the source its render
 // then continues, or a settings string rendered from seed; with the layer's
 // own fields. Needs init() of node.js.
-export function layersOf(specs) {
-  return specs.map(({ preset, settings, seed, ...fields }) => {
+export function layersOf(recipes) {
+  return recipes.map(({ preset, settings, seed, ...fields }) => {
     const rng = quavix.random(seed);
     return { params: preset === undefined ? quavix.fromSettingsString(settings) : quavix.preset(preset, rng), random: rng, ...fields };
   });
