@@ -1,5 +1,5 @@
 // quavix/audio: sounds for games, through the Web Audio API (browsers).
-import type { PresetFamily, RenderResult } from './index.js';
+import type { LayersResult, PresetFamily, RenderResult } from './index.js';
 
 /** How a sound is made; the same recipe gives the same bytes. */
 export type Recipe =
@@ -61,6 +61,21 @@ export function fromPreset(context: BaseAudioContext, family: PresetFamily | num
 export function fromSettings(context: BaseAudioContext, settings: string, seed: number, options?: { bufferLength?: number }): Sound;
 /** A Sound of a Quavix Studio share link or its fragment. */
 export function fromLink(context: BaseAudioContext, link: string): Sound;
+
+/** A layer of a layered sound: a recipe, with where it starts, its gain and whether it is muted (see quavix.renderLayers). */
+export type LayeredRecipe = Recipe & {
+  /** Where the layer starts in the mix, in samples: 0..2646000 (default 0). */
+  offset?: number;
+  /** Its gain in decibels, -60 to +12 in steps of 0.1 (default 0). */
+  gainDb?: number;
+  /** A muted layer adds nothing and does not make the mix longer (default false). */
+  muted?: boolean;
+};
+
+/** The mix of 1 to 8 layers, byte for byte the quavix tool's render --layers (after init() and initLayers()). */
+export function renderLayered(layers: readonly LayeredRecipe[]): LayersResult;
+/** A Sound of a layered sound. */
+export function fromLayers(context: BaseAudioContext, layers: readonly LayeredRecipe[]): Sound;
 
 /** Sounds by recipe: each recipe renders once per cache. */
 export class SoundCache {

@@ -3,8 +3,8 @@
 // node; a SoundCache makes each recipe once; renderInWorker renders long
 // sounds off the main thread. Needs the Web Audio API (a browser).
 import {
-  PRESET_FAMILIES, bufferSamples, checkSettingsString, fromSettingsString, preset, random, readSfs, render, wasmModule,
-  writeSfs,
+  PRESET_FAMILIES, bufferSamples, checkSettingsString, fromSettingsString, preset, random, readSfs, render, renderLayers,
+  wasmModule, writeSfs,
 } from './index.js';
 import { wavToAudioBuffer } from './play.js';
 
@@ -186,6 +186,31 @@ export const fromPreset = (context, family, seed, options) => soundOf(context, {
 export const fromSettings = (context, settings, seed, options) => soundOf(context, { ...options, settings, seed });
 /** A Sound of a Quavix Studio share link or its fragment. */
 export const fromLink = (context, link) => soundOf(context, { link });
+
+// ---- Layered sounds ------------------------------------------------------------------------
+
+/**
+ * The mix of a layered sound whose layers are recipes (see renderRecipe), each
+ * with its offset (samples), gainDb and muted as quavix.renderLayers() takes
+ * them: [{ preset: 'laser', seed: 42 }, { preset: 'explosion', seed: 7, offset: 2205, gainDb: -9.5 }].
+ * Needs init() and initLayers().
+ */
+export function renderLayered(layers) {
+  if (!Array.isArray(layers)) throw new TypeError(`${WHERE}: a layered sound is an array of layers`);
+  return renderLayers(layers.map((layer, i) => {
+    const { offset, gainDb, muted, ...recipe } = layer ?? {};
+    let read;
+    try {
+      read = readRecipe(recipe);
+    } catch (error) {
+      throw new error.constructor(error.message.replace(/^(quavix[^:]*: )/, `$1layer ${i + 1}: `), { cause: error });
+    }
+    return { params: read.params, seed: read.seed, bufferLength: read.bufferLength, offset, gainDb, muted };
+  }));
+}
+
+/** A Sound of a layered sound (see renderLayered). */
+export const fromLayers = (context, layers) => Sound.fromRender(context, renderLayered(layers));
 
 /** Sounds by recipe: each recipe renders once per cache. */
 export class SoundCache {

@@ -262,3 +262,46 @@ export function writeSfs(p: Params): Uint8Array;
  * version or data that end inside the fields.
  */
 export function readSfs(bytes: Uint8Array | ArrayBuffer | ArrayBufferView): Params;
+
+/**
+ * Loads quavix-layers.wasm, the module renderLayers() mixes with (fetch in
+ * browsers, the file system in Node, as init() loads quavix.wasm). Later calls
+ * return the first call's promise; a failed load may be tried again.
+ */
+export function initLayers(source?: ModuleSource | PromiseLike<ModuleSource>): Promise<void>;
+
+/** One layer of a layered sound; another key throws a TypeError. */
+export type Layer = {
+  /** The recipe. */
+  params: Params;
+  /** Where the layer starts in the mix, in samples: 0..2646000 (60 s; default 0). */
+  offset?: number;
+  /** Its gain in decibels, -60 to +12 in steps of 0.1 (default 0). */
+  gainDb?: number;
+  /** A muted layer adds nothing and does not make the mix longer (default false). */
+  muted?: boolean;
+  /** The buffer length of its render in whole seconds, 0..60 (default 5), as render() takes it. */
+  bufferLength?: number;
+} & (
+  /** The random state its render starts from: a number random() takes as a seed. */
+  | { seed: number; random?: never }
+  /** A random source whose state the render starts from (as render() would continue it); it stays as it is. */
+  | { random: Random; seed?: never }
+);
+
+/** A layered sound's mix, as render()'s result. */
+export interface LayersResult extends RenderResult {
+  /** The largest magnitude of a sample, 0..32768. */
+  peak: number;
+  /** How many samples the clamp to -32768..32767 changed. */
+  clipped: number;
+}
+
+/**
+ * Mixes 1 to 8 layers as the quavix tool's `render --layers` does, byte for
+ * byte: each layer rendered alone, scaled by its gain, placed at its offset,
+ * summed in double, rounded and clamped to 16 bits. Bad layers throw a
+ * RangeError or TypeError naming the layer, in the core's words. Needs init()
+ * and initLayers().
+ */
+export function renderLayers(layers: readonly Layer[]): LayersResult;

@@ -726,3 +726,166 @@ export function readSfs(bytes) {
   if (status < 0) fail(status);
   return result;
 }
+
+// ---- Layered sounds -------------------------------------------------------------
+//
+// The layered sounds' calls live in a module of their own, quavix-layers.wasm,
+// loaded by initLayers(). They allocate their working memory, so a call's
+// records lie in memory from that module's malloc (never in a scratch area).
+
+let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
+let layersLoading = null;
+const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'malloc', 'free'];
+// quavix_layer in the module's memory: the parameters, then five 32-bit fields.
+const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
+const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
+const PROBLEM_CAPACITY = 256;
+// More layers than the core reads to refuse a count (the most and one).
+const LAYERS_READ = 9;
+
+function startLayers(module, instance) {
+  const { exports } = instance;
+  for (const name of LAYER_CALLS) {
+    if (typeof exports[name] !== 'function') throw new Error('quavix: the layered sounds\' module is not quavix-layers.wasm');
+  }
+  exports._initialize?.();
+  if (exports.quavix_version() >>> 16 !== 1) throw new Error('quavix: the layered sounds\' module is of another major version');
+  layered = { module, exports };
+}
+
+async function loadLayers(source) {
+  const module = await compileFrom(source ?? new URL('./quavix-layers.wasm', import.meta.url));
+  startLayers(module, await WebAssembly.instantiate(module, {}));
+}
+
+/**
+ * Loads quavix-layers.wasm, the module of renderLayers(), once; later calls
+ * return the same promise. Without a source it is fetched from next to this file.
+ */
+export function initLayers(source) {
+  if (layersLoading === null) {
+    layersLoading = loadLayers(source).catch((error) => {
+      layersLoading = null;
+      throw error;
+    });
+  }
+  return layersLoading;
+}
+
+const LAYER_KEYS = ['params', 'random', 'seed', 'bufferLength', 'offset', 'gainDb', 'muted'];
+
+// A layer as the record's numbers: { params, fields }, refusing what the
+// record cannot carry; the ranges are the core's to check.
+function readLayer(layer, number) {
+  const where = `layer ${number}`;
+  if (layer === null || typeof layer !== 'object' || Array.isArray(layer)) {
+    throw new TypeError(`quavix: ${where} is an object with params and a seed or a random source`);
+  }
+  for (const key of Object.keys(layer)) {
+    if (!LAYER_KEYS.includes(key)) throw new TypeError(`quavix: ${where} has no field ${quote(key)} (its fields: ${LAYER_KEYS.join(', ')})`);
+  }
+  const { params, random: rng, seed, bufferLength = DEFAULT_BUFFER_SECONDS, offset = 0, gainDb = 0, muted = false } = layer;
+  if (!(params instanceof Params)) throw new TypeError(`quavix: ${where}: params is a Params`);
+  if ((rng === undefined) === (seed === undefined)) throw new TypeError(`quavix: ${where} has a seed or a random source, one of them`);
+  const state = rng === undefined ? checkSeed(seed) : checkRandom(rng).state;
+  checkBufferLength(bufferLength);
+  if (typeof offset !== 'number') throw new TypeError(`quavix: ${where}: offset is a number of samples, not ${typeof offset}`);
+  if (!Number.isInteger(offset)) throw new RangeError(`quavix: ${where}: offset ${offset} is not a whole number of samples`);
+  if (typeof gainDb !== 'number') throw new TypeError(`quavix: ${where}: gainDb is a number of decibels, not ${typeof gainDb}`);
+  // the quavix tool's rule for a project file's gain_db
+  const tenths = Math.round(gainDb * 10);
+  if (!(Math.abs(gainDb) <= 1e6) || tenths / 10 !== gainDb) {
+    throw new RangeError(`quavix: ${where}: gainDb ${gainDb} is not a number of decibels in steps of 0.1`);
+  }
+  if (typeof muted !== 'boolean') throw new TypeError(`quavix: ${where}: muted is true or false`);
+  // an offset beyond 32 bits goes in as -1, which the core refuses as it refuses any offset out of range
+  const fits = offset >= -(2 ** 31) && offset < 2 ** 31;
+  return { params, bufferLength, offset, fits, fields: [state, bufferLength, fits ? offset : -1, tenths, muted ? 1 : 0] };
+}
+
+// Writes the records of read layers at at.
+function putLayers(exports, at, read) {
+  const size = layerSize();
+  const view = new DataView(exports.memory.buffer);
+  read.forEach(({ params, fields }, i) => {
+    new Uint8Array(exports.memory.buffer, at + i * size, PARAMS_SIZE).set(params[OWN]);
+    fields.forEach((value, k) => view.setUint32(at + i * size + PARAMS_SIZE + 4 * k, value >>> 0, true));
+  });
+}
+
+// Runs call(exports, at) with bytes of the layered sounds' module's memory at at.
+function withMemory(bytes, call) {
+  const { exports } = layered;
+  const at = exports.malloc(bytes);
+  if (at === 0) throw new RangeError('quavix: the layered sounds\' module has no memory left');
+  try {
+    return call(exports, at);
+  } catch (error) {
+    if (!(error instanceof WebAssembly.RuntimeError)) throw error;
+    // a call that ran out of memory ends in a trap: the instance is made anew
+    startLayers(layered.module, new WebAssembly.Instance(layered.module, {}));
+    throw new RangeError('quavix: the layered sound needs more memory than there is', { cause: error });
+  } finally {
+    if (layered.exports === exports) exports.free(at);
+  }
+}
+
+/**
+ * Mixes a layered sound as the quavix tool's render --layers does: 1 to 8
+ * layers, each { params, seed (the random state its render starts from) or
+ * random (a Random whose state it starts from, which stays as it is),
+ * bufferLength = 5, offset = 0 (samples), gainDb = 0 (-60 to +12 in steps of
+ * 0.1), muted = false }. Needs init() and initLayers().
+ */
+export function renderLayers(layers) {
+  api();
+  if (layered === null) throw new Error('quavix: call await initLayers() first');
+  if (layered.exports.quavix_version() !== wasm.quavix_version() || layered.exports.quavix_params_size() !== PARAMS_SIZE) {
+    throw new Error('quavix: quavix-layers.wasm and quavix.wasm are of different builds');
+  }
+  if (!Array.isArray(layers)) throw new TypeError('quavix: renderLayers takes an array of layers');
+  const read = layers.slice(0, LAYERS_READ).map((layer, i) => readLayer(layer, i + 1));
+  const records = read.length * layerSize();
+  const problem = withMemory(records + 8 + PROBLEM_CAPACITY, (exports, at) => {
+    putLayers(exports, at, read);
+    const badAt = at + records;
+    const problemAt = badAt + 8;
+    if (exports.quavix_layers_check(at, layers.length, badAt, problemAt, PROBLEM_CAPACITY) === 0) return null;
+    const bad = new DataView(exports.memory.buffer).getInt32(badAt, true);
+    const text = textAt(problemAt, exports);
+    // the core counts at most 9 layers, and names an offset beyond 32 bits by the -1 it was given
+    if (bad < 0) return text.replace(/not \d+$/, `not ${layers.length}`);
+    return read[bad].fits ? text : text.replace(/not -1$/, `not ${read[bad].offset}`);
+  });
+  if (problem !== null) throw new RangeError(`quavix: ${problem}`);
+  // at most as long as the latest end of a layer that sounds
+  const bound = Math.max(0, ...read.filter(({ fields }) => fields[4] === 0)
+    .map(({ params, bufferLength, offset }) => offset + soundLengthBound(params, { bufferLength })));
+  const [data, clipped] = withMemory(records + 8 + 2 * bound, (exports, at) => {
+    putLayers(exports, at, read);
+    const clippedAt = at + records;
+    const outAt = clippedAt + 8;
+    const count = Number(exports.quavix_render_layers(at, read.length, outAt, bound, clippedAt));
+    if (count < 0 || count > bound) throw new Error(`quavix: the layered sound did not mix (${count})`);
+    const after = new DataView(exports.memory.buffer);
+    return [new Uint8Array(exports.memory.buffer, outAt, 2 * count).slice(), Number(after.getBigInt64(clippedAt, true))];
+  });
+  return mixResult(data, clipped);
+}
+
+// A render result of the mix's little-endian samples: behind the header of
+// quavix_wav_header, with the peak as quavix_wasm_levels measures it and the
+// samples the clamp changed.
+function mixResult(data, clipped) {
+  const sampleCount = data.length / 2;
+  const base = scratch(WAV_HEADER_SIZE + data.length);
+  wasm.quavix_params_default(base + AT_PARAMS);
+  const status = wasm.quavix_wav_header(base + AT_PARAMS, data.length, base + AT_DATA);
+  if (status < 0) fail(status);
+  bytesAt(base + AT_DATA + WAV_HEADER_SIZE, data.length).set(data);
+  wasm.quavix_wasm_levels(base + AT_DATA + WAV_HEADER_SIZE, sampleCount, base + AT_VALUE);
+  const peak = memory().getInt32(base + AT_VALUE, true);
+  const wav = bytesAt(base + AT_DATA, WAV_HEADER_SIZE + data.length).slice();
+  const samples = new Int16Array(wav.buffer, WAV_HEADER_SIZE, sampleCount);
+  return { wav, samples, sampleCount, durationSeconds: sampleCount / SAMPLE_RATE, peak, clipped, silent: peak === 0 };
+}

@@ -5,8 +5,8 @@
 
 const NAMES = [
   'CLIP_LEVEL', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkMutateAmount',
-  'checkSettingsString', 'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString',
-  'mutate', 'paramInfo', 'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render',
+  'checkSettingsString', 'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString', 'initLayers',
+  'mutate', 'paramInfo', 'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render', 'renderLayers',
   'soundLengthBound', 'startPeriod', 'toSettingsString', 'wasmModule', 'writeSfs',
 ];
 

@@ -38,6 +38,11 @@ test('before init() calls throw; a failed load names what it tried and may be tr
   assert.equal(quavix.init(bytes), first);
   await first;
   assert.equal(quavix.toSettingsString(quavix.defaults()), DEFAULT_CSV);
+  // the layered sounds' module loads by itself, and only that module
+  assert.throws(() => quavix.renderLayers([]), { message: 'quavix: call await initLayers() first' });
+  await assert.rejects(quavix.initLayers(bytes), { message: 'quavix: the layered sounds\' module is not quavix-layers.wasm' });
+  await quavix.initLayers();
+  assert.equal(quavix.renderLayers([{ params: quavix.defaults(), seed: 1 }]).sampleCount, 25003);
 });
 
 test('the browser entry point, run by Node 20.16 or later (as test runners do), reads its own module from disk', () => {

@@ -8,7 +8,8 @@ import { copyFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
 import { open, session } from '../testing/browser.js';
-import { nativeRender, scratchDir } from '../testing/native.js';
+import * as quavix from '../node.js';
+import { layersOf, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
 execFileSync(process.execPath, ['tools/build-global.mjs'], { cwd: js });
@@ -19,7 +20,10 @@ await page.evaluate(async () => {
   window.quavix = await import('/index.js');
   window.audio = await import('/audio.js');
   await window.quavix.init();
+  await window.quavix.initLayers();
 });
+await quavix.init();
+await quavix.initLayers();
 
 const CSV = '0.5000,2,0.0100,0.2000,0.3000,0.3000,0.4000,,0.2000,,,,,,,,,,,1.0000,,,,';
 
@@ -125,6 +129,27 @@ test('stop() ends a playing Sound; play() refuses unknown options and values out
   assert.deepEqual(got, cases.map(([, verdict]) => verdict));
 });
 
+// A layered sound of recipes: a preset, a settings string later and quieter, a muted layer.
+const LAYERED = [{ preset: 'laser', seed: 42 }, { settings: CSV, seed: 7, offset: 2205, gainDb: -9.5 },
+  { preset: 'explosion', seed: 3, offset: 50000, muted: true }];
+
+test('a layered sound mixes as the native tool\'s render --layers, and a Sound of it plays its samples', async () => {
+  const got = await page.evaluate(async (layers) => {
+    const result = audio.renderLayered(layers);
+    const context = new OfflineAudioContext(1, result.sampleCount, 44100);
+    const sound = audio.fromLayers(context, layers);
+    sound.play();
+    const played = (await context.startRendering()).getChannelData(0);
+    const channel = sound.buffer.getChannelData(0);
+    const exact = channel.length === result.sampleCount && channel.every((x, i) => x === result.samples[i] / 32768);
+    // pan 0 of a mono source into a mono context: each channel times cos(pi/4), mixed down as their mean
+    const worst = Math.max(...played.map((x, i) => Math.abs(x - (result.samples[i] / 32768) * Math.cos(Math.PI / 4))));
+    return { wav: [...result.wav], exact, worst, loud: Math.max(...played.map(Math.abs)) };
+  }, LAYERED);
+  assert.ok(Buffer.from(got.wav).equals(nativeLayers(layersOf(LAYERED)).wav), 'the tool\'s WAV');
+  assert.ok(got.exact && got.worst < 1e-6 && got.loud > 0.1, JSON.stringify({ ...got, wav: undefined }));
+});
+
 test('a SoundCache renders each recipe once, keyed by recipe and seed', async () => {
   const got = await page.evaluate(() => {
     const cache = new audio.SoundCache(new OfflineAudioContext(1, 1, 44100));
@@ -152,12 +177,15 @@ test('quavix.global.js works in a page opened from disk, with the API of the mod
       const recipe = { preset: 'coin', seed: 1 };
       const [a, b] = await Promise.all([quavix.audio.renderInWorker(recipe), quavix.audio.renderInWorker(recipe)]);
       const c = await quavix.audio.renderInWorker(recipe);
-      window.done = { coin, worker: [a, b, c].map((r) => Array.from(r.wav)), notes }; });</script>`);
+      await quavix.initLayers();
+      const layered = Array.from(quavix.audio.renderLayered(${JSON.stringify(LAYERED)}).wav);
+      window.done = { coin, worker: [a, b, c].map((r) => Array.from(r.wav)), notes, layered }; });</script>`);
   const disk = await open(browser, `file://${join(dir, 'page.html')}`);
   await disk.page.waitForFunction(() => window.done !== undefined, null, { timeout: 20000 });
-  const { coin, worker, notes } = await disk.page.evaluate(() => window.done);
+  const { coin, worker, notes, layered } = await disk.page.evaluate(() => window.done);
   const want = nativeRender(['--preset', 'coin', '--seed', '1']).wav;
   for (const wav of [coin, ...worker]) assert.ok(Buffer.from(wav).equals(want));
+  assert.ok(Buffer.from(layered).equals(nativeLayers(layersOf(LAYERED)).wav), 'the layered sound');
   assert.equal(notes.length, 1, notes.join('\n'));
   assert.match(notes[0], /^quavix\/audio: renderInWorker renders on the main thread: /);
   const keys = await disk.page.evaluate(() => ({ core: Object.keys(quavix).sort(), audio: Object.keys(quavix.audio).sort(),

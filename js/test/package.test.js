@@ -15,7 +15,7 @@ test('npm packs exactly the package\'s files', () => {
     { cwd: js, encoding: 'utf8' }));
   assert.deepEqual(files.map((f) => f.path).sort(), [
     'CHANGELOG.md', 'LICENSE', 'README.md', 'audio.d.ts', 'audio.js', 'examples/jumper.html', 'global.d.ts', 'index.d.ts', 'index.js',
-    'node.cjs', 'node.js', 'package.json', 'play.d.ts', 'play.js', 'quavix.global.js', 'quavix.wasm', 'worker.js',
+    'node.cjs', 'node.js', 'package.json', 'play.d.ts', 'play.js', 'quavix-layers.wasm', 'quavix.global.js', 'quavix.wasm', 'worker.js',
   ]);
   // every file an entry point names is packed
   const named = JSON.stringify(pkg.exports).match(/\.\/[\w./-]+\.\w+/g).map((f) => f.slice(2));
@@ -32,13 +32,15 @@ test('the package carries the project\'s MIT licence and a changelog entry for i
   assert.match(changelog, /semantic versioning/);
 });
 
-test('the README states the module\'s size and gzipped size as they are', () => {
-  const wasm = read('quavix.wasm');
+test('the README states the modules\' sizes and gzipped sizes as they are', () => {
   const group = (n) => n.toLocaleString('en-US'); // 55198 -> 55,198
   const readme = read('README.md').toString();
-  const stated = readme.match(/`quavix\.wasm`, ([\d,]+) bytes, ([\d,]+) gzipped/);
-  assert.ok(stated, 'the README states the sizes');
-  assert.deepEqual([stated[1], stated[2]], [group(wasm.length), group(gzipSync(wasm, { level: 9 }).length)]);
+  for (const name of ['quavix.wasm', 'quavix-layers.wasm']) {
+    const wasm = read(name);
+    const stated = readme.match(new RegExp(`\`${name.replace('.', '\\.')}\`, ([\\d,]+) bytes, ([\\d,]+) gzipped`));
+    assert.ok(stated, `the README states the sizes of ${name}`);
+    assert.deepEqual([stated[1], stated[2]], [group(wasm.length), group(gzipSync(wasm, { level: 9 }).length)], name);
+  }
 });
 
 test('node.cjs, the entry point of require() on older Node versions, has every export of the ES module', async () => {

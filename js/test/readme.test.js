@@ -10,7 +10,8 @@ import { readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import test from 'node:test';
 import { open, session } from '../testing/browser.js';
-import { nativeRender, scratchDir } from '../testing/native.js';
+import * as quavix from '../node.js';
+import { layersOf, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
 const readme = readFileSync(join(js, 'README.md'), 'utf8');
@@ -29,6 +30,8 @@ renameSync(join(js, tarball), join(project, tarball));
 sh(shell[1], project);
 
 const { browser, server } = await session(project);
+await quavix.init();
+await quavix.initLayers();
 
 test('the project is what npm init -y makes, CommonJS, with the tarball of the README\'s install line', () => {
   const made = JSON.parse(readFileSync(join(project, 'package.json')));
@@ -53,6 +56,9 @@ test('every JavaScript block runs in Node; the first two, ES module and CommonJS
     assert.equal(file.endsWith('.js'), i === 1, `block ${block.index}: ES module, then CommonJS`);
     assert.ok(readFileSync(join(project, 'coin.wav')).equals(coin), `block ${block.index}: coin.wav`);
   }
+  // the layered sound's block writes the tool's mix of its layers
+  const layers = layersOf([{ preset: 'laser', seed: 42 }, { settings: '3,,0.1,,0.2,0.3,,-0.4,,,,,,,,,,,,1,,,,', seed: 7, offset: 2205, gainDb: -9.5 }]);
+  assert.ok(readFileSync(join(project, 'layers.wav')).equals(nativeLayers(layers).wav), 'layers.wav');
 });
 
 test('every HTML block runs in Chromium, its buttons clicked', async () => {

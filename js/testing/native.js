@@ -2,9 +2,10 @@
 // and the reference sounds. The test command builds the tool first (release
 // preset), so a missing tool is a failure, not a skip.
 import { execFileSync, spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import * as quavix from '../node.js';
 
 const root = new URL('../../', import.meta.url);
 export const NATIVE_CLI = process.env.QUAVIX_NATIVE_CLI ?? new URL('build/release/cli/quavix', root).pathname;
@@ -32,4 +33,29 @@ export function nativeRender(args) {
   const csv = execFileSync(NATIVE_CLI, ['render', ...args, '-o', wav, '--save-sfs', sfs, '--print-csv'],
     { encoding: 'utf8' }).trim();
   return { wav: readFileSync(wav), sfs: readFileSync(sfs), csv };
+}
+
+// Layers of the package (renderLayers) from layers as quavix/audio's
+// renderLayered takes them: a preset family designed from the source its render
+// then continues, or a settings string rendered from seed; with the layer's
+// own fields. Needs init() of node.js.
+export function layersOf(recipes) {
+  return recipes.map(({ preset, settings, seed, ...fields }) => {
+    const rng = quavix.random(seed);
+    return { params: preset === undefined ? quavix.fromSettingsString(settings) : quavix.preset(preset, rng), random: rng, ...fields };
+  });
+}
+
+// The native tool's mix of a layered sound (layers of the package), from a
+// version-2 project file that holds each layer's settings file in hex and the
+// random state its render starts from: { status, wav (null when refused), stderr }.
+export function nativeLayers(layers) {
+  const dir = scratchDir();
+  const project = join(dir, 'sounds.json');
+  const file = (l) => ({ seed: l.random.state, sfs: Buffer.from(quavix.writeSfs(l.params)).toString('hex'),
+    buffer_length: l.bufferLength ?? 5, offset: l.offset, gain_db: l.gainDb, muted: l.muted });
+  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [{ name: 'Mix', layers: layers.map(file) }] }));
+  const wav = join(dir, 'mix.wav');
+  const run = native(['render', '--layers', project, '--sound', 'Mix', '-o', wav]);
+  return { status: run.status, wav: run.status === 0 ? readFileSync(wav) : null, stderr: run.stderr };
 }

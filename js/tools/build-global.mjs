@@ -1,8 +1,9 @@
 // Writes quavix.global.js: the package for a plain <script> tag, which sets
 // the global `quavix` (the API of index.js, quavix.play of play.js and
-// quavix.audio of audio.js, typed by global.d.ts) and carries quavix.wasm inside it, so init()
-// needs no URL and the page works from disk too. Run by the package's build
-// and prepack; nothing else is needed than Node.
+// quavix.audio of audio.js, typed by global.d.ts) and carries quavix.wasm and
+// quavix-layers.wasm inside it, so init() and initLayers() need no URL and the
+// page works from disk too. Run by the package's build and prepack; nothing
+// else is needed than Node.
 //   node tools/build-global.mjs [output]
 import { readFileSync, writeFileSync } from 'node:fs';
 
@@ -21,23 +22,25 @@ function asFunction(name) {
       (kind === 'let' ? live : exported).push(id);
       return `${kind} ${id}`;
     })
-    .replace("new URL('./quavix.wasm', import.meta.url)", 'embeddedModule()')
+    .replace("new URL('./quavix.wasm', import.meta.url)", 'embeddedModule(WASM)')
+    .replace("new URL('./quavix-layers.wasm', import.meta.url)", 'embeddedModule(LAYERS_WASM)')
     .replaceAll('import.meta.url', 'SCRIPT_URL');
   if (/^\s*(import|export)\b/m.test(text)) throw new Error(`${name}.js: an import or export this build does not know`);
   const getters = live.map((id) => `${id}: { get: () => ${id}, enumerable: true }`).join(', ');
   return `modules.${name} = (() => {\n${text}\nreturn Object.defineProperties({ ${exported.join(', ')} }, { ${getters} });\n})();\n`;
 }
 
-const wasm = readFileSync(new URL('quavix.wasm', here)).toString('base64');
+const base64 = (name) => readFileSync(new URL(name, here)).toString('base64');
 const version = JSON.parse(read('package.json')).version;
 writeFileSync(output, `/* quavix ${version} for a plain <script> tag: sets the global quavix. MIT licence. */
 (function (global) {
 'use strict';
 const SCRIPT_URL = (typeof document !== 'undefined' && document.currentScript && document.currentScript.src) ||
   (typeof location !== 'undefined' ? location.href : '');
-const WASM = '${wasm}';
-function embeddedModule() {
-  const text = atob(WASM);
+const WASM = '${base64('quavix.wasm')}';
+const LAYERS_WASM = '${base64('quavix-layers.wasm')}';
+function embeddedModule(wasm) {
+  const text = atob(wasm);
   const bytes = new Uint8Array(text.length);
   for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
   return bytes;

@@ -1,6 +1,6 @@
 // The browser entry points, checked with the DOM library.
 import * as quavix from 'quavix';
-import { SoundCache, fromLink, fromPreset, renderInWorker, toAudioBuffer } from 'quavix/audio';
+import { SoundCache, fromLayers, fromLink, fromPreset, renderInWorker, renderLayered, toAudioBuffer } from 'quavix/audio';
 import { play, readWav } from 'quavix/play';
 
 await quavix.init(fetch('/quavix.wasm'));
@@ -26,5 +26,11 @@ fromLink(context, 'https://example.com/studio/#seed=1&csv=1');
 const long = await renderInWorker({ preset: 'explosion', seed: 5, bufferLength: 30 });
 await play(long);
 readWav(long.wav).sampleRate;
+await quavix.initLayers();
+const mix = renderLayered([{ preset: 'laser', seed: 42 }, { settings: '1,,0.2', seed: 7, offset: 2205, gainDb: -9.5, muted: false }]);
+fromLayers(context, [{ link: '#seed=1&csv=1', gainDb: 3 }]).play();
+// @ts-expect-error a layer is a recipe: a preset has its seed
+renderLayered([{ preset: 'laser', offset: 10 }]);
+mix.clipped;
 
 export { buffer };

@@ -67,4 +67,12 @@ quavix.mutate(p, 0.1, rng);
 quavix.mutate(p, 0.1);
 quavix.wasmModule();
 
-export { again, family, samples, unit };
+await quavix.initLayers();
+const mix = quavix.renderLayers([{ params: p, random: rng }, { params: p, seed: 7, offset: 2205, gainDb: -9.5, muted: false }]);
+const clipped: number = mix.clipped;
+// @ts-expect-error a layer starts from a seed or a random source, not both
+quavix.renderLayers([{ params: p, seed: 7, random: rng }]);
+// @ts-expect-error a misspelt layer field
+quavix.renderLayers([{ params: p, seed: 7, gain: 1 }]);
+
+export { again, clipped, family, samples, unit };
