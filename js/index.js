@@ -740,7 +740,7 @@ const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_chec
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
 const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
 const PROBLEM_CAPACITY = 256;
-// More layers than the core reads to refuse a count (the most and one).
+// The records written: up to the most layers and one; the core refuses a larger count before it reads any.
 const LAYERS_READ = 9;
 
 function startLayers(module, instance) {
@@ -853,9 +853,8 @@ export function renderLayers(layers) {
     if (exports.quavix_layers_check(at, layers.length, badAt, problemAt, PROBLEM_CAPACITY) === 0) return null;
     const bad = new DataView(exports.memory.buffer).getInt32(badAt, true);
     const text = textAt(problemAt, exports);
-    // the core counts at most 9 layers, and names an offset beyond 32 bits by the -1 it was given
-    if (bad < 0) return text.replace(/not \d+$/, `not ${layers.length}`);
-    return read[bad].fits ? text : text.replace(/not -1$/, `not ${read[bad].offset}`);
+    // the core names an offset beyond 32 bits by the -1 it was given
+    return bad < 0 || read[bad].fits ? text : text.replace(/not -1$/, `not ${read[bad].offset}`);
   });
   if (problem !== null) throw new RangeError(`quavix: ${problem}`);
   // at most as long as the latest end of a layer that sounds

@@ -784,9 +784,7 @@ function M.layers(list)
     local message = ffi.string(problem)
     local unit, before, written = " dB", message:match("^(.* not )(%S+) dB$")
     if not before then unit, before, written = "", message:match("^(.* not )(%S+)$") end
-    if written and bad[0] < 0 then  -- the count, which the check states up to one beyond the most
-      message = before .. count .. unit
-    elseif written then
+    if written and bad[0] >= 0 then
       local value = given[bad[0] + 1][written:gsub("[+.]", "") .. unit]
       if value then message = before .. value .. unit end
     end

@@ -569,9 +569,7 @@ def _c_layers(layers: Iterable[Layer]) -> Tuple[ctypes.Array, list]:
         lib.quavix_layers_check(records, len(items), ctypes.byref(bad), problem, len(problem))
         message = problem.value.decode("utf-8")
         written = re.search(r"not (\S+)( dB)?$", message)
-        if written and bad.value < 0:  # the count, stated up to one beyond the most
-            message = message[:written.start(1)] + str(len(items)) + message[written.end(1):]
-        elif written:  # "+214748364.7 dB" is the record's 2147483647 tenths
+        if written and bad.value >= 0:  # "+214748364.7 dB" is the record's 2147483647 tenths
             key = (re.sub(r"[+.]", "", written.group(1)), written.group(2) is not None)
             if key in unfit[bad.value]:
                 message = message[:written.start(1)] + unfit[bad.value][key] + message[written.end(1):]
