@@ -90,6 +90,12 @@ std::string ProjectRenderCommand(const BatchPlan& plan, const BatchEntry& entry)
   return cmd + (plan.Export ? plan.Export->RenderOptions : "") + " -o " + ShellWord(entry.File);
 }
 
+// A project's layered sound: made again from the project file by its name.
+std::string LayeredRenderCommand(const BatchPlan& plan, const BatchEntry& entry, const std::string& project) {
+  return "quavix render --layers " + ShellWord(project) + " --sound " + ShellWord(entry.Name) +
+         (plan.Export ? plan.Export->RenderOptions : "") + " -o " + ShellWord(entry.File);
+}
+
 }  // namespace
 
 std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const std::string& outDir) {
@@ -156,11 +162,18 @@ std::string BuildManifest(const BatchPlan& plan, const BatchArgs& args, const st
         {"peak", entry.Levels.Peak},
         {"clipped", entry.Levels.Clipped},
         {"silent", entry.Silent != Silence::None},
-        {"command", entry.Recipe ? ProjectRenderCommand(plan, entry)
-                                 : RenderCommandFor(args, plan, entry, settingsFile)}};
+        {"command", !entry.Layers.empty() ? LayeredRenderCommand(plan, entry, SettingsFileFrom(args.Project, outDir))
+                    : entry.Recipe          ? ProjectRenderCommand(plan, entry)
+                                            : RenderCommandFor(args, plan, entry, settingsFile)}};
     if (entry.Recipe) {
       item["name"] = entry.Name;
       item["buffer_length"] = entry.Recipe->BufferSeconds;
+    }
+    if (!entry.Layers.empty()) {
+      // A mix has no one seed, settings string or settings file; its layers are the project's.
+      for (const char* key : {"seed", "settings", "sfs", "buffer_length"}) item[key] = nullptr;
+      item["layers"] = entry.Layers.size();
+      item["mix_clipped"] = entry.MixClipped;
     }
     for (const auto& [key, value] : entry.Export.items()) item[key] = value;
     sounds.push_back(std::move(item));

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "batch_steps.h"
@@ -131,7 +132,19 @@ void FitJobs(BatchPlan& plan, const Streams& streams) {
 
 // Each sound's parameters and random state, made once for the disk check and the render.
 void StartSounds(BatchPlan& plan) {
-  for (BatchEntry& entry : plan.Entries) entry.Start = StartSound(RecipeOf(plan, entry), entry.Seed);
+  for (BatchEntry& entry : plan.Entries) {
+    if (entry.Layers.empty()) entry.Start = StartSound(RecipeOf(plan, entry), entry.Seed);
+  }
+}
+
+// The samples an entry's sound takes at most: a layered sound's latest end.
+std::size_t EntryLengthBound(const BatchPlan& plan, const BatchEntry& entry) {
+  if (entry.Layers.empty()) return SoundLengthBound(entry.Start.Params, RecipeOf(plan, entry).BufferSeconds);
+  std::size_t bound = 0;
+  for (const Layer& layer : entry.Layers) {
+    if (!layer.Muted) bound = std::max(bound, layer.Offset + SoundLengthBound(layer.Params, layer.BufferSeconds));
+  }
+  return bound;
 }
 
 // A project's sounds, each with its own recipe and a file named after it.
@@ -140,12 +153,16 @@ void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan&
   const std::vector<std::string> stems = ProjectFileStems(sounds);
   plan.Count = static_cast<std::int64_t>(sounds.size());
   plan.Entries.resize(sounds.size());
+  std::map<std::string, int> named;
+  for (const ProjectSound& sound : sounds) ++named[sound.Name];
   for (std::size_t i = 0; i < sounds.size(); ++i) {
-    if (!sounds[i].Layers.empty()) {
-      ThrowUsage("--project: sound " + std::to_string(i + 1) + " (" + Echo(sounds[i].Name) +
-                 ") is a layered sound, which batch does not mix; quavix render --layers FILE --sound NAME makes it");
+    if (!sounds[i].Layers.empty() && named[sounds[i].Name] > 1) {
+      ThrowFailure("--project: sound " + std::to_string(i + 1) + " (" + Echo(sounds[i].Name) +
+                   ") is a layered sound whose name another sound shares; the manifest's command makes it by "
+                   "its name (quavix render --layers FILE --sound NAME), so it needs a name of its own");
     }
     BatchEntry& entry = plan.Entries[i];
+    entry.Layers = sounds[i].Layers;
     entry.File = stems[i] + "." + extension;
     entry.Seed = sounds[i].Seed;
     entry.Name = sounds[i].Name;
@@ -155,6 +172,9 @@ void PlanProject(const BatchArgs& args, const std::string& extension, BatchPlan&
     recipe.BufferSeconds = sounds[i].BufferSeconds;
     // The memory budget below reckons with the longest buffer.
     plan.Recipe.BufferSeconds = std::max(plan.Recipe.BufferSeconds, recipe.BufferSeconds);
+    for (const Layer& layer : entry.Layers) {
+      plan.Recipe.BufferSeconds = std::max(plan.Recipe.BufferSeconds, layer.BufferSeconds);
+    }
     entry.Recipe = recipe;
   }
 }
@@ -219,8 +239,7 @@ BatchPlan PlanBatch(const BatchArgs& args, const Streams& streams) {
 void CheckSpace(const BatchPlan& plan, const BatchFolder& folder) {
   std::uint64_t needed = 4096;
   for (const BatchEntry& entry : plan.Entries) {
-    const SoundRecipe& recipe = RecipeOf(plan, entry);
-    const std::size_t bound = SoundLengthBound(entry.Start.Params, recipe.BufferSeconds);
+    const std::size_t bound = EntryLengthBound(plan, entry);
     needed += (plan.Export ? ExportBytesBound(bound, plan.Export->Settings) : 44 + 2 * bound) + 1024;
   }
   const std::uint64_t free = FreeBytes(folder.Path());

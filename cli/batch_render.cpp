@@ -12,6 +12,7 @@
 #include "cli_error.h"
 #include "exchange/settings_string.h"
 #include "exchange/wave_image.h"
+#include "synth/synth_params.h"
 #include "export_output.h"
 #include "output_file.h"
 
@@ -58,6 +59,34 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
   entry.Written = true;
 }
 
+// Mixes, measures and stages a layered sound's file: the 16-bit mix, or its
+// floats through the export.
+void RenderLayeredEntry(const BatchPlan& plan, bool skipSilent, BatchEntry& entry, BatchFolder& folder) {
+  const LayerMix mix = MixLayers(entry.Layers);
+  entry.Samples = mix.Samples.size();
+  entry.Levels = MeasureLevels(mix.Samples);
+  entry.Silent = entry.Levels.Peak == 0 ? Silence::AllZero : Silence::None;
+  if (skipSilent && entry.Silent != Silence::None) return;
+  std::vector<std::uint8_t> bytes;
+  if (plan.Export) {
+    ExportReport report = ExportRendered(std::span<const float>(mix.Floats), plan.Export->Settings);
+    if (entry.Silent == Silence::None && report.Silent) entry.Silent = Silence::FileAllZero;
+    if (skipSilent && entry.Silent != Silence::None) return;
+    entry.Export = report.Fields;
+    entry.Limited = report.Limited;
+    entry.Reachable = report.ReachableLoudness;
+    entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
+    bytes = std::move(report.Bytes);
+  } else {
+    bytes = BuildWaveImage(DefaultParams(), mix.Samples.data(), mix.Samples.size());
+  }
+  WriteNewFile(folder.StagedPath(entry.File), bytes.data(), bytes.size());
+  entry.Bytes = bytes.size();
+  entry.Sha256 = Sha256Hex(bytes.data(), bytes.size());
+  entry.MixClipped = mix.Clipped;
+  entry.Written = true;
+}
+
 }  // namespace
 
 std::int64_t MostSoundsPerTake(std::uint32_t bufferSeconds) {
@@ -86,15 +115,24 @@ std::int64_t RenderBatch(BatchPlan& plan, bool skipSilent, BatchFolder& folder, 
         std::vector<SoundStart> starts;
         std::vector<RenderedSound> sounds;
         for (std::int64_t i = first; i < last; ++i) {
-          const BatchEntry& entry = plan.Entries[static_cast<std::size_t>(i)];
-          // A project's sounds each have their own buffer; one recipe's are made side by side.
-          if (entry.Recipe) sounds.push_back(MakeSound(entry.Start, entry.Recipe->BufferSeconds));
+          BatchEntry& entry = plan.Entries[static_cast<std::size_t>(i)];
+          // A project's sounds each have their own buffer, or layers; one recipe's are made side by side.
+          if (!entry.Layers.empty()) {
+            RenderLayeredEntry(plan, skipSilent, entry, folder);
+            continue;
+          }
+          if (entry.Recipe) {
+            RenderEntry(plan, skipSilent, MakeSound(entry.Start, entry.Recipe->BufferSeconds), entry, folder);
+            continue;
+          }
           starts.push_back(entry.Start);
         }
-        if (sounds.empty()) sounds = MakeSounds(starts, plan.Recipe.BufferSeconds);
-        for (std::int64_t i = first; i < last; ++i) {
-          RenderEntry(plan, skipSilent, sounds[static_cast<std::size_t>(i - first)],
-                      plan.Entries[static_cast<std::size_t>(i)], folder);
+        if (!starts.empty()) {
+          sounds = MakeSounds(starts, plan.Recipe.BufferSeconds);
+          for (std::int64_t i = first; i < last; ++i) {
+            RenderEntry(plan, skipSilent, sounds[static_cast<std::size_t>(i - first)],
+                        plan.Entries[static_cast<std::size_t>(i)], folder);
+          }
         }
       } catch (const CliError& e) {
         const std::lock_guard lock(reportMutex);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "design/layered_sound.h"
 #include "export_options.h"
 #include "output_file.h"
 #include "sound_recipe.h"
@@ -35,6 +36,8 @@ struct BatchEntry {
   std::string Name;                   // a project's sound: its name
   std::optional<SoundRecipe> Recipe;  // and its own recipe
   SoundStart Start;                   // its parameters and random state, made once
+  std::vector<Layer> Layers;          // a layered sound's layers (then no Start)
+  std::int64_t MixClipped = 0;        // and the samples its mix clamped
 };
 
 struct BatchPlan {

@@ -247,10 +247,14 @@ ProjectSound ChooseProjectSound(const std::string& path, const std::string* name
     }
     return std::move(sounds.front());
   }
-  for (ProjectSound& sound : sounds) {
-    if (sound.Name == *name) return std::move(sound);
+  const auto named = [&](const ProjectSound& sound) { return sound.Name == *name; };
+  const auto count = std::count_if(sounds.begin(), sounds.end(), named);
+  if (count == 0) ThrowFailure("--sound: " + shown + " holds no sound named " + Echo(*name));
+  if (count > 1) {
+    ThrowFailure("--sound: " + shown + " holds " + std::to_string(count) + " sounds named " + Echo(*name) +
+                 "; give each a name of its own");
   }
-  ThrowFailure("--sound: " + shown + " holds no sound named " + Echo(*name));
+  return std::move(*std::find_if(sounds.begin(), sounds.end(), named));
 }
 
 std::vector<Layer> LayersOf(const ProjectSound& sound) {

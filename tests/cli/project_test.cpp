@@ -341,8 +341,29 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
     EXPECT_TRUE(bad.Status == c.status && LineCount(bad.Err) == 1 && Has(bad.Err, c.message)) << bad.Status << bad.Err;
     EXPECT_FALSE(fs::exists(dir / "x.wav"));
   }
+  // batch --project writes the same mix, and its manifest's command, run in the folder, makes it again.
   const auto batch = RunTool("batch --project " + dir / "p.json" + " --out-dir " + dir / "o");
-  EXPECT_TRUE(batch.Status == 2 && Has(batch.Err, "sound 2 ('mix') is a layered sound")) << batch.Err;
+  ASSERT_EQ(batch.Status, 0) << batch.Err;
+  EXPECT_EQ(ReadText(dir / "o/mix.wav"), ModuleImage(expected));
+  EXPECT_EQ(ReadText(dir / "o/plain.wav"), ReadText(dir / "plain.wav"));
+  const Json entry = Json::parse(ReadText(dir / "o/manifest.json"))["sounds"][1];
+  EXPECT_TRUE(entry["seed"].is_null() && entry["sfs"].is_null() && entry["layers"] == 5 &&
+              entry["mix_clipped"] == clipped && entry["samples"] == expected.size())
+      << entry;
+  fs::rename(dir / "o/mix.wav", dir / "mix-first.wav");
+  const std::string command = entry["command"];
+  ASSERT_EQ(Shell("cd " + dir / "o && " + std::regex_replace(command, std::regex("quavix render"), "$$Q render")).Status, 0)
+      << command;
+  EXPECT_EQ(ReadText(dir / "o/mix.wav"), ReadText(dir / "mix-first.wav")) << command;
+  // The command names the sound, so a layered sound needs a name of its own.
+  Json twins = project;
+  twins["sounds"][0]["name"] = "mix";
+  std::ofstream(dir / "twins.json") << twins.dump();
+  const auto shared = RunTool("batch --project " + dir / "twins.json" + " --out-dir " + dir / "t");
+  EXPECT_TRUE(shared.Status == 1 && Has(shared.Err, "sound 2 ('mix') is a layered sound whose name another sound shares"))
+      << shared.Err;
+  const auto which = RunTool("render --layers " + dir / "twins.json" + " --sound mix -o " + dir / "x.wav");
+  EXPECT_TRUE(which.Status == 1 && Has(which.Err, "holds 2 sounds named 'mix'")) << which.Err;
 }
 
 // A project brings its own recipes: the options of one recipe are refused beside it.
