@@ -265,7 +265,8 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
     list.push_back({{"seed", l.seed}, {"sfs", Hex(p)}, {"buffer_length", l.seconds}, {"offset", l.offset},
                     {"gain_db", l.db}, {"muted", l.muted}});
     const std::string sfs = dir / ("l" + std::to_string(i) + ".sfs"), wav = dir / ("l" + std::to_string(i) + ".wav");
-    std::ofstream(sfs, std::ios::binary) << std::string(EncodeSettings(p).begin(), EncodeSettings(p).end());
+    const auto bytes = EncodeSettings(p);
+    std::ofstream(sfs, std::ios::binary) << std::string(bytes.begin(), bytes.end());
     ASSERT_EQ(RunTool("render --sfs " + sfs + " --seed " + std::to_string(l.seed) + " --buffer-length " +
                       std::to_string(l.seconds) + " -o " + wav).Status, 0);
     lengths.push_back(0);
