@@ -8,7 +8,7 @@ import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSyn
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, singleFile, click, typeInto, axeViolations, session } from './page-steps.mjs';
+import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
 const bin = join(scratch, 'bin');
@@ -167,4 +167,84 @@ test('each file decodes to the length of the tool\u2019s file for the same comma
     }
   }
   assert.ok(reached > 0, 'no matched sound reached the target');
+});
+
+/**
+ * Three presets as layers; each start in whole samples at 44.1 per millisecond, rounded (125.5 ms is 5534.55
+ * samples, so 5535; 200.02 ms is 8820.882, so 8821).
+ */
+const LAYERS = [
+  { family: 1, seed: '41', start: '0', offset: 0, gain: '0', gainDb: 0, muted: false },
+  { family: 2, seed: '42', start: '125.5', offset: 5535, gain: '-6.5', gainDb: -6.5, muted: true },
+  { family: 6, seed: '43', start: '200.02', offset: 8821, gain: '3', gainDb: 3, muted: false },
+];
+
+test('a mix of layers downloads as the bytes the tool renders from a project file of the same layers', async () => {
+  const layers = [];
+  for (const [i, l] of LAYERS.entries()) {
+    await typeInto(page, '#seed', l.seed);
+    await click(page, `[data-family="${l.family}"]`);
+    // The layer's recipe as the page gives it: its settings file, and the seed its share link starts from.
+    const sfs = await downloaded(page, () => page.click('#save-sfs'));
+    const link = new URL(await page.inputValue('#link'));
+    const seed = Number(new URLSearchParams(link.hash.slice(1)).get('seed'));
+    layers.push({
+      seed,
+      sfs: sfs.toString('hex'),
+      buffer_length: 5,
+      offset: l.offset,
+      gain_db: l.gainDb,
+      muted: l.muted,
+    });
+    await page.click('#layer-add');
+    const row = `#layer-rows li:nth-child(${i + 1})`;
+    await typeInto(page, `${row} .layer-start`, l.start);
+    await typeInto(page, `${row} .layer-gain`, l.gain);
+    if (l.muted) await page.click(`${row} .layer-muted`);
+  }
+  const mix = await downloaded(page, () => page.click('#mix-download'));
+  const project = join(scratch, 'layers.json');
+  const sound = { name: 'Three layers', layers };
+  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [sound] }));
+  const out = join(scratch, 'layers.wav');
+  execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
+  assert.ok(mix.length > 44 + 2 * 8821, `${mix.length} bytes`);
+  assert.ok(mix.equals(readFileSync(out)), 'the mix differs from the tool\u2019s');
+
+  // Solo on the third layer: the others are muted in the mix.
+  await page.click('#layer-rows li:nth-child(3) .layer-solo');
+  const solo = await downloaded(page, () => page.click('#mix-download'));
+  sound.layers = layers.map((l, i) => ({ ...l, muted: i !== 2 }));
+  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [sound] }));
+  execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
+  assert.ok(solo.equals(readFileSync(out)), 'the soloed mix differs from the tool\u2019s');
+  assert.ok(!solo.equals(mix));
+  await page.click('#layer-rows li:nth-child(3) .layer-solo');
+
+  // Each field on both sides of its edge: the refused value is said beside the field, and the mix stays.
+  for (const [field, ok, refused, said] of [
+    ['start', '60000', '60001', /0 to 60,000 ms/],
+    ['gain', '12', '12.1', /-60\.0 to \+12\.0 dB/],
+    ['gain', '-60', '-60.1', /-60\.0 to \+12\.0 dB/],
+  ]) {
+    const row = '#layer-rows li:nth-child(1)';
+    await typeInto(page, `${row} .layer-${field}`, ok);
+    assert.equal(await page.textContent(`${row} [id$="-${field}-error"]`), '');
+    const before = await downloaded(page, () => page.click('#mix-download'));
+    await typeInto(page, `${row} .layer-${field}`, refused);
+    assert.match(await page.textContent(`${row} [id$="-${field}-error"]`), said);
+    assert.equal(await page.getAttribute(`${row} .layer-${field}`, 'aria-invalid'), 'true');
+    assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(before), `${field} ${refused}`);
+  }
+
+  // Up to eight layers; then the button is disabled and says why.
+  for (let n = LAYERS.length; n < 8; n++) {
+    assert.equal(await page.isDisabled('#layer-add'), false, `${n} layers`);
+    await page.click('#layer-add');
+  }
+  assert.equal(await page.$$eval('#layer-rows li', (all) => all.length), 8);
+  assert.equal(await page.isDisabled('#layer-add'), true);
+  assert.match(await page.textContent('#layer-add-why'), /at most 8 layers/);
+  await page.click('#layer-rows li:nth-child(8) .layer-remove');
+  assert.equal(await page.isDisabled('#layer-add'), false);
 });
