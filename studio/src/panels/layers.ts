@@ -26,6 +26,8 @@ interface Layer {
   /** Its own length in samples, for the time axis. */
   length: number;
   offset: number;
+  /** The start as it was typed, in milliseconds. */
+  startMs: string;
   gainDb: number;
   muted: boolean;
   solo: boolean;
@@ -166,6 +168,7 @@ export class LayersPanel implements Panel {
       bufferLength: recipe.bufferLength,
       length: store.last.sampleCount,
       offset: 0,
+      startMs: '0',
       gainDb: 0,
       muted: false,
       solo: false,
@@ -263,10 +266,8 @@ export class LayersPanel implements Panel {
       'li',
       { id, class: 'layer', 'aria-label': label },
       h('span', { class: 'layer-name' }, `${number}. ${shortName(layer.name)}`),
-      field('start', 'Start (ms)', String(Number(((layer.offset * 1000) / quavix.SAMPLE_RATE).toFixed(3))), '1'),
-      h('span', { class: 'field-error', id: `${id}-start-error`, role: 'status' }),
+      field('start', 'Start (ms)', layer.startMs, '1'),
       field('gain', 'Gain (dB)', layer.gainDb.toFixed(1), '0.1'),
-      h('span', { class: 'field-error', id: `${id}-gain-error`, role: 'status' }),
       toggle('muted', 'Mute'),
       toggle('solo', 'Solo'),
       h(
@@ -284,6 +285,8 @@ export class LayersPanel implements Panel {
         },
         'Remove',
       ),
+      h('span', { class: 'field-error', id: `${id}-start-error`, role: 'status' }),
+      h('span', { class: 'field-error', id: `${id}-gain-error`, role: 'status' }),
     );
   }
 
@@ -298,8 +301,10 @@ export class LayersPanel implements Panel {
     }
     input.removeAttribute('aria-invalid');
     error.textContent = '';
-    if (kind === 'start') layer.offset = value;
-    else layer.gainDb = value;
+    if (kind === 'start') {
+      layer.offset = value;
+      layer.startMs = input.value.trim();
+    } else layer.gainDb = value;
     const number = this.layers.indexOf(layer) + 1;
     this.changed(kind === 'start' ? `Layer ${number} starts at ${input.value} ms` : `Layer ${number} gain ${value} dB`);
   }
@@ -346,9 +351,14 @@ export class LayersPanel implements Panel {
   private drawMix(): void {
     const canvas = $('mix-wave') as HTMLCanvasElement;
     const mix = this.mix;
-    const columns = mix && mix.sampleCount > 0 ? waveColumns(mix.samples, 1200) : new Float32Array(0);
-    const scale = mix && mix.peak > 0 ? 32768 / mix.peak : 1;
-    for (let i = 0; i < columns.length; i++) columns[i] *= scale;
+    // On the spans' time axis: the mix ends where its last sounding layer does, the axis where any layer does.
+    const width = 1200;
+    const columns = new Float32Array(2 * width);
+    if (mix && mix.sampleCount > 0) {
+      const used = Math.max(1, Math.round((width * mix.sampleCount) / this.span()));
+      const scale = mix.peak > 0 ? 32768 / mix.peak : 1;
+      waveColumns(mix.samples, used).forEach((v, i) => (columns[i] = v * scale));
+    }
     drawWave(canvas, columns, null, false);
   }
 

@@ -202,6 +202,7 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
     await typeInto(page, `${row} .layer-gain`, l.gain);
     if (l.muted) await page.click(`${row} .layer-muted`);
   }
+  assert.deepEqual(await axeViolations(page, '.panel.layers'), []);
   const mix = await downloaded(page, () => page.click('#mix-download'));
   const project = join(scratch, 'layers.json');
   const sound = { name: 'Three layers', layers };
