@@ -238,6 +238,15 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
     assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(before), `${field} ${refused}`);
   }
 
+  // Loud enough to clip: the count shown is that of the samples held at the 16-bit ends.
+  await typeInto(page, '#layer-rows li:nth-child(1) .layer-start', '0');
+  await typeInto(page, '#layer-rows li:nth-child(1) .layer-gain', '12');
+  const loud = await downloaded(page, () => page.click('#mix-download'));
+  const samples = new Int16Array(loud.buffer.slice(loud.byteOffset + 44, loud.byteOffset + loud.length));
+  const held = samples.filter((v) => v === 32767 || v === -32768).length;
+  assert.ok(held > 0, 'the loud mix does not clip');
+  assert.equal(await page.textContent('#mix-clipped'), `${held.toLocaleString('en')} samples clipped`);
+
   // Up to eight layers; then the button is disabled and says why.
   for (let n = LAYERS.length; n < 8; n++) {
     assert.equal(await page.isDisabled('#layer-add'), false, `${n} layers`);
