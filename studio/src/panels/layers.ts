@@ -131,7 +131,7 @@ export class LayersPanel implements Panel {
       params: sound.params.clone(),
       seed: sound.renderState,
       bufferLength: recipe.bufferLength,
-      length: store.last.sampleCount,
+      length: lengthOf(sound.params, sound.renderState, recipe.bufferLength),
       offset: 0,
       startMs: '0',
       gainDb: 0,
@@ -288,7 +288,8 @@ export class LayersPanel implements Panel {
         const bar = h('div', { class: `layer-span${silent ? ' silent' : ''}` }, String(i + 1));
         bar.style.left = `${(100 * l.offset) / total}%`;
         bar.style.width = `${Math.max(0.5, (100 * l.length) / total)}%`;
-        bar.title = `${l.name}: ${formatSeconds(l.offset / quavix.SAMPLE_RATE)} s to ${formatSeconds((l.offset + l.length) / quavix.SAMPLE_RATE)} s`;
+        bar.title = `${l.name}: ${formatSeconds(l.offset / quavix.SAMPLE_RATE)} s to ${formatSeconds((l.offset + l.length) / quavix.SAMPLE_RATE)} s (drag to move it; its Start field sets it exactly)`;
+        bar.addEventListener('pointerdown', (e) => this.drag(e, l, bar, total));
         return h('div', { class: 'layer-lane' }, bar);
       }),
     );
@@ -311,6 +312,38 @@ export class LayersPanel implements Panel {
         return tick;
       }),
     );
+  }
+
+  /** Moves a layer's span with the pointer, in whole milliseconds; the mix is made again when it is let go. */
+  private drag(e: PointerEvent, layer: Layer, bar: HTMLElement, total: number): void {
+    const lane = bar.parentElement!;
+    const width = lane.clientWidth;
+    if (width === 0) return;
+    e.preventDefault();
+    bar.setPointerCapture(e.pointerId);
+    const startX = e.clientX;
+    const from = layer.offset;
+    const input = document.querySelector(`#layer-${layer.id} .layer-start`) as HTMLInputElement;
+    const move = (m: PointerEvent) => {
+      const ms = Math.round(((from + ((m.clientX - startX) * total) / width) * 1000) / quavix.SAMPLE_RATE);
+      const offset = startSamples(String(Math.max(0, ms)));
+      if (typeof offset === 'string') return;
+      layer.offset = offset;
+      layer.startMs = String(Math.max(0, ms));
+      input.value = layer.startMs;
+      bar.style.left = `${(100 * offset) / total}%`;
+    };
+    const done = () => {
+      bar.removeEventListener('pointermove', move);
+      bar.removeEventListener('pointerup', done);
+      bar.removeEventListener('pointercancel', done);
+      input.removeAttribute('aria-invalid');
+      $(`layer-${layer.id}-start-error`).textContent = '';
+      if (layer.offset !== from) this.changed(`Layer ${this.layers.indexOf(layer) + 1} starts at ${layer.startMs} ms`);
+    };
+    bar.addEventListener('pointermove', move);
+    bar.addEventListener('pointerup', done);
+    bar.addEventListener('pointercancel', done);
   }
 
   private drawMix(): void {
@@ -344,6 +377,13 @@ export class LayersPanel implements Panel {
     save(new Blob([this.mix.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), name);
     this.studio.say(`Downloaded ${shortName(name)}`);
   }
+}
+
+/** A sound's length in samples, as its render makes it. */
+function lengthOf(params: quavix.Params, state: number, bufferLength: number): number {
+  const rng = quavix.random(0);
+  rng.state = state;
+  return quavix.render(params, rng, { bufferLength }).sampleCount;
 }
 
 function bar(l: Layer): string {

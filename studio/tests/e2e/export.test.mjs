@@ -187,11 +187,11 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
     // The layer's recipe as the page gives it: its settings file, and the seed its share link starts from.
     const sfs = await downloaded(page, () => page.click('#save-sfs'));
     const link = new URL(await page.inputValue('#link'));
-    const seed = Number(new URLSearchParams(link.hash.slice(1)).get('seed'));
+    const fields = new URLSearchParams(link.hash.slice(1));
     layers.push({
-      seed,
+      seed: Number(fields.get('seed')),
       sfs: sfs.toString('hex'),
-      buffer_length: 5,
+      buffer_length: Number(fields.get('length') ?? 5), // a link leaves out the default, 5 s
       offset: l.offset,
       gain_db: l.gainDb,
       muted: l.muted,
@@ -204,21 +204,23 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
   }
   assert.deepEqual(await axeViolations(page, '.panel.layers'), []);
   const mix = await downloaded(page, () => page.click('#mix-download'));
-  const project = join(scratch, 'layers.json');
-  const sound = { name: 'Three layers', layers };
-  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [sound] }));
-  const out = join(scratch, 'layers.wav');
-  execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
+  /** The tool's render of a version 2 project file holding these layers as one sound. */
+  const toolMix = (layers) => {
+    const project = join(scratch, 'layers.json');
+    const sounds = [{ name: 'Three layers', layers }];
+    writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds }));
+    const out = join(scratch, 'layers.wav');
+    execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
+    return readFileSync(out);
+  };
   assert.ok(mix.length > 44 + 2 * 8821, `${mix.length} bytes`);
-  assert.ok(mix.equals(readFileSync(out)), 'the mix differs from the tool\u2019s');
+  assert.ok(mix.equals(toolMix(layers)), 'the mix differs from the tool\u2019s');
 
   // Solo on the third layer: the others are muted in the mix.
   await page.click('#layer-rows li:nth-child(3) .layer-solo');
   const solo = await downloaded(page, () => page.click('#mix-download'));
-  sound.layers = layers.map((l, i) => ({ ...l, muted: i !== 2 }));
-  writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [sound] }));
-  execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
-  assert.ok(solo.equals(readFileSync(out)), 'the soloed mix differs from the tool\u2019s');
+  const soloed = layers.map((l, i) => ({ ...l, muted: i !== 2 }));
+  assert.ok(solo.equals(toolMix(soloed)), 'the soloed mix differs from the tool\u2019s');
   assert.ok(!solo.equals(mix));
   await page.click('#layer-rows li:nth-child(3) .layer-solo');
 
@@ -246,6 +248,24 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
   const held = samples.filter((v) => v === 32767 || v === -32768).length;
   assert.ok(held > 0, 'the loud mix does not clip');
   assert.equal(await page.textContent('#mix-clipped'), `${held.toLocaleString('en')} samples clipped`);
+
+  // Dragged 60 px to the right, the third layer's span moves it later, its Start field says to where.
+  const span = await page.$('#layer-spans .layer-lane:nth-child(3) .layer-span').then((e) => e.boundingBox());
+  await page.mouse.move(span.x + 4, span.y + span.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(span.x + 64, span.y + span.height / 2, { steps: 4 });
+  await page.mouse.up();
+  const ms = Number(await page.inputValue('#layer-rows li:nth-child(3) .layer-start'));
+  assert.ok(Number.isInteger(ms) && ms > 200, `${ms} ms`);
+  const dragged = layers.map((l, i) => ({
+    ...l,
+    offset: [0, l.offset, Math.round(ms * 44.1)][i],
+    gain_db: [12, l.gain_db, 3][i],
+  }));
+  assert.ok(
+    (await downloaded(page, () => page.click('#mix-download'))).equals(toolMix(dragged)),
+    `dragged to ${ms} ms`,
+  );
 
   // Up to eight layers; then the button is disabled and says why.
   for (let n = LAYERS.length; n < 8; n++) {
