@@ -233,22 +233,26 @@ export class LayersPanel implements Panel {
       h('span', { class: 'layer-name' }, `${number}. ${shortName(layer.name)}`),
       field('start', 'Start (ms)', layer.startMs, '1'),
       field('gain', 'Gain (dB)', layer.gainDb.toFixed(1), '0.1'),
-      toggle('muted', 'Mute'),
-      toggle('solo', 'Solo'),
       h(
-        'button',
-        {
-          type: 'button',
-          class: 'layer-remove',
-          'aria-label': `Remove layer ${number}`,
-          onclick: () => {
-            this.layers = this.layers.filter((l) => l !== layer);
-            this.showRows();
-            this.changed(`Removed layer ${number}`);
-            ($('layer-add') as HTMLButtonElement).focus();
+        'span',
+        { class: 'layer-buttons' },
+        toggle('muted', 'Mute'),
+        toggle('solo', 'Solo'),
+        h(
+          'button',
+          {
+            type: 'button',
+            class: 'layer-remove',
+            'aria-label': `Remove layer ${number}`,
+            onclick: () => {
+              this.layers = this.layers.filter((l) => l !== layer);
+              this.showRows();
+              this.changed(`Removed layer ${number}`);
+              ($('layer-add') as HTMLButtonElement).focus();
+            },
           },
-        },
-        'Remove',
+          'Remove',
+        ),
       ),
       h('span', { class: 'field-error', id: `${id}-start-error`, role: 'status' }),
       h('span', { class: 'field-error', id: `${id}-gain-error`, role: 'status' }),
