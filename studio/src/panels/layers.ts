@@ -78,7 +78,7 @@ export class LayersPanel implements Panel {
       h(
         'div',
         { class: 'meters' },
-        h('span', { id: 'mix-length' }, ''),
+        h('span', { id: 'mix-length' }, 'Add a sound as a layer to start a mix.'),
         h('span', { id: 'mix-clipped', class: 'bad' }, ''),
       ),
       h(
