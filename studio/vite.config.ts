@@ -33,6 +33,7 @@ export default defineConfig(({ mode }) => {
       alias: [
         { find: /^quavix$/, replacement: `${js}/index.js` },
         { find: /^@quavix-wasm/, replacement: `${js}/quavix.wasm` },
+        { find: /^@quavix-layers-wasm/, replacement: `${js}/quavix-layers.wasm` },
         ...(single ? [{ find: './wasm-source', replacement: here('./src/wasm-source-inline.ts') }] : []),
       ],
     },

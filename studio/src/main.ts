@@ -3,7 +3,7 @@
 // worker; the panels show the state after each change.
 import * as quavix from 'quavix';
 import './style.css';
-import { wasmBytes } from './wasm-source';
+import { layersWasmBytes, wasmBytes } from './wasm-source';
 import RenderWorker from './worker?worker&inline';
 import { Renderer } from './renderer';
 import type { Rendered, Views } from './protocol';
@@ -23,6 +23,7 @@ import { ExportPanel } from './panels/export';
 import { VariationsPanel } from './panels/variations';
 import { firstRunHint, shortcutsHelp } from './panels/help';
 import { LibraryPanel } from './panels/library';
+import { LayersPanel } from './panels/layers';
 import { keepWith } from './keep';
 
 class Studio implements StudioContext {
@@ -33,6 +34,7 @@ class Studio implements StudioContext {
   private sound: SoundPanel;
   private history: HistoryPanel;
   private exchange: ExchangePanel;
+  private layers: LayersPanel;
   private panels: Panel[];
   private exportsTimer = 0;
   private persistTimer = 0;
@@ -68,8 +70,9 @@ class Studio implements StudioContext {
       (events) => new Renderer(module, () => new RenderWorker(), events),
       () => this.history.showStars(),
     );
+    this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()));
     const help = shortcutsHelp();
-    this.panels = [this.sound, make, parameters, compare, this.history, library, variations];
+    this.panels = [this.sound, make, parameters, compare, this.history, library, variations, this.layers];
     $('app').replaceChildren(
       h('a', { class: 'skip', href: '#params-title' }, 'Skip to the parameters'),
       h(
@@ -98,7 +101,7 @@ class Studio implements StudioContext {
           library.element,
           this.exchange.element,
         ),
-        h('div', { class: 'column wide' }, variations.element, parameters.element),
+        h('div', { class: 'column wide' }, variations.element, this.layers.element, parameters.element),
       ),
       h(
         'footer',
@@ -181,6 +184,7 @@ class Studio implements StudioContext {
     if (this.used) this.play();
     performance.measure('studio: sound to playback', { start: arrived });
     this.sound.rendered(result);
+    this.layers.update();
     if (store.historyDue) store.addToHistory();
     this.history.update();
     this.showExports();
@@ -205,6 +209,7 @@ class Studio implements StudioContext {
 
   repaint(): void {
     this.sound.repaint();
+    this.layers.repaint();
   }
 
   play(): void {

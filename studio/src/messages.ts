@@ -25,3 +25,39 @@ export function cutNote(bufferLength: number, needed: number | null): string {
   const seconds = Math.ceil(needed / quavix.bufferSamples(1));
   return `The buffer length cuts this sound at ${bufferLength} s: all of it needs a buffer length of ${seconds} s.`;
 }
+
+/** The latest start a field takes, in milliseconds (the mix's own limit, in samples, is checked as well). */
+const LATEST_START_MS = 60000;
+
+/** What the core says is wrong with a layer of this start (samples) and gain (dB), or null. */
+function refusal(layer: { offset?: number; gainDb?: number }): string | null {
+  try {
+    // A muted layer is checked but not rendered.
+    quavix.renderLayers([{ params: quavix.defaults(), seed: 1, ...layer, muted: true }]);
+    return null;
+  } catch (e) {
+    const text = ((e as Error).message ?? String(e)).replace(/^quavix: layer 1: /, '');
+    return `${text.charAt(0).toUpperCase()}${text.slice(1)}.`;
+  }
+}
+
+/** The start typed in milliseconds as whole samples, or what is wrong with it. */
+export function startSamples(text: string): number | string {
+  const ms = Number(text.trim());
+  if (text.trim() === '' || !Number.isFinite(ms)) return 'Type the start in milliseconds, such as 250.';
+  if (ms < 0 || ms > LATEST_START_MS)
+    return `The start is 0 to ${LATEST_START_MS.toLocaleString('en')} ms (60 s), not ${text.trim()} ms.`;
+  const offset = Math.round((ms * quavix.SAMPLE_RATE) / 1000);
+  return refusal({ offset }) ?? offset;
+}
+
+/** The gain typed in decibels, or what is wrong with it. */
+export function gainOf(text: string): number | string {
+  const db = Number(text.trim());
+  if (text.trim() === '' || !Number.isFinite(db)) return 'Type the gain in dB, such as -6 or 3.5.';
+  const tenths = Math.round(db * 10);
+  if (Math.abs(db * 10 - tenths) > 1e-6)
+    return `The gain goes in steps of 0.1 dB, such as ${(tenths / 10).toFixed(1)}, not ${text.trim()}.`;
+  const gainDb = tenths / 10;
+  return refusal({ gainDb }) ?? gainDb;
+}

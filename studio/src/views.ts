@@ -16,8 +16,13 @@ function fit(canvas: HTMLCanvasElement): CanvasRenderingContext2D {
   return canvas.getContext('2d')!;
 }
 
-/** `columns` holds min/max pairs; `playhead` is 0..1 or null. */
-export function drawWave(canvas: HTMLCanvasElement, columns: Float32Array, playhead: number | null): void {
+/** `columns` holds min/max pairs; `playhead` is 0..1 or null; `clipLines` marks the clamp's level. */
+export function drawWave(
+  canvas: HTMLCanvasElement,
+  columns: Float32Array,
+  playhead: number | null,
+  clipLines = true,
+): void {
   const g = fit(canvas);
   const { width, height } = canvas;
   g.fillStyle = colour(canvas, '--view-bg');
@@ -25,9 +30,11 @@ export function drawWave(canvas: HTMLCanvasElement, columns: Float32Array, playh
   const mid = height / 2;
   g.fillStyle = colour(canvas, '--view-grid');
   g.fillRect(0, Math.floor(mid), width, 1);
-  const clip = (quavix.CLIP_LEVEL / 32768) * (height / 2 - 2);
-  g.fillRect(0, Math.round(mid - clip), width, 1);
-  g.fillRect(0, Math.round(mid + clip), width, 1);
+  if (clipLines) {
+    const clip = (quavix.CLIP_LEVEL / 32768) * (height / 2 - 2);
+    g.fillRect(0, Math.round(mid - clip), width, 1);
+    g.fillRect(0, Math.round(mid + clip), width, 1);
+  }
   const count = columns.length / 2;
   g.fillStyle = colour(canvas, '--view-wave');
   for (let x = 0; x < width; x++) {

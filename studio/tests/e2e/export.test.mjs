@@ -8,7 +8,7 @@ import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSyn
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, singleFile, click, typeInto, axeViolations, session } from './page-steps.mjs';
+import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
 const bin = join(scratch, 'bin');
@@ -167,4 +167,114 @@ test('each file decodes to the length of the tool\u2019s file for the same comma
     }
   }
   assert.ok(reached > 0, 'no matched sound reached the target');
+});
+
+/**
+ * Three presets as layers; each start in whole samples at 44.1 per millisecond, rounded (125.5 ms is 5534.55
+ * samples, so 5535; 200.02 ms is 8820.882, so 8821).
+ */
+const LAYERS = [
+  { family: 1, seed: '41', start: '0', offset: 0, gain: '0', gainDb: 0, muted: false },
+  { family: 2, seed: '42', start: '125.5', offset: 5535, gain: '-6.5', gainDb: -6.5, muted: true },
+  { family: 6, seed: '43', start: '200.02', offset: 8821, gain: '3', gainDb: 3, muted: false },
+];
+
+test('a mix of layers downloads as the bytes the tool renders from a project file of the same layers', async () => {
+  const layers = [];
+  for (const [i, l] of LAYERS.entries()) {
+    await typeInto(page, '#seed', l.seed);
+    await click(page, `[data-family="${l.family}"]`);
+    // The layer's recipe as the page gives it: its settings file, and the seed its share link starts from.
+    const sfs = await downloaded(page, () => page.click('#save-sfs'));
+    const link = new URL(await page.inputValue('#link'));
+    const fields = new URLSearchParams(link.hash.slice(1));
+    layers.push({
+      seed: Number(fields.get('seed')),
+      sfs: sfs.toString('hex'),
+      buffer_length: Number(fields.get('length') ?? 5), // a link leaves out the default, 5 s
+      offset: l.offset,
+      gain_db: l.gainDb,
+      muted: l.muted,
+    });
+    await page.click('#layer-add');
+    const row = `#layer-rows li:nth-child(${i + 1})`;
+    await typeInto(page, `${row} .layer-start`, l.start);
+    await typeInto(page, `${row} .layer-gain`, l.gain);
+    if (l.muted) await page.click(`${row} .layer-muted`);
+  }
+  assert.deepEqual(await axeViolations(page, '.panel.layers'), []);
+  const mix = await downloaded(page, () => page.click('#mix-download'));
+  /** The tool's render of a version 2 project file holding these layers as one sound. */
+  const toolMix = (layers) => {
+    const project = join(scratch, 'layers.json');
+    const sounds = [{ name: 'Three layers', layers }];
+    writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds }));
+    const out = join(scratch, 'layers.wav');
+    execFileSync(CLI, ['render', '--layers', project, '--sound', 'Three layers', '-o', out]);
+    return readFileSync(out);
+  };
+  assert.ok(mix.length > 44 + 2 * 8821, `${mix.length} bytes`);
+  assert.ok(mix.equals(toolMix(layers)), 'the mix differs from the tool\u2019s');
+
+  // Solo on the third layer: the others are muted in the mix.
+  await page.click('#layer-rows li:nth-child(3) .layer-solo');
+  const solo = await downloaded(page, () => page.click('#mix-download'));
+  const soloed = layers.map((l, i) => ({ ...l, muted: i !== 2 }));
+  assert.ok(solo.equals(toolMix(soloed)), 'the soloed mix differs from the tool\u2019s');
+  assert.ok(!solo.equals(mix));
+  await page.click('#layer-rows li:nth-child(3) .layer-solo');
+
+  // Each field on both sides of its edge: the refused value is said beside the field, and the mix stays.
+  for (const [field, ok, refused, said] of [
+    ['start', '60000', '60001', /0 to 60,000 ms/],
+    ['gain', '12', '12.1', /-60\.0 to \+12\.0 dB/],
+    ['gain', '-60', '-60.1', /-60\.0 to \+12\.0 dB/],
+  ]) {
+    const row = '#layer-rows li:nth-child(1)';
+    await typeInto(page, `${row} .layer-${field}`, ok);
+    assert.equal(await page.textContent(`${row} [id$="-${field}-error"]`), '');
+    const before = await downloaded(page, () => page.click('#mix-download'));
+    await typeInto(page, `${row} .layer-${field}`, refused);
+    assert.match(await page.textContent(`${row} [id$="-${field}-error"]`), said);
+    assert.equal(await page.getAttribute(`${row} .layer-${field}`, 'aria-invalid'), 'true');
+    assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(before), `${field} ${refused}`);
+  }
+
+  // Loud enough to clip: the count shown is that of the samples held at the 16-bit ends.
+  await typeInto(page, '#layer-rows li:nth-child(1) .layer-start', '0');
+  await typeInto(page, '#layer-rows li:nth-child(1) .layer-gain', '12');
+  const loud = await downloaded(page, () => page.click('#mix-download'));
+  const samples = new Int16Array(loud.buffer.slice(loud.byteOffset + 44, loud.byteOffset + loud.length));
+  const held = samples.filter((v) => v === 32767 || v === -32768).length;
+  assert.ok(held > 0, 'the loud mix does not clip');
+  assert.equal(await page.textContent('#mix-clipped'), `${held.toLocaleString('en')} samples clipped`);
+
+  // Dragged 60 px to the right, the third layer's span moves it later, its Start field says to where.
+  const span = await page.$('#layer-spans .layer-lane:nth-child(3) .layer-span').then((e) => e.boundingBox());
+  await page.mouse.move(span.x + 4, span.y + span.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(span.x + 64, span.y + span.height / 2, { steps: 4 });
+  await page.mouse.up();
+  const ms = Number(await page.inputValue('#layer-rows li:nth-child(3) .layer-start'));
+  assert.ok(Number.isInteger(ms) && ms > 200, `${ms} ms`);
+  const dragged = layers.map((l, i) => ({
+    ...l,
+    offset: [0, l.offset, Math.round(ms * 44.1)][i],
+    gain_db: [12, l.gain_db, 3][i],
+  }));
+  assert.ok(
+    (await downloaded(page, () => page.click('#mix-download'))).equals(toolMix(dragged)),
+    `dragged to ${ms} ms`,
+  );
+
+  // Up to eight layers; then the button is disabled and says why.
+  for (let n = LAYERS.length; n < 8; n++) {
+    assert.equal(await page.isDisabled('#layer-add'), false, `${n} layers`);
+    await page.click('#layer-add');
+  }
+  assert.equal(await page.$$eval('#layer-rows li', (all) => all.length), 8);
+  assert.equal(await page.isDisabled('#layer-add'), true);
+  assert.match(await page.textContent('#layer-add-why'), /at most 8 layers/);
+  await page.click('#layer-rows li:nth-child(8) .layer-remove');
+  assert.equal(await page.isDisabled('#layer-add'), false);
 });

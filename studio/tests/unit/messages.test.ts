@@ -1,6 +1,6 @@
 import { beforeAll, expect, test } from 'vitest';
 import * as quavix from 'quavix';
-import { cutNote, readSettingsFile } from '../../src/messages';
+import { cutNote, gainOf, readSettingsFile, startSamples } from '../../src/messages';
 
 beforeAll(() => quavix.init());
 
@@ -44,5 +44,39 @@ test('a file that is not a settings file is named in the message, in words a per
       expect(got, c.name).toMatch(c.message);
       expect(got, c.name).not.toMatch(/version|status|SustainTime/);
     }
+  }
+});
+
+test('a layer start in milliseconds becomes whole samples at 44.1 a millisecond, rounded; a gain in tenths of a dB', async () => {
+  await quavix.initLayers();
+  const starts: [string, number | RegExp][] = [
+    ['0', 0],
+    ['125.5', 5535], // 5534.55 samples
+    ['200.02', 8821], // 8820.882
+    ['60000', 2646000],
+    ['60001', /^The start is 0 to 60,000 ms \(60 s\), not 60001 ms\.$/],
+    ['-1', /^The start is 0 to 60,000 ms/],
+    ['', /^Type the start in milliseconds/],
+    ['soon', /^Type the start in milliseconds/],
+  ];
+  for (const [text, expected] of starts) {
+    const got = startSamples(text);
+    if (typeof expected === 'number') expect(got, text).toBe(expected);
+    else expect(got, text).toMatch(expected);
+  }
+  const gains: [string, number | RegExp][] = [
+    ['12', 12],
+    ['+12.0', 12],
+    ['12.1', /^The gain is -60\.0 to \+12\.0 dB in steps of 0\.1, not \+12\.1 dB\.$/],
+    ['-60', -60],
+    ['-60.1', /^The gain is -60\.0 to \+12\.0 dB/],
+    ['-6.5', -6.5],
+    ['-6.55', /^The gain goes in steps of 0\.1 dB/],
+    ['loud', /^Type the gain in dB/],
+  ];
+  for (const [text, expected] of gains) {
+    const got = gainOf(text);
+    if (typeof expected === 'number') expect(got, text).toBe(expected);
+    else expect(got, text).toMatch(expected);
   }
 });

@@ -1,0 +1,397 @@
+// Layers: sounds of this page placed on one time axis, each with its start,
+// gain, Mute and Solo, mixed by the layers module as the quavix tool's
+// `render --layers` mixes a project file's layered sound, byte for byte.
+import * as quavix from 'quavix';
+import { cookedOf } from '../store';
+import { formatSeconds, shortName } from '../format';
+import { timeTicks } from '../axis';
+import { drawWave } from '../views';
+import { waveColumns } from '../analysis';
+import { playSamples } from '../player';
+import { $, h, save } from '../dom';
+import type { Panel, Studio } from './context';
+import { gainOf, startSamples } from '../messages';
+
+/** As many layers as a layered sound holds. */
+export const MOST_LAYERS = 8;
+interface Layer {
+  id: number;
+  name: string;
+  params: quavix.Params;
+  /** The random state its render starts from. */
+  seed: number;
+  bufferLength: number;
+  /** Its own length in samples, for the time axis. */
+  length: number;
+  offset: number;
+  /** The start as it was typed, in milliseconds. */
+  startMs: string;
+  gainDb: number;
+  muted: boolean;
+  solo: boolean;
+}
+
+export class LayersPanel implements Panel {
+  element: HTMLElement;
+  private layers: Layer[] = [];
+  private nextId = 1;
+  private ready = false;
+  /** The mix of the layers as they are now (its own copy of the samples). */
+  private mix: { wav: Uint8Array; samples: Int16Array; sampleCount: number; peak: number; clipped: number } | null =
+    null;
+
+  constructor(
+    private studio: Studio,
+    loaded: Promise<void>,
+  ) {
+    this.element = h(
+      'section',
+      { class: 'panel layers', 'aria-labelledby': 'layers-title' },
+      h(
+        'div',
+        { class: 'panel-head' },
+        h('h2', { id: 'layers-title' }, 'Layers'),
+        h(
+          'button',
+          {
+            type: 'button',
+            id: 'layer-add',
+            disabled: true,
+            'aria-describedby': 'layer-add-why',
+            onclick: () => this.add(),
+          },
+          'Add as layer',
+        ),
+      ),
+      h('p', { id: 'layer-add-why', class: 'help' }, 'Starting the layers module\u2026'),
+      h('ul', { id: 'layer-rows', class: 'layer-rows', 'aria-label': 'Layers' }),
+      h('div', { id: 'layer-spans', class: 'layer-spans', role: 'img', 'aria-label': 'Where each layer sounds' }),
+      h('div', { id: 'layer-axis', class: 'time-axis', 'aria-hidden': 'true' }),
+      h('canvas', {
+        id: 'mix-wave',
+        class: 'view',
+        width: 800,
+        height: 100,
+        role: 'img',
+        'aria-label': 'Waveform of the mix, scaled to its peak',
+      }),
+      h(
+        'div',
+        { class: 'meters' },
+        h('span', { id: 'mix-length' }, 'Add a sound as a layer to start a mix.'),
+        h('span', { id: 'mix-clipped', class: 'bad' }, ''),
+      ),
+      h(
+        'div',
+        { class: 'inline tight' },
+        h('button', { type: 'button', id: 'mix-play', disabled: true, onclick: () => this.play() }, 'Play mix'),
+        h(
+          'button',
+          { type: 'button', id: 'mix-download', disabled: true, onclick: () => this.download() },
+          'Download mix',
+        ),
+      ),
+    );
+    loaded.then(
+      () => ((this.ready = true), this.update()),
+      (e: unknown) => {
+        $('layer-add-why').textContent =
+          `Layers cannot be mixed in this browser: the layers module did not start (${(e as Error)?.message ?? String(e)}).`;
+      },
+    );
+  }
+
+  /** The button's state and the reason when it cannot be used. */
+  update(): void {
+    if (!this.ready) return;
+    const full = this.layers.length >= MOST_LAYERS;
+    const made = this.studio.store.last !== null;
+    ($('layer-add') as HTMLButtonElement).disabled = full || !made;
+    $('layer-add-why').textContent = full
+      ? `A layered sound holds at most ${MOST_LAYERS} layers: remove one to add another.`
+      : made
+        ? `Adds the sound above as layer ${this.layers.length + 1} of at most ${MOST_LAYERS}.`
+        : 'The sound above is not made yet.';
+  }
+
+  repaint(): void {
+    this.drawSpans();
+    this.drawMix();
+  }
+
+  private add(): void {
+    const store = this.studio.store;
+    if (this.layers.length >= MOST_LAYERS || !store.last) return;
+    const recipe = store.recipe;
+    const sound = cookedOf(recipe);
+    const id = this.nextId++;
+    this.layers.push({
+      id,
+      name: store.describe(recipe),
+      params: sound.params.clone(),
+      seed: sound.renderState,
+      bufferLength: recipe.bufferLength,
+      length: lengthOf(sound.params, sound.renderState, recipe.bufferLength),
+      offset: 0,
+      startMs: '0',
+      gainDb: 0,
+      muted: false,
+      solo: false,
+    });
+    this.showRows();
+    this.changed(`Added ${store.describe(recipe)} as layer ${this.layers.length}`);
+    (document.querySelector(`#layer-${id} .layer-start`) as HTMLInputElement | null)?.focus();
+  }
+
+  /** What renderLayers takes: with a layer soloed, only soloed layers sound. */
+  layersToMix(): quavix.Layer[] {
+    const soloing = this.layers.some((l) => l.solo);
+    return this.layers.map((l) => ({
+      params: l.params,
+      seed: l.seed,
+      bufferLength: l.bufferLength,
+      offset: l.offset,
+      gainDb: l.gainDb,
+      muted: l.muted || (soloing && !l.solo),
+    }));
+  }
+
+  private changed(what: string): void {
+    this.mix = null;
+    if (this.layers.length > 0) {
+      try {
+        const made = quavix.renderLayers(this.layersToMix());
+        const wav = made.wav.slice();
+        this.mix = {
+          wav,
+          samples: new Int16Array(wav.buffer, 44, made.sampleCount),
+          sampleCount: made.sampleCount,
+          peak: made.peak,
+          clipped: made.clipped,
+        };
+      } catch (e) {
+        this.studio.warn(`The layers could not be mixed: ${(e as Error).message}.`);
+      }
+    }
+    const mix = this.mix;
+    ($('mix-play') as HTMLButtonElement).disabled = !mix || mix.sampleCount === 0;
+    ($('mix-download') as HTMLButtonElement).disabled = !mix;
+    $('mix-length').textContent = mix
+      ? `Mix: ${mix.sampleCount.toLocaleString('en')} samples \u00b7 ${formatSeconds(mix.sampleCount / quavix.SAMPLE_RATE)} s \u00b7 peak ${mix.peak}`
+      : this.layers.length === 0
+        ? 'Add a sound as a layer to start a mix.'
+        : '';
+    $('mix-clipped').textContent =
+      mix && mix.clipped > 0 ? `${mix.clipped.toLocaleString('en')} sample${mix.clipped === 1 ? '' : 's'} clipped` : '';
+    this.update();
+    this.repaint();
+    this.studio.say(what);
+  }
+
+  private showRows(): void {
+    $('layer-rows').replaceChildren(...this.layers.map((l, i) => this.row(l, i)));
+  }
+
+  private row(layer: Layer, index: number): HTMLElement {
+    const id = `layer-${layer.id}`;
+    const number = index + 1;
+    const label = `Layer ${number}, ${layer.name}`;
+    const toggle = (what: 'muted' | 'solo', text: string) =>
+      h(
+        'button',
+        {
+          type: 'button',
+          class: `layer-${what}`,
+          'aria-pressed': String(layer[what]),
+          'aria-label': `${text} layer ${number}`,
+          onclick: (e: Event) => {
+            layer[what] = !layer[what];
+            (e.currentTarget as HTMLElement).setAttribute('aria-pressed', String(layer[what]));
+            this.changed(`${text} layer ${number} ${layer[what] ? 'on' : 'off'}`);
+          },
+        },
+        text,
+      );
+    const field = (kind: 'start' | 'gain', text: string, value: string, step: string) =>
+      h(
+        'label',
+        { class: 'layer-field' },
+        text,
+        h('input', {
+          class: `layer-${kind}`,
+          type: 'number',
+          step,
+          inputmode: 'decimal',
+          value,
+          'aria-describedby': `${id}-${kind}-error`,
+          onchange: (e: Event) => this.typed(layer, kind, e.currentTarget as HTMLInputElement),
+        }),
+      );
+    return h(
+      'li',
+      { id, class: 'layer', 'aria-label': label },
+      h('span', { class: 'layer-name' }, `${number}. ${shortName(layer.name)}`),
+      field('start', 'Start (ms)', layer.startMs, '1'),
+      field('gain', 'Gain (dB)', layer.gainDb.toFixed(1), '0.1'),
+      h(
+        'span',
+        { class: 'layer-buttons' },
+        toggle('muted', 'Mute'),
+        toggle('solo', 'Solo'),
+        h(
+          'button',
+          {
+            type: 'button',
+            class: 'layer-remove',
+            'aria-label': `Remove layer ${number}`,
+            onclick: () => {
+              this.layers = this.layers.filter((l) => l !== layer);
+              this.showRows();
+              this.changed(`Removed layer ${number}`);
+              ($('layer-add') as HTMLButtonElement).focus();
+            },
+          },
+          'Remove',
+        ),
+      ),
+      h('span', { class: 'field-error', id: `${id}-start-error`, role: 'status' }),
+      h('span', { class: 'field-error', id: `${id}-gain-error`, role: 'status' }),
+    );
+  }
+
+  private typed(layer: Layer, kind: 'start' | 'gain', input: HTMLInputElement): void {
+    const value = kind === 'start' ? startSamples(input.value) : gainOf(input.value);
+    const error = $(`layer-${layer.id}-${kind}-error`);
+    if (typeof value === 'string') {
+      input.setAttribute('aria-invalid', 'true');
+      error.textContent = value;
+      this.studio.say(value);
+      return;
+    }
+    input.removeAttribute('aria-invalid');
+    error.textContent = '';
+    if (kind === 'start') {
+      layer.offset = value;
+      layer.startMs = input.value.trim();
+    } else layer.gainDb = value;
+    const number = this.layers.indexOf(layer) + 1;
+    this.changed(kind === 'start' ? `Layer ${number} starts at ${input.value} ms` : `Layer ${number} gain ${value} dB`);
+  }
+
+  /** The span of the whole axis, in samples: the latest end of any layer. */
+  private span(): number {
+    return Math.max(1, ...this.layers.map((l) => l.offset + l.length));
+  }
+
+  private drawSpans(): void {
+    const total = this.span();
+    const soloing = this.layers.some((l) => l.solo);
+    $('layer-spans').replaceChildren(
+      ...this.layers.map((l, i) => {
+        const silent = l.muted || (soloing && !l.solo);
+        const bar = h('div', { class: `layer-span${silent ? ' silent' : ''}` }, String(i + 1));
+        bar.style.left = `${(100 * l.offset) / total}%`;
+        bar.style.width = `${Math.max(0.5, (100 * l.length) / total)}%`;
+        bar.title = `${l.name}: ${formatSeconds(l.offset / quavix.SAMPLE_RATE)} s to ${formatSeconds((l.offset + l.length) / quavix.SAMPLE_RATE)} s (drag to move it; its Start field sets it exactly)`;
+        bar.addEventListener('pointerdown', (e) => this.drag(e, l, bar, total));
+        return h('div', { class: 'layer-lane' }, bar);
+      }),
+    );
+    $('layer-spans').setAttribute(
+      'aria-label',
+      this.layers.length === 0 ? 'No layers yet' : this.layers.map((l, i) => `layer ${i + 1} ${bar(l)}`).join('; '),
+    );
+    const axis = $('layer-axis');
+    const seconds = this.layers.length ? total / quavix.SAMPLE_RATE : 0;
+    const { ticks, decimals } = timeTicks(seconds, Math.max(2, Math.floor(axis.clientWidth / 64)));
+    axis.replaceChildren(
+      ...ticks.map((t) => {
+        const at = (100 * t) / seconds;
+        const tick = h(
+          'span',
+          { class: `tick ${at === 0 ? 'first' : at > 90 ? 'last' : ''}` },
+          `${t.toFixed(decimals)} s`,
+        );
+        tick.style.left = `${at}%`;
+        return tick;
+      }),
+    );
+  }
+
+  /** Moves a layer's span with the pointer, in whole milliseconds; the mix is made again when it is let go. */
+  private drag(e: PointerEvent, layer: Layer, bar: HTMLElement, total: number): void {
+    const lane = bar.parentElement!;
+    const width = lane.clientWidth;
+    if (width === 0) return;
+    e.preventDefault();
+    bar.setPointerCapture(e.pointerId);
+    const startX = e.clientX;
+    const from = layer.offset;
+    const input = document.querySelector(`#layer-${layer.id} .layer-start`) as HTMLInputElement;
+    const move = (m: PointerEvent) => {
+      const ms = Math.round(((from + ((m.clientX - startX) * total) / width) * 1000) / quavix.SAMPLE_RATE);
+      const offset = startSamples(String(Math.max(0, ms)));
+      if (typeof offset === 'string') return;
+      layer.offset = offset;
+      layer.startMs = String(Math.max(0, ms));
+      input.value = layer.startMs;
+      bar.style.left = `${(100 * offset) / total}%`;
+    };
+    const done = () => {
+      bar.removeEventListener('pointermove', move);
+      bar.removeEventListener('pointerup', done);
+      bar.removeEventListener('pointercancel', done);
+      input.removeAttribute('aria-invalid');
+      $(`layer-${layer.id}-start-error`).textContent = '';
+      if (layer.offset !== from) this.changed(`Layer ${this.layers.indexOf(layer) + 1} starts at ${layer.startMs} ms`);
+    };
+    bar.addEventListener('pointermove', move);
+    bar.addEventListener('pointerup', done);
+    bar.addEventListener('pointercancel', done);
+  }
+
+  private drawMix(): void {
+    const canvas = $('mix-wave') as HTMLCanvasElement;
+    const mix = this.mix;
+    // On the spans' time axis: the mix ends where its last sounding layer does, the axis where any layer does.
+    const width = 1200;
+    const columns = new Float32Array(2 * width);
+    if (mix && mix.sampleCount > 0) {
+      const used = Math.max(1, Math.round((width * mix.sampleCount) / this.span()));
+      const scale = mix.peak > 0 ? 32768 / mix.peak : 1;
+      waveColumns(mix.samples, used).forEach((v, i) => (columns[i] = v * scale));
+    }
+    drawWave(canvas, columns, null, false);
+  }
+
+  private play(): void {
+    if (!this.mix) return;
+    const audio = new Float32Array(this.mix.samples.length);
+    for (let i = 0; i < audio.length; i++) audio[i] = this.mix.samples[i] / 32768;
+    try {
+      playSamples(audio, 'mix', false);
+    } catch {
+      this.studio.warn('This browser cannot play sound here; Download mix still gives the file.');
+    }
+  }
+
+  private download(): void {
+    if (!this.mix) return;
+    const name = `mix-of-${this.layers.length}-layers.wav`;
+    save(new Blob([this.mix.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), name);
+    this.studio.say(`Downloaded ${shortName(name)}`);
+  }
+}
+
+/** A sound's length in samples, as its render makes it. */
+function lengthOf(params: quavix.Params, state: number, bufferLength: number): number {
+  const rng = quavix.random(0);
+  rng.state = state;
+  return quavix.render(params, rng, { bufferLength }).sampleCount;
+}
+
+function bar(l: Layer): string {
+  const from = formatSeconds(l.offset / quavix.SAMPLE_RATE);
+  const to = formatSeconds((l.offset + l.length) / quavix.SAMPLE_RATE);
+  return `${l.name} from ${from} s to ${to} s${l.muted ? ', muted' : ''}${l.solo ? ', solo' : ''}`;
+}
