@@ -31,6 +31,30 @@ void DrawProgress(std::ostream& err, std::int64_t done, std::int64_t count) {
       << std::flush;
 }
 
+// Stages a measured entry's file: the export of its samples (16-bit, or a
+// mix's floats), or image, its WAV as made. A sound that turns out silent in
+// the file is left out with skipSilent.
+template <typename Sample>
+void StageEntry(const BatchPlan& plan, bool skipSilent, std::span<const Sample> samples,
+                std::span<const std::uint8_t> image, BatchEntry& entry, BatchFolder& folder) {
+  if (skipSilent && entry.Silent != Silence::None) return;
+  ExportReport report;
+  if (plan.Export) {
+    report = ExportRendered(samples, plan.Export->Settings);
+    if (entry.Silent == Silence::None && report.Silent) entry.Silent = Silence::FileAllZero;
+    if (skipSilent && entry.Silent != Silence::None) return;
+    entry.Export = report.Fields;
+    entry.Limited = report.Limited;
+    entry.Reachable = report.ReachableLoudness;
+    entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
+    image = report.Bytes;
+  }
+  WriteNewFile(folder.StagedPath(entry.File), image.data(), image.size());
+  entry.Bytes = image.size();
+  entry.Sha256 = Sha256Hex(image.data(), image.size());
+  entry.Written = true;
+}
+
 // Synthesizes, measures and stages one sound's file.
 void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& sound, BatchEntry& entry,
                  BatchFolder& folder) {
@@ -39,24 +63,7 @@ void RenderEntry(const BatchPlan& plan, bool skipSilent, const RenderedSound& so
   entry.Samples = sound.SampleCount;
   entry.Levels = MeasureLevels(sound.Samples());
   entry.Silent = WhySilent(sound.Params, entry.Levels);
-  if (skipSilent && entry.Silent != Silence::None) return;
-  if (plan.Export) {
-    const ExportReport report = ExportRendered(sound.Samples(), plan.Export->Settings);
-    if (entry.Silent == Silence::None && report.Silent) entry.Silent = Silence::FileAllZero;
-    if (skipSilent && entry.Silent != Silence::None) return;
-    entry.Export = report.Fields;
-    entry.Limited = report.Limited;
-    entry.Reachable = report.ReachableLoudness;
-    entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
-    WriteNewFile(folder.StagedPath(entry.File), report.Bytes.data(), report.Bytes.size());
-    entry.Bytes = report.Bytes.size();
-    entry.Sha256 = Sha256Hex(report.Bytes.data(), report.Bytes.size());
-  } else {
-    WriteNewFile(folder.StagedPath(entry.File), sound.ImageData(), sound.ImageSize());
-    entry.Bytes = sound.ImageSize();
-    entry.Sha256 = Sha256Hex(sound.ImageData(), sound.ImageSize());
-  }
-  entry.Written = true;
+  StageEntry(plan, skipSilent, sound.Samples(), {sound.ImageData(), sound.ImageSize()}, entry, folder);
 }
 
 // Mixes, measures and stages a layered sound's file: the 16-bit mix, or its
@@ -66,25 +73,10 @@ void RenderLayeredEntry(const BatchPlan& plan, bool skipSilent, BatchEntry& entr
   entry.Samples = mix.Samples.size();
   entry.Levels = MeasureLevels(mix.Samples);
   entry.Silent = entry.Levels.Peak == 0 ? Silence::AllZero : Silence::None;
-  if (skipSilent && entry.Silent != Silence::None) return;
-  std::vector<std::uint8_t> bytes;
-  if (plan.Export) {
-    ExportReport report = ExportRendered(std::span<const float>(mix.Floats), plan.Export->Settings);
-    if (entry.Silent == Silence::None && report.Silent) entry.Silent = Silence::FileAllZero;
-    if (skipSilent && entry.Silent != Silence::None) return;
-    entry.Export = report.Fields;
-    entry.Limited = report.Limited;
-    entry.Reachable = report.ReachableLoudness;
-    entry.ConversionClipped = report.Fields["clipped_by_conversion"].get<std::int64_t>() > 0;
-    bytes = std::move(report.Bytes);
-  } else {
-    bytes = BuildWaveImage(DefaultParams(), mix.Samples.data(), mix.Samples.size());
-  }
-  WriteNewFile(folder.StagedPath(entry.File), bytes.data(), bytes.size());
-  entry.Bytes = bytes.size();
-  entry.Sha256 = Sha256Hex(bytes.data(), bytes.size());
   entry.MixClipped = mix.Clipped;
-  entry.Written = true;
+  const std::vector<std::uint8_t> image =
+      plan.Export ? std::vector<std::uint8_t>() : BuildWaveImage(DefaultParams(), mix.Samples.data(), mix.Samples.size());
+  StageEntry(plan, skipSilent, std::span<const float>(mix.Floats), image, entry, folder);
 }
 
 }  // namespace
