@@ -126,22 +126,15 @@ namespace {
 
 // info --layers: each layer's recipe, start, gain and length, and the mix's length, peak and clipping.
 int RunLayersInfo(const InfoArgs& args, const Streams& streams) {
-  const std::pair<const char*, const CLI::Option*> recipeOptions[] = {
-      {"file", args.SettingsFileOption}, {"--csv", args.SettingsStringOption}, {"--seed", args.SeedOption},
-      {"--buffer-length", args.BufferLengthOption}, {"--trim", args.TrimOption}};
-  for (const auto& [name, option] : recipeOptions) {
-    if (Given(option)) ThrowUsage(std::string(name) + " and --layers cannot go together: each layer has its own recipe");
-  }
+  RefuseBesideLayers({{"file", args.SettingsFileOption}, {"--csv", args.SettingsStringOption},
+                      {"--seed", args.SeedOption}, {"--buffer-length", args.BufferLengthOption},
+                      {"--trim", args.TrimOption}});
   const ProjectSound sound =
       ChooseProjectSound(args.Layers, Given(args.SoundNameOption) ? &args.SoundName : nullptr);
   const std::vector<Layer> layers = LayersOf(sound);
   const LayerMix mix = MixLayers(layers);
-  int peak = 0;
-  for (const std::int16_t v : mix.Samples) peak = std::max(peak, std::abs(int{v}));
+  const std::int32_t peak = MeasureLevels(mix.Samples).Peak;
   const double seconds = static_cast<double>(mix.Samples.size()) / kSampleRate;
-  const auto gainText = [](std::int32_t tenths) {
-    return (tenths < 0 ? "-" : "+") + std::to_string(std::abs(tenths) / 10) + "." + std::to_string(std::abs(tenths) % 10);
-  };
   if (args.Json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < layers.size(); ++i) {
@@ -163,7 +156,7 @@ int RunLayersInfo(const InfoArgs& args, const Streams& streams) {
       char line[160];
       std::snprintf(line, sizeof line, "%3zu  %10u  %4u s  %9d (%7.3f)  %5s dB  %8zu%s\n", i + 1, l.RandomState,
                     l.BufferSeconds, l.Offset, l.Offset / static_cast<double>(kSampleRate),
-                    gainText(l.GainTenths).c_str(), mix.LayerSamples[i], l.Muted ? "  muted" : "");
+                    GainText(l.GainTenths).c_str(), mix.LayerSamples[i], l.Muted ? "  muted" : "");
       streams.Out << line;
     }
     streams.Out << "mix: " << mix.Samples.size() << " samples (" << Format("%.3f", seconds) << " s), peak " << peak

@@ -257,6 +257,12 @@ ProjectSound ChooseProjectSound(const std::string& path, const std::string* name
   return std::move(*std::find_if(sounds.begin(), sounds.end(), named));
 }
 
+void RefuseBesideLayers(std::initializer_list<std::pair<const char*, const CLI::Option*>> options) {
+  for (const auto& [name, option] : options) {
+    if (Given(option)) ThrowUsage(std::string(name) + " and --layers cannot go together: each layer has its own recipe");
+  }
+}
+
 std::vector<Layer> LayersOf(const ProjectSound& sound) {
   if (!sound.Layers.empty()) return sound.Layers;
   Layer only;

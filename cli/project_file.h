@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli_forward.h"
 #include "design/layered_sound.h"
 #include "synth/synth_params.h"
 
@@ -41,6 +44,9 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path);
 // The sound of the project file at path that name names (--sound NAME), or
 // its only sound when name is null; a usage error when it holds several.
 ProjectSound ChooseProjectSound(const std::string& path, const std::string* name);
+
+// Refuses, as a usage error, each given option of one recipe beside --layers.
+void RefuseBesideLayers(std::initializer_list<std::pair<const char*, const CLI::Option*>> options);
 
 // A sound's layers: a plain sound is one layer at 0 dB.
 std::vector<Layer> LayersOf(const ProjectSound& sound);

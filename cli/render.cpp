@@ -89,14 +89,10 @@ void CheckDistinctFiles(const RenderArgs& args) {
 
 // render --layers: the mix of a project's sound, a plain one taken as one layer at 0 dB.
 int RunLayeredRender(const RenderArgs& args, const std::optional<ExportRequest>& exported, const Streams& streams) {
-  const std::pair<const char*, const CLI::Option*> recipeOptions[] = {
-      {"--seed", args.SeedOption}, {"--preset", args.Recipe.PresetOption}, {"--randomize", args.Recipe.RandomizeOption},
-      {"--sfs", args.Recipe.SettingsFileOption}, {"--csv", args.Recipe.SettingsStringOption},
-      {"--set", args.Recipe.SetOption}, {"--mutate", args.Recipe.MutateOption},
-      {"--buffer-length", args.Recipe.BufferLengthOption}};
-  for (const auto& [name, option] : recipeOptions) {
-    if (Given(option)) ThrowUsage(std::string(name) + " and --layers cannot go together: each layer has its own recipe");
-  }
+  RefuseBesideLayers({{"--seed", args.SeedOption}, {"--preset", args.Recipe.PresetOption},
+                      {"--randomize", args.Recipe.RandomizeOption}, {"--sfs", args.Recipe.SettingsFileOption},
+                      {"--csv", args.Recipe.SettingsStringOption}, {"--set", args.Recipe.SetOption},
+                      {"--mutate", args.Recipe.MutateOption}, {"--buffer-length", args.Recipe.BufferLengthOption}});
   if (!args.SaveSettings.empty() || args.PrintSettings) {
     ThrowUsage("--layers makes a mix of several recipes, which no settings file or string holds: give -o OUT");
   }

@@ -9,17 +9,10 @@
 #include "synth/synthesizer.h"
 
 namespace quavix {
-namespace {
-
-// Tenths of a decibel as a person writes them: "-60.0", "+12.1", "0.0".
-std::string Decibels(std::int64_t tenths) {
-  const std::int64_t whole = (tenths < 0 ? -tenths : tenths) / 10;
-  const std::int64_t tenth = (tenths < 0 ? -tenths : tenths) % 10;
-  return std::string(tenths < 0 ? "-" : tenths > 0 ? "+" : "") + std::to_string(whole) + "." +
-         std::to_string(tenth);
+std::string GainText(std::int64_t tenths) {
+  const std::int64_t size = tenths < 0 ? -tenths : tenths;
+  return std::string(tenths < 0 ? "-" : "+") + std::to_string(size / 10) + "." + std::to_string(size % 10);
 }
-
-}  // namespace
 
 std::string LayerCountProblem(std::size_t count) {
   if (count >= 1 && count <= kMaxLayers) return "";
@@ -39,8 +32,8 @@ std::string LayersProblem(std::span<const Layer> layers, int* badLayer) {
       problem = "the start is 0 to " + std::to_string(kMaxLayerOffset) + " samples (60 s), not " +
                 std::to_string(layer.Offset);
     } else if (layer.GainTenths < kMinGainTenths || layer.GainTenths > kMaxGainTenths) {
-      problem = "the gain is " + Decibels(kMinGainTenths) + " to " + Decibels(kMaxGainTenths) +
-                " dB in steps of 0.1, not " + Decibels(layer.GainTenths) + " dB";
+      problem = "the gain is " + GainText(kMinGainTenths) + " to " + GainText(kMaxGainTenths) +
+                " dB in steps of 0.1, not " + GainText(layer.GainTenths) + " dB";
     }
     if (!problem.empty()) {
       if (badLayer != nullptr) *badLayer = static_cast<int>(i);

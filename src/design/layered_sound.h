@@ -35,6 +35,9 @@ struct Layer {
 // kMaxGainTenths (0 outside): one table, the same in every build.
 float LayerGain(std::int32_t tenths);
 
+// A gain in tenths of a decibel as a person writes it: "-60.0", "+12.1", "+0.0".
+std::string GainText(std::int64_t tenths);
+
 // What is wrong with a count of layers ("" for 1 to kMaxLayers).
 std::string LayerCountProblem(std::size_t count);
 
