@@ -37,7 +37,6 @@ let AT_DATA = 0;
 const OWN = Symbol('quavix'); // the bytes of a Params; the token of an empty Random
 const WITH = Symbol('quavix.with'); // runs a call with a record in the scratch area
 let wasm = null; // the module's exports once init() has finished
-let loading = null;
 let compiled = null; // the WebAssembly.Module, for workers
 const encoder = new TextEncoder();
 // The longest text copied into the module: a settings string of 24 of the
@@ -199,19 +198,26 @@ function readLayout(exports) {
   AT_DATA = align(AT_VALUE + Math.max(8, INFO.size), 16);
 }
 
+// A loader that runs once: later calls get the same promise (and their source
+// is ignored); a failed load may be tried again.
+function loadOnce(load) {
+  let loading = null;
+  return (source) => {
+    if (loading === null) {
+      loading = load(source).catch((error) => {
+        loading = null;
+        throw error;
+      });
+    }
+    return loading;
+  };
+}
+
 /**
  * Loads the module once; later calls return the same promise (and ignore their
  * source). Without a source the module is fetched from next to this file.
  */
-export function init(source) {
-  if (loading === null) {
-    loading = load(source).catch((error) => {
-      loading = null;
-      throw error;
-    });
-  }
-  return loading;
-}
+export const init = loadOnce(load);
 
 /** The compiled module once init() has finished: post it to a Worker and init() there with it. */
 export function wasmModule() {
@@ -734,7 +740,6 @@ export function readSfs(bytes) {
 // records lie in memory from that module's malloc (never in a scratch area).
 
 let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
-let layersLoading = null;
 const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'malloc', 'free'];
 // quavix_layer in the module's memory: the parameters, then five 32-bit fields.
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
@@ -762,15 +767,7 @@ async function loadLayers(source) {
  * Loads quavix-layers.wasm, the module of renderLayers(), once; later calls
  * return the same promise. Without a source it is fetched from next to this file.
  */
-export function initLayers(source) {
-  if (layersLoading === null) {
-    layersLoading = loadLayers(source).catch((error) => {
-      layersLoading = null;
-      throw error;
-    });
-  }
-  return layersLoading;
-}
+export const initLayers = loadOnce(loadLayers);
 
 const LAYER_KEYS = ['params', 'random', 'seed', 'bufferLength', 'offset', 'gainDb', 'muted'];
 
