@@ -51,9 +51,9 @@ std::int16_t MixSample(double sum, bool& clipped) {
 
 LayerMix MixLayers(std::span<const Layer> layers) {
   // Each layer that sounds, rendered alone as the single-sound path renders it.
-  std::vector<const Layer*> sounding;
-  for (const Layer& layer : layers) {
-    if (!layer.Muted) sounding.push_back(&layer);
+  std::vector<std::size_t> sounding;  // the layers' indices
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    if (!layers[i].Muted) sounding.push_back(i);
   }
   const std::size_t count = sounding.size();
   std::vector<Synthesizer> synths(count);
@@ -61,7 +61,7 @@ LayerMix MixLayers(std::span<const Layer> layers) {
   std::vector<std::vector<std::int16_t>> renders(count);
   std::vector<SynthesisJob> jobs(count);
   for (std::size_t i = 0; i < count; ++i) {
-    const Layer& layer = *sounding[i];
+    const Layer& layer = layers[sounding[i]];
     synths[i].Params = layer.Params;
     sources[i].State = layer.RandomState;
     renders[i].resize(SoundLengthBound(layer.Params, layer.BufferSeconds));
@@ -69,23 +69,21 @@ LayerMix MixLayers(std::span<const Layer> layers) {
   }
   SynthesizeInLanes(jobs.data(), count);
 
+  LayerMix mix;
+  mix.LayerSamples.assign(layers.size(), 0);
   std::size_t length = 0;
   for (std::size_t i = 0; i < count; ++i) {
     renders[i].resize(static_cast<std::size_t>(synths[i].SampleCount));
-    length = std::max(length, static_cast<std::size_t>(sounding[i]->Offset) + renders[i].size());
+    mix.LayerSamples[sounding[i]] = renders[i].size();
+    length = std::max(length, static_cast<std::size_t>(layers[sounding[i]].Offset) + renders[i].size());
   }
   // Each product of a float gain and a 16-bit sample is exact in double; the
   // sum is taken in layer order.
   std::vector<double> sums(length, 0.0);
   for (std::size_t i = 0; i < count; ++i) {
-    const double gain = D(LayerGain(sounding[i]->GainTenths));
-    const std::size_t offset = static_cast<std::size_t>(sounding[i]->Offset);
+    const double gain = D(LayerGain(layers[sounding[i]].GainTenths));
+    const std::size_t offset = static_cast<std::size_t>(layers[sounding[i]].Offset);
     for (std::size_t n = 0; n < renders[i].size(); ++n) sums[offset + n] += gain * static_cast<double>(renders[i][n]);
-  }
-  LayerMix mix;
-  mix.LayerSamples.assign(layers.size(), 0);
-  for (std::size_t i = 0, k = 0; i < layers.size(); ++i) {
-    if (!layers[i].Muted) mix.LayerSamples[i] = renders[k++].size();
   }
   mix.Samples.resize(length);
   mix.Floats.resize(length);
