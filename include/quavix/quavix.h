@@ -716,12 +716,14 @@ QUAVIX_API int64_t quavix_render_layers(const quavix_layer* layers, size_t count
  *
  * quavix_layers_text writes the text of layers[0 .. count-1] snprintf style:
  * at most capacity - 1 characters and a terminator; returns the length of the
- * whole text. QUAVIX_ERROR_ARGUMENT when layers is NULL or out is NULL with
- * capacity > 0; QUAVIX_ERROR_VALUE when quavix_layers_check refuses the
- * layers or a random_state is 0 or a buffer_seconds 0 (which the text cannot
- * carry); QUAVIX_ERROR_MEMORY.
+ * whole text. QUAVIX_ERROR_VALUE when the layers cannot be written: those
+ * quavix_layers_check refuses, and a random_state or a buffer_seconds of 0,
+ * which the text does not carry; problem and *bad_layer (each when given) then
+ * say why as quavix_layers_check does. QUAVIX_ERROR_ARGUMENT when layers is
+ * NULL, or out or problem is NULL with its capacity > 0; QUAVIX_ERROR_MEMORY.
  */
-QUAVIX_API int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity);
+QUAVIX_API int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity,
+                                      int32_t* bad_layer, char* problem, size_t problem_capacity);
 
 /*
  * Reads a layered sound's text of length bytes (spaces and line ends around

@@ -65,14 +65,16 @@ int CheckLayers(const quavix_layer* layers, std::size_t count, std::int32_t* bad
   return text.empty() ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
 }
 
-std::int64_t LayersText(const quavix_layer* layers, std::size_t count, char* out, std::size_t capacity) {
-  if (!LayerCountProblem(count).empty()) return QUAVIX_ERROR_VALUE;
-  const std::vector<Layer> core = ToCoreLayers(layers, count);
-  if (!LayersProblem(core, nullptr).empty()) return QUAVIX_ERROR_VALUE;
-  for (const Layer& layer : core) {
-    if (layer.RandomState == 0 || layer.BufferSeconds == 0) return QUAVIX_ERROR_VALUE;
-  }
-  const std::string text = WriteLayersText(core);
+std::int64_t LayersText(const quavix_layer* layers, std::size_t count, char* out, std::size_t capacity,
+                        std::int32_t* badLayer, char* problem, std::size_t problemCapacity) {
+  int bad = -1;
+  std::string text = LayerCountProblem(count);
+  const std::vector<Layer> core = text.empty() ? ToCoreLayers(layers, count) : std::vector<Layer>{};
+  if (text.empty()) text = LayersTextProblem(core, &bad);
+  if (badLayer != nullptr) *badLayer = bad;
+  PutText(text, problem, problemCapacity);
+  if (!text.empty()) return QUAVIX_ERROR_VALUE;
+  text = WriteLayersText(core);
   PutText(text, out, capacity);
   return static_cast<std::int64_t>(text.size());
 }
@@ -132,16 +134,19 @@ int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* 
 #endif
 }
 
-int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity) {
-  if (layers == nullptr || (out == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
+int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity, int32_t* bad_layer,
+                           char* problem, size_t problem_capacity) {
+  if (layers == nullptr || (out == nullptr && capacity > 0) || (problem == nullptr && problem_capacity > 0)) {
+    return QUAVIX_ERROR_ARGUMENT;
+  }
 #if defined(__cpp_exceptions)
   try {
-    return LayersText(layers, count, out, capacity);
+    return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
   } catch (const std::bad_alloc&) {
     return QUAVIX_ERROR_MEMORY;
   }
 #else
-  return LayersText(layers, count, out, capacity);
+  return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
 #endif
 }
 

@@ -128,6 +128,20 @@ std::string BufferFieldProblem() {
   return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
 }
 
+std::string LayersTextProblem(std::span<const Layer> layers, int* badLayer) {
+  if (std::string problem = LayersProblem(layers, badLayer); !problem.empty()) return problem;
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const std::string problem = layers[i].RandomState == 0    ? SeedFieldProblem()
+                                : layers[i].BufferSeconds == 0 ? BufferFieldProblem()
+                                                               : "";
+    if (!problem.empty()) {
+      if (badLayer != nullptr) *badLayer = static_cast<int>(i);
+      return "layer " + std::to_string(i + 1) + ": " + problem;
+    }
+  }
+  return "";
+}
+
 std::string WriteLayersText(std::span<const Layer> layers) {
   std::string text(kLayersTextStart);
   for (std::size_t i = 0; i < layers.size(); ++i) {

@@ -28,8 +28,12 @@ inline constexpr std::string_view kLayersTextStart = "qxl1~";
 std::string SeedFieldProblem();    // "its seed is not a whole number from 1 to 4294967295"
 std::string BufferFieldProblem();  // "its buffer length is not a whole number of seconds from 1 to 60"
 
-// The text of the layers (which LayersProblem accepts, with random states of
-// 1 or more and buffers of 1 second or more).
+// What keeps the layers from being written as text, in a person's words (""
+// when nothing): what LayersProblem finds, or a random state of 0 or a buffer
+// of 0 seconds, which the text does not carry. *badLayer as LayersProblem's.
+std::string LayersTextProblem(std::span<const Layer> layers, int* badLayer);
+
+// The text of layers that LayersTextProblem accepts.
 std::string WriteLayersText(std::span<const Layer> layers);
 
 struct LayersTextRead {

@@ -182,6 +182,19 @@ TEST(LayersText, WritesEachFieldAndReadsItBack) {
   EXPECT_EQ(read.Layers[0].Muted, true);
   EXPECT_EQ(read.Layers[1].GainTenths, 120);
   EXPECT_EQ(read.Layers[2].GainTenths, -5);
+  // What the text cannot carry: a random state or a buffer of 0, and what the rule refuses.
+  int bad = 99;
+  EXPECT_EQ(LayersTextProblem(layers, &bad), "");
+  EXPECT_EQ(bad, -1);
+  std::vector<Layer> zero = layers;
+  zero[1].RandomState = 0;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 2: its seed is not a whole number from 1 to 4294967295");
+  EXPECT_EQ(bad, 1);
+  zero[1].RandomState = 1, zero[2].BufferSeconds = 0;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 3: its buffer length is not a whole number of seconds from 1 to 60");
+  zero[0].GainTenths = 121;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB");
+  EXPECT_EQ(bad, 0);
 }
 
 TEST(LayersText, RefusesEachFieldWithTheLayerNamed) {
