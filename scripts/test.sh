@@ -27,12 +27,14 @@ fail_report() {
     "$1" "$1" "$2" >"$reports/$1.xml"
 }
 
-# stage LABEL REPORT...: adds LABEL with its count of cases to the summary.
+# stage LABEL REPORT...: adds LABEL with its count of cases and the seconds it
+# took (building and testing, from its .start- file) to the summary.
 stage() {
-  local label=$1 total
+  local label=$1 total seconds
   shift
   total=$(python3 scripts/count-results.py "$@" | head -n 1 | cut -d' ' -f1)
-  ran+=("$label (${total}$(module_route "$label"))")
+  seconds=$(($(date +%s) - $(stat -c %Y "$reports/.start-$label")))
+  ran+=("$label (${total}, ${seconds} s$(module_route "$label"))")
 }
 
 # module_route LABEL: "; the module ran HOW" for the stages that ran it under Wine.
@@ -92,6 +94,7 @@ run_module_emulated() {
 # compare with the release build's tool.
 run_studio() {
   echo "== studio" >&2
+  touch "$reports/.start-studio"
   if ! (cd studio && npm ci --no-audit --no-fund >/dev/null && npm run build >/dev/null); then
     fail_report studio "the Studio did not build"
   elif ! (cd studio && npm run --silent lint); then
