@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "design/layered_sound.h"
 #include "design/randomize.h"
 #include "synth/synthesizer.h"
 
@@ -154,6 +155,36 @@ void BM_Mixed_Lanes_Avx512(benchmark::State& state) { RunMixed(state, true, Lane
 BENCHMARK(BM_Mixed_OneByOne)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mixed_Lanes_Avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mixed_Lanes_Avx512)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quavix
+
+namespace quavix {
+namespace {
+
+// A layered sound of eight layers, each about 2 s long (a sustain of 1.6 s and
+// the default decay), one per wave type and pitch, from the start: its mix,
+// in output samples per second. js/bench/bench.mjs mixes the same layers.
+void BM_Layers_Eight_2s(benchmark::State& state) {
+  std::vector<Layer> layers(8);
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    layers[i].Params.WaveType = static_cast<std::int32_t>(i % 4);
+    layers[i].Params.SustainTime = 0.84f;  // sqrt(1.6 s / 2.2675 s)
+    layers[i].Params.StartFreq = 0.2f + 0.05f * static_cast<float>(i);
+    layers[i].RandomState = static_cast<std::uint32_t>(i + 1);
+    layers[i].GainTenths = -90;
+  }
+  std::int64_t produced = 0;
+  for (auto _ : state) {
+    const LayerMix mix = MixLayers(layers);
+    benchmark::DoNotOptimize(mix.Samples.data());
+    produced += static_cast<std::int64_t>(mix.Samples.size());
+    state.counters["samples"] = static_cast<double>(mix.Samples.size());
+  }
+  state.SetItemsProcessed(produced);
+}
+
+BENCHMARK(BM_Layers_Eight_2s)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quavix

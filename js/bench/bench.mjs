@@ -66,6 +66,15 @@ const mixed = mixedSounds();
 const mixedRng = quavix.random(1);
 js.Mixed_OneByOne = measure(() => mixed.reduce((n, p) => n + quavix.render(p, mixedRng).sampleCount, 0));
 
+// Layers_Eight_2s: a layered sound of eight layers of about 2 s, as synth_bench.cpp mixes it.
+await quavix.initLayers();
+const layers = Array.from({ length: 8 }, (_, i) => ({
+  params: quavix.defaults().setStored('WaveType', i % 4).setStored('SustainTime', 0.84)
+    .setStored('StartFreq', Math.fround(Math.fround(0.2) + Math.fround(Math.fround(0.05) * i))),
+  seed: i + 1, gainDb: -9,
+}));
+js.Layers_Eight_2s = measure(() => quavix.renderLayers(layers).sampleCount);
+
 const native = {};
 if (existsSync(nativeBench)) {
   const report = JSON.parse(execFileSync(nativeBench, ['--benchmark_format=json', `--benchmark_min_time=${budget}`,
