@@ -106,10 +106,9 @@ std::string ReadLayer(const Json& item, Layer& layer) {
     layer.Offset = static_cast<std::int32_t>(samples);
   }
   if (const auto gain = item.find("gain_db"); gain != item.end()) {
-    const double db = gain->is_number() ? gain->get<double>() : std::nan("");
-    const double tenths = std::round(db * 10);
-    if (!(std::fabs(db) <= 1e6) || tenths / 10 != db) return "its gain_db is not a number of decibels in steps of 0.1";
-    layer.GainTenths = static_cast<std::int32_t>(tenths);
+    if (!gain->is_number() || !GainTenthsOf(gain->get<double>(), layer.GainTenths)) {
+      return "its gain_db is not a number of decibels in steps of 0.1";
+    }
   }
   if (const auto muted = item.find("muted"); muted != item.end()) {
     if (!muted->is_boolean()) return "its muted is not true or false";

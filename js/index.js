@@ -743,8 +743,8 @@ export function readSfs(bytes) {
 // records lie in memory from that module's malloc (never in a scratch area).
 
 let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
-const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'quavix_layers_text',
-  'quavix_layers_from_text', 'malloc', 'free'];
+const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layer_gain_tenths', 'quavix_layers_check',
+  'quavix_render_layers', 'quavix_layers_text', 'quavix_layers_from_text', 'malloc', 'free'];
 // quavix_layer in the module's memory: the parameters, then five 32-bit fields.
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
 const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
@@ -793,9 +793,9 @@ function readLayer(layer, number) {
   if (typeof offset !== 'number') throw new TypeError(`quavix: ${where}: offset is a number of samples, not ${typeof offset}`);
   if (!Number.isInteger(offset)) throw new RangeError(`quavix: ${where}: offset ${offset} is not a whole number of samples`);
   if (typeof gainDb !== 'number') throw new TypeError(`quavix: ${where}: gainDb is a number of decibels, not ${typeof gainDb}`);
-  // the quavix tool's rule for a project file's gain_db
-  const tenths = Math.round(gainDb * 10);
-  if (!(Math.abs(gainDb) <= 1e6) || tenths / 10 !== gainDb) {
+  const tenths = withMemory(8, (exports, at) =>
+    exports.quavix_layer_gain_tenths(gainDb, at) === 0 ? new DataView(exports.memory.buffer).getInt32(at, true) : null);
+  if (tenths === null) {
     throw new RangeError(`quavix: ${where}: gainDb ${gainDb} is not a number of decibels in steps of 0.1`);
   }
   if (typeof muted !== 'boolean') throw new TypeError(`quavix: ${where}: muted is true or false`);

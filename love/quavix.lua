@@ -296,6 +296,8 @@ typedef struct quavix_layer {
 
 float quavix_layer_gain(int32_t gain_tenths);
 
+int quavix_layer_gain_tenths(double db, int32_t* tenths);
+
 int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer,
                                    char* problem, size_t capacity);
 
@@ -725,11 +727,11 @@ end
 -- A layer's gain in tenths of a decibel: gainDb must be a whole number of them.
 local function tenths(what, value)
   if type(value) ~= "number" then fail("layers", what .. " must be a number, not " .. type(value)) end
-  local count = math.abs(value) < 2 ^ 52 and math.floor(value * 10 + 0.5) or nil
-  if not count or count / 10 ~= value then
+  local count = ffi.new("int32_t[1]")
+  if C.quavix_layer_gain_tenths(value, count) ~= 0 then
     fail("layers", what .. " " .. tostring(value) .. " is not a number of decibels in steps of 0.1")
   end
-  return count
+  return count[0]
 end
 
 -- A layered sound: quavix.layers{ {params = p, offset = 0, gainDb = -6, muted

@@ -680,6 +680,13 @@ typedef struct quavix_layer {
  * from one table that every build shares; 0 outside -600 .. 120. */
 QUAVIX_API float quavix_layer_gain(int32_t gain_tenths);
 
+/* A gain in decibels as the gain_tenths of a layer: QUAVIX_OK with *tenths
+ * set when db is a whole number of tenths (round(db * 10) / 10 == db) of at
+ * most 10^6 dB either way, as every reader of a gain in decibels takes it;
+ * else QUAVIX_ERROR_VALUE (NaN included), and QUAVIX_ERROR_ARGUMENT when
+ * tenths is NULL. The range, -60.0 to +12.0 dB, is quavix_layers_check's. */
+QUAVIX_API int quavix_layer_gain_tenths(double db, int32_t* tenths);
+
 /* Checks layers[0 .. count-1] against the rules above. Returns QUAVIX_OK, or
  * QUAVIX_ERROR_VALUE with the first problem in a person's words written to
  * problem (snprintf style, at most capacity bytes with the ending NUL; NULL

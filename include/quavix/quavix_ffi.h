@@ -281,6 +281,8 @@ typedef struct quavix_layer {
 
 float quavix_layer_gain(int32_t gain_tenths);
 
+int quavix_layer_gain_tenths(double db, int32_t* tenths);
+
 int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer,
                                    char* problem, size_t capacity);
 

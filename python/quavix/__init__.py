@@ -514,12 +514,12 @@ class Layer:
         self.buffer_length: int = _whole(buffer_length, "buffer_length", -float("inf"), float("inf"))
         self.offset: int = _whole(offset, "offset", -float("inf"), float("inf"))
         number = _number(gain_db, "gain_db")
-        tenths = round(number * 10) if abs(number) < 2**52 else None
-        if tenths is None or tenths / 10 != number:
+        tenths = ctypes.c_int32()
+        if lib.quavix_layer_gain_tenths(number, ctypes.byref(tenths)) != 0:
             raise QuavixError("gain_db %s is not a number of decibels in steps of 0.1"
                               % _shown(gain_db))
         self.gain_db: float = number
-        self._gain_tenths = tenths
+        self._gain_tenths = tenths.value
         self.muted: bool = bool(muted)
 
     @property

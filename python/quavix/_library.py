@@ -116,6 +116,7 @@ _signatures = {
                                       _c.c_size_t]),
     "quavix_wav_header": (_c.c_int, [P(CParams), _c.c_uint32, _c.c_char_p]),
     "quavix_layer_gain": (_c.c_float, [_c.c_int32]),
+    "quavix_layer_gain_tenths": (_c.c_int, [_c.c_double, _c.POINTER(_c.c_int32)]),
     "quavix_layers_check": (_c.c_int, [P(CLayer), _c.c_size_t, P(_c.c_int32), _c.c_char_p,
                                        _c.c_size_t]),
     "quavix_render_layers": (_c.c_int64, [P(CLayer), _c.c_size_t, _c.c_void_p, _c.c_size_t,

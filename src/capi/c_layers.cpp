@@ -106,6 +106,11 @@ extern "C" {
 
 float quavix_layer_gain(int32_t gain_tenths) { return LayerGain(gain_tenths); }
 
+int quavix_layer_gain_tenths(double db, int32_t* tenths) {
+  if (tenths == nullptr) return QUAVIX_ERROR_ARGUMENT;
+  return GainTenthsOf(db, *tenths) ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
+}
+
 int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer, char* problem,
                         size_t capacity) {
   if ((layers == nullptr && count > 0) || (problem == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;

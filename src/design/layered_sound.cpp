@@ -14,6 +14,13 @@ std::string GainText(std::int64_t tenths) {
   return std::string(tenths < 0 ? "-" : "+") + std::to_string(size / 10) + "." + std::to_string(size % 10);
 }
 
+bool GainTenthsOf(double db, std::int32_t& tenths) {
+  const double count = std::round(db * 10);
+  if (!(std::fabs(db) <= 1e6) || count / 10 != db) return false;
+  tenths = static_cast<std::int32_t>(TruncToInt32(count));
+  return true;
+}
+
 std::string LayerCountProblem(std::size_t count) {
   if (count >= 1 && count <= kMaxLayers) return "";
   return "a layered sound has 1 to " + std::to_string(kMaxLayers) + " layers, not " + std::to_string(count);

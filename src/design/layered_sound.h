@@ -35,6 +35,12 @@ struct Layer {
 // kMaxGainTenths (0 outside): one table, the same in every build.
 float LayerGain(std::int32_t tenths);
 
+// A gain given in decibels as tenths: true when db is a whole number of
+// tenths (round(db x 10) / 10 == db, written exactly so) of at most 10^6 dB
+// either way, the rule of every reader of a layer's gain in decibels. The
+// range, -60.0 to +12.0, is LayersProblem's to check.
+bool GainTenthsOf(double db, std::int32_t& tenths);
+
 // A gain in tenths of a decibel as a person writes it: "-60.0", "+12.1", "+0.0".
 std::string GainText(std::int64_t tenths);
 

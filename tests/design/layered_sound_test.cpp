@@ -119,6 +119,21 @@ TEST(LayeredSound, RoundsHalfAwayFromZeroThenClamps) {
   }
 }
 
+// Decibels are taken when they are a whole number of tenths, as written: round(db x 10) / 10 == db.
+TEST(LayeredSound, GainsInDecibelsAreWholeTenths) {
+  struct Case { double db; bool taken; std::int32_t tenths; } const cases[] = {
+      {0, true, 0},          {-0.0, true, 0},      {-6.5, true, -65},   {12.1, true, 121},  // the range is checked later
+      {-60, true, -600},     {0.05, false, 0},     {0.1 + 0.2, false, 0}, {1e6, true, 10000000},
+      {-1e6, true, -10000000}, {1000000.1, false, 0}, {std::nan(""), false, 0}, {INFINITY, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.db);
+    std::int32_t tenths = 77;
+    EXPECT_EQ(GainTenthsOf(c.db, tenths), c.taken);
+    EXPECT_EQ(tenths, c.taken ? c.tenths : 77);
+  }
+}
+
 TEST(LayeredSound, RefusesEachRuleWithTheLayerNamed) {
   const Layer ok;
   const auto with = [&](auto change) {

@@ -187,7 +187,7 @@ local refusals = {
   { function() quavix.layers(layers(1, { gainDb = 12.1 })) end,
     "quavix.layers: layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB" },
   { function() quavix.layers(layers(8, { gainDb = -60.1 })) end, "layer 8: the gain is -60.0 to +12.0 dB in steps of 0.1, not -60.1 dB" },
-  { function() quavix.layers(layers(1, { gainDb = -1e9 })) end, "in steps of 0.1, not -1000000000.0 dB" },
+  { function() quavix.layers(layers(1, { gainDb = -1e9 })) end, "gainDb -1000000000 is not a number of decibels in steps of 0.1" },
   { function() quavix.layers(layers(1, { gainDb = 0.05 })) end, "layer 1: gainDb 0.05 is not a number of decibels in steps of 0.1" },
   { function() quavix.layers(layers(1, { gainDb = 0 / 0 })) end, "is not a number of decibels in steps of 0.1" },
   { function() quavix.layers(layers(1, { gainDb = "-6" })) end, "layer 1: gainDb must be a number, not string" },
