@@ -61,6 +61,7 @@ class Studio implements StudioContext {
     const exporting = new ExportPanel(this);
     const library = new LibraryPanel(this, {
       starsChanged: () => (this.history.showStars(), this.history.update()),
+      openLayers: (layers, what) => this.layers.open(layers, what),
     });
     this.history.starWith = () => library.toggleStar();
     keepWith((recipe, name) => library.keep(recipe, name));
@@ -71,6 +72,7 @@ class Studio implements StudioContext {
       () => this.history.showStars(),
     );
     this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()));
+    this.layers.keeper = (name, tags, layers) => library.keepLayers(name, tags, layers);
     const help = shortcutsHelp();
     this.panels = [this.sound, make, parameters, compare, this.history, library, variations, this.layers];
     $('app').replaceChildren(
@@ -239,6 +241,10 @@ class Studio implements StudioContext {
       area.remove();
     }
     this.say(`Copied the ${what}`);
+  }
+
+  addLayer(recipe: Recipe, name: string): void {
+    this.layers.addRecipe(recipe, name);
   }
 
   openFile(file: File | undefined): Promise<void> {

@@ -1,41 +1,41 @@
 // Layers: sounds of this page placed on one time axis, each with its start,
 // gain, Mute and Solo, mixed by the layers module as the quavix tool's
-// `render --layers` mixes a project file's layered sound, byte for byte.
+// `render --layers` mixes a project file's layered sound, byte for byte. The
+// layers are kept for a reload; a layer opens in the editor above, and takes
+// the edited recipe back with "Update layer".
 import * as quavix from 'quavix';
-import { cookedOf } from '../store';
 import { formatSeconds, shortName } from '../format';
+import { flatten, type Recipe } from '../recipe';
+import { loadLayers, MOST_LAYERS, saveLayers, toMix, type MixLayer } from '../layered';
+import { parseTags } from '../library';
 import { timeTicks } from '../axis';
 import { drawWave } from '../views';
 import { waveColumns } from '../analysis';
 import { playSamples } from '../player';
-import { $, h, save } from '../dom';
+import { $, h, safeStorage, save } from '../dom';
 import type { Panel, Studio } from './context';
 import { gainOf, startSamples } from '../messages';
 
-/** As many layers as a layered sound holds. */
-export const MOST_LAYERS = 8;
-interface Layer {
+interface Layer extends MixLayer {
   id: number;
-  name: string;
-  params: quavix.Params;
-  /** The random state its render starts from. */
-  seed: number;
-  bufferLength: number;
   /** Its own length in samples, for the time axis. */
   length: number;
-  offset: number;
   /** The start as it was typed, in milliseconds. */
   startMs: string;
-  gainDb: number;
-  muted: boolean;
-  solo: boolean;
 }
+
+/** Keeps a layered sound in the library under a name with tags. */
+export type LayersKeeper = (name: string, tags: string[], layers: MixLayer[]) => Promise<boolean>;
 
 export class LayersPanel implements Panel {
   element: HTMLElement;
   private layers: Layer[] = [];
   private nextId = 1;
   private ready = false;
+  /** The layer whose recipe the editor above shows, to take back with Update layer. */
+  private editing: Layer | null = null;
+  /** Where the library keeps layered sounds (null without one). */
+  keeper: LayersKeeper | null = null;
   /** The mix of the layers as they are now (its own copy of the samples). */
   private mix: { wav: Uint8Array; samples: Int16Array; sampleCount: number; peak: number; clipped: number } | null =
     null;
@@ -65,6 +65,23 @@ export class LayersPanel implements Panel {
       ),
       h('p', { id: 'layer-add-why', class: 'help' }, 'Starting the layers module\u2026'),
       h('ul', { id: 'layer-rows', class: 'layer-rows', 'aria-label': 'Layers' }),
+      h(
+        'div',
+        {
+          id: 'layer-editing',
+          class: 'layer-editing',
+          role: 'group',
+          'aria-labelledby': 'layer-editing-text',
+          hidden: true,
+        },
+        h('p', { id: 'layer-editing-text' }),
+        h(
+          'button',
+          { type: 'button', id: 'layer-update', class: 'primary', onclick: () => this.finishEdit(true) },
+          'Update layer',
+        ),
+        h('button', { type: 'button', id: 'layer-edit-stop', onclick: () => this.finishEdit(false) }, 'Stop editing'),
+      ),
       h('div', { id: 'layer-spans', class: 'layer-spans', role: 'img', 'aria-label': 'Where each layer sounds' }),
       h('div', { id: 'layer-axis', class: 'time-axis', 'aria-hidden': 'true' }),
       h('canvas', {
@@ -91,9 +108,21 @@ export class LayersPanel implements Panel {
           'Download mix',
         ),
       ),
+      h(
+        'form',
+        { id: 'layers-save', class: 'library-form', onsubmit: (e: Event) => void this.keep(e) },
+        h('label', { for: 'layers-name' }, 'Name'),
+        h('input', { id: 'layers-name', type: 'text', autocomplete: 'off', maxlength: 80 }),
+        h('label', { for: 'layers-tags' }, 'Tags'),
+        h('input', { id: 'layers-tags', type: 'text', autocomplete: 'off', 'aria-describedby': 'library-tags-help' }),
+        h('button', { type: 'submit', id: 'layers-keep', disabled: true }, 'Save layers to library'),
+      ),
     );
     loaded.then(
-      () => ((this.ready = true), this.update()),
+      () => {
+        this.ready = true;
+        this.restore();
+      },
       (e: unknown) => {
         $('layer-add-why').textContent =
           `Layers cannot be mixed in this browser: the layers module did not start (${(e as Error)?.message ?? String(e)}).`;
@@ -119,48 +148,121 @@ export class LayersPanel implements Panel {
     this.drawMix();
   }
 
-  private add(): void {
-    const store = this.studio.store;
-    if (this.layers.length >= MOST_LAYERS || !store.last) return;
-    const recipe = store.recipe;
-    const sound = cookedOf(recipe);
-    const id = this.nextId++;
-    this.layers.push({
-      id,
-      name: store.describe(recipe),
-      params: sound.params.clone(),
-      seed: sound.renderState,
-      bufferLength: recipe.bufferLength,
-      length: lengthOf(sound.params, sound.renderState, recipe.bufferLength),
-      offset: 0,
-      startMs: '0',
-      gainDb: 0,
-      muted: false,
-      solo: false,
-    });
-    this.showRows();
-    this.changed(`Added ${store.describe(recipe)} as layer ${this.layers.length}`);
-    (document.querySelector(`#layer-${id} .layer-start`) as HTMLInputElement | null)?.focus();
-  }
-
-  /** What renderLayers takes: with a layer soloed, only soloed layers sound. */
-  layersToMix(): quavix.Layer[] {
-    const soloing = this.layers.some((l) => l.solo);
-    return this.layers.map((l) => ({
-      params: l.params,
-      seed: l.seed,
-      bufferLength: l.bufferLength,
-      offset: l.offset,
-      gainDb: l.gainDb,
-      muted: l.muted || (soloing && !l.solo),
+  /** The layers as they are now, for the library and the exports. */
+  current(): MixLayer[] {
+    return this.layers.map(({ name, recipe, offset, gainDb, muted, solo }) => ({
+      name,
+      recipe,
+      offset,
+      gainDb,
+      muted,
+      solo,
     }));
   }
 
-  private changed(what: string): void {
+  /** The layers kept before the reload; a layer that cannot be read is left out, and the page says why. */
+  private restore(): void {
+    const { layers, problems } = loadLayers(safeStorage());
+    if (problems.length > 0) {
+      this.studio.warn(
+        `Some layers kept on this computer could not be read and were left out (${shortList(problems)}); the others are here.`,
+      );
+    }
+    this.setLayers(layers, null);
+  }
+
+  /** Puts these layers in place of the ones here (a layered sound opened from the library, a link). */
+  open(layers: readonly MixLayer[], what: string): void {
+    if (!this.ready) return this.studio.warn('The layers module has not started: this layered sound cannot be opened.');
+    this.setLayers(layers, what);
+  }
+
+  private setLayers(layers: readonly MixLayer[], what: string | null): void {
+    this.editing = null;
+    this.layers = layers.slice(0, MOST_LAYERS).map((l) => this.made(l));
+    this.showRows();
+    this.changed(what);
+  }
+
+  private made(l: MixLayer): Layer {
+    return { ...l, id: this.nextId++, length: lengthOf(l.recipe), startMs: msText(l.offset) };
+  }
+
+  /** Adds a sound as the last layer, at the start with its own gain; false when there is no room. */
+  addRecipe(recipe: Recipe, name: string): boolean {
+    if (!this.ready) return false;
+    if (this.layers.length >= MOST_LAYERS) {
+      this.studio.warn(`A layered sound holds at most ${MOST_LAYERS} layers: remove one to add another.`);
+      return false;
+    }
+    const layer = this.made({ name, recipe: flatten(recipe), offset: 0, gainDb: 0, muted: false, solo: false });
+    this.layers.push(layer);
+    this.showRows();
+    this.changed(`Added ${name} as layer ${this.layers.length}`);
+    return true;
+  }
+
+  private add(): void {
+    const store = this.studio.store;
+    if (!store.last || !this.addRecipe(store.recipe, store.describe())) return;
+    (
+      document.querySelector(`#layer-${this.layers[this.layers.length - 1].id} .layer-start`) as HTMLInputElement | null
+    )?.focus();
+  }
+
+  /** Opens a layer's recipe in the editor above. */
+  private edit(layer: Layer): void {
+    this.editing = layer;
+    const number = this.layers.indexOf(layer) + 1;
+    this.studio.store.change(layer.recipe, `Editing layer ${number}: change it above, then Update layer ${number}`);
+    this.showEditing();
+    ($('layer-update') as HTMLButtonElement).focus();
+  }
+
+  /** Ends editing a layer: with `take`, the layer takes the editor's recipe. */
+  private finishEdit(take: boolean): void {
+    const layer = this.editing;
+    this.editing = null;
+    this.showEditing();
+    if (!layer || !this.layers.includes(layer)) return;
+    const number = this.layers.indexOf(layer) + 1;
+    if (!take) return this.studio.say(`Stopped editing layer ${number}`);
+    const store = this.studio.store;
+    layer.recipe = flatten(store.recipe);
+    layer.length = lengthOf(layer.recipe);
+    if (store.recipe.steps.length > 0) layer.name = store.describe();
+    this.showRows();
+    this.changed(`Layer ${number} takes the edited sound`);
+    (document.querySelector(`#layer-${layer.id} .layer-edit`) as HTMLElement | null)?.focus();
+  }
+
+  private showEditing(): void {
+    const layer = this.editing;
+    $('layer-editing').hidden = layer === null;
+    if (!layer) return;
+    const number = this.layers.indexOf(layer) + 1;
+    $('layer-editing-text').textContent = `Layer ${number} is open in the editor above.`;
+    $('layer-update').textContent = `Update layer ${number}`;
+    $('layer-update').setAttribute('aria-label', `Update layer ${number} with the sound above`);
+  }
+
+  private async keep(e: Event): Promise<void> {
+    e.preventDefault();
+    if (!this.keeper || this.layers.length === 0) return;
+    const nameField = $('layers-name') as HTMLInputElement;
+    const tagsField = $('layers-tags') as HTMLInputElement;
+    const name = nameField.value.trim() || `Mix of ${this.layers.length} layers`;
+    if (!(await this.keeper(name, parseTags(tagsField.value), this.current()))) return;
+    nameField.value = '';
+    tagsField.value = '';
+  }
+
+  private changed(what: string | null): void {
     this.mix = null;
+    saveLayers(safeStorage(), this.current());
     if (this.layers.length > 0) {
       try {
-        const made = quavix.renderLayers(this.layersToMix());
+        const made = quavix.renderLayers(toMix(this.layers));
         const wav = made.wav.slice();
         this.mix = {
           wav,
@@ -183,13 +285,18 @@ export class LayersPanel implements Panel {
         : '';
     $('mix-clipped').textContent =
       mix && mix.clipped > 0 ? `${mix.clipped.toLocaleString('en')} sample${mix.clipped === 1 ? '' : 's'} clipped` : '';
+    ($('layers-keep') as HTMLButtonElement).disabled = this.layers.length === 0 || !this.keeper;
     this.update();
     this.repaint();
+    if (what === null) return;
     this.studio.say(what);
+    // As the main sound: after each change, once the person has used the page.
+    if (this.studio.used) this.play();
   }
 
   private showRows(): void {
     $('layer-rows').replaceChildren(...this.layers.map((l, i) => this.row(l, i)));
+    this.showEditing();
   }
 
   private row(layer: Layer, index: number): HTMLElement {
@@ -242,10 +349,21 @@ export class LayersPanel implements Panel {
           'button',
           {
             type: 'button',
+            class: 'layer-edit',
+            'aria-label': `Edit layer ${number} in the editor`,
+            onclick: () => this.edit(layer),
+          },
+          'Edit',
+        ),
+        h(
+          'button',
+          {
+            type: 'button',
             class: 'layer-remove',
             'aria-label': `Remove layer ${number}`,
             onclick: () => {
               this.layers = this.layers.filter((l) => l !== layer);
+              if (this.editing === layer) this.finishEdit(false);
               this.showRows();
               this.changed(`Removed layer ${number}`);
               ($('layer-add') as HTMLButtonElement).focus();
@@ -364,7 +482,7 @@ export class LayersPanel implements Panel {
     drawWave(canvas, columns, null, false);
   }
 
-  private play(): void {
+  play(): void {
     if (!this.mix) return;
     const audio = new Float32Array(this.mix.samples.length);
     for (let i = 0; i < audio.length; i++) audio[i] = this.mix.samples[i] / 32768;
@@ -384,11 +502,26 @@ export class LayersPanel implements Panel {
 }
 
 /** A sound's length in samples, as its render makes it. */
-function lengthOf(params: quavix.Params, state: number, bufferLength: number): number {
+function lengthOf(recipe: Recipe): number {
+  const [layer] = toMix([{ name: '', recipe, offset: 0, gainDb: 0, muted: false, solo: false }]);
   const rng = quavix.random(0);
-  rng.state = state;
-  return quavix.render(params, rng, { bufferLength }).sampleCount;
+  rng.state = layer.seed!;
+  return quavix.render(layer.params, rng, { bufferLength: layer.bufferLength }).sampleCount;
 }
+
+/** A start in samples as the shortest milliseconds that round to it again (two decimals always do). */
+export function msText(offset: number): string {
+  const ms = (offset * 1000) / quavix.SAMPLE_RATE;
+  for (let d = 0; d < 2; d++) {
+    const text = ms.toFixed(d);
+    if (Math.round((Number(text) * quavix.SAMPLE_RATE) / 1000) === offset) return String(Number(text));
+  }
+  return String(Number(ms.toFixed(2)));
+}
+
+/** Up to three problems, and how many more. */
+const shortList = (problems: string[]) =>
+  problems.slice(0, 3).join('; ') + (problems.length > 3 ? `; and ${problems.length - 3} more` : '');
 
 function bar(l: Layer): string {
   const from = formatSeconds(l.offset / quavix.SAMPLE_RATE);
