@@ -69,6 +69,17 @@ export function mixFloats(layers: readonly MixLayer[]): Float32Array {
 }
 
 const LAYERS_KEY = 'quavix-studio.layers';
+const TITLE_KEY = 'quavix-studio.layers-name';
+
+/** The layered sound's name kept for a reload (null: none). */
+export function loadTitle(storage: Storage | undefined): string | null {
+  const name = cleanLabel(readStored(storage, TITLE_KEY), '');
+  return name === '' ? null : name;
+}
+
+export function saveTitle(storage: Storage | undefined, name: string | null): void {
+  writeStored(storage, TITLE_KEY, name);
+}
 
 /** A layer as plain data: the project file's fields, with its name and Solo. */
 export const encodeLayer = (l: MixLayer) => ({ name: l.name, solo: l.solo, ...projectLayer(l) });

@@ -61,7 +61,7 @@ class Studio implements StudioContext {
     const exporting = new ExportPanel(this);
     const library = new LibraryPanel(this, {
       starsChanged: () => (this.history.showStars(), this.history.update()),
-      openLayers: (layers, what) => this.layers.open(layers, what),
+      openLayers: (layers, name) => this.layers.open(layers, name),
     });
     this.history.starWith = () => library.toggleStar();
     keepWith((recipe, name) => library.keep(recipe, name));
@@ -73,6 +73,7 @@ class Studio implements StudioContext {
     );
     this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()));
     this.layers.keeper = (name, tags, layers) => library.keepLayers(name, tags, layers);
+    exporting.fromLayers = () => this.layers.packItem();
     const help = shortcutsHelp();
     this.panels = [this.sound, make, parameters, compare, this.history, library, variations, this.layers];
     $('app').replaceChildren(

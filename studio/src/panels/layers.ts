@@ -4,9 +4,9 @@
 // layers are kept for a reload; a layer opens in the editor above, and takes
 // the edited recipe back with "Update layer".
 import * as quavix from 'quavix';
-import { formatSeconds, shortName } from '../format';
+import { fileNameOf, formatSeconds, shortName } from '../format';
 import { flatten, type Recipe } from '../recipe';
-import { loadLayers, MOST_LAYERS, saveLayers, toMix, type MixLayer } from '../layered';
+import { loadLayers, loadTitle, MOST_LAYERS, saveLayers, saveTitle, toMix, type MixLayer } from '../layered';
 import { parseTags } from '../library';
 import { timeTicks } from '../axis';
 import { drawWave } from '../views';
@@ -34,6 +34,8 @@ export class LayersPanel implements Panel {
   private ready = false;
   /** The layer whose recipe the editor above shows, to take back with Update layer. */
   private editing: Layer | null = null;
+  /** The layered sound's name: the one it was opened or saved under, else none yet. */
+  private title: string | null = null;
   /** Where the library keeps layered sounds (null without one). */
   keeper: LayersKeeper | null = null;
   /** The mix of the layers as they are now (its own copy of the samples). */
@@ -163,6 +165,7 @@ export class LayersPanel implements Panel {
   /** The layers kept before the reload; a layer that cannot be read is left out, and the page says why. */
   private restore(): void {
     const { layers, problems } = loadLayers(safeStorage());
+    this.title = loadTitle(safeStorage());
     if (problems.length > 0) {
       this.studio.warn(
         `Some layers kept on this computer could not be read and were left out (${shortList(problems)}); the others are here.`,
@@ -171,10 +174,26 @@ export class LayersPanel implements Panel {
     this.setLayers(layers, null);
   }
 
-  /** Puts these layers in place of the ones here (a layered sound opened from the library, a link). */
-  open(layers: readonly MixLayer[], what: string): void {
+  /** The layered sound's name (its own, or after its count of layers). */
+  name(): string {
+    return this.title ?? `Mix of ${this.layers.length} layers`;
+  }
+
+  /** The layered sound for a pack, or null without layers. */
+  packItem(): { name: string; recipe: Recipe; layers: MixLayer[] } | null {
+    if (this.layers.length === 0) return null;
+    return { name: this.name(), recipe: this.layers[0].recipe, layers: this.current() };
+  }
+
+  /** Puts a layered sound in place of the layers here (opened from the library, a link). */
+  open(layers: readonly MixLayer[], name: string | null): void {
     if (!this.ready) return this.studio.warn('The layers module has not started: this layered sound cannot be opened.');
-    this.setLayers(layers, what);
+    this.title = name;
+    saveTitle(safeStorage(), name);
+    this.setLayers(
+      layers,
+      `Opened ${name === null ? 'the layered sound' : `\u201c${shortName(name)}\u201d`} in the Layers panel`,
+    );
   }
 
   private setLayers(layers: readonly MixLayer[], what: string | null): void {
@@ -251,14 +270,17 @@ export class LayersPanel implements Panel {
     if (!this.keeper || this.layers.length === 0) return;
     const nameField = $('layers-name') as HTMLInputElement;
     const tagsField = $('layers-tags') as HTMLInputElement;
-    const name = nameField.value.trim() || `Mix of ${this.layers.length} layers`;
+    const name = nameField.value.trim() || this.name();
     if (!(await this.keeper(name, parseTags(tagsField.value), this.current()))) return;
+    this.title = name;
+    saveTitle(safeStorage(), name);
     nameField.value = '';
     tagsField.value = '';
   }
 
   private changed(what: string | null): void {
     this.mix = null;
+    if (this.layers.length === 0 && this.title !== null) saveTitle(safeStorage(), (this.title = null));
     saveLayers(safeStorage(), this.current());
     if (this.layers.length > 0) {
       try {
@@ -495,7 +517,7 @@ export class LayersPanel implements Panel {
 
   private download(): void {
     if (!this.mix) return;
-    const name = `mix-of-${this.layers.length}-layers.wav`;
+    const name = `${fileNameOf(this.name(), 'mix')}.wav`;
     save(new Blob([this.mix.wav as Uint8Array<ArrayBuffer>], { type: 'audio/wav' }), name);
     this.studio.say(`Downloaded ${shortName(name)}`);
   }

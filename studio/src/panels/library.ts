@@ -25,8 +25,8 @@ import type { Panel, Studio } from './context';
 /** What the panel needs besides the common parts: the starred list of the history panel is redrawn from here. */
 export interface LibraryHooks {
   starsChanged(): void;
-  /** A layered sound opened: the Layers panel takes its layers. */
-  openLayers(layers: MixLayer[], what: string): void;
+  /** A layered sound opened: the Layers panel takes its layers and its name. */
+  openLayers(layers: MixLayer[], name: string): void;
 }
 
 export class LibraryPanel implements Panel {
@@ -246,8 +246,7 @@ export class LibraryPanel implements Panel {
   }
 
   private open1(entry: LibraryEntry): void {
-    if (entry.layers)
-      return this.hooks.openLayers(entry.layers, `Opened \u201c${entry.name}\u201d in the Layers panel`);
+    if (entry.layers) return this.hooks.openLayers(entry.layers, entry.name);
     this.openedId = entry.id;
     this.studio.store.change(entry.recipe, `Opened \u201c${entry.name}\u201d`);
   }

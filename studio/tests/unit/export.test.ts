@@ -123,26 +123,60 @@ test('a peak target lands on the sample peak; a loudness target stops at the cei
   expect(Math.abs(quiet.after.integratedLufs + 40)).toBeLessThan(0.01);
 });
 
-test('a plain pack holds the module\u2019s own WAV, its settings file, host script, command and manifest', async () => {
+test('a plain pack holds the module\u2019s own WAV, its settings file, host script, command and manifest; a layered sound its mix and project file', async () => {
   const recipe = newRecipe(42, { kind: 'preset', family: 0 });
-  const pack = await buildPack([{ name: 'Coin 42', recipe }], PLAIN_EXPORT);
+  const layers = [
+    { name: 'a', recipe, offset: 0, gainDb: 0, muted: false, solo: false },
+    {
+      name: 'b',
+      recipe: newRecipe(7, { kind: 'preset', family: 2 }),
+      offset: 4410,
+      gainDb: -9.5,
+      muted: true,
+      solo: false,
+    },
+  ];
+  const pack = await buildPack(
+    [
+      { name: 'Coin 42', recipe },
+      { name: "Coin's mix", recipe, layers },
+    ],
+    PLAIN_EXPORT,
+  );
   const { unzipSync } = await import('fflate');
   const files = unzipSync(pack.zip);
   expect(Object.keys(files).sort()).toEqual([
     'Coin-42.host.txt',
     'Coin-42.sfs',
     'Coin-42.wav',
+    'Coin-s-mix.layers.json',
+    'Coin-s-mix.wav',
     'commands.sh',
     'manifest.json',
   ]);
   const rng = quavix.random(42);
   const made = quavix.render(quavix.preset('coin', rng), rng);
   expect(files['Coin-42.wav']).toEqual(made.wav);
+  // The second layer is muted: the mix is the first alone, at gain 1.
+  expect(files['Coin-s-mix.wav']).toEqual(made.wav);
   expect(new TextDecoder().decode(files['commands.sh'])).toContain(
-    'quavix render --preset coin --seed 42 -o Coin-42.wav',
+    'quavix render --preset coin --seed 42 -o Coin-42.wav\n' +
+      "quavix render --layers Coin-s-mix.layers.json --sound 'Coin'\\''s mix' -o Coin-s-mix.wav\n",
   );
+  const project = JSON.parse(new TextDecoder().decode(files['Coin-s-mix.layers.json']));
+  expect([project.version, project.sounds[0].name, project.sounds[0].layers.length]).toEqual([2, "Coin's mix", 2]);
   expect(pack.manifest.sounds).toEqual([
     expect.objectContaining({ file: 'Coin-42.wav', seed: 42, samples: made.sampleCount, peak: made.peak }),
+    expect.objectContaining({
+      file: 'Coin-s-mix.wav',
+      seed: null,
+      settings: null,
+      sfs: null,
+      buffer_length: null,
+      samples: made.sampleCount,
+      layers: 2,
+      mix_clipped: 0,
+    }),
   ]);
 });
 
