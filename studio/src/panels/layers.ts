@@ -1,11 +1,12 @@
 // Layers: sounds of this page placed on one time axis, each with its start,
 // gain, Mute and Solo, mixed by the layers module as the quavix tool's
 // `render --layers` mixes a project file's layered sound, byte for byte. The
-// layers are kept for a reload; a layer opens in the editor above, and takes
+// layers are kept for a reload; a layer opens in the editor, and takes
 // the edited recipe back with "Update layer".
 import * as quavix from 'quavix';
 import { fileNameOf, formatSeconds, shortName } from '../format';
 import { flatten, type Recipe } from '../recipe';
+import { soundKey } from '../store';
 import { loadLayers, loadTitle, MOST_LAYERS, saveLayers, saveTitle, toMix, type MixLayer } from '../layered';
 import { parseTags } from '../library';
 import { timeTicks } from '../axis';
@@ -32,7 +33,7 @@ export class LayersPanel implements Panel {
   private layers: Layer[] = [];
   private nextId = 1;
   private ready = false;
-  /** The layer whose recipe the editor above shows, to take back with Update layer. */
+  /** The layer whose recipe the editor shows, to take back with Update layer. */
   private editing: Layer | null = null;
   /** The layered sound's name: the one it was opened or saved under, else none yet. */
   private title: string | null = null;
@@ -229,11 +230,14 @@ export class LayersPanel implements Panel {
     )?.focus();
   }
 
-  /** Opens a layer's recipe in the editor above. */
+  /** Opens a layer's recipe in the editor. */
   private edit(layer: Layer): void {
     this.editing = layer;
     const number = this.layers.indexOf(layer) + 1;
-    this.studio.store.change(layer.recipe, `Editing layer ${number}: change it above, then Update layer ${number}`);
+    this.studio.store.change(
+      layer.recipe,
+      `Editing layer ${number}: change it in the editor, then Update layer ${number}`,
+    );
     this.showEditing();
     ($('layer-update') as HTMLButtonElement).focus();
   }
@@ -246,10 +250,10 @@ export class LayersPanel implements Panel {
     if (!layer || !this.layers.includes(layer)) return;
     const number = this.layers.indexOf(layer) + 1;
     if (!take) return this.studio.say(`Stopped editing layer ${number}`);
-    const store = this.studio.store;
-    layer.recipe = flatten(store.recipe);
-    layer.length = lengthOf(layer.recipe);
-    if (store.recipe.steps.length > 0) layer.name = store.describe();
+    const recipe = flatten(this.studio.store.recipe);
+    if (soundKey(recipe) !== soundKey(layer.recipe) && !layer.name.endsWith(' (edited)')) layer.name += ' (edited)';
+    layer.recipe = recipe;
+    layer.length = lengthOf(recipe);
     this.showRows();
     this.changed(`Layer ${number} takes the edited sound`);
     (document.querySelector(`#layer-${layer.id} .layer-edit`) as HTMLElement | null)?.focus();
@@ -260,9 +264,10 @@ export class LayersPanel implements Panel {
     $('layer-editing').hidden = layer === null;
     if (!layer) return;
     const number = this.layers.indexOf(layer) + 1;
-    $('layer-editing-text').textContent = `Layer ${number} is open in the editor above.`;
+    $('layer-editing-text').textContent =
+      `Layer ${number} is open in the editor: change it there, then update the layer.`;
     $('layer-update').textContent = `Update layer ${number}`;
-    $('layer-update').setAttribute('aria-label', `Update layer ${number} with the sound above`);
+    $('layer-update').setAttribute('aria-label', `Update layer ${number} with the sound in the editor`);
   }
 
   private async keep(e: Event): Promise<void> {
@@ -413,7 +418,10 @@ export class LayersPanel implements Panel {
     if (kind === 'start') {
       layer.offset = value;
       layer.startMs = input.value.trim();
-    } else layer.gainDb = value;
+    } else {
+      layer.gainDb = value;
+      input.value = value.toFixed(1);
+    }
     const number = this.layers.indexOf(layer) + 1;
     this.changed(kind === 'start' ? `Layer ${number} starts at ${input.value} ms` : `Layer ${number} gain ${value} dB`);
   }
