@@ -13,6 +13,7 @@
 #include "cli_error.h"
 #include "commands.h"
 #include "design/layered_sound.h"
+#include "exchange/layers_text.h"
 #include "project_file.h"
 #include "recipe_options.h"
 #include "exchange/decimal_text.h"
@@ -96,8 +97,9 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
       cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
           ->type_name("SECONDS");
   args.LayersOption = cmd->add_option("--layers", args.Layers,
-                                      "Show a layered sound of a project file instead: its only sound, or the one --sound names")
-                          ->type_name("FILE.json");
+                                      "Show a layered sound instead: a project file's only sound or the one --sound names,\n"
+                                      "or a file holding a layered sound's text (qxl1~...)")
+                          ->type_name("FILE");
   args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to show")
                              ->type_name("NAME");
   cmd->add_flag("--json", args.Json, "Machine-readable output");
@@ -144,7 +146,8 @@ int RunLayersInfo(const InfoArgs& args, const Streams& streams) {
                       {"sfs", SettingsFileHex(l.Params)}, {"samples", mix.LayerSamples[i]}});
     }
     streams.Out << nlohmann::ordered_json{{"name", sound.Name}, {"layers", list}, {"samples", mix.Samples.size()},
-                                          {"seconds", seconds}, {"peak", peak}, {"clipped", mix.Clipped}}
+                                          {"seconds", seconds}, {"peak", peak}, {"clipped", mix.Clipped},
+                                          {"text", WriteLayersText(layers)}}
                        .dump(2)
                 << '\n';
   } else {
@@ -161,6 +164,7 @@ int RunLayersInfo(const InfoArgs& args, const Streams& streams) {
     }
     streams.Out << "mix: " << mix.Samples.size() << " samples (" << Format("%.3f", seconds) << " s), peak " << peak
                 << ", " << mix.Clipped << " sample" << (mix.Clipped == 1 ? "" : "s") << " clipped in the mix\n";
+    streams.Out << "text: " << WriteLayersText(layers) << "\n";
   }
   FlushOrThrow(streams.Out);
   return kExitOk;

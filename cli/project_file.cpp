@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
 
 #include "cli_error.h"
+#include "exchange/layers_text.h"
 #include "exchange/settings_file.h"
 #include "json_text.h"
 #include "output_file.h"
@@ -63,13 +65,11 @@ std::int64_t WholeNumber(const Json& value) {
 std::string ReadRecipe(const Json& item, std::uint32_t& seed, SynthParams& params, std::uint32_t& bufferSeconds) {
   const auto seedField = item.find("seed");
   const std::int64_t seedValue = seedField == item.end() ? -1 : WholeNumber(*seedField);
-  if (seedValue < 1 || seedValue > 0xffffffff) return "its seed is not a whole number from 1 to 4294967295";
+  if (seedValue < 1 || seedValue > 0xffffffff) return SeedFieldProblem();
   seed = static_cast<std::uint32_t>(seedValue);
   const auto length = item.find("buffer_length");
   const std::int64_t seconds = length == item.end() ? -1 : WholeNumber(*length);
-  if (seconds < 1 || seconds > kMaxBufferSeconds) {
-    return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
-  }
+  if (seconds < 1 || seconds > kMaxBufferSeconds) return BufferFieldProblem();
   bufferSeconds = static_cast<std::uint32_t>(seconds);
   const auto sfs = item.find("sfs");
   const std::string wrong = "its parameters are not a settings file: \"sfs\" must be its " + std::to_string(kSettingsFileSize) +
@@ -198,12 +198,12 @@ bool IsDeviceFileName(std::string_view fileName) {
          lowered[3] >= '1' && lowered[3] <= '9';
 }
 
-std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kProjectFileRead);
-  const std::string shown = path == "-" ? "standard input" : EchoPath(path);
+namespace {
+
+// The sounds of a project file's bytes; shown names the file in messages.
+std::vector<ProjectSound> ReadProject(std::string_view text, const std::string& shown) {
   std::string syntax;
-  const Json project = ParseJson(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), syntax);
+  const Json project = ParseJson(text, syntax);
   if (project.is_discarded())
     ThrowFailure(shown + " is not JSON, so it is not a project file: " + syntax);
   if (!project.is_object() || !project.contains("format") || project["format"] != kProjectFormat) {
@@ -237,9 +237,34 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
   return sounds;
 }
 
+std::string Shown(const std::string& path) { return path == "-" ? "standard input" : EchoPath(path); }
+
+std::string_view TextOf(const std::vector<std::uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+std::vector<ProjectSound> ReadProjectFile(const std::string& path) {
+  return ReadProject(TextOf(ReadWholeFile(path, kProjectFileRead)), Shown(path));
+}
+
 ProjectSound ChooseProjectSound(const std::string& path, const std::string* name) {
-  std::vector<ProjectSound> sounds = ReadProjectFile(path);
-  const std::string shown = path == "-" ? "standard input" : EchoPath(path);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(path, kProjectFileRead);
+  const std::string shown = Shown(path);
+  // A layered sound's text (a link's or the clipboard's) instead of a project file.
+  const std::string_view text = TextOf(bytes);
+  if (const std::size_t start = text.find_first_not_of(" \t\r\n");
+      start != std::string_view::npos && text.substr(start).starts_with(kLayersTextStart)) {
+    if (name != nullptr) ThrowUsage("--sound: " + shown + " holds a layered sound's text, which names no sounds");
+    LayersTextRead read = ReadLayersText(text);
+    if (!read.Problem.empty()) ThrowFailure(shown + " is a layered sound's text that cannot be used: " + read.Problem);
+    ProjectSound sound;
+    sound.Name = path == "-" ? "standard input" : std::filesystem::path(path).filename().string();
+    sound.Layers = std::move(read.Layers);
+    return sound;
+  }
+  std::vector<ProjectSound> sounds = ReadProject(text, shown);
   if (name == nullptr) {
     if (sounds.size() > 1) {
       ThrowUsage("--layers: " + shown + " holds " + std::to_string(sounds.size()) +

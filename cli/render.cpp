@@ -27,8 +27,9 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
   AddExportOptions(*cmd, args.Export, false);
   args.LayersOption = cmd->add_option("--layers", args.Layers,
-                                      "Render a layered sound of a project file instead: its only sound, or the one --sound names")
-                          ->type_name("FILE.json");
+                                      "Render a layered sound instead: a project file's only sound or the one --sound names,\n"
+                                      "or a file holding a layered sound's text (qxl1~...)")
+                          ->type_name("FILE");
   args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to render")
                              ->type_name("NAME");
   cmd->footer(

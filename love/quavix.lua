@@ -301,6 +301,13 @@ int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_l
 
 int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
                                         size_t capacity, int64_t* clipped);
+
+int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity,
+                                      int32_t* bad_layer, char* problem, size_t problem_capacity);
+
+int64_t quavix_layers_from_text(const char* text, size_t length, quavix_layer* layers,
+                                           size_t capacity, int32_t* bad_layer, char* problem,
+                                           size_t problem_capacity);
 ]=]
 
 -- Where libquavix.so.1 is beside the game: the game's folder, or the folder

@@ -17,9 +17,10 @@
  *    list file and clock functions; no quavix_ call reaches them.)
  *  - Memory: every record lives in the caller's memory (the library never
  *    keeps a pointer after a call returns), and the calls work on the stack.
- *    Two calls allocate: quavix_render_many and quavix_render_layers, whose
- *    working memory is freed before they return (QUAVIX_ERROR_MEMORY when it
- *    cannot be had).
+ *    The calls of many sounds and of layered sounds allocate:
+ *    quavix_render_many, quavix_layers_check, quavix_render_layers,
+ *    quavix_layers_text and quavix_layers_from_text. Their working memory is
+ *    freed before they return (QUAVIX_ERROR_MEMORY when it cannot be had).
  *  - Functions that can fail return a quavix_status (negative) or a count
  *    (zero or more); quavix_strerror() describes a status.
  *  - Pointers must not be NULL unless a function says otherwise; a NULL
@@ -685,7 +686,8 @@ QUAVIX_API float quavix_layer_gain(int32_t gain_tenths);
  * when capacity is 0), e.g. "layer 2: the gain is -60.0 to +12.0 dB in steps
  * of 0.1, not +12.1 dB", and in *bad_layer (when not NULL) the index of the
  * layer it concerns, or -1 for the count. QUAVIX_ERROR_ARGUMENT when layers is
- * NULL while count > 0, or problem is NULL while capacity > 0. */
+ * NULL while count > 0, or problem is NULL while capacity > 0;
+ * QUAVIX_ERROR_MEMORY. */
 QUAVIX_API int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer,
                                    char* problem, size_t capacity);
 
@@ -703,6 +705,40 @@ QUAVIX_API int quavix_layers_check(const quavix_layer* layers, size_t count, int
  */
 QUAVIX_API int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
                                         size_t capacity, int64_t* clipped);
+
+/*
+ * A layered sound as one line of text for links and the clipboard: "qxl1~",
+ * then each layer as SETTINGS,SEED,BUFFER,START,GAIN, with ",m" after a muted
+ * one, the layers separated by "~". SETTINGS is the 105-byte settings file of
+ * its parameters in base64url (140 characters), SEED its random_state (1 to
+ * 4294967295), BUFFER its buffer_seconds (1 to 60), START its offset in
+ * samples and GAIN its gain in decibels with one decimal ("-6.0", "12.0").
+ *
+ * quavix_layers_text writes the text of layers[0 .. count-1] snprintf style:
+ * at most capacity - 1 characters and a terminator; returns the length of the
+ * whole text. QUAVIX_ERROR_VALUE when the layers cannot be written: those
+ * quavix_layers_check refuses, and a random_state or a buffer_seconds of 0,
+ * which the text does not carry; problem and *bad_layer (each when given) then
+ * say why as quavix_layers_check does. QUAVIX_ERROR_ARGUMENT when layers is
+ * NULL, or out or problem is NULL with its capacity > 0; QUAVIX_ERROR_MEMORY.
+ */
+QUAVIX_API int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity,
+                                      int32_t* bad_layer, char* problem, size_t problem_capacity);
+
+/*
+ * Reads a layered sound's text of length bytes (spaces and line ends around
+ * it are ignored) into layers[0 .. capacity-1]. Returns the number of layers
+ * it holds, written when it is at most capacity (QUAVIX_MAX_LAYERS is always
+ * enough). QUAVIX_ERROR_VALUE when the text cannot be used: problem then holds
+ * why, naming the layer and its field as quavix_layers_check does (at most
+ * capacity - 1 bytes; nothing when problem_capacity is 0), and *bad_layer (when
+ * not NULL) the layer's index or -1. QUAVIX_ERROR_ARGUMENT when text is NULL
+ * with length > 0, layers NULL with capacity > 0, or problem NULL with
+ * problem_capacity > 0. QUAVIX_ERROR_MEMORY.
+ */
+QUAVIX_API int64_t quavix_layers_from_text(const char* text, size_t length, quavix_layer* layers,
+                                           size_t capacity, int32_t* bad_layer, char* problem,
+                                           size_t problem_capacity);
 
 #ifdef __cplusplus
 }

@@ -7,6 +7,7 @@
 
 #include "capi/c_records.h"
 #include "design/layered_sound.h"
+#include "exchange/layers_text.h"
 
 using namespace quavix;
 using namespace quavix::capi;
@@ -46,6 +47,59 @@ std::int64_t RenderLayers(const quavix_layer* layers, std::size_t count, std::in
   return static_cast<std::int64_t>(mix.Samples.size());
 }
 
+// Copies text into problem as snprintf does (nothing when capacity is 0).
+void PutText(const std::string& text, char* out, std::size_t capacity) {
+  if (capacity == 0) return;
+  const std::size_t n = std::min(text.size(), capacity - 1);
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
+
+int CheckLayers(const quavix_layer* layers, std::size_t count, std::int32_t* badLayer, char* problem,
+                std::size_t capacity) {
+  int bad = -1;
+  std::string text = LayerCountProblem(count);
+  if (text.empty()) text = LayersProblem(ToCoreLayers(layers, count), &bad);
+  if (badLayer != nullptr) *badLayer = bad;
+  PutText(text, problem, capacity);
+  return text.empty() ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
+}
+
+std::int64_t LayersText(const quavix_layer* layers, std::size_t count, char* out, std::size_t capacity,
+                        std::int32_t* badLayer, char* problem, std::size_t problemCapacity) {
+  int bad = -1;
+  std::string text = LayerCountProblem(count);
+  const std::vector<Layer> core = text.empty() ? ToCoreLayers(layers, count) : std::vector<Layer>{};
+  if (text.empty()) text = LayersTextProblem(core, &bad);
+  if (badLayer != nullptr) *badLayer = bad;
+  PutText(text, problem, problemCapacity);
+  if (!text.empty()) return QUAVIX_ERROR_VALUE;
+  text = WriteLayersText(core);
+  PutText(text, out, capacity);
+  return static_cast<std::int64_t>(text.size());
+}
+
+std::int64_t LayersFromText(const char* text, std::size_t length, quavix_layer* layers, std::size_t capacity,
+                            std::int32_t* badLayer, char* problem, std::size_t problemCapacity) {
+  const LayersTextRead read = ReadLayersText(std::string_view(text == nullptr ? "" : text, length));
+  if (badLayer != nullptr) *badLayer = read.BadLayer;
+  PutText(read.Problem, problem, problemCapacity);
+  if (!read.Problem.empty()) return QUAVIX_ERROR_VALUE;
+  if (read.Layers.size() <= capacity) {
+    for (std::size_t i = 0; i < read.Layers.size(); ++i) {
+      const Layer& layer = read.Layers[i];
+      layers[i] = quavix_layer{};
+      FromCore(layer.Params, layers[i].params);
+      layers[i].random_state = layer.RandomState;
+      layers[i].buffer_seconds = layer.BufferSeconds;
+      layers[i].offset = layer.Offset;
+      layers[i].gain_tenths = layer.GainTenths;
+      layers[i].muted = layer.Muted ? 1 : 0;
+    }
+  }
+  return static_cast<std::int64_t>(read.Layers.size());
+}
+
 }  // namespace
 
 extern "C" {
@@ -55,16 +109,15 @@ float quavix_layer_gain(int32_t gain_tenths) { return LayerGain(gain_tenths); }
 int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer, char* problem,
                         size_t capacity) {
   if ((layers == nullptr && count > 0) || (problem == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
-  int bad = -1;
-  std::string text = LayerCountProblem(count);
-  if (text.empty()) text = LayersProblem(ToCoreLayers(layers, count), &bad);
-  if (bad_layer != nullptr) *bad_layer = bad;
-  if (capacity > 0) {
-    const std::size_t n = std::min(text.size(), capacity - 1);
-    std::memcpy(problem, text.data(), n);
-    problem[n] = '\0';
+#if defined(__cpp_exceptions)
+  try {
+    return CheckLayers(layers, count, bad_layer, problem, capacity);
+  } catch (const std::bad_alloc&) {
+    return QUAVIX_ERROR_MEMORY;
   }
-  return text.empty() ? QUAVIX_OK : QUAVIX_ERROR_VALUE;
+#else
+  return CheckLayers(layers, count, bad_layer, problem, capacity);
+#endif
 }
 
 int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out, size_t capacity,
@@ -78,6 +131,39 @@ int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* 
   }
 #else  // a build without exceptions ends the program when memory runs out
   return RenderLayers(layers, count, out, capacity, clipped);
+#endif
+}
+
+int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity, int32_t* bad_layer,
+                           char* problem, size_t problem_capacity) {
+  if (layers == nullptr || (out == nullptr && capacity > 0) || (problem == nullptr && problem_capacity > 0)) {
+    return QUAVIX_ERROR_ARGUMENT;
+  }
+#if defined(__cpp_exceptions)
+  try {
+    return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
+  } catch (const std::bad_alloc&) {
+    return QUAVIX_ERROR_MEMORY;
+  }
+#else
+  return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
+#endif
+}
+
+int64_t quavix_layers_from_text(const char* text, size_t length, quavix_layer* layers, size_t capacity,
+                                int32_t* bad_layer, char* problem, size_t problem_capacity) {
+  if ((text == nullptr && length > 0) || (layers == nullptr && capacity > 0) ||
+      (problem == nullptr && problem_capacity > 0)) {
+    return QUAVIX_ERROR_ARGUMENT;
+  }
+#if defined(__cpp_exceptions)
+  try {
+    return LayersFromText(text, length, layers, capacity, bad_layer, problem, problem_capacity);
+  } catch (const std::bad_alloc&) {
+    return QUAVIX_ERROR_MEMORY;
+  }
+#else
+  return LayersFromText(text, length, layers, capacity, bad_layer, problem, problem_capacity);
 #endif
 }
 

@@ -3,6 +3,7 @@
 // versions and sizes, the audible randomize, lengths, images and streams.
 
 #include <cstdio>
+#include <cstring>
 #include <regex>
 
 #include "design/layered_sound.h"
@@ -259,12 +260,46 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
   EXPECT_EQ(quavix_layers_check(layers, 0, &bad, nullptr, 0), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(bad, -1);
   std::vector<quavix_layer> twenty(20, layers[0]);
-  char count[64];
+  char count[96];
   EXPECT_EQ(quavix_layers_check(twenty.data(), 20, &bad, count, sizeof count), QUAVIX_ERROR_VALUE);
   EXPECT_STREQ(count, "a layered sound has 1 to 8 layers, not 20");
   EXPECT_EQ(quavix_render_layers(twenty.data(), 20, nullptr, 0, nullptr), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(quavix_layers_check(nullptr, 1, &bad, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_layers_check(layers, 2, &bad, nullptr, 5), QUAVIX_ERROR_ARGUMENT);
+
+  // The text, snprintf style, and back: the same layers, so the same mix.
+  layers[1].gain_tenths = -35;
+  layers[1].muted = 1;
+  const std::int64_t length = quavix_layers_text(layers, 2, nullptr, 0, nullptr, nullptr, 0);
+  ASSERT_GT(length, 5);
+  std::string text(static_cast<std::size_t>(length) + 1, 'x');
+  EXPECT_EQ(quavix_layers_text(layers, 2, text.data(), 6, nullptr, nullptr, 0), length);
+  EXPECT_STREQ(text.c_str(), "qxl1~");
+  EXPECT_EQ(quavix_layers_text(layers, 2, text.data(), text.size(), nullptr, nullptr, 0), length);
+  text.pop_back();
+  EXPECT_TRUE(text.ends_with(",1234,-3.5,m")) << text;
+  quavix_layer back[8] = {};
+  EXPECT_EQ(quavix_layers_from_text(text.data(), text.size(), back, 1, &bad, nullptr, 0), 2);  // counted, not written
+  EXPECT_EQ(back[0].random_state, 0u);
+  EXPECT_EQ(quavix_layers_from_text(text.data(), text.size(), back, 8, &bad, nullptr, 0), 2);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(std::memcmp(&back[i], &layers[i], sizeof back[i]), 0) << i;
+  }
+  text.replace(text.rfind(",1234,"), 6, ",2646001,");
+  EXPECT_EQ(quavix_layers_from_text(text.data(), text.size(), back, 8, &bad, count, sizeof count), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(bad, 1);
+  EXPECT_STREQ(count, "layer 2: the start is 0 to 2646000 samples (60 s), not 2646001");
+  layers[1].buffer_seconds = 0;  // a buffer the text cannot carry
+  EXPECT_EQ(quavix_layers_text(layers, 2, nullptr, 0, &bad, count, sizeof count), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(bad, 1);
+  EXPECT_STREQ(count, "layer 2: its buffer length is not a whole number of seconds from 1 to 60");
+  EXPECT_EQ(quavix_layers_text(nullptr, 1, nullptr, 0, nullptr, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_text(layers, 2, nullptr, 1, nullptr, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_text(layers, 2, nullptr, 0, nullptr, nullptr, 1), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_from_text(nullptr, 1, back, 8, nullptr, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_from_text("", 0, nullptr, 1, nullptr, nullptr, 0), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_from_text("", 0, back, 8, nullptr, nullptr, 1), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_layers_from_text("", 0, back, 8, nullptr, nullptr, 0), QUAVIX_ERROR_VALUE);
 }
 
 TEST(CApi, DesignDrawsLikeTheCore) {

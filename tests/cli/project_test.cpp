@@ -305,7 +305,13 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
   }
   const auto text = RunTool("info --layers " + dir / "p.json" + " --sound mix");
   EXPECT_TRUE(Has(text.Out, "layered sound 'mix': 5 layers\n") &&
-              Has(text.Out, "mix: " + std::to_string(expected.size()) + " samples")) << text.Out;
+              Has(text.Out, "mix: " + std::to_string(expected.size()) + " samples") &&
+              Has(text.Out, "text: " + shown["text"].get<std::string>() + "\n")) << text.Out;
+  // The layered sound's text, from a file or standard input, is the same sound.
+  std::ofstream(dir / "mix.txt") << "\n  " << shown["text"].get<std::string>() << "\n";
+  ASSERT_EQ(RunTool("render --layers " + dir / "mix.txt" + " -o " + dir / "from-text.wav").Status, 0);
+  EXPECT_EQ(ReadText(dir / "from-text.wav"), ModuleImage(expected));
+  std::ofstream(dir / "bad.txt") << std::regex_replace(shown["text"].get<std::string>(), std::regex(",2646000,"), ",2646001,");
 
   // One layer at 0 dB with export options: the same file as that recipe's export.
   Json one = Project({{{"name", "one"}, {"layers", {list[1]}}}});
@@ -331,6 +337,9 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
       {"--layers " + dir / "p.json" + " --sound mix", 2, "--layers needs -o OUT"},
       {"--sound mix -o " + dir / "x.wav", 2, "--sound names a sound of --layers"},
       {"--layers " + dir / "p.json" + " --sound mix -o " + dir / "p.json", 2, "is the same file as --layers"},
+      {"--layers " + dir / "mix.txt" + " --sound mix -o " + dir / "x.wav", 2, "holds a layered sound's text, which names no sounds"},
+      {"--layers " + dir / "bad.txt" + " -o " + dir / "x.wav", 1,
+       "bad.txt' is a layered sound's text that cannot be used: layer 4: the start is 0 to 2646000 samples (60 s), not 2646001"},
   };
   for (const char* extra : {" --seed 2", " --csv 1", " --buffer-length 1"}) {
     const auto bad = RunTool("info --layers " + dir / "p.json" + " --sound mix" + extra);

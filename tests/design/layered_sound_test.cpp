@@ -7,6 +7,7 @@
 
 #include "design/layered_sound.h"
 #include "design/presets.h"
+#include "exchange/layers_text.h"
 #include "synth/sound_length.h"
 #include "synth/synthesizer.h"
 
@@ -152,6 +153,104 @@ TEST(LayeredSound, RefusesEachRuleWithTheLayerNamed) {
     int bad = 99;
     EXPECT_EQ(LayersProblem(c.layers, &bad), c.problem);
     EXPECT_EQ(bad, c.bad);
+  }
+}
+
+// The default parameters' settings file (105 bytes) in base64url, by Python's base64.urlsafe_b64encode.
+const std::string kDefaults =
+    "ZgAAAAAAAAAAAIA_mpmZPgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAJqZmT7NzMw-AAAAAAAAAAAAAACAPwAAAAAAAAAA"
+    "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+
+TEST(LayersText, WritesEachFieldAndReadsItBack) {
+  Layer a;
+  a.RandomState = 4294967295u, a.BufferSeconds = 60, a.Offset = 2646000, a.GainTenths = -600, a.Muted = true;
+  Layer b = Preset(kPresetLaser, 7, 44100, 120);
+  b.BufferSeconds = 1;
+  Layer c;
+  c.RandomState = 1, c.GainTenths = -5;
+  const std::vector<Layer> layers{a, b, c};
+  const std::string text = WriteLayersText(layers);
+  const std::string first = std::string("qxl1~") + kDefaults + ",4294967295,60,2646000,-60.0,m~";
+  EXPECT_EQ(text.substr(0, first.size()), first);
+  EXPECT_TRUE(text.ends_with(std::string("~") + kDefaults + ",1,5,0,-0.5")) << text;
+  EXPECT_NE(text.find(",1,44100,12.0~"), std::string::npos) << text;
+  const LayersTextRead read = ReadLayersText(std::string(" \n") + text + "\r\n");
+  ASSERT_EQ(read.Problem, "");
+  ASSERT_EQ(read.Layers.size(), 3u);
+  std::int64_t clipped[2];
+  EXPECT_EQ(Recomputed(read.Layers, clipped[0]), Recomputed(layers, clipped[1]));
+  EXPECT_EQ(read.Layers[0].Muted, true);
+  EXPECT_EQ(read.Layers[1].GainTenths, 120);
+  EXPECT_EQ(read.Layers[2].GainTenths, -5);
+  // What the text cannot carry: a random state or a buffer of 0, and what the rule refuses.
+  int bad = 99;
+  EXPECT_EQ(LayersTextProblem(layers, &bad), "");
+  EXPECT_EQ(bad, -1);
+  std::vector<Layer> zero = layers;
+  zero[1].RandomState = 0;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 2: its seed is not a whole number from 1 to 4294967295");
+  EXPECT_EQ(bad, 1);
+  zero[1].RandomState = 1, zero[2].BufferSeconds = 0;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 3: its buffer length is not a whole number of seconds from 1 to 60");
+  zero[0].GainTenths = 121;
+  EXPECT_EQ(LayersTextProblem(zero, &bad), "layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB");
+  EXPECT_EQ(bad, 0);
+}
+
+TEST(LayersText, RefusesEachFieldWithTheLayerNamed) {
+  const std::string ok = kDefaults + ",1,5,0,0.0";
+  const auto two = [&](const std::string& second) { return std::string("qxl1~") + ok + "~" + second; };
+  std::string nine = std::string("qxl1~") + ok;
+  for (int i = 0; i < 8; ++i) nine += std::string("~") + ok;
+  const std::string field = "layer 2: its ";
+  struct Case { std::string text; int bad; std::string problem; } const cases[] = {
+      {"", -1, "it does not begin with \"qxl1~\", as a layered sound's text does"},
+      {std::string("qxl1") + ok, -1, "it does not begin with \"qxl1~\", as a layered sound's text does"},
+      {std::string("QXL1~") + ok, -1, "it does not begin with \"qxl1~\", as a layered sound's text does"},
+      {"qxl1~", -1, "a layered sound has 1 to 8 layers, not 0"},
+      {nine, -1, "a layered sound has 1 to 8 layers, not 9"},
+      {nine.substr(0, nine.rfind('~')), -1, ""},
+      {two(ok + ",m"), -1, ""},
+      {two(ok + ",x"), 1, "layer 2: it ends in something else than ,m (muted)"},
+      {two(kDefaults + ",1,5,0"), 1,
+       "layer 2: it has 4 fields; a layer is its settings, seed, buffer length, start and gain, separated by commas, "
+       "then ,m when muted"},
+      {two(ok + ",m,m"), 1,
+       "layer 2: it has more than 6 fields; a layer is its settings, seed, buffer length, start and gain, separated "
+       "by commas, then ,m when muted"},
+      {two(kDefaults.substr(1) + ",1,5,0,0.0"), 1,
+       field + "settings are not a settings file's 105 bytes in base64url (140 characters)"},
+      {two(std::string("+") + kDefaults.substr(1) + ",1,5,0,0.0"), 1,
+       field + "settings are not a settings file's 105 bytes in base64url (140 characters)"},
+      // "YwAA" is the bytes 99 0 0: a file of version 99
+      {two(std::string("Yw") + kDefaults.substr(2) + ",1,5,0,0.0"), 1, field + "settings are not a settings file of a known version"},
+      {two(kDefaults + ",0,5,0,0.0"), 1, field + "seed is not a whole number from 1 to 4294967295"},
+      {two(kDefaults + ",4294967295,5,0,0"), -1, ""},
+      {two(kDefaults + ",4294967296,5,0,0"), 1, field + "seed is not a whole number from 1 to 4294967295"},
+      {two(kDefaults + ",-1,5,0,0"), 1, field + "seed is not a whole number from 1 to 4294967295"},
+      {two(kDefaults + ",1,0,0,0"), 1, field + "buffer length is not a whole number of seconds from 1 to 60"},
+      {two(kDefaults + ",1,60,0,0"), -1, ""},
+      {two(kDefaults + ",1,61,0,0"), 1, field + "buffer length is not a whole number of seconds from 1 to 60"},
+      {two(kDefaults + ",1,5,2646000,0"), -1, ""},
+      {two(kDefaults + ",1,5,2646001,0"), 1, "layer 2: the start is 0 to 2646000 samples (60 s), not 2646001"},
+      {two(kDefaults + ",1,5,2147483648,0"), 1, field + "start is not a whole number of samples from 0 to 2646000"},
+      {two(kDefaults + ",1,5,1e3,0"), 1, field + "start is not a whole number of samples from 0 to 2646000"},
+      {two(kDefaults + ",1,5,0,12.0"), -1, ""},
+      {two(kDefaults + ",1,5,0,+12"), -1, ""},
+      {two(kDefaults + ",1,5,0,12.1"), 1, "layer 2: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB"},
+      {two(kDefaults + ",1,5,0,-60.0"), -1, ""},
+      {two(kDefaults + ",1,5,0,-60.1"), 1, "layer 2: the gain is -60.0 to +12.0 dB in steps of 0.1, not -60.1 dB"},
+      {two(kDefaults + ",1,5,0,99999.9"), 1, "layer 2: the gain is -60.0 to +12.0 dB in steps of 0.1, not +99999.9 dB"},
+      {two(kDefaults + ",1,5,0,100000.0"), 1, field + "gain is not a number of decibels with at most one decimal, such as -6.0"},
+      {two(kDefaults + ",1,5,0,1.25"), 1, field + "gain is not a number of decibels with at most one decimal, such as -6.0"},
+      {two(kDefaults + ",1,5,0,-"), 1, field + "gain is not a number of decibels with at most one decimal, such as -6.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(c.text.size() < 40 ? 0 : c.text.size() - 40));
+    const LayersTextRead read = ReadLayersText(c.text);
+    EXPECT_EQ(read.Problem, c.problem);
+    EXPECT_EQ(read.BadLayer, c.bad);
+    EXPECT_EQ(read.Layers.empty(), !c.problem.empty());
   }
 }
 
