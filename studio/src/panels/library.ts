@@ -391,7 +391,7 @@ export class LibraryPanel implements Panel {
               {
                 type: 'button',
                 id: `layer-from-${entry.id}`,
-                'aria-label': `Add ${quoted} as a layer`,
+                'aria-label': `Add as layer: ${quoted}`,
                 onclick: () => this.studio.addLayer(entry.recipe, entry.name),
               },
               'Add as layer',

@@ -289,7 +289,7 @@ test('walk-through: three layers saved to the library, back after a reload, in a
   await click(page, '[data-family="0"]');
   await page.fill('#library-name', 'Walk coin');
   await page.click('#library-add');
-  await page.click('#library-list button[aria-label="Add \u201cWalk coin\u201d as a layer"]');
+  await page.click('#library-list button[aria-label="Add as layer: \u201cWalk coin\u201d"]');
   await page.click('#make-variations');
   await page.waitForSelector('#variations .variation:nth-child(2)[data-state="ready"]');
   await page.click('#variations button[aria-label="Add variation 2 as a layer"]');
