@@ -56,6 +56,8 @@ export function wasmModule(): CompiledModule;
 export const SAMPLE_RATE: number;
 /** The largest magnitude a sample reaches (32000); a sample there is clipped. From the module once init() has finished. */
 export const CLIP_LEVEL: number;
+/** The most layers a layered sound has (8), from the module once init() has finished. */
+export const MAX_LAYERS: number;
 /** The 24 parameter names in index order. */
 export const PARAM_NAMES: readonly ParamName[];
 /** The preset families; the index is the family number. */
@@ -305,3 +307,23 @@ export interface LayersResult extends RenderResult {
  * and initLayers().
  */
 export function renderLayers(layers: readonly Layer[]): LayersResult;
+
+/**
+ * The layered sound as one line of text ("qxl1~..."), for a link or the
+ * clipboard, which `quavix render --layers FILE` also reads from a file. Throws
+ * as renderLayers() does, and for a seed that leaves the random state at 0 or
+ * a bufferLength of 0, which the text does not carry. Needs init() and
+ * initLayers().
+ */
+export function layersToText(layers: readonly Layer[]): string;
+
+/** A layer as layersFromText() gives it back: every field present. */
+export type LayerFromText = { params: Params; seed: number; bufferLength: number; offset: number; gainDb: number; muted: boolean };
+
+/**
+ * The layers of a layered sound's text; spaces and line ends around it are
+ * ignored. A text that cannot be used throws a RangeError naming the layer and
+ * its field, e.g. "quavix: layer 2: its seed is not a whole number from 1 to
+ * 4294967295". Needs init() and initLayers().
+ */
+export function layersFromText(text: string): LayerFromText[];

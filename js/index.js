@@ -10,6 +10,8 @@
 export let SAMPLE_RATE;
 /** The largest magnitude a sample reaches; a sample there is clipped. From the module, as SAMPLE_RATE. */
 export let CLIP_LEVEL;
+/** The most layers a layered sound has. From the module, as SAMPLE_RATE. */
+export let MAX_LAYERS;
 
 export const PARAM_NAMES = Object.freeze([
   'Volume', 'WaveType', 'AttackTime', 'SustainTime', 'SustainPunch', 'DecayTime',
@@ -190,6 +192,7 @@ function readLayout(exports) {
   WAV_HEADER_SIZE = ask('wav_header.size');
   SAMPLE_RATE = ask('sample_rate');
   CLIP_LEVEL = ask('clip_level');
+  MAX_LAYERS = ask('most_layers');
   INFO = { size: ask('info.size'), fields: {} };
   for (const field of [...INFO_TEXTS, ...INFO_WHOLES, ...INFO_FLOATS]) INFO.fields[field] = ask(`info.${field}`);
   const align = (n, to) => Math.ceil(n / to) * to;
@@ -740,13 +743,14 @@ export function readSfs(bytes) {
 // records lie in memory from that module's malloc (never in a scratch area).
 
 let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
-const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'malloc', 'free'];
+const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layers_check', 'quavix_render_layers', 'quavix_layers_text',
+  'quavix_layers_from_text', 'malloc', 'free'];
 // quavix_layer in the module's memory: the parameters, then five 32-bit fields.
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
 const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
 const PROBLEM_CAPACITY = 256;
 // The records written: up to the most layers and one; the core refuses a larger count before it reads any.
-const LAYERS_READ = 9;
+const layersRead = () => MAX_LAYERS + 1;
 
 function startLayers(module, instance) {
   const { exports } = instance;
@@ -827,6 +831,38 @@ function withMemory(bytes, call) {
   }
 }
 
+// The layers' module, once it matches quavix.wasm.
+function layersModule() {
+  api();
+  if (layered === null) throw new Error('quavix: call await initLayers() first');
+  if (layered.exports.quavix_version() !== wasm.quavix_version() || layered.exports.quavix_params_size() !== PARAMS_SIZE) {
+    throw new Error('quavix: quavix-layers.wasm and quavix.wasm are of different builds');
+  }
+  return layered.exports;
+}
+
+// A problem of the core's about read layers, naming an offset beyond 32 bits by its own value.
+function layersProblem(read, bad, text) {
+  return bad < 0 || read[bad].fits ? text : text.replace(/not -1$/, `not ${read[bad].offset}`);
+}
+
+// The layers read and checked by the core (check is quavix_layers_check or a call of its form).
+function checkedLayers(layers, what, check = (exports, ...args) => exports.quavix_layers_check(...args)) {
+  layersModule();
+  if (!Array.isArray(layers)) throw new TypeError(`quavix: ${what} takes an array of layers`);
+  const read = layers.slice(0, layersRead()).map((layer, i) => readLayer(layer, i + 1));
+  const records = read.length * layerSize();
+  const problem = withMemory(records + 8 + PROBLEM_CAPACITY, (exports, at) => {
+    putLayers(exports, at, read);
+    const badAt = at + records;
+    const problemAt = badAt + 8;
+    if (check(exports, at, layers.length, badAt, problemAt, PROBLEM_CAPACITY) >= 0) return null;
+    return layersProblem(read, new DataView(exports.memory.buffer).getInt32(badAt, true), textAt(problemAt, exports));
+  });
+  if (problem !== null) throw new RangeError(`quavix: ${problem}`);
+  return read;
+}
+
 /**
  * Mixes a layered sound as the quavix tool's render --layers does: 1 to 8
  * layers, each { params, seed (the random state its render starts from) or
@@ -835,25 +871,8 @@ function withMemory(bytes, call) {
  * 0.1), muted = false }. Needs init() and initLayers().
  */
 export function renderLayers(layers) {
-  api();
-  if (layered === null) throw new Error('quavix: call await initLayers() first');
-  if (layered.exports.quavix_version() !== wasm.quavix_version() || layered.exports.quavix_params_size() !== PARAMS_SIZE) {
-    throw new Error('quavix: quavix-layers.wasm and quavix.wasm are of different builds');
-  }
-  if (!Array.isArray(layers)) throw new TypeError('quavix: renderLayers takes an array of layers');
-  const read = layers.slice(0, LAYERS_READ).map((layer, i) => readLayer(layer, i + 1));
+  const read = checkedLayers(layers, 'renderLayers');
   const records = read.length * layerSize();
-  const problem = withMemory(records + 8 + PROBLEM_CAPACITY, (exports, at) => {
-    putLayers(exports, at, read);
-    const badAt = at + records;
-    const problemAt = badAt + 8;
-    if (exports.quavix_layers_check(at, layers.length, badAt, problemAt, PROBLEM_CAPACITY) === 0) return null;
-    const bad = new DataView(exports.memory.buffer).getInt32(badAt, true);
-    const text = textAt(problemAt, exports);
-    // the core names an offset beyond 32 bits by the -1 it was given
-    return bad < 0 || read[bad].fits ? text : text.replace(/not -1$/, `not ${read[bad].offset}`);
-  });
-  if (problem !== null) throw new RangeError(`quavix: ${problem}`);
   // at most as long as the latest end of a layer that sounds
   const bound = Math.max(0, ...read.filter(({ fields }) => fields[4] === 0)
     .map(({ params, bufferLength, offset }) => offset + soundLengthBound(params, { bufferLength })));
@@ -867,6 +886,65 @@ export function renderLayers(layers) {
     return [new Uint8Array(exports.memory.buffer, outAt, 2 * count).slice(), Number(after.getBigInt64(clippedAt, true))];
   });
   return mixResult(data, clipped);
+}
+
+// The longest text of a layered sound: its start, and 8 layers of 140 + 34 characters and "~".
+const LAYERS_TEXT_CAPACITY = 2048;
+
+/**
+ * The layered sound as one line of text ("qxl1~..."), for a link or the
+ * clipboard: each layer's settings file in base64url, its seed, buffer
+ * length, offset and gain. Throws as renderLayers() does, and for a seed that
+ * leaves the random state at 0 or a bufferLength of 0, which the text does not
+ * carry. Needs init() and initLayers().
+ */
+export function layersToText(layers) {
+  const read = checkedLayers(layers, 'layersToText',
+    (exports, at, count, badAt, problemAt, capacity) => exports.quavix_layers_text(at, count, 0, 0, badAt, problemAt, capacity));
+  const records = read.length * layerSize();
+  return withMemory(records + LAYERS_TEXT_CAPACITY, (exports, at) => {
+    putLayers(exports, at, read);
+    const length = Number(exports.quavix_layers_text(at, read.length, at + records, LAYERS_TEXT_CAPACITY, 0, 0, 0));
+    if (length < 0 || length >= LAYERS_TEXT_CAPACITY) throw new Error(`quavix: the layered sound's text was not written (${length})`);
+    return textAt(at + records, exports);
+  });
+}
+
+/**
+ * The layers of a layered sound's text, as renderLayers() takes them: each
+ * { params, seed, bufferLength, offset, gainDb, muted }. Spaces and line ends
+ * around the text are ignored; a text that cannot be used throws a RangeError
+ * naming the layer and its field. Needs init() and initLayers().
+ */
+export function layersFromText(text) {
+  const exports = layersModule();
+  if (typeof text !== 'string') throw new TypeError(`quavix: layersFromText takes a string, not ${typeof text}`);
+  if (text.length > LONGEST_TEXT) {
+    throw new RangeError(`quavix: a text of ${text.length} characters: the module takes at most ${LONGEST_TEXT}`);
+  }
+  const bytes = new TextEncoder().encode(text);
+  const records = MAX_LAYERS * layerSize();
+  return withMemory(records + 8 + PROBLEM_CAPACITY + bytes.length, (_, at) => {
+    const badAt = at + records;
+    const problemAt = badAt + 8;
+    const inputAt = problemAt + PROBLEM_CAPACITY;
+    new Uint8Array(exports.memory.buffer, inputAt, bytes.length).set(bytes);
+    const count = Number(exports.quavix_layers_from_text(inputAt, bytes.length, at, MAX_LAYERS, badAt, problemAt, PROBLEM_CAPACITY));
+    if (count < 0) throw new RangeError(`quavix: ${textAt(problemAt, exports)}`);
+    const view = new DataView(exports.memory.buffer);
+    return Array.from({ length: count }, (_, i) => {
+      const base = at + i * layerSize();
+      const [state, bufferLength, offset, tenths, muted] = LAYER_FIELDS.map((_, k) => view.getInt32(base + PARAMS_SIZE + 4 * k, true));
+      return {
+        params: new Params(new Uint8Array(exports.memory.buffer, base, PARAMS_SIZE).slice()),
+        seed: state >>> 0,
+        bufferLength,
+        offset,
+        gainDb: tenths / 10,
+        muted: muted !== 0,
+      };
+    });
+  });
 }
 
 // A render result of the mix's little-endian samples: behind the header of

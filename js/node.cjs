@@ -4,9 +4,10 @@
 'use strict';
 
 const NAMES = [
-  'CLIP_LEVEL', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples', 'checkMutateAmount',
-  'checkSettingsString', 'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON', 'fromSettingsString', 'initLayers',
-  'mutate', 'paramInfo', 'paramUnit', 'pitchOf', 'preset', 'random', 'randomize', 'readSfs', 'render', 'renderLayers',
+  'CLIP_LEVEL', 'MAX_LAYERS', 'PARAM_NAMES', 'PRESET_FAMILIES', 'Params', 'Random', 'SAMPLE_RATE', 'bufferSamples',
+  'checkMutateAmount', 'checkSettingsString', 'checkUserValue', 'defaults', 'freqForPitch', 'freqHz', 'fromJSON',
+  'fromSettingsString', 'initLayers', 'layersFromText', 'layersToText', 'mutate', 'paramInfo', 'paramUnit', 'pitchOf',
+  'preset', 'random', 'randomize', 'readSfs', 'render', 'renderLayers',
   'soundLengthBound', 'startPeriod', 'toSettingsString', 'wasmModule', 'writeSfs',
 ];
 

@@ -115,7 +115,14 @@ test('layered sounds mix as the tool\'s render --layers and as their rule', () =
     assert.deepEqual([[...got.samples], got.clipped], [want.samples, want.clipped], `${name}: the rule`);
     assert.equal(got.clipped, Number(tool.stderr.match(/(\d+) samples are clipped in the mix/)?.[1] ?? 0), `${name}: clipped`);
     assert.deepEqual(layers.map((l) => l.random.state), states, `${name}: the random sources stay as they were`);
+    // the same text as the tool's, and the text makes the same sound
+    const text = quavix.layersToText(layers);
+    assert.equal(text, tool.text, `${name}: the text`);
+    assert.ok(Buffer.from(quavix.renderLayers(quavix.layersFromText(`\n${text} `)).wav).equals(tool.wav), `${name}: from the text`);
   }
+  const [back] = quavix.layersFromText(quavix.layersToText([{ params: quavix.defaults(), seed: 7, gainDb: -6.1, muted: true, offset: 3 }]));
+  assert.deepEqual({ ...back, params: back.params.equals(quavix.defaults()) },
+    { params: true, seed: 7, bufferLength: 5, offset: 3, gainDb: -6.1, muted: true });
   const [one, latest, muted, clipping] = [0, 2, 4, 5].map((i) => quavix.renderLayers(layersOf(mixes[i].layers)));
   const alone = (recipe) => { const [l] = layersOf([recipe]); return quavix.render(l.params, l.random); };
   assert.ok(Buffer.from(one.wav).equals(Buffer.from(alone(mixes[0].layers[0]).wav)), 'one layer at 0 dB is its render');
@@ -154,6 +161,20 @@ test('bad layers are refused, naming the layer, in the tool\'s words', () => {
     assert.ok(tool.status !== 0 && tool.stderr.includes(toolWords), `${message}: the tool says ${tool.stderr}`);
   }
   const p = quavix.defaults();
+  for (const [text, type, message] of [
+    ['qxl1~', RangeError, 'a layered sound has 1 to 8 layers, not 0'],
+    ['coin', RangeError, 'it does not begin with "qxl1~", as a layered sound\'s text does'],
+    [quavix.layersToText([{ params: p, seed: 1 }]).replace(',1,5,', ',0,5,'), RangeError,
+      'layer 1: its seed is not a whole number from 1 to 4294967295'],
+    [7, TypeError, 'layersFromText takes a string, not number'],
+  ]) {
+    assert.throws(() => quavix.layersFromText(text), (e) => e instanceof type && e.message === `quavix: ${message}`, message);
+  }
+  for (const [layers, message] of [[[{ params: p, seed: 0 }], 'layer 1: its seed is not a whole number from 1 to 4294967295'],
+    [[{ params: p, seed: 1, bufferLength: 0 }], 'layer 1: its buffer length is not a whole number of seconds from 1 to 60'],
+    [[{ params: p, seed: 1, gainDb: 12.1 }], 'layer 1: the gain is -60.0 to +12.0 dB in steps of 0.1, not +12.1 dB']]) {
+    assert.throws(() => quavix.layersToText(layers), (e) => e instanceof RangeError && e.message === `quavix: ${message}`, message);
+  }
   for (const [layers, type] of [[{}, TypeError], [[{ params: {}, seed: 1 }], TypeError], [[{ params: p }], TypeError],
     [[{ params: p, seed: 1, random: quavix.random(1) }], TypeError], [[{ params: p, seed: 1.5 }], RangeError], [[null], TypeError]]) {
     assert.throws(() => quavix.renderLayers(layers), type, JSON.stringify(layers));

@@ -11,7 +11,7 @@ import { join } from 'node:path';
 import test from 'node:test';
 import { open, session } from '../testing/browser.js';
 import * as quavix from '../node.js';
-import { layersOf, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
+import { layersOf, native, nativeLayers, nativeRender, scratchDir } from '../testing/native.js';
 
 const js = new URL('..', import.meta.url).pathname;
 const readme = readFileSync(join(js, 'README.md'), 'utf8');
@@ -59,6 +59,8 @@ test('every JavaScript block runs in Node; the first two, ES module and CommonJS
   // the layered sound's block writes the tool's mix of its layers
   const layers = layersOf([{ preset: 'laser', seed: 42 }, { settings: '3,,0.1,,0.2,0.3,,-0.4,,,,,,,,,,,,1,,,,', seed: 7, offset: 2205, gainDb: -9.5 }]);
   assert.ok(readFileSync(join(project, 'layers.wav')).equals(nativeLayers(layers).wav), 'layers.wav');
+  assert.ok(native(['render', '--layers', join(project, 'layers.txt'), '-o', join(project, 'from-text.wav')]).status === 0 &&
+    readFileSync(join(project, 'from-text.wav')).equals(readFileSync(join(project, 'layers.wav'))), 'layers.txt, as the comment says');
 });
 
 test('every HTML block runs in Chromium, its buttons clicked', async () => {

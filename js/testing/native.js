@@ -57,5 +57,8 @@ export function nativeLayers(layers) {
   writeFileSync(project, JSON.stringify({ format: 'quavix-project', version: 2, sounds: [{ name: 'Mix', layers: layers.map(file) }] }));
   const wav = join(dir, 'mix.wav');
   const run = native(['render', '--layers', project, '--sound', 'Mix', '-o', wav]);
-  return { status: run.status, wav: run.status === 0 ? readFileSync(wav) : null, stderr: run.stderr };
+  if (run.status !== 0) return { status: run.status, wav: null, stderr: run.stderr };
+  // and the layered sound's text, as info --layers shows it
+  const { text } = JSON.parse(native(['info', '--layers', project, '--json']).stdout);
+  return { status: 0, wav: readFileSync(wav), stderr: run.stderr, text };
 }

@@ -70,30 +70,37 @@ bool GainTenths(std::string_view text, std::int32_t& tenths) {
   return true;
 }
 
-// The parts between separators; beyond most parts, just most + 1 of them
-// (whatever the text's length, a refusal costs one pass).
-std::vector<std::string_view> Split(std::string_view text, char separator, std::size_t most) {
-  std::vector<std::string_view> parts;
-  for (std::size_t at = 0;;) {
+// The parts between separators, at most N of them; *count is how many there
+// are, N + 1 meaning more than N (whatever the text's length, one pass).
+template <std::size_t N>
+std::array<std::string_view, N> Split(std::string_view text, char separator, std::size_t* count) {
+  std::array<std::string_view, N> parts{};
+  std::size_t n = 0;
+  for (std::size_t at = 0;; ++n) {
     const std::size_t end = text.find(separator, at);
-    parts.push_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-    if (end == std::string_view::npos || parts.size() > most) return parts;
+    if (n == N) break;
+    parts[n] = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    if (end == std::string_view::npos) return *count = n + 1, parts;
     at = end + 1;
   }
+  *count = N + 1;
+  return parts;
 }
 
 // The problem with one layer's fields, or "" with layer filled in.
 std::string ReadLayer(std::string_view text, Layer& layer) {
-  const std::vector<std::string_view> fields = Split(text, ',', 6);
-  if (fields.size() != 5 && fields.size() != 6) {
-    return "it has " + (fields.size() > 6 ? std::string("more than 6 fields") : std::to_string(fields.size()) +
-                                                 (fields.size() == 1 ? " field" : " fields")) +
-           "; a layer is its settings, seed, buffer length, start and gain, separated by commas, then ,m when muted";
+  std::size_t count = 0;
+  const auto fields = Split<6>(text, ',', &count);
+  if (count != 5 && count != 6) {
+    std::string problem = "it has ";
+    problem += count > 6 ? "more than 6" : std::to_string(count);
+    problem += count == 1 ? " field" : " fields";
+    return problem + "; a layer is its settings, seed, buffer length, start and gain, separated by commas, then ,m when muted";
   }
   std::array<std::uint8_t, kSettingsFileSize> bytes{};
   if (!FromBase64Url(fields[0], bytes)) {
-    return "its settings are not a settings file's " + std::to_string(kSettingsFileSize) + " bytes in base64url (" +
-           std::to_string(kSettingsChars) + " characters)";
+    static_assert(kSettingsFileSize == 105 && kSettingsChars == 140, "the words below");
+    return "its settings are not a settings file's 105 bytes in base64url (140 characters)";
   }
   layer.Params = DefaultParams();
   if (DecodeSettings(layer.Params, bytes.data(), bytes.size()) != SettingsLoadResult::Loaded) {
@@ -107,14 +114,15 @@ std::string ReadLayer(std::string_view text, Layer& layer) {
   layer.BufferSeconds = static_cast<std::uint32_t>(seconds);
   const std::int64_t start = WholeNumber(fields[3]);
   if (start < 0 || start > INT32_MAX) {
-    return "its start is not a whole number of samples from 0 to " + std::to_string(kMaxLayerOffset);
+    static_assert(kMaxLayerOffset == 2646000, "the words below");
+    return "its start is not a whole number of samples from 0 to 2646000";
   }
   layer.Offset = static_cast<std::int32_t>(start);
   if (!GainTenths(fields[4], layer.GainTenths)) {
     return "its gain is not a number of decibels with at most one decimal, such as -6.0";
   }
-  if (fields.size() == 6 && fields[5] != "m") return "it ends in something else than ,m (muted)";
-  layer.Muted = fields.size() == 6;
+  if (count == 6 && fields[5] != "m") return "it ends in something else than ,m (muted)";
+  layer.Muted = count == 6;
   return "";
 }
 
@@ -125,7 +133,8 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 std::string SeedFieldProblem() { return "its seed is not a whole number from 1 to 4294967295"; }
 
 std::string BufferFieldProblem() {
-  return "its buffer length is not a whole number of seconds from 1 to " + std::to_string(kMaxBufferSeconds);
+  static_assert(kMaxBufferSeconds == 60, "the words below");
+  return "its buffer length is not a whole number of seconds from 1 to 60";
 }
 
 std::string LayersTextProblem(std::span<const Layer> layers, int* badLayer) {
@@ -144,15 +153,21 @@ std::string LayersTextProblem(std::span<const Layer> layers, int* badLayer) {
 
 std::string WriteLayersText(std::span<const Layer> layers) {
   std::string text(kLayersTextStart);
+  const auto number = [&text](std::int64_t value) { text += std::to_string(value); };
   for (std::size_t i = 0; i < layers.size(); ++i) {
     const Layer& layer = layers[i];
-    const std::int32_t gain = layer.GainTenths;
-    const std::int32_t size = gain < 0 ? -gain : gain;
+    const std::int64_t gain = layer.GainTenths;
     if (i > 0) text += '~';
     text += Base64Url(EncodeSettings(layer.Params));
-    text += ',' + std::to_string(layer.RandomState) + ',' + std::to_string(layer.BufferSeconds) + ',' +
-            std::to_string(layer.Offset) + ',' + (gain < 0 ? "-" : "") + std::to_string(size / 10) + '.' +
-            std::to_string(size % 10);
+    for (const std::int64_t value : {std::int64_t{layer.RandomState}, std::int64_t{layer.BufferSeconds},
+                                     std::int64_t{layer.Offset}}) {
+      text += ',';
+      number(value);
+    }
+    text += gain < 0 ? ",-" : ",";
+    number((gain < 0 ? -gain : gain) / 10);
+    text += '.';
+    number((gain < 0 ? -gain : gain) % 10);
     if (layer.Muted) text += ",m";
   }
   return text;
@@ -163,15 +178,15 @@ LayersTextRead ReadLayersText(std::string_view text) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
   if (!text.starts_with(kLayersTextStart)) {
-    read.Problem = "it does not begin with \"" + std::string(kLayersTextStart) + "\", as a layered sound's text does";
+    read.Problem = "it does not begin with \"qxl1~\", as a layered sound's text does";
     return read;
   }
   text.remove_prefix(kLayersTextStart.size());
-  const std::size_t count = text.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '~'));
+  std::size_t count = text.empty() ? 0 : 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '~'));
   if (read.Problem = LayerCountProblem(count); !read.Problem.empty()) return read;
-  const std::vector<std::string_view> parts = Split(text, '~', kMaxLayers);
-  std::vector<Layer> layers(parts.size());
-  for (std::size_t i = 0; i < parts.size(); ++i) {
+  const auto parts = Split<kMaxLayers>(text, '~', &count);
+  std::vector<Layer> layers(count);
+  for (std::size_t i = 0; i < count; ++i) {
     if (std::string problem = ReadLayer(parts[i], layers[i]); !problem.empty()) {
       read.Problem = "layer " + std::to_string(i + 1) + ": " + problem;
       read.BadLayer = static_cast<int>(i);

@@ -27,6 +27,7 @@ constexpr Entry kLayout[] = {
     {"wav_header.size", QUAVIX_WAV_HEADER_SIZE},
     {"sample_rate", QUAVIX_SAMPLE_RATE},
     {"clip_level", quavix::kOutputScale},
+    {"most_layers", QUAVIX_MAX_LAYERS},
     {"info.size", sizeof(quavix_param_description)},
     QUAVIX_INFO_FIELD(index),
     QUAVIX_INFO_FIELD(name),
