@@ -3,12 +3,9 @@
 // module mixes it as `quavix render --layers` does; the export's input, each
 // sum / 32768 as a float and unclamped, is made here the way the tool makes it.
 import * as quavix from 'quavix';
-import { cook, type Recipe } from './recipe';
+import { cook, decodeRecipe, type Recipe } from './recipe';
 import { projectLayer, readLayer } from './project';
 import { cleanLabel, readStored, writeStored } from './timeline';
-
-/** As many layers as a layered sound holds. */
-export const MOST_LAYERS = 8;
 
 export interface MixLayer {
   name: string;
@@ -105,9 +102,46 @@ export function loadLayers(storage: Storage | undefined): { layers: MixLayer[]; 
   const layers: MixLayer[] = [];
   const problems: string[] = [];
   data.forEach((item: unknown, i) => {
-    const layer = i < MOST_LAYERS ? decodeLayer(item) : `a layered sound holds at most ${MOST_LAYERS} layers`;
+    const layer =
+      i < quavix.MAX_LAYERS ? decodeLayer(item) : `a layered sound holds at most ${quavix.MAX_LAYERS} layers`;
     if (typeof layer === 'string') problems.push(`layer ${i + 1}: ${layer}`);
     else layers.push(layer);
   });
   return { layers, problems };
+}
+
+/** The layers as one line of text for a link or the clipboard; a Solo goes as the Mute of the layers it silences. */
+export const layersText = (layers: readonly MixLayer[]): string => quavix.layersToText(toMix(layers));
+
+/** What a link or pasted text begins with when it holds layers. */
+export const LAYERS_FRAGMENT = '#layers=';
+
+/** The layers of a text from layersText, or what is wrong with it (naming the layer and its field). */
+export function layersOfText(text: string): MixLayer[] | string {
+  let read: quavix.LayerFromText[];
+  try {
+    read = quavix.layersFromText(text);
+  } catch (e) {
+    return ((e as Error)?.message ?? String(e)).replace(/^quavix: /, '');
+  }
+  const layers: MixLayer[] = [];
+  for (const [i, l] of read.entries()) {
+    const sfs = Array.from(quavix.writeSfs(l.params));
+    const recipe = decodeRecipe({
+      seed: l.seed,
+      source: { kind: 'load', sfs },
+      steps: [],
+      bufferLength: l.bufferLength,
+    });
+    if (typeof recipe === 'string') return `layer ${i + 1}: ${recipe}`;
+    layers.push({
+      name: `Shared layer ${i + 1}`,
+      recipe,
+      offset: l.offset,
+      gainDb: l.gainDb,
+      muted: l.muted,
+      solo: false,
+    });
+  }
+  return layers;
 }

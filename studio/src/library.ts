@@ -1,9 +1,10 @@
 // The library: named, tagged sounds kept in the browser's IndexedDB, each with
 // its exact recipe (the parameters' settings-file bytes and the seed the
 // synthesis starts from), so that opening one gives the same sound bit for bit.
+import * as quavix from 'quavix';
 import { decodeRecipe, encodeRecipe, type Recipe } from './recipe';
 import { cleanLabel } from './timeline';
-import { decodeLayer, encodeLayer, MOST_LAYERS, type MixLayer } from './layered';
+import { decodeLayer, encodeLayer, type MixLayer } from './layered';
 import { soundKey } from './store';
 
 export interface LibraryEntry {
@@ -194,7 +195,7 @@ const plain = (e: NewEntry) => ({
 
 /** A kept layered sound's layers, or null when one of them cannot be read. */
 function readLayers(data: unknown): MixLayer[] | null {
-  if (!Array.isArray(data) || data.length === 0 || data.length > MOST_LAYERS) return null;
+  if (!Array.isArray(data) || data.length === 0 || data.length > quavix.MAX_LAYERS) return null;
   const layers = data.map(decodeLayer);
   return layers.every((l): l is MixLayer => typeof l !== 'string') ? layers : null;
 }

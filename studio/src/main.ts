@@ -25,6 +25,7 @@ import { firstRunHint, shortcutsHelp } from './panels/help';
 import { LibraryPanel } from './panels/library';
 import { LayersPanel } from './panels/layers';
 import { keepWith } from './keep';
+import { LAYERS_FRAGMENT } from './layered';
 
 class Studio implements StudioContext {
   store: Store;
@@ -42,7 +43,8 @@ class Studio implements StudioContext {
   constructor(module: WebAssembly.Module) {
     const storage = safeStorage();
     const { session, refused } = loadSession(storage);
-    const fromLink = location.hash.length > 1 ? readFragment(location.hash) : null;
+    const layersLink = location.hash.startsWith(LAYERS_FRAGMENT) ? location.hash : null;
+    const fromLink = location.hash.length > 1 && !layersLink ? readFragment(location.hash) : null;
     const restored = session ? session.slots[session.slot] : null;
     let first: Recipe;
     if (fromLink && typeof fromLink !== 'string') {
@@ -71,7 +73,7 @@ class Studio implements StudioContext {
       (events) => new Renderer(module, () => new RenderWorker(), events),
       () => this.history.showStars(),
     );
-    this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()));
+    this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()), layersLink);
     this.layers.keeper = (name, tags, layers) => library.keepLayers(name, tags, layers);
     exporting.fromLayers = () => this.layers.packItem();
     const help = shortcutsHelp();

@@ -9,7 +9,7 @@ import { fromHex, hex } from './format';
 import { cleanName, parseTags, type NewEntry } from './library';
 import { cook, decodeRecipe, type Recipe } from './recipe';
 import { layerRefusal } from './messages';
-import { MOST_LAYERS, soundingOf, type MixLayer } from './layered';
+import { soundingOf, type MixLayer } from './layered';
 
 export const PROJECT_FORMAT = 'quavix-project';
 /** The version of plain sounds only, and the one with layered sounds. */
@@ -89,8 +89,8 @@ function readSound(item: unknown, version: number): NewEntry | string {
     return typeof recipe === 'string' ? recipe : { ...named, recipe };
   }
   if (version < LAYERS_VERSION) return `it has layers, which only files of version ${LAYERS_VERSION} hold`;
-  if (!Array.isArray(d.layers) || d.layers.length === 0 || d.layers.length > MOST_LAYERS)
-    return `its layers are not a list of 1 to ${MOST_LAYERS} layers`;
+  if (!Array.isArray(d.layers) || d.layers.length === 0 || d.layers.length > quavix.MAX_LAYERS)
+    return `its layers are not a list of 1 to ${quavix.MAX_LAYERS} layers`;
   const layers: MixLayer[] = [];
   for (const [i, raw] of d.layers.entries()) {
     const layer = readLayer(raw);

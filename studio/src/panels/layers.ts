@@ -7,7 +7,17 @@ import * as quavix from 'quavix';
 import { fileNameOf, formatSeconds, shortName } from '../format';
 import { flatten, type Recipe } from '../recipe';
 import { soundKey } from '../store';
-import { loadLayers, loadTitle, MOST_LAYERS, saveLayers, saveTitle, toMix, type MixLayer } from '../layered';
+import {
+  LAYERS_FRAGMENT,
+  layersOfText,
+  layersText,
+  loadLayers,
+  loadTitle,
+  saveLayers,
+  saveTitle,
+  toMix,
+  type MixLayer,
+} from '../layered';
 import { parseTags } from '../library';
 import { timeTicks } from '../axis';
 import { drawWave } from '../views';
@@ -46,6 +56,8 @@ export class LayersPanel implements Panel {
   constructor(
     private studio: Studio,
     loaded: Promise<void>,
+    /** A link's layers text, opened in place of the kept layers. */
+    linked: string | null = null,
   ) {
     this.element = h(
       'section',
@@ -110,6 +122,31 @@ export class LayersPanel implements Panel {
           { type: 'button', id: 'mix-download', disabled: true, onclick: () => this.download() },
           'Download mix',
         ),
+        h(
+          'button',
+          { type: 'button', id: 'layers-copy', disabled: true, onclick: () => this.share(false) },
+          'Copy layers text',
+        ),
+        h(
+          'button',
+          { type: 'button', id: 'layers-link', disabled: true, onclick: () => this.share(true) },
+          'Copy link',
+        ),
+      ),
+      h(
+        'form',
+        { id: 'layers-paste', class: 'library-form', onsubmit: (e: Event) => this.paste(e) },
+        h('label', { for: 'layers-text' }, 'Layers text'),
+        h('input', {
+          id: 'layers-text',
+          type: 'text',
+          autocomplete: 'off',
+          spellcheck: 'false',
+          placeholder: 'qxl1~\u2026',
+          'aria-describedby': 'layers-text-error',
+        }),
+        h('button', { type: 'submit', id: 'layers-open' }, 'Open layers text'),
+        h('p', { id: 'layers-text-error', class: 'field-error', role: 'status' }),
       ),
       h(
         'form',
@@ -125,6 +162,8 @@ export class LayersPanel implements Panel {
       () => {
         this.ready = true;
         this.restore();
+        if (linked !== null && this.openText(linked))
+          history.replaceState(null, '', location.pathname + location.search);
       },
       (e: unknown) => {
         $('layer-add-why').textContent =
@@ -136,13 +175,13 @@ export class LayersPanel implements Panel {
   /** The button's state and the reason when it cannot be used. */
   update(): void {
     if (!this.ready) return;
-    const full = this.layers.length >= MOST_LAYERS;
+    const full = this.layers.length >= quavix.MAX_LAYERS;
     const made = this.studio.store.last !== null;
     ($('layer-add') as HTMLButtonElement).disabled = full || !made;
     $('layer-add-why').textContent = full
-      ? `A layered sound holds at most ${MOST_LAYERS} layers: remove one to add another.`
+      ? `A layered sound holds at most ${quavix.MAX_LAYERS} layers: remove one to add another.`
       : made
-        ? `Adds the sound above as layer ${this.layers.length + 1} of at most ${MOST_LAYERS}.`
+        ? `Adds the sound above as layer ${this.layers.length + 1} of at most ${quavix.MAX_LAYERS}.`
         : 'The sound above is not made yet.';
   }
 
@@ -199,7 +238,7 @@ export class LayersPanel implements Panel {
 
   private setLayers(layers: readonly MixLayer[], what: string | null): void {
     this.editing = null;
-    this.layers = layers.slice(0, MOST_LAYERS).map((l) => this.made(l));
+    this.layers = layers.slice(0, quavix.MAX_LAYERS).map((l) => this.made(l));
     this.showRows();
     this.changed(what);
   }
@@ -211,14 +250,14 @@ export class LayersPanel implements Panel {
   /** Adds a sound as the last layer, at the start with its own gain; false when there is no room. */
   addRecipe(recipe: Recipe, name: string): boolean {
     if (!this.ready) return false;
-    if (this.layers.length >= MOST_LAYERS) {
-      this.studio.warn(`A layered sound holds at most ${MOST_LAYERS} layers: remove one to add another.`);
+    if (this.layers.length >= quavix.MAX_LAYERS) {
+      this.studio.warn(`A layered sound holds at most ${quavix.MAX_LAYERS} layers: remove one to add another.`);
       return false;
     }
     const layer = this.made({ name, recipe: flatten(recipe), offset: 0, gainDb: 0, muted: false, solo: false });
     this.layers.push(layer);
     this.showRows();
-    this.changed(`Added ${name} as layer ${this.layers.length}`);
+    this.changed(`Added ${shortName(name)} as layer ${this.layers.length}`);
     return true;
   }
 
@@ -270,6 +309,52 @@ export class LayersPanel implements Panel {
     $('layer-update').setAttribute('aria-label', `Update layer ${number} with the sound in the editor`);
   }
 
+  /** Copies the layers as text, or as a link that opens them here. */
+  private share(link: boolean): void {
+    if (this.layers.length === 0) return;
+    let text: string;
+    try {
+      text = layersText(this.current());
+    } catch (e) {
+      return this.studio.warn(
+        `The layers cannot be put into text: ${((e as Error)?.message ?? String(e)).replace(/^quavix: /, '')}.`,
+      );
+    }
+    const url = new URL(location.href);
+    url.hash = `${LAYERS_FRAGMENT.slice(1)}${text}`;
+    void this.studio.copy(link ? url.href : text, link ? 'link to the layers' : 'layers text');
+  }
+
+  /** Opens layers from a text or a link, or says what is wrong with it; true when they are open. */
+  openText(text: string): boolean {
+    const at = text.indexOf(LAYERS_FRAGMENT);
+    let body = at >= 0 ? text.slice(at + LAYERS_FRAGMENT.length) : text;
+    try {
+      body = decodeURIComponent(body);
+    } catch {
+      // left as it is: the reader says what is wrong with it
+    }
+    const layers = this.ready ? layersOfText(body.trim()) : 'the layers module has not started';
+    const error = $('layers-text-error');
+    if (typeof layers === 'string') {
+      const shown = `These layers cannot be opened: ${layers}.`;
+      error.textContent = shown;
+      $('layers-text').setAttribute('aria-invalid', 'true');
+      this.studio.warn(shown);
+      return false;
+    }
+    error.textContent = '';
+    $('layers-text').removeAttribute('aria-invalid');
+    this.open(layers, null);
+    return true;
+  }
+
+  private paste(e: Event): void {
+    e.preventDefault();
+    const field = $('layers-text') as HTMLInputElement;
+    if (this.openText(field.value)) field.value = '';
+  }
+
   private async keep(e: Event): Promise<void> {
     e.preventDefault();
     if (!this.keeper || this.layers.length === 0) return;
@@ -313,6 +398,7 @@ export class LayersPanel implements Panel {
     $('mix-clipped').textContent =
       mix && mix.clipped > 0 ? `${mix.clipped.toLocaleString('en')} sample${mix.clipped === 1 ? '' : 's'} clipped` : '';
     ($('layers-keep') as HTMLButtonElement).disabled = this.layers.length === 0 || !this.keeper;
+    for (const id of ['layers-copy', 'layers-link']) ($(id) as HTMLButtonElement).disabled = !mix;
     this.update();
     this.repaint();
     if (what === null) return;

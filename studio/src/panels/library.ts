@@ -17,6 +17,7 @@ import {
 import type { MixLayer } from '../layered';
 import { PROJECT_FILE, projectText, readProject } from '../project';
 import { flatten, type Recipe } from '../recipe';
+import { shortName } from '../format';
 import { soundKey } from '../store';
 import { loadStars, saveStars, type Kept } from '../timeline';
 import { $, h, safeStorage, save } from '../dom';
@@ -262,7 +263,7 @@ export class LibraryPanel implements Panel {
       this.failed('keep this layered sound', e);
       return false;
     }
-    this.studio.say(`Saved \u201c${kept}\u201d, ${layers.length} layers, to the library`);
+    this.studio.say(`Saved \u201c${shortName(kept)}\u201d, ${layers.length} layers, to the library`);
     this.showList();
     return true;
   }

@@ -9,6 +9,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
 import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded, reload } from './page-steps.mjs';
+import { openPage } from './browser.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
 const bin = join(scratch, 'bin');
@@ -304,6 +305,8 @@ test('walk-through: three layers saved to the library, back after a reload, in a
     await typeInto(page, `#layer-rows li:nth-child(${i + 1}) .layer-gain`, gain);
   }
   await page.click('#layer-rows li:nth-child(1) .layer-muted');
+  // Each change plays the mix again, as a change of the sound plays it.
+  await page.waitForSelector('html[data-playing="mix"]');
   // Layer 2 opened in the editor, made louder there, and taken back: the mix changes.
   const before = await downloaded(page, () => page.click('#mix-download'));
   await page.click('#layer-rows li:nth-child(2) .layer-edit');
@@ -335,6 +338,22 @@ test('walk-through: three layers saved to the library, back after a reload, in a
   assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(mix), 'the mix after the reload');
   await page.click('#library-list button.sound-item:has-text("Walk mix")');
   assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(mix), 'the mix opened from the library');
+
+  // Copy link: the link opens the same layers on a page of its own, and a broken text is refused with its reason.
+  await page.evaluate(() => (navigator.clipboard.writeText = async (text) => void (window.copied = text)));
+  await page.click('#layers-link');
+  const link = await page.evaluate(() => window.copied);
+  assert.match(link, /#layers=qxl1~/);
+  const linked = (await openPage(s.browser.context, link)).page;
+  await linked.waitForSelector('#layer-rows li:nth-child(3)');
+  assert.ok((await downloaded(linked, () => linked.click('#mix-download'))).equals(mix), 'the mix of the link');
+  assert.doesNotMatch(new URL(linked.url()).hash, /layers=/, 'the link is opened once, not again on a reload');
+  await linked.fill('#layers-text', link.replace(/~(.)/, '~$1$1'));
+  await linked.click('#layers-open');
+  assert.match(await linked.textContent('#layers-text-error'), /^These layers cannot be opened: /);
+  assert.equal(await linked.getAttribute('#layers-text', 'aria-invalid'), 'true');
+  assert.equal(await linked.$$eval('#layer-rows li', (all) => all.length), 3);
+  await linked.close();
 
   // The Studio's project file: the tool renders its layered sound, alone and in a batch, to the Studio's mix.
   const project = join(scratch, 'walk-project.json');

@@ -132,7 +132,10 @@ test('the library survives a reload, and its project file renders, by the tool, 
       buffer: Buffer.from(later),
     });
     await page.waitForFunction(() => document.getElementById('notices').textContent.includes('later.json'));
-    assert.match(await page.textContent('#notices'), /is a project file of version 3; this Studio reads versions 1 and 2/);
+    assert.match(
+      await page.textContent('#notices'),
+      /is a project file of version 3; this Studio reads versions 1 and 2/,
+    );
     assert.equal((await listed(page)).length, 2);
     assert.deepEqual(problems, []);
     await page.close();

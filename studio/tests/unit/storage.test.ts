@@ -2,7 +2,7 @@ import { beforeAll, expect, test } from 'vitest';
 import * as quavix from 'quavix';
 import { cook, decodeRecipe, encodeRecipe, newRecipe, startFrom, withValue, type Recipe } from '../../src/recipe';
 import { loadSession, loadStars, saveSession, saveStars, type Kept } from '../../src/timeline';
-import { encodeLayer, loadLayers, saveLayers, type MixLayer } from '../../src/layered';
+import { encodeLayer, layersOfText, layersText, loadLayers, saveLayers, type MixLayer } from '../../src/layered';
 
 beforeAll(() => Promise.all([quavix.init(), quavix.initLayers()]));
 
@@ -195,5 +195,32 @@ test('the layers come back after a reload; a planted or broken layer is left out
     const count = Array.isArray(data) ? data.length - problems.length : 0;
     expect(read.layers.length, name).toBe(count);
     for (const l of read.layers) expect(l.name.length, name).toBeLessThanOrEqual(80);
+  }
+});
+
+test('layers go into one line of text and come back as they sound; a broken text names the layer and the field', () => {
+  const layer = (seed: number, offset: number, gainDb: number, muted: boolean, solo: boolean): MixLayer => ({
+    name: `Jump ${seed}`,
+    recipe: jump(seed),
+    offset,
+    gainDb,
+    muted,
+    solo,
+  });
+  // A Solo travels as the Mute of the layers it silences.
+  const text = layersText([
+    layer(1, 0, -60, false, false),
+    layer(2, 2646000, 12, false, true),
+    layer(3, 5535, 0, true, false),
+  ]);
+  expect(text).toMatch(/^qxl1~[A-Za-z0-9._~,+-]+$/);
+  const back = layersOfText(` ${text}\n`);
+  if (typeof back === 'string') throw new Error(back);
+  const plainOf = (l: MixLayer) => ({ ...encodeLayer(l), name: '' });
+  expect(back.map(plainOf)).toEqual(
+    [layer(1, 0, -60, true, false), layer(2, 2646000, 12, false, false), layer(3, 5535, 0, true, false)].map(plainOf),
+  );
+  for (const broken of ['', 'qxl1~', 'qxl2~' + text.slice(5), text.slice(0, -3)]) {
+    expect(layersOfText(broken), JSON.stringify(broken)).toMatch(/^[a-z]/);
   }
 });
