@@ -129,7 +129,13 @@ export class LayersPanel implements Panel {
         ),
         h(
           'button',
-          { type: 'button', id: 'layers-link', disabled: true, onclick: () => this.share(true) },
+          {
+            type: 'button',
+            id: 'layers-link',
+            disabled: true,
+            'aria-label': 'Copy link to the layers',
+            onclick: () => this.share(true),
+          },
           'Copy link',
         ),
       ),
@@ -151,9 +157,9 @@ export class LayersPanel implements Panel {
       h(
         'form',
         { id: 'layers-save', class: 'library-form', onsubmit: (e: Event) => void this.keep(e) },
-        h('label', { for: 'layers-name' }, 'Name'),
+        h('label', { for: 'layers-name' }, 'Mix name'),
         h('input', { id: 'layers-name', type: 'text', autocomplete: 'off', maxlength: 80 }),
-        h('label', { for: 'layers-tags' }, 'Tags'),
+        h('label', { for: 'layers-tags' }, 'Mix tags'),
         h('input', { id: 'layers-tags', type: 'text', autocomplete: 'off', 'aria-describedby': 'library-tags-help' }),
         h('button', { type: 'submit', id: 'layers-keep', disabled: true }, 'Save layers to library'),
       ),
@@ -181,8 +187,8 @@ export class LayersPanel implements Panel {
     $('layer-add-why').textContent = full
       ? `A layered sound holds at most ${quavix.MAX_LAYERS} layers: remove one to add another.`
       : made
-        ? `Adds the sound above as layer ${this.layers.length + 1} of at most ${quavix.MAX_LAYERS}.`
-        : 'The sound above is not made yet.';
+        ? `Adds the current sound as layer ${this.layers.length + 1} of at most ${quavix.MAX_LAYERS}.`
+        : 'The current sound is not made yet.';
   }
 
   repaint(): void {
