@@ -354,6 +354,14 @@ test('walk-through: three layers saved to the library, back after a reload, in a
   assert.equal(await linked.getAttribute('#layers-text', 'aria-invalid'), 'true');
   assert.equal(await linked.$$eval('#layer-rows li', (all) => all.length), 3);
   await linked.close();
+  const hostile = (
+    await openPage(s.browser.context, `${singleFile}#layers=${encodeURIComponent('<img src=x onerror=alert(1)>')}`)
+  ).page;
+  await hostile.waitForSelector('#notices .notice');
+  assert.match(await hostile.textContent('#notices'), /These layers cannot be opened: /);
+  assert.equal(await hostile.$$eval('#layer-rows li', (all) => all.length), 3, 'the kept layers stay');
+  assert.equal(await hostile.$$eval('img', (all) => all.length), 0);
+  await hostile.close();
 
   // The Studio's project file: the tool renders its layered sound, alone and in a batch, to the Studio's mix.
   const project = join(scratch, 'walk-project.json');
