@@ -1,14 +1,25 @@
 // The library: named, tagged sounds kept in the browser's IndexedDB, each with
 // its exact recipe (the parameters' settings-file bytes and the seed the
 // synthesis starts from), so that opening one gives the same sound bit for bit.
+import * as quavix from 'quavix';
 import { decodeRecipe, encodeRecipe, type Recipe } from './recipe';
 import { cleanLabel } from './timeline';
+import { decodeLayer, encodeLayer, type MixLayer } from './layered';
+import { soundKey } from './store';
 
 export interface LibraryEntry {
   id: number;
   name: string;
   tags: string[];
+  /** The sound, or a layered sound's first layer. */
   recipe: Recipe;
+  /** A layered sound's layers. */
+  layers?: MixLayer[];
+}
+
+/** Equal for entries of the same sound, or the same layered sound; a layered one never equals a plain one. */
+export function entryKey(entry: Pick<LibraryEntry, 'recipe' | 'layers'>): string {
+  return entry.layers ? `layers ${JSON.stringify(entry.layers.map(encodeLayer))}` : soundKey(entry.recipe);
 }
 
 /** An entry before it is kept: the library gives it its id. */
@@ -139,8 +150,10 @@ export class Library {
     this.unreadable = 0;
     for (const row of rows as Record<string, unknown>[]) {
       const recipe = decodeRecipe(row?.recipe);
-      if (typeof row?.id !== 'number' || typeof recipe === 'string' || !Array.isArray(row.tags)) this.unreadable++;
-      else this.entries.push({ id: row.id, name: cleanName(row.name), tags: parseTags(row.tags), recipe });
+      const layers = row?.layers === undefined ? undefined : readLayers(row.layers);
+      if (typeof row?.id !== 'number' || typeof recipe === 'string' || !Array.isArray(row.tags) || layers === null)
+        this.unreadable++;
+      else this.entries.push({ id: row.id, name: cleanName(row.name), tags: parseTags(row.tags), recipe, layers });
     }
   }
 
@@ -173,4 +186,16 @@ export class Library {
   }
 }
 
-const plain = (e: NewEntry) => ({ name: e.name, tags: e.tags, recipe: encodeRecipe(e.recipe) });
+const plain = (e: NewEntry) => ({
+  name: e.name,
+  tags: e.tags,
+  recipe: encodeRecipe(e.recipe),
+  ...(e.layers ? { layers: e.layers.map(encodeLayer) } : {}),
+});
+
+/** A kept layered sound's layers, or null when one of them cannot be read. */
+function readLayers(data: unknown): MixLayer[] | null {
+  if (!Array.isArray(data) || data.length === 0 || data.length > quavix.MAX_LAYERS) return null;
+  const layers = data.map(decodeLayer);
+  return layers.every((l): l is MixLayer => typeof l !== 'string') ? layers : null;
+}

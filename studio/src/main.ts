@@ -25,6 +25,7 @@ import { firstRunHint, shortcutsHelp } from './panels/help';
 import { LibraryPanel } from './panels/library';
 import { LayersPanel } from './panels/layers';
 import { keepWith } from './keep';
+import { LAYERS_FRAGMENT } from './layered';
 
 class Studio implements StudioContext {
   store: Store;
@@ -42,7 +43,8 @@ class Studio implements StudioContext {
   constructor(module: WebAssembly.Module) {
     const storage = safeStorage();
     const { session, refused } = loadSession(storage);
-    const fromLink = location.hash.length > 1 ? readFragment(location.hash) : null;
+    const layersLink = location.hash.startsWith(LAYERS_FRAGMENT) ? location.hash : null;
+    const fromLink = location.hash.length > 1 && !layersLink ? readFragment(location.hash) : null;
     const restored = session ? session.slots[session.slot] : null;
     let first: Recipe;
     if (fromLink && typeof fromLink !== 'string') {
@@ -61,6 +63,7 @@ class Studio implements StudioContext {
     const exporting = new ExportPanel(this);
     const library = new LibraryPanel(this, {
       starsChanged: () => (this.history.showStars(), this.history.update()),
+      openLayers: (layers, name) => this.layers.open(layers, name),
     });
     this.history.starWith = () => library.toggleStar();
     keepWith((recipe, name) => library.keep(recipe, name));
@@ -70,7 +73,9 @@ class Studio implements StudioContext {
       (events) => new Renderer(module, () => new RenderWorker(), events),
       () => this.history.showStars(),
     );
-    this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()));
+    this.layers = new LayersPanel(this, quavix.initLayers(layersWasmBytes()), layersLink);
+    this.layers.keeper = (name, tags, layers) => library.keepLayers(name, tags, layers);
+    exporting.fromLayers = () => this.layers.packItem();
     const help = shortcutsHelp();
     this.panels = [this.sound, make, parameters, compare, this.history, library, variations, this.layers];
     $('app').replaceChildren(
@@ -239,6 +244,10 @@ class Studio implements StudioContext {
       area.remove();
     }
     this.say(`Copied the ${what}`);
+  }
+
+  addLayer(recipe: Recipe, name: string): void {
+    this.layers.addRecipe(recipe, name);
   }
 
   openFile(file: File | undefined): Promise<void> {

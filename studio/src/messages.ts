@@ -29,16 +29,21 @@ export function cutNote(bufferLength: number, needed: number | null): string {
 /** The latest start a field takes, in milliseconds (the mix's own limit, in samples, is checked as well). */
 const LATEST_START_MS = 60000;
 
-/** What the core says is wrong with a layer of this start (samples) and gain (dB), or null. */
-function refusal(layer: { offset?: number; gainDb?: number }): string | null {
+/** What the core says is wrong with a layer of this start (samples) and gain (dB), in its words, or null. */
+export function layerRefusal(layer: { offset?: number; gainDb?: number }): string | null {
   try {
     // A muted layer is checked but not rendered.
     quavix.renderLayers([{ params: quavix.defaults(), seed: 1, ...layer, muted: true }]);
     return null;
   } catch (e) {
-    const text = ((e as Error).message ?? String(e)).replace(/^quavix: layer 1: /, '');
-    return `${text.charAt(0).toUpperCase()}${text.slice(1)}.`;
+    return ((e as Error).message ?? String(e)).replace(/^quavix: layer 1: /, '');
   }
+}
+
+/** The core's refusal as a sentence. */
+function refusal(layer: { offset?: number; gainDb?: number }): string | null {
+  const text = layerRefusal(layer);
+  return text === null ? null : `${text.charAt(0).toUpperCase()}${text.slice(1)}.`;
 }
 
 /** The start typed in milliseconds as whole samples, or what is wrong with it. */

@@ -14,6 +14,8 @@ let playing: Playing | null = null;
 const listeners: (() => void)[] = [];
 
 function changed(): void {
+  // Who plays, for the page's styles and tests: '' when nothing does.
+  document.documentElement.dataset.playing = playing?.owner ?? '';
   for (const listener of listeners) listener();
 }
 

@@ -69,7 +69,8 @@ const SESSION_KEY = 'quavix-studio.session';
 /** The sounds of a session kept over a reload: the newest ones. */
 export const KEPT_HISTORY = 200;
 
-function read(storage: Storage | undefined, key: string): unknown {
+/** A stored value as plain data: undefined when there is none, null when it is not JSON. */
+export function readStored(storage: Storage | undefined, key: string): unknown {
   try {
     const text = storage?.getItem(key);
     return text === null || text === undefined ? undefined : JSON.parse(text);
@@ -78,7 +79,7 @@ function read(storage: Storage | undefined, key: string): unknown {
   }
 }
 
-function write(storage: Storage | undefined, key: string, value: unknown): void {
+export function writeStored(storage: Storage | undefined, key: string, value: unknown): void {
   try {
     storage?.setItem(key, JSON.stringify(value));
   } catch {
@@ -114,12 +115,12 @@ const plainKept = (list: Kept[]) => list.map((k) => ({ label: k.label, recipe: e
 
 /** The starred sounds, and how many stored entries could not be read. */
 export function loadStars(storage: Storage | undefined): { stars: Kept[]; refused: number } {
-  const { kept, refused } = keptList(read(storage, STARS_KEY), 'Starred sound');
+  const { kept, refused } = keptList(readStored(storage, STARS_KEY), 'Starred sound');
   return { stars: kept, refused };
 }
 
 export function saveStars(storage: Storage | undefined, stars: Kept[]): void {
-  write(storage, STARS_KEY, plainKept(stars));
+  writeStored(storage, STARS_KEY, plainKept(stars));
 }
 
 /** What a reload brings back: both slots, which one is shown, the locks and the sounds made. */
@@ -132,7 +133,7 @@ export interface Session {
 }
 
 export function saveSession(storage: Storage | undefined, session: Session): void {
-  write(storage, SESSION_KEY, {
+  writeStored(storage, SESSION_KEY, {
     slots: session.slots.map(encodeRecipe),
     slot: session.slot,
     comparing: session.comparing,
@@ -143,7 +144,7 @@ export function saveSession(storage: Storage | undefined, session: Session): voi
 
 /** The last session, each part checked on its own; `refused` counts what could not be read. */
 export function loadSession(storage: Storage | undefined): { session: Session | null; refused: number } {
-  const data = read(storage, SESSION_KEY);
+  const data = readStored(storage, SESSION_KEY);
   if (data === undefined) return { session: null, refused: 0 };
   if (typeof data !== 'object' || data === null) return { session: null, refused: 1 };
   const d = data as Record<string, unknown>;

@@ -135,8 +135,10 @@ async function encode(
   return { bytes, stored: q.stored, clipped: q.clipped };
 }
 
-export async function exportSound(samples: Int16Array, o: ExportOptions): Promise<ExportedSound> {
-  let sound: Float32Array = Float32Array.from(samples, (s) => s / 32768);
+/** Exports a sound's 16-bit samples, or the floats of a layered sound's mix (unclamped), as the tool does. */
+export async function exportSound(samples: Int16Array | Float32Array, o: ExportOptions): Promise<ExportedSound> {
+  let sound: Float32Array =
+    samples instanceof Float32Array ? samples.slice() : Float32Array.from(samples, (s) => s / 32768);
   const before = measureLoudness(sound, quavix.SAMPLE_RATE);
   let emptied = false;
   if (o.trimDb !== null) {

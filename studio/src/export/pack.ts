@@ -5,13 +5,17 @@ import * as quavix from 'quavix';
 import { zipSync } from 'fflate';
 import { cook, type Recipe } from '../recipe';
 import { cliCommand, hostScript } from '../exports';
-import { hex } from '../format';
+import { hex, shellQuote } from '../format';
+import { mixFloats, toMix, type MixLayer } from '../layered';
+import { projectText } from '../project';
 import { exportSound, isPlain, reachableLoudness, type ExportedSound, type ExportOptions } from './export-sound';
 import { measureLoudness, type Loudness } from './loudness';
 
 export interface PackItem {
   name: string;
   recipe: Recipe;
+  /** A layered sound's layers: its file is their mix. */
+  layers?: MixLayer[];
 }
 
 /** One sound of a pack, as the dialog lists it. */
@@ -145,39 +149,24 @@ export async function buildPack(
   const sounds: PackSound[] = [];
   const commands: string[] = [];
   for (let i = 0; i < items.length; i++) {
-    const { recipe } = items[i];
+    const { recipe, layers } = items[i];
     const name = names[i];
     const file = `${name}.${ext}`;
-    const cooked = cook(recipe);
-    const rng = quavix.random(0);
-    rng.state = cooked.renderState;
-    const made = quavix.render(cooked.params, rng, { bufferLength: recipe.bufferLength });
-    const sfs = quavix.writeSfs(cooked.params);
-    const command = cliCommand(recipe, file, exportWords(options));
-    const entry: Record<string, unknown> = {
-      file,
-      name: items[i].name,
-      seed: Number(/--seed (\d+)/.exec(command)?.[1] ?? recipe.seed),
-      settings: quavix.toSettingsString(cooked.params),
-      sfs: hex(sfs),
-      samples: made.sampleCount,
-      peak: made.peak,
-      clipped: made.clipped,
-      silent: made.silent,
-      command,
-    };
+    const made = layers ? layered(items[i], name, file, options, files) : single(recipe, name, file, options, files);
+    const { entry, command } = made;
+    entry.name = items[i].name;
     let measured: Loudness;
     let limited = false;
     let reachableLufs: number | null = null;
     let notes: string[] = [];
     if (plain) {
-      files[file] = made.wav.slice();
+      files[file] = made.wav;
       measured = measureLoudness(
         Float32Array.from(made.samples, (s) => s / 32768),
         quavix.SAMPLE_RATE,
       );
     } else {
-      const exported = await exportSound(made.samples.slice(), options);
+      const exported = await exportSound(made.input(), options);
       files[file] = exported.bytes;
       measured = exported.after;
       limited = exported.limited;
@@ -185,8 +174,6 @@ export async function buildPack(
       notes = notesOf(options, exported);
       Object.assign(entry, exportFields(options, exported));
     }
-    files[`${name}.sfs`] = sfs;
-    files[`${name}.host.txt`] = new TextEncoder().encode(hostScript(recipe, name).join('\n') + '\n');
     commands.push(command);
     entries.push(entry);
     sounds.push({
@@ -208,7 +195,7 @@ export async function buildPack(
     count: items.length,
     set: [],
     mutate: null,
-    buffer_length: items.length > 0 ? items[0].recipe.bufferLength : null,
+    buffer_length: items.length > 0 && !items[0].layers ? items[0].recipe.bufferLength : null,
     sample_rate: quavix.SAMPLE_RATE,
     clip_level: quavix.CLIP_LEVEL,
   };
@@ -220,3 +207,70 @@ export async function buildPack(
   const zip = zipSync(files, { level: 6, mtime: new Date(2020, 0, 1) });
   return { zip, sounds, manifest };
 }
+
+interface Made {
+  entry: Record<string, unknown>;
+  command: string;
+  wav: Uint8Array;
+  samples: Int16Array;
+  /** What the export takes. */
+  input(): Int16Array | Float32Array;
+}
+
+/** A sound: its file, settings file and host script, and its manifest entry. */
+function single(recipe: Recipe, name: string, file: string, options: ExportOptions, files: Files): Made {
+  const cooked = cook(recipe);
+  const rng = quavix.random(0);
+  rng.state = cooked.renderState;
+  const made = quavix.render(cooked.params, rng, { bufferLength: recipe.bufferLength });
+  const sfs = quavix.writeSfs(cooked.params);
+  const command = cliCommand(recipe, file, exportWords(options));
+  files[`${name}.sfs`] = sfs;
+  files[`${name}.host.txt`] = new TextEncoder().encode(hostScript(recipe, name).join('\n') + '\n');
+  const entry: Record<string, unknown> = {
+    file,
+    name: '',
+    seed: Number(/--seed (\d+)/.exec(command)?.[1] ?? recipe.seed),
+    settings: quavix.toSettingsString(cooked.params),
+    sfs: hex(sfs),
+    samples: made.sampleCount,
+    peak: made.peak,
+    clipped: made.clipped,
+    silent: made.silent,
+    command,
+  };
+  const samples = made.samples.slice();
+  return { entry, command, wav: made.wav.slice(), samples, input: () => samples };
+}
+
+/**
+ * A layered sound: its mix, and its own project file (NAME.layers.json) from which `quavix render --layers` makes the
+ * file again; the manifest entry is the one `quavix batch --project` writes for it.
+ */
+function layered(item: PackItem, name: string, file: string, options: ExportOptions, files: Files): Made {
+  const layers = item.layers!;
+  const mix = quavix.renderLayers(toMix(layers));
+  const project = `${name}.layers.json`;
+  files[project] = new TextEncoder().encode(projectText([{ name: item.name, tags: [], recipe: item.recipe, layers }]));
+  const words = ['render', '--layers', project, '--sound', item.name, ...exportWords(options), '-o', file];
+  const command = ['quavix', ...words].map(shellQuote).join(' ');
+  const samples = mix.samples.slice();
+  const entry: Record<string, unknown> = {
+    file,
+    name: '',
+    seed: null,
+    settings: null,
+    sfs: null,
+    samples: mix.sampleCount,
+    peak: mix.peak,
+    clipped: samples.filter((s) => Math.abs(s) >= quavix.CLIP_LEVEL).length,
+    silent: mix.peak === 0,
+    command,
+    buffer_length: null,
+    layers: layers.length,
+    mix_clipped: mix.clipped,
+  };
+  return { entry, command, wav: mix.wav.slice(), samples, input: () => mixFloats(layers) };
+}
+
+type Files = Record<string, Uint8Array>;

@@ -1,5 +1,6 @@
 // What every panel may use: the state, and the page's ways to speak and play.
 import type { Store } from '../store';
+import type { Recipe } from '../recipe';
 
 export interface Studio {
   store: Store;
@@ -9,6 +10,10 @@ export interface Studio {
   warn(text: string): void;
   play(): void;
   copy(text: string, what: string): Promise<void>;
+  /** Set once the person has used the page: from then on a change plays its sound. */
+  used: boolean;
+  /** Adds a sound as the last layer of the Layers panel. */
+  addLayer(recipe: Recipe, name: string): void;
 }
 
 /** A part of the page: its element, redrawn after each change. */

@@ -35,6 +35,8 @@ export class ExportPanel {
 
   /** The library's sounds that its search shows, by name, and the search; null without a library. */
   fromLibrary: (() => { sounds: PackItem[]; search: string } | null) | null = null;
+  /** The Layers panel's layered sound, or null when it has no layers. */
+  fromLayers: (() => PackItem | null) | null = null;
 
   constructor(private studio: Studio) {
     this.dialog = this.makeDialog();
@@ -91,6 +93,7 @@ export class ExportPanel {
           {},
           h('legend', {}, 'Sounds'),
           radio('current', 'The current sound', true),
+          h('span', { id: 'export-layers-choice' }),
           h('span', { id: 'export-starred-choice' }),
           h('span', { id: 'export-library-choice' }),
         ),
@@ -207,6 +210,17 @@ export class ExportPanel {
               : `Library sounds shown (${shown.length})`,
           ),
     );
+    const mix = this.fromLayers?.() ?? null;
+    field(this.dialog, 'export-layers-choice').replaceChildren(
+      h(
+        'label',
+        { class: 'export-choice' },
+        h('input', { type: 'radio', name: 'export-which', value: 'layers', ...(mix ? {} : { disabled: true }) }),
+        mix
+          ? `The layered sound \u201c${shortName(mix.name)}\u201d (${mix.layers!.length} layers)`
+          : 'The layered sound (none yet: add layers first)',
+      ),
+    );
     const current = this.dialog.querySelector<HTMLInputElement>('input[value=current]')!;
     current.checked = true;
     this.sync();
@@ -220,6 +234,10 @@ export class ExportPanel {
     const which = this.dialog.querySelector<HTMLInputElement>('input[name=export-which]:checked')?.value;
     if (which === 'starred') return store.stars.map((k) => ({ name: k.label, recipe: k.recipe }));
     if (which === 'library') return this.fromLibrary?.()?.sounds ?? [];
+    if (which === 'layers') {
+      const mix = this.fromLayers?.();
+      return mix ? [mix] : [];
+    }
     return [{ name: store.fileName(), recipe: store.recipe }];
   }
 

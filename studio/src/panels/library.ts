@@ -11,10 +11,13 @@ import {
   STARRED,
   cleanName,
   refusal,
+  entryKey,
   type LibraryEntry,
 } from '../library';
+import type { MixLayer } from '../layered';
 import { PROJECT_FILE, projectText, readProject } from '../project';
 import { flatten, type Recipe } from '../recipe';
+import { shortName } from '../format';
 import { soundKey } from '../store';
 import { loadStars, saveStars, type Kept } from '../timeline';
 import { $, h, safeStorage, save } from '../dom';
@@ -23,6 +26,8 @@ import type { Panel, Studio } from './context';
 /** What the panel needs besides the common parts: the starred list of the history panel is redrawn from here. */
 export interface LibraryHooks {
   starsChanged(): void;
+  /** A layered sound opened: the Layers panel takes its layers and its name. */
+  openLayers(layers: MixLayer[], name: string): void;
 }
 
 export class LibraryPanel implements Panel {
@@ -121,8 +126,8 @@ export class LibraryPanel implements Panel {
     this.studio.store.keptName = (recipe) => {
       const key = soundKey(recipe);
       const last = opened.entries.find((e) => e.id === this.openedId);
-      if (last && soundKey(last.recipe) === key) return last.name;
-      return sorted(opened.entries).find((e) => soundKey(e.recipe) === key)?.name ?? null;
+      if (last && entryKey(last) === key) return last.name;
+      return sorted(opened.entries).find((e) => entryKey(e) === key)?.name ?? null;
     };
     this.setEnabled(true);
     if (opened.unreadable > 0) {
@@ -150,7 +155,7 @@ export class LibraryPanel implements Panel {
     const storage = safeStorage();
     const { stars } = loadStars(storage);
     if (stars.length === 0) return;
-    const kept = new Set(library.entries.map((e) => soundKey(e.recipe)));
+    const kept = new Set(library.entries.map(entryKey));
     // Stars are listed newest first: the oldest is kept first, so that the list keeps its order.
     const fresh = stars.filter((k) => !kept.has(soundKey(k.recipe))).reverse();
     try {
@@ -171,7 +176,7 @@ export class LibraryPanel implements Panel {
     if (!library) return false;
     const store = this.studio.store;
     const key = soundKey(store.recipe);
-    const same = library.entries.filter((e) => soundKey(e.recipe) === key);
+    const same = library.entries.filter((e) => entryKey(e) === key);
     const starred = same.filter((e) => e.tags.includes(STARRED));
     try {
       if (starred.length > 0) {
@@ -197,7 +202,7 @@ export class LibraryPanel implements Panel {
     const library = this.library;
     if (!library) return null;
     const key = soundKey(recipe);
-    if (library.entries.some((e) => soundKey(e.recipe) === key)) return false;
+    if (library.entries.some((e) => entryKey(e) === key)) return false;
     try {
       await library.add([{ name: cleanName(name), tags: [STARRED], recipe: flatten(recipe) }]);
     } catch (e) {
@@ -215,7 +220,7 @@ export class LibraryPanel implements Panel {
     if (!library) return;
     const store = this.studio.store;
     store.stars = library.entries
-      .filter((e) => e.tags.includes(STARRED))
+      .filter((e) => e.tags.includes(STARRED) && !e.layers)
       .sort((a, b) => b.id - a.id)
       .map((e): Kept => ({ label: e.name, recipe: e.recipe }));
     this.hooks.starsChanged();
@@ -242,8 +247,25 @@ export class LibraryPanel implements Panel {
   }
 
   private open1(entry: LibraryEntry): void {
+    if (entry.layers) return this.hooks.openLayers(entry.layers, entry.name);
     this.openedId = entry.id;
     this.studio.store.change(entry.recipe, `Opened \u201c${entry.name}\u201d`);
+  }
+
+  /** Keeps a layered sound under a name with tags; false when it could not be kept. */
+  async keepLayers(name: string, tags: string[], layers: MixLayer[]): Promise<boolean> {
+    const library = this.library;
+    if (!library) return false;
+    const kept = cleanName(name);
+    try {
+      await library.add([{ name: kept, tags, recipe: layers[0].recipe, layers }]);
+    } catch (e) {
+      this.failed('keep this layered sound', e);
+      return false;
+    }
+    this.studio.say(`Saved \u201c${shortName(kept)}\u201d, ${layers.length} layers, to the library`);
+    this.showList();
+    return true;
   }
 
   private async duplicate(entry: LibraryEntry): Promise<void> {
@@ -347,17 +369,34 @@ export class LibraryPanel implements Panel {
           type: 'button',
           id: `open-${entry.id}`,
           class: 'sound-item',
-          'aria-current': String(soundKey(entry.recipe) === current),
+          'aria-current': String(entryKey(entry) === current),
           onclick: () => this.open1(entry),
         },
         // The button's name is its visible text, the name and the tags, after a word heard only.
         h('span', { class: 'visually-hidden' }, 'Open '),
         h('span', { class: 'entry-name' }, entry.name),
-        h('span', { class: 'tags' }, ...entry.tags.map((t) => h('span', { class: 'tag' }, t))),
+        h(
+          'span',
+          { class: 'tags' },
+          ...(entry.layers ? [h('span', { class: 'tag layered' }, `${entry.layers.length} layers`)] : []),
+          ...entry.tags.map((t) => h('span', { class: 'tag' }, t)),
+        ),
       ),
       h(
         'span',
         { class: 'entry-actions' },
+        entry.layers
+          ? ''
+          : h(
+              'button',
+              {
+                type: 'button',
+                id: `layer-from-${entry.id}`,
+                'aria-label': `Add as layer: ${quoted}`,
+                onclick: () => this.studio.addLayer(entry.recipe, entry.name),
+              },
+              'Add as layer',
+            ),
         h(
           'button',
           {
@@ -401,13 +440,13 @@ export class LibraryPanel implements Panel {
   }
 
   /** The sounds the list shows (those the search matches), by name; null without a library. */
-  shown(): { sounds: { name: string; recipe: Recipe }[]; search: string } | null {
+  shown(): { sounds: { name: string; recipe: Recipe; layers?: MixLayer[] }[]; search: string } | null {
     const library = this.library;
     if (!library) return null;
     const search = ($('library-search') as HTMLInputElement).value;
     const sounds = sorted(library.entries)
       .filter((e) => matches(e, search))
-      .map((e) => ({ name: e.name, recipe: e.recipe }));
+      .map((e) => ({ name: e.name, recipe: e.recipe, layers: e.layers }));
     return { sounds, search };
   }
 
@@ -442,7 +481,7 @@ export class LibraryPanel implements Panel {
     for (const entry of library.entries) {
       const button = document.getElementById(`open-${entry.id}`);
       if (!button) continue;
-      const here = soundKey(entry.recipe) === current;
+      const here = entryKey(entry) === current;
       button.setAttribute('aria-current', String(here));
     }
   }
@@ -461,8 +500,8 @@ export class LibraryPanel implements Panel {
     const read = readProject(await file.text(), file.name);
     if (typeof read === 'string') return this.studio.warn(`${read} Nothing was imported.`);
     // Merging: a sound already kept under the same name is not kept twice.
-    const kept = new Set(library.entries.map((e) => `${e.name}\n${soundKey(e.recipe)}`));
-    const fresh = read.sounds.filter((s) => !kept.has(`${s.name}\n${soundKey(s.recipe)}`));
+    const kept = new Set(library.entries.map((e) => `${e.name}\n${entryKey(e)}`));
+    const fresh = read.sounds.filter((s) => !kept.has(`${s.name}\n${entryKey(s)}`));
     try {
       await library.add(fresh);
     } catch (e) {

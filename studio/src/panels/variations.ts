@@ -237,6 +237,16 @@ export class VariationsPanel implements Panel {
         { class: 'variation-actions' },
         h('button', { type: 'button', 'aria-label': `Pick ${name}`, onclick: () => this.pick(c) }, 'Pick'),
         c.keep,
+        h(
+          'button',
+          {
+            type: 'button',
+            class: 'variation-layer',
+            'aria-label': `Add ${name} as a layer`,
+            onclick: () => this.studio.addLayer(c.recipe, `${this.base} ${name}`),
+          },
+          'Layer',
+        ),
       ),
     );
     return c;

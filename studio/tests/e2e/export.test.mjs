@@ -8,7 +8,8 @@ import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSyn
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded } from './page-steps.mjs';
+import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded, reload } from './page-steps.mjs';
+import { openPage } from './browser.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-export-'));
 const bin = join(scratch, 'bin');
@@ -26,7 +27,7 @@ let packs = 0;
 /** Makes a pack of the starred sounds with these dialog settings; its files land in a folder of their own. */
 async function makePack(page, settings) {
   await page.click('#export-open');
-  await page.check('input[name=export-which][value=starred]');
+  await page.check(`input[name=export-which][value=${settings.which ?? 'starred'}]`);
   await page.selectOption('#export-format', settings.format ?? 'wav');
   if (settings.bits) await page.selectOption('#export-bits', settings.bits);
   await page.selectOption('#export-rate', String(settings.rate ?? 44100));
@@ -277,4 +278,128 @@ test('a mix of layers downloads as the bytes the tool renders from a project fil
   assert.match(await page.textContent('#layer-add-why'), /at most 8 layers/);
   await page.click('#layer-rows li:nth-child(8) .layer-remove');
   assert.equal(await page.isDisabled('#layer-add'), false);
+});
+
+test('walk-through: three layers saved to the library, back after a reload, in a pack whose commands make it again', async () => {
+  while (await page.$('#layer-rows li')) await page.click('#layer-rows li:first-child .layer-remove');
+  // Layer 1 the current sound, layer 2 a sound of the library, layer 3 a cell of the variations grid.
+  await typeInto(page, '#seed', '51');
+  await click(page, '[data-family="5"]');
+  await page.click('#layer-add');
+  await typeInto(page, '#seed', '52');
+  await click(page, '[data-family="0"]');
+  await page.fill('#library-name', 'Walk coin');
+  await page.click('#library-add');
+  await page.click('#library-list button[aria-label="Add as layer: \u201cWalk coin\u201d"]');
+  await page.click('#make-variations');
+  await page.waitForSelector('#variations .variation:nth-child(2)[data-state="ready"]');
+  await page.click('#variations button[aria-label="Add variation 2 as a layer"]');
+  const rows = () => page.$$eval('#layer-rows .layer-name', (all) => all.map((e) => e.textContent));
+  assert.equal((await rows()).length, 3);
+  for (const [i, [start, gain]] of [
+    ['0', '0'],
+    ['125.5', '-6.5'],
+    ['310', '3'],
+  ].entries()) {
+    await typeInto(page, `#layer-rows li:nth-child(${i + 1}) .layer-start`, start);
+    await typeInto(page, `#layer-rows li:nth-child(${i + 1}) .layer-gain`, gain);
+  }
+  await page.click('#layer-rows li:nth-child(1) .layer-muted');
+  // Each change plays the mix again, as a change of the sound plays it.
+  await page.waitForSelector('html[data-playing="mix"]');
+  // Layer 2 opened in the editor, made louder there, and taken back: the mix changes.
+  const before = await downloaded(page, () => page.click('#mix-download'));
+  await page.click('#layer-rows li:nth-child(2) .layer-edit');
+  await typeInto(page, '#p-Volume-value', '0.9');
+  await page.click('#layer-update');
+  assert.match((await rows())[1], /\(edited\)/);
+  const mix = await downloaded(page, () => page.click('#mix-download'));
+  assert.ok(!mix.equals(before), 'the edited layer left the mix as it was');
+  assert.deepEqual(await axeViolations(page, '.panel.layers'), []);
+
+  await page.fill('#layers-name', 'Walk mix');
+  await page.fill('#layers-tags', 'walk, layered');
+  await page.click('#layers-keep');
+  await page.waitForSelector('#library-list .tag.layered');
+  await reload(page);
+  await page.waitForSelector('#layer-rows li:nth-child(3)');
+  const fields = await page.$$eval('#layer-rows li', (all) =>
+    all.map((li) => [
+      li.querySelector('.layer-start').value,
+      li.querySelector('.layer-gain').value,
+      li.querySelector('.layer-muted').getAttribute('aria-pressed'),
+    ]),
+  );
+  assert.deepEqual(fields, [
+    ['0', '0.0', 'true'],
+    ['125.5', '-6.5', 'false'], // 5535 samples: 125.5 ms is the shortest text that rounds to them
+    ['310', '3.0', 'false'],
+  ]);
+  assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(mix), 'the mix after the reload');
+  await page.click('#library-list button.sound-item:has-text("Walk mix")');
+  assert.ok((await downloaded(page, () => page.click('#mix-download'))).equals(mix), 'the mix opened from the library');
+
+  // Copy link: the link opens the same layers on a page of its own, and a broken text is refused with its reason.
+  await page.evaluate(() => (navigator.clipboard.writeText = async (text) => void (window.copied = text)));
+  await page.click('#layers-link');
+  const link = await page.evaluate(() => window.copied);
+  assert.match(link, /#layers=qxl1~/);
+  const linked = (await openPage(s.browser.context, link)).page;
+  await linked.waitForSelector('#layer-rows li:nth-child(3)');
+  assert.ok((await downloaded(linked, () => linked.click('#mix-download'))).equals(mix), 'the mix of the link');
+  assert.doesNotMatch(new URL(linked.url()).hash, /layers=/, 'the link is opened once, not again on a reload');
+  await linked.fill('#layers-text', link.replace(/~(.)/, '~$1$1'));
+  await linked.click('#layers-open');
+  assert.match(await linked.textContent('#layers-text-error'), /^These layers cannot be opened: /);
+  assert.equal(await linked.getAttribute('#layers-text', 'aria-invalid'), 'true');
+  assert.equal(await linked.$$eval('#layer-rows li', (all) => all.length), 3);
+  await linked.close();
+  const hostile = (
+    await openPage(s.browser.context, `${singleFile}#layers=${encodeURIComponent('<img src=x onerror=alert(1)>')}`)
+  ).page;
+  await hostile.waitForSelector('#notices .notice');
+  assert.match(await hostile.textContent('#notices'), /These layers cannot be opened: /);
+  assert.equal(await hostile.$$eval('#layer-rows li', (all) => all.length), 3, 'the kept layers stay');
+  assert.equal(await hostile.$$eval('img', (all) => all.length), 0);
+  await hostile.close();
+
+  // The Studio's project file: the tool renders its layered sound, alone and in a batch, to the Studio's mix.
+  const project = join(scratch, 'walk-project.json');
+  writeFileSync(project, await downloaded(page, () => page.click('#project-export')));
+  const alone = join(scratch, 'walk.wav');
+  execFileSync(CLI, ['render', '--layers', project, '--sound', 'Walk mix', '-o', alone]);
+  assert.ok(readFileSync(alone).equals(mix), 'quavix render --layers');
+  execFileSync(CLI, ['batch', '--project', project, '--out-dir', join(scratch, 'walk-batch')], { stdio: 'pipe' });
+  assert.ok(readFileSync(join(scratch, 'walk-batch', 'Walk-mix.wav')).equals(mix), 'quavix batch --project');
+
+  // Packs of it, plain and with export options: commands.sh, run in the unpacked folder, makes each file again.
+  for (const settings of [
+    {},
+    { trim: -50, fade: 20, level: 'peak', target: -3 },
+    { level: 'loudness', target: -16, ceiling: -1 },
+  ]) {
+    const pack = await makePack(page, { ...settings, which: 'layers' });
+    assert.deepEqual(Object.keys(pack.files).sort(), [
+      'Walk-mix.layers.json',
+      'Walk-mix.wav',
+      'commands.sh',
+      'manifest.json',
+    ]);
+    if (!settings.level) assert.ok(Buffer.from(pack.files['Walk-mix.wav']).equals(mix), 'the plain file is the mix');
+    assert.deepEqual(
+      [pack.manifest.sounds[0].layers, pack.manifest.sounds[0].seed, pack.manifest.sounds[0].buffer_length],
+      [3, null, null],
+    );
+    execFileSync('bash', ['commands.sh'], {
+      cwd: pack.dir,
+      env: { ...process.env, PATH: `${bin}:${process.env.PATH}` },
+      stdio: 'pipe',
+    });
+    for (const [name, bytes] of Object.entries(pack.files)) {
+      assert.ok(
+        readFileSync(join(pack.dir, name)).equals(Buffer.from(bytes)),
+        `${name} with ${JSON.stringify(settings)}`,
+      );
+    }
+  }
 });

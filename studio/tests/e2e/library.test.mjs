@@ -125,14 +125,17 @@ test('the library survives a reload, and its project file renders, by the tool, 
     assert.equal(sha256(readFileSync(join(scratch, 'out/Coin-big.wav'))), await fingerprint(page));
 
     const data = JSON.parse(readFileSync(file, 'utf8'));
-    const later = JSON.stringify({ ...data, version: 2 });
+    const later = JSON.stringify({ ...data, version: 3 });
     await page.setInputFiles('#project-file', {
       name: 'later.json',
       mimeType: 'application/json',
       buffer: Buffer.from(later),
     });
     await page.waitForFunction(() => document.getElementById('notices').textContent.includes('later.json'));
-    assert.match(await page.textContent('#notices'), /is a project file of version 2; this Studio reads version 1/);
+    assert.match(
+      await page.textContent('#notices'),
+      /is a project file of version 3; this Studio reads versions 1 and 2/,
+    );
     assert.equal((await listed(page)).length, 2);
     assert.deepEqual(problems, []);
     await page.close();

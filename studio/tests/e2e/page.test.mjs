@@ -335,6 +335,17 @@ test('hostile stored stars and sessions: each bad entry refused, the good ones k
     locks: [99, 'x'],
     history: [{ label: 'h', recipe: good(0) }],
   };
+  // A layer as the page keeps it: the fields of a project file's layer (the laser of docs/project-file.md).
+  const layer = {
+    name: '<img src=x onerror=alert(1)>',
+    solo: false,
+    seed: 42,
+    sfs: '66000000010000000000803f1e03f23eed2aa43d514e14bf000000004625b53d7a19453d000000000000000000000000000000004911993e96210e3e1b868f3d00000000000000803f0000000000000000000000000000000000000000000000000000000000000000',
+    buffer_length: 5,
+    offset: 2205,
+    gain_db: -9.5,
+    muted: false,
+  };
   // Both counted: two bad stars, a bad slot and a bad history entry.
   const cases = [
     {
@@ -349,6 +360,16 @@ test('hostile stored stars and sessions: each bad entry refused, the good ones k
       labels: [],
       notice: /^One sound kept on this computer could not be read and was left out/,
     },
+    {
+      name: 'layers with a script for a name and one starting past 60 s',
+      items: {
+        'quavix-studio.layers': JSON.stringify([layer, { ...layer, offset: 2646001 }, { ...layer, gain_db: 0.05 }]),
+      },
+      labels: [],
+      layers: ['1. <img src=x onerror=alert(1)>'],
+      notice:
+        /^Some layers kept on this computer could not be read and were left out \(layer 2: the start is 0 to 2646000 samples \(60 s\), not 2646001; layer 3: its gain_db is not a number of decibels in steps of 0\.1\); the others are here\.$/,
+    },
   ];
   await page.close();
   for (const c of cases) {
@@ -357,6 +378,8 @@ test('hostile stored stars and sessions: each bad entry refused, the good ones k
     page = opened.page;
     const dialogs = countDialogs(page);
     await page.waitForFunction(() => !document.getElementById('library-add').disabled);
+    // The layers come back once their module has started.
+    await page.waitForFunction(() => !document.getElementById('layer-add-why').textContent.startsWith('Starting'));
     const all = await notices(page);
     assert.equal(all.length, 1, c.name);
     assert.match(all[0], c.notice, c.name);
@@ -366,6 +389,8 @@ test('hostile stored stars and sessions: each bad entry refused, the good ones k
       c.name,
     );
     assert.doesNotMatch(await page.textContent('body'), /deadbeef/, c.name);
+    const rows = () => page.$$eval('#layer-rows .layer-name', (all) => all.map((e) => e.textContent));
+    assert.deepEqual(await rows(), c.layers ?? [], c.name);
     for (const item of await page.$$('#stars .sound-item')) {
       await item.click();
       await settle(page);

@@ -11,8 +11,10 @@ import { quantize } from '../../src/export/sample-format';
 import { wavFile } from '../../src/export/wav-file';
 import { buildPack, exportWords, packNames } from '../../src/export/pack';
 import { newRecipe } from '../../src/recipe';
+import { layerGain, mixFloats, toMix, type MixLayer } from '../../src/layered';
+import { readFileSync } from 'node:fs';
 
-beforeAll(() => quavix.init());
+beforeAll(() => Promise.all([quavix.init(), quavix.initLayers()]));
 
 describe('integer samples: x x 2^(bits-1), rounded half away from zero, clamped', () => {
   test.each([
@@ -121,26 +123,60 @@ test('a peak target lands on the sample peak; a loudness target stops at the cei
   expect(Math.abs(quiet.after.integratedLufs + 40)).toBeLessThan(0.01);
 });
 
-test('a plain pack holds the module\u2019s own WAV, its settings file, host script, command and manifest', async () => {
+test('a plain pack holds the module\u2019s own WAV, its settings file, host script, command and manifest; a layered sound its mix and project file', async () => {
   const recipe = newRecipe(42, { kind: 'preset', family: 0 });
-  const pack = await buildPack([{ name: 'Coin 42', recipe }], PLAIN_EXPORT);
+  const layers = [
+    { name: 'a', recipe, offset: 0, gainDb: 0, muted: false, solo: false },
+    {
+      name: 'b',
+      recipe: newRecipe(7, { kind: 'preset', family: 2 }),
+      offset: 4410,
+      gainDb: -9.5,
+      muted: true,
+      solo: false,
+    },
+  ];
+  const pack = await buildPack(
+    [
+      { name: 'Coin 42', recipe },
+      { name: "Coin's mix", recipe, layers },
+    ],
+    PLAIN_EXPORT,
+  );
   const { unzipSync } = await import('fflate');
   const files = unzipSync(pack.zip);
   expect(Object.keys(files).sort()).toEqual([
     'Coin-42.host.txt',
     'Coin-42.sfs',
     'Coin-42.wav',
+    'Coin-s-mix.layers.json',
+    'Coin-s-mix.wav',
     'commands.sh',
     'manifest.json',
   ]);
   const rng = quavix.random(42);
   const made = quavix.render(quavix.preset('coin', rng), rng);
   expect(files['Coin-42.wav']).toEqual(made.wav);
+  // The second layer is muted: the mix is the first alone, at gain 1.
+  expect(files['Coin-s-mix.wav']).toEqual(made.wav);
   expect(new TextDecoder().decode(files['commands.sh'])).toContain(
-    'quavix render --preset coin --seed 42 -o Coin-42.wav',
+    'quavix render --preset coin --seed 42 -o Coin-42.wav\n' +
+      "quavix render --layers Coin-s-mix.layers.json --sound 'Coin'\\''s mix' -o Coin-s-mix.wav\n",
   );
+  const project = JSON.parse(new TextDecoder().decode(files['Coin-s-mix.layers.json']));
+  expect([project.version, project.sounds[0].name, project.sounds[0].layers.length]).toEqual([2, "Coin's mix", 2]);
   expect(pack.manifest.sounds).toEqual([
     expect.objectContaining({ file: 'Coin-42.wav', seed: 42, samples: made.sampleCount, peak: made.peak }),
+    expect.objectContaining({
+      file: 'Coin-s-mix.wav',
+      seed: null,
+      settings: null,
+      sfs: null,
+      buffer_length: null,
+      samples: made.sampleCount,
+      layers: 2,
+      mix_clipped: 0,
+    }),
   ]);
 });
 
@@ -183,4 +219,36 @@ test("the export ranges and defaults are the tool's: each edge taken, just beyon
   ]) {
     expect(help, String(option)).toMatch(new RegExp(`\\n  ${option} .*\\(default ${value}\\)\\n`));
   }
+});
+
+test('the layers\u2019 gains are the core\u2019s table, and the export\u2019s floats round to the mix the core makes', () => {
+  // The core's table, written out in hexadecimal floats: one per tenth of a decibel from -60.0 dB.
+  const source = readFileSync(fileURLToPath(new URL('../../../src/design/layer_gain.cpp', import.meta.url)), 'utf8');
+  const table = [...source.matchAll(/0x1(?:\.([0-9a-f]*))?p([+-]?\d+)f/g)].map(
+    ([, digits, exp]) => (1 + (digits ? parseInt(digits, 16) / 16 ** digits.length : 0)) * 2 ** Number(exp),
+  );
+  expect(table.length).toBe(721);
+  table.forEach((gain, i) => expect(layerGain((i - 600) / 10), `${(i - 600) / 10} dB`).toBe(gain));
+  // Loud layers on top of each other: where the clamp leaves a sum alone, the float x 32768 lies within half a step
+  // of its sample, give or take the float's own rounding (below 2^-9 under 2^15).
+  const layer = (seed: number, offset: number, gainDb: number, muted = false): MixLayer => ({
+    name: '',
+    recipe: newRecipe(seed, { kind: 'preset', family: 2 }),
+    offset,
+    gainDb,
+    muted,
+    solo: false,
+  });
+  const layers = [layer(5, 0, 6), layer(6, 100, 12), layer(7, 0, -3.3, true), layer(8, 7, -60)];
+  const mix = quavix.renderLayers(toMix(layers));
+  const floats = mixFloats(layers);
+  expect(floats.length).toBe(mix.sampleCount);
+  let clamped = 0;
+  floats.forEach((f, n) => {
+    const sum = f * 32768;
+    if (Math.abs(sum) > 32767.5) clamped++;
+    else expect(Math.abs(sum - mix.samples[n]), `sample ${n}`).toBeLessThanOrEqual(0.5 + 2 ** -9);
+  });
+  expect(clamped).toBe(mix.clipped);
+  expect(clamped).toBeGreaterThan(0);
 });

@@ -5,7 +5,7 @@ import { PROJECT_FORMAT, projectText, readProject } from '../../src/project';
 import { cook, newRecipe, withMutation, withValue } from '../../src/recipe';
 import { hex } from '../../src/format';
 
-beforeAll(() => quavix.init());
+beforeAll(() => Promise.all([quavix.init(), quavix.initLayers()]));
 
 test('tags are the words between commas, trimmed, each once whatever its letter case', () => {
   const cases = [
@@ -92,7 +92,8 @@ test('a file that is not a project is refused as a whole, with the reason', () =
     { text: '{"format": ', message: /“p.json” is not a project file: it is not JSON text/ },
     { text: '[]', message: /has no "format": "quavix-project"/ },
     { text: '{"format": "other", "version": 1, "sounds": []}', message: /has no "format"/ },
-    { text: '{"format": "quavix-project", "version": 2}', message: /of version 2; this Studio reads version 1/ },
+    { text: '{"format": "quavix-project", "version": 3}', message: /of version 3; this Studio reads versions 1 and 2/ },
+    { text: '{"format": "quavix-project", "version": 2}', message: /has no list of sounds/ },
     { text: '{"format": "quavix-project", "version": "1"}', message: /of version "1"/ },
     { text: '{"format": "quavix-project"}', message: /of no version/ },
     { text: '{"format": "quavix-project", "version": 1}', message: /has no list of sounds/ },
@@ -136,6 +137,103 @@ test('a bad sound is left out with the reason; the others are read', () => {
     expect(left, c.name).toEqual(c.problem === null ? [0, ['Coin', 'b']] : [1, ['Coin']]);
     if (c.problem !== null) expect(problems[0], c.name).toMatch(c.problem);
   }
+});
+
+/** A layered entry of the sample's sounds: the second soloed, so that the others are muted in the file. */
+const layered = (): NewEntry => {
+  const [a, b] = sample().map((e) => e.recipe);
+  const layer = (recipe: typeof a, offset: number, gainDb: number, muted: boolean, solo: boolean) => ({
+    name: 'x',
+    recipe,
+    offset,
+    gainDb,
+    muted,
+    solo,
+  });
+  const layers = [layer(a, 0, 0, false, false), layer(b, 2646000, -60, false, true), layer(a, 5535, 12, true, false)];
+  return { name: 'Coin', tags: ['mix'], recipe: a, layers };
+};
+
+test('a layered sound makes the file version 2, in the tool\u2019s fields, and reads back as it sounds', () => {
+  const data = JSON.parse(projectText([...sample(), layered()]));
+  expect(data.version).toBe(2);
+  // A layered sound may share no name: the plain Coin keeps its own.
+  expect(data.sounds.map((s: { name: string }) => s.name)).toEqual(['Coin', 'Hurt, edited', 'Coin (2)']);
+  const fields = data.sounds[2].layers.map((l: Record<string, unknown>) => [l.offset, l.gain_db, l.muted]);
+  expect(fields).toEqual([
+    [0, 0, true],
+    [2646000, -60, false],
+    [5535, 12, true],
+  ]);
+  const sound = cook(sample()[1].recipe);
+  expect(data.sounds[2].layers[1]).toMatchObject({ seed: sound.renderState, sfs: hex(quavix.writeSfs(sound.params)) });
+  const back = readProject(JSON.stringify(data), 'p.json');
+  if (typeof back === 'string') throw new Error(back);
+  const read = back.sounds[2].layers!.map((l) => [l.offset, l.gainDb, l.muted, cook(l.recipe).renderState]);
+  expect(read).toEqual(fields.map((f: unknown[], i: number) => [...f, cook(sample()[i % 2].recipe).renderState]));
+});
+
+test('a bad layer leaves its sound out, naming the layer and the field in the tool\u2019s words', () => {
+  const good = JSON.parse(projectText([layered()])).sounds[0];
+  const cases: {
+    name: string;
+    layer?: Record<string, unknown>;
+    sound?: Record<string, unknown>;
+    problem: RegExp | null;
+  }[] = [
+    { name: 'offset 2646000', layer: { offset: 2646000 }, problem: null },
+    {
+      name: 'offset 2646001',
+      layer: { offset: 2646001 },
+      problem: /^layer 2: the start is 0 to 2646000 samples \(60 s\), not 2646001$/,
+    },
+    { name: 'offset -1', layer: { offset: -1 }, problem: /^layer 2: the start is 0 to 2646000/ },
+    { name: 'offset 1.5', layer: { offset: 1.5 }, problem: /^layer 2: its offset is not a whole number of samples$/ },
+    {
+      name: 'no offset, gain or muted',
+      layer: { offset: undefined, gain_db: undefined, muted: undefined },
+      problem: null,
+    },
+    { name: 'gain +12.0', layer: { gain_db: 12 }, problem: null },
+    { name: 'gain -60.0', layer: { gain_db: -60 }, problem: null },
+    {
+      name: 'gain +12.1',
+      layer: { gain_db: 12.1 },
+      problem: /^layer 2: the gain is -60.0 to \+12.0 dB in steps of 0.1, not \+12.1 dB$/,
+    },
+    { name: 'gain -60.1', layer: { gain_db: -60.1 }, problem: /^layer 2: the gain is -60.0 to \+12.0 dB/ },
+    {
+      name: 'gain -9.55',
+      layer: { gain_db: -9.55 },
+      problem: /^layer 2: its gain_db is not a number of decibels in steps of 0.1$/,
+    },
+    { name: 'gain as text', layer: { gain_db: '3' }, problem: /^layer 2: its gain_db/ },
+    { name: 'muted 1', layer: { muted: 1 }, problem: /^layer 2: its muted is not true or false$/ },
+    { name: 'seed 0', layer: { seed: 0 }, problem: /^layer 2: its seed is not a whole number from 1 to 4294967295$/ },
+    { name: 'buffer 61', layer: { buffer_length: 61 }, problem: /^layer 2: its buffer length/ },
+    { name: 'no layers', sound: { layers: [] }, problem: /^its layers are not a list of 1 to 8 layers$/ },
+    { name: '8 layers', sound: { layers: Array(8).fill(good.layers[0]) }, problem: null },
+    {
+      name: '9 layers',
+      sound: { layers: Array(9).fill(good.layers[0]) },
+      problem: /^its layers are not a list of 1 to 8/,
+    },
+    { name: 'a layer a number', sound: { layers: [7] }, problem: /^layer 1: it is not an object/ },
+  ];
+  for (const c of cases) {
+    const layers = good.layers.map((l: object, i: number) => (i === 1 ? { ...l, ...c.layer } : l));
+    const sound = { ...good, layers, ...c.sound };
+    const read = readProject(JSON.stringify({ format: 'quavix-project', version: 2, sounds: [sound] }), 'p.json');
+    if (typeof read === 'string') throw new Error(read);
+    const problems = read.problems.map((p) => p.replace(/^sound 1 \(“Coin”\): /, ''));
+    if (c.problem === null) expect([problems, read.sounds.length], c.name).toEqual([[], 1]);
+    else expect(problems[0], c.name).toMatch(c.problem);
+  }
+  // Layers belong to version 2.
+  const old = readProject(JSON.stringify({ format: 'quavix-project', version: 1, sounds: [good] }), 'p.json');
+  expect(typeof old !== 'string' && old.problems).toEqual([
+    'sound 1 (“Coin”): it has layers, which only files of version 2 hold',
+  ]);
 });
 
 test('a refusal of the browser is said once, in plain words where its name tells what happened', () => {

@@ -2,8 +2,9 @@ import { beforeAll, expect, test } from 'vitest';
 import * as quavix from 'quavix';
 import { cook, decodeRecipe, encodeRecipe, newRecipe, startFrom, withValue, type Recipe } from '../../src/recipe';
 import { loadSession, loadStars, saveSession, saveStars, type Kept } from '../../src/timeline';
+import { encodeLayer, layersOfText, layersText, loadLayers, saveLayers, type MixLayer } from '../../src/layered';
 
-beforeAll(() => quavix.init());
+beforeAll(() => Promise.all([quavix.init(), quavix.initLayers()]));
 
 /** A Storage that keeps its items in a Map. */
 function memoryStorage(items: Record<string, string> = {}): Storage {
@@ -151,4 +152,75 @@ test('a session comes back: both slots, the slot shown, the locks and the sounds
   expect(damaged.session!.slot).toBe(0); // slot B could not be read: A is shown
   expect(damaged.session!.locks).toEqual([3, 9]);
   expect(damaged.session!.history.length).toBe(1);
+});
+
+test('the layers come back after a reload; a planted or broken layer is left out, named, with its reason', () => {
+  const layer = (seed: number, offset: number, gainDb: number, muted = false, solo = false): MixLayer => ({
+    name: `Jump ${seed}`,
+    recipe: jump(seed),
+    offset,
+    gainDb,
+    muted,
+    solo,
+  });
+  const kept = [layer(1, 0, 0), layer(2, 2646000, -60, true), layer(3, 5535, 12, false, true)];
+  const storage = memoryStorage();
+  saveLayers(storage, kept);
+  const back = loadLayers(storage);
+  expect(back.problems).toEqual([]);
+  expect(back.layers.map(encodeLayer)).toEqual(kept.map(encodeLayer));
+  const good = encodeLayer(kept[0]);
+  const cases: [string, unknown, string[]][] = [
+    ['nothing kept', undefined, []],
+    ['not JSON', '{', ['they are not a list of layers']],
+    ['not a list', { layers: 1 }, ['they are not a list of layers']],
+    ['a bad seed', [good, { ...good, seed: 0 }], ['layer 2: its seed is not a whole number from 1 to 4294967295']],
+    [
+      'a start past 60 s',
+      [{ ...good, offset: 2646001 }, good],
+      ['layer 1: the start is 0 to 2646000 samples (60 s), not 2646001'],
+    ],
+    [
+      'a gain between steps',
+      [good, { ...good, gain_db: 0.05 }],
+      ['layer 2: its gain_db is not a number of decibels in steps of 0.1'],
+    ],
+    ['a script for a name', [{ ...good, name: '<img src=x onerror=alert(1)>'.repeat(9) }], []],
+    ['nine layers', Array(9).fill(good), ['layer 9: a layered sound holds at most 8 layers']],
+  ];
+  for (const [name, data, problems] of cases) {
+    const text = typeof data === 'string' ? data : JSON.stringify(data);
+    const read = loadLayers(memoryStorage(data === undefined ? {} : { 'quavix-studio.layers': text }));
+    expect(read.problems, name).toEqual(problems);
+    const count = Array.isArray(data) ? data.length - problems.length : 0;
+    expect(read.layers.length, name).toBe(count);
+    for (const l of read.layers) expect(l.name.length, name).toBeLessThanOrEqual(80);
+  }
+});
+
+test('layers go into one line of text and come back as they sound; a broken text names the layer and the field', () => {
+  const layer = (seed: number, offset: number, gainDb: number, muted: boolean, solo: boolean): MixLayer => ({
+    name: `Jump ${seed}`,
+    recipe: jump(seed),
+    offset,
+    gainDb,
+    muted,
+    solo,
+  });
+  // A Solo travels as the Mute of the layers it silences.
+  const text = layersText([
+    layer(1, 0, -60, false, false),
+    layer(2, 2646000, 12, false, true),
+    layer(3, 5535, 0, true, false),
+  ]);
+  expect(text).toMatch(/^qxl1~[A-Za-z0-9._~,+-]+$/);
+  const back = layersOfText(` ${text}\n`);
+  if (typeof back === 'string') throw new Error(back);
+  const plainOf = (l: MixLayer) => ({ ...encodeLayer(l), name: '' });
+  expect(back.map(plainOf)).toEqual(
+    [layer(1, 0, -60, true, false), layer(2, 2646000, 12, false, false), layer(3, 5535, 0, true, false)].map(plainOf),
+  );
+  for (const broken of ['', 'qxl1~', 'qxl2~' + text.slice(5), text.slice(0, -3)]) {
+    expect(layersOfText(broken), JSON.stringify(broken)).toMatch(/^[a-z]/);
+  }
 });
