@@ -306,7 +306,13 @@ export interface LayersResult extends RenderResult {
  * RangeError or TypeError naming the layer, in the core's words. Needs init()
  * and initLayers().
  */
-export function renderLayers(layers: readonly Layer[]): LayersResult;
+export function renderLayers(layers: readonly Layer[], options?: { floats?: false }): LayersResult;
+/**
+ * The mix with floats too: the sums before their 16-bit rounding, each sum /
+ * 32768 rounded to a float and not clamped (beyond -1..1 where the mix
+ * clips), which the quavix tool's export steps take for a layered sound.
+ */
+export function renderLayers(layers: readonly Layer[], options: { floats: true }): LayersResult & { floats: Float32Array };
 
 /**
  * The layered sound as one line of text ("qxl1~..."), for a link or the

@@ -744,7 +744,7 @@ export function readSfs(bytes) {
 
 let layered = null; // { module, exports } of quavix-layers.wasm once initLayers() has finished
 const LAYER_CALLS = ['quavix_version', 'quavix_params_size', 'quavix_layer_gain_tenths', 'quavix_layers_check',
-  'quavix_render_layers', 'quavix_layers_text', 'quavix_layers_from_text', 'malloc', 'free'];
+  'quavix_render_layers_floats', 'quavix_layers_text', 'quavix_layers_from_text', 'malloc', 'free'];
 // quavix_layer in the module's memory: the parameters, then five 32-bit fields.
 const LAYER_FIELDS = ['random_state', 'buffer_seconds', 'offset', 'gain_tenths', 'muted'];
 const layerSize = () => PARAMS_SIZE + 4 * LAYER_FIELDS.length;
@@ -868,24 +868,32 @@ function checkedLayers(layers, what, check = (exports, ...args) => exports.quavi
  * layers, each { params, seed (the random state its render starts from) or
  * random (a Random whose state it starts from, which stays as it is),
  * bufferLength = 5, offset = 0 (samples), gainDb = 0 (-60 to +12 in steps of
- * 0.1), muted = false }. Needs init() and initLayers().
+ * 0.1), muted = false }. With { floats: true } the result has floats too: the
+ * mix before its 16-bit rounding, each sum / 32768 as a float, not clamped,
+ * as the tool's export steps take it. Needs init() and initLayers().
  */
-export function renderLayers(layers) {
+export function renderLayers(layers, { floats = false, ...rest } = {}) {
   const read = checkedLayers(layers, 'renderLayers');
+  const unknown = Object.keys(rest)[0];
+  if (unknown !== undefined) throw new TypeError(`quavix: renderLayers has no option ${quote(unknown)} (its option: floats)`);
+  if (typeof floats !== 'boolean') throw new TypeError('quavix: renderLayers: floats is true or false');
   const records = read.length * layerSize();
   // at most as long as the latest end of a layer that sounds
   const bound = Math.max(0, ...read.filter(({ fields }) => fields[4] === 0)
     .map(({ params, bufferLength, offset }) => offset + soundLengthBound(params, { bufferLength })));
-  const [data, clipped] = withMemory(records + 8 + 2 * bound, (exports, at) => {
+  const [data, clipped, sums] = withMemory(records + 8 + (floats ? 6 * bound + 4 : 2 * bound), (exports, at) => {
     putLayers(exports, at, read);
     const clippedAt = at + records;
     const outAt = clippedAt + 8;
-    const count = Number(exports.quavix_render_layers(at, read.length, outAt, bound, clippedAt));
+    const floatsAt = floats ? outAt + 2 * bound + (2 * bound) % 4 : 0;
+    const count = Number(exports.quavix_render_layers_floats(at, read.length, outAt, floatsAt, bound, clippedAt));
     if (count < 0 || count > bound) throw new Error(`quavix: the layered sound did not mix (${count})`);
     const after = new DataView(exports.memory.buffer);
-    return [new Uint8Array(exports.memory.buffer, outAt, 2 * count).slice(), Number(after.getBigInt64(clippedAt, true))];
+    return [new Uint8Array(exports.memory.buffer, outAt, 2 * count).slice(), Number(after.getBigInt64(clippedAt, true)),
+      floats ? new Float32Array(exports.memory.buffer, floatsAt, count).slice() : null];
   });
-  return mixResult(data, clipped);
+  const result = mixResult(data, clipped);
+  return floats ? { ...result, floats: sums } : result;
 }
 
 // The longest text of a layered sound: its start, and 8 layers of 140 + 34 characters and "~".

@@ -304,6 +304,9 @@ int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_l
 int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
                                         size_t capacity, int64_t* clipped);
 
+int64_t quavix_render_layers_floats(const quavix_layer* layers, size_t count, int16_t* samples,
+                                               float* floats, size_t capacity, int64_t* clipped);
+
 int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity,
                                       int32_t* bad_layer, char* problem, size_t problem_capacity);
 

@@ -19,7 +19,8 @@
  *    keeps a pointer after a call returns), and the calls work on the stack.
  *    The calls of many sounds and of layered sounds allocate:
  *    quavix_render_many, quavix_layers_check, quavix_render_layers,
- *    quavix_layers_text and quavix_layers_from_text. Their working memory is
+ *    quavix_render_layers_floats, quavix_layers_text and
+ *    quavix_layers_from_text. Their working memory is
  *    freed before they return (QUAVIX_ERROR_MEMORY when it cannot be had).
  *  - Functions that can fail return a quavix_status (negative) or a count
  *    (zero or more); quavix_strerror() describes a status.
@@ -712,6 +713,15 @@ QUAVIX_API int quavix_layers_check(const quavix_layer* layers, size_t count, int
  */
 QUAVIX_API int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out,
                                         size_t capacity, int64_t* clipped);
+
+/* quavix_render_layers with the mix before its rounding to 16 bits too, as
+ * export steps take it: into floats (when not NULL), each sum / 32768 rounded
+ * to float and not clamped (so beyond -1 .. 1 where the mix clips); into
+ * samples (when not NULL) the 16-bit mix. One render for both.
+ * QUAVIX_ERROR_ARGUMENT when layers is NULL, or both are NULL with capacity
+ * > 0; otherwise as quavix_render_layers. */
+QUAVIX_API int64_t quavix_render_layers_floats(const quavix_layer* layers, size_t count, int16_t* samples,
+                                               float* floats, size_t capacity, int64_t* clipped);
 
 /*
  * A layered sound as one line of text for links and the clipboard: "qxl1~",

@@ -90,7 +90,7 @@ function mixByRule(layers) {
   }
   const rounded = [...sums].map((x) => Math.sign(x) * Math.round(Math.abs(x)) + 0); // + 0: no -0
   return { samples: rounded.map((x) => Math.min(32767, Math.max(-32768, x))),
-    clipped: rounded.filter((x) => x < -32768 || x > 32767).length };
+    clipped: rounded.filter((x) => x < -32768 || x > 32767).length, floats: [...sums].map((x) => Math.fround(x / 32768)) };
 }
 
 await quavix.initLayers();
@@ -113,6 +113,9 @@ test('layered sounds mix as the tool\'s render --layers and as their rule', () =
     assert.ok(Buffer.from(got.wav).equals(tool.wav), `${name}: the tool's WAV`);
     const want = mixByRule(layers);
     assert.deepEqual([[...got.samples], got.clipped], [want.samples, want.clipped], `${name}: the rule`);
+    const withFloats = quavix.renderLayers(layers, { floats: true });
+    assert.ok(Buffer.from(withFloats.wav).equals(tool.wav) && !('floats' in got), `${name}: the WAV beside the floats`);
+    assert.deepEqual([...withFloats.floats], want.floats, `${name}: the floats by the rule`);
     assert.equal(got.clipped, Number(tool.stderr.match(/(\d+) samples are clipped in the mix/)?.[1] ?? 0), `${name}: clipped`);
     assert.deepEqual(layers.map((l) => l.random.state), states, `${name}: the random sources stay as they were`);
     // the same text as the tool's, and the text makes the same sound
@@ -179,4 +182,7 @@ test('bad layers are refused, naming the layer, in the tool\'s words', () => {
     [[{ params: p, seed: 1, random: quavix.random(1) }], TypeError], [[{ params: p, seed: 1.5 }], RangeError], [[null], TypeError]]) {
     assert.throws(() => quavix.renderLayers(layers), type, JSON.stringify(layers));
   }
+  assert.throws(() => quavix.renderLayers([{ params: p, seed: 1 }], { float: true }),
+    { message: "quavix: renderLayers has no option 'float' (its option: floats)" });
+  assert.throws(() => quavix.renderLayers([{ params: p, seed: 1 }], { floats: 1 }), TypeError);
 });

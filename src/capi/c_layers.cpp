@@ -34,14 +34,16 @@ std::vector<Layer> ToCoreLayers(const quavix_layer* layers, std::size_t count) {
   return core;
 }
 
-std::int64_t RenderLayers(const quavix_layer* layers, std::size_t count, std::int16_t* out,
+// The mix's 16-bit samples into samples, or its floats into floats, snprintf style.
+std::int64_t RenderLayers(const quavix_layer* layers, std::size_t count, std::int16_t* samples, float* floats,
                           std::size_t capacity, std::int64_t* clipped) {
   if (!LayerCountProblem(count).empty()) return QUAVIX_ERROR_VALUE;
   const std::vector<Layer> core = ToCoreLayers(layers, count);
   if (!LayersProblem(core, nullptr).empty()) return QUAVIX_ERROR_VALUE;
   const LayerMix mix = MixLayers(core);
   if (mix.Samples.size() <= capacity) {
-    std::copy(mix.Samples.begin(), mix.Samples.end(), out);
+    if (floats != nullptr) std::copy(mix.Floats.begin(), mix.Floats.end(), floats);
+    if (samples != nullptr) std::copy(mix.Samples.begin(), mix.Samples.end(), samples);
     if (clipped != nullptr) *clipped = mix.Clipped;
   }
   return static_cast<std::int64_t>(mix.Samples.size());
@@ -127,15 +129,20 @@ int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_l
 
 int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out, size_t capacity,
                              int64_t* clipped) {
-  if (layers == nullptr || (out == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
+  return quavix_render_layers_floats(layers, count, out, nullptr, capacity, clipped);
+}
+
+int64_t quavix_render_layers_floats(const quavix_layer* layers, size_t count, int16_t* samples, float* floats,
+                                    size_t capacity, int64_t* clipped) {
+  if (layers == nullptr || (samples == nullptr && floats == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
 #if defined(__cpp_exceptions)
   try {
-    return RenderLayers(layers, count, out, capacity, clipped);
+    return RenderLayers(layers, count, samples, floats, capacity, clipped);
   } catch (const std::bad_alloc&) {
     return QUAVIX_ERROR_MEMORY;
   }
 #else  // a build without exceptions ends the program when memory runs out
-  return RenderLayers(layers, count, out, capacity, clipped);
+  return RenderLayers(layers, count, samples, floats, capacity, clipped);
 #endif
 }
 

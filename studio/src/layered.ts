@@ -1,7 +1,7 @@
 // A layered sound: 1 to 8 exact recipes on one time axis, each with its start
 // in samples, its gain in tenths of a decibel, Mute and Solo. The layers
-// module mixes it as `quavix render --layers` does; the export's input, each
-// sum / 32768 as a float and unclamped, is made here the way the tool makes it.
+// module mixes it as `quavix render --layers` does, with the export's input
+// (each sum / 32768 as a float, unclamped) when asked.
 import * as quavix from 'quavix';
 import { cook, decodeRecipe, type Recipe } from './recipe';
 import { projectLayer, readLayer } from './project';
@@ -38,31 +38,6 @@ export function toMix(layers: readonly MixLayer[]): quavix.Layer[] {
       muted: !sounding[i],
     };
   });
-}
-
-/** A layer's factor, as the core's table has it: the float nearest to 10^(dB / 20). */
-export const layerGain = (gainDb: number): number => Math.fround(10 ** (Math.round(gainDb * 10) / 200));
-
-/**
- * The mix before it is rounded, as the export takes it: for each sample, the sum in double and in layer order of
- * gain x the layer's sample, / 32768, rounded to float. As long as the latest end of a layer that sounds.
- */
-export function mixFloats(layers: readonly MixLayer[]): Float32Array {
-  const renders = toMix(layers).map((l) => {
-    if (l.muted) return null;
-    const rng = quavix.random(0);
-    rng.state = l.seed!;
-    return quavix.render(l.params, rng, { bufferLength: l.bufferLength }).samples.slice();
-  });
-  const length = Math.max(0, ...renders.map((r, i) => (r ? layers[i].offset + r.length : 0)));
-  const sums = new Float64Array(length);
-  renders.forEach((samples, i) => {
-    if (!samples) return;
-    const gain = layerGain(layers[i].gainDb);
-    const offset = layers[i].offset;
-    for (let n = 0; n < samples.length; n++) sums[offset + n] += gain * samples[n];
-  });
-  return Float32Array.from(sums, (s) => s / 32768);
 }
 
 const LAYERS_KEY = 'quavix-studio.layers';

@@ -246,6 +246,18 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
   EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 0, nullptr), static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(quavix_render_layers(nullptr, 0, nullptr, 0, nullptr), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
+  // The floats beside the samples, in one render: each sum / 32768 rounded to float.
+  std::vector<float> floats(expected.size()), wantFloats;
+  for (const double m : sum) wantFloats.push_back(static_cast<float>(m / 32768));
+  out.assign(expected.size(), 7);
+  EXPECT_EQ(quavix_render_layers_floats(layers, 2, out.data(), floats.data(), out.size(), nullptr),
+            static_cast<std::int64_t>(expected.size()));
+  EXPECT_TRUE(out == expected && floats == wantFloats);
+  floats.assign(floats.size(), 0);
+  EXPECT_EQ(quavix_render_layers_floats(layers, 2, nullptr, floats.data(), floats.size(), nullptr),
+            static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(floats, wantFloats);
+  EXPECT_EQ(quavix_render_layers_floats(layers, 2, nullptr, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_layer_gain(-35), LayerGain(-35));
 
   char problem[24] = "x";

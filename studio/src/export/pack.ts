@@ -6,7 +6,7 @@ import { zipSync } from 'fflate';
 import { cook, type Recipe } from '../recipe';
 import { cliCommand, hostScript } from '../exports';
 import { hex, shellQuote } from '../format';
-import { mixFloats, toMix, type MixLayer } from '../layered';
+import { toMix, type MixLayer } from '../layered';
 import { projectText } from '../project';
 import { exportSound, isPlain, reachableLoudness, type ExportedSound, type ExportOptions } from './export-sound';
 import { measureLoudness, type Loudness } from './loudness';
@@ -249,7 +249,8 @@ function single(recipe: Recipe, name: string, file: string, options: ExportOptio
  */
 function layered(item: PackItem, name: string, file: string, options: ExportOptions, files: Files): Made {
   const layers = item.layers!;
-  const mix = quavix.renderLayers(toMix(layers));
+  // the export's input is the core's: each sum / 32768 as a float, unclamped, as the tool takes it
+  const mix = quavix.renderLayers(toMix(layers), { floats: true });
   const project = `${name}.layers.json`;
   files[project] = new TextEncoder().encode(projectText([{ name: item.name, tags: [], recipe: item.recipe, layers }]));
   const words = ['render', '--layers', project, '--sound', item.name, ...exportWords(options), '-o', file];
@@ -270,7 +271,7 @@ function layered(item: PackItem, name: string, file: string, options: ExportOpti
     layers: layers.length,
     mix_clipped: mix.clipped,
   };
-  return { entry, command, wav: mix.wav.slice(), samples, input: () => mixFloats(layers) };
+  return { entry, command, wav: mix.wav.slice(), samples, input: () => mix.floats };
 }
 
 type Files = Record<string, Uint8Array>;

@@ -11,8 +11,6 @@ import { quantize } from '../../src/export/sample-format';
 import { wavFile } from '../../src/export/wav-file';
 import { buildPack, exportWords, packNames } from '../../src/export/pack';
 import { newRecipe } from '../../src/recipe';
-import { layerGain, mixFloats, toMix, type MixLayer } from '../../src/layered';
-import { readFileSync } from 'node:fs';
 
 beforeAll(() => Promise.all([quavix.init(), quavix.initLayers()]));
 
@@ -219,36 +217,4 @@ test("the export ranges and defaults are the tool's: each edge taken, just beyon
   ]) {
     expect(help, String(option)).toMatch(new RegExp(`\\n  ${option} .*\\(default ${value}\\)\\n`));
   }
-});
-
-test('the layers\u2019 gains are the core\u2019s table, and the export\u2019s floats round to the mix the core makes', () => {
-  // The core's table, written out in hexadecimal floats: one per tenth of a decibel from -60.0 dB.
-  const source = readFileSync(fileURLToPath(new URL('../../../src/design/layer_gain.cpp', import.meta.url)), 'utf8');
-  const table = [...source.matchAll(/0x1(?:\.([0-9a-f]*))?p([+-]?\d+)f/g)].map(
-    ([, digits, exp]) => (1 + (digits ? parseInt(digits, 16) / 16 ** digits.length : 0)) * 2 ** Number(exp),
-  );
-  expect(table.length).toBe(721);
-  table.forEach((gain, i) => expect(layerGain((i - 600) / 10), `${(i - 600) / 10} dB`).toBe(gain));
-  // Loud layers on top of each other: where the clamp leaves a sum alone, the float x 32768 lies within half a step
-  // of its sample, give or take the float's own rounding (below 2^-9 under 2^15).
-  const layer = (seed: number, offset: number, gainDb: number, muted = false): MixLayer => ({
-    name: '',
-    recipe: newRecipe(seed, { kind: 'preset', family: 2 }),
-    offset,
-    gainDb,
-    muted,
-    solo: false,
-  });
-  const layers = [layer(5, 0, 6), layer(6, 100, 12), layer(7, 0, -3.3, true), layer(8, 7, -60)];
-  const mix = quavix.renderLayers(toMix(layers));
-  const floats = mixFloats(layers);
-  expect(floats.length).toBe(mix.sampleCount);
-  let clamped = 0;
-  floats.forEach((f, n) => {
-    const sum = f * 32768;
-    if (Math.abs(sum) > 32767.5) clamped++;
-    else expect(Math.abs(sum - mix.samples[n]), `sample ${n}`).toBeLessThanOrEqual(0.5 + 2 ** -9);
-  });
-  expect(clamped).toBe(mix.clipped);
-  expect(clamped).toBeGreaterThan(0);
 });
