@@ -1,7 +1,6 @@
 // A batch never replaces or takes away the files it reads, however they are named.
 
 #include "cli_test_util.h"
-#include "exchange/settings_file.h"
 
 namespace quavix::test {
 namespace {
@@ -17,13 +16,8 @@ struct InputCase {
 };
 
 TEST(BatchInputs, ABatchNeverReplacesOrRemovesAFileItReads) {
-  std::string project =
-      R"({"format": "quavix-project", "version": 1, "sounds": [{"name": "a", "seed": 1, "sfs": ")";
-  for (const std::uint8_t b : EncodeSettings(DefaultParams())) {
-    project += "0123456789abcdef"[b >> 4];
-    project += "0123456789abcdef"[b & 15];
-  }
-  project += R"(", "buffer_length": 1}]})";
+  const std::string project = R"({"format": "quavix-project", "version": 1, "sounds": [{"name": "a", "seed": 1, "sfs": ")" +
+                              Hex(DefaultParams()) + R"(", "buffer_length": 1}]})";
   const InputCase cases[] = {
       {"a target under the input's name", "cp in.sfs set/odd-0.wav",
        "--seed 1 --sfs set/odd-0.wav --name odd --count 2", 1,

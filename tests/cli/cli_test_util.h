@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 
 #include "design/presets.h"
 #include "design/randomize.h"
+#include "exchange/settings_file.h"
 #include "synth/synthesizer.h"
 #include "test_util.h"
 
@@ -59,6 +61,10 @@ inline ToolResult Shell(const std::string& line) {
 inline ToolResult RunTool(const std::string& args) {
   return Shell("$Q " + args);
 }
+// A manifest's command line, run in a folder with the built tool in place of "quavix".
+inline ToolResult RunCommandIn(const std::string& folder, const std::string& command) {
+  return Shell("cd '" + folder + "' && " + std::regex_replace(command, std::regex("quavix render"), "$$Q render"));
+}
 
 // The 16-bit samples of a sound file as libsndfile reads them.
 struct SoundFile {
@@ -74,6 +80,22 @@ inline SoundFile ReadSound(const std::string& path) {
   sf_read_short(sf, file.Samples.data(), sf_count_t(file.Samples.size()));
   sf_close(sf);
   return file;
+}
+
+// The header of a sound file as libsndfile reads it; frames -1 where it cannot open it.
+inline SF_INFO SoundHeader(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+  if (sf == nullptr) info.frames = -1;
+  if (sf != nullptr) sf_close(sf);
+  return info;
+}
+
+// A settings file's 105 bytes in lowercase hexadecimal, as project files hold them.
+inline std::string Hex(const SynthParams& p) {
+  std::string hex;
+  for (const std::uint8_t b : EncodeSettings(p)) hex += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+  return hex;
 }
 
 // The module's sequence: synthesizer (noise from seed 12345), seed, setup, seconds x 41000 samples.

@@ -70,10 +70,7 @@ TEST(Reproducible, EmptyAndSilentSoundsMakeReadableFiles) {
       SCOPED_TRACE(std::string(c.Recipe) + " " + format);
       const std::string out = dir / "f";
       ASSERT_EQ(RunTool("render --seed 1 " + std::string(c.Recipe) + " " + format + " -o " + out).Status, 0);
-      SF_INFO info{};
-      SNDFILE* sf = sf_open(out.c_str(), SFM_READ, &info);
-      EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
-      if (sf != nullptr) sf_close(sf);
+      EXPECT_GE(SoundHeader(out).frames, 0) << sf_strerror(nullptr);
       const auto r = RunTool("info --json " + out);
       ASSERT_EQ(r.Status, 0) << r.Err;
       const auto j = nlohmann::json::parse(r.Out);

@@ -4,6 +4,7 @@
 #include <ebur128.h>
 
 #include <bit>
+#include <map>
 
 #include "cli_test_util.h"
 
@@ -23,22 +24,16 @@ Bytes SineFile(int format, int rate, double hz, double seconds) {
   sf_close(sf);
   return ReadText(dir / "f");
 }
-const Bytes& Wav() {
-  static const Bytes b = SineFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1000, 0.5);
-  return b;
+// The half-second 1 kHz tone of each container, made once.
+const Bytes& Tone(int format) {
+  static std::map<int, Bytes> made;
+  if (!made.contains(format)) made[format] = SineFile(format, 44100, 1000, 0.5);
+  return made[format];
 }
-const Bytes& Flac() {
-  static const Bytes b = SineFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1000, 0.5);
-  return b;
-}
-const Bytes& Ogg() {
-  static const Bytes b = SineFile(SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1000, 0.5);
-  return b;
-}
-const Bytes& Aiff() {
-  static const Bytes b = SineFile(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, 1000, 0.5);
-  return b;
-}
+const Bytes& Wav() { return Tone(SF_FORMAT_WAV | SF_FORMAT_PCM_16); }
+const Bytes& Flac() { return Tone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16); }
+const Bytes& Ogg() { return Tone(SF_FORMAT_OGG | SF_FORMAT_VORBIS); }
+const Bytes& Aiff() { return Tone(SF_FORMAT_AIFF | SF_FORMAT_PCM_16); }
 // libsndfile's AIFF: COMM at 12, its rate an 80-bit float at 28 (exponent 16383 + 15 for a rate
 // of 16 bits: mantissa rate << 48).
 Bytes AiffRate(std::uint16_t rate) {
