@@ -216,8 +216,8 @@ TEST(CApi, RenderManyGivesEachJobWhatRenderGivesIt) {
 // Layers through the C API: the mix of quavix_render's own samples, snprintf style, and the
 // core's refusals with the layer named.
 TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
-  quavix_layer layers[2] = {};
-  for (std::int32_t i = 0; i < 2; ++i) {
+  quavix_layer layers[3] = {};
+  for (std::int32_t i = 0; i < 3; ++i) {
     quavix_random design{static_cast<std::uint32_t>(11 + i)};
     ASSERT_EQ(quavix_preset(&layers[i].params, i, &design), QUAVIX_OK);
     layers[i].random_state = design.state;
@@ -225,6 +225,7 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
   }
   layers[1].offset = 1234;
   layers[1].gain_tenths = -35;
+  layers[2].offset = 60 * 44100;  // the latest start
   std::vector<double> sum;
   for (const quavix_layer& layer : layers) {
     quavix_random r{layer.random_state};
@@ -237,27 +238,27 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
 
   std::vector<std::int16_t> out(expected.size() - 1, 7);
   std::int64_t clipped = -1;
-  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(quavix_render_layers(layers, 3, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
   EXPECT_TRUE(clipped == -1 && out[0] == 7);  // too small: nothing written
   out.assign(expected.size(), 7);
-  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(quavix_render_layers(layers, 3, out.data(), out.size(), &clipped), static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(out, expected);
   EXPECT_EQ(clipped, 0);
-  EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 0, nullptr), static_cast<std::int64_t>(expected.size()));
+  EXPECT_EQ(quavix_render_layers(layers, 3, nullptr, 0, nullptr), static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(quavix_render_layers(nullptr, 0, nullptr, 0, nullptr), QUAVIX_ERROR_ARGUMENT);
-  EXPECT_EQ(quavix_render_layers(layers, 2, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_render_layers(layers, 3, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
   // The floats beside the samples, in one render: each sum / 32768 rounded to float.
   std::vector<float> floats(expected.size()), wantFloats;
   for (const double m : sum) wantFloats.push_back(static_cast<float>(m / 32768));
   out.assign(expected.size(), 7);
-  EXPECT_EQ(quavix_render_layers_floats(layers, 2, out.data(), floats.data(), out.size(), nullptr),
+  EXPECT_EQ(quavix_render_layers_floats(layers, 3, out.data(), floats.data(), out.size(), nullptr),
             static_cast<std::int64_t>(expected.size()));
   EXPECT_TRUE(out == expected && floats == wantFloats);
   floats.assign(floats.size(), 0);
-  EXPECT_EQ(quavix_render_layers_floats(layers, 2, nullptr, floats.data(), floats.size(), nullptr),
+  EXPECT_EQ(quavix_render_layers_floats(layers, 3, nullptr, floats.data(), floats.size(), nullptr),
             static_cast<std::int64_t>(expected.size()));
   EXPECT_EQ(floats, wantFloats);
-  EXPECT_EQ(quavix_render_layers_floats(layers, 2, nullptr, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
+  EXPECT_EQ(quavix_render_layers_floats(layers, 3, nullptr, nullptr, 1, nullptr), QUAVIX_ERROR_ARGUMENT);
   EXPECT_EQ(quavix_layer_gain(-35), LayerGain(-35));
 
   char problem[24] = "x";
@@ -265,7 +266,7 @@ TEST(CApi, RenderLayersMixesWhatRenderGivesEachLayer) {
   EXPECT_EQ(quavix_layers_check(layers, 2, &bad, problem, sizeof problem), QUAVIX_OK);
   EXPECT_TRUE(bad == -1 && problem[0] == '\0');
   layers[1].gain_tenths = 121;
-  EXPECT_EQ(quavix_render_layers(layers, 2, out.data(), out.size(), nullptr), QUAVIX_ERROR_VALUE);
+  EXPECT_EQ(quavix_render_layers(layers, 3, out.data(), out.size(), nullptr), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(quavix_layers_check(layers, 2, &bad, problem, sizeof problem), QUAVIX_ERROR_VALUE);
   EXPECT_EQ(bad, 1);
   EXPECT_STREQ(problem, "layer 2: the gain is -6");  // cut at the capacity
