@@ -195,6 +195,8 @@ LONG = "x" * 100_000_000
 CUT = "'" + "x" * 40 + "'..."
 
 
+# The package's own checks, and the core's rules (their edges are the C library's tests) as the
+# package words them.
 @pytest.mark.parametrize("call, message", [
     (lambda: quavix.preset("boom"), "unknown preset 'boom': one of coin, laser, explosion, powerup, hurt, jump, blip or 0 to 6"),
     (lambda: quavix.preset(7), "unknown preset 7"),
@@ -207,9 +209,6 @@ CUT = "'" + "x" * 40 + "'..."
     (lambda: quavix.Params().set_user("DecayTime", -1), "DecayTime -1: a time cannot be negative"),
     (lambda: quavix.Params().set_user("DecayTime", float("nan")), "DecayTime nan: a value must be a finite number"),
     (lambda: quavix.Params().set_user("WaveType", 4), "WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise"),
-    (lambda: quavix.Params().set_user("WaveType", 2.5), "WaveType 2.5: the wave type"),
-    (lambda: quavix.Params().set_user("VibSpeed", 22051), "a vibrato faster than 22050 cycles per second"),
-    (lambda: quavix.Params().set_user("RepeatSpeed", -0.5), "RepeatSpeed -0.5: a speed cannot be negative"),
     # The longest stage is the 60 s buffer's 2460000 samples: 24.6 stored^2, x 2.2675 s.
     (lambda: quavix.Params().set_user("SustainTime", 55.79), "longer than the longest possible sound (55.78 s)"),
     (lambda: quavix.Params().__setitem__("WaveType", 7), "WaveType 7 (stored): the wave type is 0 square"),
@@ -233,7 +232,6 @@ CUT = "'" + "x" * 40 + "'..."
     (lambda: with_decay(float("nan")).settings_string(), "NaN or infinite"),
     (lambda: with_decay(float("inf")).settings_string(), "NaN or infinite"),
     (lambda: quavix.render_layers([layer()] * 9), "a layered sound has 1 to 8 layers, not 9"),
-    (lambda: quavix.render_layers([layer()] * 20), "a layered sound has 1 to 8 layers, not 20"),
     (lambda: quavix.layers_wav([]), "a layered sound has 1 to 8 layers, not 0"),
     (lambda: quavix.render_layers([layer(), layer(offset=2646001)]),
      "layer 2: the start is 0 to 2646000 samples (60 s), not 2646001"),
