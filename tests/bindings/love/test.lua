@@ -139,7 +139,8 @@ local function layers(count, options)
   for key, value in pairs(options or {}) do list[count][key] = value end
   return list
 end
--- Calls that must be refused, and what the message says (a plain substring).
+-- Calls that must be refused, and what the message says (a plain substring); the core's rules
+-- once each, whose edges are the C library's tests.
 local refusals = {
   { function() quavix.random(1.5) end, "quavix.random: seed 1.5 is not a whole number" },
   { function() quavix.random(4294967296) end, "seed 4294967296 is out of range (-2147483648 to 4294967295)" },
@@ -156,12 +157,8 @@ local refusals = {
   { function() p:set(3, 1) end, "quavix.set: name must be a string" },
   { function() p:set("DecayTime", "1") end, "quavix.set: DecayTime takes a number, not string" },
   { function() p:set("DecayTime", -1) end, "quavix.set: DecayTime -1: a time cannot be negative" },
-  { function() p:set("WaveType", 7) end, "the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise" },
-  { function() p:set("DecayTime", 0 / 0) end, "a value must be a finite number" },
-  { function() p:set("SustainTime", 100) end, "longer than the longest possible sound" },
   { function() p.set("DecayTime", 1) end, "quavix.set: call it as p:set(...), with a colon" },
   { function() p:mutate(2) end, "quavix.mutate: 2 is not an amount from 0 to 1" },
-  { function() p:mutate(0 / 0) end, "an amount from 0 to 1" },
   { function() p:mutate("a") end, "quavix.mutate: amount must be a number, not string" },
   { function() p:mutate(0.1, 5) end, "quavix.mutate: random must be a random source" },
   { function() p:soundData{ bufferLength = 1.5 } end, "quavix.soundData: bufferLength 1.5 is not a whole number" },
@@ -177,7 +174,6 @@ local refusals = {
   { function() p:source{ type = 1 } end, "quavix.source: type must be a string" },
   { function() quavix.presetSoundData("chime", 1) end, "quavix.presetSoundData: unknown preset 'chime'" },
   { function() quavix.layers(layers(9)) end, "quavix.layers: a layered sound has 1 to 8 layers, not 9" },
-  { function() quavix.layers(layers(20)) end, "quavix.layers: a layered sound has 1 to 8 layers, not 20" },
   { function() quavix.layers{} end, "quavix.layers: a layered sound has 1 to 8 layers, not 0" },
   { function() quavix.layers(layers(2, { offset = 2646001 })) end,
     "quavix.layers: layer 2: the start is 0 to 2646000 samples (60 s), not 2646001" },
