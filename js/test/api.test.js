@@ -98,16 +98,13 @@ test('bad arguments throw, naming what is wrong, before anything is drawn or cha
     [() => quavix.freqHz(0.5), RangeError, /hz 0.5/], [() => quavix.freqHz(2147483647), null],
     [() => quavix.freqHz(2147483648), RangeError, /hz 2147483648/],
     [() => quavix.freqForPitch(3), RangeError, /between 3\.528 and 44100 Hz/],
-    // set() takes users' units and refuses what the core's rule refuses; setStored() stays raw
+    // set() takes users' units and refuses what the core's rule refuses (its edges are the C
+    // library's tests), in the package's words; setStored() stays raw
     [() => p.set('Volume', '1'), TypeError],
     [() => p.set('SustainTime', -5), RangeError, /^quavix: SustainTime -5: a time cannot be negative$/],
     [() => p.set('DecayTime', 56), RangeError, /^quavix: DecayTime 56: longer than the longest possible sound \(55\.78 s\)$/],
-    [() => p.set('DecayTime', -0.01), RangeError, /DecayTime -0.01/],
-    [() => p.set('VibSpeed', -1), RangeError, /VibSpeed -1: a speed cannot be negative/],
     [() => p.set('VibSpeed', 22050.002), RangeError, /faster than 22050 cycles per second/],
-    [() => p.set('RepeatSpeed', -0.5), RangeError, /a speed cannot be negative/],
     [() => p.set('WaveType', 4), RangeError, /WaveType 4: the wave type is 0 square, 1 sawtooth, 2 sine or 3 noise/],
-    [() => p.set('WaveType', 1.5), RangeError, /the wave type/],
     [() => p.set('Volume', NaN), RangeError, /Volume NaN: a value must be a finite number/],
     [() => p.set('SustainTime', NaN), RangeError, /SustainTime NaN/],
   ];
