@@ -733,7 +733,7 @@ TEST(Batch, RerunReplacesTheEarlierSet) {
 }
 
 // The manifest's command, run in the folder the manifest lies in, finds the settings file however
-// its path and the folder's were given.
+// its path and the folder's were given, and keeps the buffer that cuts the sound.
 TEST(Batch, ManifestCommandFindsTheSettingsFileFromItsFolder) {
   struct Case {
     const char *Sfs, *OutDir;
@@ -753,7 +753,7 @@ TEST(Batch, ManifestCommandFindsTheSettingsFileFromItsFolder) {
     }
     ASSERT_EQ(Shell("cd " + dir.Path + " && $Q render --seed 3 --preset hurt --save-sfs sub/odd.sfs").Status, 0);
     const auto r = Shell("cd " + dir.Path + " && $Q batch --sfs " + sfs + " --mutate 0.1 --count 2 --seed 5 " +
-                         "--name n --out-dir " + out);
+                         "--set SustainTime=1 --buffer-length 1 --name n --out-dir " + out);  // cut at 41000 samples
     ASSERT_EQ(r.Status, 0) << r.Err;
     const std::string folder = out.starts_with("/") ? out : dir / out;
     const auto manifest = Json::parse(ReadText(folder + "/manifest.json"));
