@@ -309,6 +309,17 @@ TEST(Project, RenderLayersMixesTheToolsRendersOfEachLayer) {
   ASSERT_EQ(RunTool("render --layers " + dir / "one.json" + exportOptions + " -o " + dir / "one.flac").Status, 0);
   ASSERT_EQ(RunTool("render --sfs " + dir / "l1.sfs" + " --seed 9" + exportOptions + " -o " + dir / "l1.flac").Status, 0);
   EXPECT_EQ(ReadText(dir / "one.flac"), ReadText(dir / "l1.flac"));
+  // In a batch, each manifest command keeps the export options: a plain sound's and a layered one's.
+  one["sounds"].push_back(Sound("plain", 7, PresetOf(kPresetJump, 1), 5));
+  std::ofstream(dir / "two.json") << one.dump();
+  ASSERT_EQ(RunTool("batch --project " + dir / "two.json" + exportOptions + " --out-dir " + dir / "e").Status, 0);
+  const Json exported = Json::parse(ReadText(dir / "e/manifest.json"));
+  ASSERT_EQ(exported["sounds"].size(), 2u);
+  for (const Json& entry : exported["sounds"]) {
+    const std::string file = dir / ("e/" + entry["file"].get<std::string>()), made = ReadText(file);
+    ASSERT_TRUE(fs::remove(file) && RunCommandIn(dir / "e", entry["command"]).Status == 0) << entry;
+    EXPECT_TRUE(ReadText(file) == made) << entry["command"];
+  }
   // A plain sound of the project is its own recipe.
   ASSERT_EQ(RunTool("render --layers " + dir / "p.json" + " --sound plain -o " + dir / "plain.wav").Status, 0);
   EXPECT_EQ(ReadText(dir / "plain.wav"),
