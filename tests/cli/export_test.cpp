@@ -191,6 +191,20 @@ TEST(Export, FadeOutEndsTheSoundAtZero) {
   }
   EXPECT_EQ(expected.back(), 0);
   EXPECT_EQ(ReadSound(dir / "f.wav").Samples, expected);
+  // At 48000 Hz the fade takes round(0.1 x 48000) = 4800 frames of the resampled sound (in floats).
+  const auto floats = [&](const std::string& options) {
+    EXPECT_EQ(Render("--rate 48000 --bits 32f " + options, dir / "r.wav").Status, 0);
+    SF_INFO info{};
+    SNDFILE* sf = sf_open((dir / "r.wav").c_str(), SFM_READ, &info);
+    std::vector<float> x(static_cast<std::size_t>(sf ? info.frames : 0));
+    if (sf != nullptr) sf_readf_float(sf, x.data(), info.frames), sf_close(sf);
+    return x;
+  };
+  std::vector<float> faded = floats("");
+  ASSERT_EQ(faded.size(), 27214u);  // round(25003 x 48000 / 44100)
+  const std::size_t from = faded.size() - 4800;
+  for (std::size_t k = 0; k < 4800; ++k) faded[from + k] = static_cast<float>(faded[from + k] * (1 - (k + 1) / 4800.0));
+  EXPECT_TRUE(floats("--fade-out 100") == faded);
 }
 
 // A matched set is within a tenth of its target and under the -1 dBTP ceiling, measured here as
