@@ -243,6 +243,9 @@ test('the engines\u2019 files name each sound as written and load each file of t
     () => {},
     ['web', 'godot', 'love'],
   );
+  await expect(
+    buildPack([{ name: 'a', recipe }], { ...PLAIN_EXPORT, format: 'flac' }, () => {}, ['godot']),
+  ).rejects.toThrow('Godot does not import FLAC files');
   const { unzipSync } = await import('fflate');
   const files = unzipSync(pack.zip);
   const dir = mkdtempSync(join(tmpdir(), 'quavix-engines-'));
