@@ -29,6 +29,7 @@ if [ "$job" = test ]; then
   cmark-gfm zip unzip   # the module package, scripts/package-module.sh
   python3-venv python3-setuptools python3-wheel python3-pip python3-numpy python3-pytest python3-pygame
   libsdl2-dev libsdl2-mixer-dev love
+  godot3-server   # the Studio's Godot files, studio/tests/unit/export.test.ts
   chromium
   clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
   )

@@ -10,6 +10,7 @@ import { toMix, type MixLayer } from '../layered';
 import { projectText } from '../project';
 import { exportSound, isPlain, reachableLoudness, type ExportedSound, type ExportOptions } from './export-sound';
 import { measureLoudness, type Loudness } from './loudness';
+import { ENGINE_FILES, engineRefuses, godotScript, loveModule, webModule, type Engine } from './engines';
 
 export interface PackItem {
   name: string;
@@ -134,13 +135,19 @@ const COMMANDS_HEAD =
 
 /**
  * Renders each sound and makes its pack. With the plain options (16-bit WAV at 44.1 kHz, nothing else)
- * each file is the module's own WAV image; `progress` hears of each sound as it is done.
+ * each file is the module's own WAV image; `progress` hears of each sound as it is done. Each of `engines` adds
+ * the files that make the pack drop into that kind of game (sounds.js, godot/, sounds.lua).
  */
 export async function buildPack(
   items: PackItem[],
   options: ExportOptions,
   progress: (done: number, total: number) => void = () => {},
+  engines: Engine[] = [],
 ): Promise<Pack> {
+  for (const engine of engines) {
+    const why = engineRefuses(engine, options.format);
+    if (why) throw new Error(why);
+  }
   const names = packNames(items.map((i) => i.name));
   const plain = isPlain(options);
   const ext = options.format;
@@ -204,6 +211,13 @@ export async function buildPack(
   manifest.sounds = entries;
   files['manifest.json'] = new TextEncoder().encode(JSON.stringify(manifest, null, 2) + '\n');
   files['commands.sh'] = new TextEncoder().encode(COMMANDS_HEAD + commands.join('\n') + '\n');
+  const text = (t: string) => new TextEncoder().encode(t);
+  if (engines.includes('web')) files[ENGINE_FILES.web] = text(webModule(sounds));
+  if (engines.includes('love')) files[ENGINE_FILES.love] = text(loveModule(sounds));
+  if (engines.includes('godot')) {
+    for (const s of sounds) files[`${ENGINE_FILES.godotFolder}/${s.file}`] = files[s.file];
+    files[ENGINE_FILES.godot] = text(godotScript(sounds));
+  }
   const zip = zipSync(files, { level: 6, mtime: new Date(2020, 0, 1) });
   return { zip, sounds, manifest };
 }

@@ -11,6 +11,7 @@ import {
   exportRates,
   type ExportOptions,
 } from '../export/export-sound';
+import { ENGINES, engineRefuses, type Engine } from '../export/engines';
 import { FORMAT_BITS, FORMAT_LABELS, type FileFormat, type SampleBits } from '../export/sample-format';
 import './export.css';
 import type { Studio } from './context';
@@ -25,6 +26,12 @@ const BITS_LABELS: Record<SampleBits, string> = {
 type Limit = keyof typeof EXPORT_LIMITS;
 
 type Level = 'none' | 'peak' | 'loudness' | 'match';
+
+const ENGINE_LABELS: Record<Engine, string> = {
+  web: 'Web game (sounds.js)',
+  godot: 'Godot (godot/quavix_sounds.gd)',
+  love: 'L\u00d6VE (sounds.lua)',
+};
 
 const field = <T extends HTMLElement>(root: HTMLElement, id: string) => root.querySelector<T>(`#${id}`)!;
 
@@ -164,6 +171,37 @@ export class ExportPanel {
               '\u201climited by the ceiling\u201d.',
           ),
         ),
+        h(
+          'fieldset',
+          {},
+          h('legend', {}, 'Game engines'),
+          h(
+            'div',
+            { class: 'export-row' },
+            ...ENGINES.map((engine) =>
+              h(
+                'label',
+                { class: 'export-choice' },
+                h('input', {
+                  type: 'checkbox',
+                  id: `export-engine-${engine}`,
+                  name: 'export-engine',
+                  value: engine,
+                  'aria-describedby': 'export-engines-help export-engines-why',
+                }),
+                ENGINE_LABELS[engine],
+              ),
+            ),
+          ),
+          h(
+            'p',
+            { class: 'help', id: 'export-engines-help' },
+            'Each adds the files that load the sounds by name in that engine: an ES module of their URLs with ' +
+              'play(name), a folder to copy into a Godot project with a script that preloads them, a Lua module ' +
+              'of static sources.',
+          ),
+          h('p', { class: 'help', id: 'export-engines-why' }),
+        ),
         h('p', { id: 'export-error', class: 'field-error', role: 'alert' }),
         h('p', { id: 'export-plain', class: 'help' }),
         h(
@@ -241,6 +279,14 @@ export class ExportPanel {
     return [{ name: store.fileName(), recipe: store.recipe }];
   }
 
+  /** The engines whose files the pack gets: those checked that take the chosen format. */
+  private engines(): Engine[] {
+    return ENGINES.filter((engine) => {
+      const box = field<HTMLInputElement>(this.dialog, `export-engine-${engine}`);
+      return box.checked && !box.disabled;
+    });
+  }
+
   /** Shows the fields that apply to the chosen format and level. */
   private sync(): void {
     const d = this.dialog;
@@ -256,6 +302,13 @@ export class ExportPanel {
     field<HTMLInputElement>(d, 'export-target').disabled = level === 'none';
     field<HTMLInputElement>(d, 'export-ceiling').disabled = level !== 'loudness' && level !== 'match';
     field<HTMLInputElement>(d, 'export-trim').disabled = !field<HTMLInputElement>(d, 'export-trim-on').checked;
+    const refused: string[] = [];
+    for (const engine of ENGINES) {
+      const why = engineRefuses(engine, format);
+      field<HTMLInputElement>(d, `export-engine-${engine}`).disabled = why !== null;
+      if (why) refused.push(`${why}.`);
+    }
+    field(d, 'export-engines-why').textContent = refused.join(' ');
     this.check();
   }
 
@@ -340,9 +393,14 @@ export class ExportPanel {
     status.textContent = `Making ${items.length === 1 ? 'the sound' : `${items.length} sounds`}\u2026`;
     let pack: Pack;
     try {
-      pack = await buildPack(items, options, (done, total) => {
-        status.textContent = `Made ${done} of ${total}\u2026`;
-      });
+      pack = await buildPack(
+        items,
+        options,
+        (done, total) => {
+          status.textContent = `Made ${done} of ${total}\u2026`;
+        },
+        this.engines(),
+      );
     } catch (err) {
       status.textContent = `The pack could not be made: ${(err as Error)?.message ?? String(err)}.`;
       return;

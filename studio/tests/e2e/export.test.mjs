@@ -7,6 +7,8 @@ import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, copyFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { createServer } from 'node:http';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { unzipSync } from 'fflate';
 import { CLI, singleFile, click, typeInto, axeViolations, session, downloaded, reload } from './page-steps.mjs';
 import { openPage } from './browser.mjs';
@@ -37,6 +39,9 @@ async function makePack(page, settings) {
   await page.selectOption('#export-level', settings.level ?? 'none');
   if (settings.target !== undefined) await page.fill('#export-target', String(settings.target));
   if (settings.ceiling !== undefined) await page.fill('#export-ceiling', String(settings.ceiling));
+  for (const engine of ['web', 'godot', 'love']) {
+    await page.setChecked(`#export-engine-${engine}`, settings.engines?.includes(engine) ?? false);
+  }
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('#export-make')]);
   const zip = readFileSync(await download.path());
   await page.waitForSelector('#export-results table');
@@ -45,7 +50,7 @@ async function makePack(page, settings) {
   );
   await page.click('#export-close');
   const dir = join(scratch, `pack-${++packs}`);
-  mkdirSync(dir);
+  mkdirSync(join(dir, 'godot'), { recursive: true });
   const files = unzipSync(new Uint8Array(zip));
   for (const [name, bytes] of Object.entries(files)) writeFileSync(join(dir, name), bytes);
   return { dir, files, rows, manifest: JSON.parse(new TextDecoder().decode(files['manifest.json'])) };
@@ -122,6 +127,78 @@ test('a plain pack holds the module\u2019s WAVs, which its own commands make aga
   }
   assert.equal(pack.manifest.export, undefined);
   assert.deepEqual(s.problems, []);
+});
+
+test('a pack for game engines: sounds.js names each file, in Node and in Chromium over http, decoded by Web Audio', async () => {
+  // Godot does not import FLAC: its box is disabled, and says why
+  await page.click('#export-open');
+  await page.selectOption('#export-format', 'flac');
+  assert.equal(await page.isDisabled('#export-engine-godot'), true);
+  assert.match(await page.textContent('#export-engines-why'), /Godot does not import FLAC/);
+  await page.selectOption('#export-format', 'wav');
+  assert.equal(await page.textContent('#export-engines-why'), '');
+  // the boxes by keyboard: Enter ticks the one focused, as every box of the page
+  assert.equal(await page.isChecked('#export-engine-web'), false, 'checked before');
+  await page.focus('#export-engine-web');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.isChecked('#export-engine-web'), true);
+  await page.click('#export-close');
+
+  const pack = await makePack(page, { engines: ['web', 'godot', 'love'] });
+  const names = pack.manifest.sounds.map((s) => s.name);
+  const wavs = pack.manifest.sounds.map((s) => s.file);
+  assert.deepEqual(
+    Object.keys(pack.files)
+      .filter((f) => /^(godot\/|sounds\.)/.test(f))
+      .sort(),
+    [...wavs.map((f) => `godot/${f}`), 'godot/quavix_sounds.gd', 'sounds.js', 'sounds.lua'].sort(),
+  );
+  const lua = new TextDecoder().decode(pack.files['sounds.lua']);
+  for (const f of wavs) assert.match(lua, new RegExp(`newSource\\(prefix \\.\\. "${f}", "static"\\)`), f);
+
+  // Node: each URL is the pack's file beside the module
+  const module = await import(pathToFileURL(join(pack.dir, 'sounds.js')).href);
+  assert.deepEqual(Object.keys(module.sounds), names);
+  for (const [i, url] of Object.values(module.sounds).entries()) {
+    assert.ok(readFileSync(fileURLToPath(url)).equals(Buffer.from(pack.files[wavs[i]])), url);
+  }
+
+  // Chromium: module scripts from file:// are refused, so the unpacked folder is served on 127.0.0.1
+  const types = { '.js': 'text/javascript', '.wav': 'audio/wav', '.html': 'text/html' };
+  const server = createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname.slice(1)) || 'game.html';
+    if (name !== 'game.html' && !Object.hasOwn(pack.files, name)) return void response.writeHead(404).end();
+    const body =
+      name === 'game.html'
+        ? '<!doctype html><link rel=icon href="data:,"><title>A game</title>'
+        : readFileSync(join(pack.dir, name));
+    response.writeHead(200, { 'Content-Type': types[name.slice(name.lastIndexOf('.'))] }).end(body);
+  });
+  await new Promise((listening) => server.listen(0, '127.0.0.1', listening));
+  try {
+    const game = await openPage(s.browser.context, `http://127.0.0.1:${server.address().port}/`, { ready: false });
+    const decoded = await game.page.evaluate(async () => {
+      const { sounds, load, play } = await import('./sounds.js');
+      const out = [];
+      for (const name of Object.keys(sounds)) {
+        const buffer = await load(name, new OfflineAudioContext(1, 1, 44100));
+        out.push([name, buffer.length, buffer.sampleRate, buffer.numberOfChannels]);
+      }
+      const node = await play(Object.keys(sounds)[0]);
+      const refused = await load('no such sound').catch((e) => e.message);
+      return { out, played: node instanceof AudioBufferSourceNode, refused };
+    });
+    assert.deepEqual(
+      decoded.out,
+      pack.manifest.sounds.map((s) => [s.name, s.samples, 44100, 1]),
+    );
+    assert.equal(decoded.played, true);
+    assert.equal(decoded.refused, 'There is no sound named "no such sound" in sounds.js');
+    assert.deepEqual(game.problems, []);
+    await game.page.close();
+  } finally {
+    server.close();
+  }
 });
 
 test('each file decodes to the length of the tool\u2019s file for the same command, its loudness the tool\u2019s', async () => {

@@ -1,10 +1,10 @@
 import { beforeAll, describe, expect, test } from 'vitest';
 import * as quavix from 'quavix';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdtempSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { dirname, join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { audibleRange, DEFAULT_CEILING_DBTP, DEFAULT_TRIM_DB, EXPORT_LIMITS } from '../../src/export/export-sound';
 import { exportRates, exportSound, fadeOut, PLAIN_EXPORT, type ExportOptions } from '../../src/export/export-sound';
 import { quantize } from '../../src/export/sample-format';
@@ -218,3 +218,130 @@ test("the export ranges and defaults are the tool's: each edge taken, just beyon
     expect(help, String(option)).toMatch(new RegExp(`\\n  ${option} .*\\(default ${value}\\)\\n`));
   }
 });
+
+/** Names as hostile as a person may type them, and the key each gets in the generated files. */
+const HOSTILE = [
+  { name: 'Coin "quoted" \\ back\\', key: 'Coin "quoted" \\ back\\' },
+  { name: 'line\nbreak\r\ttab\u0000\u007f\u0085', key: 'line\nbreak\r\ttab\u0000\u007f\u0085' },
+  { name: ']]--[[ ]=] </script><img src=x onerror=alert(1)>', key: ']]--[[ ]=] </script><img src=x onerror=alert(1)>' },
+  { name: 'Caf\u00e9 \u65e5\u672c \ud83c\udfb5 \u2028\u2029', key: 'Caf\u00e9 \u65e5\u672c \ud83c\udfb5 \u2028\u2029' },
+  { name: 'coin', key: 'coin' },
+  { name: 'Coin', key: 'Coin' },
+  { name: 'coin', key: 'coin (2)' },
+  { name: '__proto__', key: '__proto__' },
+  { name: "'); os.exit(1) -- ${x} `", key: "'); os.exit(1) -- ${x} `" },
+  { name: 'lone \ud800', key: 'lone \ufffd' },
+  { name: '', key: '' },
+];
+const hexOf = (key: string) => Buffer.from(key, 'utf8').toString('hex');
+
+test('the engines\u2019 files name each sound as written and load each file of the pack, in Node, LÖVE and Godot', async () => {
+  const recipe = newRecipe(3, { kind: 'preset', family: 6 });
+  const pack = await buildPack(
+    HOSTILE.map((h) => ({ name: h.name, recipe })),
+    PLAIN_EXPORT,
+    () => {},
+    ['web', 'godot', 'love'],
+  );
+  await expect(
+    buildPack([{ name: 'a', recipe }], { ...PLAIN_EXPORT, format: 'flac' }, () => {}, ['godot']),
+  ).rejects.toThrow('Godot does not import FLAC files');
+  const { unzipSync } = await import('fflate');
+  const files = unzipSync(pack.zip);
+  const dir = mkdtempSync(join(tmpdir(), 'quavix-engines-'));
+  const game = join(dir, 'game');
+  // the LÖVE game and the Godot project hold the pack in a folder of their own
+  for (const [name, bytes] of Object.entries(files)) {
+    for (const path of [join(dir, name), join(game, 'sfx', name)]) {
+      mkdirSync(dirname(path), { recursive: true });
+      writeFileSync(path, bytes);
+    }
+  }
+  const wavs = pack.sounds.map((s) => s.file);
+  expect(wavs).toContain('Coin-2.wav');
+  expect(
+    Object.keys(files)
+      .filter((f) => f.startsWith('godot/'))
+      .sort(),
+  ).toEqual([...wavs.map((f) => `godot/${f}`), 'godot/quavix_sounds.gd'].sort());
+  for (const f of wavs) expect(files[`godot/${f}`], f).toEqual(files[f]);
+  const samples = (pack.manifest.sounds as { samples: number }[]).map((s) => s.samples);
+
+  // Node: the module's URLs are the files beside it; an unknown name is refused, cut at 40 characters
+  const node = spawnSync(
+    process.execPath,
+    [
+      '--input-type=module',
+      '-e',
+      `const m = await import(${JSON.stringify(pathToFileURL(join(dir, 'sounds.js')).href)});
+       const refused = await m.load('x'.repeat(41)).catch((e) => e.message);
+       console.log(JSON.stringify({ sounds: Object.entries(m.sounds), same: m.default === m.sounds, refused }));`,
+    ],
+    { encoding: 'utf8' },
+  );
+  expect(node.stderr).toBe('');
+  const web = JSON.parse(node.stdout);
+  expect(web.sounds).toEqual(HOSTILE.map((h, i) => [h.key, pathToFileURL(join(dir, wavs[i])).href]));
+  expect(web.same).toBe(true);
+  expect(web.refused).toBe(`There is no sound named "${'x'.repeat(40)}..." in sounds.js`);
+  for (const [, url] of web.sounds) expect(readFileSync(fileURLToPath(url)).length).toBeGreaterThan(44);
+
+  // LÖVE, without window or sound card as the binding's tests run it: a static source of each file, by name
+  const conf = fileURLToPath(new URL('../../../tests/bindings/love/conf.lua', import.meta.url));
+  writeFileSync(join(game, 'conf.lua'), readFileSync(conf));
+  writeFileSync(
+    join(game, 'main.lua'),
+    `local sounds = require("sfx.sounds")
+local keys = {}
+for k in pairs(sounds) do keys[#keys + 1] = k end
+table.sort(keys)
+for _, k in ipairs(keys) do
+  local s = sounds[k]
+  io.write(k:gsub(".", function(c) return string.format("%02x", c:byte()) end), " ", s:getType(), " ",
+    s:getDuration("samples"), "\\n")
+end
+io.flush()
+love.event.quit(0)
+`,
+  );
+  const env = {
+    ...process.env,
+    ALSOFT_DRIVERS: 'null',
+    HOME: dir,
+    XDG_DATA_HOME: join(dir, 'data'),
+    XDG_RUNTIME_DIR: dir,
+  };
+  // killed after 120 s: LÖVE's error screen outlives SIGTERM
+  const love = spawnSync('love', [game], { env, encoding: 'utf8', timeout: 120000, killSignal: 'SIGKILL' });
+  expect(love.error, 'love: install it with scripts/setup.sh').toBeUndefined();
+  expect(love.status, love.stdout + love.stderr).toBe(0);
+  const byKey = HOSTILE.map((h, i) => [hexOf(h.key), samples[i]] as const).sort(([a], [b]) => (a < b ? -1 : 1));
+  expect(love.stdout.split('\n').filter((l) => l !== '')).toEqual(byKey.map(([k, n]) => `${k} static ${n}`));
+
+  // Godot 3 headless: the editor imports the folder's files, then a script prints each key and its stream
+  writeFileSync(join(game, 'project.godot'), 'config_version=4\n\n[application]\n\nconfig/name="pack"\n');
+  writeFileSync(
+    join(game, 'print_sounds.gd'),
+    `extends SceneTree
+func _init():
+	var sounds = load("res://sfx/godot/quavix_sounds.gd").SOUNDS
+	for k in sounds.keys():
+		print("sound ", k.to_utf8().hex_encode(), " ", sounds[k].get_class(), " ", sounds[k].data.size())
+	quit()
+`,
+  );
+  const godot = (...words: string[]) =>
+    spawnSync('godot3-server', ['--path', game, ...words], {
+      env: { ...env, LANG: 'C.UTF-8', XDG_CONFIG_HOME: join(dir, 'config'), XDG_CACHE_HOME: join(dir, 'cache') },
+      encoding: 'utf8',
+      timeout: 120000,
+      killSignal: 'SIGKILL',
+    });
+  const imported = godot('--editor', '--quit');
+  expect(imported.error, 'godot3-server: install it with scripts/setup.sh').toBeUndefined();
+  const printed = godot('--script', 'print_sounds.gd');
+  expect(printed.stdout + printed.stderr).not.toMatch(/SCRIPT ERROR|Parse Error/);
+  expect(printed.stdout.split('\n').filter((l) => l.startsWith('sound '))).toEqual(
+    HOSTILE.map((h, i) => `sound ${hexOf(h.key)} AudioStreamSample ${samples[i] * 2}`),
+  );
+}, 300000);
