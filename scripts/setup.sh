@@ -14,7 +14,7 @@ esac
 packages=(
   build-essential cmake ninja-build pkg-config
   libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev libflac-dev
-  nettle-dev
+  nettle-dev libfftw3-dev
 )
 need_wine=0
 if [ "$job" = test ]; then
