@@ -63,7 +63,9 @@ std::vector<float> Spectrogram(const Transform& t, std::span<const float> sound,
     }
     fftw_execute_dft_r2c(t.Plan, in.data(), reinterpret_cast<fftw_complex*>(spectrum.data()));
     for (std::size_t b = 0; b < bins; ++b) {
-      out[k * bins + b] = static_cast<float>(std::log(std::abs(spectrum[b]) / t.WindowSum + kMagnitudeFloor));
+      const double re = spectrum[b].real(), im = spectrum[b].imag();
+      const double magnitude = std::sqrt(re * re + im * im) / t.WindowSum;
+      out[k * bins + b] = std::log(static_cast<float>(magnitude + kMagnitudeFloor));
     }
   }
   return out;
