@@ -2,6 +2,7 @@
 // render commands that make them again.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <thread>
@@ -161,11 +162,13 @@ int RunMatch(const MatchArgs& args, const Streams& streams) {
   const std::vector<float> target = ReadMatchTarget(args.Target, kMostTargetSeconds);
   settings.BufferSeconds = BufferFor(target.size());
   const bool progress = streams.ErrIsTerminal;
+  const auto begun = std::chrono::steady_clock::now();
   if (progress) {
     settings.Progress = [&](const match::MatchProgress& p) {
-      const double done = settings.Evaluations > 0
-                              ? static_cast<double>(p.Evaluations) / static_cast<double>(settings.Evaluations)
-                              : 0;
+      const double done =
+          settings.Evaluations > 0
+              ? static_cast<double>(p.Evaluations) / static_cast<double>(settings.Evaluations)
+              : std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count() / settings.Seconds;
       DrawProgress(streams.Err, p, done);
     };
   }
