@@ -27,7 +27,7 @@ constexpr std::size_t kMostBroadPerSource = 32;
 constexpr std::size_t kBroadBatch = 64;
 constexpr std::size_t kRuns = 3;           // the best few refined
 constexpr std::size_t kLambda = 16;        // points per generation, two rows of eight lanes
-constexpr double kStartSigma = 0.1;        // a tenth of each typical range
+constexpr double kStartSigma = 0.02;       // a fiftieth of each typical range
 constexpr std::int32_t kWaveTypeIndex = 1;
 
 // The parameters a refinement moves: all but WaveType.
