@@ -21,6 +21,7 @@ if [ "$job" = test ]; then
   need_wine=1
   packages+=(
   libgtest-dev libgmock-dev libbenchmark-dev
+  sox                   # the match benchmark makes a chirp and a noise burst
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   libmpfr-dev
