@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <numeric>
@@ -199,7 +200,10 @@ std::vector<Candidate> FindMatches(std::span<const float> target, const MatchSet
 
   // 2. The refinement of the best few, one generation of every run per batch.
   const std::vector<std::int32_t> moved = MovedParams();
-  const std::vector<Candidate> starts = Closest(evaluated, kRuns);
+  std::vector<Candidate> audible;  // a wave type outside 0-3 stays silent however it is refined
+  std::copy_if(evaluated.begin(), evaluated.end(), std::back_inserter(audible),
+               [](const Candidate& c) { return c.Params.WaveType >= kSquareWave && c.Params.WaveType <= kNoiseWave; });
+  const std::vector<Candidate> starts = Closest(std::move(audible), kRuns);
   NormalDraws runSeeds{std::uint64_t{settings.Seed} * 0x9E3779B97F4A7C15ull + 1};
   std::vector<CmaState> runs;
   for (const Candidate& start : starts) {

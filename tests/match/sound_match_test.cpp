@@ -46,9 +46,9 @@ TEST(SoundMatch, EndsCloserThanTheBroadSampleAndReportsTheRecipesDistances) {
     std::optional<std::int32_t> Source;
     std::int64_t Evaluations;
   } const cases[] = {
-      {"coin, among coins", kPresetCoin, 7, kPresetCoin, 120},
-      {"explosion, among explosions", kPresetExplosion, 3, kPresetExplosion, 120},
-      {"laser, among randomized sounds", kPresetLaser, 11, kRandomizeSource, 120},
+      {"coin, among coins", kPresetCoin, 7, kPresetCoin, 96},
+      {"explosion, among explosions", kPresetExplosion, 3, kPresetExplosion, 96},
+      {"laser, among randomized sounds", kPresetLaser, 11, kRandomizeSource, 96},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -75,10 +75,10 @@ TEST(SoundMatch, TheSameSeedAndBudgetGiveTheSameRecipesAtAnyJobCount) {
     bool Same;
   } const cases[] = {{1, 5, true}, {2, 5, true}, {3, 5, true}, {1, 6, false}};
   const std::vector<float> target = Target(kPresetJump, 21);
-  const SearchRun first = Search(target, std::nullopt, 120, 5, 1);
+  const SearchRun first = Search(target, std::nullopt, 64, 5, 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Jobs << " jobs, seed " << c.Seed);
-    const SearchRun again = Search(target, std::nullopt, 120, c.Seed, c.Jobs);
+    const SearchRun again = Search(target, std::nullopt, 64, c.Seed, c.Jobs);
     ASSERT_EQ(again.Found.size(), first.Found.size());
     bool same = true;
     for (std::size_t i = 0; i < first.Found.size(); ++i) {
