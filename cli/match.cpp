@@ -136,7 +136,7 @@ int RunMatch(const MatchArgs& args, const Streams& streams) {
   if (Given(args.SecondsOption)) {
     const float seconds = ParseUserFloat(args.Seconds, "--seconds");
     if (!(seconds > 0 && seconds <= 86400)) {
-      ThrowUsage("--seconds: " + Echo(args.Seconds, 40) + " is not a time from 0 to 86400 seconds");
+      ThrowUsage("--seconds: " + Echo(args.Seconds, 40) + " is not a time above 0, up to 86400 seconds");
     }
     settings.Seconds = static_cast<double>(seconds);
     settings.Evaluations = 0;

@@ -24,12 +24,22 @@ namespace quavix::match {
 namespace {
 
 constexpr std::size_t kSourceCount = kPresetFamilyCount + 1;
-constexpr std::size_t kMostBroadPerSource = 32;
+constexpr std::size_t kMostBroadPerSource = 256;  // a quarter of an evaluation budget, at most this
+constexpr std::size_t kTimedBroadPerSource = 32;  // with a budget of time only
 constexpr std::size_t kBroadBatch = 64;
 constexpr std::size_t kRuns = 3;           // the best few refined
 constexpr std::size_t kLambda = 16;        // points per generation, two rows of eight lanes
 constexpr double kStartSigma = 0.02;       // a fiftieth of each typical range
 constexpr std::int32_t kWaveTypeIndex = 1;
+constexpr int kPatience = 4;               // generations without a closer sound before a restart
+constexpr double kLeastSigma = 0.001;
+
+// A run's closest point so far and the generations since it was found.
+struct Stall {
+  double Best;
+  std::vector<double> Point;
+  int Generations;
+};
 
 // The parameters a refinement moves: all but WaveType.
 std::vector<std::int32_t> MovedParams() {
@@ -173,7 +183,7 @@ std::vector<Candidate> FindMatches(std::span<const float> target, const MatchSet
   } else {
     for (std::int32_t s = 0; s < static_cast<std::int32_t>(kSourceCount); ++s) sources.push_back(s);
   }
-  std::size_t perSource = kMostBroadPerSource;
+  std::size_t perSource = kTimedBroadPerSource;
   if (settings.Evaluations > 0) {
     perSource = std::clamp<std::size_t>(static_cast<std::size_t>(settings.Evaluations) / (4 * sources.size()), 1,
                                         kMostBroadPerSource);
@@ -189,7 +199,10 @@ std::vector<Candidate> FindMatches(std::span<const float> target, const MatchSet
     }
   }
   for (std::size_t at = 0; at < broad.size();) {
-    const std::int64_t room = limitless ? static_cast<std::int64_t>(kBroadBatch) : left();
+    // The first batch is always made, however short the time, so that there is a closest sound.
+    const std::int64_t room = limitless || (at == 0 && settings.Evaluations <= 0) ? static_cast<std::int64_t>(kBroadBatch)
+                              : at == 0                                           ? settings.Evaluations
+                                                                                  : left();
     if (room <= 0) break;
     const std::size_t n = std::min({kBroadBatch, broad.size() - at, static_cast<std::size_t>(room)});
     std::vector<Candidate> batch(broad.begin() + static_cast<std::ptrdiff_t>(at),
@@ -206,8 +219,10 @@ std::vector<Candidate> FindMatches(std::span<const float> target, const MatchSet
   const std::vector<Candidate> starts = Closest(std::move(audible), kRuns);
   NormalDraws runSeeds{std::uint64_t{settings.Seed} * 0x9E3779B97F4A7C15ull + 1};
   std::vector<CmaState> runs;
+  std::vector<Stall> stalls;
   for (const Candidate& start : starts) {
     runs.push_back(StartCma(PointOf(start.Params, moved), kStartSigma, kLambda, NextBits(runSeeds)));
+    stalls.push_back({start.Distance, PointOf(start.Params, moved), 0});
   }
   while (!runs.empty() && !limitless) {
     const std::int64_t room = left();
@@ -230,6 +245,16 @@ std::vector<Candidate> FindMatches(std::span<const float> target, const MatchSet
       std::vector<double> costs;
       for (std::size_t i = 0; i < kLambda; ++i) costs.push_back(batch[r * kLambda + i].Distance);
       UpdateCma(runs[r], points[r], costs);
+      // A run that has not come closer for a while starts again from its closest point, with half the step.
+      Stall& stall = stalls[r];
+      const auto closest = std::min_element(costs.begin(), costs.end());
+      if (*closest < stall.Best) {
+        stall = {*closest, points[r][static_cast<std::size_t>(closest - costs.begin())], 0};
+      } else if (++stall.Generations == kPatience) {
+        const double sigma = std::max(runs[r].Sigma / 2, kLeastSigma);
+        runs[r] = StartCma(stall.Point, sigma, kLambda, NextBits(runSeeds));
+        stall.Generations = 0;
+      }
     }
   }
   return Closest(std::move(evaluated), settings.Top);

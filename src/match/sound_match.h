@@ -3,19 +3,24 @@
 //  1. A broad sample: for each source (a preset family, or Randomize), sounds
 //     made exactly as the tool makes them, seed by seed: the seed set, then
 //     LoadPreset or Randomize, then the synthesis from the random state they
-//     leave. The seeds come from the search's seed.
+//     leave. The seeds come from the search's seed. The sample takes a
+//     quarter of an evaluation budget (at most 256 sounds per source; 32 per
+//     source with a budget of time only).
 //  2. The best few of them, each refined by its own CMA-ES run (cma_es.h)
 //     over the stored values of every parameter but WaveType, which stays
 //     the start's: each wave type is searched on its own. A point of the
 //     unit box maps to each parameter's typical stored range of the
 //     parameter table, and the parameters are rounded to the four decimals
 //     of the settings string, so that the string remakes them exactly; the
-//     synthesis starts from the start's random state.
+//     synthesis starts from the start's random state. A run that comes no
+//     closer for four generations starts again from its closest point with
+//     half its step.
 //  3. Every batch of candidates (the broad sample in pieces, then one
 //     generation of every run) is rendered together through the lane
 //     renderer, split over the jobs in fixed slices: the results depend on
 //     the target, the seed and the evaluation budget, never on the jobs.
-// A budget in seconds is checked between batches and is not reproducible.
+// A budget in seconds is checked between batches (the first batch is always
+// made) and is not reproducible.
 #pragma once
 
 #include <cstdint>
