@@ -13,7 +13,7 @@
 namespace quavix::cli {
 namespace {
 
-constexpr const char* kCommands = "render, batch, info, presets";
+constexpr const char* kCommands = "render, batch, info, presets, match";
 
 std::string OneLine(std::string text) {
   for (char& c : text) {
@@ -134,20 +134,24 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
       "  quavix batch --preset explosion --count 10 --seed 1 --out-dir booms\n"
       "  quavix info coin.sfs\n"
       "  quavix presets\n"
+      "  quavix match coin.wav --evaluations 200\n"
       "Run 'quavix COMMAND --help' for the options of a command.");
 
   RenderArgs render;
   BatchArgs batch;
   InfoArgs info;
+  MatchArgs matchArgs;
   CLI::App* renderCmd = AddRenderCommand(app, render);
   CLI::App* batchCmd = AddBatchCommand(app, batch);
   CLI::App* infoCmd = AddInfoCommand(app, info);
   CLI::App* presetsCmd = AddPresetsCommand(app);
-  for (CLI::App* command : {renderCmd, batchCmd, infoCmd, presetsCmd}) command->group("Commands");
+  CLI::App* matchCmd = AddMatchCommand(app, matchArgs);
+  const std::vector<CLI::App*> all{renderCmd, batchCmd, infoCmd, presetsCmd, matchCmd};
+  for (CLI::App* command : all) command->group("Commands");
 
   // The words before the command: only --help and --version belong there.
-  const std::vector<std::string> commands{renderCmd->get_name(), batchCmd->get_name(), infoCmd->get_name(),
-                                          presetsCmd->get_name()};
+  std::vector<std::string> commands;
+  for (const CLI::App* command : all) commands.push_back(command->get_name());
   for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
     const std::string word = argv[i];
     if (std::find(commands.begin(), commands.end(), word) != commands.end()) break;
@@ -177,13 +181,13 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
       return kExitOk;
     }
     const CLI::App* command = &app;
-    for (const CLI::App* sub : {renderCmd, batchCmd, infoCmd, presetsCmd}) {
+    for (const CLI::App* sub : all) {
       if (sub->parsed()) command = sub;
     }
     return Report(streams, kExitUsage, ParserMessage(e, *command));
   }
 
-  for (const CLI::App* sub : {renderCmd, batchCmd, infoCmd, presetsCmd}) {
+  for (const CLI::App* sub : all) {
     if (!sub->parsed()) continue;
     if (const std::string problem = FlagWithValue(argc, argv, *sub); !problem.empty()) {
       return Report(streams, kExitUsage, problem);
@@ -194,6 +198,7 @@ int RunQuavix(int argc, const char* const* argv, const Streams& streams) {
     if (batchCmd->parsed()) return RunBatch(batch, streams);
     if (infoCmd->parsed()) return RunInfo(info, streams);
     if (presetsCmd->parsed()) return RunPresets(streams);
+    if (matchCmd->parsed()) return RunMatch(matchArgs, streams);
     return Report(streams, kExitUsage, "no command given (commands: " + std::string(kCommands) + ")");
   } catch (const CliError& e) {
     return Report(streams, e.Status, e.Message);

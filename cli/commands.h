@@ -70,7 +70,21 @@ struct InfoArgs {
   CLI::Option* SoundNameOption = nullptr;
 };
 
+struct MatchArgs {
+  std::string Target;
+  std::string Seconds, Evaluations, Family, Top, Seed, Jobs;
+  CLI::Option* SecondsOption = nullptr;
+  CLI::Option* EvaluationsOption = nullptr;
+  CLI::Option* FamilyOption = nullptr;
+  CLI::Option* TopOption = nullptr;
+  CLI::Option* SeedOption = nullptr;
+  CLI::Option* JobsOption = nullptr;
+  std::string Output;
+  std::string SaveSettings;
+};
+
 CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args);
+CLI::App* AddMatchCommand(CLI::App& app, MatchArgs& args);
 CLI::App* AddBatchCommand(CLI::App& app, BatchArgs& args);
 CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args);
 CLI::App* AddPresetsCommand(CLI::App& app);
@@ -80,6 +94,7 @@ int RunRender(const RenderArgs& args, const Streams& streams);
 int RunBatch(const BatchArgs& args, const Streams& streams);
 int RunInfo(const InfoArgs& args, const Streams& streams);
 int RunPresets(const Streams& streams);
+int RunMatch(const MatchArgs& args, const Streams& streams);
 
 // The seed given with --seed, or the clock's (announced on stderr so that the
 // sound can be made again).

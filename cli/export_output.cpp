@@ -9,6 +9,7 @@
 #include "export/sound_file_reading.h"
 #include "export/sound_processing.h"
 #include "json_text.h"
+#include "match/sound_distance.h"
 #include "output_file.h"
 
 namespace quavix::cli {
@@ -35,6 +36,15 @@ std::string SignedDb(double db) {
   char text[32];
   std::snprintf(text, sizeof text, "%+.2f dB", db);
   return text;
+}
+
+std::string TextSeconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  std::string shown = text;
+  while (shown.back() == '0') shown.pop_back();
+  if (shown.back() == '.') shown.pop_back();
+  return shown + " s";
 }
 
 }  // namespace
@@ -109,6 +119,34 @@ std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samp
 }
 
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes) { return ContainerOf(bytes) != Container::Unknown; }
+
+std::vector<float> ReadMatchTarget(const std::string& path, double mostSeconds) {
+  constexpr double kMostFileSeconds = 60;  // silence included; no more is decoded
+  const std::string name = Echo(path, 40);
+  DecodedSound sound;
+  std::string error;
+  if (!ReadSoundFile(path, kMostFileSeconds, sound, error)) {
+    ThrowFailure("cannot read " + name + " as a sound file: " + error);
+  }
+  if (sound.TooLong) {
+    ThrowFailure(name + " lasts over " + std::to_string(static_cast<int>(kMostFileSeconds)) +
+                 " s; a sound to imitate lasts at most " + TextSeconds(mostSeconds));
+  }
+  if (sound.Samples.empty()) ThrowFailure(name + " holds no samples");
+  for (const float s : sound.Samples) {
+    if (!std::isfinite(s)) ThrowFailure(name + " holds samples that are not numbers");
+  }
+  std::vector<float> at44k =
+      sound.Rate == kSampleRate ? std::move(sound.Samples) : Resample(sound.Samples, sound.Rate, kSampleRate);
+  const std::span<const float> audible = match::TrimSilence(at44k);
+  if (audible.empty()) ThrowFailure(name + " is silent: no sample reaches -60 dB");
+  const double seconds = static_cast<double>(audible.size()) / kSampleRate;
+  if (seconds > mostSeconds) {
+    ThrowFailure(name + " holds " + TextSeconds(seconds) + " of sound; a sound to imitate lasts at most " +
+                 TextSeconds(mostSeconds));
+  }
+  return {audible.begin(), audible.end()};
+}
 
 int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams) {
   if (json && !IsUtf8(path)) {

@@ -51,6 +51,12 @@ std::optional<LoudnessSummary> SummarizeSound(std::span<const std::int16_t> samp
 // AIFF, AU, CAF, Wave64) or knows and refuses (MP3).
 bool LooksLikeSoundFile(std::span<const std::uint8_t> bytes);
 
+// The sound of a file to imitate: mono (its channels' mean), at 44100 Hz
+// (resampled with libsoxr), its leading and trailing silence trimmed
+// (below -60 dB). Status 1 with one line for a file that cannot be read,
+// holds no samples, is silent, or holds more than mostSeconds of sound.
+std::vector<float> ReadMatchTarget(const std::string& path, double mostSeconds);
+
 // quavix info for such a sound file.
 int RunSoundFileInfo(const std::string& path, double trimDb, bool json, const Streams& streams);
 

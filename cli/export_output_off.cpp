@@ -26,6 +26,10 @@ int RunSoundFileInfo(const std::string&, double, bool, const Streams&) {
   ThrowUsage("this quavix was built without the export options (QUAVIX_EXPORT=OFF) and reads no sound files");
 }
 
+std::vector<float> ReadMatchTarget(const std::string&, double) {
+  ThrowUsage("this quavix was built without the export options (QUAVIX_EXPORT=OFF) and reads no sound files");
+}
+
 nlohmann::ordered_json JsonLevel(double) { return nullptr; }
 std::string TextLevel(double) { return "-inf"; }
 

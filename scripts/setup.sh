@@ -14,13 +14,14 @@ esac
 packages=(
   build-essential cmake ninja-build pkg-config
   libcli11-dev nlohmann-json3-dev libsndfile1-dev libsoxr-dev libebur128-dev libflac-dev
-  nettle-dev
+  nettle-dev libfftw3-dev
 )
 need_wine=0
 if [ "$job" = test ]; then
   need_wine=1
   packages+=(
   libgtest-dev libgmock-dev libbenchmark-dev
+  sox                   # the match benchmark makes a chirp and a noise burst
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   libmpfr-dev

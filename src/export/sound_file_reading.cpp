@@ -78,10 +78,17 @@ bool Decode(SNDFILE* sf, const SF_INFO& info, double trimDb, SoundFileFigures& o
   return true;
 }
 
-}  // namespace
+// An open sound file whose header is checked and which libsndfile decodes.
+struct OpenSound {
+  Fd File;
+  SndFile Sound;
+  SF_INFO Info{};
+  SoundFileHeader Header;
+};
 
-bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& out, std::string& error) {
-  Fd fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+bool Open(const std::string& path, OpenSound& open, std::string& error) {
+  Fd& fd = open.File;
+  fd.Value = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   struct stat st {};
   if (fd.Value < 0 || fstat(fd.Value, &st) != 0) {
     error = std::strerror(errno);
@@ -102,7 +109,7 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
     }
     return got;
   };
-  const SoundFileHeader header = InspectSoundFile(read, size);
+  const SoundFileHeader& header = open.Header = InspectSoundFile(read, size);
   if (!header.Problem.empty()) {
     error = header.Problem;
     return false;
@@ -111,9 +118,9 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
     error = std::strerror(errno);
     return false;
   }
-  SF_INFO info{};
-  SndFile sf{sf_open_fd(fd.Value, SFM_READ, &info, SF_FALSE)};
-  if (sf.Value == nullptr) {
+  SF_INFO& info = open.Info;
+  open.Sound.Value = sf_open_fd(fd.Value, SFM_READ, &info, SF_FALSE);
+  if (open.Sound.Value == nullptr) {
     error = !header.Shortfall.empty() ? header.Shortfall + "; no frame can be decoded"
                                       : std::string("libsndfile cannot decode it (") + sf_strerror(nullptr) + ")";
     return false;
@@ -124,6 +131,17 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
       return false;
     }
   }
+  return true;
+}
+
+}  // namespace
+
+bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& out, std::string& error) {
+  OpenSound open;
+  if (!Open(path, open, error)) return false;
+  const SF_INFO& info = open.Info;
+  const SoundFileHeader& header = open.Header;
+  SndFile& sf = open.Sound;
   out.Channels = info.channels;
   out.Rate = info.samplerate;
   out.Format = info.format;
@@ -151,6 +169,37 @@ bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& 
   } else if (flac && out.Frames == 0 && header.HasAudioData) {
     error = "its audio frames cannot be decoded: they are damaged";
     return false;
+  }
+  return true;
+}
+
+bool ReadSoundFile(const std::string& path, double mostSeconds, DecodedSound& out, std::string& error) {
+  OpenSound open;
+  if (!Open(path, open, error)) return false;
+  out.Channels = open.Info.channels;
+  out.Rate = open.Info.samplerate;
+  if (out.Channels <= 0 || out.Rate <= 0) {
+    error = "libsndfile reads no channels or no rate in it";
+    return false;
+  }
+  const auto width = static_cast<std::size_t>(out.Channels);
+  const auto mostFrames = static_cast<std::size_t>(std::ceil(mostSeconds * out.Rate));
+  std::vector<float> chunk(static_cast<std::size_t>(kFramesPerRead) * width);
+  out.Samples.clear();
+  out.TooLong = false;
+  for (;;) {
+    const sf_count_t n = sf_readf_float(open.Sound.Value, chunk.data(), kFramesPerRead);
+    if (n <= 0) break;
+    const auto frames = static_cast<std::size_t>(n);
+    if (out.Samples.size() + frames > mostFrames) {
+      out.TooLong = true;
+      break;
+    }
+    for (std::size_t f = 0; f < frames; ++f) {
+      double sum = 0;
+      for (std::size_t c = 0; c < width; ++c) sum += static_cast<double>(chunk[f * width + c]);
+      out.Samples.push_back(static_cast<float>(sum / static_cast<double>(width)));
+    }
   }
   return true;
 }

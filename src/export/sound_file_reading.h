@@ -28,4 +28,16 @@ struct SoundFileFigures {
 // without the file's name) when no sound can be read from it.
 bool MeasureSoundFile(const std::string& path, double trimDb, SoundFileFigures& out, std::string& error);
 
+// A sound file's samples, its channels mixed down to one (their mean).
+struct DecodedSound {
+  int Channels = 0;
+  int Rate = 0;
+  std::vector<float> Samples;  // one per frame
+  bool TooLong = false;        // the file holds more than the frames asked for; Samples is partial
+};
+
+// Decodes at most mostSeconds of the file, after the same header checks as
+// MeasureSoundFile; false with the reason in error when it cannot be read.
+bool ReadSoundFile(const std::string& path, double mostSeconds, DecodedSound& out, std::string& error);
+
 }  // namespace quavix::exporting

@@ -118,7 +118,7 @@ def tool_sources(tool, source_dir):
         if name.endswith(".md"):
             with open(os.path.join(docs, name), encoding="utf-8") as f:
                 sources.append((os.path.normpath(os.path.join("docs", name)), markdown_blocks(f.read())))
-    for command in [[], ["render"], ["batch"], ["info"], ["presets"]]:
+    for command in [[], ["render"], ["batch"], ["info"], ["presets"], ["match"]]:
         text = subprocess.run([tool] + command + ["--help"], capture_output=True, check=True).stdout.decode()
         label = " ".join(["quavix"] + command + ["--help"])
         if not any(commands(lines) for _, lines in help_blocks(text)):
