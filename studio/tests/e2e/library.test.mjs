@@ -20,7 +20,7 @@ import {
   reload,
   notices,
 } from './page-steps.mjs';
-import { plant } from './page-steps.mjs';
+import { plant, dismissNotices } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
 // Two browsers: one person's, and another's into which the project is imported.
@@ -336,4 +336,98 @@ test('a database planted under the library\u2019s name: its bad sounds left out,
     assert.deepEqual(problems, [], c.name);
     await page.close();
   }
+});
+
+test('a library past its 2000 sounds: the first 2000 shown, Save refused until Delete selected makes room; a project is imported in chunks, within the limits', async () => {
+  await plant(
+    other.browser.context,
+    {},
+    database(2, [{ name: 'library', options: given, copies: 2001, copy: row(0, 'Full') }]),
+  );
+  const { page, problems } = await openPage(other.browser.context, url);
+  await libraryOpen(page);
+  assert.deepEqual(await notices(page), [
+    'The library holds more than 2000 sounds, the most it shows: the first 2000 are here, the others stay kept, unread.',
+  ]);
+  assert.equal(await page.textContent('#library-count'), '2000 sounds');
+  await dismissNotices(page);
+  await page.fill('#library-name', 'One more');
+  await page.press('#library-name', 'Enter');
+  await page.waitForSelector('#notices .notice');
+  assert.deepEqual(await notices(page), [
+    'The library could not keep this sound: the library holds at most 2000 sounds and has room for 0 more, not 1: deleting sounds makes room. Nothing was changed.',
+  ]);
+  await dismissNotices(page);
+
+  // One ticked by keyboard (Enter, as every box of the page: Space plays), twelve more by a search and Select all
+  // shown: the ticks outlast the search.
+  await page.focus('#library-list input[aria-label="Select \u201cFull 1\u201d"]');
+  await page.keyboard.press('Enter');
+  await page.fill('#library-search', '199');
+  assert.equal((await listed(page)).length, 12);
+  await page.click('#library-select-all');
+  assert.equal(await page.textContent('#library-delete-selected'), 'Delete 13 sounds');
+  await page.focus('#library-delete-selected');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.textContent('#library-delete-selected'), 'Delete 13 sounds for good');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '0 of 1987 sounds');
+  await page.fill('#library-search', '');
+  assert.equal(await page.$eval('#library-delete-selected', (b) => b.disabled), true);
+
+  const project = JSON.parse(await downloaded(page, () => page.click('#project-export')));
+  const many = (n) =>
+    Buffer.from(
+      JSON.stringify({
+        ...project,
+        sounds: Array.from({ length: n }, (_, i) => ({ ...project.sounds[0], name: `Bulk ${i + 1}` })),
+      }),
+    );
+  const refusals = [
+    {
+      name: 'many.json',
+      buffer: many(2001),
+      notice: '\u201cmany.json\u201d holds 2001 sounds; the library holds at most 2000. Nothing was imported.',
+    },
+    {
+      name: 'more.json',
+      buffer: many(500),
+      notice:
+        'The library could not import the project: the library holds at most 2000 sounds and has room for 13 more, not 500: deleting sounds makes room. Nothing was changed.',
+    },
+    {
+      name: 'big.json',
+      buffer: Buffer.alloc(33 * 1024 * 1024, 32),
+      notice:
+        '\u201cbig.json\u201d is 33 MB; a project file the Studio imports is at most 32 MB. Nothing was imported.',
+    },
+  ];
+  for (const c of refusals) {
+    await page.setInputFiles('#project-file', { name: c.name, mimeType: 'application/json', buffer: c.buffer });
+    await page.waitForSelector('#notices .notice');
+    assert.deepEqual(await notices(page), [c.notice], c.name);
+    await dismissNotices(page);
+  }
+  assert.equal(await page.textContent('#library-count'), '1987 sounds');
+
+  // Room made for 500: all deleted at once, then imported in chunks, how far it got shown on the way.
+  await page.click('#library-select-all');
+  await page.click('#library-delete-selected');
+  await page.click('#library-delete-selected');
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '0 sounds');
+  await page.evaluate(() => {
+    window.counts = [];
+    const count = document.getElementById('library-count');
+    new MutationObserver(() => window.counts.push(count.textContent)).observe(count, { childList: true });
+  });
+  await page.setInputFiles('#project-file', { name: 'more.json', mimeType: 'application/json', buffer: many(500) });
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '500 sounds');
+  const steps = (await page.evaluate(() => window.counts)).filter((t) => t.endsWith('\u2026'));
+  assert.deepEqual(steps, [
+    ...[100, 200, 300, 400, 500].map((n) => `Reading \u201cmore.json\u201d: ${n} of 500 sounds\u2026`),
+    ...[200, 400].map((n) => `Importing \u201cmore.json\u201d: ${n} of 500 sounds\u2026`),
+  ]);
+  await stillWorks(page, 'after the import');
+  assert.deepEqual(problems, []);
+  await page.close();
 });
