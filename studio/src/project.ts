@@ -100,8 +100,11 @@ function readSound(item: unknown, version: number): NewEntry | string {
   return { ...named, recipe: layers[0].recipe, layers };
 }
 
-/** The sounds of a project file, with what is wrong with each one left out; a string when the file cannot be read. */
-export function readProject(text: string, fileName: string): { sounds: NewEntry[]; problems: string[] } | string {
+/** The most bytes of a project file the Studio reads: far more than a full library of layered sounds takes. */
+export const MAX_PROJECT_BYTES = 32 * 1024 * 1024;
+
+/** A project file's list of sounds, unread, with its version; a string when the file cannot be read. */
+export function projectItems(text: string, fileName: string): { items: unknown[]; version: number } | string {
   const quoted = `\u201c${fileName}\u201d`;
   let data: unknown;
   try {
@@ -119,14 +122,29 @@ export function readProject(text: string, fileName: string): { sounds: NewEntry[
   }
   if (!Array.isArray(d.sounds)) return `${quoted} has no list of sounds.`;
   if (d.sounds.length === 0) return `${quoted} holds no sounds.`;
-  const sounds: NewEntry[] = [];
-  const problems: string[] = [];
-  d.sounds.forEach((item: unknown, i) => {
-    const sound = readSound(item, d.version as number);
-    if (typeof sound !== 'string') return void sounds.push(sound);
-    const name = (item as { name?: unknown } | null)?.name;
-    const named = typeof name === 'string' && name ? ` (\u201c${cleanName(name)}\u201d)` : '';
-    problems.push(`sound ${i + 1}${named}: ${sound}`);
-  });
-  return { sounds, problems };
+  return { items: d.sounds as unknown[], version: d.version };
+}
+
+/** Reads the sound at `index` of a project's list into `sounds`, or what is wrong with it into `problems`. */
+export function readItem(items: readonly unknown[], index: number, version: number, read: ProjectRead): void {
+  const item = items[index];
+  const sound = readSound(item, version);
+  if (typeof sound !== 'string') return void read.sounds.push(sound);
+  const name = (item as { name?: unknown } | null)?.name;
+  const named = typeof name === 'string' && name ? ` (\u201c${cleanName(name)}\u201d)` : '';
+  read.problems.push(`sound ${index + 1}${named}: ${sound}`);
+}
+
+export interface ProjectRead {
+  sounds: NewEntry[];
+  problems: string[];
+}
+
+/** The sounds of a project file, with what is wrong with each one left out; a string when the file cannot be read. */
+export function readProject(text: string, fileName: string): ProjectRead | string {
+  const project = projectItems(text, fileName);
+  if (typeof project === 'string') return project;
+  const read: ProjectRead = { sounds: [], problems: [] };
+  for (let i = 0; i < project.items.length; i++) readItem(project.items, i, project.version, read);
+  return read;
 }

@@ -182,9 +182,10 @@ function decodeStep(d: unknown): Step | null {
 
 /**
  * A recipe from its plain-data form (storage), checked field by field; anything else than the
- * fields of a recipe is left out. A string says why it cannot be used.
+ * fields of a recipe is left out. A string says why it cannot be used; a list of more than `maxSteps` changes is
+ * refused unread.
  */
-export function decodeRecipe(data: unknown): Recipe | string {
+export function decodeRecipe(data: unknown, maxSteps = MAX_STEPS): Recipe | string {
   if (typeof data !== 'object' || data === null || Array.isArray(data)) return 'it is not a recipe';
   const d = data as Record<string, unknown>;
   const seedWrong = seedProblem(d.seed);
@@ -192,7 +193,10 @@ export function decodeRecipe(data: unknown): Recipe | string {
   if (!isWhole(d.bufferLength, 1, 60)) return 'its buffer length is not a whole number of seconds from 1 to 60';
   const source = decodeSource(d.source);
   if (typeof source === 'string') return source;
-  if (!Array.isArray(d.steps) || d.steps.length > MAX_STEPS) return 'its changes are not a list of changes';
+  if (!Array.isArray(d.steps)) return 'its changes are not a list of changes';
+  // Counted before any is read: a planted list of many changes costs nothing.
+  if (d.steps.length > maxSteps)
+    return `it has ${d.steps.length} changes, more than the ${maxSteps} kept for one sound`;
   const steps: Step[] = [];
   for (const [i, raw] of d.steps.entries()) {
     const step = decodeStep(raw);

@@ -3,7 +3,7 @@
 import * as quavix from 'quavix';
 import { cook } from '../recipe';
 import { cliCommand, hostScript, shareFragment } from '../exports';
-import { readSettingsFile } from '../messages';
+import { readSettingsFile, settingsStringLoaded, settingsStringProblem } from '../messages';
 import { shortName } from '../format';
 import { $, h, save } from '../dom';
 import type { Panel, Studio } from './context';
@@ -78,15 +78,10 @@ export class ExchangePanel implements Panel {
   private loadCsv(): void {
     const store = this.studio.store;
     const text = ($('csv') as HTMLTextAreaElement).value.trim();
-    const check = quavix.checkSettingsString(text);
-    if (!check.ok) {
-      return this.studio.warn(
-        `The settings string cannot be read: field ${check.badField + 1} is not a number. ` +
-          'A settings string is 24 numbers separated by commas, as Copy settings string gives it.',
-      );
-    }
+    const problem = settingsStringProblem(text);
+    if (problem !== null) return this.studio.warn(problem);
     const params = quavix.fromSettingsString(text, cook(store.recipe).params);
-    this.load(quavix.writeSfs(params), 'Settings string');
+    this.load(quavix.writeSfs(params), settingsStringLoaded(text));
   }
 
   /** Loaded parameters come in exactly as they are, locks or not. */

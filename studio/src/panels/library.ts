@@ -12,10 +12,12 @@ import {
   cleanName,
   refusal,
   entryKey,
+  MAX_ENTRIES,
   type LibraryEntry,
+  type NewEntry,
 } from '../library';
 import type { MixLayer } from '../layered';
-import { PROJECT_FILE, projectText, readProject } from '../project';
+import { MAX_PROJECT_BYTES, PROJECT_FILE, projectItems, projectText, readItem, type ProjectRead } from '../project';
 import { flatten, type Recipe } from '../recipe';
 import { shortName } from '../format';
 import { soundKey } from '../store';
@@ -39,6 +41,9 @@ export class LibraryPanel implements Panel {
   private deleting: number | null = null;
   /** The entry opened last: its name goes first for its sound, which a copy shares. */
   private openedId: number | null = null;
+  /** The entries ticked for "Delete selected", and whether its press waits for a second one. */
+  private selected = new Set<number>();
+  private deletingSelected = false;
 
   constructor(
     private studio: Studio,
@@ -54,6 +59,17 @@ export class LibraryPanel implements Panel {
         h('p', { id: 'library-count', class: 'help', 'aria-live': 'polite' }, 'Opening\u2026'),
       ),
       h('p', { id: 'library-unavailable', class: 'warning', role: 'status', hidden: true }),
+      h(
+        'button',
+        {
+          type: 'button',
+          id: 'library-afresh',
+          hidden: true,
+          onclick: () => void this.afresh(),
+          onblur: () => this.afreshButton(false),
+        },
+        'Start the library afresh\u2026',
+      ),
       h(
         'form',
         { id: 'library-save', class: 'library-form', onsubmit: (e: Event) => this.saveCurrent(e) },
@@ -76,6 +92,21 @@ export class LibraryPanel implements Panel {
         autocomplete: 'off',
         oninput: () => this.showList(),
       }),
+      h(
+        'div',
+        { class: 'inline tight' },
+        h('button', { type: 'button', id: 'library-select-all', onclick: () => this.selectAll() }, 'Select all shown'),
+        h(
+          'button',
+          {
+            type: 'button',
+            id: 'library-delete-selected',
+            onclick: () => void this.removeSelected(),
+            onblur: () => this.selectedButton(false),
+          },
+          'Delete selected',
+        ),
+      ),
       h('ul', { id: 'library-list', class: 'library-list', 'aria-label': 'Sounds in the library' }),
       h(
         'div',
@@ -109,18 +140,26 @@ export class LibraryPanel implements Panel {
   }
 
   /** Opens the database, moves the stars kept before the library existed into it, and shows it. */
-  async open(factory?: IDBFactory): Promise<void> {
-    const opened = await Library.open(factory);
-    if (typeof opened === 'string') {
-      const note = $('library-unavailable');
+  async open(factory?: IDBFactory, afresh = false): Promise<void> {
+    const opened = await (afresh ? Library.afresh(factory) : Library.open(factory));
+    const note = $('library-unavailable');
+    const button = $('library-afresh') as HTMLButtonElement;
+    if (!(opened instanceof Library)) {
       note.hidden = false;
-      note.textContent =
-        `The library cannot be kept in this browser: ${opened}. Everything else works; ` +
-        'stars are kept as before, and the library returns when the page is opened where the browser keeps data ' +
-        '(not in a private window).';
+      note.textContent = opened.afresh
+        ? `The library cannot be opened: ${opened.reason}. Everything else works, and stars are kept as before. ` +
+          'Starting the library afresh deletes that database, with all it holds, and makes an empty library.'
+        : `The library cannot be kept in this browser: ${opened.reason}. Everything else works; ` +
+          'stars are kept as before, and the library returns when the page is opened where the browser keeps data ' +
+          '(not in a private window).';
+      button.hidden = !opened.afresh;
+      button.disabled = false;
+      this.afreshButton(false);
       $('library-count').textContent = 'Not available';
       return;
     }
+    note.hidden = true;
+    button.hidden = true;
     this.library = opened;
     // The current sound's files are named after its entry.
     this.studio.store.keptName = (recipe) => {
@@ -131,14 +170,42 @@ export class LibraryPanel implements Panel {
     };
     this.setEnabled(true);
     if (opened.unreadable > 0) {
+      const first = opened.unreadable === 1 ? `it: ${opened.unreadableWhy}` : `the first: ${opened.unreadableWhy}`;
       this.studio.warn(
         `${opened.unreadable === 1 ? 'One sound' : `${opened.unreadable} sounds`} of the library could not be read and ` +
-          `${opened.unreadable === 1 ? 'is' : 'are'} left out; the others are here.`,
+          `${opened.unreadable === 1 ? 'is' : 'are'} left out (${first}); the others are here.`,
+      );
+    }
+    if (opened.beyond) {
+      this.studio.warn(
+        `The library holds more than ${MAX_ENTRIES} sounds, the most it shows: the first ${MAX_ENTRIES} are here, ` +
+          'the others stay kept, unread.',
       );
     }
     await this.moveStars(opened);
     this.showStars();
     this.showList();
+  }
+
+  /** Its first press asks; the second deletes the database under the library's name and opens an empty one. */
+  private async afresh(): Promise<void> {
+    const button = $('library-afresh') as HTMLButtonElement;
+    if (button.dataset.confirming !== 'true') {
+      this.afreshButton(true);
+      this.studio.say('Press again to delete the old database, with all it holds, and start an empty library');
+      return;
+    }
+    this.afreshButton(false);
+    button.disabled = true;
+    await this.open(undefined, true);
+    if (this.library) this.studio.say('The library was started afresh: it is empty');
+  }
+
+  private afreshButton(confirming: boolean): void {
+    const button = $('library-afresh');
+    button.dataset.confirming = String(confirming);
+    button.textContent = confirming ? 'Delete the old database and start afresh' : 'Start the library afresh\u2026';
+    button.classList.toggle('danger', confirming);
   }
 
   get available(): boolean {
@@ -294,7 +361,7 @@ export class LibraryPanel implements Panel {
     }
     this.deleting = null;
     try {
-      await this.library!.remove(entry.id);
+      await this.library!.remove([entry.id]);
     } catch (e) {
       return this.failed('delete this sound', e);
     }
@@ -302,6 +369,58 @@ export class LibraryPanel implements Panel {
     this.showList();
     this.showStars();
     $('library-search').focus();
+  }
+
+  /** Ticks every sound the search shows (or unticks them, when all are ticked). */
+  private selectAll(): void {
+    const library = this.library;
+    if (!library) return;
+    const query = ($('library-search') as HTMLInputElement).value;
+    const shown = library.entries.filter((e) => matches(e, query)).map((e) => e.id);
+    const all = shown.length > 0 && shown.every((id) => this.selected.has(id));
+    for (const id of shown) {
+      if (all) this.selected.delete(id);
+      else this.selected.add(id);
+    }
+    this.showList('library-select-all');
+  }
+
+  /** "Delete selected" asks first, naming how many; its second press deletes them, all or none. */
+  private async removeSelected(): Promise<void> {
+    const library = this.library;
+    const ids = [...this.selected];
+    if (!library || ids.length === 0) return;
+    const count = `${ids.length} ${ids.length === 1 ? 'sound' : 'sounds'}`;
+    if (!this.deletingSelected) {
+      this.selectedButton(true);
+      this.studio.say(`Press again to delete ${count}`);
+      return;
+    }
+    this.selectedButton(false);
+    try {
+      await library.remove(ids);
+    } catch (e) {
+      return this.failed(`delete ${count}`, e);
+    }
+    this.selected.clear();
+    this.studio.say(`Deleted ${count}`);
+    this.showList();
+    this.showStars();
+    $('library-search').focus();
+  }
+
+  private selectedButton(confirming: boolean): void {
+    this.deletingSelected = confirming && this.selected.size > 0;
+    const button = $('library-delete-selected') as HTMLButtonElement;
+    const n = this.selected.size;
+    const count = `${n} ${n === 1 ? 'sound' : 'sounds'}`;
+    button.textContent = this.deletingSelected
+      ? `Delete ${count} for good`
+      : n > 0
+        ? `Delete ${count}`
+        : 'Delete selected';
+    button.disabled = !this.library || n === 0;
+    button.classList.toggle('danger', this.deletingSelected);
   }
 
   private deleteButton(entry: LibraryEntry, button: HTMLButtonElement, confirming: boolean): void {
@@ -363,6 +482,18 @@ export class LibraryPanel implements Panel {
     return h(
       'li',
       { class: 'library-entry', 'data-id': entry.id },
+      h('input', {
+        type: 'checkbox',
+        id: `select-${entry.id}`,
+        class: 'entry-select',
+        checked: this.selected.has(entry.id),
+        'aria-label': `Select ${quoted}`,
+        onchange: (e: Event) => {
+          if ((e.target as HTMLInputElement).checked) this.selected.add(entry.id);
+          else this.selected.delete(entry.id);
+          this.selectedButton(false);
+        },
+      }),
       h(
         'button',
         {
@@ -457,6 +588,9 @@ export class LibraryPanel implements Panel {
     const query = ($('library-search') as HTMLInputElement).value;
     const all = sorted(library.entries);
     const shown = all.filter((e) => matches(e, query));
+    const kept = new Set(all.map((e) => e.id));
+    for (const id of this.selected) if (!kept.has(id)) this.selected.delete(id);
+    this.selectedButton(false);
     const current = soundKey(this.studio.store.recipe);
     const list = $('library-list');
     // Keyboard users keep their place when the list is drawn again.
@@ -497,31 +631,78 @@ export class LibraryPanel implements Panel {
   async importProject(file: File | undefined): Promise<void> {
     const library = this.library;
     if (!file || !library) return;
-    const read = readProject(await file.text(), file.name);
-    if (typeof read === 'string') return this.studio.warn(`${read} Nothing was imported.`);
-    // Merging: a sound already kept under the same name is not kept twice.
-    const kept = new Set(library.entries.map((e) => `${e.name}\n${entryKey(e)}`));
-    const fresh = read.sounds.filter((s) => !kept.has(`${s.name}\n${entryKey(s)}`));
-    try {
-      await library.add(fresh);
-    } catch (e) {
-      return this.failed('import the project', e);
-    }
-    const already = read.sounds.length - fresh.length;
-    const count = (n: number) => `${n} ${n === 1 ? 'sound' : 'sounds'}`;
-    this.studio.say(
-      `Imported ${count(fresh.length)} from \u201c${file.name}\u201d` +
-        (already > 0 ? `; ${count(already)} ${already === 1 ? 'was' : 'were'} already in the library` : ''),
-    );
-    if (read.problems.length > 0) {
-      const shown = read.problems.slice(0, 3).join('; ');
-      const more = read.problems.length > 3 ? `; and ${read.problems.length - 3} more` : '';
-      this.studio.warn(
-        `${count(read.problems.length)} of \u201c${file.name}\u201d could not be read and ` +
-          `${read.problems.length === 1 ? 'was' : 'were'} left out: ${shown}${more}.`,
+    const quoted = `\u201c${shortName(file.name)}\u201d`;
+    const megabytes = (n: number) => `${Math.ceil(n / (1024 * 1024))} MB`;
+    if (file.size > MAX_PROJECT_BYTES) {
+      return this.studio.warn(
+        `${quoted} is ${megabytes(file.size)}; a project file the Studio imports is at most ` +
+          `${megabytes(MAX_PROJECT_BYTES)}. Nothing was imported.`,
       );
     }
-    this.showList();
-    this.showStars();
+    let text: string;
+    try {
+      text = await file.text();
+    } catch {
+      return this.studio.warn(`${quoted} could not be read from the disk. Nothing was imported.`);
+    }
+    const project = projectItems(text, shortName(file.name));
+    if (typeof project === 'string') return this.studio.warn(`${project} Nothing was imported.`);
+    const count = (n: number) => `${n} ${n === 1 ? 'sound' : 'sounds'}`;
+    if (project.items.length > MAX_ENTRIES) {
+      return this.studio.warn(
+        `${quoted} holds ${count(project.items.length)}; the library holds at most ${MAX_ENTRIES}. Nothing was imported.`,
+      );
+    }
+    const importButton = $('project-import') as HTMLButtonElement;
+    importButton.disabled = true;
+    const progress = $('library-count');
+    try {
+      // Read in chunks, the page drawn and answering in between, with how far it got shown.
+      const read: ProjectRead = { sounds: [], problems: [] };
+      for (let i = 0; i < project.items.length; i++) {
+        readItem(project.items, i, project.version, read);
+        if ((i + 1) % IMPORT_CHUNK === 0) {
+          progress.textContent = `Reading ${quoted}: ${i + 1} of ${count(project.items.length)}\u2026`;
+          await nextTask();
+        }
+      }
+      // Merging: a sound already kept under the same name is not kept twice.
+      const kept = new Set(library.entries.map((e) => `${e.name}\n${entryKey(e)}`));
+      const fresh: NewEntry[] = [];
+      for (const [i, s] of read.sounds.entries()) {
+        if (!kept.has(`${s.name}\n${entryKey(s)}`)) fresh.push(s);
+        if ((i + 1) % IMPORT_CHUNK === 0) await nextTask();
+      }
+      try {
+        await library.add(fresh, (written) => {
+          progress.textContent = `Importing ${quoted}: ${written} of ${count(fresh.length)}\u2026`;
+        });
+      } catch (e) {
+        return this.failed('import the project', e);
+      }
+      const already = read.sounds.length - fresh.length;
+      this.studio.say(
+        `Imported ${count(fresh.length)} from ${quoted}` +
+          (already > 0 ? `; ${count(already)} ${already === 1 ? 'was' : 'were'} already in the library` : ''),
+      );
+      if (read.problems.length > 0) {
+        const shown = read.problems.slice(0, 3).join('; ');
+        const more = read.problems.length > 3 ? `; and ${read.problems.length - 3} more` : '';
+        this.studio.warn(
+          `${count(read.problems.length)} of ${quoted} could not be read and ` +
+            `${read.problems.length === 1 ? 'was' : 'were'} left out: ${shown}${more}.`,
+        );
+      }
+    } finally {
+      importButton.disabled = false;
+      this.showList();
+      this.showStars();
+    }
   }
 }
+
+/** How many sounds of a project are read between two looks at the page. */
+const IMPORT_CHUNK = 100;
+
+/** Lets the page draw itself and answer before going on. */
+const nextTask = () => new Promise<void>((resolve) => setTimeout(resolve));

@@ -9,8 +9,18 @@ import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { openPage } from './browser.mjs';
-import { CLI, singleFile as url, sha256, fingerprint, click, downloaded, session, reload } from './page-steps.mjs';
-import { plant } from './page-steps.mjs';
+import {
+  CLI,
+  singleFile as url,
+  sha256,
+  fingerprint,
+  click,
+  downloaded,
+  session,
+  reload,
+  notices,
+} from './page-steps.mjs';
+import { plant, dismissNotices } from './page-steps.mjs';
 
 const scratch = mkdtempSync(join(tmpdir(), 'quavix-studio-library-'));
 // Two browsers: one person's, and another's into which the project is imported.
@@ -180,6 +190,244 @@ test('a browser that refuses its database says so, and the Studio still makes, p
   assert.match(await fingerprint(page), /^[0-9a-f]{64}$/);
   await page.click('#star');
   await page.waitForFunction(() => (localStorage.getItem('quavix-studio.stars') ?? '[]') !== '[]');
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+// What another local page may plant under the library's name, and what the Studio says of it.
+const row = (id, name, steps = []) => ({
+  id,
+  name,
+  tags: [],
+  recipe: { seed: 7, source: { kind: 'preset', family: 2 }, steps, bufferLength: 5 },
+});
+const counted = { keyPath: 'id', autoIncrement: true }; // the library's first form: the database counted the ids
+const given = { keyPath: 'id' };
+
+/** Save, Star, Duplicate and Import do their work; no message says otherwise. */
+async function stillWorks(page, label) {
+  const before = (await notices(page)).length;
+  await click(page, '[data-family="3"]');
+  await saveAs(page, 'After', 'kept');
+  await page.click('#star');
+  await page.waitForFunction(() => document.getElementById('star').getAttribute('aria-pressed') === 'true');
+  await page.click('#library-list button[aria-label="Duplicate \u201cAfter\u201d"]');
+  await page.waitForSelector('#library-list .entry-name:text-is("After (copy)")');
+  const project = JSON.parse(await downloaded(page, () => page.click('#project-export')));
+  const sounds = project.sounds.filter((s) => s.name === 'After').map((s) => ({ ...s, name: 'Imported' }));
+  await page.setInputFiles('#project-file', {
+    name: 'back.json',
+    mimeType: 'application/json',
+    buffer: Buffer.from(JSON.stringify({ ...project, sounds })),
+  });
+  await page.waitForSelector('#library-list .entry-name:text-is("Imported")');
+  assert.deepEqual((await notices(page)).slice(before), [], label);
+}
+
+const database = (version, stores) => ({ version, stores });
+const unreadable = (n, why) =>
+  new RegExp(
+    `^${n} sounds of the library could not be read and are left out \\(the first: ${why}\\); the others are here\\.$`,
+  );
+const hostile = [
+  {
+    name: 'ids of 2^53 and Infinity, which used up the first form\u2019s counting',
+    database: database(1, [
+      { name: 'library', options: counted, rows: [row(1, 'Old'), row(2 ** 53, 'x'), row(Infinity, 'y')] },
+    ]),
+    listed: ['Old'],
+    notice: unreadable(2, 'its id is not a whole number from 1 to 9007199254740991'),
+    rows: 3, // every kept row stays
+  },
+  {
+    name: 'the same ids in the Studio\u2019s own form, and the greatest id it gives',
+    database: database(2, [
+      { name: 'library', options: given, rows: [row(2 ** 53 - 1, 'Last'), row(2 ** 53, 'x'), row(Infinity, 'y')] },
+    ]),
+    listed: ['Last'],
+    notice: unreadable(2, 'its id is not a whole number from 1 to 9007199254740991'),
+    rows: 3,
+  },
+  {
+    name: '200 sounds of 10,000 changes each',
+    database: database(2, [
+      {
+        name: 'library',
+        options: given,
+        copies: 200,
+        copy: row(0, 'Slow', Array(10000).fill({ kind: 'mutate', amount: 0.05 })),
+      },
+    ]),
+    listed: [],
+    notice: unreadable(200, 'it has 10000 changes, more than the 100 kept for one sound'),
+    rows: 200,
+  },
+  {
+    name: 'a store of another name',
+    database: database(1, [{ name: 'x'.repeat(60), options: given }]),
+    unavailable: `The library cannot be opened: the browser\u2019s database \u201cquavix-studio\u201d has no store of sounds (it holds \u201c${'x'.repeat(40)}...\u201d instead).`,
+  },
+  {
+    name: 'sounds kept under another key',
+    database: database(1, [{ name: 'library', options: { keyPath: 'key' } }]),
+    unavailable:
+      'The library cannot be opened: the browser\u2019s database \u201cquavix-studio\u201d keeps its sounds by \u201ckey\u201d, not by their ids.',
+  },
+  {
+    name: 'sounds kept without a key, in the Studio\u2019s version',
+    database: database(2, [
+      { name: 'library', options: {}, rows: [] },
+      { name: 'more', options: {} },
+    ]),
+    unavailable:
+      'The library cannot be opened: the browser\u2019s database \u201cquavix-studio\u201d keeps its sounds without a key, not by their ids.',
+  },
+  {
+    name: 'a newer version',
+    database: database(9, [{ name: 'library', options: given }]),
+    unavailable:
+      'The library cannot be opened: the browser keeps a database under the library\u2019s name in a newer form than this Studio reads',
+  },
+];
+
+test('a database planted under the library\u2019s name: its bad sounds left out, or an offer to start afresh; Save, Star, Duplicate and Import work after', async () => {
+  for (const c of hostile) {
+    await plant(other.browser.context, {}, c.database);
+    const { page, problems } = await openPage(other.browser.context, url);
+    if (c.unavailable) {
+      await page.waitForSelector('#library-unavailable:not([hidden])');
+      assert.ok((await page.textContent('#library-unavailable')).startsWith(c.unavailable), c.name);
+      // The first press asks; the second deletes the old database and opens an empty library.
+      await page.click('#library-afresh');
+      assert.equal(await page.textContent('#library-afresh'), 'Delete the old database and start afresh', c.name);
+      assert.equal(await page.$eval('#library-add', (b) => b.disabled), true, c.name);
+      await page.click('#library-afresh');
+      await libraryOpen(page);
+      assert.equal(await page.$eval('#library-unavailable', (n) => n.hidden), true, c.name);
+      assert.deepEqual(await listed(page), [], c.name);
+    } else {
+      await libraryOpen(page);
+      const all = await notices(page);
+      assert.equal(all.length, 1, c.name);
+      assert.match(all[0], c.notice, c.name);
+      assert.deepEqual(
+        (await listed(page)).map(([name]) => name),
+        c.listed,
+        c.name,
+      );
+    }
+    await stillWorks(page, c.name);
+    if (c.rows !== undefined) {
+      // The rows it could not read are still kept, beside the three sounds added (Star marks the one saved), in a
+      // store whose ids the Studio gives.
+      const kept = await page.evaluate(
+        () =>
+          new Promise((done) => {
+            const request = indexedDB.open('quavix-studio');
+            request.onsuccess = () => {
+              const store = request.result.transaction('library').objectStore('library');
+              const count = store.count();
+              count.onsuccess = () => done({ rows: count.result, counting: store.autoIncrement });
+            };
+          }),
+      );
+      assert.deepEqual(kept, { rows: c.rows + 3, counting: false }, c.name);
+    }
+    assert.deepEqual(problems, [], c.name);
+    await page.close();
+  }
+});
+
+test('a library past its 2000 sounds: the first 2000 shown, Save refused until Delete selected makes room; a project is imported in chunks, within the limits', async () => {
+  await plant(
+    other.browser.context,
+    {},
+    database(2, [{ name: 'library', options: given, copies: 2001, copy: row(0, 'Full') }]),
+  );
+  const { page, problems } = await openPage(other.browser.context, url);
+  await libraryOpen(page);
+  assert.deepEqual(await notices(page), [
+    'The library holds more than 2000 sounds, the most it shows: the first 2000 are here, the others stay kept, unread.',
+  ]);
+  assert.equal(await page.textContent('#library-count'), '2000 sounds');
+  await dismissNotices(page);
+  await page.fill('#library-name', 'One more');
+  await page.press('#library-name', 'Enter');
+  await page.waitForSelector('#notices .notice');
+  assert.deepEqual(await notices(page), [
+    'The library could not keep this sound: the library holds at most 2000 sounds and has room for 0 more, not 1: deleting sounds makes room. Nothing was changed.',
+  ]);
+  await dismissNotices(page);
+
+  // One ticked by keyboard (Enter, as every box of the page: Space plays), twelve more by a search and Select all
+  // shown: the ticks outlast the search.
+  await page.focus('#library-list input[aria-label="Select \u201cFull 1\u201d"]');
+  await page.keyboard.press('Enter');
+  await page.fill('#library-search', '199');
+  assert.equal((await listed(page)).length, 12);
+  await page.click('#library-select-all');
+  assert.equal(await page.textContent('#library-delete-selected'), 'Delete 13 sounds');
+  await page.focus('#library-delete-selected');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.textContent('#library-delete-selected'), 'Delete 13 sounds for good');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '0 of 1987 sounds');
+  await page.fill('#library-search', '');
+  assert.equal(await page.$eval('#library-delete-selected', (b) => b.disabled), true);
+
+  const project = JSON.parse(await downloaded(page, () => page.click('#project-export')));
+  const many = (n) =>
+    Buffer.from(
+      JSON.stringify({
+        ...project,
+        sounds: Array.from({ length: n }, (_, i) => ({ ...project.sounds[0], name: `Bulk ${i + 1}` })),
+      }),
+    );
+  const refusals = [
+    {
+      name: 'many.json',
+      buffer: many(2001),
+      notice: '\u201cmany.json\u201d holds 2001 sounds; the library holds at most 2000. Nothing was imported.',
+    },
+    {
+      name: 'more.json',
+      buffer: many(500),
+      notice:
+        'The library could not import the project: the library holds at most 2000 sounds and has room for 13 more, not 500: deleting sounds makes room. Nothing was changed.',
+    },
+    {
+      name: 'big.json',
+      buffer: Buffer.alloc(33 * 1024 * 1024, 32),
+      notice:
+        '\u201cbig.json\u201d is 33 MB; a project file the Studio imports is at most 32 MB. Nothing was imported.',
+    },
+  ];
+  for (const c of refusals) {
+    await page.setInputFiles('#project-file', { name: c.name, mimeType: 'application/json', buffer: c.buffer });
+    await page.waitForSelector('#notices .notice');
+    assert.deepEqual(await notices(page), [c.notice], c.name);
+    await dismissNotices(page);
+  }
+  assert.equal(await page.textContent('#library-count'), '1987 sounds');
+
+  // Room made for 500: all deleted at once, then imported in chunks, how far it got shown on the way.
+  await page.click('#library-select-all');
+  await page.click('#library-delete-selected');
+  await page.click('#library-delete-selected');
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '0 sounds');
+  await page.evaluate(() => {
+    window.counts = [];
+    const count = document.getElementById('library-count');
+    new MutationObserver(() => window.counts.push(count.textContent)).observe(count, { childList: true });
+  });
+  await page.setInputFiles('#project-file', { name: 'more.json', mimeType: 'application/json', buffer: many(500) });
+  await page.waitForFunction(() => document.getElementById('library-count').textContent === '500 sounds');
+  const steps = (await page.evaluate(() => window.counts)).filter((t) => t.endsWith('\u2026'));
+  assert.deepEqual(steps, [
+    ...[100, 200, 300, 400, 500].map((n) => `Reading \u201cmore.json\u201d: ${n} of 500 sounds\u2026`),
+    ...[200, 400].map((n) => `Importing \u201cmore.json\u201d: ${n} of 500 sounds\u2026`),
+  ]);
+  await stillWorks(page, 'after the import');
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -50,18 +50,36 @@ export async function reload(page) {
 
 /**
  * Another local HTML file clears the storage and the library, then plants these items: every page opened from disk
- * shares them.
+ * shares them. A `database` is planted under the library's name: `{ version, stores: [{ name, options, rows, copies,
+ * copy }] }`, each store with its rows and `copies` copies of the row `copy`, ids from 1.
  */
-export async function plant(context, items) {
+export async function plant(context, items, database = null) {
   const dir = mkdtempSync(join(tmpdir(), 'quavix-studio-planter-'));
   writeFileSync(join(dir, 'planter.html'), '<!doctype html><title>Another local page</title>');
   const planter = await context.newPage();
   await planter.goto(pathToFileURL(join(dir, 'planter.html')).href);
-  await planter.evaluate(async (items) => {
-    localStorage.clear();
-    for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
-    await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
-  }, items);
+  await planter.evaluate(
+    async ([items, database]) => {
+      localStorage.clear();
+      for (const [k, v] of Object.entries(items)) localStorage.setItem(k, v);
+      await new Promise((done) => (indexedDB.deleteDatabase('quavix-studio').onsuccess = done));
+      if (!database) return;
+      await new Promise((done, fail) => {
+        const request = indexedDB.open('quavix-studio', database.version);
+        request.onupgradeneeded = () => {
+          for (const s of database.stores) {
+            const store = request.result.createObjectStore(s.name, s.options);
+            for (const row of s.rows ?? []) store.put(row);
+            for (let i = 0; i < (s.copies ?? 0); i++)
+              store.put({ ...s.copy, id: i + 1, name: `${s.copy.name} ${i + 1}` });
+          }
+        };
+        request.onsuccess = () => done(request.result.close());
+        request.onerror = () => fail(request.error);
+      });
+    },
+    [items, database],
+  );
   await planter.close();
 }
 

@@ -319,6 +319,33 @@ test('hostile links are refused with a message; the page goes on', async () => {
   }
 });
 
+test('a pasted settings string is read as the tool reads --csv: more fields than parameters refused, fewer named', async () => {
+  await dismissNotices(page);
+  const full = await page.inputValue('#csv');
+  const cases = [
+    {
+      text: `${full},1`,
+      notice: /^The settings string cannot be read: it has 25 fields, and a settings string has at most 24\. /,
+    },
+    { text: '1,2,3', status: 'Settings string of 3 of 24 fields: the other 21 parameters are kept as they were' },
+  ];
+  for (const c of cases) {
+    const before = await fingerprint(page);
+    await page.fill('#csv', c.text);
+    await click(page, '#load-csv');
+    if (c.notice) {
+      const all = await notices(page);
+      assert.equal(all.length, 1, c.text);
+      assert.match(all[0], c.notice, c.text);
+      assert.equal(await fingerprint(page), before, c.text);
+      await dismissNotices(page);
+    } else {
+      assert.equal(await page.textContent('#status'), c.status, c.text);
+      assert.equal((await page.inputValue('#csv')).split(',').slice(0, 3).join(), '1.0000,2.0000,3.0000', c.text);
+    }
+  }
+});
+
 test('hostile stored stars and sessions: each bad entry refused, the good ones kept, no fingerprint read back', async () => {
   const good = (seed) => ({ seed, source: { kind: 'preset', family: 1 }, steps: [], bufferLength: 5 });
   const planted = { ...good(103), source: { kind: 'preset', family: '0\nGenerate sound as "boss_music"' } };
