@@ -67,27 +67,22 @@ export function gainOf(text: string): number | string {
   return refusal({ gainDb }) ?? gainDb;
 }
 
-/** Why a pasted settings string cannot be read, in the tool's rule (at most one field per parameter), or null. */
+/**
+ * Why a pasted settings string cannot be read, or null: the core's check of each field, and exactly one field per
+ * parameter (a shorter text is most likely cut short in the copying; the tool's lenient --csv takes it).
+ */
 export function settingsStringProblem(text: string): string | null {
   const check = quavix.checkSettingsString(text);
-  if (check.ok) return null;
   const count = quavix.PARAM_NAMES.length;
   const rule = `A settings string is ${count} numbers separated by commas, as Copy settings string gives it.`;
   const fields = settingsFields(text);
-  if (check.badField >= count) {
-    return `The settings string cannot be read: it has ${fields} fields, and a settings string has at most ${count}. ${rule}`;
+  if (check.ok && fields === count) return null;
+  if (fields !== count && (check.ok || check.badField >= count)) {
+    return `The settings string cannot be read: it has ${fields} field${fields === 1 ? '' : 's'}, and a settings string has ${count}. ${rule}`;
   }
   if (check.badField >= 0)
     return `The settings string cannot be read: field ${check.badField + 1} is not a number. ${rule}`;
   return `The settings string cannot be read: ${check.error}. ${rule}`;
-}
-
-/** What loading a settings string did, said when it has fewer fields than parameters (it changes only those). */
-export function settingsStringLoaded(text: string): string {
-  const count = quavix.PARAM_NAMES.length;
-  const fields = settingsFields(text);
-  if (fields >= count) return 'Settings string';
-  return `Settings string of ${fields} of ${count} fields: the other ${count - fields} parameters are kept as they were`;
 }
 
 /** The fields of a settings string, as the core reads it (up to a NUL). */

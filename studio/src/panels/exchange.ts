@@ -3,7 +3,7 @@
 import * as quavix from 'quavix';
 import { cook } from '../recipe';
 import { cliCommand, hostScript, shareFragment } from '../exports';
-import { readSettingsFile, settingsStringLoaded, settingsStringProblem } from '../messages';
+import { readSettingsFile, settingsStringProblem } from '../messages';
 import { shortName } from '../format';
 import { $, h, save } from '../dom';
 import type { Panel, Studio } from './context';
@@ -81,7 +81,7 @@ export class ExchangePanel implements Panel {
     const problem = settingsStringProblem(text);
     if (problem !== null) return this.studio.warn(problem);
     const params = quavix.fromSettingsString(text, cook(store.recipe).params);
-    this.load(quavix.writeSfs(params), settingsStringLoaded(text));
+    this.load(quavix.writeSfs(params), 'Settings string');
   }
 
   /** Loaded parameters come in exactly as they are, locks or not. */
