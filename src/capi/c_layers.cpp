@@ -1,7 +1,6 @@
 // Layered sounds in the C API: the record is copied into the core's layers.
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -116,15 +115,7 @@ int quavix_layer_gain_tenths(double db, int32_t* tenths) {
 int quavix_layers_check(const quavix_layer* layers, size_t count, int32_t* bad_layer, char* problem,
                         size_t capacity) {
   if ((layers == nullptr && count > 0) || (problem == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
-#if defined(__cpp_exceptions)
-  try {
-    return CheckLayers(layers, count, bad_layer, problem, capacity);
-  } catch (const std::bad_alloc&) {
-    return QUAVIX_ERROR_MEMORY;
-  }
-#else
-  return CheckLayers(layers, count, bad_layer, problem, capacity);
-#endif
+  return MemoryGuarded([&] { return CheckLayers(layers, count, bad_layer, problem, capacity); });
 }
 
 int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* out, size_t capacity,
@@ -135,15 +126,7 @@ int64_t quavix_render_layers(const quavix_layer* layers, size_t count, int16_t* 
 int64_t quavix_render_layers_floats(const quavix_layer* layers, size_t count, int16_t* samples, float* floats,
                                     size_t capacity, int64_t* clipped) {
   if (layers == nullptr || (samples == nullptr && floats == nullptr && capacity > 0)) return QUAVIX_ERROR_ARGUMENT;
-#if defined(__cpp_exceptions)
-  try {
-    return RenderLayers(layers, count, samples, floats, capacity, clipped);
-  } catch (const std::bad_alloc&) {
-    return QUAVIX_ERROR_MEMORY;
-  }
-#else  // a build without exceptions ends the program when memory runs out
-  return RenderLayers(layers, count, samples, floats, capacity, clipped);
-#endif
+  return MemoryGuarded([&] { return RenderLayers(layers, count, samples, floats, capacity, clipped); });
 }
 
 int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, size_t capacity, int32_t* bad_layer,
@@ -151,15 +134,8 @@ int64_t quavix_layers_text(const quavix_layer* layers, size_t count, char* out, 
   if (layers == nullptr || (out == nullptr && capacity > 0) || (problem == nullptr && problem_capacity > 0)) {
     return QUAVIX_ERROR_ARGUMENT;
   }
-#if defined(__cpp_exceptions)
-  try {
-    return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
-  } catch (const std::bad_alloc&) {
-    return QUAVIX_ERROR_MEMORY;
-  }
-#else
-  return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity);
-#endif
+  return MemoryGuarded(
+      [&] { return LayersText(layers, count, out, capacity, bad_layer, problem, problem_capacity); });
 }
 
 int64_t quavix_layers_from_text(const char* text, size_t length, quavix_layer* layers, size_t capacity,
@@ -168,15 +144,8 @@ int64_t quavix_layers_from_text(const char* text, size_t length, quavix_layer* l
       (problem == nullptr && problem_capacity > 0)) {
     return QUAVIX_ERROR_ARGUMENT;
   }
-#if defined(__cpp_exceptions)
-  try {
-    return LayersFromText(text, length, layers, capacity, bad_layer, problem, problem_capacity);
-  } catch (const std::bad_alloc&) {
-    return QUAVIX_ERROR_MEMORY;
-  }
-#else
-  return LayersFromText(text, length, layers, capacity, bad_layer, problem, problem_capacity);
-#endif
+  return MemoryGuarded(
+      [&] { return LayersFromText(text, length, layers, capacity, bad_layer, problem, problem_capacity); });
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <new>
 
 #include "quavix/quavix.h"
 #include "synth/random_source.h"
@@ -26,6 +27,21 @@ static_assert(sizeof(quavix_params) == sizeof(SynthParams));
 static_assert(sizeof(quavix_random) == sizeof(RandomSource));
 static_assert(QUAVIX_PARAM_COUNT == kParamCount);
 static_assert(QUAVIX_SAMPLE_RATE == kSampleRate);
+
+// Runs a call that allocates its working memory: QUAVIX_ERROR_MEMORY when the
+// memory cannot be had (a build without exceptions ends the program instead).
+template <typename Call>
+auto MemoryGuarded(Call call) -> decltype(call()) {
+#if defined(__cpp_exceptions)
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    return QUAVIX_ERROR_MEMORY;
+  }
+#else
+  return call();
+#endif
+}
 
 inline SynthParams ToCore(const quavix_params& params) {
   SynthParams core;

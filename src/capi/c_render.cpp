@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -97,15 +96,7 @@ int quavix_render_many(quavix_render_job* jobs, size_t job_count) {
   for (std::size_t i = 0; i < job_count; ++i) {
     if (!ValidJob(jobs[i])) return QUAVIX_ERROR_ARGUMENT;
   }
-#if defined(__cpp_exceptions)
-  try {
-    return RenderMany(jobs, job_count);
-  } catch (const std::bad_alloc&) {
-    return QUAVIX_ERROR_MEMORY;
-  }
-#else  // a build without exceptions ends the program when memory runs out
-  return RenderMany(jobs, job_count);
-#endif
+  return MemoryGuarded([&] { return RenderMany(jobs, job_count); });
 }
 
 int quavix_wav_header(const quavix_params* params, uint32_t data_bytes,
