@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <tuple>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -96,12 +97,7 @@ CLI::App* AddInfoCommand(CLI::App& app, InfoArgs& args) {
   args.BufferLengthOption =
       cmd->add_option("--buffer-length", args.BufferLength, "Buffer length in whole seconds, 0 to 60 (default 5)")
           ->type_name("SECONDS");
-  args.LayersOption = cmd->add_option("--layers", args.Layers,
-                                      "Show a layered sound instead: a project file's only sound or the one --sound names,\n"
-                                      "or a file holding a layered sound's text (qxl1~...)")
-                          ->type_name("FILE");
-  args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to show")
-                             ->type_name("NAME");
+  std::tie(args.LayersOption, args.SoundNameOption) = AddLayersOptions(*cmd, "show", args.Layers, args.SoundName);
   cmd->add_flag("--json", args.Json, "Machine-readable output");
   args.TrimOption = cmd->add_option("--trim", args.Trim, "Threshold of the duration after trimming, dBFS (default -60)")
                         ->type_name("[DB]")

@@ -1,5 +1,6 @@
 #include "project_file.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -253,8 +254,7 @@ ProjectSound ChooseProjectSound(const std::string& path, const std::string* name
   const std::string shown = Shown(path);
   // A layered sound's text (a link's or the clipboard's) instead of a project file.
   const std::string_view text = TextOf(bytes);
-  if (const std::size_t start = text.find_first_not_of(" \t\r\n");
-      start != std::string_view::npos && text.substr(start).starts_with(kLayersTextStart)) {
+  if (StartsAsLayersText(text)) {
     if (name != nullptr) ThrowUsage("--sound: " + shown + " holds a layered sound's text, which names no sounds");
     LayersTextRead read = ReadLayersText(text);
     if (!read.Problem.empty()) ThrowFailure(shown + " is a layered sound's text that cannot be used: " + read.Problem);
@@ -279,6 +279,18 @@ ProjectSound ChooseProjectSound(const std::string& path, const std::string* name
                  "; give each a name of its own");
   }
   return std::move(*std::find_if(sounds.begin(), sounds.end(), named));
+}
+
+std::pair<CLI::Option*, CLI::Option*> AddLayersOptions(CLI::App& cmd, const std::string& verb, std::string& layers,
+                                                       std::string& soundName) {
+  const std::string capital = static_cast<char>(std::toupper(static_cast<unsigned char>(verb[0]))) + verb.substr(1);
+  CLI::Option* file = cmd.add_option("--layers", layers,
+                                     capital + " a layered sound instead: a project file's only sound or the one --sound names,\n"
+                                               "or a file holding a layered sound's text (qxl1~...)")
+                          ->type_name("FILE");
+  CLI::Option* sound =
+      cmd.add_option("--sound", soundName, "With --layers: the name of the sound to " + verb)->type_name("NAME");
+  return {file, sound};
 }
 
 void RefuseBesideLayers(std::initializer_list<std::pair<const char*, const CLI::Option*>> options) {

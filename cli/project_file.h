@@ -45,6 +45,11 @@ std::vector<ProjectSound> ReadProjectFile(const std::string& path);
 // its only sound when name is null; a usage error when it holds several.
 ProjectSound ChooseProjectSound(const std::string& path, const std::string* name);
 
+// Adds --layers FILE and --sound NAME to a command that does verb ("render",
+// "show") to a layered sound; returns the two options, in that order.
+std::pair<CLI::Option*, CLI::Option*> AddLayersOptions(CLI::App& cmd, const std::string& verb, std::string& layers,
+                                                       std::string& soundName);
+
 // Refuses, as a usage error, each given option of one recipe beside --layers.
 void RefuseBesideLayers(std::initializer_list<std::pair<const char*, const CLI::Option*>> options);
 

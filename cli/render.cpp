@@ -1,6 +1,7 @@
 // quavix render: one sound into a WAV file, stdout, a settings file or a
 // settings string.
 #include <CLI/CLI.hpp>
+#include <tuple>
 #include "cli_error.h"
 #include "commands.h"
 #include "design/randomize.h"
@@ -26,12 +27,7 @@ CLI::App* AddRenderCommand(CLI::App& app, RenderArgs& args) {
       ->type_name("FILE");
   cmd->add_flag("--print-csv", args.PrintSettings, "Print the final parameters' settings string on stdout");
   AddExportOptions(*cmd, args.Export, false);
-  args.LayersOption = cmd->add_option("--layers", args.Layers,
-                                      "Render a layered sound instead: a project file's only sound or the one --sound names,\n"
-                                      "or a file holding a layered sound's text (qxl1~...)")
-                          ->type_name("FILE");
-  args.SoundNameOption = cmd->add_option("--sound", args.SoundName, "With --layers: the name of the sound to render")
-                             ->type_name("NAME");
+  std::tie(args.LayersOption, args.SoundNameOption) = AddLayersOptions(*cmd, "render", args.Layers, args.SoundName);
   cmd->footer(
       "Steps, in this fixed order:\n"
       "  1. seed the random source (--seed, or the clock, which is then printed on stderr);\n"

@@ -173,6 +173,11 @@ std::string WriteLayersText(std::span<const Layer> layers) {
   return text;
 }
 
+bool StartsAsLayersText(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  return text.starts_with(kLayersTextStart);
+}
+
 LayersTextRead ReadLayersText(std::string_view text) {
   LayersTextRead read;
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);

@@ -42,6 +42,10 @@ struct LayersTextRead {
   int BadLayer = -1;          // the layer it concerns, -1 for the whole text
 };
 
+// Whether text, less the spaces and line ends around it, begins as a layers'
+// text does (kLayersTextStart): how a reader tells it from other text.
+bool StartsAsLayersText(std::string_view text);
+
 // Reads a layers' text strictly: the start, 1 to kMaxLayers layers, each
 // field exactly as written above, and then the layered sound's own rules
 // (LayersProblem). Spaces and line ends around the text are ignored.
