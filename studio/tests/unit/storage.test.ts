@@ -154,15 +154,17 @@ test('a session comes back: both slots, the slot shown, the locks and the sounds
   expect(damaged.session!.history.length).toBe(1);
 });
 
+/** A layer of the jump of seed, starting offset samples in, at gainDb. */
+const layer = (seed: number, offset: number, gainDb: number, muted = false, solo = false): MixLayer => ({
+  name: `Jump ${seed}`,
+  recipe: jump(seed),
+  offset,
+  gainDb,
+  muted,
+  solo,
+});
+
 test('the layers come back after a reload; a planted or broken layer is left out, named, with its reason', () => {
-  const layer = (seed: number, offset: number, gainDb: number, muted = false, solo = false): MixLayer => ({
-    name: `Jump ${seed}`,
-    recipe: jump(seed),
-    offset,
-    gainDb,
-    muted,
-    solo,
-  });
   const kept = [layer(1, 0, 0), layer(2, 2646000, -60, true), layer(3, 5535, 12, false, true)];
   const storage = memoryStorage();
   saveLayers(storage, kept);
@@ -199,14 +201,6 @@ test('the layers come back after a reload; a planted or broken layer is left out
 });
 
 test('layers go into one line of text and come back as they sound; a broken text names the layer and the field', () => {
-  const layer = (seed: number, offset: number, gainDb: number, muted: boolean, solo: boolean): MixLayer => ({
-    name: `Jump ${seed}`,
-    recipe: jump(seed),
-    offset,
-    gainDb,
-    muted,
-    solo,
-  });
   // A Solo travels as the Mute of the layers it silences.
   const text = layersText([
     layer(1, 0, -60, false, false),
